@@ -1,0 +1,46 @@
+# The two entry points: `make demo` and `make test`. Both install what a fresh
+# Debian 12 machine lacks, configure once and build incrementally with Ninja.
+BUILD := build
+CMAKE_GEN := -G Ninja
+JOBS ?= 2
+
+.PHONY: demo test setup release asan tsan bench clean
+
+setup:
+	@tools/setup/install_deps.sh
+
+$(BUILD)/release/build.ninja: | setup
+	cmake -S . -B $(BUILD)/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release
+
+$(BUILD)/asan/build.ninja: | setup
+	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
+	  -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF \
+	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests"
+
+$(BUILD)/tsan/build.ninja: | setup
+	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_ONLY_TESTS=vorn_tsan_tests
+
+release: $(BUILD)/release/build.ninja
+	cmake --build $(BUILD)/release -j $(JOBS)
+
+asan: $(BUILD)/asan/build.ninja
+	cmake --build $(BUILD)/asan -j $(JOBS)
+
+tsan: $(BUILD)/tsan/build.ninja
+	cmake --build $(BUILD)/tsan -j $(JOBS)
+
+demo: release
+	@tools/demo.sh $(BUILD)/release
+
+test: release asan tsan
+	ctest --test-dir $(BUILD)/release --output-on-failure -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(BUILD)/asan --output-on-failure -j $(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(BUILD)/tsan --output-on-failure -j $(JOBS)
+
+bench: release
+	@for b in $(BUILD)/release/bench/*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf $(BUILD)
