@@ -1,0 +1,31 @@
+// The synth's one noise source: a 32-bit linear congruential generator,
+// advanced once per active voice per sample so that no two voices read the
+// same value in a sample.
+#pragma once
+
+#include <cstdint>
+
+namespace synth {
+
+struct noise_generator {
+  static constexpr uint32_t seed = 0xB160BEEFu;
+  static constexpr uint32_t multiplier = 0x343FDu;
+  static constexpr uint32_t increment = 0x269EC3u;
+
+  uint32_t state = seed;
+  int16_t out16 = 0;      // state >> 16 as signed 16 bit
+  float out_float = 0.f;  // out16 / 32768, in [-1, 1)
+
+  void reset() {
+    state = seed;
+    out16 = 0;
+    out_float = 0.f;
+  }
+  void next() {
+    state = state * multiplier + increment;  // wraps mod 2^32
+    out16 = int16_t(state >> 16);
+    out_float = float(out16) * (1.f / 32768.f);
+  }
+};
+
+}  // namespace synth
