@@ -30,7 +30,8 @@ struct param_group {
 
 inline bool param_valid(int index) { return index >= 0 && index < param_count; }
 
-// Row of a valid index (0..105).
+// Row of a valid index (0..105); any other index reads an empty-named 0..1 row,
+// so a stray index from a host or a file never reads past the table.
 const param_info& param_row(int index);
 
 // Group number of a parameter: the last group whose first index is not above it;

@@ -1,5 +1,22 @@
 #!/bin/sh
-# The main job on built-in defaults, run by `make demo`.
+# The main job on built-in defaults, run by `make demo`: shows what a host sees
+# of the plug-in, then renders the bundled demo song through it.
 set -e
 BUILD="${1:-build/release}"
-"$BUILD/vorn-render" --info
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="$(cd "$BUILD" && pwd)"
+PLUGIN="$BUILD/vorn.so"
+OUT="$BUILD/demo.wav"
+
+echo "== what a host sees (vorn-render --info; the full list adds programs and parameters)"
+INFO="$(mktemp)"
+trap 'rm -f "$INFO"' EXIT
+"$BUILD/vorn-render" --info "$PLUGIN" >"$INFO"
+sed '/^programs (/q' "$INFO" | sed '$d'
+
+echo
+echo "== rendering assets/demo/demo.mid"
+"$BUILD/vorn-render" --plugin "$PLUGIN" --midi "$ROOT/assets/demo/demo.mid" -o "$OUT"
+echo
+echo "vorn.so: $PLUGIN"
+echo "demo:    $OUT"

@@ -1,0 +1,199 @@
+// Voice cost through the host interface: the realtime factor (audio seconds per
+// CPU second spent inside processReplacing, on one core) of vorn.so with held
+// notes at two presets, against amsynth's VST plug-in playing the same notes.
+//
+//   bench/voices [--seconds S] [--notes 1,8,16,32]
+//
+// Both plug-ins are driven exactly as vorn-render drives them: 512-frame
+// blocks at 44.1 kHz, the notes started in the first block and held.
+// amsynth's VST has no polyphony parameter (and reads no configuration for
+// it); its cost grows with every note up to 32, so all of them sound.
+// The machine's other load shows in the figures; compare ratios within a run.
+#include <time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/vsthost/plugin_instance.h"
+#include "tools/vsthost/plugin_library.h"
+
+namespace {
+
+constexpr int32_t sample_rate = 44100;
+constexpr int32_t block = 512;
+// vorn's default pool: "Voices" 19 = "Poly 16". The parameter is global, so a
+// host cannot change it through setParameter.
+constexpr int32_t vorn_default_pool = 16;
+
+struct param_value {
+  const char* name;  // full name as effGetParamName reports it
+  float normalised;
+};
+
+struct preset {
+  const char* label;
+  std::vector<param_value> values;
+};
+
+// Integer parameters map normalised n to floor(n * (max - min + 0.999) + min);
+// the middle of a step's interval picks that step safely.
+constexpr float integer_step(int step, int max) { return (step + 0.5f) / (max + 0.999f); }
+// A bipolar parameter (-1..1) at internal value v.
+constexpr float bipolar(float v) { return (v + 1.f) * 0.5f; }
+
+const preset vorn_presets[] = {
+    {"default", {}},
+    {"heavy",
+     {
+         {"Osc A Level", 0.75f},          // 0 dB on the level curve
+         {"Osc B Level", 0.75f},
+         {"Osc B Fine", bipolar(0.1f)},
+         {"Filter Mode", integer_step(5, 8)},  // "Low 24 dB"
+         {"Filter Saturation", 0.7f},
+         {"Filter Frequency", 0.5f},
+         {"Filter Resonance", 0.4f},
+         {"Filter FMod", bipolar(0.5f)},
+         {"Shaper Depth", 0.6f},
+         {"Env A Sustain", 1.f},
+         {"Mod A Rate", 0.5f},
+         {"Mod B Rate", 0.35f},
+         {"Pitch Mod A", bipolar(0.05f)},
+         {"Width Mod A", bipolar(0.5f)},
+         {"Filter Mod B", bipolar(0.5f)},
+         {"Panning Mod B", bipolar(0.3f)},
+     }},
+};
+
+double thread_cpu_seconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+struct measurement {
+  double realtime = 0.0;  // audio seconds per CPU second
+  double rms = 0.0;       // of the left channel, to show that it sounded
+};
+
+// Keys 36, 43, 50, ... wrapped into five octaves: distinct for up to 60 notes.
+uint8_t key_of(int32_t i) { return uint8_t(36 + (i * 7) % 60); }
+
+measurement play(vsthost::plugin_instance& p, int32_t notes, double seconds) {
+  p.resume();
+  std::vector<float> l(block), r(block);
+  for (int32_t i = 0; i < notes; ++i) p.queue_midi(0, 0x90, key_of(i), 100);
+  const int64_t blocks = int64_t(seconds * sample_rate / block);
+  double cpu = 0.0, sum = 0.0;
+  for (int64_t b = 0; b < blocks; ++b) {
+    const double t0 = thread_cpu_seconds();
+    p.process(l.data(), r.data(), block);
+    cpu += thread_cpu_seconds() - t0;
+    for (float x : l) sum += double(x) * x;
+  }
+  for (int32_t i = 0; i < notes; ++i) p.queue_midi(0, 0x80, key_of(i), 0);
+  p.process(l.data(), r.data(), block);
+  p.suspend();
+  measurement m;
+  m.realtime = cpu > 0.0 ? double(blocks) * block / sample_rate / cpu : 0.0;
+  m.rms = std::sqrt(sum / double(std::max<int64_t>(blocks * block, 1)));
+  return m;
+}
+
+bool open_plugin(const char* path, vsthost::plugin_library& lib, vsthost::plugin_instance& p) {
+  std::string error;
+  if (!lib.open(path, error) || !p.create(lib, error)) {
+    std::printf("%s: %s\n", path, error.c_str());
+    return false;
+  }
+  p.set_sample_rate(sample_rate);
+  p.set_block_size(block);
+  return true;
+}
+
+void apply(vsthost::plugin_instance& p, const preset& pr) {
+  for (const param_value& v : pr.values) {
+    const int32_t index = p.find_param(v.name);
+    if (index < 0)
+      std::printf("  (vorn.so has no parameter \"%s\"; preset %s runs without it)\n", v.name, pr.label);
+    else
+      p.set_parameter(index, v.normalised);
+  }
+}
+
+// Both plug-ins write user files (amsynth its banks); a private home keeps
+// them away from the user's.
+void private_home() {
+  char pattern[] = "/tmp/vorn-bench-XXXXXX";
+  const char* root = mkdtemp(pattern);
+  if (!root) return;
+  const std::filesystem::path home(root);
+  std::filesystem::create_directories(home / ".config");
+  std::filesystem::create_directories(home / ".local/share");
+  std::filesystem::create_directories(home / "vorn/data");
+  std::filesystem::create_directories(home / "vorn/cache");
+  setenv("HOME", root, 1);
+  setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+  setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
+  setenv("VORN_DATA_DIR", (home / "vorn/data/").c_str(), 1);
+  setenv("VORN_CACHE_DIR", (home / "vorn/cache/").c_str(), 1);
+}
+
+std::vector<int32_t> parse_notes(const char* text) {
+  std::vector<int32_t> out;
+  for (const char* p = text; *p;) {
+    char* end = nullptr;
+    const long n = std::strtol(p, &end, 10);
+    if (end == p) break;
+    if (n >= 1 && n <= 60) out.push_back(int32_t(n));
+    p = *end == ',' ? end + 1 : end;
+  }
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  double seconds = 10.0;
+  std::vector<int32_t> notes = {1, 8, vorn_default_pool, 32};
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string a = argv[i];
+    if (a == "--seconds") seconds = std::clamp(std::atof(argv[i + 1]), 0.1, 600.0);
+    if (a == "--notes") notes = parse_notes(argv[i + 1]);
+  }
+  private_home();
+  std::printf("voices: %.0f s per row, %d-frame blocks at %d Hz; realtime = audio s / CPU s in processReplacing\n",
+              seconds, block, sample_rate);
+  std::printf("%-8s %-8s %5s %5s %12s %10s\n", "plug-in", "preset", "notes", "pool", "realtime x", "rms");
+
+  std::vector<double> amsynth_rt(notes.size(), 0.0);
+  {
+    vsthost::plugin_library lib;
+    vsthost::plugin_instance p;
+    if (open_plugin(AMSYNTH_PLUGIN_PATH, lib, p)) {
+      for (size_t i = 0; i < notes.size(); ++i) {
+        const measurement m = play(p, notes[i], seconds);
+        amsynth_rt[i] = m.realtime;
+        std::printf("%-8s %-8s %5d %5s %12.1f %10.4f\n", "amsynth", "init", notes[i], "-", m.realtime,
+                    m.rms);
+      }
+    }
+  }
+  vsthost::plugin_library lib;
+  vsthost::plugin_instance p;
+  if (!open_plugin(VORN_PLUGIN_PATH, lib, p)) return 1;
+  for (const preset& pr : vorn_presets) {
+    apply(p, pr);
+    for (size_t i = 0; i < notes.size(); ++i) {
+      const measurement m = play(p, notes[i], seconds);
+      const double ratio = amsynth_rt[i] > 0.0 ? m.realtime / amsynth_rt[i] : 0.0;
+      std::printf("%-8s %-8s %5d %5d %12.1f %10.4f   vorn/amsynth %.2f\n", "vorn", pr.label, notes[i],
+                  vorn_default_pool, m.realtime, m.rms, ratio);
+    }
+  }
+  return 0;
+}

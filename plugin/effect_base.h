@@ -1,0 +1,107 @@
+// The VST 2.4 instance base: owns the AEffect record the host sees and maps the
+// host's calls onto virtual operations. Calls arrive on the host's threads:
+// process on the audio thread, everything else on its user-interface thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "plugin/vst2.h"
+
+namespace plugin {
+
+class effect_base;
+
+// The AEffect handed to the host, followed by the owner. Hosts write fields of
+// AEffect (reserved1/2, and some overwrite `user` right after the entry
+// returns); none writes past it, so the owner pointer that follows survives and
+// the trampolines find their instance from the AEffect address alone.
+struct effect_record {
+  AEffect effect;
+  effect_base* owner;
+};
+static_assert(offsetof(effect_record, effect) == 0, "AEffect first, so its address is the record's");
+
+class editor_object;  // the editor arrives with its own subsystem; null until then
+
+class effect_base {
+ public:
+  effect_base();
+  virtual ~effect_base();
+  effect_base(const effect_base&) = delete;
+  effect_base& operator=(const effect_base&) = delete;
+
+  // The instance behind a host's AEffect pointer, or null for null.
+  static effect_base* from(AEffect* e);
+  AEffect* effect() { return &record_.effect; }
+
+  virtual void process(float** inputs, float** outputs, int32_t frames, bool replacing) = 0;
+  virtual void open() {}
+  virtual void close() {}
+  virtual void set_block_size(int32_t) {}
+  virtual void set_sample_rate(float) {}
+  virtual void set_program() {}
+  virtual void set_program_name(const char*) {}
+  // Name of program index (index < 0: the current one); null when none.
+  virtual const char* get_program_name(int32_t index) { return nullptr; }
+  virtual const char* get_program_category(int32_t index) { return nullptr; }
+  virtual void set_parameter(int32_t index, float normalised) {}
+  virtual void set_parameter_automated(int32_t index, float normalised);
+  virtual float get_parameter(int32_t index) { return 0.f; }
+  virtual float unused_float_query() { return 0.f; }
+  virtual void get_parameter_label(int32_t index, char* text);
+  virtual void get_parameter_display(int32_t index, char* text);
+  virtual void get_parameter_name(int32_t index, char* text);
+  virtual void process_events(VstEvents* events) {}
+  virtual void suspend_resume(bool was_on) {}
+  virtual int32_t get_chunk(void** data, bool is_preset) { return 0; }
+  virtual int32_t set_chunk(void* data, int32_t size, bool is_preset) { return 0; }
+  virtual bool get_input_properties(int32_t index, VstPinProperties* props) { return false; }
+  virtual bool get_output_properties(int32_t index, VstPinProperties* props) { return false; }
+  virtual bool get_effect_name(char* text) { return false; }
+  virtual bool get_vendor_string(char* text) { return false; }
+  virtual bool get_product_string(char* text) { return false; }
+  virtual int32_t get_vendor_version() { return 0; }
+  virtual intptr_t vendor_specific(int32_t index, intptr_t value, void* ptr, float opt) { return 0; }
+  virtual int32_t can_do(const char* text) { return -1; }
+  virtual int32_t get_tail_size() { return 0; }
+  virtual bool get_parameter_properties(int32_t index, VstParameterProperties* props) { return false; }
+  virtual int32_t get_vst_version() { return kVstVersion; }
+  virtual bool process_var_io(void*) { return false; }
+
+  // The dispatcher's opcode table; effClose is handled by the trampoline,
+  // which deletes the instance afterwards.
+  intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+
+  float sample_rate() const { return sample_rate_; }
+  int32_t block_size() const { return block_size_; }
+  bool mains_on() const { return mains_on_; }
+  int32_t current_program() const { return current_program_; }
+  audioMasterCallback host() const { return host_; }
+  intptr_t call_host(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                     float opt = 0.f);
+
+ protected:
+  void set_host(audioMasterCallback host) { host_ = host; }
+  void set_current_program_index(int32_t p) { current_program_ = p; }
+  void set_plug_category(int32_t c) { plug_category_ = c; }
+  editor_object* editor() const { return editor_; }
+
+ private:
+  float sample_rate_ = 0.f;
+  int32_t block_size_ = 0;
+  bool mains_on_ = false;
+  effect_record record_{};
+  audioMasterCallback host_ = nullptr;
+  bool editor_open_ = false;
+  bool editor_idle_busy_ = false;
+  int32_t current_program_ = 0;
+  ERect editor_rect_{};
+  editor_object* editor_ = nullptr;
+  int32_t plug_category_ = kPlugCategUnknown;
+};
+
+// Copies text into a host buffer of vst_text_capacity bytes (null ptr: nothing).
+void copy_text(char* dest, const char* text);
+
+}  // namespace plugin

@@ -1,0 +1,82 @@
+// One host processing call: pending reset, host tempo, the block split at the
+// MIDI events' frames, the render of each piece, slot ages, the level meter.
+#include <cstring>
+
+#include "platform/fp_mode.h"
+#include "plugin/synth_plugin.h"
+
+namespace plugin {
+
+namespace {
+
+// The first three bytes of a MIDI event as one little-endian word.
+uint32_t midi_word(const VstMidiEvent& ev) {
+  return uint32_t(uint8_t(ev.midiData[0])) | uint32_t(uint8_t(ev.midiData[1])) << 8 |
+         uint32_t(uint8_t(ev.midiData[2])) << 16;
+}
+
+}  // namespace
+
+void synth_plugin::reset_engine() { engine_.reset_after_suspend(); }
+
+void synth_plugin::render_piece(float* left, float* right, int32_t frames) {
+  engine_.render(left, right, frames);
+}
+
+void synth_plugin::process(float** inputs, float** outputs, int32_t frames, bool replacing) {
+  if (!outputs || !outputs[0] || !outputs[1] || frames <= 0) {
+    pending_events_ = nullptr;
+    return;
+  }
+  platform::scoped_fp_mode fp_mode;
+  if (reset_pending_) {
+    reset_engine();
+    reset_pending_ = 0;
+  }
+  const VstTimeInfo* time = nullptr;
+  if (host()) time = reinterpret_cast<const VstTimeInfo*>(call_host(audioMasterGetTime, 0, -1));
+  float* left = outputs[0];
+  float* right = outputs[1];
+  if (replacing) {
+    std::memset(left, 0, sizeof(float) * size_t(frames));
+    if (right != left) std::memset(right, 0, sizeof(float) * size_t(frames));
+  }
+
+  platform::scoped_lock hold(engine_.engine_lock());
+  if (time && (time->flags & kVstTempoValid)) engine_.follow_host_tempo(float(time->tempo));
+
+  int32_t pos = 0, remaining = frames, previous = 0;
+  VstEvents* events = pending_events_;
+  const int32_t count = events ? events->numEvents : 0;
+  for (int32_t i = 0; i < count && remaining > 0; ++i) {
+    const VstEvent* ev = events->events[i];
+    if (!ev || ev->type != kVstMidiType) continue;
+    const auto& midi = *reinterpret_cast<const VstMidiEvent*>(ev);
+    // Offsets before the current position apply here; beyond the block, at its end.
+    int32_t at = midi.deltaFrames < pos ? pos : (midi.deltaFrames > frames ? frames : midi.deltaFrames);
+    int32_t d = at - pos;
+    if (d > 0) {
+      render_piece(left + pos, right + pos, d);
+      pos += d;
+      remaining -= d;
+    }
+    uint32_t word = midi_word(midi);
+    int data1 = int((word >> 8) & 0x7F);
+    if ((word & 0xF0) == 0xC0 && engine_.flag(synth::engine_flag::use_program_change)) {
+      set_current_program_index(data1);
+      set_program();
+    }
+    engine_.midi(word, data1, at - previous);
+    previous = at;
+  }
+  pending_events_ = nullptr;
+  if (remaining > 0) render_piece(left + pos, right + pos, remaining);
+  engine_.add_slot_ages(frames - previous);
+  engine_.run_level_meter(left, right, frames);
+  if (reset_pending_) {  // switched off while this block ran: the next one starts silent
+    reset_engine();
+    reset_pending_ = 0;
+  }
+}
+
+}  // namespace plugin

@@ -1,0 +1,177 @@
+#include "plugin/synth_plugin.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "synth/param_table.h"
+
+namespace plugin {
+
+namespace {
+
+constexpr size_t instance_alignment = 65536;
+
+constexpr size_t round_up_pow2(size_t n) {
+  size_t p = 1;
+  while (p < n) p <<= 1;
+  return p;
+}
+
+int32_t unique_id() {
+  int32_t id;
+  std::memcpy(&id, "kvx2", 4);  // the bytes read "kvx2" in memory order
+  return id;
+}
+
+// Host step sizes for the continuous parameters: the cutoffs and LFO rates
+// want finer steps than the rest.
+float step_float_of(int32_t index) {
+  if (index == synth::p::filter_frequency || index == synth::p::shflt_frequency) return 0.09375f;
+  if (index == synth::p::mod_a_rate || index == synth::p::mod_b_rate) return 0.03125f;
+  return 0.0625f;
+}
+
+}  // namespace
+
+synth_plugin* synth_plugin::create(audioMasterCallback host) {
+  const size_t size = round_up_pow2(sizeof(synth_plugin));
+  void* block = std::aligned_alloc(instance_alignment, size < instance_alignment ? instance_alignment : size);
+  if (!block) return nullptr;
+  std::memset(block, 0, size < instance_alignment ? instance_alignment : size);
+  return new (block) synth_plugin(host);
+}
+
+void synth_plugin::operator delete(void* p) { std::free(p); }
+
+synth_plugin::synth_plugin(audioMasterCallback host) {
+  engine_.set_host(&host_link_);
+  if (!host) return;  // no host: only the base values, no start-up files
+  set_host(host);
+  // No editor object exists yet, so effFlagsHasEditor stays clear.
+  AEffect* e = effect();
+  e->numInputs = 0;
+  e->numOutputs = 2;
+  e->numPrograms = synth::bank_size;
+  e->numParams = synth::preset_param_count;
+  e->flags |= effFlagsProgramChunks | effFlagsIsSynth;
+  set_plug_category(kPlugCategSynth);
+  e->uniqueID = unique_id();
+  set_current_program_index(0);
+  set_program();
+}
+
+void synth_plugin::set_sample_rate(float rate) { engine_.set_sample_rate(rate); }
+
+void synth_plugin::set_program() { engine_.select_program(current_program()); }
+
+void synth_plugin::set_program_name(const char* text) {
+  engine_.set_program_name(current_program(), text);
+}
+
+const char* synth_plugin::get_program_name(int32_t index) {
+  if (index < 0) index = current_program();
+  if (index >= synth::bank_size) return nullptr;
+  return engine_.program(index).name.c_str();
+}
+
+const char* synth_plugin::get_program_category(int32_t index) {
+  if (index < 0) index = current_program();
+  if (index >= synth::bank_size) return nullptr;
+  return engine_.program(index).category.c_str();
+}
+
+void synth_plugin::set_parameter(int32_t index, float normalised) {
+  // The host addresses 0..88; the editor the globals too. Both come here.
+  if (!synth::param_valid(index)) return;
+  engine_.set_param_normalised(index, normalised);
+}
+
+float synth_plugin::get_parameter(int32_t index) { return engine_.get_param_normalised(index); }
+
+void synth_plugin::get_parameter_display(int32_t index, char* text) {
+  engine_.display_param(index, current_program(), text, vst_text_capacity);
+}
+
+void synth_plugin::get_parameter_name(int32_t index, char* text) {
+  if (!synth::param_valid(index)) {
+    copy_text(text, "");
+    return;
+  }
+  synth::full_name(index, text, vst_text_capacity);
+}
+
+void synth_plugin::process_events(VstEvents* events) { pending_events_ = events; }
+
+void synth_plugin::suspend_resume(bool was_on) {
+  if (mains_on()) {
+    call_host(audioMasterWantMidi, 0, 1);
+    engine_.set_running(true);
+  } else {
+    if (was_on) reset_pending_ = 1;
+    engine_.set_running(false);
+  }
+}
+
+int32_t synth_plugin::get_chunk(void** data, bool is_preset) {
+  *data = nullptr;
+  return 0;
+}
+
+int32_t synth_plugin::set_chunk(void* data, int32_t size, bool is_preset) { return 0; }
+
+bool synth_plugin::get_output_properties(int32_t index, VstPinProperties* props) {
+  if (index < 0 || index > 1) return false;
+  std::snprintf(props->label, sizeof props->label, "%s", "vorn");
+  std::snprintf(props->shortLabel, sizeof props->shortLabel, "%s", "vorn");
+  props->flags = kVstPinIsActive | kVstPinIsStereo | kVstPinUseSpeaker;
+  props->arrangementType = kSpeakerArrStereo;
+  return true;
+}
+
+bool synth_plugin::get_effect_name(char* text) {
+  copy_text(text, "Vorn");
+  return true;
+}
+
+bool synth_plugin::get_vendor_string(char* text) {
+  copy_text(text, "zelkarn");
+  return true;
+}
+
+bool synth_plugin::get_product_string(char* text) {
+  char product[vst_text_capacity];
+  std::snprintf(product, sizeof product, "Version %i", major_version);
+  copy_text(text, product);
+  return true;
+}
+
+int32_t synth_plugin::get_vendor_version() { return vendor_version; }
+
+int32_t synth_plugin::can_do(const char* text) {
+  if (std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0)
+    return 1;
+  return -1;
+}
+
+bool synth_plugin::get_parameter_properties(int32_t index, VstParameterProperties* props) {
+  if (!synth::param_valid(index)) return false;
+  const synth::param_info& row = synth::param_row(index);
+  props->stepFloat = row.is_integer ? 1.f : step_float_of(index);
+  props->smallStepFloat = 0.0625f;
+  props->largeStepFloat = 1.f;
+  props->stepInteger = 1;
+  props->largeStepInteger = 1;
+  props->minInteger = int32_t(row.min);
+  props->maxInteger = int32_t(row.max);
+  props->displayIndex = int16_t(index);
+  props->numParametersInCategory = -1;
+  props->category = 0;
+  props->shortLabel[0] = '\0';
+  props->categoryLabel[0] = '\0';
+  props->flags = row.is_integer ? (kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax) : 0;
+  return true;
+}
+
+}  // namespace plugin

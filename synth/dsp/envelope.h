@@ -1,0 +1,122 @@
+// Exponential ADSR envelope run at the control tick, in 32-bit fixed point.
+//
+// Levels: full scale 2^30 (0x40000000). Each stage approaches a goal with a
+// one-pole step, level += c * (goal - level), c in Q31; the attack aims past
+// full scale (1.33) so that its curve reaches 1.0 in the attack time and ends
+// there, decay and release fall to 1 % of their distance in their times.
+#pragma once
+
+#include <cstdint>
+
+namespace synth {
+
+// "Trigger" of an envelope: where its gate comes from.
+enum class envelope_trigger : int32_t {
+  gate = 0,             // "Gate": the key
+  mod_a = 1,            // "Mod A": LFO A's pulse while the key is down (or always, if not the amp env)
+  mod_b = 2,            // "Mod B"
+  force_reset = 3,      // "Force Reset": the key; every note starts from level 0
+  delay_a = 4,          // "Delay A": the key, once LFO A's delay has ended
+  delay_b = 5,          // "Delay B"
+  mod_delay_a = 6,      // "Mod & Delay A": LFO A's pulse once its delay has ended
+  mod_delay_b = 7,      // "Mod & Delay B"
+};
+constexpr int32_t envelope_trigger_count = 8;
+
+// What the gate of one envelope is computed from, every control tick.
+struct envelope_gate_inputs {
+  bool key = false;                 // the voice's key gate
+  bool amp = false;                 // this envelope is the voice's amplitude envelope
+  bool pulse[2] = {false, false};   // LFO A, B: phase below the width threshold
+  bool delay_ended[2] = {true, true};  // LFO A, B: delay over (or none set)
+};
+
+// The gate by "Trigger" (0..7; values outside fall back to "Gate").
+bool envelope_gate(int32_t trigger, const envelope_gate_inputs& in);
+
+class envelope {
+ public:
+  enum stage_id : int32_t { attack = 0, decay = 1, sustain = 2, release = 3, idle = 4 };
+
+  static constexpr int32_t full_scale = 1 << 30;
+  static constexpr int32_t threshold = 10737418;        // 0.01 of full scale
+  static constexpr int32_t floor_level = 107374;        // 0.0001 of full scale
+  static constexpr int32_t attack_goal = 1428076671;    // 1.33 of full scale
+  static constexpr int32_t attack_end = 0x3FFFFFFF;
+  static constexpr int32_t q31_max = 0x7FFFFFFF;
+  static constexpr double attack_base = 0.2481203;     // 1 - 1/1.33: left after T ticks on the way to 1.33
+  static constexpr double decay_base = 0.01;           // 1 % of the distance left after T ticks
+  static constexpr double attack_max_s = 9.9999, decay_max_s = 39.9999, min_time_s = 0.0001;
+  static constexpr float pending_apply_ticks = 100.f;   // skip works in batches at least this long
+
+  envelope() = default;  // init() before use
+
+  // control_rate: ticks per second. Sets every member: idle, level 0,
+  // parameters at 0 (release 0.1), no keytrack, "Const Atk" off.
+  void init(float control_rate);
+  // Idle at level 0, no pending time.
+  void reset();
+
+  // Parameter values 0..1 (keytrack -1..1, pitch in semitones from note 60).
+  void set_attack(float x);
+  void set_decay(float x);
+  void set_sustain(float x);
+  void set_release(float x);
+  void set_const_attack(bool on) { const_attack_ = on; }
+  // Time scale 2^(keytrack * pitch / 12), applied at the next tick.
+  void set_keytrack(float amount);
+  void set_pitch(float semitones);
+
+  // Note start by "Trigger": "Force Reset" starts from 0; "Delay A/B" wait
+  // for the gate instead of starting the attack now.
+  void note_start(int32_t trigger);
+  void gate_on();
+  void gate_off();
+  // Starts the attack or the release when the gate differs from the stage.
+  void follow_gate(bool gate);
+
+  void tick();
+  // Advance a silent voice's envelope by ticks: collected until at least
+  // pending_apply_ticks, then applied in closed form.
+  void skip(uint32_t ticks);
+
+  int32_t level() const { return level_; }
+  stage_id stage() const { return stage_; }
+  bool running() const { return running_; }
+  bool gate_is_on() const { return stage_ < release; }
+  float time_scale() const { return time_scale_; }
+  int32_t coefficient() const { return coef_; }  // current row, Q31
+
+ private:
+  struct row {
+    int32_t goal;
+    int32_t coef;  // Q31
+    int32_t end;
+  };
+
+  static int32_t to_q31(double c);
+  double attack_coef() const;  // c_a with the time scale, before "Const Atk"
+  double fall_coef(float x) const;
+  void recompute_coefs();      // all three from the parameters and the time scale
+  void recompute_time_scale();
+  void load_row(stage_id s);
+  void reload_if_active(stage_id s);
+  void enter(stage_id s);
+  void apply_pending();
+  void apply_ticks(double ticks);  // closed-form stage advance
+
+  row table_[4] = {};  // attack, decay, sustain, release
+  int32_t level_ = 0;
+  int32_t goal_ = 0, coef_ = 0, end_ = 0;  // current row
+  stage_id stage_ = idle;
+  bool running_ = false;
+  bool const_attack_ = false;
+  bool rescale_ = false;  // keytrack or pitch changed
+  float pending_ = 0.f;   // ticks not yet applied while silent
+  float time_scale_ = 1.f;
+  float keytrack_ = 0.f, pitch_ = 0.f;
+  float attack_x_ = 0.f, decay_x_ = 0.f, release_x_ = 0.1f;
+  float rate_ = 48000.f;  // ticks per second
+};
+
+}  // namespace synth

@@ -1,0 +1,135 @@
+#include "synth/dsp/osc_control.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "synth/dsp/exp2.h"
+
+namespace synth {
+
+namespace {
+
+float clamp_unit(float x) { return x > 0.f ? (x < 1.f ? x : 1.f) : 0.f; }
+
+float clamp_increment(float hz, float sample_rate) {
+  float inc = hz / sample_rate;
+  if (!(inc == inc)) return 0.f;
+  return std::clamp(inc, -max_increment, max_increment);
+}
+
+double clamp_step(double d, double r) { return d > r ? r : (d < -r ? -r : d); }
+
+}  // namespace
+
+float note_hz(double semitones, float sample_rate) {
+  float hz = exp2_fast(float(semitones / 12.0)) * note0_hz;
+  return std::clamp(hz, 0.f, sample_rate * 0.5f);
+}
+
+float b_tuning_ratio(float coarse, float fine) { return exp2_fast((coarse + fine) / 12.f); }
+
+bool glide_in_hz(int32_t mode) { return mode == glide_mode::log_hz || mode == glide_mode::linear_hz; }
+
+double glide_ticks(float time_value, float control_rate) {
+  const double v = time_value > 0.f ? time_value : 0.f;
+  return (v * v * v * v * 4.0 + 0.001) * double(control_rate);
+}
+
+void glide_set_time(glide_state& g, float time_value, float control_rate) {
+  g.ticks = std::max(glide_ticks(time_value, control_rate), 1.0);
+  g.coefficient = 1.0 - std::pow(0.01, 1.0 / g.ticks);
+  g.enabled = time_value > 0.f;
+}
+
+double glide_position_of(int32_t mode, float pitch, float offset, float sample_rate) {
+  return glide_in_hz(mode) ? double(note_hz(double(pitch) + offset, sample_rate)) : double(pitch);
+}
+
+void glide_start(glide_state& g, double from, float pitch, float offset, float sample_rate) {
+  g.position = from;
+  if (g.mode == glide_mode::linear) {
+    g.step = 12.0 / g.ticks;  // an octave per glide time
+  } else if (g.mode == glide_mode::linear_hz) {
+    const double target = note_hz(double(pitch) + offset, sample_rate);
+    g.step = std::fabs(target - from) / g.ticks;  // the whole distance in the glide time
+  }
+}
+
+float glide_tick(glide_state& g, float pitch, float offset, float sample_rate) {
+  const double p = pitch;
+  if (!g.enabled || g.mode <= glide_mode::off || g.mode >= glide_mode::count) {
+    g.position = glide_position_of(g.mode, pitch, offset, sample_rate);
+    return note_hz(p + offset, sample_rate);
+  }
+  switch (g.mode) {
+    case glide_mode::log:
+    case glide_mode::linear: {
+      double& pos = g.position;
+      pos += g.mode == glide_mode::log ? (p - pos) * g.coefficient : clamp_step(p - pos, g.step);
+      if (std::fabs(p - pos) <= glide_snap_semitones) pos = p;
+      return note_hz(pos + offset, sample_rate);
+    }
+    default: {
+      const double target = note_hz(p + offset, sample_rate);
+      double& h = g.position;
+      if (g.mode == glide_mode::log_hz) {
+        h += (target - h) * g.coefficient;
+        if (std::fabs(target - h) <= glide_snap_hz) h = target;
+      } else {
+        h += clamp_step(target - h, g.step);
+      }
+      return float(h);
+    }
+  }
+}
+
+float xmod_modulator(xmod_state& s, int32_t setting, float out_a, float out_b, float sample_rate) {
+  if (!xmod_on(setting)) return 0.f;
+  const float x = (xmod_uses_a(setting) ? out_a : 0.f) + (xmod_uses_b(setting) ? out_b : 0.f);
+  if (xmod_kind_of(setting) < xmod_kind::derivative_pitch) return x;
+  const float previous = s.primed ? s.previous : x;  // the first derivative is 0
+  s.previous = x;
+  s.primed = true;
+  return (x - previous) * sample_rate / xmod_derivative_rate;
+}
+
+float apply_xmod(float hz, int32_t setting, float u, bool self) {
+  if (!xmod_on(setting)) return hz;
+  switch (xmod_kind_of(setting)) {
+    case xmod_kind::pitch: return hz * exp2_fast(xmod_pitch_octaves * u);
+    case xmod_kind::derivative_pitch: return hz * exp2_fast(xmod_derivative_pitch_octaves * u);
+    case xmod_kind::hz: return hz + (self ? xmod_hz * xmod_self_scale : xmod_hz) * u;
+    default: return hz + (self ? xmod_derivative_hz * xmod_derivative_self_scale : xmod_derivative_hz) * u;
+  }
+}
+
+osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate) {
+  osc_control_result r;
+  const float base = glide_tick(s.glide, in.pitch, in.offset, sample_rate);
+
+  // Oscillator A.
+  r.hz_a = base * pitch_ratio(in.pitch_mod) * in.tune_1 * in.tune_2;
+  const float w = in.width_mod * width_mod_scale + in.width_a;
+  r.pending_width_a = clamp_unit((w + 1.f) * 0.5f);
+  r.pcm_start_a = clamp_unit(w);
+  const float hz_a = apply_xmod(r.hz_a, in.xmod_setting, in.xmod_a, xmod_uses_a(in.xmod_setting));
+  r.increment_a = clamp_increment(hz_a, sample_rate);
+
+  // Oscillator B: fixed at middle C, following A, or keytracked around middle C.
+  const float ratio_b = pitch_ratio(in.detune_b_mod) * in.tuning_b;
+  if (in.keytrack_b == 0.f) {
+    r.hz_b = ratio_b * middle_c_hz;
+  } else if (in.keytrack_b == 1.f) {
+    r.hz_b = ratio_b * r.hz_a;
+  } else {
+    const double note = 12.0 * std::log2(std::max(double(r.hz_a), 1e-6) / note0_hz);
+    r.hz_b = ratio_b * note_hz((note - 60.0) * in.keytrack_b + 60.0, sample_rate);
+  }
+  r.pending_width_b = clamp_unit((in.width_b + 1.f) * 0.5f);
+  r.pcm_start_b = clamp_unit(in.width_b);
+  const float hz_b = apply_xmod(r.hz_b, in.xmod_setting, in.xmod_b, xmod_uses_b(in.xmod_setting));
+  r.increment_b = clamp_increment(hz_b, sample_rate);
+  return r;
+}
+
+}  // namespace synth

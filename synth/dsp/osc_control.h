@@ -1,0 +1,133 @@
+// Control-tick part of the oscillators: glide, the two oscillator frequencies
+// with their pitch modulation, tuning, keytrack and cross-modulation, pulse
+// widths and PCM start positions. A voice holds one osc_control_state and
+// calls osc_control_tick once per control tick; the results go to its two
+// oscillators and PCM players.
+#pragma once
+
+#include <cstdint>
+
+namespace synth {
+
+constexpr float note0_hz = 8.175799f;      // 440 * 2^(-69/12): MIDI note 0
+constexpr float middle_c_hz = 261.6256f;   // note 60
+constexpr float max_increment = 0.5f;      // cycles per sample
+constexpr float width_mod_scale = 3.05e-05f;  // width modulation sum: 2^15 = full width range
+
+// Frequency of a pitch in semitones above note 0, limited to [0, rate / 2].
+float note_hz(double semitones, float sample_rate);
+// Ratio of oscillator B from "Coarse" (semitones) and "Fine" (semitones).
+float b_tuning_ratio(float coarse, float fine);
+
+// --- Glide ------------------------------------------------------------------
+
+namespace glide_mode {
+constexpr int32_t off = 0;        // "-"
+constexpr int32_t log = 1;        // "Log": exponential in pitch
+constexpr int32_t linear = 2;     // "Linear": an octave per glide time
+constexpr int32_t log_hz = 3;     // "Log Hz": exponential in Hz
+constexpr int32_t linear_hz = 4;  // "Linear Hz": whole distance in the glide time
+constexpr int32_t count = 5;
+}  // namespace glide_mode
+
+// Positions in double: an exponential glide over seconds moves by far less
+// than a float's step near its end and would stall short of the snap distance.
+struct glide_state {
+  int32_t mode = glide_mode::off;
+  bool enabled = false;     // "Time" > 0
+  double ticks = 1.0;       // T: glide time in control ticks
+  double coefficient = 1.0; // c = 1 - 0.01^(1/T): distance left shrinks to 1 % in T ticks
+  double step = 0.0;        // r, linear modes: semitones or Hz per tick, set at glide start
+  double position = 0.0;    // g (semitones, pitch modes) or h (Hz, Hz modes)
+};
+
+constexpr double glide_snap_semitones = 0.01;
+constexpr double glide_snap_hz = 1e-5;
+
+bool glide_in_hz(int32_t mode);
+// T = (v^4 * 4 + 0.001) seconds in control ticks, v = "Time" 0..1.
+double glide_ticks(float time_value, float control_rate);
+// Applies "Time" to the voice: T, c and the glide flag.
+void glide_set_time(glide_state& g, float time_value, float control_rate);
+// Glide position of pitch P (+ offset O) in the mode's domain.
+double glide_position_of(int32_t mode, float pitch, float offset, float sample_rate);
+// A glide starts at a note: departs from `from` (in the mode's domain) and
+// sets the linear step r.
+void glide_start(glide_state& g, double from, float pitch, float offset, float sample_rate);
+// One control tick towards P; returns the glided base frequency F in Hz.
+float glide_tick(glide_state& g, float pitch, float offset, float sample_rate);
+
+// --- Cross-modulation -------------------------------------------------------
+
+// "XMod" setting m = 1..12: source (m - 1) mod 3 (A, B, A + B), kind
+// (m - 1) div 3 (pitch, Hz, pitch of the derivative, Hz of the derivative).
+namespace xmod_kind {
+constexpr int32_t pitch = 0;
+constexpr int32_t hz = 1;
+constexpr int32_t derivative_pitch = 2;
+constexpr int32_t derivative_hz = 3;
+}  // namespace xmod_kind
+
+constexpr int32_t xmod_settings = 13;
+constexpr float xmod_pitch_octaves = 4.f;             // per unit of modulation
+constexpr float xmod_derivative_pitch_octaves = 20.f;
+constexpr float xmod_hz = 8000.f;
+constexpr float xmod_derivative_hz = 40000.f;
+constexpr float xmod_self_scale = 0.01f;              // Hz kinds, modulating oneself
+constexpr float xmod_derivative_self_scale = 0.025f;
+constexpr float xmod_derivative_rate = 4800.f;        // derivative per 1/4800 s
+
+inline bool xmod_on(int32_t setting) { return setting >= 1 && setting < xmod_settings; }
+inline int32_t xmod_source(int32_t setting) { return (setting - 1) % 3; }  // 0 A, 1 B, 2 A + B
+inline int32_t xmod_kind_of(int32_t setting) { return (setting - 1) / 3; }
+inline bool xmod_uses_a(int32_t setting) { return xmod_on(setting) && xmod_source(setting) != 1; }
+inline bool xmod_uses_b(int32_t setting) { return xmod_on(setting) && xmod_source(setting) != 0; }
+
+struct xmod_state {
+  float previous = 0.f;  // previous modulator, derivative kinds
+  bool primed = false;   // previous holds a value
+};
+
+// The modulator signal for this tick from the latest oscillator outputs.
+float xmod_modulator(xmod_state& s, int32_t setting, float out_a, float out_b, float sample_rate);
+// Frequency f under XMod input u (modulator times the oscillator's depth).
+float apply_xmod(float hz, int32_t setting, float u, bool self);
+
+// --- Oscillator frequencies -------------------------------------------------
+
+struct osc_control_inputs {
+  float pitch = 60.f;          // P: target pitch, semitones above note 0
+  float offset = 0.f;          // O: semitones added after the glide
+  float tune_1 = 1.f;          // R1, R2: the voice's two tuning factors
+  float tune_2 = 1.f;
+  int32_t pitch_mod = 0;       // common pitch modulation, 1/8192 octave
+  int32_t detune_b_mod = 0;    // detune modulation of B, 1/8192 octave
+  float width_mod = 0.f;       // width modulation sum of A (width_mod_scale units)
+  float width_a = 0.f;         // "Width" of A and B, -1..1
+  float width_b = 0.f;
+  float keytrack_b = 1.f;      // "Keytrack" of B
+  float tuning_b = 1.f;        // b_tuning_ratio("Coarse", "Fine")
+  int32_t xmod_setting = 0;    // "XMod" 0..12
+  float xmod_a = 0.f;          // XMod inputs u of A and B
+  float xmod_b = 0.f;
+};
+
+struct osc_control_result {
+  float hz_a = 0.f;            // before XMod (what B's keytrack follows)
+  float hz_b = 0.f;            // before XMod
+  float increment_a = 0.f;     // after XMod, limited to +-0.5
+  float increment_b = 0.f;
+  float pending_width_a = 0.5f;
+  float pending_width_b = 0.5f;
+  float pcm_start_a = 0.f;
+  float pcm_start_b = 0.f;
+};
+
+struct osc_control_state {
+  glide_state glide;
+  xmod_state xmod;
+};
+
+osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate);
+
+}  // namespace synth

@@ -1,0 +1,331 @@
+#include "synth/dsp/oscillator.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "synth/dsp/exp2.h"
+
+namespace synth {
+
+const char* const waveform_names[waveform::count] = {"null", "pulse", "ramp", "triangle", "sine", "staircase"};
+
+int32_t waveform_index(const char* name) {
+  if (!name) return -1;
+  for (int32_t i = 0; i < waveform::count; ++i)
+    if (std::strcmp(name, waveform_names[i]) == 0) return i;
+  return -1;
+}
+
+namespace {
+
+// Just below 1: a value "just before" a discontinuity at phase p is read at
+// p * almost_one.
+constexpr float almost_one = 0.99999f;
+
+// Detune pattern of the extra ramps: sqrt(m) - 1 for the non-square m from 2
+// on, scaled so the last is 1. Irrational ratios keep the ramps from locking.
+constexpr int32_t ramp_pattern_size = oscillator::max_saws - 1;
+const std::array<float, ramp_pattern_size>& ramp_pattern() {
+  static const std::array<float, ramp_pattern_size> pattern = [] {
+    std::array<double, ramp_pattern_size> s{};
+    int32_t n = 0;
+    for (int32_t m = 2; n < ramp_pattern_size; ++m) {
+      int32_t r = int32_t(std::lround(std::sqrt(double(m))));
+      if (r * r == m) continue;
+      s[n++] = std::sqrt(double(m)) - 1.0;
+    }
+    std::array<float, ramp_pattern_size> out{};
+    for (int32_t k = 0; k < ramp_pattern_size; ++k) out[k] = float(s[k] / s[ramp_pattern_size - 1]);
+    return out;
+  }();
+  return pattern;
+}
+
+}  // namespace
+
+float sine_shape(float phase) {
+  float x = phase - 0.5f;
+  float y = (8.f - 16.f * std::fabs(x)) * x;  // two parabolas: -sin(2 pi p) to within 5.6 %
+  return -((std::fabs(y) - 1.f) * 0.202f + 1.f) * y;
+}
+
+void oscillator::init(const float* noise_source) {
+  noise_source_ = noise_source;
+  sync_master_ = nullptr;
+  increment_ = 0.f;
+  spread_ = 0.f;
+  pending_width_ = width_ = 0.5f;
+  saw_count_ = 1;
+  saw_gain_ = std::sqrt(1.f / float(saw_count_ + 1));
+  for (float& r : saw_ratio_) r = 1.f;
+  ratio_spread_ = -1.f;
+  ratio_count_ = 0;
+  pending_waveform_ = -1;
+  apply_waveform(waveform::null);
+  reset();
+}
+
+void oscillator::reset() {
+  phase_ = 0.f;
+  // Golden-ratio spaced start phases: the ramps of the multi-ramp mode do not
+  // all wrap together at the first cycle.
+  for (int32_t k = 0; k < max_saws; ++k) saw_phase_[k] = float(std::fmod(k * 0.6180339887498949, 1.0));
+  sync_overshoot_ = sync_time_ = 0.f;
+  sync_pending_ = false;
+  held_ = 0.f;
+  out_.reset();
+  update_events(0.f);
+}
+
+void oscillator::apply_waveform(int32_t w) {
+  waveform_ = w;
+  nonzero_ = w != waveform::null;
+  active_ = w > waveform::null;
+}
+
+void oscillator::set_waveform(int32_t w) { pending_waveform_ = (w >= 0 && w < waveform::count) ? w : waveform::null; }
+
+bool oscillator::set_waveform(const char* name) {
+  int32_t w = waveform_index(name);
+  if (w < 0) return false;
+  set_waveform(w);
+  return true;
+}
+
+void oscillator::set_increment(float increment) {
+  if (!(increment == increment)) increment = 0.f;  // NaN
+  if (increment > max_increment) increment = max_increment;
+  if (increment < -max_increment) increment = -max_increment;
+  increment_ = increment;
+}
+
+void oscillator::set_pending_width(float width) {
+  if (!(width > 0.f)) width = 0.f;
+  if (width > 1.f) width = 1.f;
+  pending_width_ = width;
+}
+
+void oscillator::set_saw_count(int32_t n) {
+  if (n < 1) n = 1;
+  if (n > max_saws) n = max_saws;
+  saw_count_ = n;
+  saw_gain_ = std::sqrt(1.f / float(n + 1));
+  update_ratios();
+}
+
+void oscillator::set_spread(float s) {
+  spread_ = s > 0.f ? s : 0.f;
+  update_ratios();
+}
+
+// saw_ratio[k] = 2^(pattern[k - 1] * w), w = 2 spread^1.5 / 12 octaves, then
+// shifted so the ratios average exactly 1: the ensemble keeps the pitch.
+void oscillator::update_ratios() {
+  if (spread_ == ratio_spread_ && saw_count_ == ratio_count_) return;
+  ratio_spread_ = spread_;
+  ratio_count_ = saw_count_;
+  const auto& pattern = ramp_pattern();
+  const float w = 2.f * spread_ * std::sqrt(spread_) / 12.f;
+  saw_ratio_[0] = 1.f;
+  float sum = 1.f;
+  for (int32_t k = 1; k < saw_count_; ++k) {
+    saw_ratio_[k] = exp2_fast(pattern[k - 1] * w);
+    sum += saw_ratio_[k];
+  }
+  const float shift = sum / float(saw_count_) - 1.f;
+  for (int32_t k = 0; k < saw_count_; ++k) saw_ratio_[k] -= shift;
+}
+
+float oscillator::naive(float p) const {
+  switch (waveform_) {
+    case waveform::pulse: return p >= width_ ? 1.f : -1.f;
+    case waveform::ramp: return 2.f * p - 1.f;
+    case waveform::triangle: return std::fabs(0.5f - p) * 4.f - 1.f;
+    case waveform::staircase: return held_;
+    default: return 0.f;
+  }
+}
+
+// +-1 per unit of phase; the triangle's sign is opposite to its true slope
+// (minblamp carries the factor -4).
+float oscillator::slope_sign(float p) const {
+  switch (waveform_) {
+    case waveform::ramp: return 1.f;
+    case waveform::triangle: return p >= 0.5f ? -1.f : 1.f;
+    default: return 0.f;
+  }
+}
+
+float oscillator::next_event_after(float p) const {
+  switch (waveform_) {
+    case waveform::pulse: return p < width_ ? width_ : 1.f;
+    case waveform::triangle: return p < 0.5f ? 0.5f : 1.f;
+    case waveform::staircase: {
+      float e = std::floor(4.f * p + 1.f) * 0.25f;
+      return e < 0.f ? 0.f : (e > 1.f ? 1.f : e);
+    }
+    default: return 1.f;
+  }
+}
+
+float oscillator::previous_event_before(float p) const {
+  switch (waveform_) {
+    case waveform::pulse: return width_ <= p ? width_ : 0.f;
+    case waveform::triangle: return p >= 0.5f ? 0.5f : 0.f;
+    default: return 0.f;
+  }
+}
+
+void oscillator::update_events(float p) {
+  next_event_ = next_event_after(p);
+  previous_event_ = previous_event_before(p);
+}
+
+// A discontinuity t samples before the end of this sample; the phase restarts
+// from new_phase there (a wrap, a sync reset, a waveform corner or a jump).
+void oscillator::event(float t, float new_phase) {
+  const bool rising = increment_ >= 0.f;
+  const float at = phase_ - increment_ * t;
+  const float p_before = rising ? at * almost_one : at;
+  const float before = naive(p_before);
+  const float slope_before = slope_sign(p_before);
+
+  if (rising && new_phase >= 1.f) {
+    new_phase -= 1.f;
+    width_ = pending_width_;
+  } else if (!rising && new_phase <= 0.f) {
+    new_phase += 1.f;
+    width_ = pending_width_;
+  } else if (sync_pending_) {
+    width_ = pending_width_;
+  }
+  if (pending_waveform_ >= 0) {
+    apply_waveform(pending_waveform_);
+    pending_waveform_ = -1;
+  }
+
+  // Just after the event in the direction of travel.
+  const float p_after = rising ? new_phase : new_phase * almost_one;
+  const float after = waveform_ == waveform::staircase ? noise() : naive(p_after);
+  const float slope_after = slope_sign(p_after);
+  held_ = noise();
+
+  insert_correction(out_.step, minblep, t, before - after);
+  insert_correction(out_.slope, minblamp, t, (slope_before - slope_after) * increment_);
+  update_events(p_after);
+  phase_ = new_phase + increment_ * t;
+}
+
+// Handles every event of this sample in time order: a sync that fell before
+// the natural event goes first, and the natural events are then re-evaluated
+// from the reset phase.
+void oscillator::advance() {
+  phase_ += increment_;
+  for (int32_t n = 0; n < max_events_per_sample; ++n) {
+    if (increment_ >= 0.f) {
+      if (!(phase_ >= next_event_ || sync_pending_)) return;
+      float t = phase_ > next_event_ ? (phase_ - next_event_) / increment_ : 0.f;
+      if (sync_pending_ && sync_time_ >= t) {
+        event(sync_time_, 0.f);
+        sync_pending_ = false;
+      } else {
+        event(t, next_event_);
+      }
+    } else {
+      if (!(phase_ <= previous_event_ || sync_pending_)) return;
+      float t = phase_ < previous_event_ ? (phase_ - previous_event_) / increment_ : 0.f;
+      if (sync_pending_ && sync_time_ >= t) {
+        event(sync_time_, 1.f);
+        sync_pending_ = false;
+      } else {
+        event(t, previous_event_);
+      }
+    }
+  }
+  // Only a broken state gets here (non-finite input): bring the phase back.
+  phase_ = std::isfinite(phase_) ? phase_ - std::floor(phase_) : 0.f;
+  sync_pending_ = false;
+  update_events(phase_);
+}
+
+// The sine has no discontinuities to correct: wraps are free, and a sync reset
+// is a plain phase jump.
+void oscillator::advance_sine() {
+  phase_ += increment_;
+  if (phase_ >= 1.f) phase_ -= 1.f;
+  if (phase_ < 0.f) phase_ += 1.f;
+  if (sync_pending_) {
+    phase_ = sync_time_ * increment_ + (increment_ >= 0.f ? 0.f : 1.f);
+    width_ = pending_width_;
+    sync_pending_ = false;
+  }
+}
+
+float oscillator::render_multi_ramp() {
+  const float mean_correction = 2.f * minblep.integral;
+  float v = 0.f;
+  for (int32_t k = 0; k < saw_count_; ++k) {
+    const float d = saw_ratio_[k] * increment_;
+    float q = saw_phase_[k] + d;
+    if (d > 0.f && q >= 1.f) {
+      // Wrap j (phase crossing level j) happened (q - j) / d samples ago.
+      const int32_t n = int32_t(q);
+      for (int32_t j = 1; j <= n; ++j) insert_correction(out_.step, minblep, (q - float(j)) / d, 2.f);
+      q -= float(n);
+    } else if (d < 0.f && q < 0.f) {
+      // Crossing level -j happened (q + j) / d samples ago.
+      const int32_t n = int32_t(-std::floor(q));
+      for (int32_t j = 0; j < n; ++j) insert_correction(out_.step, minblep, (q + float(j)) / d, -2.f);
+      q += float(n);
+    }
+    saw_phase_[k] = q;
+    v += (2.f * q - 1.f) - d * mean_correction;
+  }
+  return out_.process(v) * saw_gain_;
+}
+
+float oscillator::render() {
+  if (pending_waveform_ >= 0) event(0.f, phase_);
+  float v;
+  switch (waveform_) {
+    case waveform::pulse:
+      advance();
+      v = naive(phase_) + (2.f * width_ - 1.f);  // remove the pulse's mean
+      break;
+    case waveform::ramp:
+      if (spread_ != 0.f) return render_multi_ramp();
+      advance();
+      // The one-sided residuals add 2 I per wrap; remove that mean.
+      v = naive(phase_) - increment_ * 2.f * minblep.integral;
+      break;
+    case waveform::triangle:
+      advance();
+      v = naive(phase_);
+      break;
+    case waveform::sine:
+      advance_sine();
+      v = sine_shape(phase_);
+      break;
+    case waveform::staircase:
+      advance();
+      v = held_;
+      break;
+    default:
+      return 0.f;
+  }
+  return out_.process(v);
+}
+
+void prepare_sync(oscillator& slave) {
+  const oscillator* master = slave.sync_master_;
+  if (!master) return;
+  const float s = master->phase_ + master->increment_;
+  slave.sync_pending_ = s >= 1.f;
+  if (slave.sync_pending_) {
+    slave.sync_overshoot_ = s - 1.f;
+    slave.sync_time_ = slave.sync_overshoot_ / master->increment_;
+  }
+}
+
+}  // namespace synth

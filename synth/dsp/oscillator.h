@@ -1,0 +1,128 @@
+// One analytic oscillator of a voice: pulse, ramp, triangle, sine or a random
+// staircase, at a phase increment that may be negative (through-zero), with
+// hard sync to another oscillator and a multi-ramp mode. Every discontinuity
+// of value or slope is band-limited by adding a minblep / minblamp residual at
+// its exact sub-sample time; the output is one sample late (see output_stage).
+#pragma once
+
+#include <cstdint>
+
+#include "synth/dsp/correction_ring.h"
+
+namespace synth {
+
+namespace waveform {
+constexpr int32_t null = 0;
+constexpr int32_t pulse = 1;
+constexpr int32_t ramp = 2;
+constexpr int32_t triangle = 3;
+constexpr int32_t sine = 4;
+constexpr int32_t staircase = 5;
+constexpr int32_t count = 6;  // values from 6 on select a PCM slot (value - 6)
+}  // namespace waveform
+
+extern const char* const waveform_names[waveform::count];  // "null", "pulse", ...
+// Index of a waveform name, or -1.
+int32_t waveform_index(const char* name);
+
+class oscillator {
+ public:
+  static constexpr int32_t max_saws = 16;
+  static constexpr float max_increment = 0.5f;  // cycles per sample: Nyquist
+
+  oscillator() = default;  // call init() before use
+  // Sets every field: null waveform, phase 0, one ramp, width 0.5.
+  void init(const float* noise_source);
+  // Phase 0, corrections cleared; waveform, width, increment and ramps kept.
+  void reset();
+
+  // The waveform changes at the next sample, as a band-limited jump.
+  void set_waveform(int32_t w);
+  bool set_waveform(const char* name);  // false for an unknown name
+  void set_saw_count(int32_t n);        // 1..16 ramps
+  void set_spread(float s);             // multi-ramp detune; 0 is one plain ramp
+  // Phase advance per sample (frequency / sample rate), limited to +-0.5.
+  void set_increment(float increment);
+  // Pulse width in 0..1, taken at the next wrap or sync.
+  void set_pending_width(float width);
+  void set_sync_master(const oscillator* master) { sync_master_ = master; }
+  void set_noise_source(const float* noise) { noise_source_ = noise; }
+
+  // "Gate" sync: restart the cycle now, band-limited.
+  void restart() { event(0.f, 0.f); }
+
+  // One output sample; advances the oscillator. 0 for the null waveform.
+  float render();
+
+  float phase() const { return phase_; }
+  float increment() const { return increment_; }
+  float width() const { return width_; }
+  float pending_width() const { return pending_width_; }
+  int32_t waveform() const { return waveform_; }
+  int32_t pending_waveform() const { return pending_waveform_; }
+  bool active() const { return active_; }
+  bool nonzero() const { return nonzero_; }
+  bool sync_pending() const { return sync_pending_; }
+  float sync_time() const { return sync_time_; }
+  int32_t saw_count() const { return saw_count_; }
+  float spread() const { return spread_; }
+  float saw_gain() const { return saw_gain_; }
+  float saw_ratio(int32_t k) const { return saw_ratio_[k]; }
+  float saw_phase(int32_t k) const { return saw_phase_[k]; }
+  const oscillator* sync_master() const { return sync_master_; }
+
+  friend void prepare_sync(oscillator& slave);
+
+ private:
+  static constexpr int32_t max_events_per_sample = 8;  // far above what |increment| <= 0.5 needs
+
+  float naive(float p) const;
+  float slope_sign(float p) const;
+  float next_event_after(float p) const;
+  float previous_event_before(float p) const;
+  float noise() const { return noise_source_ ? *noise_source_ : 0.f; }
+  void apply_waveform(int32_t w);
+  void update_events(float p);
+  void event(float t, float new_phase);
+  void advance();
+  void advance_sine();
+  float sine_value() const;
+  float render_multi_ramp();
+  void update_ratios();
+
+  float phase_ = 0.f;
+  float saw_phase_[max_saws] = {};
+  float saw_ratio_[max_saws] = {};
+  float increment_ = 0.f;
+  float spread_ = 0.f;
+  float sync_overshoot_ = 0.f;
+  float sync_time_ = 0.f;  // samples since the master's wrap, back from the end of this sample
+  float pending_width_ = 0.5f;
+  float width_ = 0.5f;
+  float saw_gain_ = 0.f;
+  int32_t saw_count_ = 1;
+  int32_t waveform_ = waveform::null;
+  int32_t pending_waveform_ = -1;
+  bool nonzero_ = false;
+  bool active_ = false;
+  bool sync_pending_ = false;
+  const float* noise_source_ = nullptr;
+  const oscillator* sync_master_ = nullptr;
+  output_stage out_;
+  float next_event_ = 1.f;      // phase of the next discontinuity, rising phase
+  float previous_event_ = 0.f;  // phase of the next discontinuity, falling phase
+  float held_ = 0.f;            // staircase level
+  float ratio_spread_ = -1.f;   // spread the ramp ratios were built for
+  int32_t ratio_count_ = 0;     // saw count they were built for
+};
+
+// Hard sync, once per sample before either oscillator of the voice renders:
+// a slave whose master wraps during this sample resets at the same sub-sample
+// time.
+void prepare_sync(oscillator& slave);
+
+// Sine approximation on a phase in [0, 1): a parabola pair with a cubic
+// correction, within 0.1 % of sin(2 pi p).
+float sine_shape(float phase);
+
+}  // namespace synth

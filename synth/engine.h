@@ -1,0 +1,211 @@
+// The synthesizer engine of one instance: the bank, the globals, the switches,
+// and (with the voice path) the voices, MIDI, routes and controller map.
+// Thread contract: parameter writes come from any thread and are lock-free
+// (relaxed stores, marked for the audio thread); structural changes (voice
+// pool, routes, controller map) take the engine lock, which the audio thread
+// holds for each processing call.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/lock.h"
+#include "platform/relaxed.h"
+#include "synth/cc_map.h"
+#include "synth/engine_flags.h"
+#include "synth/host_interface.h"
+#include "synth/param_changes.h"
+#include "synth/param_table.h"
+#include "synth/level_follower.h"
+#include "synth/master_stage.h"
+#include "synth/preset.h"
+#include "synth/routes.h"
+#include "synth/unison.h"
+#include "synth/voice.h"
+#include "synth/voice_allocator.h"
+
+namespace synth {
+
+constexpr int max_voice_slots = voice_allocator::max_slots;           // 32
+constexpr int max_voices = max_voice_slots * max_unison_layers;          // 512
+
+class synth final : private allocator_client, private route_client {
+ public:
+  synth();
+  synth(const synth&) = delete;
+  synth& operator=(const synth&) = delete;
+
+  void set_host(host_interface* host) { host_ = host; }
+  host_interface* host() const { return host_; }
+
+  // --- parameters: the one way in which a value changes --------------------
+  // index 0..88 writes preset `program`; 89..105 the instance's globals.
+  void set_param(int index, int program, float value);
+  float get_param(int index, int program) const;
+  // Normalised host values (0..1) of the current program, or of the globals.
+  void set_param_normalised(int index, float normalised);
+  float get_param_normalised(int index) const;
+  void display_param(int index, int program, char* text, size_t cap) const;
+  // The 17 global values in index order, for the instance state.
+  void copy_globals(float* out) const;
+
+  // --- programs ------------------------------------------------------------
+  void select_program(int program);
+  int current_program() const { return current_program_; }
+  preset& program(int index) { return bank_.slots[size_t(index)]; }
+  const preset& program(int index) const { return bank_.slots[size_t(index)]; }
+  bank& presets() { return bank_; }
+  preset& reset_preset() { return reset_preset_; }
+  void set_program_name(int program, const char* name);
+
+  // --- switches --------------------------------------------------------------
+  bool flag(engine_flag f) const { return flags_[int(f)]; }
+  void set_flag(engine_flag f, bool on) { flags_[int(f)] = on; }
+
+  // --- host state ------------------------------------------------------------
+  void set_sample_rate(float rate);
+  float sample_rate() const { return sample_rate_; }
+  void set_running(bool on) { running_ = on; }
+  bool running() const { return running_; }
+  float tempo() const { return tempo_; }
+  platform::lock& engine_lock() { return lock_; }
+
+  // Editor change flags: 1 program changed, 2 display refresh; read and cleared.
+  int poll_change_flags();
+  void raise_display_refresh() { display_refresh_ = true; }
+
+  // --- MIDI and audio (audio thread, under the engine lock) -----------------
+  // The one MIDI entry: word = status | data1 << 8 | data2 << 16.
+  void midi(uint32_t word, int data1, int frames_since_previous);
+  // Renders every voice into left/right (added), the master stage, the
+  // effect hook; frames <= the block the host announced.
+  void render(float* left, float* right, int frames);
+  void add_slot_ages(int frames) { allocator_.add_age(frames); }
+  void run_level_meter(const float* left, const float* right, int frames);
+  void follow_host_tempo(float bpm);
+  void reset_after_suspend();
+
+  // --- readers for the editor, tools and tests --------------------------------
+  voice_allocator& allocator() { return allocator_; }
+  route_table& routes() { return routes_; }
+  cc_map& controller_map() { return cc_map_; }
+  const voice& voice_at(int index) const { return voices_[size_t(index)]; }
+  int pool_size() const { return voice_slots_ * unison_layers_; }
+  int voices_rendered() const { return voices_rendered_; }
+  bool meter_active() const { return meter_active_; }
+  float meter_level(int channel) { return meter_.read(channel); }
+  bool midi_activity() { return midi_activity_.load() ? (midi_activity_ = false, true) : false; }
+  int saw_count() const { return saw_count_; }
+  void set_saw_count(int count);
+  void set_tempo(float bpm);
+  // Editor notifications (null without an editor).
+  void set_editor_sink(cc_client* sink) { editor_sink_ = sink; }
+
+  // --- global settings derived from the globals -------------------------------
+  bool polyphonic() const { return polyphonic_; }
+  int mono_priority() const { return mono_priority_; }
+  int voice_slots() const { return voice_slots_; }
+  int unison_layers() const { return unison_layers_; }
+  float transpose() const { return transpose_; }      // semitones
+  float fine_tune() const { return fine_tune_; }      // semitones, +-0.5
+  float output_gain() const { return output_gain_; }  // linear
+  float bend_range() const { return bend_range_; }    // semitones
+  int global_glide_mode() const { return global_glide_mode_; }
+
+ private:
+  void apply_global(int index, float value);
+  void rebuild_voice_pool();
+  void apply_pending_changes();
+  void apply_preset_change(int program, int param);
+  void apply_global_change(int param);
+  void send_to_voices(int program, int param);
+  voice& layer_voice(int slot, int layer) { return voices_[size_t(layer * voice_slots_ + slot)]; }
+  void load_voice_program(voice& v, int program);
+  void start_layer(voice& v, int slot, int layer, int note, int velocity, bool retrigger,
+                   bool was_gated);
+  void glide_start(voice& v, int slot, int layer, bool was_gated);
+  void retune_voice(voice& v);
+  void spread_unison(int slot);
+  void apply_tempo_to_voices();
+  float random_uniform();
+  void update_rate_context();
+
+  // allocator_client
+  void start_note(int slot, int note, int velocity, bool retrigger) override;
+  void release_note(int slot, int velocity) override;
+  void kill_voice(int slot) override;
+  bool is_active(int slot) override;
+  bool is_gated(int slot) override;
+  void poly_pressure(int note, int value) override;
+  void control_change(int number, int value) override;
+  void program_change(int program) override;
+  void channel_pressure(int value) override;
+  void pitch_bend(float value) override;
+
+  // route_client
+  int voice_count() override { return voice_slots_ * unison_layers_; }
+  int voice_program(int v) override { return voices_[size_t(v)].program(); }
+  float preset_value(int program, int parameter) override;
+  voice_sources voice_source(int v) override;
+  const midi_state& midi() override { return midi_; }
+  void apply_to_voice(int v, int parameter, float value) override;
+
+  // Controller-map writes land here: the current program or the globals.
+  struct cc_target final : cc_client {
+    synth* owner = nullptr;
+    void set_param(int index, float internal) override;
+    float get_param(int index) override;
+    void notify_parameter(int index, float normalised) override;
+    void notify_message(const char* text, int number) override;
+  };
+
+  host_interface* host_ = nullptr;
+  platform::lock lock_;
+  bank bank_;
+  preset reset_preset_;
+  std::array<platform::relaxed<float>, global_param_count> globals_;
+  std::array<platform::relaxed<bool>, engine_flag_count> flags_;
+  param_changes changes_;
+
+  platform::relaxed<int> current_program_{0};
+  platform::relaxed<bool> program_changed_{false};
+  platform::relaxed<bool> display_refresh_{false};
+  float sample_rate_ = 44100.f;
+  platform::relaxed<bool> running_{false};
+  platform::relaxed<float> tempo_{120.f};
+
+  platform::relaxed<bool> polyphonic_{false};
+  platform::relaxed<int> mono_priority_{2};
+  platform::relaxed<int> voice_slots_{1};
+  platform::relaxed<int> unison_layers_{1};
+  platform::relaxed<float> transpose_{0.f};
+  platform::relaxed<float> fine_tune_{0.f};
+  platform::relaxed<float> output_gain_{1.f};
+  platform::relaxed<float> bend_range_{2.f};
+  platform::relaxed<int> global_glide_mode_{0};
+  platform::relaxed<float> unison_detune_{0.f};
+  platform::relaxed<float> unison_randomization_{0.f};
+  platform::relaxed<float> unison_width_{0.5f};
+  platform::relaxed<int> saw_count_{16};
+
+  // Audio-thread state.
+  voice_context context_;
+  voice_allocator allocator_{*this};
+  route_table routes_{*this};
+  cc_map cc_map_;
+  cc_target cc_target_;
+  cc_client* editor_sink_ = nullptr;
+  midi_state midi_;
+  float bend_ = 0.f;  // -1 .. just below +1
+  std::array<int8_t, max_voice_slots> previous_slot_{};
+  uint32_t random_state_ = 0x2545F491u;
+  master_stage output_;
+  level_follower meter_;
+  bool meter_active_ = false;
+  platform::relaxed<int> voices_rendered_{0};
+  platform::relaxed<bool> midi_activity_{false};
+  std::array<voice, max_voices> voices_;
+};
+
+}  // namespace synth

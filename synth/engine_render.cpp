@@ -1,0 +1,151 @@
+// The engine's audio side: parameter changes reach the voices, the voices
+// render, the master stage finishes the block, the meter follows the output.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "synth/engine.h"
+
+namespace synth {
+
+namespace {
+
+// The voices render into the engine's own scratch in pieces of this many
+// frames, so the master stage only ever sees our signal: an accumulating host
+// call adds the finished result to whatever the host left in its buffers.
+constexpr int scratch_frames = voice_context::max_block;
+
+}  // namespace
+
+void synth::apply_pending_changes() {
+  changes_.drain([this](int program, int param) { apply_preset_change(program, param); },
+                 [this](int param) { apply_global_change(param); });
+}
+
+void synth::apply_preset_change(int program, int param) {
+  if (routes_.is_routed(param)) {
+    routes_.routed_set(param);
+    return;
+  }
+  send_to_voices(program, param);
+}
+
+void synth::send_to_voices(int program, int param) {
+  const float value = bank_.slots[size_t(program)].get(param);
+  for (int i = 0; i < pool_size(); ++i) {
+    voice& v = voices_[size_t(i)];
+    if (v.program() == program) v.set_param(param, value, v.active());
+  }
+}
+
+void synth::apply_global_change(int param) {
+  switch (param) {
+    case p::coarse_tune:
+    case p::fine_tune:
+      for (int i = 0; i < pool_size(); ++i) voices_[size_t(i)].set_tuning(transpose_ + fine_tune_);
+      break;
+    case p::bender_range: {
+      const float ratio = std::exp2(bend_range_ * bend_ / 12.f);
+      for (int i = 0; i < pool_size(); ++i) voices_[size_t(i)].set_bend_ratio(ratio);
+      break;
+    }
+    case p::unison_detune:
+    case p::unison_width:
+      spread_unison(-1);
+      break;
+    default:
+      break;
+  }
+}
+
+void synth::render(float* left, float* right, int frames) {
+  apply_pending_changes();
+  output_.set_gain(output_gain_);
+  output_.set_highpass(flag(engine_flag::block_dc));
+  int rendered_max = 0;
+  for (int done = 0; done < frames;) {
+    const int n = std::min(frames - done, scratch_frames);
+    float* l = context_.scratch_left.data();
+    float* r = context_.scratch_right.data();
+    std::memset(l, 0, sizeof(float) * size_t(n));
+    std::memset(r, 0, sizeof(float) * size_t(n));
+    int rendered = 0;
+    for (int i = 0; i < pool_size(); ++i) {
+      voice& v = voices_[size_t(i)];
+      if (v.active() && v.should_stop()) v.stop();
+      if (!v.active()) {
+        v.catch_up(n);
+        continue;
+      }
+      ++rendered;
+      v.render(l, r, n);
+    }
+    if (rendered > 0 || output_.residue() > 1e-9f) output_.process(l, r, n);
+    for (int f = 0; f < n; ++f) {
+      left[done + f] += l[f];
+      right[done + f] += r[f];
+    }
+    rendered_max = std::max(rendered_max, rendered);
+    done += n;
+  }
+  voices_rendered_ = rendered_max;
+}
+
+void synth::run_level_meter(const float* left, const float* right, int frames) {
+  if (voices_rendered_ > 0) {
+    meter_active_ = true;
+    meter_.process(left, right, frames);
+    return;
+  }
+  if (!meter_active_) return;
+  const float largest = std::max(meter_.read(0), meter_.read(1));
+  if (largest > 0.001f) {
+    meter_.process(left, right, frames);
+  } else {
+    meter_.reset();
+    meter_active_ = false;
+  }
+}
+
+void synth::follow_host_tempo(float bpm) {
+  if (bpm == tempo_ || !(bpm > 0.f)) return;
+  set_tempo(bpm);
+}
+
+void synth::set_tempo(float bpm) {
+  tempo_ = bpm;
+  context_.tempo_bpm = bpm;
+  for (int i = 0; i < pool_size(); ++i) voices_[size_t(i)].refresh_lfo_rates();
+}
+
+void synth::reset_after_suspend() {
+  allocator_.reset();
+  for (voice& v : voices_) v.kill();
+  output_.reset();
+  previous_slot_.fill(-1);
+}
+
+void synth::rebuild_voice_pool() {
+  platform::scoped_lock hold(lock_);
+  allocator_.configure(polyphonic_, voice_slots_, mono_priority_);
+  for (voice& v : voices_) v.reset();
+  previous_slot_.fill(-1);
+}
+
+void synth::update_rate_context() {
+  context_.set_sample_rate(sample_rate_);
+  output_.init(sample_rate_);
+  meter_.init(sample_rate_);
+  for (voice& v : voices_) {
+    v.update_rates();
+    if (v.program() >= 0) v.load_program(v.program(), bank_.slots[size_t(v.program())]);
+  }
+}
+
+void synth::set_saw_count(int count) {
+  platform::scoped_lock hold(lock_);
+  saw_count_ = std::clamp(count, 1, 16);
+  for (voice& v : voices_) v.set_saw_count(saw_count_);
+}
+
+}  // namespace synth

@@ -1,0 +1,18 @@
+// What the engine and the editor may ask of the host, without knowing any host
+// types. The plug-in layer implements it (its host_link).
+#pragma once
+
+namespace synth {
+
+class host_interface {
+ public:
+  virtual ~host_interface() = default;
+  virtual void set_program(int index) = 0;        // index >= 0: becomes current, then selected
+  virtual int get_program() = 0;
+  virtual bool size_window(int width, int height) = 0;
+  virtual void set_parameter_automated(int index, float normalised) = 0;
+  virtual void reload_program() = 0;              // select the current program again
+  virtual void update_display() = 0;
+};
+
+}  // namespace synth

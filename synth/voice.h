@@ -1,0 +1,250 @@
+// One voice: two oscillators (or PCM players), mixer, main filter, shaper and
+// shaper filter, two envelopes, two LFOs, the fixed modulation connections and
+// the parameter smoothing. Knows no host types; runs on the audio thread only.
+//
+// Fixed-point conventions: depths and "Panning" are Q31 (v * 2^31, +1 ->
+// 0x7FFFFFFF); envelope levels have full scale 2^30; LFO outputs +-32767.
+// Pitch, width, detune and cutoff sources are at 2^15 full scale (envelopes
+// >> 15, LFOs as they are); amplitude works at 2^30.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "synth/dsp/envelope.h"
+#include "synth/dsp/lfo.h"
+#include "synth/dsp/osc_control.h"
+#include "synth/dsp/oscillator.h"
+#include "synth/dsp/pcm_player.h"
+#include "synth/dsp/shaper_filter.h"
+#include "synth/dsp/state_variable_filter.h"
+#include "synth/param_table.h"
+#include "synth/preset.h"
+#include "synth/voice_context.h"
+
+namespace synth {
+
+// Values that approach a new goal over the smoothing time instead of jumping.
+template <typename T>
+struct smoothing_list {
+  static constexpr int capacity = 48;
+  struct entry {
+    T* target;
+    T goal;
+    int32_t remaining;  // ticks left; at 0 the goal is set exactly
+  };
+  std::array<entry, capacity> entries{};
+  int count = 0;
+
+  void add(T* target, T goal, int32_t ticks);
+  void flush();  // every goal at once
+  void clear() { count = 0; }
+};
+
+class voice {
+ public:
+  // Once, before use: binds the shared context and sets every member.
+  void init(voice_context* ctx);
+  // After the context's rate changed: declick, smoothing and filter constants.
+  void update_rates();
+
+  // Pool rebuild: silent, no program, velocity gain 1.
+  void reset();
+  // All sound off: not sounding, key up, envelopes idle, bend ratio 1.
+  void kill();
+  // Clears the state of a slot about to be reused while silent.
+  void clear();
+
+  // --- program and parameters -------------------------------------------------
+  int program() const { return program_; }
+  uint32_t stamp() const { return stamp_; }
+  void load_program(int program, const preset& p);
+  // A per-preset value (0..88) in internal units; smooth when sounding.
+  void set_param(int index, float value, bool smooth);
+
+  // --- note ----------------------------------------------------------------------
+  void set_note(int note) { note_ = note; }
+  int note() const { return note_; }
+  void set_velocity(float v) { velocity_ = v; }
+  float velocity() const { return velocity_; }
+  float release_velocity() const { return release_velocity_; }
+  void set_tuning(float semitones);       // global transpose + fine tune
+  void set_random_offset(float semitones);
+  void set_unison(float detune_semitones, float weight_left, float weight_right);
+  void set_bend_ratio(float ratio) { bend_ratio_ = ratio; }
+  void begin_glide(bool jump);
+  void glide_from_pitch_of(const voice& other);
+  void copy_glide_state(const voice& other);
+  void start(bool retrigger);
+  void release(float velocity);
+  void set_saw_count(int count);
+  void refresh_lfo_rates();
+
+  // --- rendering -----------------------------------------------------------------
+  bool active() const { return active_; }
+  bool gated() const { return key_gate_; }
+  bool should_stop() const;
+  void stop() { active_ = false; }
+  // Renders n frames added into left/right; stops early when the voice ends,
+  // catching up the rest of the block.
+  void render(float* left, float* right, int n);
+  // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
+  void catch_up(int ticks);
+
+  // --- inspection ----------------------------------------------------------------
+  int32_t samples_rendered() const { return frames_rendered_; }
+  const envelope& env(int i) const { return i == 0 ? env_a_ : env_b_; }
+  const lfo& mod(int i) const { return i == 0 ? lfo_a_ : lfo_b_; }
+  int32_t declick_level() const { return declick_level_; }
+  int amp_envelope() const { return amp_env_select_; }
+  float pitch_offset() const { return tune_ + unison_detune_ + random_offset_; }
+  float frequency_a() const { return hz_a_; }
+  float osc_increment(int i) const { return i == 0 ? osc_a_.increment() : osc_b_.increment(); }
+
+ private:
+  struct int_connection {
+    const int32_t* source;
+    const int32_t* depth;
+    int32_t* dest;
+    int32_t kind;  // 0 add, 1 bipolar multiply
+  };
+  struct float_connection {
+    const float* source;
+    const float* depth;
+    float* dest;
+  };
+
+  void set_smoothed(int32_t* target, int32_t value, bool smooth, bool is_depth);
+  void set_smoothed(float* target, float value, bool smooth);
+  void set_mixer_level(int which, bool smooth);
+  void set_shaper_depth(float x);
+  void update_pitch_references();
+  void apply_waveform(int osc, int value);
+  void apply_sync(int mode);
+
+  void rebuild_connections();
+  void control_tick();
+  void run_smoothing();
+  void run_envelopes();
+  void run_declick();
+  void evaluate_connections();
+  void update_oscillators();
+  void update_filters();
+  void update_output_gains();
+  float render_oscillator(int which);
+  int32_t run_shaper(int32_t s);
+
+  voice_context* ctx_ = nullptr;
+
+  oscillator osc_a_;
+  oscillator osc_b_;
+  smoothing_list<int32_t> int_list_;
+  smoothing_list<float> float_list_;
+  uint32_t smooth_c_q32_ = 0;  // smoothing coefficient as unsigned 0.32
+  float smooth_c_ = 0.f;
+  int32_t smooth_ticks_ = 1;
+  pcm_player pcm_a_;
+  pcm_player pcm_b_;
+  envelope env_a_;
+  envelope env_b_;
+  lfo lfo_a_;
+  lfo lfo_b_;
+  osc_control_state osc_ctl_;
+  osc_control_inputs osc_in_;
+  float hz_a_ = 0.f;            // oscillator A before XMod, as of the last tick
+  float range_ratio_ = 1.f;     // "Range": 2^(range - 2), 8' is concert pitch
+  float coarse_b_ = 0.f, fine_b_ = 0.f;
+  bool glide_started_ = false;
+
+  // Program and note.
+  int program_ = -1;
+  uint32_t stamp_ = 0;
+  int note_ = 60;
+  float velocity_ = 0.f;
+  float release_velocity_ = 0.f;
+  float tune_ = 0.f;
+  float unison_detune_ = 0.f;
+  float random_offset_ = 0.f;
+  float bend_ratio_ = 1.f;
+  int32_t pitch_fixed_ = 0;  // (key pitch + offset) * 2^17 per semitone
+
+  // Declick gate.
+  int32_t declick_level_ = 0;  // 0..0x3FFFFFFF
+  int32_t declick_attack_ = 0;
+  int32_t declick_release_ = 0;
+
+  // Main filter, shaper, shaper filter.
+  state_variable_filter filter_;
+  filter_controls filter_ctl_;
+  int filter_mode_ = 0;
+  int filter_trigger_ = 0;
+  int32_t filter_keytrack_ = 0;  // Q31 depth of the keytrack source
+  bool shaper_on_ = false;
+  int shaper_mode_ = 0;
+  float shaper_depth_ = 0.f;   // smoothed "Depth"
+  float shaper_applied_depth_ = -1.f;
+  float shaper_d_ = 1000.f, shaper_c_ = 0.f;
+  float shaper_bias_ = 0.f;
+  float shaper_tone_ = 0.5f;   // smoothed "Tone"
+  float shaper_applied_tone_ = -1.f;
+  float tone_g_ = 0.f, tone_k_ = 1.f, tone_z_ = 0.f;
+  float hp5_g_ = 0.f, hp5_k_ = 1.f, hp5_w_ = 0.f;
+  shaper_filter shflt_;
+  int shflt_mode_ = 0;
+  int32_t shflt_frequency_ = 0;
+  int32_t shflt_keytrack_ = 0;
+  float shflt_resonance_ = 0.f;
+
+  // Mixer: "Level" values remembered so "Invert" can re-apply them.
+  float level_value_[4] = {0.f, 0.f, 0.f, 0.f};  // osc A, osc B, ring, noise
+  bool invert_[2] = {false, false};
+  float mix_a_ = 0.f, mix_b_ = 0.f, mix_ring_ = 0.f, mix_noise_ = 0.f;
+  float out_a_ = 0.f, out_b_ = 0.f;
+  int waveform_[2] = {0, 0};
+
+  // Output.
+  int32_t volume_ = 0;   // gain * 0.25, Q31
+  int32_t panning_ = 0;  // Q31
+  float gain_left_ = 0.f, gain_right_ = 0.f;
+  float unison_left_ = 1.f, unison_right_ = 1.f;
+  float velocity_gain_ = 1.f;
+
+  // Modulation depths (Q31 unless float) and their parameter indices.
+  std::array<int32_t, preset_param_count> depth_{};
+  float xmod_depth_a_ = 0.f, xmod_depth_b_ = 0.f;
+
+  // Sources published at each tick.
+  int32_t src_keytrack_ = 0;
+  int32_t src_gate_ = 0;
+  int32_t src_env_[2] = {0, 0};      // full scale 2^30
+  int32_t src_env15_[2] = {0, 0};    // >> 15
+  int32_t src_lfo_[2] = {0, 0};      // +-32767
+  int32_t src_lfo30_[2] = {0, 0};    // << 15
+  float src_xmod_ = 0.f;
+
+  // Destinations cleared at each tick.
+  int32_t dst_amplitude_ = 0;
+  int32_t dst_pan_ = 0;
+  int32_t dst_pitch_ = 0;
+  int32_t dst_width_ = 0;
+  int32_t dst_detune_ = 0;
+  int32_t dst_cutoff_ = 0;
+  float dst_xmod_a_ = 0.f;
+  float dst_xmod_b_ = 0.f;
+
+  std::array<int_connection, 24> int_conn_{};
+  int int_conn_count_ = 0;
+  std::array<float_connection, 2> float_conn_{};
+  int float_conn_count_ = 0;
+
+  // Flags and counters.
+  bool active_ = false;
+  bool key_gate_ = false;
+  int amp_env_select_ = 1;
+  int env_trigger_[2] = {0, 0};
+  int sync_mode_ = 0;
+  int countdown_ = 0;
+  int32_t frames_rendered_ = 0;
+};
+
+}  // namespace synth

@@ -1,0 +1,42 @@
+// What every voice of one synth shares: the rate context and its derived
+// constants, the noise generator, the cutoff table, the tempo, the multi-ramp
+// count, and the scratch the voices render into.
+#pragma once
+
+#include <array>
+#include <numbers>
+
+#include "synth/dsp/cutoff_table.h"
+#include "synth/dsp/noise_generator.h"
+
+namespace synth {
+
+struct voice_context {
+  static constexpr int max_block = 256;  // frames per render piece
+
+  float sample_rate = 44100.f;
+  float inv_sample_rate = 1.f / 44100.f;
+  float two_pi_over_rate = 2.f * std::numbers::pi_v<float> / 44100.f;
+  float pi_over_rate = std::numbers::pi_v<float> / 44100.f;
+  int control_divider = 1;  // the control tick runs every N samples; N = 1
+  float inv_control_divider = 1.f;
+  float control_rate = 44100.f;
+  float tempo_bpm = 120.f;
+  int saw_count = 16;
+
+  noise_generator noise;
+  cutoff_table cutoff;
+  std::array<float, max_block> scratch_left{};
+  std::array<float, max_block> scratch_right{};
+
+  void set_sample_rate(float rate) {
+    sample_rate = rate;
+    inv_sample_rate = 1.f / rate;
+    two_pi_over_rate = 2.f * std::numbers::pi_v<float> / rate;
+    pi_over_rate = std::numbers::pi_v<float> / rate;
+    control_rate = rate / float(control_divider);
+    cutoff.init(rate);
+  }
+};
+
+}  // namespace synth

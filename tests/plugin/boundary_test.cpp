@@ -1,0 +1,415 @@
+// The host boundary as a host sees it: vorn.so loaded through its exported
+// entry with our host library, and the same classes driven directly where a
+// test needs to look inside (reset flag, stored rate, allocation).
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "plugin/synth_plugin.h"
+#include "plugin/vst2.h"
+#include "tools/vsthost/plugin_instance.h"
+#include "tools/vsthost/plugin_library.h"
+
+namespace {
+
+class test_environment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("vorn-plugin-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+    ::setenv("VORN_DATA_DIR", (dir_ / "data").c_str(), 1);
+    ::setenv("VORN_CACHE_DIR", (dir_ / "cache").c_str(), 1);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::filesystem::path dir_;
+};
+const auto* const env = ::testing::AddGlobalTestEnvironment(new test_environment);
+
+struct loaded {
+  vsthost::plugin_library library;
+  vsthost::plugin_instance instance;
+};
+
+std::unique_ptr<loaded> load_vorn() {
+  auto l = std::make_unique<loaded>();
+  std::string error;
+  if (!l->library.open(VORN_PLUGIN_PATH, error)) {
+    ADD_FAILURE() << error;
+    return nullptr;
+  }
+  if (!l->instance.create(l->library, error)) {
+    ADD_FAILURE() << error;
+    return nullptr;
+  }
+  return l;
+}
+
+// A 64-byte host buffer followed by guard bytes that nothing may touch.
+struct guarded_text {
+  std::array<char, 64 + 32> bytes;
+  guarded_text() { bytes.fill('\x5A'); }
+  char* data() { return bytes.data(); }
+  bool guard_intact() const {
+    for (size_t i = 64; i < bytes.size(); ++i)
+      if (bytes[i] != '\x5A') return false;
+    return true;
+  }
+  std::string text() const { return std::string(bytes.data(), strnlen(bytes.data(), 64)); }
+};
+
+std::string four_chars(int32_t v) {
+  char c[5] = {};
+  std::memcpy(c, &v, 4);
+  return c;
+}
+
+}  // namespace
+
+TEST(plugin_identity, host_sees_the_instrument_as_specified) {
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  AEffect* e = l->instance.effect();
+  EXPECT_EQ(e->magic, kEffectMagic);
+  EXPECT_EQ(four_chars(e->magic), "PtsV");
+  EXPECT_EQ(four_chars(e->uniqueID), "kvx2");
+  EXPECT_EQ(e->version, 1);
+  EXPECT_EQ(e->numPrograms, 128);
+  EXPECT_EQ(e->numParams, 89);
+  EXPECT_EQ(e->numInputs, 0);
+  EXPECT_EQ(e->numOutputs, 2);
+  EXPECT_EQ(e->flags, 0x130);
+  EXPECT_FLOAT_EQ(e->ioRatio, 1.f);
+  EXPECT_EQ(e->object, nullptr);
+  EXPECT_NE(e->user, nullptr);
+  EXPECT_EQ(e->processDoubleReplacing, nullptr);
+  EXPECT_NE(reinterpret_cast<void*>(e->process), reinterpret_cast<void*>(e->processReplacing));
+  EXPECT_EQ(l->instance.effect_name(), "Vorn");
+  EXPECT_EQ(l->instance.vendor(), "zelkarn");
+  EXPECT_EQ(l->instance.product(), "Version 8");
+  EXPECT_EQ(l->instance.vendor_version(), 134218608);
+  EXPECT_EQ(l->instance.category(), 2);
+  EXPECT_EQ(l->instance.vst_version(), 2400);
+  int32_t id = int32_t(l->instance.dispatch(effIdentify));
+  EXPECT_EQ(four_chars(id), "NvEf");
+  EXPECT_TRUE(l->instance.requests().wants_midi || !l->instance.resumed());
+}
+
+TEST(plugin_identity, without_a_host_callback_only_the_base_values_are_set) {
+  vsthost::plugin_library lib;
+  std::string error;
+  ASSERT_TRUE(lib.open(VORN_PLUGIN_PATH, error)) << error;
+  AEffect* e = lib.entry()(nullptr);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->magic, kEffectMagic);
+  EXPECT_EQ(e->flags, effFlagsCanReplacing);
+  EXPECT_EQ(e->numPrograms, 0);
+  EXPECT_EQ(e->numParams, 0);
+  EXPECT_EQ(e->numOutputs, 0);
+  EXPECT_EQ(e->uniqueID, 0);
+  EXPECT_EQ(e->version, 1);
+  EXPECT_EQ(e->dispatcher(e, effGetPlugCategory, 0, 0, nullptr, 0.f), 0);
+  EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0.f), 0);
+}
+
+TEST(plugin_identity, exports_only_the_three_entry_names) {
+  std::string cmd = std::string("nm -D --defined-only ") + VORN_PLUGIN_PATH;
+  FILE* p = ::popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::set<std::string> functions;
+  char line[512];
+  while (std::fgets(line, sizeof line, p)) {
+    char addr[64], type[8], name[400];
+    if (std::sscanf(line, "%63s %7s %399s", addr, type, name) == 3 && (type[0] == 'T' || type[0] == 'W'))
+      functions.insert(name);
+  }
+  ::pclose(p);
+  EXPECT_EQ(functions, (std::set<std::string>{"MAIN", "VSTPluginMain", "main"}));
+}
+
+TEST(plugin_dispatch, can_do_accepts_only_midi_input) {
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  EXPECT_EQ(l->instance.can_do("receiveVstEvents"), 1);
+  EXPECT_EQ(l->instance.can_do("receiveVstMidiEvent"), 1);
+  EXPECT_EQ(l->instance.can_do("sendVstEvents"), -1);
+  EXPECT_EQ(l->instance.can_do("receiveVstMidiEvents"), -1);
+  EXPECT_EQ(l->instance.can_do(""), -1);
+  EXPECT_EQ(l->instance.dispatch(effCanDo, 0, 0, nullptr), -1);
+}
+
+TEST(plugin_dispatch, output_properties_for_two_pins_and_nothing_beyond) {
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  for (int pin = 0; pin < 2; ++pin) {
+    VstPinProperties props{};
+    EXPECT_EQ(l->instance.dispatch(effGetOutputProperties, pin, 0, &props), 1);
+    EXPECT_STREQ(props.label, "vorn");
+    EXPECT_STREQ(props.shortLabel, "vorn");
+    EXPECT_EQ(props.flags, 7);
+    EXPECT_EQ(props.arrangementType, 1);
+  }
+  VstPinProperties untouched;
+  std::memset(&untouched, 0xA7, sizeof untouched);
+  VstPinProperties copy = untouched;
+  EXPECT_EQ(l->instance.dispatch(effGetOutputProperties, 2, 0, &untouched), 0);
+  EXPECT_EQ(std::memcmp(&copy, &untouched, sizeof copy), 0);
+  EXPECT_EQ(l->instance.dispatch(effGetOutputProperties, -1, 0, &untouched), 0);
+  EXPECT_EQ(l->instance.dispatch(effGetOutputProperties, 0, 0, nullptr), 0);
+  EXPECT_EQ(l->instance.dispatch(effGetInputProperties, 0, 0, &untouched), 0);
+}
+
+TEST(plugin_dispatch, parameter_properties_of_integer_and_real_parameters) {
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  VstParameterProperties props;
+  std::memset(&props, 0, sizeof props);
+  std::strcpy(props.label, "host");
+  ASSERT_EQ(l->instance.dispatch(effGetParameterProperties, 16, 0, &props), 1);  // Osc A Waveform
+  EXPECT_EQ(props.flags, kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax);
+  EXPECT_FLOAT_EQ(props.stepFloat, 1.f);
+  EXPECT_EQ(props.minInteger, 0);
+  EXPECT_EQ(props.maxInteger, 5);
+  EXPECT_EQ(props.displayIndex, 16);
+  EXPECT_EQ(props.numParametersInCategory, -1);
+  EXPECT_STREQ(props.label, "host");  // left as the host passed it
+  ASSERT_TRUE(l->instance.param_properties(27, props));  // Osc B Coarse -36..36
+  EXPECT_EQ(props.minInteger, -36);
+  EXPECT_EQ(props.maxInteger, 36);
+  struct real_case {
+    int index;
+    float step;
+  };
+  for (real_case c : {real_case{41, 0.09375f}, {56, 0.09375f}, {73, 0.03125f}, {81, 0.03125f}, {0, 0.0625f}}) {
+    SCOPED_TRACE(c.index);
+    ASSERT_TRUE(l->instance.param_properties(c.index, props));
+    EXPECT_EQ(props.flags, 0);
+    EXPECT_FLOAT_EQ(props.stepFloat, c.step);
+    EXPECT_FLOAT_EQ(props.smallStepFloat, 0.0625f);
+    EXPECT_FLOAT_EQ(props.largeStepFloat, 1.f);
+  }
+  EXPECT_FALSE(l->instance.param_properties(-1, props));
+  EXPECT_FALSE(l->instance.param_properties(106, props));
+}
+
+TEST(plugin_dispatch, programs_have_names_and_bounded_indices) {
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  for (int i = 0; i < 128; ++i) EXPECT_EQ(l->instance.program_name(i), "Init") << i;
+  guarded_text t;
+  EXPECT_EQ(l->instance.dispatch(effGetProgramNameIndexed, 5, 0, t.data()), 1);
+  EXPECT_EQ(l->instance.dispatch(effGetProgramNameIndexed, 128, 0, t.data()), 0);
+  EXPECT_EQ(l->instance.dispatch(effGetProgramNameIndexed, 1000000, 0, t.data()), 0);
+  l->instance.set_program(7);
+  EXPECT_EQ(l->instance.program(), 7);
+  l->instance.set_program(128);  // rejected: nothing changes
+  EXPECT_EQ(l->instance.program(), 7);
+  l->instance.dispatch(effSetProgram, 0, -3);
+  EXPECT_EQ(l->instance.program(), 7);
+
+  std::string long_name(100, 'x');
+  long_name[0] = 'L';
+  l->instance.dispatch(effSetProgramName, 0, 0, long_name.data());
+  guarded_text name;
+  EXPECT_EQ(l->instance.dispatch(effGetProgramName, 0, 0, name.data()), 0);
+  EXPECT_EQ(name.text(), long_name.substr(0, 63));
+  EXPECT_TRUE(name.guard_intact());
+  guarded_text indexed;
+  EXPECT_EQ(l->instance.dispatch(effGetProgramNameIndexed, 7, 0, indexed.data()), 1);
+  EXPECT_EQ(indexed.text().size(), 63u);
+  EXPECT_TRUE(indexed.guard_intact());
+  EXPECT_EQ(l->instance.program_name(6), "Init");  // other programs keep their names
+}
+
+TEST(plugin_dispatch, parameter_texts_and_values_through_the_host_calls) {
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  EXPECT_EQ(l->instance.param_name(0), "Volume");
+  EXPECT_EQ(l->instance.param_name(41), "Filter Frequency");
+  EXPECT_EQ(l->instance.param_name(25), "Osc B Xmod");
+  EXPECT_EQ(l->instance.param_label(41), "");
+  l->instance.set_parameter(27, 0.5f);
+  EXPECT_EQ(l->instance.param_display(27), "+0");
+  l->instance.set_parameter(27, 1.f);
+  EXPECT_EQ(l->instance.param_display(27), "+36");
+  EXPECT_FLOAT_EQ(l->instance.get_parameter(27), 1.f);
+  l->instance.set_parameter(4, 0.25f);  // Panning -0.5
+  EXPECT_EQ(l->instance.param_display(4), "-50.0");
+  l->instance.set_parameter(4, 0.5f);
+  EXPECT_EQ(l->instance.param_display(4), "Center");
+  l->instance.set_parameter(59, 0.f);
+  EXPECT_EQ(l->instance.param_display(59), "100 us");
+  // Integers outside [0, 1] use the plain range, without the extension.
+  l->instance.set_parameter(16, 1.f);
+  EXPECT_FLOAT_EQ(l->instance.get_parameter(16), 1.f);
+}
+
+TEST(plugin_bad_input, null_pointers_and_wild_indices_are_harmless) {
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  auto& in = l->instance;
+  for (int32_t op : {effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName,
+                     effGetEffectName, effGetVendorString, effGetProductString, effSetProgramName,
+                     effGetProgramNameIndexed, effGetChunk, effSetChunk, effProcessEvents,
+                     effGetParameterProperties, effGetOutputProperties, effEditGetRect, effEditOpen}) {
+    SCOPED_TRACE(op);
+    in.dispatch(op, 0, 0, nullptr);
+    in.dispatch(op, -5, -5, nullptr);
+  }
+  for (int32_t index : {-1000000, -1, 106, 1000000}) {
+    SCOPED_TRACE(index);
+    guarded_text t;
+    in.dispatch(effGetParamDisplay, index, 0, t.data());
+    EXPECT_TRUE(t.guard_intact());
+    guarded_text n;
+    in.dispatch(effGetParamName, index, 0, n.data());
+    EXPECT_TRUE(n.guard_intact());
+    in.set_parameter(index, 0.5f);
+    EXPECT_EQ(in.get_parameter(index), 0.f);
+  }
+  for (int32_t op = 62; op < 90; ++op) EXPECT_EQ(in.dispatch(op, 1, 1, nullptr), 0) << op;
+  in.set_sample_rate(0.0);
+  in.resume();
+  float left[64], right[64];
+  ASSERT_TRUE(in.process(left, right, 64));
+  for (int i = 0; i < 64; ++i) ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i]));
+  EXPECT_TRUE(in.process(left, right, 0));
+}
+
+TEST(plugin_dispatch, every_text_fits_a_64_byte_buffer) {
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  for (int index = 0; index < 89; ++index) {
+    for (float v : {0.f, 0.37f, 1.f}) {
+      l->instance.set_parameter(index, v);
+      guarded_text t;
+      l->instance.dispatch(effGetParamDisplay, index, 0, t.data());
+      EXPECT_TRUE(t.guard_intact()) << index;
+      EXPECT_FALSE(t.text().empty()) << index;
+    }
+  }
+}
+
+// --- inside the instance --------------------------------------------------------
+
+namespace {
+
+struct callback_log {
+  int want_midi = 0;
+  int automate = 0;
+  int32_t automate_index = -1;
+  float automate_value = 0.f;
+  int can_do_size = 0;
+  int size_window = 0;
+};
+callback_log g_log;
+
+intptr_t VST_CALL test_host(AEffect*, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+  switch (opcode) {
+    case audioMasterVersion: return 2400;
+    case audioMasterWantMidi: ++g_log.want_midi; return 1;
+    case audioMasterAutomate:
+      ++g_log.automate;
+      g_log.automate_index = index;
+      g_log.automate_value = opt;
+      return 0;
+    case audioMasterCanDo:
+      ++g_log.can_do_size;
+      return ptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0 ? 1 : 0;
+    case audioMasterSizeWindow: ++g_log.size_window; return 1;
+    default: return 0;
+  }
+}
+
+
+}  // namespace
+
+TEST(plugin_instance, block_is_aligned_and_found_even_when_user_is_overwritten) {
+  g_log = {};
+  plugin::synth_plugin* p = plugin::synth_plugin::create(test_host);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 65536, 0u);
+  AEffect* e = p->effect();
+  e->user = reinterpret_cast<void*>(uintptr_t(0xDEADBEEF));  // an older host's habit
+  e->resvd1 = 12345;
+  e->dispatcher(e, effSetProgram, 0, 3, nullptr, 0.f);
+  EXPECT_EQ(e->dispatcher(e, effGetProgram, 0, 0, nullptr, 0.f), 3);
+  EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0.f), 0);
+}
+
+TEST(plugin_instance, mains_off_after_running_raises_reset_once) {
+  g_log = {};
+  plugin::synth_plugin* p = plugin::synth_plugin::create(test_host);
+  ASSERT_NE(p, nullptr);
+  AEffect* e = p->effect();
+  EXPECT_FALSE(p->reset_pending());
+  e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.f);  // off while off: nothing
+  EXPECT_FALSE(p->reset_pending());
+  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.f);
+  EXPECT_EQ(g_log.want_midi, 1);
+  EXPECT_TRUE(p->engine().running());
+  e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.f);
+  EXPECT_TRUE(p->reset_pending());
+  EXPECT_FALSE(p->engine().running());
+  float l[16], r[16];
+  float* out[2] = {l, r};
+  e->processReplacing(e, nullptr, out, 16);  // consumes the reset
+  EXPECT_FALSE(p->reset_pending());
+  e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.f);  // second off: no new reset
+  EXPECT_FALSE(p->reset_pending());
+  e->dispatcher(e, effClose, 0, 0, nullptr, 0.f);
+}
+
+TEST(plugin_instance, sample_rate_and_block_size_pass_on_only_when_changed) {
+  plugin::synth_plugin* p = plugin::synth_plugin::create(test_host);
+  AEffect* e = p->effect();
+  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.f);
+  EXPECT_FLOAT_EQ(p->sample_rate(), 48000.f);
+  EXPECT_FLOAT_EQ(p->engine().sample_rate(), 48000.f);
+  p->engine().set_sample_rate(44100.f);
+  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.f);  // same as stored: nothing
+  EXPECT_FLOAT_EQ(p->engine().sample_rate(), 44100.f);
+  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 0.f);  // stored, but the engine keeps a usable rate
+  EXPECT_FLOAT_EQ(p->sample_rate(), 0.f);
+  EXPECT_FLOAT_EQ(p->engine().sample_rate(), 44100.f);
+  e->dispatcher(e, effSetBlockSize, 0, 256, nullptr, 0.f);
+  EXPECT_EQ(p->block_size(), 256);
+  e->dispatcher(e, effClose, 0, 0, nullptr, 0.f);
+}
+
+TEST(plugin_instance, host_link_automates_and_sizes_the_window_through_the_host) {
+  g_log = {};
+  plugin::synth_plugin* p = plugin::synth_plugin::create(test_host);
+  p->link().set_parameter_automated(3, 0.75f);
+  EXPECT_EQ(g_log.automate, 1);
+  EXPECT_EQ(g_log.automate_index, 3);
+  EXPECT_FLOAT_EQ(g_log.automate_value, 0.75f);
+  EXPECT_NEAR(p->get_parameter(3), 0.75f, 1e-6f);
+  EXPECT_TRUE(p->link().size_window(640, 480));
+  EXPECT_EQ(g_log.size_window, 1);
+  p->link().set_program(9);
+  EXPECT_EQ(p->current_program(), 9);
+  EXPECT_EQ(p->engine().current_program(), 9);
+  p->effect()->dispatcher(p->effect(), effClose, 0, 0, nullptr, 0.f);
+}
+
+TEST(plugin_instance, start_up_files_present_or_absent_change_nothing) {
+  const char* dir = std::getenv("VORN_DATA_DIR");
+  ASSERT_NE(dir, nullptr);
+  std::filesystem::create_directories(dir);
+  std::ofstream(std::string(dir) + "/init.vornbank") << "not a bank";
+  std::ofstream(std::string(dir) + "/init.vornstate") << "garbage";
+  plugin::synth_plugin* p = plugin::synth_plugin::create(test_host);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(std::string(p->get_program_name(0)), "Init");
+  EXPECT_EQ(p->current_program(), 0);
+  p->effect()->dispatcher(p->effect(), effClose, 0, 0, nullptr, 0.f);
+}

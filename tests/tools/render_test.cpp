@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include "tests/tools/fake_plugin.h"
+#include "tools/analysis/signal.h"
+#include "tools/render/options.h"
+#include "tools/render/plugin_report.h"
+#include "tools/render/render_job.h"
+
+namespace {
+
+// --- command line ---
+
+bool parse_line(std::vector<const char*> args, render::options& o, std::string& error) {
+  args.insert(args.begin(), "vorn-render");
+  return render::parse_options(int(args.size()), args.data(), o, error);
+}
+
+TEST(render_options, defaults_and_every_option) {
+  render::options o;
+  std::string error;
+  ASSERT_TRUE(parse_line({"--midi", "a.mid", "-o", "x.wav"}, o, error)) << error;
+  EXPECT_EQ(o.what, render::command::midi);
+  EXPECT_EQ(o.sample_rate, 44100);
+  EXPECT_EQ(o.block_size, 512);
+  EXPECT_DOUBLE_EQ(o.tail_seconds, 2.0);
+  EXPECT_EQ(o.program, -1);
+  ASSERT_TRUE(parse_line({"--note", "64", "--velocity", "90", "--length", "1.5", "-o", "y.FLAC", "--rate",
+                          "48000", "--block", "64", "--program", "3", "--param", "Filter Mode=0.5",
+                          "--param", "7=1", "--tail", "0", "--plugin", "p.so"},
+                         o, error))
+      << error;
+  EXPECT_EQ(o.what, render::command::note);
+  EXPECT_EQ(o.note, 64);
+  EXPECT_EQ(o.velocity, 90);
+  EXPECT_DOUBLE_EQ(o.note_seconds, 1.5);
+  EXPECT_EQ(o.sample_rate, 48000);
+  EXPECT_EQ(o.block_size, 64);
+  EXPECT_EQ(o.program, 3);
+  ASSERT_EQ(o.params.size(), 2u);
+  EXPECT_EQ(o.params[0].key, "Filter Mode");
+  EXPECT_FLOAT_EQ(o.params[0].value, 0.5f);
+  EXPECT_EQ(o.params[1].key, "7");
+  EXPECT_EQ(o.plugin_path, "p.so");
+  ASSERT_TRUE(parse_line({"--info", "/x/y.so"}, o, error));
+  EXPECT_EQ(o.what, render::command::info);
+  EXPECT_EQ(o.plugin_path, "/x/y.so");
+}
+
+TEST(render_options, bad_lines_are_refused_with_a_reason) {
+  const std::vector<std::vector<const char*>> bad = {
+      {"--bogus"},
+      {"--midi", "a.mid"},                               // no output
+      {"--midi", "a.mid", "-o", "x.mp3"},                // unknown type
+      {"--note", "128", "-o", "x.wav"},                  // out of MIDI range
+      {"--note", "60", "-o", "x.wav", "--rate", "100"},  // absurd rate
+      {"--note", "60", "-o", "x.wav", "--block", "0"},
+      {"--note", "60", "-o", "x.wav", "--block", "12x"},
+      {"--note", "60", "-o", "x.wav", "--param", "Cutoff"},
+      {"--note", "60", "-o", "x.wav", "--param", "Cutoff=1.5"},
+      {"--note", "60", "-o", "x.wav", "--tail", "nan"},
+      {"--note", "60", "-o"},
+  };
+  for (const auto& line : bad) {
+    SCOPED_TRACE(line[0] + std::string(" ") + line.back());
+    render::options o;
+    std::string error;
+    EXPECT_FALSE(parse_line(line, o, error));
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(render_report, four_character_ids_and_flag_names) {
+  EXPECT_EQ(render::fourcc_text(vst_fourcc('k', 'v', 'x', '2')), "kvx2");
+  EXPECT_EQ(render::fourcc_text(0x01020304), "0x01020304");
+  EXPECT_EQ(render::flags_text(0x130), "0x130 (CanReplacing ProgramChunks IsSynth)");
+  EXPECT_EQ(render::flags_text(0), "0x0");
+}
+
+// --- the render loop against a recording plug-in ---
+
+class render_loop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(plugin_.create(&fake::entry, error)) << error;
+    plugin_.set_sample_rate(rate);
+    plugin_.set_block_size(512);
+    plugin_.resume();
+  }
+  static double at(int64_t frame) { return double(frame) / rate; }
+  static constexpr int32_t rate = 1000;
+  vsthost::plugin_instance plugin_;
+};
+
+TEST_F(render_loop, events_reach_the_block_holding_their_frame_at_its_offset) {
+  std::vector<midi::timed_message> m;
+  for (int64_t f : {0, 511, 512, 1000, 1030}) m.push_back({at(f), {0x90, uint8_t(f % 100), 1}, 3});
+  render::render_settings settings{rate, 512, at(1030), 0.5};
+  render::render_summary summary;
+  std::vector<int32_t> sizes;
+  std::string error;
+  ASSERT_TRUE(render::render_messages(
+      plugin_, m, settings,
+      [&](const float*, const float*, int32_t n, std::string&) { sizes.push_back(n); return true; }, {},
+      summary, error));
+  EXPECT_EQ(summary.frames, 1030 + 500);
+  EXPECT_EQ(sizes, (std::vector<int32_t>{512, 512, 506}));
+  const auto& ev = fake::from(plugin_.effect())->events;
+  ASSERT_EQ(ev.size(), 5u);
+  const int32_t block[] = {0, 0, 1, 1, 2}, delta[] = {0, 511, 0, 488, 6};
+  for (size_t i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(ev[i].block, block[i]);
+    EXPECT_EQ(ev[i].delta_frames, delta[i]);
+  }
+  EXPECT_NEAR(summary.left.peak(), 0.25, 1e-7);
+  EXPECT_NEAR(summary.right.rms(), 0.25, 1e-7);
+  EXPECT_GT(summary.realtime_factor(), 0.0);
+}
+
+TEST_F(render_loop, a_crowded_block_is_cut_so_every_event_keeps_its_exact_frame) {
+  const int32_t capacity = plugin_.midi_capacity();
+  std::vector<midi::timed_message> m;
+  for (int32_t i = 0; i < capacity; ++i) m.push_back({at(5), {0x90, 1, 1}, 3});
+  m.push_back({at(300), {0x90, 2, 1}, 3});
+  m.push_back({at(300), {0x90, 3, 1}, 3});
+  render::render_settings settings{rate, 512, at(300), 0.1};
+  render::render_summary summary;
+  std::string error;
+  ASSERT_TRUE(render::render_messages(plugin_, m, settings, {}, {}, summary, error));
+  const auto& ev = fake::from(plugin_.effect())->events;
+  ASSERT_EQ(int32_t(ev.size()), capacity + 2);
+  EXPECT_EQ(ev[0].delta_frames, 5);
+  EXPECT_EQ(ev[size_t(capacity)].block, 1);  // the block was cut at frame 300
+  EXPECT_EQ(ev[size_t(capacity)].delta_frames, 0);
+  EXPECT_EQ(ev[size_t(capacity) + 1].delta_frames, 0);
+  EXPECT_EQ(summary.dropped_events, 0);
+}
+
+// --- the executable, end to end, against a third-party plug-in ---
+
+struct run_result {
+  int exit_code;
+  std::string output;
+};
+
+run_result run(const std::string& args) {
+  const std::string cmd = std::string(VORN_BUILD_DIR) + "/vorn-render " + args + " 2>&1";
+  run_result r{-1, {}};
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+  const int status = pclose(p);
+  r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string temp_path(const char* suffix) {
+  const char* home = std::getenv("VORN_DATA_DIR");  // a private temp folder, see test_env.cpp
+  return std::string(home ? home : "/tmp/") + "render_test" + suffix;
+}
+
+struct sound_file {
+  SF_INFO info{};
+  std::vector<float> left, right;
+};
+
+bool read_sound(const std::string& path, sound_file& out) {
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &out.info);
+  if (!f || out.info.channels != 2) return false;
+  std::vector<float> inter(size_t(out.info.frames) * 2);
+  const sf_count_t got = sf_readf_float(f, inter.data(), out.info.frames);
+  sf_close(f);
+  for (sf_count_t i = 0; i < got; ++i) {
+    out.left.push_back(inter[size_t(i) * 2]);
+    out.right.push_back(inter[size_t(i) * 2 + 1]);
+  }
+  return got == out.info.frames;
+}
+
+const std::string amsynth = std::string("--plugin ") + AMSYNTH_PLUGIN_PATH;
+
+TEST(vorn_render, note_renders_a_wav_of_note_plus_tail_that_is_not_silent) {
+  const std::string out = temp_path("_note.wav");
+  const run_result r = run(amsynth + " --note 60 --length 1 --tail 0.5 -o " + out);
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_NE(r.output.find("length 1.500 s (66150 frames at 44100 Hz)"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("realtime factor"), std::string::npos);
+  sound_file s;
+  ASSERT_TRUE(read_sound(out, s));
+  EXPECT_EQ(s.info.samplerate, 44100);
+  EXPECT_EQ(s.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  EXPECT_EQ(s.info.frames, 66150);
+  ASSERT_TRUE(analysis::all_finite(s.left.data(), s.left.size()));
+  EXPECT_GT(analysis::rms(s.left.data(), 44100), 0.01);
+  EXPECT_GT(analysis::rms(s.right.data(), 44100), 0.01);
+  std::remove(out.c_str());
+}
+
+TEST(vorn_render, midi_file_renders_flac_at_the_requested_rate) {
+  const std::string out = temp_path("_demo.flac");
+  const run_result r = run(amsynth + " --midi " + VORN_SOURCE_DIR + "/assets/demo/demo.mid --tail 1 --rate 48000 " +
+                           "--block 100 --param filter_cutoff=0.8 --param 14=0.5 -o " + out);
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  sound_file s;
+  ASSERT_TRUE(read_sound(out, s));
+  EXPECT_EQ(s.info.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+  EXPECT_EQ(s.info.samplerate, 48000);
+  EXPECT_EQ(s.info.frames, 48000 * 214 / 10);  // 20.4 s of song and 1 s of tail
+  EXPECT_GT(analysis::rms(s.left.data(), s.left.size()), 0.01);
+  std::remove(out.c_str());
+}
+
+TEST(vorn_render, info_describes_the_plugin) {
+  const run_result r = run("--info " + std::string(AMSYNTH_PLUGIN_PATH));
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_NE(r.output.find("magic            kEffectMagic"), std::string::npos);
+  EXPECT_NE(r.output.find("unique id        amsy"), std::string::npos);
+  EXPECT_NE(r.output.find("parameters (41):"), std::string::npos);
+}
+
+TEST(vorn_render, failures_exit_non_zero_with_a_message_and_no_output_file) {
+  const std::string out = temp_path("_fail.wav");
+  struct failing {
+    std::string args;
+    const char* expected;
+  } cases[] = {
+      {amsynth + " --midi /nonexistent.mid -o " + out, "cannot open"},
+      {"--plugin /nonexistent.so --note 60 -o " + out, "cannot load"},
+      {amsynth + " --note 60 --param no_such_param=0.5 -o " + out, "no_such_param"},
+      {amsynth + " --note 60 --program 999999 -o " + out, "out of range"},
+      {"--note 60 -o x.ogg", "unknown output type"},
+  };
+  for (const failing& c : cases) {
+    SCOPED_TRACE(c.args);
+    const run_result r = run(c.args);
+    EXPECT_NE(r.exit_code, 0);
+    EXPECT_NE(r.output.find(c.expected), std::string::npos) << r.output;
+    EXPECT_FALSE(std::ifstream(out).good());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+#include "tools/render/commands.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "tools/render/audio_writer.h"
+#include "tools/render/midi_file.h"
+#include "tools/render/plugin_report.h"
+#include "tools/render/progress_bar.h"
+#include "tools/render/render_job.h"
+#include "tools/vsthost/plugin_instance.h"
+
+namespace render {
+
+namespace {
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "vorn-render: %s\n", message.c_str());
+  return 1;
+}
+
+std::string plugin_path_of(const options& o) {
+  return o.plugin_path.empty() ? default_plugin_path() : o.plugin_path;
+}
+
+bool load(const options& o, vsthost::plugin_library& library, vsthost::plugin_instance& plugin,
+          std::string& error) {
+  const std::string path = plugin_path_of(o);
+  if (!library.open(path, error)) return false;
+  if (!plugin.create(library, error)) {
+    error = path + ": " + error;
+    return false;
+  }
+  return true;
+}
+
+// Program first, then parameters: a program change replaces every value.
+bool configure(const options& o, vsthost::plugin_instance& plugin, std::string& error) {
+  plugin.set_sample_rate(o.sample_rate);
+  plugin.set_block_size(o.block_size);
+  if (o.program >= 0) {
+    if (o.program >= plugin.num_programs()) {
+      error = "program " + std::to_string(o.program) + " out of range (the plug-in has " +
+              std::to_string(plugin.num_programs()) + ")";
+      return false;
+    }
+    plugin.set_program(o.program);
+  }
+  for (const param_setting& p : o.params) {
+    int32_t index = plugin.find_param(p.key);
+    if (index < 0) {
+      char* end = nullptr;
+      const long n = std::strtol(p.key.c_str(), &end, 10);
+      if (*end == 0 && n >= 0 && n < plugin.num_params()) index = int32_t(n);
+    }
+    if (index < 0) {
+      error = "no parameter named or numbered \"" + p.key + "\"";
+      return false;
+    }
+    plugin.set_parameter(index, p.value);
+  }
+  return true;
+}
+
+bool events_of(const options& o, std::vector<midi::timed_message>& messages, double& end,
+               std::string& error) {
+  if (o.what == command::note) {
+    messages = single_note(o.note, o.velocity, o.note_seconds);
+    end = o.note_seconds;
+    return true;
+  }
+  midi::song song;
+  if (!midi::read_file(o.midi_path, song, error)) return false;
+  messages = std::move(song.messages);
+  end = song.length_seconds;
+  return true;
+}
+
+}  // namespace
+
+int run_info(const options& o) {
+  vsthost::plugin_library library;
+  vsthost::plugin_instance plugin;
+  std::string error;
+  if (!load(o, library, plugin, error)) return fail(error);
+  std::printf("plug-in          %s\n", library.path().c_str());
+  std::fputs(identity_report(plugin).c_str(), stdout);
+  std::fputs(programs_report(plugin).c_str(), stdout);
+  std::fputs(parameters_report(plugin).c_str(), stdout);
+  return 0;
+}
+
+int run_render(const options& o) {
+  std::vector<midi::timed_message> messages;
+  double end = 0.0;
+  std::string error;
+  if (!events_of(o, messages, end, error)) return fail(error);
+
+  vsthost::plugin_library library;
+  vsthost::plugin_instance plugin;
+  if (!load(o, library, plugin, error)) return fail(error);
+  if (!configure(o, plugin, error)) return fail(error);
+
+  audio_writer writer;
+  if (!writer.open(o.output_path, o.sample_rate, error)) return fail(error);
+  plugin.resume();
+  render_settings settings{o.sample_rate, o.block_size, end, o.tail_seconds};
+  render_summary summary;
+  progress_bar bar;
+  const bool ok = render_messages(
+      plugin, messages, settings,
+      [&](const float* l, const float* r, int32_t n, std::string& e) { return writer.write(l, r, n, e); },
+      [&](double f) { bar.update(f); }, summary, error);
+  bar.finish();
+  plugin.suspend();
+  if (!ok || !writer.close(error)) return fail(error);
+
+  std::printf("rendered %s (%s) with %s\n", o.output_path.c_str(),
+              audio_writer::format_for(o.output_path).c_str(), library.path().c_str());
+  std::fputs(summary_text(summary).c_str(), stdout);
+  return 0;
+}
+
+}  // namespace render

@@ -1,0 +1,141 @@
+#include "tools/render/options.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "tools/render/audio_writer.h"
+
+namespace render {
+
+namespace {
+
+constexpr int32_t min_rate_hz = 8000;
+constexpr int32_t max_rate_hz = 384000;
+constexpr int32_t max_block_frames = 8192;
+constexpr double max_seconds = 3600.0;  // bounds the length of any render
+
+bool parse_int(const std::string& text, int32_t lo, int32_t hi, int32_t& out) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (errno || *end || v < lo || v > hi) return false;
+  out = int32_t(v);
+  return true;
+}
+
+bool parse_real(const std::string& text, double lo, double hi, double& out) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (errno || *end || !std::isfinite(v) || v < lo || v > hi) return false;
+  out = v;
+  return true;
+}
+
+bool parse_param(const std::string& text, param_setting& out) {
+  const size_t eq = text.rfind('=');  // names may hold '=', values never do
+  if (eq == std::string::npos || eq == 0) return false;
+  double v;
+  if (!parse_real(text.substr(eq + 1), 0.0, 1.0, v)) return false;
+  out = {text.substr(0, eq), float(v)};
+  return true;
+}
+
+// The value of an option that takes one; false when the line ends.
+bool value_of(int argc, const char* const* argv, int& i, std::string& out) {
+  if (i + 1 >= argc) return false;
+  out = argv[++i];
+  return true;
+}
+
+bool check(const options& o, std::string& error) {
+  if (o.what == command::help || o.what == command::info) return true;
+  if (o.output_path.empty()) {
+    error = "missing -o OUT.wav";
+    return false;
+  }
+  if (audio_writer::format_for(o.output_path).empty()) {
+    error = "unknown output type for " + o.output_path + " (use .wav or .flac)";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool parse_options(int argc, const char* const* argv, options& out, std::string& error) {
+  out = options{};
+  bool ok = true;
+  std::string v;
+  for (int i = 1; i < argc && ok; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      out.what = command::help;
+      return true;
+    } else if (arg == "--info") {
+      out.what = command::info;
+      if (i + 1 < argc && argv[i + 1][0] != '-') out.plugin_path = argv[++i];
+    } else if (arg == "--midi") {
+      out.what = command::midi;
+      ok = value_of(argc, argv, i, out.midi_path);
+    } else if (arg == "--note") {
+      out.what = command::note;
+      ok = value_of(argc, argv, i, v) && parse_int(v, 0, 127, out.note);
+    } else if (arg == "-o" || arg == "--output") {
+      ok = value_of(argc, argv, i, out.output_path);
+    } else if (arg == "--plugin") {
+      ok = value_of(argc, argv, i, out.plugin_path);
+    } else if (arg == "--rate") {
+      ok = value_of(argc, argv, i, v) && parse_int(v, min_rate_hz, max_rate_hz, out.sample_rate);
+    } else if (arg == "--block") {
+      ok = value_of(argc, argv, i, v) && parse_int(v, 1, max_block_frames, out.block_size);
+    } else if (arg == "--program") {
+      ok = value_of(argc, argv, i, v) && parse_int(v, 0, 1 << 20, out.program);
+    } else if (arg == "--param") {
+      param_setting p;
+      ok = value_of(argc, argv, i, v) && parse_param(v, p);
+      if (ok) out.params.push_back(p);
+    } else if (arg == "--tail") {
+      ok = value_of(argc, argv, i, v) && parse_real(v, 0.0, max_seconds, out.tail_seconds);
+    } else if (arg == "--velocity") {
+      ok = value_of(argc, argv, i, v) && parse_int(v, 1, 127, out.velocity);
+    } else if (arg == "--length") {
+      ok = value_of(argc, argv, i, v) && parse_real(v, 0.0, max_seconds, out.note_seconds);
+    } else {
+      error = "unknown option " + arg;
+      return false;
+    }
+    if (!ok) error = "missing or invalid value for " + arg;
+  }
+  return ok && check(out, error);
+}
+
+std::string usage_text() {
+  return "usage:\n"
+         "  vorn-render --info [PLUGIN]\n"
+         "  vorn-render --midi FILE.mid -o OUT.wav|OUT.flac [options]\n"
+         "  vorn-render --note KEY [--velocity V] [--length SECONDS] -o OUT.wav [options]\n"
+         "options:\n"
+         "  --plugin PATH        plug-in to load (default: vorn.so beside vorn-render)\n"
+         "  --rate HZ            sample rate (default 44100)\n"
+         "  --block N            frames per processing call (default 512)\n"
+         "  --program N          program selected before rendering\n"
+         "  --param NAME=VALUE   parameter index or full name, normalised value 0..1 (repeatable)\n"
+         "  --tail SECONDS       rendered after the last event (default 2)\n";
+}
+
+std::string default_plugin_path() {
+  char buf[4096];
+  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "vorn.so";
+  std::string exe(buf, size_t(n));
+  const size_t slash = exe.rfind('/');
+  return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/vorn.so";
+}
+
+}  // namespace render

@@ -1,0 +1,40 @@
+// The command line of vorn-render.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace render {
+
+enum class command { help, info, midi, note };
+
+// --param NAME=VALUE: a parameter index or its full name, and a value 0..1.
+struct param_setting {
+  std::string key;
+  float value;
+};
+
+struct options {
+  command what = command::help;
+  std::string plugin_path;  // empty: vorn.so beside the executable
+  std::string midi_path;
+  std::string output_path;
+  int32_t sample_rate = 44100;
+  int32_t block_size = 512;
+  int32_t program = -1;  // -1: leave the plug-in's current program
+  std::vector<param_setting> params;
+  double tail_seconds = 2.0;
+  int32_t note = 60;
+  int32_t velocity = 100;
+  double note_seconds = 2.0;
+};
+
+// False with a message for unknown options, missing or out-of-range values.
+bool parse_options(int argc, const char* const* argv, options& out, std::string& error);
+std::string usage_text();
+
+// vorn.so in the directory of the running executable.
+std::string default_plugin_path();
+
+}  // namespace render
