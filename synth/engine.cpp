@@ -75,8 +75,20 @@ void synth::copy_globals(float* out) const {
 
 void synth::select_program(int program) {
   if (program >= 0 && program < bank_size) current_program_ = program;
+  if (flag(engine_flag::immediate_program)) {
+    platform::scoped_lock hold(lock_);
+    for (voice& v : voices_) {
+      v.load_program(current_program_, bank_.slots[size_t(int(current_program_))]);
+      routes_.route_voice(int(&v - voices_.data()));
+    }
+  }
   program_changed_ = true;
   display_refresh_ = true;
+}
+
+void synth::set_route(int row, const route& r) {
+  platform::scoped_lock hold(lock_);
+  routes_.set_route(row, r);
 }
 
 void synth::set_program_name(int program, const char* name) {
@@ -138,9 +150,15 @@ void synth::apply_global(int index, float v) {
       rebuild_voice_pool();
       break;
     case p::unison_detune:
-    case p::unison_width:
-    case p::unison_randomization:
+      unison_detune_ = v;
       changes_.mark_global(index);
+      break;
+    case p::unison_width:
+      unison_width_ = v;
+      changes_.mark_global(index);
+      break;
+    case p::unison_randomization:
+      unison_randomization_ = v;  // read at every note start
       break;
     default:  // routes, scales, offsets and the filter are kept for the editor and files only
       break;

@@ -89,6 +89,9 @@ class synth final : private allocator_client, private route_client {
   // --- readers for the editor, tools and tests --------------------------------
   voice_allocator& allocator() { return allocator_; }
   route_table& routes() { return routes_; }
+  // Edits a route row from any thread: under the engine lock, because the
+  // changed destination is recomputed into the voices at once.
+  void set_route(int row, const route& r);
   cc_map& controller_map() { return cc_map_; }
   const voice& voice_at(int index) const { return voices_[size_t(index)]; }
   int pool_size() const { return voice_slots_ * unison_layers_; }

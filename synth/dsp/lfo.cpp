@@ -66,8 +66,9 @@ float lfo::range_factor(int32_t range, float v_in, float tempo_bpm) {
     }
     case tempo: {
       // Note values from 32 bars (n = 1..3) to a 64th (n = 31..33), each as
-      // dotted, plain, triplet. x = the note's rate in sixteenths per beat:
-      // a whole note is 2^0 * 0.0625 (S = tempo * x / 15 = tempo / 240 Hz).
+      // dotted, plain, triplet, named by the knob's text. x is a sixteenth of
+      // the cycles per 4/4 bar: a whole note is 2^0 * 0.0625 and runs at
+      // S = tempo * x / 15 = tempo / 240 Hz, every step of e an octave.
       int32_t n = 1 + int32_t(std::floor(32.0 * std::clamp(v, 0.0, 1.0)));
       n = std::clamp(n, 1, 33);
       int32_t e = int32_t(std::floor((n - 17) / 3.0)) + 1;

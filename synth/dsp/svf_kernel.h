@@ -14,20 +14,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace synth::svf {
-
-constexpr int32_t clamp24 = 0xFFFFFF;    // +-4 units: the classic band / low clamp
-constexpr int32_t clamp25 = 0x1FFFFFF;   // +-8 units
-constexpr int32_t no_limit = 0;          // state left unclamped (bounded by the input)
-
-// Signal range at the filter inputs: +-16 units, the most a mixer at full
-// levels produces (four sources at +12 dB).
-constexpr int32_t input_limit = 0x4000000;
-// Outputs stay within +-0x1FFFFFFF so that the voice's "* 4" fits in 32 bits.
-constexpr int32_t output_limit = 0x1FFFFFFF;
-
-constexpr int32_t damping_unity_q29 = 1 << 29;
-constexpr int32_t cascade_damping_max = 0x27FFFFFF;  // 1.25 in Q29
+namespace synth {
 
 // Float mixer value to the filter input format, limited to +-16 units
 // (a NaN becomes -16 rather than undefined behaviour).
@@ -43,6 +30,21 @@ inline float resonance_curve(float v) {
   if (v >= 1.f) return 1.f;
   return 0.93333328f / (1.f / (10.f * v) + 0.83333331f);
 }
+
+namespace svf {
+
+constexpr int32_t clamp24 = 0xFFFFFF;    // +-4 units: the classic band / low clamp
+constexpr int32_t clamp25 = 0x1FFFFFF;   // +-8 units
+constexpr int32_t no_limit = 0;          // state left unclamped (bounded by the input)
+
+// Signal range at the filter inputs: +-16 units, the most a mixer at full
+// levels produces (four sources at +12 dB).
+constexpr int32_t input_limit = 0x4000000;
+// Outputs stay within +-0x1FFFFFFF so that the voice's "* 4" fits in 32 bits.
+constexpr int32_t output_limit = 0x1FFFFFFF;
+
+constexpr int32_t damping_unity_q29 = 1 << 29;
+constexpr int32_t cascade_damping_max = 0x27FFFFFF;  // 1.25 in Q29
 
 template <int32_t limit>
 inline int32_t limit_to(int64_t v) {
@@ -111,4 +113,5 @@ inline int64_t run(int32_t& low, int32_t& band, int64_t x, int32_t f, int32_t q,
   return damping;
 }
 
-}  // namespace synth::svf
+}  // namespace svf
+}  // namespace synth

@@ -272,8 +272,9 @@ TEST(plugin_bad_input, null_pointers_and_wild_indices_are_harmless) {
     guarded_text n;
     in.dispatch(effGetParamName, index, 0, n.data());
     EXPECT_TRUE(n.guard_intact());
-    in.set_parameter(index, 0.5f);
-    EXPECT_EQ(in.get_parameter(index), 0.f);
+    AEffect* e = in.effect();
+    e->setParameter(e, index, 0.5f);
+    EXPECT_EQ(e->getParameter(e, index), 0.f);
   }
   for (int32_t op = 62; op < 90; ++op) EXPECT_EQ(in.dispatch(op, 1, 1, nullptr), 0) << op;
   in.set_sample_rate(0.0);
