@@ -195,5 +195,7 @@ int main(int argc, char** argv) {
                   vorn_default_pool, m.realtime, m.rms, ratio);
     }
   }
+  std::printf("vorn rows with more notes than its pool sound only the pool's %d voices (later notes steal)\n",
+              vorn_default_pool);
   return 0;
 }

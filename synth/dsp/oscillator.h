@@ -122,7 +122,7 @@ class oscillator {
 void prepare_sync(oscillator& slave);
 
 // Sine approximation on a phase in [0, 1): a parabola pair with a cubic
-// correction, within 0.1 % of sin(2 pi p).
+// correction, within 0.6 % of sin(2 pi p).
 float sine_shape(float phase);
 
 }  // namespace synth

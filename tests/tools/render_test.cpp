@@ -78,7 +78,7 @@ TEST(render_options, bad_lines_are_refused_with_a_reason) {
 }
 
 TEST(render_report, four_character_ids_and_flag_names) {
-  EXPECT_EQ(render::fourcc_text(vst_fourcc('k', 'v', 'x', '2')), "kvx2");
+  EXPECT_EQ(render::fourcc_text(vst_fourcc('k', 'v', 'x', '2')), "2xvk (0x6b767832, FourCC \"kvx2\")");
   EXPECT_EQ(render::fourcc_text(0x01020304), "0x01020304");
   EXPECT_EQ(render::flags_text(0x130), "0x130 (CanReplacing ProgramChunks IsSynth)");
   EXPECT_EQ(render::flags_text(0), "0x0");
@@ -225,7 +225,7 @@ TEST(vorn_render, info_describes_the_plugin) {
   const run_result r = run("--info " + std::string(AMSYNTH_PLUGIN_PATH));
   ASSERT_EQ(r.exit_code, 0) << r.output;
   EXPECT_NE(r.output.find("magic            kEffectMagic"), std::string::npos);
-  EXPECT_NE(r.output.find("unique id        amsy"), std::string::npos);
+  EXPECT_NE(r.output.find("unique id        amsy (0x616d7379"), std::string::npos);
   EXPECT_NE(r.output.find("parameters (41):"), std::string::npos);
 }
 

@@ -103,16 +103,24 @@ double fundamental_hz(const float* x, size_t n, double rate, double approx_hz) {
 }
 
 double alias_to_signal_db(const float* x, size_t n, double rate, double f0) {
-  if (n < 64 || f0 <= 0) return 0;
+  return alias_to_signal_db(x, n, rate, std::vector<double>{f0});
+}
+
+double alias_to_signal_db(const float* x, size_t n, double rate, const std::vector<double>& fundamentals) {
+  if (n < 64 || fundamentals.empty()) return 0;
+  for (double f0 : fundamentals)
+    if (!(f0 > 0)) return 0;
   const std::vector<double> p = windowed_power(x, n, nullptr);
   const double bin_hz = rate / double(n);
   const double lobe = blackman_harris_half_width + 1;  // bins either side of a harmonic
   std::vector<char> harmonic(p.size(), 0);
-  for (double f = f0; f < rate / 2; f += f0) {
-    const double centre = f / bin_hz;
-    size_t a = size_t(std::max(0.0, std::floor(centre - lobe)));
-    size_t b = std::min(p.size() - 1, size_t(std::ceil(centre + lobe)));
-    for (size_t k = a; k <= b; ++k) harmonic[k] = 1;
+  for (double f0 : fundamentals) {
+    for (double f = f0; f < rate / 2; f += f0) {
+      const double centre = f / bin_hz;
+      size_t a = size_t(std::max(0.0, std::floor(centre - lobe)));
+      size_t b = std::min(p.size() - 1, size_t(std::ceil(centre + lobe)));
+      for (size_t k = a; k <= b; ++k) harmonic[k] = 1;
+    }
   }
   double on = 0, off = 0;
   for (size_t k = size_t(lobe) + 1; k < p.size(); ++k) (harmonic[k] ? on : off) += p[k];

@@ -27,6 +27,10 @@ double fundamental_hz(const float* x, size_t n, double rate, double approx_hz);
 // signal; the DC lobe counts as neither.
 double alias_to_signal_db(const float* x, size_t n, double rate, double f0);
 
+// The same with several fundamentals (a sum of detuned tones): the harmonics
+// of every one of them count as signal.
+double alias_to_signal_db(const float* x, size_t n, double rate, const std::vector<double>& fundamentals);
+
 // Pitch difference in cents.
 double cents(double hz, double reference_hz);
 

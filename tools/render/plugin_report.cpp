@@ -25,14 +25,17 @@ const char* category_name(int32_t category) {
 
 const char* can_do_text(intptr_t answer) { return answer > 0 ? "yes" : answer < 0 ? "no" : "unknown"; }
 
+// Every numeric field as the plug-in filled it, whatever its flags declare
+// valid, then the names of the flags that are set.
 std::string property_text(const VstParameterProperties& p) {
   std::string out;
-  append(out, "flags 0x%x", unsigned(p.flags));
+  append(out, "flags 0x%x int %d..%d step %d/%d float step %g/%g/%g", unsigned(p.flags), p.minInteger,
+         p.maxInteger, p.stepInteger, p.largeStepInteger, double(p.stepFloat), double(p.smallStepFloat),
+         double(p.largeStepFloat));
   if (p.flags & kVstParameterIsSwitch) out += " switch";
-  if (p.flags & kVstParameterUsesIntegerMinMax) append(out, " range %d..%d", p.minInteger, p.maxInteger);
-  if (p.flags & kVstParameterUsesIntStep) append(out, " step %d/%d", p.stepInteger, p.largeStepInteger);
-  if (p.flags & kVstParameterUsesFloatStep)
-    append(out, " step %g/%g/%g", p.stepFloat, p.smallStepFloat, p.largeStepFloat);
+  if (p.flags & kVstParameterUsesIntegerMinMax) out += " int-range";
+  if (p.flags & kVstParameterUsesIntStep) out += " int-step";
+  if (p.flags & kVstParameterUsesFloatStep) out += " float-step";
   if (p.flags & kVstParameterCanRamp) out += " ramp";
   if ((p.flags & kVstParameterSupportsDisplayCategory) && p.categoryLabel[0]) {
     char label[sizeof p.categoryLabel + 1] = {};
@@ -45,16 +48,19 @@ std::string property_text(const VstParameterProperties& p) {
 }  // namespace
 
 std::string fourcc_text(int32_t id) {
-  char c[5];
+  // An id is shown as its four bytes in memory order (how this plug-in family
+  // defines it), then as the value and its FourCC reading (first character in
+  // the top byte), which is what some hosts print.
+  char conventional[5] = {}, memory[5] = {};
   bool printable = true;
   for (int i = 0; i < 4; ++i) {
-    c[i] = char((uint32_t(id) >> (24 - 8 * i)) & 0xff);
-    printable = printable && c[i] >= 0x20 && c[i] < 0x7f;
+    conventional[i] = char((uint32_t(id) >> (24 - 8 * i)) & 0xff);
+    memory[3 - i] = conventional[i];
+    printable = printable && conventional[i] >= 0x20 && conventional[i] < 0x7f;
   }
-  c[4] = 0;
-  char buf[32];
+  char buf[64];
   if (printable)
-    std::snprintf(buf, sizeof buf, "%s", c);
+    std::snprintf(buf, sizeof buf, "%s (0x%08x, FourCC \"%s\")", memory, unsigned(id), conventional);
   else
     std::snprintf(buf, sizeof buf, "0x%08x", unsigned(id));
   return buf;

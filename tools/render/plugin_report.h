@@ -12,7 +12,8 @@ std::string identity_report(vsthost::plugin_instance& p);
 std::string programs_report(vsthost::plugin_instance& p);
 std::string parameters_report(vsthost::plugin_instance& p);
 
-// "kvx2" for a printable four-character id, else its hex value.
+// "amsy (0x616d7379, in memory "ysma")" for a printable four-character id,
+// else its hex value.
 std::string fourcc_text(int32_t id);
 // "0x130 (CanReplacing IsSynth NoSoundInStop)".
 std::string flags_text(int32_t flags);

@@ -1,0 +1,121 @@
+// Cost per sample of the voice filters: the sixteen main filter variants,
+// the audio-rate FMod / QMod path, and the eight shaper filter forms.
+// Each iteration filters a block of full-scale noise at a resonant mid
+// cutoff; the "per_sample" counter is the time per sample.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <vector>
+
+#include "synth/dsp/noise_generator.h"
+#include "synth/dsp/shaper_filter.h"
+#include "synth/dsp/state_variable_filter.h"
+
+namespace {
+
+constexpr float rate = 44100.f;
+constexpr size_t block = 4096;
+
+const synth::cutoff_table& table() {
+  static const synth::cutoff_table t = [] {
+    synth::cutoff_table c;
+    c.init(rate);
+    return c;
+  }();
+  return t;
+}
+
+const std::vector<int32_t>& noise_block() {
+  static const std::vector<int32_t> x = [] {
+    std::vector<int32_t> v(block);
+    synth::noise_generator n;
+    for (auto& s : v) n.next(), s = n.out16 * 128;  // 1 unit full scale
+    return v;
+  }();
+  return x;
+}
+
+synth::filter_controls mid_controls(int32_t saturation) {
+  synth::filter_controls c;
+  c.frequency = 0x14000000;  // v = 0.625: about 1.7 kHz
+  c.resonance = 0.7f;
+  c.saturation = saturation;
+  return c;
+}
+
+void count_samples(benchmark::State& state) {
+  state.counters["per_sample"] = benchmark::Counter(
+      double(block), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Variant index (mode_index + 4 * 24 dB + 8 * saturating) to the "Mode" menu.
+int32_t menu_mode(int variant) {
+  constexpr std::array<int32_t, 4> menu_of_index = {1, 3, 2, 4};  // low, band, high, notch
+  return menu_of_index[variant & 3] + ((variant & 4) ? 4 : 0);
+}
+
+void bm_main_filter(benchmark::State& state) {
+  const int variant = int(state.range(0));
+  synth::state_variable_filter f;
+  f.init(&table(), rate);
+  f.set_mode(menu_mode(variant));
+  f.update(mid_controls((variant & 8) ? 0x60000000 : 0));
+  if (f.variant() != variant) state.SkipWithError("variant not selected");
+  const auto& x = noise_block();
+  int64_t sum = 0;
+  for (auto _ : state) {
+    for (int32_t s : x) sum += f.process(s);
+    benchmark::DoNotOptimize(sum);
+  }
+  count_samples(state);
+  static const char* names[] = {"low12", "band12", "high12", "notch12", "low24", "band24", "high24", "notch24"};
+  state.SetLabel(std::string(names[variant & 7]) + ((variant & 8) ? " sat" : ""));
+}
+BENCHMARK(bm_main_filter)->DenseRange(0, 15);
+
+// FMod and QMod both on: the 500 Hz smoother, a table lookup, the damping
+// limit and the saturation coefficients every sample, then the filter.
+void bm_main_filter_audio_rate_mod(benchmark::State& state) {
+  const bool saturating = state.range(0) != 0;
+  synth::filter_controls c = mid_controls(saturating ? 0x60000000 : 0);
+  c.fmod = 0.5f;
+  c.qmod = 0.3f;
+  synth::state_variable_filter f;
+  f.init(&table(), rate);
+  f.set_mode(1);
+  f.update(c);
+  const auto& x = noise_block();
+  int64_t sum = 0;
+  for (auto _ : state) {
+    for (int32_t s : x) {
+      f.modulate(float(s) * (1.f / 4194304.f), c);
+      sum += f.process(s);
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  count_samples(state);
+  state.SetLabel(saturating ? "low12 sat" : "low12");
+}
+BENCHMARK(bm_main_filter_audio_rate_mod)->Arg(0)->Arg(1);
+
+void bm_shaper_filter(benchmark::State& state) {
+  const int32_t mode = int32_t(state.range(0));
+  synth::shaper_filter f;
+  f.init(&table());
+  f.set_mode(mode);
+  f.update(0x14000000, 0, 0.7f);
+  const auto& x = noise_block();
+  int64_t sum = 0;
+  for (auto _ : state) {
+    for (int32_t s : x) sum += f.process(s);
+    benchmark::DoNotOptimize(sum);
+  }
+  count_samples(state);
+  static const char* names[] = {"", "low6", "high6", "band6", "notch6", "low12", "high12", "band khn", "notch khn"};
+  state.SetLabel(names[mode]);
+}
+BENCHMARK(bm_shaper_filter)->DenseRange(1, 8);
+
+}  // namespace
+
+BENCHMARK_MAIN();

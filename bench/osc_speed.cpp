@@ -1,0 +1,87 @@
+// Cost of one oscillator sample per waveform, with hard sync, in multi-ramp
+// mode with 16 ramps, and of the PCM player.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "synth/dsp/noise_generator.h"
+#include "synth/dsp/oscillator.h"
+#include "synth/dsp/pcm_player.h"
+
+namespace {
+
+constexpr float increment = 440.f / 44100.f;
+
+void run(benchmark::State& state, synth::oscillator& o, synth::noise_generator& noise, synth::oscillator* master) {
+  float sink = 0.f;
+  for (auto _ : state) {
+    noise.next();
+    if (master) {
+      synth::prepare_sync(o);
+      master->render();
+    }
+    sink += o.render();
+  }
+  benchmark::DoNotOptimize(sink);
+  state.SetItemsProcessed(state.iterations());
+}
+
+void setup(synth::oscillator& o, synth::noise_generator& noise, int32_t wf, float inc) {
+  o.init(&noise.out_float);
+  o.set_waveform(wf);
+  o.set_increment(inc);
+  o.render();
+}
+
+void bm_waveform(benchmark::State& state) {
+  synth::noise_generator noise;
+  synth::oscillator o;
+  setup(o, noise, int32_t(state.range(0)), increment);
+  state.SetLabel(synth::waveform_names[state.range(0)]);
+  run(state, o, noise, nullptr);
+}
+BENCHMARK(bm_waveform)->DenseRange(1, 5);
+
+void bm_hard_sync(benchmark::State& state) {
+  synth::noise_generator noise;
+  synth::oscillator master, slave;
+  setup(master, noise, synth::waveform::ramp, increment);
+  setup(slave, noise, int32_t(state.range(0)), increment * 2.37f);
+  slave.set_sync_master(&master);
+  state.SetLabel(synth::waveform_names[state.range(0)] + std::string(" slave + ramp master"));
+  run(state, slave, noise, &master);
+}
+BENCHMARK(bm_hard_sync)->Arg(synth::waveform::ramp)->Arg(synth::waveform::pulse)->Arg(synth::waveform::triangle);
+
+void bm_multi_ramp_16(benchmark::State& state) {
+  synth::noise_generator noise;
+  synth::oscillator o;
+  setup(o, noise, synth::waveform::ramp, increment);
+  o.set_saw_count(16);
+  o.set_spread(0.5f);
+  run(state, o, noise, nullptr);
+}
+BENCHMARK(bm_multi_ramp_16);
+
+void bm_pcm_player(benchmark::State& state) {
+  synth::pcm_record record;
+  std::vector<int16_t> frames(44100);
+  for (size_t i = 0; i < frames.size(); ++i) frames[i] = int16_t(20000 * std::sin(i * 0.0627));
+  record.assign(frames.data(), int32_t(frames.size()));
+  record.set_loop(1000, 44099, 0.f);
+  record.frames_per_cycle = 100.f;  // 100 frames per cycle: 0.998 frames per sample at 440 Hz
+  synth::pcm_player player;
+  player.reset();
+  player.start(0);
+  float sink = 0.f;
+  for (auto _ : state) sink += player.render(&record, increment);
+  benchmark::DoNotOptimize(sink);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(bm_pcm_player);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "synth/dsp/exp2.h"
+#include "synth/dsp/noise_generator.h"
+#include "synth/dsp/osc_control.h"
+#include "synth/dsp/oscillator.h"
+#include "tools/analysis/spectrum.h"
+
+using namespace synth;
+
+namespace {
+
+constexpr float rate = 44100.f;
+
+double equal_tempered(int note) { return 440.0 * std::exp2((note - 69) / 12.0); }
+
+}  // namespace
+
+TEST(osc_control, keyboard_pitch_is_within_a_tenth_of_a_cent) {
+  double worst = 0;
+  int worst_note = 0;
+  for (int note = 21; note <= 108; ++note) {
+    osc_control_state s;
+    osc_control_inputs in;
+    in.pitch = float(note);
+    const osc_control_result r = osc_control_tick(s, in, rate);
+    noise_generator noise;
+    oscillator o;
+    o.init(&noise.out_float);
+    o.set_waveform(waveform::ramp);
+    o.set_increment(r.increment_a);
+    std::vector<float> x(44100);
+    for (float& v : x) v = o.render();
+    const double f = analysis::fundamental_hz(x.data() + 64, x.size() - 64, rate, equal_tempered(note));
+    const double err = std::fabs(analysis::cents(f, equal_tempered(note)));
+    if (err > worst) {
+      worst = err;
+      worst_note = note;
+    }
+  }
+  EXPECT_LT(worst, 0.1) << "note " << worst_note;
+  RecordProperty("worst_cents_x1000", int(worst * 1000));
+}
+
+TEST(osc_control, oscillator_b_keytrack_tuning_and_widths) {
+  osc_control_state s;
+  osc_control_inputs in;
+  in.pitch = 72;
+  in.tuning_b = b_tuning_ratio(7, 0);
+  in.keytrack_b = 1;
+  osc_control_result r = osc_control_tick(s, in, rate);
+  EXPECT_NEAR(r.hz_b / r.hz_a, std::exp2(7 / 12.0), 1e-5);
+  in.keytrack_b = 0;
+  r = osc_control_tick(s, in, rate);
+  EXPECT_NEAR(r.hz_b, 261.6256 * std::exp2(7 / 12.0), 0.01);
+  in.keytrack_b = 0.5f;  // note 72 plays as note 66
+  r = osc_control_tick(s, in, rate);
+  EXPECT_NEAR(analysis::cents(r.hz_b, equal_tempered(66) * std::exp2(7 / 12.0)), 0.0, 0.05);
+  in.detune_b_mod = 8192;  // an octave up
+  r = osc_control_tick(s, in, rate);
+  EXPECT_NEAR(analysis::cents(r.hz_b, equal_tempered(78) * std::exp2(7 / 12.0)), 0.0, 0.05);
+
+  in.width_a = 0.5f;
+  in.width_mod = -0.25f * 32768;  // modulation takes a quarter away
+  in.width_b = -0.2f;
+  r = osc_control_tick(s, in, rate);
+  EXPECT_NEAR(r.pending_width_a, 0.625f, 2e-4);  // 3.05e-5 is 1/32768 to 0.06 %
+  EXPECT_NEAR(r.pcm_start_a, 0.25f, 2e-4);
+  EXPECT_NEAR(r.pending_width_b, 0.4f, 1e-6);
+  EXPECT_EQ(r.pcm_start_b, 0.f);
+  in.width_a = 3.f;
+  r = osc_control_tick(s, in, rate);
+  EXPECT_EQ(r.pending_width_a, 1.f);
+  EXPECT_EQ(r.pcm_start_a, 1.f);
+
+  in.pitch = 140;  // above half the rate: limited
+  in.tune_1 = 4;
+  r = osc_control_tick(s, in, rate);
+  EXPECT_EQ(r.increment_a, 0.5f);
+}
+
+TEST(osc_control, glide_modes_reach_their_targets_in_the_stated_time) {
+  const float control_rate = rate;
+  const float time = 0.3f;  // T = (0.3^4 * 4 + 0.001) s
+  const double ticks = (std::pow(0.3, 4) * 4 + 0.001) * control_rate;
+  const float from = 48, to = 60;
+  for (int32_t mode : {glide_mode::log, glide_mode::linear, glide_mode::log_hz, glide_mode::linear_hz}) {
+    SCOPED_TRACE(mode);
+    glide_state g;
+    g.mode = mode;
+    glide_set_time(g, time, control_rate);
+    EXPECT_TRUE(g.enabled);
+    EXPECT_NEAR(g.ticks, ticks, 1e-6 * ticks);
+    const double start = glide_position_of(mode, from, 0, rate);
+    const double target = glide_position_of(mode, to, 0, rate);
+    glide_start(g, start, to, 0, rate);
+    if (mode == glide_mode::log || mode == glide_mode::log_hz) {
+      // The distance shrinks to 1 % in T ticks.
+      for (int i = 0; i < int(std::lround(ticks)); ++i) glide_tick(g, to, 0, rate);
+      EXPECT_NEAR(std::fabs(target - g.position) / std::fabs(target - start), 0.01, 0.01 * 0.01);
+    } else {
+      // Linear: an octave (here the whole distance) in T ticks.
+      int n = 0;
+      while (g.position != target && n < 100000) {
+        glide_tick(g, to, 0, rate);
+        ++n;
+      }
+      EXPECT_NEAR(n, ticks, 0.01 * ticks);
+    }
+    // Everything ends exactly on the target.
+    for (int i = 0; i < 100000; ++i) glide_tick(g, to, 0, rate);
+    EXPECT_EQ(g.position, target);
+  }
+  // Time 0 or mode "-": no glide at all.
+  glide_state g;
+  g.mode = glide_mode::log;
+  glide_set_time(g, 0.f, control_rate);
+  EXPECT_FALSE(g.enabled);
+  glide_start(g, 48, 60, 0, rate);
+  EXPECT_NEAR(glide_tick(g, 60, 0, rate), 261.6256, 0.01);
+  g.mode = glide_mode::off;
+  glide_set_time(g, 1.f, control_rate);
+  EXPECT_NEAR(glide_tick(g, 69, 0, rate), 440, 0.01);
+  // The offset O is added after the glide.
+  EXPECT_NEAR(glide_tick(g, 69, 12, rate), 880, 0.02);
+}
+
+TEST(osc_control, xmod_sources_and_kinds) {
+  // Setting m: source (m - 1) mod 3, kind (m - 1) div 3.
+  EXPECT_FALSE(xmod_on(0));
+  EXPECT_TRUE(xmod_uses_a(1) && !xmod_uses_b(1));
+  EXPECT_TRUE(!xmod_uses_a(2) && xmod_uses_b(2));
+  EXPECT_TRUE(xmod_uses_a(3) && xmod_uses_b(3));
+  EXPECT_EQ(xmod_kind_of(4), xmod_kind::hz);
+  EXPECT_EQ(xmod_kind_of(12), xmod_kind::derivative_hz);
+
+  xmod_state s;
+  EXPECT_EQ(xmod_modulator(s, 3, 0.25f, 0.5f, rate), 0.75f);
+  EXPECT_EQ(xmod_modulator(s, 2, 0.25f, 0.5f, rate), 0.5f);
+  // Derivative kinds: the first value has no slope; then per 1/4800 s.
+  EXPECT_EQ(xmod_modulator(s, 7, 0.25f, 0.f, rate), 0.f);
+  EXPECT_NEAR(xmod_modulator(s, 7, 0.35f, 0.f, rate), 0.1 * 44100 / 4800, 1e-4);
+
+  EXPECT_NEAR(apply_xmod(440, 1, 0.25f, false), 880, 0.01);            // 4 octaves per unit
+  EXPECT_NEAR(apply_xmod(440, 7, 0.05f, false), 880, 0.01);            // 20 octaves per unit
+  EXPECT_NEAR(apply_xmod(440, 4, 0.01f, false), 520, 1e-3);            // 8000 Hz per unit
+  EXPECT_NEAR(apply_xmod(440, 4, 0.01f, true), 440.8, 1e-3);           // self: 1 %
+  EXPECT_NEAR(apply_xmod(440, 10, 0.01f, false), 840, 1e-3);           // 40000 Hz per unit
+  EXPECT_NEAR(apply_xmod(440, 10, 0.01f, true), 450, 1e-3);            // self: 2.5 %
+  EXPECT_EQ(apply_xmod(440, 0, 1.f, false), 440.f);
+
+  // Through the tick: B's pitch follows A before A's cross-modulation.
+  osc_control_state st;
+  osc_control_inputs in;
+  in.pitch = 69;
+  in.xmod_setting = 2;  // source B, pitch kind
+  in.xmod_a = 0.25f;
+  in.xmod_b = -0.25f;
+  const osc_control_result r = osc_control_tick(st, in, rate);
+  EXPECT_NEAR(r.increment_a * rate, 880, 0.05);  // A modulated by B
+  EXPECT_NEAR(r.hz_b, 440, 0.01);
+  EXPECT_NEAR(r.increment_b * rate, 220, 0.05);  // B modulates itself
+  in.xmod_setting = 5;  // source B, Hz kind: B is part of the source
+  in.xmod_b = 0.5f;
+  EXPECT_NEAR(osc_control_tick(st, in, rate).increment_b * rate, 440 + 40, 0.05);
+}
