@@ -8,11 +8,12 @@ BUILD="$(cd "$BUILD" && pwd)"
 PLUGIN="$BUILD/vorn.so"
 OUT="$BUILD/demo.wav"
 
-echo "== what a host sees (vorn-render --info; the full list adds programs and parameters)"
+echo "== what a host sees (vorn-render --info; the 128 program names are left out here)"
 INFO="$(mktemp)"
 trap 'rm -f "$INFO"' EXIT
 "$BUILD/vorn-render" --info "$PLUGIN" >"$INFO"
 sed '/^programs (/q' "$INFO" | sed '$d'
+sed -n '/^parameters (/,$p' "$INFO"
 
 echo
 echo "== rendering assets/demo/demo.mid"
