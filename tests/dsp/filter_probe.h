@@ -22,6 +22,16 @@ inline int32_t frequency_for_hz(double hz) {
   return int32_t(std::lround(c)) << 15;
 }
 
+// The cutoff table at the probe rate, built once.
+inline const synth::cutoff_table& table_44k() {
+  static const synth::cutoff_table t = [] {
+    synth::cutoff_table c;
+    c.init(rate);
+    return c;
+  }();
+  return t;
+}
+
 // Frequency a coefficient of the table stands for: f = 2 sin(pi fc / (2 fs)).
 inline double hz_of_coefficient(int32_t f, double sample_rate = rate) {
   return std::asin(f / 2147483648.0) * 2.0 * sample_rate / std::numbers::pi;

@@ -17,14 +17,6 @@ namespace {
 using namespace synth;
 using namespace filter_probe;
 
-const cutoff_table& table_44k() {
-  static const cutoff_table t = [] {
-    cutoff_table c;
-    c.init(rate);
-    return c;
-  }();
-  return t;
-}
 
 filter_controls controls(double cutoff_hz, float resonance = 0.f, int32_t saturation = 0) {
   filter_controls c;

@@ -15,14 +15,6 @@ namespace {
 using namespace synth;
 using namespace filter_probe;
 
-const cutoff_table& table_44k() {
-  static const cutoff_table t = [] {
-    cutoff_table c;
-    c.init(rate);
-    return c;
-  }();
-  return t;
-}
 
 shaper_filter make(int32_t mode, double hz, float resonance = 0.f) {
   shaper_filter f;

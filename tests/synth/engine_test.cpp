@@ -25,6 +25,16 @@ struct engine_fixture : ::testing::Test {
     for (int done = 0; done < frames; done += 256) s->render(l.data() + done, r.data() + done, std::min(256, frames - done));
   }
   void set_global(int index, float v) { s->set_param(index, 0, v); }
+  void route_note_source(int source, int dest, int mode, float depth) {
+    synth::route r;
+    r.source_class = synth::route_source::note;
+    r.source_index = source;
+    r.dest_class = synth::route_dest_parameter;
+    r.dest_index = dest;
+    r.mode = mode;
+    r.depth = depth;
+    s->set_route(0, r);
+  }
 };
 
 }  // namespace
@@ -76,14 +86,7 @@ TEST_F(engine_fixture, all_gated_slots_lose_the_oldest_and_recycling_restrikes) 
 TEST_F(engine_fixture, velocity_route_raises_the_cutoff_by_its_depth) {
   // Velocity -> filter "Frequency", add, depth 0.5: the routed value reaches
   // the voice; measure it through the display-free path, the routed value.
-  synth::route r;
-  r.source_class = synth::route_source::note;
-  r.source_index = synth::note_source::velocity;
-  r.dest_class = synth::route_dest_parameter;
-  r.dest_index = synth::p::filter_frequency;
-  r.mode = synth::route_mode::add;
-  r.depth = 0.5f;
-  s->set_route(0, r);
+  route_note_source(synth::note_source::velocity, synth::p::filter_frequency, synth::route_mode::add, 0.5f);
   const float base = s->get_param(synth::p::filter_frequency, 0);
   synth::voice_sources loud{60, 1.f, 0.f}, soft{60, 64.f / 127.f, 0.f};
   EXPECT_NEAR(s->routes().routed_value(synth::p::filter_frequency, 0, loud), base + 0.5f, 1e-6f);
@@ -92,14 +95,7 @@ TEST_F(engine_fixture, velocity_route_raises_the_cutoff_by_its_depth) {
 }
 
 TEST_F(engine_fixture, bender_to_volume_multiply_is_heard) {
-  synth::route r;
-  r.source_class = synth::route_source::note;
-  r.source_index = synth::note_source::bender;
-  r.dest_class = synth::route_dest_parameter;
-  r.dest_index = synth::p::volume;
-  r.mode = synth::route_mode::multiply;
-  r.depth = 1.f;
-  s->set_route(0, r);
+  route_note_source(synth::note_source::bender, synth::p::volume, synth::route_mode::multiply, 1.f);
   send(0xE0, 0, 64);  // centre: bend 0 -> "Volume" 0, which is -36 dB
   send(0x90, 60, 100);
   render(20000);
