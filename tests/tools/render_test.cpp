@@ -225,7 +225,7 @@ TEST(vorn_render, info_describes_the_plugin) {
   const run_result r = run("--info " + std::string(AMSYNTH_PLUGIN_PATH));
   ASSERT_EQ(r.exit_code, 0) << r.output;
   EXPECT_NE(r.output.find("magic            kEffectMagic"), std::string::npos);
-  EXPECT_NE(r.output.find("unique id        amsy (0x616d7379"), std::string::npos);
+  EXPECT_NE(r.output.find("unique id        ysma (0x616d7379"), std::string::npos);
   EXPECT_NE(r.output.find("parameters (41):"), std::string::npos);
 }
 
