@@ -9,7 +9,6 @@ namespace synth {
 
 namespace {
 
-constexpr float inv127 = 0.007874016f;  // 1/127 as the route sources use it
 constexpr int controller_all_sound_off = 120;
 constexpr int controller_all_notes_off = 123;
 constexpr int middle_c = 60;
