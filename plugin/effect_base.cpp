@@ -109,7 +109,7 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       copy_text(text, get_program_name(-1));
       return 0;
     case effGetParamLabel:
-      get_parameter_label(index, text ? text : nullptr);
+      get_parameter_label(index, text);
       return 0;
     case effGetParamDisplay:
       if (text) get_parameter_display(index, text);

@@ -148,3 +148,20 @@ TEST_F(engine_fixture, voices_global_rebuilds_the_pool_and_mono_uses_one_slot) {
   send(0x90, 67, 100);
   EXPECT_EQ(s->voice_at(0).note(), 55);
 }
+
+TEST_F(engine_fixture, host_tempo_change_retimes_tempo_synced_lfos_at_the_next_block) {
+  s->set_param(synth::p::mod_a_range, 0, 2.f);  // "Tempo"
+  s->set_param(synth::p::mod_a_rate, 0, 0.5f);
+  s->set_param(synth::p::mod_b_range, 0, 0.f);  // "Low": tempo-free
+  s->set_param(synth::p::mod_b_rate, 0, 0.5f);
+  send(0x90, 60, 100);
+  render(256);
+  const float tempo_120 = s->voice_at(0).mod(0).rate_hz();
+  const float low_before = s->voice_at(0).mod(1).rate_hz();
+  ASSERT_GT(tempo_120, 0.f);
+  s->follow_host_tempo(125.f);
+  render(1);
+  EXPECT_NEAR(s->voice_at(0).mod(0).rate_hz() / tempo_120, 125.0 / 120.0, 1e-4);
+  EXPECT_FLOAT_EQ(s->voice_at(0).mod(1).rate_hz(), low_before);
+  EXPECT_FLOAT_EQ(s->tempo(), 125.f);
+}
