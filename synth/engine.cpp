@@ -8,7 +8,7 @@
 namespace synth {
 
 synth::synth() {
-  for (int i = 0; i < engine_flag_count; ++i) flags_[i] = engine_flag_table[i].default_on;
+  for (int i = 0; i < engine_flag_count; ++i) set_flag(engine_flag(i), engine_flag_table[i].default_on);
   cc_target_.owner = this;
   context_.set_sample_rate(sample_rate_);
   output_.init(sample_rate_);
@@ -95,6 +95,18 @@ void synth::set_program_name(int program, const char* name) {
   if (program < 0 || program >= bank_size || !name) return;
   bank_.slots[size_t(program)].name.assign(name, strnlen(name, preset_name_max));
   program_changed_ = true;
+}
+
+bool synth::flag(engine_flag f) const {
+  if (f == engine_flag::recycle_voices) return allocator_.recycle();
+  if (f == engine_flag::mono_retrigger) return allocator_.mono_retrigger();
+  return flags_[int(f)];
+}
+
+void synth::set_flag(engine_flag f, bool on) {
+  flags_[int(f)] = on;
+  if (f == engine_flag::recycle_voices) allocator_.set_recycle(on);
+  if (f == engine_flag::mono_retrigger) allocator_.set_mono_retrigger(on);
 }
 
 int synth::poll_change_flags() {

@@ -60,8 +60,9 @@ class synth final : private allocator_client, private route_client {
   void set_program_name(int program, const char* name);
 
   // --- switches --------------------------------------------------------------
-  bool flag(engine_flag f) const { return flags_[int(f)]; }
-  void set_flag(engine_flag f, bool on) { flags_[int(f)] = on; }
+  // "recycle vcs" and "mono retrig" live in the allocator; the rest here.
+  bool flag(engine_flag f) const;
+  void set_flag(engine_flag f, bool on);
 
   // --- host state ------------------------------------------------------------
   void set_sample_rate(float rate);
@@ -101,6 +102,7 @@ class synth final : private allocator_client, private route_client {
   bool midi_activity() { return midi_activity_.load() ? (midi_activity_ = false, true) : false; }
   int saw_count() const { return saw_count_; }
   void set_saw_count(int count);
+  // The tempo of "Tempo" range LFOs; takes the engine lock (voices retime).
   void set_tempo(float bpm);
   // Editor notifications (null without an editor).
   void set_editor_sink(cc_client* sink) { editor_sink_ = sink; }
@@ -205,7 +207,7 @@ class synth final : private allocator_client, private route_client {
   uint32_t random_state_ = 0x2545F491u;
   master_stage output_;
   level_follower meter_;
-  bool meter_active_ = false;
+  platform::relaxed<bool> meter_active_{false};
   platform::relaxed<int> voices_rendered_{0};
   platform::relaxed<bool> midi_activity_{false};
   std::array<voice, max_voices> voices_;

@@ -113,6 +113,7 @@ void synth::follow_host_tempo(float bpm) {
 }
 
 void synth::set_tempo(float bpm) {
+  platform::scoped_lock hold(lock_);
   tempo_ = bpm;
   context_.tempo_bpm = bpm;
   for (int i = 0; i < pool_size(); ++i) voices_[size_t(i)].refresh_lfo_rates();

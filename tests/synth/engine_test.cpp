@@ -165,3 +165,18 @@ TEST_F(engine_fixture, host_tempo_change_retimes_tempo_synced_lfos_at_the_next_b
   EXPECT_FLOAT_EQ(s->voice_at(0).mod(1).rate_hz(), low_before);
   EXPECT_FLOAT_EQ(s->tempo(), 125.f);
 }
+
+TEST_F(engine_fixture, allocator_switches_follow_the_engine_flags) {
+  set_global(synth::p::voices, 7.f);  // Poly 4
+  EXPECT_TRUE(s->flag(synth::engine_flag::recycle_voices));
+  s->set_flag(synth::engine_flag::recycle_voices, false);
+  EXPECT_FALSE(s->allocator().recycle());
+  send(0x90, 60, 100);
+  render(64);
+  send(0x80, 60, 0);
+  send(0x90, 60, 100);  // without recycling the releasing voice is not re-struck
+  EXPECT_EQ(s->allocator().slot_of(60), 1);
+  s->set_flag(synth::engine_flag::mono_retrigger, true);
+  EXPECT_TRUE(s->allocator().mono_retrigger());
+  EXPECT_TRUE(s->flag(synth::engine_flag::mono_retrigger));
+}
