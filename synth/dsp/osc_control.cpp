@@ -19,6 +19,15 @@ float clamp_increment(float hz, float sample_rate) {
 
 double clamp_step(double d, double r) { return d > r ? r : (d < -r ? -r : d); }
 
+float memo_note_hz(glide_state& g, double semitones, float sample_rate) {
+  if (semitones != g.memo_semitones || sample_rate != g.memo_rate) {
+    g.memo_semitones = semitones;
+    g.memo_rate = sample_rate;
+    g.memo_hz = note_hz(semitones, sample_rate);
+  }
+  return g.memo_hz;
+}
+
 }  // namespace
 
 float note_hz(double semitones, float sample_rate) {
@@ -58,8 +67,9 @@ void glide_start(glide_state& g, double from, float pitch, float offset, float s
 float glide_tick(glide_state& g, float pitch, float offset, float sample_rate) {
   const double p = pitch;
   if (!g.enabled || g.mode <= glide_mode::off || g.mode >= glide_mode::count) {
-    g.position = glide_position_of(g.mode, pitch, offset, sample_rate);
-    return note_hz(p + offset, sample_rate);
+    const float hz = memo_note_hz(g, p + offset, sample_rate);
+    g.position = glide_in_hz(g.mode) ? double(hz) : p;
+    return hz;
   }
   switch (g.mode) {
     case glide_mode::log:
@@ -67,10 +77,10 @@ float glide_tick(glide_state& g, float pitch, float offset, float sample_rate) {
       double& pos = g.position;
       pos += g.mode == glide_mode::log ? (p - pos) * g.coefficient : clamp_step(p - pos, g.step);
       if (std::fabs(p - pos) <= glide_snap_semitones) pos = p;
-      return note_hz(pos + offset, sample_rate);
+      return memo_note_hz(g, pos + offset, sample_rate);
     }
     default: {
-      const double target = note_hz(p + offset, sample_rate);
+      const double target = memo_note_hz(g, p + offset, sample_rate);
       double& h = g.position;
       if (g.mode == glide_mode::log_hz) {
         h += (target - h) * g.coefficient;

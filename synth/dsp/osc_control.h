@@ -39,6 +39,11 @@ struct glide_state {
   double coefficient = 1.0; // c = 1 - 0.01^(1/T): distance left shrinks to 1 % in T ticks
   double step = 0.0;        // r, linear modes: semitones or Hz per tick, set at glide start
   double position = 0.0;    // g (semitones, pitch modes) or h (Hz, Hz modes)
+  // The last pitch turned into Hz: a held note asks for the same one every
+  // tick, so the exponential is computed only when the pitch moves.
+  double memo_semitones = -1.0e300;
+  float memo_rate = 0.f;
+  float memo_hz = 0.f;
 };
 
 constexpr double glide_snap_semitones = 0.01;

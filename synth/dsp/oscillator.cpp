@@ -115,7 +115,9 @@ void oscillator::set_saw_count(int32_t n) {
 }
 
 void oscillator::set_spread(float s) {
-  spread_ = s > 0.f ? s : 0.f;
+  s = s > 0.f ? s : 0.f;
+  if (s == spread_) return;  // called every control tick; the ratios rarely move
+  spread_ = s;
   update_ratios();
 }
 
