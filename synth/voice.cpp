@@ -659,9 +659,9 @@ bool voice::should_stop() const {
   if (amp_env_select_ == 0) return !key_gate_ && declick_level_ <= declick_silent;
   const envelope& e = amp_env_select_ == 1 ? env_a_ : env_b_;
   const int trigger = env_trigger_[amp_env_select_ - 1];
-  // An envelope that has just been gated on sits at 0 until its first tick;
-  // only a finished (idle) envelope ends the voice.
-  if (e.level() != 0 || e.stage() != envelope::idle) return false;
+  // An envelope that has just been gated on sits at 0 until its first tick:
+  // an attack never ends the voice. A decay into sustain 0 does.
+  if (e.level() != 0 || e.stage() == envelope::attack) return false;
   return trigger == 0 || trigger == 3 || !key_gate_;
 }
 

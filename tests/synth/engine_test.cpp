@@ -180,3 +180,14 @@ TEST_F(engine_fixture, allocator_switches_follow_the_engine_flags) {
   EXPECT_TRUE(s->allocator().mono_retrigger());
   EXPECT_TRUE(s->flag(synth::engine_flag::mono_retrigger));
 }
+
+TEST_F(engine_fixture, a_voice_ends_when_its_envelope_decays_into_sustain_zero) {
+  s->set_param(synth::p::env_a_sustain, 0, 0.f);
+  s->set_param(synth::p::env_a_decay, 0, 0.1f);  // 4 ms
+  send(0x90, 60, 100);
+  render(64);
+  EXPECT_TRUE(s->voice_at(0).active());  // the attack has begun
+  render(44100);                          // key still held
+  EXPECT_FALSE(s->voice_at(0).active());
+  EXPECT_TRUE(s->voice_at(0).gated());
+}
