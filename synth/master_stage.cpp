@@ -2,36 +2,32 @@
 
 #include <cmath>
 
-#include "synth/dsp/one_pole.h"
-
 namespace synth {
 
 void master_stage::init(float sample_rate) {
-  one_pole_coefficient c;
-  c.init(highpass_hz, sample_rate);
-  g_ = c.g;
-  k_ = c.k;
+  for (one_pole_highpass& c : channels_) c.init(highpass_hz, sample_rate);
 }
 
-float master_stage::residue() const { return std::fabs(z_[0]) + std::fabs(z_[1]); }
+void master_stage::reset() {
+  for (one_pole_highpass& c : channels_) c.reset();
+}
 
-void master_stage::run_highpass(float* x, int frames, float& z_ref) {
-  float z = z_ref;
-  const float g = g_, k = k_, gain = gain_;
+float master_stage::residue() const { return std::fabs(channels_[0].z) + std::fabs(channels_[1].z); }
+
+void master_stage::run_highpass(float* x, int frames, one_pole_highpass& channel) const {
+  one_pole_highpass hp = channel;  // a local copy keeps the state in registers
+  const float gain = gain_;
   for (int i = 0; i < frames; ++i) {
-    float in = x[i];
-    float hp = in * k - z * k;
-    float lp = (g * in + z) * k;
-    z = (in - lp) * g + lp;
-    x[i] = gain == 1.f ? hp : hp * gain;
+    const float out = hp.process(x[i]);
+    x[i] = gain == 1.f ? out : out * gain;
   }
-  z_ref = z;
+  channel.z = hp.z;
 }
 
 void master_stage::process(float* left, float* right, int frames) {
   if (highpass_) {
-    run_highpass(left, frames, z_[0]);
-    run_highpass(right, frames, z_[1]);
+    run_highpass(left, frames, channels_[0]);
+    run_highpass(right, frames, channels_[1]);
     return;
   }
   for (int i = 0; i < frames; ++i) {

@@ -3,6 +3,10 @@
 // plain gain when blocking is off.
 #pragma once
 
+#include <array>
+
+#include "synth/dsp/one_pole.h"
+
 namespace synth {
 
 class master_stage {
@@ -10,7 +14,7 @@ class master_stage {
   static constexpr float highpass_hz = 1000.f / (2.f * 3.14159265f * 100.f);
 
   void init(float sample_rate);  // recomputes the highpass coefficient
-  void reset() { z_[0] = z_[1] = 0.f; }
+  void reset();
   void set_gain(float gain) { gain_ = gain; }
   void set_highpass(bool on) { highpass_ = on; }
   // What is left ringing in the highpass; below 1e-9 the stage can be skipped.
@@ -18,13 +22,11 @@ class master_stage {
   void process(float* left, float* right, int frames);
 
  private:
-  void run_highpass(float* x, int frames, float& z);
+  void run_highpass(float* x, int frames, one_pole_highpass& channel) const;
 
-  float g_ = 0.f;
-  float k_ = 1.f;
   float gain_ = 1.f;
   bool highpass_ = true;
-  float z_[2] = {0.f, 0.f};
+  std::array<one_pole_highpass, 2> channels_{};
 };
 
 }  // namespace synth

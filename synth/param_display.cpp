@@ -151,8 +151,7 @@ void display_preset(int index, float v, const display_context& ctx, char* text, 
   const int w = whole(v);
   switch (index) {
     case p::volume: {
-      float db = v >= 0.75f ? (v - 0.75f) * 4.f * 12.f : (1.f - v * 1.3333334f) * -36.f;
-      return put_fixed1(text, cap, db, " dB");
+      return put_fixed1(text, cap, volume_db(v), " dB");
     }
     case p::volume_env: return put(text, cap, name_of(env_source_names, w));
     case p::panning:
@@ -303,6 +302,8 @@ void format_frequency(double hz, const char* zero_text, char* text, size_t cap) 
     if (hz >= u.scale * unit_step_up) return put_number(text, cap, hz / u.scale, u.name);
   put_number(text, cap, hz, "Hz");
 }
+
+float volume_db(float v) { return v >= 0.75f ? (v - 0.75f) * 4.f * 12.f : (1.f - v * 1.3333334f) * -36.f; }
 
 float level_curve_db(float v) {
   struct point {

@@ -32,6 +32,10 @@ void format_frequency(double hz, const char* zero_text, char* text, size_t cap);
 // piecewise linear through (0, -90) (0.0625, -42) (0.25, -24) (0.75, 0) (1, +12).
 float level_curve_db(float v);
 
+// "Volume" (0..1) in dB: 0 dB at 0.75, +12 dB at 1, -36 dB at 0, linear on
+// each side of 0.75.
+float volume_db(float v);
+
 // LFO "Low" range rate in Hz for a "Rate" value (0 = hold).
 float lfo_low_rate_hz(float v);
 

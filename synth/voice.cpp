@@ -5,6 +5,7 @@
 
 #include "synth/dsp/exp2.h"
 #include "synth/dsp/one_pole.h"
+#include "synth/dsp/svf_kernel.h"
 #include "synth/param_display.h"
 
 namespace synth {
@@ -46,19 +47,10 @@ int32_t float_to_fixed(float x, float scale) {
   return int32_t(v);
 }
 
-float volume_gain_q(float v) {
-  v = std::clamp(v, 0.f, 1.f);
-  float db = v >= 0.75f ? (v - 0.75f) * 48.f : (1.f - v * 1.3333334f) * -36.f;
-  return std::pow(10.f, 0.05f * db) * 0.25f;
-}
+// The voice holds the "Volume" gain at a quarter, so +12 dB is full scale.
+float volume_gain_q(float v) { return std::pow(10.f, 0.05f * volume_db(std::clamp(v, 0.f, 1.f))) * 0.25f; }
 
 float level_gain(float v) { return v > 0.f ? std::pow(10.f, 0.05f * level_curve_db(v)) : 0.f; }
-
-float resonance_of(float v) {
-  if (v <= 0.f) return 0.f;
-  if (v >= 1.f) return 1.f;
-  return 0.93333328f / (1.f / (10.f * v) + 0.83333331f);
-}
 
 bool is_depth_param(int i) {
   switch (i) {
@@ -126,10 +118,7 @@ void voice::update_rates() {
   smooth_c_ = float(c);
   smooth_c_q32_ = uint32_t(std::min(c * 4294967296.0, 4294967295.0));
   smooth_ticks_ = int32_t(std::floor(-4.6051702 / std::log(1.0 - c))) + 1;
-  one_pole_coefficient hp;
-  hp.init(shaper_highpass_hz, ctx_->sample_rate);
-  hp5_g_ = hp.g;
-  hp5_k_ = hp.k;
+  shaper_dc_.init(shaper_highpass_hz, ctx_->sample_rate);
   filter_.set_sample_rate(ctx_->sample_rate);
   shaper_applied_tone_ = -1.f;  // recompute the tone coefficient at the next tick
   // Envelopes and LFOs restart from their rate; the engine reloads the
@@ -164,7 +153,8 @@ void voice::clear() {
   kill();
   filter_.reset();
   shflt_.reset();
-  tone_z_ = hp5_w_ = 0.f;
+  tone_.reset();
+  shaper_dc_.reset();
   osc_a_.reset();
   osc_b_.reset();
 }
@@ -290,7 +280,7 @@ void voice::set_param(int index, float v, bool smooth) {
       set_smoothed(&filter_ctl_.frequency, to_q29x4(v), smooth, false);
       break;
     case p::filter_resonance:
-      set_smoothed(&filter_ctl_.resonance, resonance_of(v), smooth);
+      set_smoothed(&filter_ctl_.resonance, resonance_curve(v), smooth);
       break;
     case p::filter_fmod:
       set_smoothed(&filter_ctl_.fmod, v, smooth);
@@ -321,7 +311,7 @@ void voice::set_param(int index, float v, bool smooth) {
       set_smoothed(&shflt_frequency_, to_q29x4(v), smooth, false);
       break;
     case p::shflt_resonance:
-      shflt_resonance_ = resonance_of(v);
+      shflt_resonance_ = resonance_curve(v);
       break;
     case p::env_a_attack: env_a_.set_attack(v); break;
     case p::env_a_decay: env_a_.set_decay(v); break;
@@ -594,10 +584,7 @@ void voice::update_filters() {
   if (shaper_depth_ != shaper_applied_depth_) set_shaper_depth(shaper_depth_);
   if (shaper_tone_ != shaper_applied_tone_) {
     shaper_applied_tone_ = shaper_tone_;
-    one_pole_coefficient c;
-    c.init(shaper_tone_ * shaper_tone_ * 3999.f + 1.f, ctx_->sample_rate);
-    tone_g_ = c.g;
-    tone_k_ = c.k;
+    tone_.init(shaper_tone_ * shaper_tone_ * 3999.f + 1.f, ctx_->sample_rate);
   }
   if (shflt_mode_ > 0) {
     const int32_t keytrack = int32_t((int64_t(src_keytrack_) * depth_[p::shflt_keytrack]) >> 31);
@@ -608,7 +595,10 @@ void voice::update_filters() {
 void voice::set_shaper_depth(float x) {
   shaper_applied_depth_ = x;
   const bool on = x > 0.001f;
-  if (on && !shaper_on_) tone_z_ = hp5_w_ = 0.f;
+  if (on && !shaper_on_) {
+    tone_.reset();
+    shaper_dc_.reset();
+  }
   shaper_on_ = on;
   const float q = std::min(x * x, 1.f);
   shaper_d_ = 1.f / (0.001f + 999.999f * (-0.00999999f * q / (q - 1.01f)));
@@ -674,9 +664,8 @@ float voice::render_oscillator(int which) {
 
 int32_t voice::run_shaper(int32_t s) {
   const float x = float(s) * 6e-08f;
-  const float lp = (x * tone_g_ + tone_z_) * tone_k_;
+  const float lp = tone_.process(x);
   const float h = x - lp;
-  tone_z_ = h * tone_g_ + lp;
   float y = h + shaper_bias_;
   const float d = shaper_d_;
   switch (shaper_mode_) {
@@ -694,10 +683,7 @@ int32_t voice::run_shaper(int32_t s) {
       break;
   }
   y += lp;
-  const float out = (y - hp5_w_) * hp5_k_;
-  const float lp2 = (y * hp5_g_ + hp5_w_) * hp5_k_;
-  hp5_w_ = (y - lp2) * hp5_g_ + lp2;
-  return float_to_fixed(out, 1.6e7f);
+  return float_to_fixed(shaper_dc_.process(y), 1.6e7f);
 }
 
 void voice::render(float* left, float* right, int n) {
@@ -716,7 +702,7 @@ void voice::render(float* left, float* right, int n) {
       s = float_to_fixed(m, 16777216.f);
     } else {
       if (filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f) filter_.modulate(m, filter_ctl_);
-      s = saturate32(int64_t(filter_.process(float_to_fixed(std::clamp(m, -500.f, 500.f), 4194304.f))) * 4);
+      s = saturate32(int64_t(filter_.process(filter_input(m))) * 4);
     }
     if (shaper_on_) s = run_shaper(s);
     if (shflt_mode_ > 0) s = saturate32(int64_t(shflt_.process(s >> 2)) * 4);

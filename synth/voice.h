@@ -13,6 +13,7 @@
 
 #include "synth/dsp/envelope.h"
 #include "synth/dsp/lfo.h"
+#include "synth/dsp/one_pole.h"
 #include "synth/dsp/osc_control.h"
 #include "synth/dsp/oscillator.h"
 #include "synth/dsp/pcm_player.h"
@@ -187,8 +188,8 @@ class voice {
   float shaper_bias_ = 0.f;
   float shaper_tone_ = 0.5f;   // smoothed "Tone"
   float shaper_applied_tone_ = -1.f;
-  float tone_g_ = 0.f, tone_k_ = 1.f, tone_z_ = 0.f;
-  float hp5_g_ = 0.f, hp5_k_ = 1.f, hp5_w_ = 0.f;
+  one_pole_lowpass tone_;        // splits the shaper input: only the highs are shaped
+  one_pole_highpass shaper_dc_;  // 5 Hz: removes the offset the shaping creates
   shaper_filter shflt_;
   int shflt_mode_ = 0;
   int32_t shflt_frequency_ = 0;
