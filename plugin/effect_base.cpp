@@ -146,11 +146,7 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
     case effEditClose:
       editor_open_ = false;
       return 0;
-    case effEditIdle:
-      if (editor_ && editor_open_ && !editor_idle_busy_) {
-        editor_idle_busy_ = true;
-        editor_idle_busy_ = false;
-      }
+    case effEditIdle:  // nothing to idle until an editor object exists
       return 0;
     case effIdentify:
       return identify_value;

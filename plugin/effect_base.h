@@ -94,7 +94,6 @@ class effect_base {
   effect_record record_{};
   audioMasterCallback host_ = nullptr;
   bool editor_open_ = false;
-  bool editor_idle_busy_ = false;
   int32_t current_program_ = 0;
   ERect editor_rect_{};
   editor_object* editor_ = nullptr;

@@ -134,6 +134,9 @@ class synth final : private allocator_client, private route_client {
   void spread_unison(int slot);
   void apply_tempo_to_voices();
   float random_uniform();
+  // 2^(bend range * bend / 12): the pitch factor every voice takes from the bender.
+  float bend_ratio() const;
+  void apply_bend_to_voices();
   void update_rate_context();
 
   // allocator_client
@@ -202,7 +205,6 @@ class synth final : private allocator_client, private route_client {
   cc_target cc_target_;
   cc_client* editor_sink_ = nullptr;
   midi_state midi_;
-  float bend_ = 0.f;  // -1 .. just below +1
   std::array<int8_t, max_voice_slots> previous_slot_{};
   uint32_t random_state_ = 0x2545F491u;
   master_stage output_;

@@ -55,7 +55,7 @@ void synth::start_note(int slot, int note, int velocity, bool retrigger) {
     routes_.route_voice(layer * voice_slots_ + slot);
     glide_start(v, slot, layer, was_gated);
     v.set_tuning(transpose_ + fine_tune_);
-    v.set_bend_ratio(std::exp2(bend_range_ * bend_ / 12.f));
+    v.set_bend_ratio(bend_ratio());
     v.set_random_offset((random_uniform() - 0.5f) * unison_randomization_);
     v.start(retrigger);
   }
@@ -131,11 +131,16 @@ void synth::channel_pressure(int value) {
 }
 
 void synth::pitch_bend(float value) {
-  bend_ = value;
   midi_.bend = value;
-  const float ratio = std::exp2(bend_range_ * value / 12.f);
-  for (int i = 0; i < pool_size(); ++i) voices_[size_t(i)].set_bend_ratio(ratio);
+  apply_bend_to_voices();
   routes_.source_changed(route_source::note, note_source::bender);
+}
+
+float synth::bend_ratio() const { return std::exp2(bend_range_ * midi_.bend / 12.f); }
+
+void synth::apply_bend_to_voices() {
+  const float ratio = bend_ratio();
+  for (int i = 0; i < pool_size(); ++i) voices_[size_t(i)].set_bend_ratio(ratio);
 }
 
 // --- unison -------------------------------------------------------------------

@@ -44,11 +44,9 @@ void synth::apply_global_change(int param) {
     case p::fine_tune:
       for (int i = 0; i < pool_size(); ++i) voices_[size_t(i)].set_tuning(transpose_ + fine_tune_);
       break;
-    case p::bender_range: {
-      const float ratio = std::exp2(bend_range_ * bend_ / 12.f);
-      for (int i = 0; i < pool_size(); ++i) voices_[size_t(i)].set_bend_ratio(ratio);
+    case p::bender_range:
+      apply_bend_to_voices();
       break;
-    }
     case p::unison_detune:
     case p::unison_width:
       spread_unison(-1);
