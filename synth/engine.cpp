@@ -77,9 +77,10 @@ void synth::select_program(int program) {
   if (program >= 0 && program < bank_size) current_program_ = program;
   if (flag(engine_flag::immediate_program)) {
     platform::scoped_lock hold(lock_);
-    for (voice& v : voices_) {
-      v.load_program(current_program_, bank_.slots[size_t(int(current_program_))]);
-      routes_.route_voice(int(&v - voices_.data()));
+    const preset& p = bank_.slots[size_t(int(current_program_))];
+    for (int i = 0; i < pool_size(); ++i) {
+      voices_[size_t(i)].load_program(current_program_, p);
+      routes_.route_voice(i);
     }
   }
   program_changed_ = true;
