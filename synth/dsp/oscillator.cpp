@@ -139,21 +139,30 @@ void oscillator::update_ratios() {
   for (int32_t k = 0; k < saw_count_; ++k) saw_ratio_[k] -= shift;
 }
 
+// The naive value includes -I * slope * increment, I the minblep integral:
+// the minimum-phase step residuals delay every corrected edge by I samples
+// on average, so the straight segments are delayed by as much (a segment of
+// slope k per sample, delayed by I, sits I k lower). The ramp's one-sided
+// residuals would otherwise add a mean of 2 I increment; the triangle's
+// corners would otherwise carry a square wave of +-4 I increment, which is
+// in band and raises its odd harmonics by about 2 dB at 880 Hz.
 float oscillator::naive(float p) const {
   switch (waveform_) {
     case waveform::pulse: return p >= width_ ? 1.f : -1.f;
-    case waveform::ramp: return 2.f * p - 1.f;
-    case waveform::triangle: return std::fabs(0.5f - p) * 4.f - 1.f;
+    case waveform::ramp: return 2.f * p - 1.f - 2.f * minblep.integral * increment_;
+    case waveform::triangle:
+      return std::fabs(0.5f - p) * 4.f - 1.f + 4.f * minblep.integral * increment_ * slope_sign(p);
     case waveform::staircase: return held_;
     default: return 0.f;
   }
 }
 
-// +-1 per unit of phase; the triangle's sign is opposite to its true slope
-// (minblamp carries the factor -4).
+// Slope in units of -4 per unit of phase (the triangle's +-4 are -+1; the
+// ramp's +2 is -0.5): minblamp holds the residual of a unit change in these
+// units, so a corner inserts (before - after) * increment.
 float oscillator::slope_sign(float p) const {
   switch (waveform_) {
-    case waveform::ramp: return 1.f;
+    case waveform::ramp: return -0.5f;
     case waveform::triangle: return p >= 0.5f ? -1.f : 1.f;
     default: return 0.f;
   }
@@ -298,8 +307,7 @@ float oscillator::render() {
     case waveform::ramp:
       if (spread_ != 0.f) return render_multi_ramp();
       advance();
-      // The one-sided residuals add 2 I per wrap; remove that mean.
-      v = naive(phase_) - increment_ * 2.f * minblep.integral;
+      v = naive(phase_);
       break;
     case waveform::triangle:
       advance();
