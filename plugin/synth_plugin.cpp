@@ -102,7 +102,7 @@ void synth_plugin::get_parameter_name(int32_t index, char* text) {
   synth::full_name(index, text, vst_text_capacity);
 }
 
-void synth_plugin::process_events(VstEvents* events) { pending_events_ = events; }
+void synth_plugin::process_events(VstEvents* events) { events_.append(events); }
 
 void synth_plugin::suspend_resume(bool was_on) {
   if (mains_on()) {
