@@ -27,6 +27,9 @@ int32_t unique_id() {
 
 // Host step sizes for the continuous parameters: the cutoffs and LFO rates
 // want finer steps than the rest.
+constexpr int32_t octave_steps = 12;
+constexpr int32_t large_step_above = 2 * octave_steps;
+
 float step_float_of(int32_t index) {
   if (index == synth::p::filter_frequency || index == synth::p::shflt_frequency) return 0.09375f;
   if (index == synth::p::mod_a_rate || index == synth::p::mod_b_rate) return 0.03125f;
@@ -155,22 +158,39 @@ int32_t synth_plugin::can_do(const char* text) {
   return -1;
 }
 
+// Only a parameter with exactly two values is a switch. Hosts take the
+// switch flag literally: Ardour shows a toggle and sends only 0 and 1, so a
+// 6-way waveform flagged as a switch could only ever be "null" or "pulse",
+// and a saved session wrote 1 into untouched multi-valued parameters. The
+// others announce their integer range and a step of 1; the large step is an
+// octave (12) where a range spans more than two octaves' worth of values (the
+// semitone tunings), else 1.
 bool synth_plugin::get_parameter_properties(int32_t index, VstParameterProperties* props) {
   if (!synth::param_valid(index)) return false;
   const synth::param_info& row = synth::param_row(index);
+  const int32_t lowest = int32_t(row.min), highest = int32_t(row.max);
   props->stepFloat = row.is_integer ? 1.f : step_float_of(index);
   props->smallStepFloat = 0.0625f;
   props->largeStepFloat = 1.f;
   props->stepInteger = 1;
   props->largeStepInteger = 1;
-  props->minInteger = int32_t(row.min);
-  props->maxInteger = int32_t(row.max);
+  props->minInteger = lowest;
+  props->maxInteger = highest;
   props->displayIndex = int16_t(index);
   props->numParametersInCategory = -1;
   props->category = 0;
   props->shortLabel[0] = '\0';
   props->categoryLabel[0] = '\0';
-  props->flags = row.is_integer ? (kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax) : 0;
+  props->flags = 0;
+  if (row.is_integer) {
+    const int32_t values = highest - lowest + 1;
+    if (values == 2) {
+      props->flags = kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax;
+    } else {
+      props->flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
+      props->largeStepInteger = values > large_step_above ? octave_steps : 1;
+    }
+  }
   return true;
 }
 

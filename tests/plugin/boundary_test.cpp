@@ -16,6 +16,7 @@
 
 #include "plugin/synth_plugin.h"
 #include "plugin/vst2.h"
+#include "synth/param_table.h"
 #include "tools/vsthost/plugin_instance.h"
 #include "tools/vsthost/plugin_library.h"
 
@@ -167,37 +168,75 @@ TEST(plugin_dispatch, output_properties_for_two_pins_and_nothing_beyond) {
   EXPECT_EQ(l->instance.dispatch(effGetInputProperties, 0, 0, &untouched), 0);
 }
 
-TEST(plugin_dispatch, parameter_properties_of_integer_and_real_parameters) {
+TEST(plugin_dispatch, parameter_properties_follow_the_parameter_table) {
+  // Two-valued integers are switches; other integers announce their range
+  // and an integer step, so a host shows a stepped control rather than a
+  // toggle; real parameters are continuous.
   auto l = load_vorn();
   ASSERT_TRUE(l);
-  VstParameterProperties props;
-  std::memset(&props, 0, sizeof props);
-  std::strcpy(props.label, "host");
-  ASSERT_EQ(l->instance.dispatch(effGetParameterProperties, 16, 0, &props), 1);  // Osc A Waveform
-  EXPECT_EQ(props.flags, kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax);
-  EXPECT_FLOAT_EQ(props.stepFloat, 1.f);
-  EXPECT_EQ(props.minInteger, 0);
-  EXPECT_EQ(props.maxInteger, 5);
-  EXPECT_EQ(props.displayIndex, 16);
-  EXPECT_EQ(props.numParametersInCategory, -1);
-  EXPECT_STREQ(props.label, "host");  // left as the host passed it
-  ASSERT_TRUE(l->instance.param_properties(27, props));  // Osc B Coarse -36..36
-  EXPECT_EQ(props.minInteger, -36);
-  EXPECT_EQ(props.maxInteger, 36);
+  int switches = 0, stepped = 0;
+  for (int index = 0; index < 89; ++index) {
+    SCOPED_TRACE(index);
+    const synth::param_info& row = synth::param_row(index);
+    VstParameterProperties props;
+    std::memset(&props, 0, sizeof props);
+    std::strcpy(props.label, "host");
+    ASSERT_EQ(l->instance.dispatch(effGetParameterProperties, index, 0, &props), 1);
+    EXPECT_EQ(props.displayIndex, index);
+    EXPECT_EQ(props.numParametersInCategory, -1);
+    EXPECT_STREQ(props.label, "host");  // left as the host passed it
+    EXPECT_FLOAT_EQ(props.smallStepFloat, 0.0625f);
+    EXPECT_FLOAT_EQ(props.largeStepFloat, 1.f);
+    if (!row.is_integer) {
+      EXPECT_EQ(props.flags, 0);
+      continue;
+    }
+    EXPECT_EQ(props.minInteger, int(row.min));
+    EXPECT_EQ(props.maxInteger, int(row.max));
+    EXPECT_FLOAT_EQ(props.stepFloat, 1.f);
+    EXPECT_EQ(props.stepInteger, 1);
+    if (row.max - row.min == 1) {
+      ++switches;
+      EXPECT_EQ(props.flags, kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax);
+    } else {
+      ++stepped;
+      EXPECT_EQ(props.flags, kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep);
+      EXPECT_EQ(props.largeStepInteger, row.max - row.min >= 24 ? 12 : 1);
+    }
+  }
+  EXPECT_EQ(switches, 6);
+  EXPECT_EQ(stepped, 20);
   struct real_case {
     int index;
     float step;
   };
+  VstParameterProperties props;
   for (real_case c : {real_case{41, 0.09375f}, {56, 0.09375f}, {73, 0.03125f}, {81, 0.03125f}, {0, 0.0625f}}) {
     SCOPED_TRACE(c.index);
     ASSERT_TRUE(l->instance.param_properties(c.index, props));
-    EXPECT_EQ(props.flags, 0);
     EXPECT_FLOAT_EQ(props.stepFloat, c.step);
-    EXPECT_FLOAT_EQ(props.smallStepFloat, 0.0625f);
-    EXPECT_FLOAT_EQ(props.largeStepFloat, 1.f);
   }
   EXPECT_FALSE(l->instance.param_properties(-1, props));
   EXPECT_FALSE(l->instance.param_properties(106, props));
+}
+
+TEST(plugin_dispatch, a_host_stepping_an_integer_range_lands_on_every_value) {
+  // What a host does with kVstParameterUsesIntegerMinMax: value v is sent as
+  // (v - min) / (max - min). Every value must arrive as itself, and read
+  // back as the same normalised value.
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  for (int index = 0; index < 89; ++index) {
+    const synth::param_info& row = synth::param_row(index);
+    if (!row.is_integer) continue;
+    SCOPED_TRACE(index);
+    const float span = row.max - row.min;
+    for (int v = int(row.min); v <= int(row.max); ++v) {
+      const float normalised = float(v - int(row.min)) / span;
+      l->instance.set_parameter(index, normalised);
+      ASSERT_FLOAT_EQ(l->instance.get_parameter(index), normalised) << v;
+    }
+  }
 }
 
 TEST(plugin_dispatch, programs_have_names_and_bounded_indices) {
