@@ -94,15 +94,15 @@ void synth_plugin::set_parameter(int32_t index, float normalised) {
 float synth_plugin::get_parameter(int32_t index) { return engine_.get_param_normalised(index); }
 
 void synth_plugin::get_parameter_display(int32_t index, char* text) {
-  engine_.display_param(index, current_program(), text, vst_text_capacity);
+  engine_.display_param(index, current_program(), text, parameter_text_capacity);
 }
 
 void synth_plugin::get_parameter_name(int32_t index, char* text) {
   if (!synth::param_valid(index)) {
-    copy_text(text, "");
+    copy_text(text, "", parameter_text_capacity);
     return;
   }
-  synth::full_name(index, text, vst_text_capacity);
+  synth::full_name(index, text, parameter_text_capacity);
 }
 
 void synth_plugin::process_events(VstEvents* events) { events_.append(events); }
@@ -134,19 +134,19 @@ bool synth_plugin::get_output_properties(int32_t index, VstPinProperties* props)
 }
 
 bool synth_plugin::get_effect_name(char* text) {
-  copy_text(text, "Vorn");
+  copy_text(text, "Vorn", effect_name_capacity);
   return true;
 }
 
 bool synth_plugin::get_vendor_string(char* text) {
-  copy_text(text, "zelkarn");
+  copy_text(text, "zelkarn", vendor_text_capacity);
   return true;
 }
 
 bool synth_plugin::get_product_string(char* text) {
-  char product[vst_text_capacity];
+  char product[vendor_text_capacity];
   std::snprintf(product, sizeof product, "Version %i", major_version);
-  copy_text(text, product);
+  copy_text(text, product, vendor_text_capacity);
   return true;
 }
 
