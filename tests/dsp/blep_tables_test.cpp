@@ -48,10 +48,10 @@ TEST(blep_tables, minblep_is_a_minimum_phase_step_residual) {
   EXPECT_LT(minblep.data[lo], -0.1f);
   EXPECT_GT(minblep.data[hi], 0.05f);
   EXPECT_LT(minblep.data[hi], -minblep.data[lo]);
-  EXPECT_LT(std::fabs(minblep.data[254]), 1e-6);
+  for (int e = 240; e < 256; ++e) EXPECT_LT(std::fabs(minblep.data[e]), 1e-6) << "the last tap leaves nothing held";
   EXPECT_LT(std::fabs(minblep.data[255]), 1e-6);
   // The area under the residual is the step's delay in samples.
-  EXPECT_NEAR(minblep.integral, 1.79, 0.02);
+  EXPECT_NEAR(minblep.integral, 1.73, 0.02);
   double sum = 0;
   for (int e = 0; e < 256; ++e) sum += minblep.data[e];
   EXPECT_NEAR(minblep.integral, sum / 16, 0.04);

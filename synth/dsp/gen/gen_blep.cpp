@@ -4,9 +4,9 @@
 //   gen_blep --report       prints the key values of both tables
 //
 // Construction (all in double precision, 16 points per sample):
-// 1. A Kaiser-windowed sinc lowpass, cutoff 0.435 of the sample rate, beta
-//    5.5, 15.5 samples long: flat within 0.5 dB to 15.8 kHz at 44.1 kHz
-//    (-2.3 dB at 17.6 kHz) and at least 30 dB down from about 0.52 of the
+// 1. A Kaiser-windowed sinc lowpass, cutoff 0.43 of the sample rate, beta
+//    5.5, 15 samples long: flat within 0.7 dB to 15.8 kHz at 44.1 kHz
+//    (-2.8 dB at 17.6 kHz) and at least 30 dB down from about 0.52 of the
 //    rate on, so the harmonics just above the folding frequency, which
 //    every waveform has, are cut before they alias into 19..22 kHz.
 // 2. Made minimum phase by the cepstral method (log magnitude -> real
@@ -50,9 +50,9 @@ constexpr int total = synth::blep_total;
 constexpr int guard = synth::blep_guard;
 
 // Lowpass prototype.
-constexpr double cutoff = 0.435;          // cycles per sample
+constexpr double cutoff = 0.43;           // cycles per sample
 constexpr double kaiser_beta = 5.5;       // sidelobes about -60 dB, a narrower transition
-constexpr double length_samples = 15.5;   // prototype length; the residual ends within 16 taps
+constexpr double length_samples = 15.0;   // prototype length: the residual ends with the 15th tap
 constexpr int fft_size = 16384;           // zero padding keeps cepstral aliasing negligible
 constexpr double log_floor = 1e-14;       // -280 dB: stopband zeros stay finite in the log
 
