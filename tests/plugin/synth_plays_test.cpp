@@ -257,6 +257,53 @@ TEST(synth_plays, release_and_attack_never_click) {
   EXPECT_LT(analysis::peak(h->left.data() + on_end + size_t(0.05 * default_rate), 4096), 1e-3);
 }
 
+TEST(synth_plays, stepped_changes_under_a_held_note_never_click) {
+  // A held 220 Hz note; between two blocks a stepped parameter swaps part of
+  // the signal path. The largest sample step around the switch stays within
+  // twice the largest step of the steady sound before or after it.
+  struct setting {
+    int index;
+    int min, max;
+    int value;
+  };
+  struct change_case {
+    const char* what;
+    std::vector<setting> patch;  // on top of the sine patch
+    std::vector<std::pair<int, float>> knobs;
+    setting change;
+  };
+  const change_case cases[] = {
+      {"filter bypass -> Low 24 dB", {}, {{41, 0.55f}, {42, 0.3f}}, {39, 0, 8, 5}},
+      {"filter Low 12 dB -> High 24 dB", {{39, 0, 8, 1}}, {{41, 0.55f}, {42, 0.3f}}, {39, 0, 8, 6}},
+      {"volume envelope A -> Gate", {{1, 0, 2, 1}}, {}, {1, 0, 2, 0}},
+      {"volume envelope Gate -> B", {}, {{68, 0.3f}}, {1, 0, 2, 2}},
+      {"shaper Logarithmic -> Absolute", {}, {{52, 0.6f}}, {51, 0, 2, 2}},
+      {"shaper filter bypass -> Low 12 dB", {}, {{56, 0.45f}}, {55, 0, 8, 5}},
+      {"waveform sine -> triangle", {}, {}, {16, 0, 5, 3}},
+      {"waveform sine -> ramp", {}, {}, {16, 0, 5, 2}},
+  };
+  for (const change_case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto h = make_host();
+    ASSERT_TRUE(h);
+    h->sine_patch();
+    for (const setting& s : c.patch) h->instance.set_parameter(s.index, int_norm(s.value, s.min, s.max));
+    for (auto [index, value] : c.knobs) h->instance.set_parameter(index, value);
+    h->midi(0, 0x90, 57, 100);
+    h->render(0.5 + 0.25 / 220.0);  // the switch falls on the sine's crest, not a zero crossing
+    const size_t at = h->left.size();
+    h->instance.set_parameter(c.change.index, int_norm(c.change.value, c.change.min, c.change.max));
+    h->render(0.4);
+    const size_t span = size_t(0.15 * default_rate);
+    const float* x = h->left.data();
+    const double before = analysis::max_step(x + at - span, span);
+    const double after = analysis::max_step(x + at + span, span);
+    const double around = analysis::max_step(x + at - 64, size_t(0.05 * default_rate));
+    ASSERT_GT(std::min(before, after), 1e-4);
+    EXPECT_LE(around, 2.0 * std::max(before, after)) << "step " << around << ", steady " << before << " / " << after;
+  }
+}
+
 TEST(synth_plays, sustain_pedal_64_is_up_and_65_is_down) {
   for (int pedal : {64, 65}) {
     SCOPED_TRACE(pedal);
