@@ -9,50 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vst2.h"
 #include "tests/support/direct_plugin.h"
+#include "tests/support/synth_host.h"
 #include "tools/analysis/signal.h"
-#include "tools/vsthost/plugin_instance.h"
-#include "tools/vsthost/plugin_library.h"
 
 namespace {
 
-constexpr double rate = 44100.0;
-constexpr int block = 512;
-
-struct host {
-  vsthost::plugin_library library;
-  vsthost::plugin_instance instance;
-  std::vector<float> left, right;
-
-  bool load() {
-    std::string error;
-    if (!library.open(VORN_PLUGIN_PATH, error) || !instance.create(library, error)) {
-      ADD_FAILURE() << error;
-      return false;
-    }
-    instance.set_sample_rate(rate);
-    instance.set_block_size(block);
-    instance.resume();
-    return true;
-  }
-  // Each list goes to the plug-in with its own effProcessEvents call.
-  void send(test_support::midi_block& list) { instance.dispatch(effProcessEvents, 0, 0, list.events()); }
-  void render(int blocks) {
-    std::vector<float> l(block), r(block);
-    for (int b = 0; b < blocks; ++b) {
-      instance.process(l.data(), r.data(), block);
-      left.insert(left.end(), l.begin(), l.end());
-      right.insert(right.end(), r.begin(), r.end());
-    }
-  }
-};
-
-std::unique_ptr<host> make_host() {
-  auto h = std::make_unique<host>();
-  if (!h->load()) return nullptr;
-  return h;
-}
+using test_support::block;
+using test_support::make_host;
+using test_support::synth_host;
 
 double level_db(const std::vector<float>& x, size_t from, size_t n) {
   return analysis::amplitude_db(analysis::rms(x.data() + from, n));
@@ -71,11 +36,11 @@ TEST(host_events, lists_sent_before_one_block_all_play_in_frame_order) {
   both.add(100, 0x90, 67, 100);
   both.add(300, 0x90, 60, 100);
   just_b.add(100, 0x90, 67, 100);
-  split->send(a);
-  split->send(b);
-  whole->send(both);
-  second_only->send(just_b);
-  for (host* h : {split.get(), whole.get(), second_only.get()}) h->render(40);
+  split->send(a.events());
+  split->send(b.events());
+  whole->send(both.events());
+  second_only->send(just_b.events());
+  for (synth_host* h : {split.get(), whole.get(), second_only.get()}) h->render_blocks(40);
   ASSERT_EQ(split->left.size(), whole->left.size());
   for (size_t i = 0; i < split->left.size(); ++i) ASSERT_EQ(split->left[i], whole->left[i]) << i;
   // The first list's note is really there: without it the sound differs.
@@ -89,14 +54,14 @@ TEST(host_events, note_off_in_an_earlier_list_ends_the_note) {
   ASSERT_TRUE(h);
   test_support::midi_block on, off, controller;
   on.add(0, 0x90, 60, 100);
-  h->send(on);
-  h->render(20);
+  h->send(on.events());
+  h->render_blocks(20);
   ASSERT_GT(level_db(h->left, 5 * block, 10 * block), -40.0);
   off.add(0, 0x80, 60, 0);
   controller.add(10, 0xB0, 1, 20);  // the host's second list of the block
-  h->send(off);
-  h->send(controller);
-  h->render(2 * int(rate) / block);  // two seconds
+  h->send(off.events());
+  h->send(controller.events());
+  h->render(2.0);
   EXPECT_LT(level_db(h->left, h->left.size() - 10 * block, 10 * block), -120.0);
 }
 
@@ -105,10 +70,10 @@ TEST(host_events, events_wait_through_a_zero_frame_call) {
   ASSERT_TRUE(h);
   test_support::midi_block on;
   on.add(0, 0x90, 60, 100);
-  h->send(on);
+  h->send(on.events());
   float l[1], r[1];
   ASSERT_TRUE(h->instance.process(l, r, 0));
-  h->render(10);
+  h->render_blocks(10);
   EXPECT_GT(level_db(h->left, 2 * block, 8 * block), -40.0);
 }
 

@@ -7,71 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "tests/support/synth_host.h"
 #include "tools/analysis/signal.h"
 #include "tools/analysis/spectrum.h"
-#include "tools/vsthost/plugin_instance.h"
-#include "tools/vsthost/plugin_library.h"
 
 namespace {
 
-constexpr double default_rate = 44100.0;
-constexpr int block = 512;
-
-// Normalised value that lands on integer v of a parameter with range [min, max].
-float int_norm(int v, int min, int max) { return (float(v - min) + 0.5f) / (float(max - min) + 0.999f); }
-
-struct synth_host {
-  vsthost::plugin_library library;
-  vsthost::plugin_instance instance;
-  std::vector<float> left, right;
-  double rate = default_rate;
-
-  bool load() {
-    std::string error;
-    if (!library.open(VORN_PLUGIN_PATH, error) || !instance.create(library, error)) {
-      ADD_FAILURE() << error;
-      return false;
-    }
-    instance.set_sample_rate(rate);
-    instance.set_block_size(block);
-    instance.resume();
-    return true;
-  }
-  // A clean sine voice: osc A sine, osc B silent, amplitude from the gate.
-  void sine_patch() {
-    instance.set_parameter(16, int_norm(4, 0, 5));  // Osc A Waveform: sine
-    instance.set_parameter(35, 0.f);                // Osc B Level
-    instance.set_parameter(1, int_norm(0, 0, 2));   // volume envelope: Gate
-  }
-  // The globals (89..105) are the editor's; hosts never send them, so the
-  // host library filters them. Go through the entry's setParameter directly.
-  void set_global(int index, float normalised) {
-    instance.effect()->setParameter(instance.effect(), index, normalised);
-  }
-  void midi(int delta, int b0, int b1, int b2) { instance.queue_midi(delta, uint8_t(b0), uint8_t(b1), uint8_t(b2)); }
-  // Renders seconds of audio, appending to left/right.
-  void render(double seconds) {
-    int frames = int(seconds * rate);
-    std::vector<float> l(block), r(block);
-    for (int done = 0; done < frames; done += block) {
-      int n = std::min(block, frames - done);
-      instance.process(l.data(), r.data(), n);
-      left.insert(left.end(), l.begin(), l.begin() + n);
-      right.insert(right.end(), r.begin(), r.begin() + n);
-    }
-  }
-  double measured_hz(size_t from, size_t n, double approx) {
-    return analysis::fundamental_hz(left.data() + from, n, rate, approx);
-  }
-};
-
-std::unique_ptr<synth_host> make_host(double rate = default_rate) {
-  auto h = std::make_unique<synth_host>();
-  h->rate = rate;
-  if (!h->load()) return nullptr;
-  return h;
-}
+using test_support::block;
+using test_support::default_rate;
+using test_support::int_norm;
+using test_support::make_host;
 
 double cents_off(double hz, double want) { return 1200.0 * std::log2(hz / want); }
 
