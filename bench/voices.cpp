@@ -1,8 +1,11 @@
-// Voice cost through the host interface: the realtime factor (audio seconds per
-// CPU second spent inside processReplacing, on one core) of vorn.so with held
-// notes at two presets, against amsynth's VST plug-in playing the same notes.
+// Voice cost through the host interface: CPU time per voice and sample, and
+// the realtime factor (audio seconds per CPU second spent inside
+// processReplacing, on one core), of vorn.so with held notes at two presets,
+// against amsynth's VST plug-in playing the same notes, and against vorn's
+// reference engine (the plain per-sample voice the tests compare the fast
+// engine with; an instance created with VORN_ENGINE=reference runs it).
 //
-//   bench/voices [--seconds S] [--notes 1,8,16,32]
+//   bench/voices [--seconds S] [--notes 1,8,32] [--plugin path/to/vorn.so]
 //
 // Both plug-ins are driven exactly as vorn-render drives them: 512-frame
 // blocks at 44.1 kHz, the notes started in the first block and held.
@@ -163,22 +166,51 @@ std::vector<int32_t> parse_notes(const char* text) {
   return out;
 }
 
+struct row {
+  int32_t notes;
+  int32_t layers;  // unison layers per note
+  double seconds_scale;
+};
+
+// A vorn instance at Poly 32 with the preset applied; `reference` selects the
+// reference engine for this instance.
+bool open_vorn(const char* path, vsthost::plugin_library& lib, vsthost::plugin_instance& p, const preset& pr,
+               bool reference) {
+  if (reference)
+    setenv("VORN_ENGINE", "reference", 1);
+  else
+    unsetenv("VORN_ENGINE");
+  const bool ok = open_plugin(path, lib, p);
+  unsetenv("VORN_ENGINE");
+  if (!ok) return false;
+  set_global(p, voices_param, 1.f);
+  apply(p, pr);
+  return true;
+}
+
+double ns_per_voice_sample(const measurement& m, int32_t voices) {
+  return m.realtime > 0.0 ? 1e9 / (m.realtime * sample_rate * voices) : 0.0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   double seconds = 10.0;
   std::vector<int32_t> notes = {1, 8, 32};
+  const char* vorn_path = VORN_PLUGIN_PATH;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string a = argv[i];
     if (a == "--seconds") seconds = std::clamp(std::atof(argv[i + 1]), 0.1, 600.0);
     if (a == "--notes") notes = parse_notes(argv[i + 1]);
+    if (a == "--plugin") vorn_path = argv[i + 1];
   }
   private_home();
-  std::printf("voices: %.0f s per row, %d-frame blocks at %d Hz; realtime = audio s / CPU s in processReplacing\n",
+  std::printf("voices: %.0f s per row, %d-frame blocks at %d Hz; ns/vs = CPU ns per voice and sample,\n"
+              "realtime = audio s / CPU s in processReplacing\n",
               seconds, block, sample_rate);
-  std::printf("%-8s %-8s %5s %5s %12s %10s\n", "plug-in", "preset", "notes", "pool", "realtime x", "rms");
 
   std::vector<double> amsynth_rt(notes.size(), 0.0);
+  std::printf("\n%-8s %5s %12s %10s\n", "amsynth", "notes", "ns/vs", "realtime");
   {
     vsthost::plugin_library lib;
     vsthost::plugin_instance p;
@@ -186,29 +218,36 @@ int main(int argc, char** argv) {
       for (size_t i = 0; i < notes.size(); ++i) {
         const measurement m = play(p, notes[i], seconds);
         amsynth_rt[i] = m.realtime;
-        std::printf("%-8s %-8s %5d %5s %12.1f %10.4f\n", "amsynth", "init", notes[i], "-", m.realtime,
-                    m.rms);
+        std::printf("%-8s %5d %12.1f %10.1f\n", "init", notes[i], ns_per_voice_sample(m, notes[i]), m.realtime);
       }
     }
   }
-  vsthost::plugin_library lib;
-  vsthost::plugin_instance p;
-  if (!open_plugin(VORN_PLUGIN_PATH, lib, p)) return 1;
-  set_global(p, voices_param, 1.f);
+
+  std::vector<row> rows;
+  for (int32_t n : notes) rows.push_back({n, 1, 1.0});
+  rows.push_back({2, vorn_full_unison, 0.5});         // 16 unison layers on 2 notes: 32 voices
+  rows.push_back({vorn_pool, vorn_full_unison, 0.25});  // the full pool: 32 x 16 = 512 voices
+  std::printf("\n%-8s %5s %6s %10s %10s %8s   %s\n", "vorn", "notes", "voices", "ns/vs", "realtime",
+              "/amsynth", "reference engine: ns/vs realtime, fast/reference");
   for (const preset& pr : vorn_presets) {
-    apply(p, pr);
-    set_global(p, unison_param, 0.f);
-    for (size_t i = 0; i < notes.size(); ++i) {
-      const measurement m = play(p, notes[i], seconds);
-      const double ratio = amsynth_rt[i] > 0.0 ? m.realtime / amsynth_rt[i] : 0.0;
-      std::printf("%-8s %-8s %5d %5d %12.1f %10.4f   vorn/amsynth %.2f\n", "vorn", pr.label, notes[i],
-                  vorn_pool, m.realtime, m.rms, ratio);
+    vsthost::plugin_library lib_fast, lib_ref;
+    vsthost::plugin_instance fast, ref;
+    if (!open_vorn(vorn_path, lib_fast, fast, pr, false) || !open_vorn(vorn_path, lib_ref, ref, pr, true)) return 1;
+    for (const row& r : rows) {
+      const float unison = float(r.layers - 1) / float(vorn_full_unison - 1);
+      set_global(fast, unison_param, unison);
+      set_global(ref, unison_param, unison);
+      const int32_t voices = r.notes * r.layers;
+      const measurement a = play(fast, r.notes, seconds * r.seconds_scale);
+      const measurement b = play(ref, r.notes, seconds * r.seconds_scale);
+      char versus[16] = "-";
+      for (size_t i = 0; i < notes.size(); ++i)
+        if (r.layers == 1 && notes[i] == r.notes && amsynth_rt[i] > 0.0)
+          std::snprintf(versus, sizeof versus, "%.2f", a.realtime / amsynth_rt[i]);
+      std::printf("%-8s %5d %6d %10.1f %10.2f %8s   %10.1f %8.2f %6.2f\n", pr.label, r.notes, voices,
+                  ns_per_voice_sample(a, voices), a.realtime, versus, ns_per_voice_sample(b, voices), b.realtime,
+                  b.realtime > 0.0 ? a.realtime / b.realtime : 0.0);
     }
-    // The full pool: 32 slots x 16 unison layers = 512 voices.
-    set_global(p, unison_param, 1.f);
-    const measurement m = play(p, vorn_pool, seconds / 4);
-    std::printf("%-8s %-8s %5d %5d %12.1f %10.4f   (32 notes x 16 unison layers = 512 voices)\n", "vorn",
-                pr.label, vorn_pool, vorn_pool * vorn_full_unison, m.realtime, m.rms);
   }
   return 0;
 }

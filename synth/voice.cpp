@@ -623,9 +623,7 @@ void voice::set_shaper_depth(float x) {
     path_.shaper_dc.reset();
   }
   shaper_on_ = on;
-  const float q = std::min(x * x, 1.f);
-  shaper_d_ = 1.f / (0.001f + 999.999f * (-0.00999999f * q / (q - 1.01f)));
-  shaper_c_ = std::clamp(x, 0.f, 1.f);
+  shaper_.set_depth(x);
 }
 
 void voice::update_output_gains() {
@@ -724,23 +722,7 @@ int32_t voice::run_shaper(voice_path& path, int32_t s) {
   const float x = float(s) * 6e-08f;
   const float lp = path.tone.process(x);
   const float h = x - lp;
-  float y = h + shaper_bias_;
-  const float d = shaper_d_;
-  switch (path.shaper_mode) {
-    case 0:
-      y = float(double(y) / (std::fabs(double(y)) + d) * (double(d) + 1.0));
-      break;
-    case 1: {
-      const float limit = 4.f * (d + 1.f) / (d + 4.f);
-      y = std::clamp(y, -limit, limit);
-      y = float(double(y) / (std::fabs(double(y)) - 1.0 - d) * -double(d));
-      break;
-    }
-    default:
-      y = y + (std::fabs(y) - y) * shaper_c_;
-      break;
-  }
-  y += lp;
+  const float y = shaper_.process(path.shaper_mode, h + shaper_bias_) + lp;
   return float_to_fixed(path.shaper_dc.process(y), 1.6e7f);
 }
 

@@ -17,6 +17,7 @@
 #include "synth/dsp/osc_control.h"
 #include "synth/dsp/oscillator.h"
 #include "synth/dsp/pcm_player.h"
+#include "synth/dsp/shaper_curve.h"
 #include "synth/dsp/shaper_filter.h"
 #include "synth/dsp/state_variable_filter.h"
 #include "synth/param_table.h"
@@ -204,7 +205,7 @@ class voice {
   bool shaper_on_ = false;
   float shaper_depth_ = 0.f;   // smoothed "Depth"
   float shaper_applied_depth_ = -1.f;
-  float shaper_d_ = 1000.f, shaper_c_ = 0.f;
+  shaper_curve shaper_;
   float shaper_bias_ = 0.f;
   float shaper_tone_ = 0.5f;   // smoothed "Tone"
   float shaper_applied_tone_ = -1.f;
