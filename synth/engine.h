@@ -85,6 +85,11 @@ class synth final : private allocator_client, private route_client {
   void add_slot_ages(int frames) { allocator_.add_age(frames); }
   void run_level_meter(const float* left, const float* right, int frames);
   void follow_host_tempo(float bpm);
+  // The reference engine runs every voice through the plain per-sample loop
+  // (voice::render_reference) instead of the fast one; for tests and the
+  // voices benchmark. Set before audio starts.
+  void set_reference_engine(bool on) { reference_engine_ = on; }
+  bool reference_engine() const { return reference_engine_; }
   void reset_after_suspend();
 
   // --- readers for the editor, tools and tests --------------------------------
@@ -138,6 +143,9 @@ class synth final : private allocator_client, private route_client {
   float bend_ratio() const;
   void apply_bend_to_voices();
   void update_rate_context();
+  // One block of every voice into l/r (added); returns how many sounded.
+  int render_voices(float* l, float* r, int n);
+  int render_voices_reference(float* l, float* r, int n);
 
   // allocator_client
   void start_note(int slot, int note, int velocity, bool retrigger) override;
@@ -212,6 +220,7 @@ class synth final : private allocator_client, private route_client {
   platform::relaxed<bool> meter_active_{false};
   platform::relaxed<int> voices_rendered_{0};
   platform::relaxed<bool> midi_activity_{false};
+  bool reference_engine_ = false;
   std::array<voice, max_voices> voices_;
 };
 

@@ -91,7 +91,10 @@ class voice {
   void set_tuning(float semitones);       // global transpose + fine tune
   void set_random_offset(float semitones);
   void set_unison(float detune_semitones, float weight_left, float weight_right);
-  void set_bend_ratio(float ratio) { bend_ratio_ = ratio; }
+  void set_bend_ratio(float ratio) {
+    bend_ratio_ = ratio;
+    dirty_ = true;
+  }
   void begin_glide(bool jump);
   void glide_from_pitch_of(const voice& other);
   void copy_glide_state(const voice& other);
@@ -106,8 +109,23 @@ class voice {
   bool should_stop() const;
   void stop() { active_ = false; }
   // Renders n frames added into left/right; stops early when the voice ends,
-  // catching up the rest of the block.
+  // catching up the rest of the block. render is the fast engine, which skips
+  // control work whose inputs did not change; render_reference runs the whole
+  // control tick at every sample. Both give the same samples.
   void render(float* left, float* right, int n);
+  void render_reference(float* left, float* right, int n);
+  // The fast engine a block at a time, for an engine that interleaves the
+  // samples of several voices: begin_block, then either render_static (a
+  // block whose controls cannot move) or step for every frame until it
+  // returns false (the voice ended; the block is caught up), then end_block.
+  // Without `noise` the voice leaves the shared noise generator alone, which
+  // is right when reads_noise() is false.
+  bool reads_noise() const;
+  void begin_block();
+  bool block_is_static() const;
+  void render_static(float* left, float* right, int n, bool noise);
+  bool step(float* left, float* right, int i, int n, bool noise);
+  void end_block();
   // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
   void catch_up(int ticks);
 
@@ -144,11 +162,20 @@ class voice {
 
   void rebuild_connections();
   void control_tick();
+  void publish_sources();
+  void render_sample(float* left, float* right);
   void run_smoothing();
   void run_envelopes();
   void run_declick();
   void evaluate_connections();
   void update_oscillators();
+  void fill_osc_inputs();
+  void apply_osc_controls();
+  // The fast engine (voice_render.cpp).
+  void plan_block();
+  void fast_tick();
+  void advance_idle_lfos();
+  bool filter_follows_audio() const;
   void update_filters();
   void update_output_gains();
   float render_oscillator(int which);
@@ -242,13 +269,17 @@ class voice {
   float xmod_depth_a_ = 0.f, xmod_depth_b_ = 0.f;
 
   // Sources published at each tick.
-  int32_t src_keytrack_ = 0;
-  int32_t src_gate_ = 0;
-  int32_t src_env_[2] = {0, 0};      // full scale 2^30
-  int32_t src_env15_[2] = {0, 0};    // >> 15
-  int32_t src_lfo_[2] = {0, 0};      // +-32767
-  int32_t src_lfo30_[2] = {0, 0};    // << 15
-  float src_xmod_ = 0.f;
+  struct published_sources {
+    int32_t keytrack = 0;
+    int32_t gate = 0;
+    int32_t env[2] = {0, 0};    // full scale 2^30
+    int32_t env15[2] = {0, 0};  // >> 15
+    int32_t lfo[2] = {0, 0};    // +-32767
+    int32_t lfo30[2] = {0, 0};  // << 15
+    float xmod = 0.f;
+    bool operator==(const published_sources&) const = default;
+  };
+  published_sources src_;
 
   // Destinations cleared at each tick.
   int32_t dst_amplitude_ = 0;
@@ -264,6 +295,33 @@ class voice {
   int int_conn_count_ = 0;
   std::array<float_connection, 2> float_conn_{};
   int float_conn_count_ = 0;
+
+  // The fast engine's record of what the last evaluated tick saw, and its
+  // plan for the block. `dirty_` is raised by every change from outside the
+  // tick (parameters, notes, tuning, bend, rates) and makes the next tick
+  // evaluate everything.
+  struct filter_inputs {
+    filter_controls controls;
+    int32_t shflt_frequency = 0;
+    int32_t shflt_keytrack = 0;
+    float shflt_resonance = 0.f;
+    bool operator==(const filter_inputs&) const = default;
+  };
+  struct gain_inputs {
+    int32_t amplitude = 0, pan = 0, panning = 0;
+    float velocity_gain = 0.f, unison_left = 0.f, unison_right = 0.f;
+    bool operator==(const gain_inputs&) const = default;
+  };
+  bool dirty_ = true;
+  osc_control_inputs osc_applied_;
+  filter_inputs filter_applied_;
+  gain_inputs gain_applied_;
+  bool lfo_ticks_[2] = {true, true};     // this block: tick per sample, or advance in bulk
+  uint32_t lfo_skipped_[2] = {0, 0};     // ticks owed to an LFO advanced in bulk
+  bool envelopes_settled_ = false;       // this block: neither envelope can move
+  bool declick_settled_ = false;
+  bool static_block_ = false;            // this block: no control work at all
+  bool gains_fading_ = false;            // the last gains carried a fade step
 
   // Flags and counters.
   bool active_ = false;

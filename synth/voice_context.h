@@ -28,6 +28,11 @@ struct voice_context {
   cutoff_table cutoff;
   std::array<float, max_block> scratch_left{};
   std::array<float, max_block> scratch_right{};
+  // A voice's block in stages (fast engine): oscillator outputs, noise, mixer.
+  std::array<float, max_block> stage_a{};
+  std::array<float, max_block> stage_b{};
+  std::array<float, max_block> stage_noise{};
+  std::array<float, max_block> stage_mix{};
 
   void set_sample_rate(float rate) {
     sample_rate = rate;

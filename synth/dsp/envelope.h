@@ -81,6 +81,9 @@ class envelope {
   void skip(uint32_t ticks);
 
   int32_t level() const { return level_; }
+  // A tick would change nothing: idle, or holding its sustain level exactly,
+  // with no time scale to recompute.
+  bool settled() const { return !rescale_ && (!running_ || (stage_ == sustain && level_ == goal_)); }
   stage_id stage() const { return stage_; }
   bool running() const { return running_; }
   bool gate_is_on() const { return stage_ < release; }

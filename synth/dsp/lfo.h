@@ -63,9 +63,14 @@ class lfo {
   void skip(uint32_t ticks);
 
   int32_t output() const { return output_; }
+  shape_id shape() const { return shape_; }
   uint32_t flags() const { return flags_; }
   bool pulse_on() const { return width_ == width_none || phase_ < width_; }
   bool delay_ended() const { return delay_counter_ == 0; }
+  // A tick does more than advance the phase: the "Noise" and "Random"
+  // shapes draw from the noise generator, a running delay fades in. Only an
+  // LFO without these can be advanced in bulk (skip) and give the same state.
+  bool needs_every_tick() const { return shape_ == noise || shape_ == random || delay_counter_ != 0; }
   uint32_t phase() const { return phase_; }
   uint32_t increment() const { return increment_; }
   uint32_t width_threshold() const { return width_; }

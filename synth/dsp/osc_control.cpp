@@ -93,6 +93,13 @@ float glide_tick(glide_state& g, float pitch, float offset, float sample_rate) {
   }
 }
 
+bool glide_settled(const glide_state& g, float pitch, float offset) {
+  if (!g.enabled || g.mode <= glide_mode::off || g.mode >= glide_mode::count) return true;
+  if (!glide_in_hz(g.mode)) return g.position == double(pitch);
+  // In Hz the target is the memo of the held pitch, when it is that pitch's.
+  return g.memo_semitones == double(pitch) + offset && g.position == double(g.memo_hz);
+}
+
 float xmod_modulator(xmod_state& s, int32_t setting, float out_a, float out_b, float sample_rate) {
   if (!xmod_on(setting)) return 0.f;
   const float x = (xmod_uses_a(setting) ? out_a : 0.f) + (xmod_uses_b(setting) ? out_b : 0.f);

@@ -61,6 +61,8 @@ double glide_position_of(int32_t mode, float pitch, float offset, float sample_r
 void glide_start(glide_state& g, double from, float pitch, float offset, float sample_rate);
 // One control tick towards P; returns the glided base frequency F in Hz.
 float glide_tick(glide_state& g, float pitch, float offset, float sample_rate);
+// The glide sits on its target: a tick would leave it and its result as they are.
+bool glide_settled(const glide_state& g, float pitch, float offset);
 
 // --- Cross-modulation -------------------------------------------------------
 
@@ -115,6 +117,7 @@ struct osc_control_inputs {
   int32_t xmod_setting = 0;    // "XMod" 0..12
   float xmod_a = 0.f;          // XMod inputs u of A and B
   float xmod_b = 0.f;
+  bool operator==(const osc_control_inputs&) const = default;
 };
 
 struct osc_control_result {
