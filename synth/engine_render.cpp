@@ -153,6 +153,12 @@ int synth::render_voices(float* l, float* r, int n) {
       frames[size_t(a)] = int16_t(n);
       continue;
     }
+    if (v.block_is_gains_only()) {
+      const int32_t before = v.samples_rendered();
+      v.render_gains_block(l, r, n, false);
+      frames[size_t(a)] = int16_t(v.samples_rendered() - before);
+      continue;
+    }
     group[grouped++] = a;
     if (grouped == lanes) step_group();
   }

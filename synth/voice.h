@@ -124,6 +124,10 @@ class voice {
   void begin_block();
   bool block_is_static() const;
   void render_static(float* left, float* right, int n, bool noise);
+  // A block in which only the gains move (envelopes or LFOs on the amplitude
+  // and pan alone): false when the voice ended in it.
+  bool block_is_gains_only() const;
+  bool render_gains_block(float* left, float* right, int n, bool noise);
   bool step(float* left, float* right, int i, int n, bool noise);
   void end_block();
   // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
@@ -166,8 +170,11 @@ class voice {
   void render_sample(float* left, float* right);
   void run_smoothing();
   void run_envelopes();
+  void run_envelope(int e);
   void run_declick();
   void evaluate_connections();
+  void evaluate_gain_connections();
+  void apply_connections(int from, int to);
   void update_oscillators();
   void fill_osc_inputs();
   void apply_osc_controls();
@@ -176,6 +183,10 @@ class voice {
   void fast_tick();
   void advance_idle_lfos();
   bool filter_follows_audio() const;
+  bool oscillators_free_running() const;
+  void gains_tick();
+  void render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr);
+  uint32_t source_bit(const int32_t* src) const;
   void update_filters();
   void update_output_gains();
   float render_oscillator(int which);
@@ -251,6 +262,8 @@ class voice {
   int32_t volume_ = 0;   // gain * 0.25, Q31
   int32_t panning_ = 0;  // Q31
   float gain_left_ = 0.f, gain_right_ = 0.f;
+  int32_t pan_applied_ = INT32_MIN;  // pan position the weights below were made for
+  float pan_weight_left_ = 0.f, pan_weight_right_ = 0.f;
   // Crossfades of stepped changes (see path_fade_seconds): the old path and
   // oscillators run on in copies for fade_length_ samples.
   int fade_length_ = 1;
@@ -293,34 +306,26 @@ class voice {
 
   std::array<int_connection, 24> int_conn_{};
   int int_conn_count_ = 0;
+  int gain_conn_count_ = 0;  // the amplitude and pan connections, first in the list
   std::array<float_connection, 2> float_conn_{};
   int float_conn_count_ = 0;
 
-  // The fast engine's record of what the last evaluated tick saw, and its
-  // plan for the block. `dirty_` is raised by every change from outside the
-  // tick (parameters, notes, tuning, bend, rates) and makes the next tick
-  // evaluate everything.
-  struct filter_inputs {
-    filter_controls controls;
-    int32_t shflt_frequency = 0;
-    int32_t shflt_keytrack = 0;
-    float shflt_resonance = 0.f;
-    bool operator==(const filter_inputs&) const = default;
+  // The fast engine's plan for the block and what moved in this tick.
+  // `dirty_` is raised by every change from outside the tick (parameters,
+  // notes, tuning, bend, rates) and makes the next tick evaluate everything.
+  enum : uint32_t {
+    source_keytrack = 1, source_gate = 2, source_env_a = 4, source_env_b = 8,
+    source_lfo_a = 16, source_lfo_b = 32, source_xmod = 64,
   };
-  struct gain_inputs {
-    int32_t amplitude = 0, pan = 0, panning = 0;
-    float velocity_gain = 0.f, unison_left = 0.f, unison_right = 0.f;
-    bool operator==(const gain_inputs&) const = default;
-  };
+  uint32_t connection_sources_ = 0;      // sources the connection list reads
   bool dirty_ = true;
-  osc_control_inputs osc_applied_;
-  filter_inputs filter_applied_;
-  gain_inputs gain_applied_;
   bool lfo_ticks_[2] = {true, true};     // this block: tick per sample, or advance in bulk
   uint32_t lfo_skipped_[2] = {0, 0};     // ticks owed to an LFO advanced in bulk
-  bool envelopes_settled_ = false;       // this block: neither envelope can move
+  bool envelope_settled_[2] = {false, false};  // this block: the envelope cannot move
   bool declick_settled_ = false;
+  bool glide_moving_ = false;
   bool static_block_ = false;            // this block: no control work at all
+  bool gains_block_ = false;             // this block: only the gains move
   bool gains_fading_ = false;            // the last gains carried a fade step
 
   // Flags and counters.

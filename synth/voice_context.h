@@ -33,6 +33,8 @@ struct voice_context {
   std::array<float, max_block> stage_b{};
   std::array<float, max_block> stage_noise{};
   std::array<float, max_block> stage_mix{};
+  std::array<float, max_block> stage_gain_left{};
+  std::array<float, max_block> stage_gain_right{};
 
   void set_sample_rate(float rate) {
     sample_rate = rate;

@@ -65,19 +65,29 @@ void voice::plan_block() {
   in.delay_ended[0] = lfo_a_.delay_ended();
   in.delay_ended[1] = lfo_b_.delay_ended();
   const envelope* envs[2] = {&env_a_, &env_b_};
-  envelopes_settled_ = true;
   for (int e = 0; e < 2; ++e) {
     const int trigger = env_trigger_[e];
     in.amp = amp_env_select_ == e + 1;
-    const bool still = gate_fixed(trigger, lfo_a_, lfo_b_) &&
-                       envelope_gate(trigger, in) == envs[e]->gate_is_on() && envs[e]->settled();
-    envelopes_settled_ = envelopes_settled_ && still;
+    envelope_settled_[e] = gate_fixed(trigger, lfo_a_, lfo_b_) &&
+                           envelope_gate(trigger, in) == envs[e]->gate_is_on() && envs[e]->settled();
   }
+  glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
   declick_settled_ = key_gate_ ? declick_level_ == declick_top : declick_level_ == 0;
-  static_block_ = !dirty_ && !filter_follows_audio() && !smoothing && !lfo_ticks_[0] && !lfo_ticks_[1] && envelopes_settled_ &&
-                  declick_settled_ && !xmod_on(osc_in_.xmod_setting) &&
-                  glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset) && !amp_switched_ &&
-                  !gains_fading_ && ctx_->control_divider == 1;
+  const bool steady_path = !dirty_ && !filter_follows_audio() && !smoothing && !xmod_on(osc_in_.xmod_setting) &&
+                           !glide_moving_ && ctx_->control_divider == 1;
+  static_block_ = steady_path && !lfo_ticks_[0] && !lfo_ticks_[1] && envelope_settled_[0] &&
+                  envelope_settled_[1] && declick_settled_ && !amp_switched_ && !gains_fading_;
+  // Sources that move in this block reach only the amplitude and the pan:
+  // the oscillators and filters hold still and only the gains need the tick.
+  uint32_t moving = (lfo_ticks_[0] ? source_lfo_a : 0u) | (lfo_ticks_[1] ? source_lfo_b : 0u) |
+                    (envelope_settled_[0] ? 0u : source_env_a) | (envelope_settled_[1] ? 0u : source_env_b) |
+                    (declick_settled_ ? 0u : source_gate);
+  bool gains_only = steady_path;
+  for (int i = 0; i < int_conn_count_ && gains_only; ++i) {
+    const int_connection& c = int_conn_[size_t(i)];
+    gains_only = (source_bit(c.source) & moving) == 0 || c.dest == &dst_amplitude_ || c.dest == &dst_pan_;
+  }
+  gains_block_ = gains_only && !static_block_;
 }
 
 // With FMod the main filter's coefficient moves at audio rate, and the
@@ -104,41 +114,108 @@ void voice::fast_tick() {
     run_smoothing();  // smoothed values feed every stage: evaluate all of them
     dirty_ = true;
   }
-  if (lfo_ticks_[0]) lfo_a_.tick(); else ++lfo_skipped_[0];
-  if (lfo_ticks_[1]) lfo_b_.tick(); else ++lfo_skipped_[1];
-  if (!envelopes_settled_) run_envelopes();
-  if (!declick_settled_) run_declick();
-  const published_sources before = src_;
-  src_.xmod = xmod_on(osc_in_.xmod_setting)
-                  ? xmod_modulator(osc_ctl_.xmod, osc_in_.xmod_setting, out_a_, out_b_, ctx_->sample_rate)
-                  : 0.f;
-  publish_sources();
-  if (dirty_ || !(src_ == before)) evaluate_connections();
+  // The sources, and which of them moved.
+  uint32_t moved = 0;
+  if (lfo_ticks_[0]) {
+    lfo_a_.tick();
+    if (lfo_a_.output() != src_.lfo[0]) moved |= source_lfo_a;
+  } else {
+    ++lfo_skipped_[0];
+  }
+  if (lfo_ticks_[1]) {
+    lfo_b_.tick();
+    if (lfo_b_.output() != src_.lfo[1]) moved |= source_lfo_b;
+  } else {
+    ++lfo_skipped_[1];
+  }
+  if (!envelope_settled_[0]) {
+    run_envelope(0);
+    if (env_a_.level() != src_.env[0]) moved |= source_env_a;
+  }
+  if (!envelope_settled_[1]) {
+    run_envelope(1);
+    if (env_b_.level() != src_.env[1]) moved |= source_env_b;
+  }
+  if (!declick_settled_) {
+    run_declick();
+    if (declick_level_ != src_.gate) moved |= source_gate;
+  }
+  const float x = xmod_on(osc_in_.xmod_setting)
+                      ? xmod_modulator(osc_ctl_.xmod, osc_in_.xmod_setting, out_a_, out_b_, ctx_->sample_rate)
+                      : 0.f;
+  if (!(x == src_.xmod)) {  // a NaN counts as moved
+    src_.xmod = x;
+    moved |= source_xmod;
+  }
+  if (dirty_ || moved != 0) publish_sources();
 
-  fill_osc_inputs();
-  if (dirty_ || !(osc_in_ == osc_applied_) ||
-      !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset)) {
-    apply_osc_controls();
-    osc_applied_ = osc_in_;
+  // The destinations they feed, and what follows from those.
+  uint32_t changed = 0;  // 1 oscillators, 2 filter, 4 gains
+  if (dirty_ || (moved & connection_sources_) != 0) {
+    const int32_t amp = dst_amplitude_, pan = dst_pan_, pitch = dst_pitch_, width = dst_width_,
+                  detune = dst_detune_, cutoff = dst_cutoff_;
+    const float xa = dst_xmod_a_, xb = dst_xmod_b_;
+    evaluate_connections();
+    if (pitch != dst_pitch_ || width != dst_width_ || detune != dst_detune_ || !(xa == dst_xmod_a_) ||
+        !(xb == dst_xmod_b_))
+      changed |= 1;
+    if (cutoff != dst_cutoff_) changed |= 2;
+    if (amp != dst_amplitude_ || pan != dst_pan_) changed |= 4;
   }
-  filter_inputs f;
-  f.controls = filter_ctl_;
-  f.controls.cutoff_mod = dst_cutoff_;
-  f.shflt_frequency = shflt_frequency_;
-  f.shflt_keytrack = depth_[p::shflt_keytrack] != 0 ? src_.keytrack : 0;
-  f.shflt_resonance = shflt_resonance_;
-  if (dirty_ || !(f == filter_applied_) || filter_follows_audio()) {
-    update_filters();
-    filter_applied_ = f;
+  if (dirty_ || (changed & 1) || glide_moving_) {
+    update_oscillators();
+    glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
   }
-  const gain_inputs g = {dst_amplitude_, dst_pan_, panning_, velocity_gain_, unison_left_, unison_right_};
+  if (dirty_ || (changed & 2) || filter_follows_audio()) update_filters();
   // A gain fade leaves the gains off their inputs until the tick after it ends.
-  if (dirty_ || !(g == gain_applied_) || amp_switched_ || gains_fading_) {
+  if (dirty_ || (changed & 4) || amp_switched_ || gains_fading_) {
     gains_fading_ = amp_switched_ || gain_fade_remaining_ > 0;
     update_output_gains();
-    gain_applied_ = g;
   }
   dirty_ = false;
+}
+
+// The tick of a block in which only the gains can move (see plan_block):
+// the same steps as fast_tick, minus what cannot change.
+void voice::gains_tick() {
+  uint32_t moved = 0;
+  if (lfo_ticks_[0]) {
+    lfo_a_.tick();
+    if (lfo_a_.output() != src_.lfo[0]) moved |= source_lfo_a;
+  } else {
+    ++lfo_skipped_[0];
+  }
+  if (lfo_ticks_[1]) {
+    lfo_b_.tick();
+    if (lfo_b_.output() != src_.lfo[1]) moved |= source_lfo_b;
+  } else {
+    ++lfo_skipped_[1];
+  }
+  if (!envelope_settled_[0]) {
+    run_envelope(0);
+    if (env_a_.level() != src_.env[0]) moved |= source_env_a;
+  }
+  if (!envelope_settled_[1]) {
+    run_envelope(1);
+    if (env_b_.level() != src_.env[1]) moved |= source_env_b;
+  }
+  if (!declick_settled_) {
+    run_declick();
+    if (declick_level_ != src_.gate) moved |= source_gate;
+  }
+  bool changed = false;
+  if (moved != 0) {
+    publish_sources();
+    if ((moved & connection_sources_) != 0) {
+      const int32_t amp = dst_amplitude_, pan = dst_pan_;
+      evaluate_gain_connections();
+      changed = amp != dst_amplitude_ || pan != dst_pan_;
+    }
+  }
+  if (changed || amp_switched_ || gains_fading_) {
+    gains_fading_ = amp_switched_ || gain_fade_remaining_ > 0;
+    update_output_gains();
+  }
 }
 
 bool voice::reads_noise() const {
@@ -159,41 +236,116 @@ bool voice::block_is_static() const {
   return static_block_ && osc_fade_left_[0] == 0 && osc_fade_left_[1] == 0 && path_fade_left_ == 0;
 }
 
+bool voice::block_is_gains_only() const {
+  return gains_block_ && osc_fade_left_[0] == 0 && osc_fade_left_[1] == 0 && path_fade_left_ == 0 &&
+         oscillators_free_running();
+}
+
 // A block with fixed controls, in stages over the whole block: both
 // oscillators, the mixer, then the path and the output. The arithmetic of
 // each sample is render_sample's, in the same order. Without `noise` the
 // voice reads no noise and leaves the shared generator alone.
-void voice::render_static(float* left, float* right, int n, bool noise) {
+// Oscillators, mixer, path and output of a block whose oscillator and filter
+// controls hold still, in stages over the block. The arithmetic of each
+// sample is render_sample's, in the same order. nz holds the noise of each
+// sample (zeros for a voice that reads none); gl and gr the gains of each
+// sample, or null for the gains in force.
+void voice::render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr) {
   float* a = ctx_->stage_a.data();
   float* b = ctx_->stage_b.data();
-  float* nz = ctx_->stage_noise.data();
   float* mix = ctx_->stage_mix.data();
-  for (int i = 0; i < n; ++i) {
-    if (noise) {
-      ctx_->noise.next();
-      nz[i] = ctx_->noise.out_float;
-    } else {
-      nz[i] = 0.f;
-    }
-    prepare_sync(osc_a_);
-    prepare_sync(osc_b_);
-    a[i] = render_oscillator(0);
-    b[i] = render_oscillator(1);
+  for (int which = 0; which < 2; ++which) {
+    float* out = which == 0 ? a : b;
+    const int w = waveform_[which];
+    if (w >= 1 && w <= 5)
+      (which == 0 ? osc_a_ : osc_b_).render_block(out, n);
+    else
+      std::fill(out, out + n, 0.f);  // PCM waves arrive with the sample list; an empty slot is silent
   }
   out_a_ = a[n - 1];
   out_b_ = b[n - 1];
   const float ma = mix_a_, mb = mix_b_, mr = mix_ring_, mn = mix_noise_;
   for (int i = 0; i < n; ++i) mix[i] = a[i] * ma + b[i] * mb + a[i] * b[i] * mr + nz[i] * mn;
-  const float gl = gain_left_, gr = gain_right_;
-  for (int i = 0; i < n; ++i) {
-    const float s = float(run_path(path_, mix[i]));
-    left[i] += gl * s;
-    right[i] += gr * s;
+  // Nothing after the mixer: the path is the conversion to 2^24 per unit.
+  const bool bare = path_.filter_mode == 0 && !shaper_on_ && path_.shflt_mode == 0;
+  if (bare) {
+    for (int i = 0; i < n; ++i) mix[i] = float(float_to_fixed(mix[i], 16777216.f));
+  }
+  if (gl) {
+    for (int i = 0; i < n; ++i) {
+      const float s = bare ? mix[i] : float(run_path(path_, mix[i]));
+      left[i] += gl[i] * s;
+      right[i] += gr[i] * s;
+    }
+  } else if (bare) {
+    const float l = gain_left_, r = gain_right_;
+    for (int i = 0; i < n; ++i) {
+      left[i] += l * mix[i];
+      right[i] += r * mix[i];
+    }
+  } else {
+    const float l = gain_left_, r = gain_right_;
+    for (int i = 0; i < n; ++i) {
+      const float s = float(run_path(path_, mix[i]));
+      left[i] += l * s;
+      right[i] += r * s;
+    }
   }
   frames_rendered_ += n;
+}
+
+// Oscillators the stages can run a block at a time: no sync pair, and no
+// staircase (it takes the noise of its own sample).
+bool voice::oscillators_free_running() const {
+  const auto free = [](const oscillator& o, int w) {
+    return !o.sync_master() && w != waveform::staircase && o.pending_waveform() != waveform::staircase;
+  };
+  return free(osc_a_, waveform_[0]) && free(osc_b_, waveform_[1]);
+}
+
+void voice::render_static(float* left, float* right, int n, bool noise) {
+  float* nz = ctx_->stage_noise.data();
+  if (oscillators_free_running()) {
+    for (int i = 0; i < n; ++i) {
+      if (noise) ctx_->noise.next();
+      nz[i] = noise ? ctx_->noise.out_float : 0.f;
+    }
+    render_stages(left, right, n, nz, nullptr, nullptr);
+  } else {
+    for (int i = 0; i < n; ++i) {
+      if (noise) ctx_->noise.next();
+      render_sample(left + i, right + i);
+    }
+  }
   lfo_skipped_[0] += uint32_t(n);
   lfo_skipped_[1] += uint32_t(n);
   advance_idle_lfos();
+}
+
+// A block in which only the gains move: the ticks first, each sample's gains
+// kept, then the audio in stages. Returns false when the voice ended in it.
+bool voice::render_gains_block(float* left, float* right, int n, bool noise) {
+  float* nz = ctx_->stage_noise.data();
+  float* gl = ctx_->stage_gain_left.data();
+  float* gr = ctx_->stage_gain_right.data();
+  int frames = n;
+  for (int i = 0; i < n; ++i) {
+    if (noise) ctx_->noise.next();
+    nz[i] = noise ? ctx_->noise.out_float : 0.f;
+    gains_tick();
+    gl[i] = gain_left_;
+    gr[i] = gain_right_;
+    if (should_stop()) {
+      frames = i + 1;
+      break;
+    }
+  }
+  render_stages(left, right, frames, nz, gl, gr);
+  advance_idle_lfos();
+  if (frames == n) return true;
+  active_ = false;
+  catch_up(n - frames);
+  return false;
 }
 
 bool voice::step(float* left, float* right, int i, int n, bool noise) {
@@ -213,6 +365,10 @@ void voice::render(float* left, float* right, int n) {
   begin_block();
   if (block_is_static()) {
     render_static(left, right, n, true);
+    return;
+  }
+  if (block_is_gains_only()) {
+    render_gains_block(left, right, n, true);
     return;
   }
   for (int i = 0; i < n; ++i)

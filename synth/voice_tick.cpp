@@ -14,9 +14,12 @@ using namespace voice_fixed;
 
 void voice::rebuild_connections() {
   int n = 0;
+  connection_sources_ = source_xmod;  // the float connections below always read XMod
   auto add = [&](const int32_t* src, int depth_index, int32_t* dest, int32_t kind) {
     const int32_t* depth = depth_index < 0 ? &volume_ : &depth_[size_t(depth_index)];
-    if (*depth != 0) int_conn_[size_t(n++)] = {src, depth, dest, kind};
+    if (*depth == 0) return;
+    int_conn_[size_t(n++)] = {src, depth, dest, kind};
+    connection_sources_ |= source_bit(src);
   };
   const int32_t* amp_src = amp_env_select_ == 0 ? &src_.gate : &src_.env[amp_env_select_ - 1];
   add(amp_src, -1, &dst_amplitude_, 0);
@@ -24,6 +27,7 @@ void voice::rebuild_connections() {
   add(&src_.lfo30[1], p::volume_mod_b, &dst_amplitude_, 1);
   add(&src_.lfo[0], p::panning_mod_a, &dst_pan_, 0);
   add(&src_.lfo[1], p::panning_mod_b, &dst_pan_, 0);
+  gain_conn_count_ = n;
   const int first_of[4] = {p::pitch_env_a, p::width_env_a, p::detune_env_a, p::filter_env_a};
   int32_t* dest_of[4] = {&dst_pitch_, &dst_width_, &dst_detune_, &dst_cutoff_};
   for (int d = 0; d < 4; ++d) {
@@ -38,6 +42,15 @@ void voice::rebuild_connections() {
   float_conn_[size_t(m++)] = {&src_.xmod, &xmod_depth_a_, &dst_xmod_a_};
   float_conn_[size_t(m++)] = {&src_.xmod, &xmod_depth_b_, &dst_xmod_b_};
   float_conn_count_ = m;
+}
+
+uint32_t voice::source_bit(const int32_t* src) const {
+  if (src == &src_.keytrack) return source_keytrack;
+  if (src == &src_.gate) return source_gate;
+  if (src == &src_.env[0] || src == &src_.env15[0]) return source_env_a;
+  if (src == &src_.env[1] || src == &src_.env15[1]) return source_env_b;
+  if (src == &src_.lfo[0] || src == &src_.lfo30[0]) return source_lfo_a;
+  return source_lfo_b;
 }
 
 // What the connections read this tick (the XMod modulator is published by
@@ -80,18 +93,28 @@ void voice::run_smoothing() {
 }
 
 void voice::run_envelopes() {
+  run_envelope(0);
+  run_envelope(1);
+}
+
+// Envelope e (0 A, 1 B): its gate by "Trigger", then one step.
+void voice::run_envelope(int e) {
+  envelope& env = e == 0 ? env_a_ : env_b_;
+  const int trigger = env_trigger_[e];
+  if (trigger == 0 || trigger == 3) {  // "Gate", "Force Reset": the key alone
+    env.follow_gate(key_gate_);
+    env.tick();
+    return;
+  }
   envelope_gate_inputs in;
   in.key = key_gate_;
   in.pulse[0] = lfo_a_.pulse_on();
   in.pulse[1] = lfo_b_.pulse_on();
   in.delay_ended[0] = lfo_a_.delay_ended();
   in.delay_ended[1] = lfo_b_.delay_ended();
-  in.amp = amp_env_select_ == 1;
-  env_a_.follow_gate(envelope_gate(env_trigger_[0], in));
-  env_a_.tick();
-  in.amp = amp_env_select_ == 2;
-  env_b_.follow_gate(envelope_gate(env_trigger_[1], in));
-  env_b_.tick();
+  in.amp = amp_env_select_ == e + 1;
+  env.follow_gate(envelope_gate(trigger, in));
+  env.tick();
 }
 
 void voice::run_declick() {
@@ -109,7 +132,22 @@ void voice::run_declick() {
 
 void voice::evaluate_connections() {
   dst_amplitude_ = dst_pan_ = dst_pitch_ = dst_width_ = dst_detune_ = dst_cutoff_ = 0;
-  for (int i = 0; i < int_conn_count_; ++i) {
+  apply_connections(0, int_conn_count_);
+  dst_xmod_a_ = dst_xmod_b_ = 0.f;
+  for (int i = 0; i < float_conn_count_; ++i) {
+    const float_connection& c = float_conn_[size_t(i)];
+    *c.dest += *c.source * *c.depth;
+  }
+}
+
+// Only the amplitude and the pan, whose connections lead the list.
+void voice::evaluate_gain_connections() {
+  dst_amplitude_ = dst_pan_ = 0;
+  apply_connections(0, gain_conn_count_);
+}
+
+void voice::apply_connections(int from, int to) {
+  for (int i = from; i < to; ++i) {
     const int_connection& c = int_conn_[size_t(i)];
     const int64_t src = *c.source, depth = *c.depth;
     if (c.kind == 0) {
@@ -121,11 +159,6 @@ void voice::evaluate_connections() {
     const int64_t s = depth >= 0 ? src + half : half - src;
     const int64_t factor = (((s - one) * (depth >= 0 ? depth : -depth)) >> 31) + one;
     *c.dest = saturate32((int64_t(*c.dest) * factor) >> 31);
-  }
-  dst_xmod_a_ = dst_xmod_b_ = 0.f;
-  for (int i = 0; i < float_conn_count_; ++i) {
-    const float_connection& c = float_conn_[size_t(i)];
-    *c.dest += *c.source * *c.depth;
   }
 }
 
@@ -196,13 +229,20 @@ void voice::set_shaper_depth(float x) {
 }
 
 void voice::update_output_gains() {
-  const float pan = float((panning_ >> 16) + dst_pan_) / 65536.f + 0.5f;
-  const float pp = std::clamp(pan, 0.f, 1.f);
-  const float a = (1.f - pp) * (1.f + pp);
-  const float b = (2.f - pp) * pp;
+  // The pan law only when the pan moved: the weights are the same numbers.
+  const int32_t pan_now = (panning_ >> 16) + dst_pan_;
+  if (pan_now != pan_applied_) {
+    pan_applied_ = pan_now;
+    const float pan = float(pan_now) / 65536.f + 0.5f;
+    const float pp = std::clamp(pan, 0.f, 1.f);
+    const float a = (1.f - pp) * (1.f + pp);
+    const float b = (2.f - pp) * pp;
+    pan_weight_left_ = 0.224f * a * a + 0.776f * a;
+    pan_weight_right_ = 0.224f * b * b + 0.776f * b;
+  }
   const float v = float(dst_amplitude_) * output_scale * velocity_gain_ * inv_2_24;
-  const float left = (0.224f * a * a + 0.776f * a) * v * unison_left_;
-  const float right = (0.224f * b * b + 0.776f * b) * v * unison_right_;
+  const float left = pan_weight_left_ * v * unison_left_;
+  const float right = pan_weight_right_ * v * unison_right_;
   if (amp_switched_) {  // the gains of the last tick were the old envelope's
     amp_switched_ = false;
     gain_fade_left_ = gain_left_ - left;
