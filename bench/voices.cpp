@@ -245,6 +245,7 @@ int main(int argc, char** argv) {
   }
 
   std::vector<row> rows;
+  rows.push_back({0, 1, 1.0});  // idle: no voice sounding
   for (int32_t n : notes) rows.push_back({n, 1, 1.0});
   rows.push_back({2, vorn_full_unison, 0.5});         // 16 unison layers on 2 notes: 32 voices
   rows.push_back({vorn_pool, vorn_full_unison, 0.25});  // the full pool: 32 x 16 = 512 voices
@@ -265,6 +266,11 @@ int main(int argc, char** argv) {
       for (size_t i = 0; i < notes.size(); ++i)
         if (r.layers == 1 && notes[i] == r.notes && amsynth_rt[i] > 0.0)
           std::snprintf(versus, sizeof versus, "%.2f", a.realtime / amsynth_rt[i]);
+      if (voices == 0) {
+        std::printf("%-8s %5s %6d %10s %10.0f %8s   %10s %8.0f %6.2f\n", pr.label, "idle", 0, "-", a.realtime, "-",
+                    "-", b.realtime, b.realtime > 0.0 ? a.realtime / b.realtime : 0.0);
+        continue;
+      }
       std::printf("%-8s %5d %6d %10.1f %10.2f %8s   %10.1f %8.2f %6.2f\n", pr.label, r.notes, voices,
                   ns_per_voice_sample(a, voices), a.realtime, versus, ns_per_voice_sample(b, voices), b.realtime,
                   b.realtime > 0.0 ? a.realtime / b.realtime : 0.0);

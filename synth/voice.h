@@ -128,6 +128,10 @@ class voice {
   // and pan alone): false when the voice ended in it.
   bool block_is_gains_only() const;
   bool render_gains_block(float* left, float* right, int n, bool noise);
+  // A block in which LFOs move the oscillators or the filter every sample
+  // (or XMod, a glide, smoothing): the plain tick, sample by sample.
+  bool block_is_busy() const;
+  void render_busy(float* left, float* right, int n, bool noise);
   bool step(float* left, float* right, int i, int n, bool noise);
   void end_block();
   // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
@@ -178,6 +182,8 @@ class voice {
   void update_oscillators();
   void fill_osc_inputs();
   void apply_osc_controls();
+  bool repitch_oscillators();
+  void update_cutoff();
   // The fast engine (voice_render.cpp).
   void plan_block();
   void fast_tick();
@@ -213,6 +219,7 @@ class voice {
   lfo lfo_b_;
   osc_control_state osc_ctl_;
   osc_control_inputs osc_in_;
+  osc_control_result osc_last_;  // the last full oscillator controls
   float hz_a_ = 0.f;            // oscillator A before XMod, as of the last tick
   float range_ratio_ = 1.f;     // "Range": 2^(range - 2), 8' is concert pitch
   float coarse_b_ = 0.f, fine_b_ = 0.f;
@@ -326,6 +333,7 @@ class voice {
   bool glide_moving_ = false;
   bool static_block_ = false;            // this block: no control work at all
   bool gains_block_ = false;             // this block: only the gains move
+  bool busy_block_ = false;              // this block: the plain tick
   bool gains_fading_ = false;            // the last gains carried a fade step
 
   // Flags and counters.

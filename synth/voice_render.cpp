@@ -1,7 +1,8 @@
 // The fast engine: the reference's control tick (voice_reference.cpp), with
-// the work skipped whose inputs did not change since it last ran. Every piece
-// it skips is a plain function of inputs it compares, so the samples are the
-// reference's to the bit:
+// the work skipped whose inputs did not change, and the audio in stages
+// where the controls allow it. Every piece it skips is a plain function of
+// inputs it compares, so the samples are the reference's (to the bit, up to
+// the order in which the engine adds voices together):
 // - an LFO nobody reads (no connection with a depth, no envelope trigger on
 //   it) is advanced in bulk at the end of the block, unless its shape draws
 //   noise or its delay is fading in;
@@ -9,12 +10,20 @@
 //   gate that cannot change inside the block) and a declick gate at rest are
 //   not ticked;
 // - connections are evaluated only when a source moved, the oscillator
-//   controls only when their inputs moved or a glide is under way, the
-//   filter controls likewise (always while FMod moves the cutoff at audio
-//   rate), the output gains likewise;
-// - a block in which nothing can move runs no control tick at all.
-// A held note spends almost all its time in such blocks; attack, decay and
-// modulated sounds tick only what moves.
+//   controls only when their inputs moved or a glide is under way (a move of
+//   the common pitch alone recomputes just the increments), the filter's
+//   controls when the cutoff moved or FMod moves it at audio rate, the
+//   output gains when the amplitude or the pan moved.
+// Each block is planned at its start (plan_block) as one of:
+// - still: nothing can move; no tick at all, oscillators a block at a time,
+//   mixer, path and output each in one pass;
+// - gains only: what moves reaches just the amplitude and the pan (an
+//   envelope's attack, decay or release, a tremolo); the ticks first, then
+//   the audio in stages with a gain per sample;
+// - busy: LFOs move the oscillators or the filter every sample (or XMod, a
+//   glide, smoothing): the plain tick, since nearly everything must be
+//   recomputed anyway;
+// - otherwise the fast tick sample by sample.
 #include <algorithm>
 
 #include "synth/voice.h"
@@ -88,6 +97,15 @@ void voice::plan_block() {
     gains_only = (source_bit(c.source) & moving) == 0 || c.dest == &dst_amplitude_ || c.dest == &dst_pan_;
   }
   gains_block_ = gains_only && !static_block_;
+  // Sources moving every sample into the oscillators or the filter: nearly
+  // every control must be recomputed every sample, and checking what moved
+  // would only add to it. Such a block runs the plain tick.
+  busy_block_ = smoothing || xmod_on(osc_in_.xmod_setting) || glide_moving_;
+  for (int i = 0; i < int_conn_count_ && !busy_block_; ++i) {
+    const int_connection& c = int_conn_[size_t(i)];
+    busy_block_ = (source_bit(c.source) & (moving & (source_lfo_a | source_lfo_b))) != 0 &&
+                  c.dest != &dst_amplitude_ && c.dest != &dst_pan_;
+  }
 }
 
 // With FMod the main filter's coefficient moves at audio rate, and the
@@ -96,6 +114,19 @@ void voice::plan_block() {
 bool voice::filter_follows_audio() const {
   const auto fmod_on = [this](const voice_path& p) { return p.filter_mode > 0 && filter_ctl_.fmod != 0.f; };
   return fmod_on(path_) || (path_fade_left_ > 0 && fmod_on(fading_path_));
+}
+
+// The increments after a move of the common pitch alone; false when the
+// full oscillator controls must run (see osc_control_repitch).
+bool voice::repitch_oscillators() {
+  fill_osc_inputs();
+  if (!osc_control_repitch(osc_in_, ctx_->sample_rate, osc_last_)) return false;
+  hz_a_ = osc_last_.hz_a;
+  osc_a_.set_increment(osc_last_.increment_a);
+  osc_b_.set_increment(osc_last_.increment_b);
+  if (osc_fade_left_[0] > 0) fading_osc_[0].set_increment(osc_last_.increment_a);
+  if (osc_fade_left_[1] > 0) fading_osc_[1].set_increment(osc_last_.increment_b);
+  return true;
 }
 
 void voice::advance_idle_lfos() {
@@ -150,25 +181,31 @@ void voice::fast_tick() {
   if (dirty_ || moved != 0) publish_sources();
 
   // The destinations they feed, and what follows from those.
-  uint32_t changed = 0;  // 1 oscillators, 2 filter, 4 gains
+  enum : uint32_t { pitch_moved = 1, oscillators_moved = 2, cutoff_moved = 4, gains_moved = 8 };
+  uint32_t changed = 0;
   if (dirty_ || (moved & connection_sources_) != 0) {
     const int32_t amp = dst_amplitude_, pan = dst_pan_, pitch = dst_pitch_, width = dst_width_,
                   detune = dst_detune_, cutoff = dst_cutoff_;
     const float xa = dst_xmod_a_, xb = dst_xmod_b_;
     evaluate_connections();
-    if (pitch != dst_pitch_ || width != dst_width_ || detune != dst_detune_ || !(xa == dst_xmod_a_) ||
-        !(xb == dst_xmod_b_))
-      changed |= 1;
-    if (cutoff != dst_cutoff_) changed |= 2;
-    if (amp != dst_amplitude_ || pan != dst_pan_) changed |= 4;
+    if (pitch != dst_pitch_) changed |= pitch_moved;
+    if (width != dst_width_ || detune != dst_detune_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_))
+      changed |= oscillators_moved;
+    if (cutoff != dst_cutoff_) changed |= cutoff_moved;
+    if (amp != dst_amplitude_ || pan != dst_pan_) changed |= gains_moved;
   }
-  if (dirty_ || (changed & 1) || glide_moving_) {
+  // The common pitch alone (vibrato) needs only the two increments anew.
+  if (dirty_ || (changed & oscillators_moved) || glide_moving_ ||
+      ((changed & pitch_moved) && !repitch_oscillators())) {
     update_oscillators();
     glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
   }
-  if (dirty_ || (changed & 2) || filter_follows_audio()) update_filters();
+  if (dirty_)
+    update_filters();
+  else if ((changed & cutoff_moved) || filter_follows_audio())
+    update_cutoff();
   // A gain fade leaves the gains off their inputs until the tick after it ends.
-  if (dirty_ || (changed & 4) || amp_switched_ || gains_fading_) {
+  if (dirty_ || (changed & gains_moved) || amp_switched_ || gains_fading_) {
     gains_fading_ = amp_switched_ || gain_fade_remaining_ > 0;
     update_output_gains();
   }
@@ -361,6 +398,26 @@ bool voice::step(float* left, float* right, int i, int n, bool noise) {
 
 void voice::end_block() { advance_idle_lfos(); }
 
+bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !gains_block_; }
+
+// A busy block: the reference's loop, the whole tick every sample. The
+// fast tick's record of what it last saw is stale afterwards: the next
+// block starts with a full evaluation.
+void voice::render_busy(float* left, float* right, int n, bool noise) {
+  advance_idle_lfos();
+  for (int i = 0; i < n; ++i) {
+    if (noise) ctx_->noise.next();
+    control_tick();
+    render_sample(left + i, right + i);
+    if (should_stop()) {
+      active_ = false;
+      catch_up(n - i - 1);
+      break;
+    }
+  }
+  dirty_ = true;
+}
+
 void voice::render(float* left, float* right, int n) {
   begin_block();
   if (block_is_static()) {
@@ -369,6 +426,10 @@ void voice::render(float* left, float* right, int n) {
   }
   if (block_is_gains_only()) {
     render_gains_block(left, right, n, true);
+    return;
+  }
+  if (block_is_busy()) {
+    render_busy(left, right, n, true);
     return;
   }
   for (int i = 0; i < n; ++i)

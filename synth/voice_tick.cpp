@@ -178,6 +178,7 @@ void voice::fill_osc_inputs() {
 
 void voice::apply_osc_controls() {
   const osc_control_result r = osc_control_tick(osc_ctl_, osc_in_, ctx_->sample_rate);
+  osc_last_ = r;
   hz_a_ = r.hz_a;
   osc_a_.set_increment(r.increment_a);
   osc_a_.set_pending_width(r.pending_width_a);
@@ -203,6 +204,14 @@ void voice::update_path_controls(voice_path& path) {
     const int32_t keytrack = int32_t((int64_t(src_.keytrack) * depth_[p::shflt_keytrack]) >> 31);
     path.shflt.update(shflt_frequency_, keytrack, shflt_resonance_);
   }
+}
+
+// Only the main filter's cutoff modulation moved (or FMod moves it): the
+// filter's own controls, not the shaper's nor the shaper filter's.
+void voice::update_cutoff() {
+  filter_ctl_.cutoff_mod = dst_cutoff_;
+  if (path_.filter_mode > 0) path_.filter.update(filter_ctl_);
+  if (path_fade_left_ > 0 && fading_path_.filter_mode > 0) fading_path_.filter.update(filter_ctl_);
 }
 
 void voice::update_filters() {

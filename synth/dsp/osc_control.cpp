@@ -123,6 +123,7 @@ float apply_xmod(float hz, int32_t setting, float u, bool self) {
 osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate) {
   osc_control_result r;
   const float base = glide_tick(s.glide, in.pitch, in.offset, sample_rate);
+  r.base = base;
 
   // Oscillator A.
   r.hz_a = base * pitch_ratio(in.pitch_mod) * in.tune_1 * in.tune_2;
@@ -134,6 +135,7 @@ osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inpu
 
   // Oscillator B: fixed at middle C, following A, or keytracked around middle C.
   const float ratio_b = pitch_ratio(in.detune_b_mod) * in.tuning_b;
+  r.ratio_b = ratio_b;
   if (in.keytrack_b == 0.f) {
     r.hz_b = ratio_b * middle_c_hz;
   } else if (in.keytrack_b == 1.f) {
@@ -147,6 +149,17 @@ osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inpu
   const float hz_b = apply_xmod(r.hz_b, in.xmod_setting, in.xmod_b, xmod_uses_b(in.xmod_setting));
   r.increment_b = clamp_increment(hz_b, sample_rate);
   return r;
+}
+
+bool osc_control_repitch(const osc_control_inputs& in, float sample_rate, osc_control_result& r) {
+  if (xmod_on(in.xmod_setting) || !(in.keytrack_b == 0.f || in.keytrack_b == 1.f)) return false;
+  r.hz_a = r.base * pitch_ratio(in.pitch_mod) * in.tune_1 * in.tune_2;
+  r.increment_a = clamp_increment(r.hz_a, sample_rate);
+  if (in.keytrack_b == 1.f) {
+    r.hz_b = r.ratio_b * r.hz_a;
+    r.increment_b = clamp_increment(r.hz_b, sample_rate);
+  }
+  return true;
 }
 
 }  // namespace synth

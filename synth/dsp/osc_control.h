@@ -121,6 +121,8 @@ struct osc_control_inputs {
 };
 
 struct osc_control_result {
+  float base = 0.f;            // F, the glided base frequency
+  float ratio_b = 1.f;         // B's detune modulation and tuning ratio
   float hz_a = 0.f;            // before XMod (what B's keytrack follows)
   float hz_b = 0.f;            // before XMod
   float increment_a = 0.f;     // after XMod, limited to +-0.5
@@ -137,5 +139,12 @@ struct osc_control_state {
 };
 
 osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate);
+
+// The tick again when only the common pitch modulation moved since `r` was
+// made: the glide settled, XMod off and B's keytrack 0 or 1 (so that B holds
+// or follows A). Updates the frequencies and increments of `r`, the same
+// numbers osc_control_tick gives; false (r untouched) when those
+// conditions do not hold.
+bool osc_control_repitch(const osc_control_inputs& in, float sample_rate, osc_control_result& r);
 
 }  // namespace synth
