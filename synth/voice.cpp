@@ -131,6 +131,7 @@ void voice::reset() {
 
 void voice::kill() {
   dirty_ = true;
+  connections_stale_ = true;
   active_ = false;
   path_fade_left_ = osc_fade_left_[0] = osc_fade_left_[1] = gain_fade_remaining_ = 0;
   amp_switched_ = false;
@@ -188,6 +189,7 @@ void voice::set_mixer_level(int which, bool smooth) {
 void voice::set_param(int index, float v, bool smooth) {
   if (index < 0 || index >= preset_param_count) return;
   dirty_ = true;
+  connections_stale_ = true;
   const int w = int(v);
   switch (index) {
     case p::volume:

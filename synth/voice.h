@@ -35,8 +35,8 @@ struct smoothing_list {
     T goal;
     int32_t remaining;  // ticks left; at 0 the goal is set exactly
   };
+  int count = 0;  // first: the engine checks it every block
   std::array<entry, capacity> entries{};
-  int count = 0;
 
   void add(T* target, T goal, int32_t ticks);
   void flush();  // every goal at once
@@ -206,8 +206,6 @@ class voice {
 
   oscillator osc_a_;
   oscillator osc_b_;
-  smoothing_list<int32_t> int_list_;
-  smoothing_list<float> float_list_;
   uint32_t smooth_c_q32_ = 0;  // smoothing coefficient as unsigned 0.32
   float smooth_c_ = 0.f;
   int32_t smooth_ticks_ = 1;
@@ -274,9 +272,7 @@ class voice {
   // Crossfades of stepped changes (see path_fade_seconds): the old path and
   // oscillators run on in copies for fade_length_ samples.
   int fade_length_ = 1;
-  voice_path fading_path_;
   int path_fade_left_ = 0;
-  oscillator fading_osc_[2];
   int osc_fade_left_[2] = {0, 0};
   bool amp_switched_ = false;     // the amplifier's envelope changed: fade the gains
   float gain_fade_left_ = 0.f, gain_fade_right_ = 0.f;  // old gain - new gain
@@ -325,6 +321,7 @@ class voice {
     source_lfo_a = 16, source_lfo_b = 32, source_xmod = 64,
   };
   uint32_t connection_sources_ = 0;      // sources the connection list reads
+  bool connections_stale_ = true;        // a depth or the amplifier's envelope changed
   bool dirty_ = true;
   bool lfo_ticks_[2] = {true, true};     // this block: tick per sample, or advance in bulk
   uint32_t lfo_skipped_[2] = {0, 0};     // ticks owed to an LFO advanced in bulk
@@ -344,6 +341,12 @@ class voice {
   int sync_mode_ = 0;
   int countdown_ = 0;
   int32_t frames_rendered_ = 0;
+
+  // Cold: touched only while parameters glide or a stepped change fades.
+  smoothing_list<int32_t> int_list_;
+  smoothing_list<float> float_list_;
+  voice_path fading_path_;
+  oscillator fading_osc_[2];
 };
 
 }  // namespace synth

@@ -95,6 +95,7 @@ void voice::render_sample(float* left, float* right) {
 
 void voice::catch_up(int ticks) {
   dirty_ = true;  // the smoothed values jump to their goals
+  connections_stale_ = true;
   int_list_.flush();
   float_list_.flush();
   if (ticks <= 0) return;

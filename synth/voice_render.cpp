@@ -264,8 +264,14 @@ bool voice::reads_noise() const {
          noisy(lfo_a_) || noisy(lfo_b_);
 }
 
+// The connection list is made again only when a depth or the amplifier's
+// envelope changed: the list of a block holds every connection whose depth
+// is not 0 (a depth that glides to 0 may stay in it, adding 0, until then).
 void voice::begin_block() {
-  rebuild_connections();
+  if (connections_stale_ || int_list_.count > 0) {
+    rebuild_connections();
+    connections_stale_ = false;
+  }
   plan_block();
 }
 
