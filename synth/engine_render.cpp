@@ -153,12 +153,12 @@ int synth::render_voices(float* l, float* r, int n) {
       frames[size_t(a)] = int16_t(n);
       continue;
     }
-    if (v.block_is_gains_only() || v.block_is_busy()) {
+    if (v.block_is_staged() || v.block_is_busy()) {
       const int32_t before = v.samples_rendered();
       if (v.block_is_busy())
         v.render_busy(l, r, n, false);
       else
-        v.render_gains_block(l, r, n, false);
+        v.render_staged(l, r, n, false);
       frames[size_t(a)] = int16_t(v.samples_rendered() - before);
       continue;
     }

@@ -124,10 +124,11 @@ class voice {
   void begin_block();
   bool block_is_static() const;
   void render_static(float* left, float* right, int n, bool noise);
-  // A block in which only the gains move (envelopes or LFOs on the amplitude
-  // and pan alone): false when the voice ended in it.
-  bool block_is_gains_only() const;
-  bool render_gains_block(float* left, float* right, int n, bool noise);
+  // A staged block: what moves reaches only the gains and the filter's
+  // cutoff (an envelope's attack, decay or release, a tremolo, a filter
+  // sweep); false when the voice ended in it.
+  bool block_is_staged() const;
+  bool render_staged(float* left, float* right, int n, bool noise);
   // A block in which LFOs move the oscillators or the filter every sample
   // (or XMod, a glide, smoothing): the plain tick, sample by sample.
   bool block_is_busy() const;
@@ -190,8 +191,9 @@ class voice {
   void advance_idle_lfos();
   bool filter_follows_audio() const;
   bool oscillators_free_running() const;
-  void gains_tick();
-  void render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr);
+  bool staged_tick();
+  void render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr,
+                     const int32_t* cut, const uint8_t* due);
   uint32_t source_bit(const int32_t* src) const;
   void update_filters();
   void update_output_gains();
@@ -329,7 +331,8 @@ class voice {
   bool declick_settled_ = false;
   bool glide_moving_ = false;
   bool static_block_ = false;            // this block: no control work at all
-  bool gains_block_ = false;             // this block: only the gains move
+  bool staged_block_ = false;            // this block: only gains and cutoff move
+  bool staged_cutoff_ = false;           // ... and the cutoff among them
   bool busy_block_ = false;              // this block: the plain tick
   bool gains_fading_ = false;            // the last gains carried a fade step
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <numbers>
 
 #include "synth/dsp/cutoff_table.h"
@@ -35,6 +36,8 @@ struct voice_context {
   std::array<float, max_block> stage_mix{};
   std::array<float, max_block> stage_gain_left{};
   std::array<float, max_block> stage_gain_right{};
+  std::array<int32_t, max_block> stage_cutoff{};
+  std::array<uint8_t, max_block> stage_cutoff_due{};
 
   void set_sample_rate(float rate) {
     sample_rate = rate;

@@ -82,21 +82,26 @@ void voice::plan_block() {
   }
   glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
   declick_settled_ = key_gate_ ? declick_level_ == declick_top : declick_level_ == 0;
-  const bool steady_path = !dirty_ && !filter_follows_audio() && !smoothing && !xmod_on(osc_in_.xmod_setting) &&
-                           !glide_moving_ && ctx_->control_divider == 1;
-  static_block_ = steady_path && !lfo_ticks_[0] && !lfo_ticks_[1] && envelope_settled_[0] &&
-                  envelope_settled_[1] && declick_settled_ && !amp_switched_ && !gains_fading_;
-  // Sources that move in this block reach only the amplitude and the pan:
-  // the oscillators and filters hold still and only the gains need the tick.
+  const bool steady = !dirty_ && !smoothing && !xmod_on(osc_in_.xmod_setting) && !glide_moving_ &&
+                      ctx_->control_divider == 1;
+  static_block_ = steady && !filter_follows_audio() && !lfo_ticks_[0] && !lfo_ticks_[1] &&
+                  envelope_settled_[0] && envelope_settled_[1] && declick_settled_ && !amp_switched_ &&
+                  !gains_fading_;
+  // Sources that move in this block reach only the amplitude, the pan and
+  // the filter's cutoff: the oscillators hold still, the ticks can run ahead
+  // of the audio and hand it a gain and a cutoff per sample.
   uint32_t moving = (lfo_ticks_[0] ? source_lfo_a : 0u) | (lfo_ticks_[1] ? source_lfo_b : 0u) |
                     (envelope_settled_[0] ? 0u : source_env_a) | (envelope_settled_[1] ? 0u : source_env_b) |
                     (declick_settled_ ? 0u : source_gate);
-  bool gains_only = steady_path;
+  bool gains_only = steady;
+  staged_cutoff_ = false;
   for (int i = 0; i < int_conn_count_ && gains_only; ++i) {
     const int_connection& c = int_conn_[size_t(i)];
-    gains_only = (source_bit(c.source) & moving) == 0 || c.dest == &dst_amplitude_ || c.dest == &dst_pan_;
+    const bool moves = (source_bit(c.source) & moving) != 0;
+    gains_only = !moves || c.dest == &dst_amplitude_ || c.dest == &dst_pan_ || c.dest == &dst_cutoff_;
+    staged_cutoff_ = staged_cutoff_ || (moves && c.dest == &dst_cutoff_);
   }
-  gains_block_ = gains_only && !static_block_;
+  staged_block_ = gains_only && !static_block_;
   // Sources moving every sample into the oscillators or the filter: nearly
   // every control must be recomputed every sample, and checking what moved
   // would only add to it. Such a block runs the plain tick.
@@ -214,7 +219,10 @@ void voice::fast_tick() {
 
 // The tick of a block in which only the gains can move (see plan_block):
 // the same steps as fast_tick, minus what cannot change.
-void voice::gains_tick() {
+// The tick of a staged block (see plan_block): the same steps as
+// fast_tick, minus what cannot change; the filter's update is left to the
+// audio stage (true when it is due at this sample).
+bool voice::staged_tick() {
   uint32_t moved = 0;
   if (lfo_ticks_[0]) {
     lfo_a_.tick();
@@ -240,19 +248,24 @@ void voice::gains_tick() {
     run_declick();
     if (declick_level_ != src_.gate) moved |= source_gate;
   }
-  bool changed = false;
+  bool gains = false, cutoff = false;
   if (moved != 0) {
     publish_sources();
     if ((moved & connection_sources_) != 0) {
-      const int32_t amp = dst_amplitude_, pan = dst_pan_;
-      evaluate_gain_connections();
-      changed = amp != dst_amplitude_ || pan != dst_pan_;
+      const int32_t amp = dst_amplitude_, pan = dst_pan_, cut = dst_cutoff_;
+      if (staged_cutoff_)
+        evaluate_connections();
+      else
+        evaluate_gain_connections();
+      gains = amp != dst_amplitude_ || pan != dst_pan_;
+      cutoff = cut != dst_cutoff_;
     }
   }
-  if (changed || amp_switched_ || gains_fading_) {
+  if (gains || amp_switched_ || gains_fading_) {
     gains_fading_ = amp_switched_ || gain_fade_remaining_ > 0;
     update_output_gains();
   }
+  return cutoff || filter_follows_audio();
 }
 
 bool voice::reads_noise() const {
@@ -279,8 +292,8 @@ bool voice::block_is_static() const {
   return static_block_ && osc_fade_left_[0] == 0 && osc_fade_left_[1] == 0 && path_fade_left_ == 0;
 }
 
-bool voice::block_is_gains_only() const {
-  return gains_block_ && osc_fade_left_[0] == 0 && osc_fade_left_[1] == 0 && path_fade_left_ == 0 &&
+bool voice::block_is_staged() const {
+  return staged_block_ && osc_fade_left_[0] == 0 && osc_fade_left_[1] == 0 && path_fade_left_ == 0 &&
          oscillators_free_running();
 }
 
@@ -288,12 +301,14 @@ bool voice::block_is_gains_only() const {
 // oscillators, the mixer, then the path and the output. The arithmetic of
 // each sample is render_sample's, in the same order. Without `noise` the
 // voice reads no noise and leaves the shared generator alone.
-// Oscillators, mixer, path and output of a block whose oscillator and filter
-// controls hold still, in stages over the block. The arithmetic of each
-// sample is render_sample's, in the same order. nz holds the noise of each
-// sample (zeros for a voice that reads none); gl and gr the gains of each
-// sample, or null for the gains in force.
-void voice::render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr) {
+// Oscillators, mixer, path and output of a block whose oscillator controls
+// hold still, in stages over the block. The arithmetic of each sample is
+// render_sample's, in the same order. nz holds the noise of each sample
+// (zeros for a voice that reads none); gl and gr the gains of each sample,
+// or null for the gains in force; cut the cutoff modulation of each sample
+// at which the filter's update is due (due[i]), or null when none is.
+void voice::render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr,
+                          const int32_t* cut, const uint8_t* due) {
   float* a = ctx_->stage_a.data();
   float* b = ctx_->stage_b.data();
   float* mix = ctx_->stage_mix.data();
@@ -314,7 +329,17 @@ void voice::render_stages(float* left, float* right, int n, const float* nz, con
   if (bare) {
     for (int i = 0; i < n; ++i) mix[i] = float(float_to_fixed(mix[i], 16777216.f));
   }
-  if (gl) {
+  if (cut) {
+    for (int i = 0; i < n; ++i) {
+      if (due[i]) {
+        dst_cutoff_ = cut[i];
+        update_cutoff();
+      }
+      const float s = float(run_path(path_, mix[i]));
+      left[i] += gl[i] * s;
+      right[i] += gr[i] * s;
+    }
+  } else if (gl) {
     for (int i = 0; i < n; ++i) {
       const float s = bare ? mix[i] : float(run_path(path_, mix[i]));
       left[i] += gl[i] * s;
@@ -353,7 +378,7 @@ void voice::render_static(float* left, float* right, int n, bool noise) {
       if (noise) ctx_->noise.next();
       nz[i] = noise ? ctx_->noise.out_float : 0.f;
     }
-    render_stages(left, right, n, nz, nullptr, nullptr);
+    render_stages(left, right, n, nz, nullptr, nullptr, nullptr, nullptr);
   } else {
     for (int i = 0; i < n; ++i) {
       if (noise) ctx_->noise.next();
@@ -365,17 +390,22 @@ void voice::render_static(float* left, float* right, int n, bool noise) {
   advance_idle_lfos();
 }
 
-// A block in which only the gains move: the ticks first, each sample's gains
-// kept, then the audio in stages. Returns false when the voice ended in it.
-bool voice::render_gains_block(float* left, float* right, int n, bool noise) {
+// A staged block: the ticks first, each sample's gains and cutoff kept, then
+// the audio in stages. Returns false when the voice ended in it.
+bool voice::render_staged(float* left, float* right, int n, bool noise) {
   float* nz = ctx_->stage_noise.data();
   float* gl = ctx_->stage_gain_left.data();
   float* gr = ctx_->stage_gain_right.data();
+  int32_t* cut = ctx_->stage_cutoff.data();
+  uint8_t* due = ctx_->stage_cutoff_due.data();
+  bool any_due = false;
   int frames = n;
   for (int i = 0; i < n; ++i) {
     if (noise) ctx_->noise.next();
     nz[i] = noise ? ctx_->noise.out_float : 0.f;
-    gains_tick();
+    due[i] = staged_tick() ? 1 : 0;
+    any_due = any_due || due[i];
+    cut[i] = dst_cutoff_;
     gl[i] = gain_left_;
     gr[i] = gain_right_;
     if (should_stop()) {
@@ -383,7 +413,7 @@ bool voice::render_gains_block(float* left, float* right, int n, bool noise) {
       break;
     }
   }
-  render_stages(left, right, frames, nz, gl, gr);
+  render_stages(left, right, frames, nz, gl, gr, any_due ? cut : nullptr, due);
   advance_idle_lfos();
   if (frames == n) return true;
   active_ = false;
@@ -404,7 +434,7 @@ bool voice::step(float* left, float* right, int i, int n, bool noise) {
 
 void voice::end_block() { advance_idle_lfos(); }
 
-bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !gains_block_; }
+bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !staged_block_; }
 
 // A busy block: the reference's loop, the whole tick every sample. The
 // fast tick's record of what it last saw is stale afterwards: the next
@@ -430,8 +460,8 @@ void voice::render(float* left, float* right, int n) {
     render_static(left, right, n, true);
     return;
   }
-  if (block_is_gains_only()) {
-    render_gains_block(left, right, n, true);
+  if (block_is_staged()) {
+    render_staged(left, right, n, true);
     return;
   }
   if (block_is_busy()) {

@@ -238,3 +238,16 @@ TEST(engine_null, high_rates_and_long_release) {
                    chord(0, {40, 52, 71}, 20000), 96000),
               96000.f);
 }
+
+TEST(engine_null, filter_sweeps_tremolo_and_fm_without_cross_modulation) {
+  // The oscillators hold still while envelopes and LFOs move the gains and
+  // the cutoff, with and without the mixer modulating the cutoff (FMod).
+  for (float fmod : {0.f, 0.5f}) {
+    expect_null(with("sweeps, fmod " + std::to_string(fmod),
+                     {set(0, p::filter_mode, 5.f), set(0, p::filter_frequency, 0.4f), set(0, p::filter_fmod, fmod),
+                      set(0, p::filter_env_b, 0.6f), set(0, p::filter_mod_a, 0.3f), set(0, p::mod_a_rate, 0.5f),
+                      set(0, p::volume_mod_b, 0.5f), set(0, p::mod_b_rate, 0.6f), set(0, p::panning_mod_a, 0.4f),
+                      set(0, p::env_b_sustain, 0.3f), set(0, p::filter_saturation, 0.4f)},
+                     chord(0, {43, 55, 62}, second / 2), second));
+  }
+}
