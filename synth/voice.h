@@ -108,6 +108,14 @@ class voice {
   bool gated() const { return key_gate_; }
   bool should_stop() const;
   void stop() { active_ = false; }
+  // The stop rule at the start of a block; a silent voice then catches the
+  // block up. True when the voice sounds in this block.
+  bool begin_or_catch_up(int n) {
+    if (active_ && should_stop()) active_ = false;
+    if (active_) return true;
+    catch_up(n);
+    return false;
+  }
   // Renders n frames added into left/right; stops early when the voice ends,
   // catching up the rest of the block. render is the fast engine, which skips
   // control work whose inputs did not change; render_reference runs the whole
@@ -171,6 +179,8 @@ class voice {
 
   void rebuild_connections();
   void control_tick();
+  void render_plain(float* left, float* right, int n, bool noise);
+  uint32_t tick_sources();
   void publish_sources();
   void render_sample(float* left, float* right);
   void run_smoothing();

@@ -33,8 +33,14 @@ void voice::control_tick() {
 
 void voice::render_reference(float* left, float* right, int n) {
   rebuild_connections();
+  render_plain(left, right, n, true);
+}
+
+// The whole control tick and a sample, frame by frame, until the block ends
+// or the voice does. Without `noise` the shared generator is left alone.
+void voice::render_plain(float* left, float* right, int n, bool noise) {
   for (int i = 0; i < n; ++i) {
-    ctx_->noise.next();
+    if (noise) ctx_->noise.next();
     control_tick();
     render_sample(left + i, right + i);
     if (should_stop()) {

@@ -140,17 +140,9 @@ void voice::advance_idle_lfos() {
   lfo_skipped_[0] = lfo_skipped_[1] = 0;
 }
 
-void voice::fast_tick() {
-  if (countdown_ > 0) {
-    --countdown_;
-    return;
-  }
-  countdown_ = ctx_->control_divider - 1;
-  if (int_list_.count > 0 || float_list_.count > 0) {
-    run_smoothing();  // smoothed values feed every stage: evaluate all of them
-    dirty_ = true;
-  }
-  // The sources, and which of them moved.
+// The LFOs, envelopes and declick gate of this tick, as the plan allows;
+// returns which of the sources they feed moved.
+uint32_t voice::tick_sources() {
   uint32_t moved = 0;
   if (lfo_ticks_[0]) {
     lfo_a_.tick();
@@ -176,6 +168,21 @@ void voice::fast_tick() {
     run_declick();
     if (declick_level_ != src_.gate) moved |= source_gate;
   }
+  return moved;
+}
+
+void voice::fast_tick() {
+  if (countdown_ > 0) {
+    --countdown_;
+    return;
+  }
+  countdown_ = ctx_->control_divider - 1;
+  if (int_list_.count > 0 || float_list_.count > 0) {
+    run_smoothing();  // smoothed values feed every stage: evaluate all of them
+    dirty_ = true;
+  }
+  // The sources, and which of them moved.
+  uint32_t moved = tick_sources();
   const float x = xmod_on(osc_in_.xmod_setting)
                       ? xmod_modulator(osc_ctl_.xmod, osc_in_.xmod_setting, out_a_, out_b_, ctx_->sample_rate)
                       : 0.f;
@@ -223,31 +230,7 @@ void voice::fast_tick() {
 // fast_tick, minus what cannot change; the filter's update is left to the
 // audio stage (true when it is due at this sample).
 bool voice::staged_tick() {
-  uint32_t moved = 0;
-  if (lfo_ticks_[0]) {
-    lfo_a_.tick();
-    if (lfo_a_.output() != src_.lfo[0]) moved |= source_lfo_a;
-  } else {
-    ++lfo_skipped_[0];
-  }
-  if (lfo_ticks_[1]) {
-    lfo_b_.tick();
-    if (lfo_b_.output() != src_.lfo[1]) moved |= source_lfo_b;
-  } else {
-    ++lfo_skipped_[1];
-  }
-  if (!envelope_settled_[0]) {
-    run_envelope(0);
-    if (env_a_.level() != src_.env[0]) moved |= source_env_a;
-  }
-  if (!envelope_settled_[1]) {
-    run_envelope(1);
-    if (env_b_.level() != src_.env[1]) moved |= source_env_b;
-  }
-  if (!declick_settled_) {
-    run_declick();
-    if (declick_level_ != src_.gate) moved |= source_gate;
-  }
+  uint32_t moved = tick_sources();
   bool gains = false, cutoff = false;
   if (moved != 0) {
     publish_sources();
@@ -441,16 +424,7 @@ bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !sta
 // block starts with a full evaluation.
 void voice::render_busy(float* left, float* right, int n, bool noise) {
   advance_idle_lfos();
-  for (int i = 0; i < n; ++i) {
-    if (noise) ctx_->noise.next();
-    control_tick();
-    render_sample(left + i, right + i);
-    if (should_stop()) {
-      active_ = false;
-      catch_up(n - i - 1);
-      break;
-    }
-  }
+  render_plain(left, right, n, noise);
   dirty_ = true;
 }
 
