@@ -1,55 +1,71 @@
 #include "platform/app_data_dir.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include <algorithm>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
+
+#include "platform/known_folders.h"
+#include "platform/utf8_path.h"
 
 namespace platform {
 
 namespace {
 
 std::string with_separator(std::string dir) {
-  if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
+  if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += native_separator();
   return dir;
 }
 
-std::string env_or_empty(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? std::string(v) : std::string();
+// base + pieces, each piece followed by the native separator.
+std::string under(const std::string& base, std::initializer_list<const char*> pieces) {
+  if (base.empty()) return {};
+  std::string dir = base;
+  for (const char* piece : pieces) (dir += piece) += native_separator();
+  return dir;
 }
 
-std::string choose_dir() {
-  std::string dir = env_or_empty("VORN_DATA_DIR");
-  if (!dir.empty()) return with_separator(dir);
-  dir = env_or_empty("XDG_DATA_HOME");
-  if (!dir.empty()) return with_separator(dir) + "vorn/synth/";
-  dir = env_or_empty("HOME");
-  if (!dir.empty()) return with_separator(dir) + ".local/share/vorn/synth/";
-  return {};
+// $override_variable when set, else folder() followed by pieces; created, or
+// empty on failure. The folder is asked for only without an override.
+std::string chosen(const char* override_variable, std::string (*folder)(),
+                   std::initializer_list<const char*> pieces) {
+  std::string dir = environment_text(override_variable);
+  dir = dir.empty() ? under(folder(), pieces) : with_separator(std::move(dir));
+  return make_directories(dir) ? dir : std::string();
 }
 
 }  // namespace
 
 bool make_directories(const std::string& path) {
   if (path.empty()) return false;
-  for (size_t i = 1; i <= path.size(); ++i) {
-    if (i < path.size() && path[i] != '/' && path[i] != '\\') continue;
-    std::string part = path.substr(0, i);
-    if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  std::string generic = path;  // both separators count, on every platform
+  std::replace(generic.begin(), generic.end(), '\\', '/');
+  std::filesystem::path p = utf8_path(generic);
+  if (!p.has_filename()) p = p.parent_path();  // "a/b/" names the directory b
+  std::error_code ec;
+  std::filesystem::create_directories(p, ec);
+  return std::filesystem::is_directory(p, ec);
+}
+
+std::string find_app_data_dir() {
+  return chosen("VORN_DATA_DIR", user_data_folder, {"vorn", "synth"});
+}
+
+std::string find_bitmap_cache_dir() {
+  return chosen("VORN_CACHE_DIR", shared_data_folder, {"vorn", "8", "bitmap cache"});
 }
 
 const std::string& app_data_dir() {
   static std::once_flag once;
   static std::string dir;
-  std::call_once(once, [] {
-    std::string d = choose_dir();
-    if (make_directories(d)) dir = d;
-  });
+  std::call_once(once, [] { dir = find_app_data_dir(); });
+  return dir;
+}
+
+const std::string& bitmap_cache_dir() {
+  static std::once_flag once;
+  static std::string dir;
+  std::call_once(once, [] { dir = find_bitmap_cache_dir(); });
   return dir;
 }
 

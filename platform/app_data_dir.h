@@ -1,21 +1,34 @@
-// The per-user data directory: start-up state and bank, user init and reset
-// presets, word lists. Computed and created on first use, kept for the life of
-// the library; always ends with a separator so file names append directly.
+// The per-user data directory (start-up state and bank, user init and reset
+// presets, word lists) and the all-users bitmap cache directory. Each is
+// computed and created on first use and kept for the life of the library; each
+// ends with a separator so file names append directly. Paths are UTF-8.
 #pragma once
 
 #include <string>
 
 namespace platform {
 
-// "$VORN_DATA_DIR/" if set, else "$XDG_DATA_HOME/vorn/synth/", else
-// "$HOME/.local/share/vorn/synth/". Empty when no directory could be made.
+// $VORN_DATA_DIR if set, else the user's application-data folder followed by
+// vorn/synth/ (Linux: $XDG_DATA_HOME or ~/.local/share; Windows: the shell's
+// per-user AppData folder). Empty when no directory could be made.
 const std::string& app_data_dir();
 
 // Directory + base name + extension ("init", ".vornbank"); empty when the
 // directory is unset.
 std::string app_data_file(const char* base_name, const char* extension);
 
-// Creates every missing directory of path (separators '/' or '\\').
+// $VORN_CACHE_DIR if set, else the shared data folder followed by
+// vorn/8/bitmap cache/ (Linux: $XDG_CACHE_HOME or ~/.cache; Windows: the
+// shell's all-users application-data folder). Empty when it could not be made.
+const std::string& bitmap_cache_dir();
+
+// What app_data_dir() and bitmap_cache_dir() keep: the same lookup, made again
+// from the current environment and created on disk, without the caching.
+std::string find_app_data_dir();
+std::string find_bitmap_cache_dir();
+
+// Creates every missing directory of path (separators '/' or '\\'); true when
+// path names a directory afterwards.
 bool make_directories(const std::string& path);
 
 }  // namespace platform
