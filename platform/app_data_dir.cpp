@@ -10,32 +10,6 @@
 
 namespace platform {
 
-namespace {
-
-std::string with_separator(std::string dir) {
-  if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += native_separator();
-  return dir;
-}
-
-// base + pieces, each piece followed by the native separator.
-std::string under(const std::string& base, std::initializer_list<const char*> pieces) {
-  if (base.empty()) return {};
-  std::string dir = base;
-  for (const char* piece : pieces) (dir += piece) += native_separator();
-  return dir;
-}
-
-// $override_variable when set, else folder() followed by pieces; created, or
-// empty on failure. The folder is asked for only without an override.
-std::string chosen(const char* override_variable, std::string (*folder)(),
-                   std::initializer_list<const char*> pieces) {
-  std::string dir = environment_text(override_variable);
-  dir = dir.empty() ? under(folder(), pieces) : with_separator(std::move(dir));
-  return make_directories(dir) ? dir : std::string();
-}
-
-}  // namespace
-
 bool make_directories(const std::string& path) {
   if (path.empty()) return false;
   std::string generic = path;  // both separators count, on every platform
@@ -48,24 +22,13 @@ bool make_directories(const std::string& path) {
 }
 
 std::string find_app_data_dir() {
-  return chosen("VORN_DATA_DIR", user_data_folder, {"vorn", "synth"});
-}
-
-std::string find_bitmap_cache_dir() {
-  return chosen("VORN_CACHE_DIR", shared_data_folder, {"vorn", "8", "bitmap cache"});
+  return folder_of_ours("VORN_DATA_DIR", user_data_folder, {"vorn", "synth"});
 }
 
 const std::string& app_data_dir() {
   static std::once_flag once;
   static std::string dir;
   std::call_once(once, [] { dir = find_app_data_dir(); });
-  return dir;
-}
-
-const std::string& bitmap_cache_dir() {
-  static std::once_flag once;
-  static std::string dir;
-  std::call_once(once, [] { dir = find_bitmap_cache_dir(); });
   return dir;
 }
 

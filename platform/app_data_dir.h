@@ -1,7 +1,7 @@
-// The per-user data directory (start-up state and bank, user init and reset
-// presets, word lists) and the all-users bitmap cache directory. Each is
-// computed and created on first use and kept for the life of the library; each
-// ends with a separator so file names append directly. Paths are UTF-8.
+// The per-user data directory: start-up state and bank, user init and reset
+// presets, word lists. Computed and created on first use and kept for the life
+// of the library; it ends with a separator so file names append directly.
+// Paths are UTF-8.
 #pragma once
 
 #include <string>
@@ -17,15 +17,9 @@ const std::string& app_data_dir();
 // directory is unset.
 std::string app_data_file(const char* base_name, const char* extension);
 
-// $VORN_CACHE_DIR if set, else the shared data folder followed by
-// vorn/8/bitmap cache/ (Linux: $XDG_CACHE_HOME or ~/.cache; Windows: the
-// shell's all-users application-data folder). Empty when it could not be made.
-const std::string& bitmap_cache_dir();
-
-// What app_data_dir() and bitmap_cache_dir() keep: the same lookup, made again
-// from the current environment and created on disk, without the caching.
+// What app_data_dir() keeps: the same lookup, made again from the current
+// environment and created on disk.
 std::string find_app_data_dir();
-std::string find_bitmap_cache_dir();
 
 // Creates every missing directory of path (separators '/' or '\\'); true when
 // path names a directory afterwards.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/app_data_dir.h"
+#include "platform/bitmap_cache_dir.h"
 #include "platform/utf8_path.h"
 #include "tests/support/scratch.h"
 
@@ -41,11 +42,11 @@ TEST(known_folders, data_and_cache_folders_follow_xdg_then_home) {
   test_support::set_environment("XDG_DATA_HOME", r + "/data");
   test_support::set_environment("XDG_CACHE_HOME", r + "/cache/");
   EXPECT_EQ(platform::find_app_data_dir(), r + "/data/vorn/synth/");
-  EXPECT_EQ(platform::find_bitmap_cache_dir(), r + "/cache/vorn/8/bitmap cache/");
+  EXPECT_EQ(platform::bitmap_cache_dir(), r + "/cache/vorn/8/bitmap cache/");
   test_support::set_environment("XDG_DATA_HOME", "");
   test_support::set_environment("XDG_CACHE_HOME", "");
   EXPECT_EQ(platform::find_app_data_dir(), r + "/home/.local/share/vorn/synth/");
-  EXPECT_EQ(platform::find_bitmap_cache_dir(), r + "/home/.cache/vorn/8/bitmap cache/");
+  EXPECT_EQ(platform::bitmap_cache_dir(), r + "/home/.cache/vorn/8/bitmap cache/");
   EXPECT_TRUE(std::filesystem::is_directory(root / "home/.local/share/vorn/synth"));
   EXPECT_TRUE(std::filesystem::is_directory(root / "home/.cache/vorn/8/bitmap cache"));
   test_support::set_environment("HOME", "");

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/app_data_dir.h"
+#include "platform/bitmap_cache_dir.h"
 #include "platform/file_open.h"
 #include "platform/utf8_path.h"
 #include "tests/support/scratch.h"
@@ -86,7 +87,7 @@ TEST_F(platform_files, data_and_cache_folders_follow_their_overrides_and_are_cre
     std::string (*find)();
   };
   for (folder_case c : {folder_case{"VORN_DATA_DIR", platform::find_app_data_dir},
-                        folder_case{"VORN_CACHE_DIR", platform::find_bitmap_cache_dir}}) {
+                        folder_case{"VORN_CACHE_DIR", platform::bitmap_cache_dir}}) {
     SCOPED_TRACE(c.variable);
     for (const std::string& wanted : {at(std::string(c.variable) + "/n\xC3\xA9/deep"), at("with separator/")}) {
       SCOPED_TRACE(wanted);

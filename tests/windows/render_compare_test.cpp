@@ -15,9 +15,10 @@
 
 namespace {
 
-// Float maths on the two platforms differs only where the C libraries do (their
-// pow, exp and sin are allowed an ulp or so): a coefficient one ulp apart, run
-// through filters and feedback for the length of a song.
+// Both builds come from the same sources, compiler and generated tables and do
+// their float maths in SSE, so the renders may differ only where the C
+// libraries do (pow, exp and sin are allowed an ulp or so): a coefficient one
+// ulp apart, run through filters and feedback for the length of a song.
 constexpr double tolerance = 1e-4;  // -80 dBFS
 
 // The float WAVE files vorn-render writes: "fmt " format 3, 32 bits, and a

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/app_data_dir.h"
+#include "platform/bitmap_cache_dir.h"
 #include "platform/utf16_win32.h"
 #include "platform/utf8_path.h"
 #include "tests/support/scratch.h"
@@ -53,7 +54,7 @@ TEST(wine_prefix, data_folders_are_made_inside_the_prefix) {
     int levels;              // our own directories below the shell folder
   };
   for (folder_case c : {folder_case{platform::find_app_data_dir, "/AppData/Roaming/", "vorn/synth/", 2},
-                        folder_case{platform::find_bitmap_cache_dir, "/ProgramData/", "vorn/8/bitmap cache/", 3}}) {
+                        folder_case{platform::bitmap_cache_dir, "/ProgramData/", "vorn/8/bitmap cache/", 3}}) {
     SCOPED_TRACE(c.our_tail);
     std::string dir = c.find();
     ASSERT_FALSE(dir.empty());
@@ -74,5 +75,5 @@ TEST(wine_prefix, data_folders_are_made_inside_the_prefix) {
         << unix_dir;
     EXPECT_TRUE(ends_with(unix_dir, std::string(c.shell_tail) + c.our_tail)) << unix_dir;
   }
-  EXPECT_NE(platform::find_app_data_dir(), platform::find_bitmap_cache_dir());
+  EXPECT_NE(platform::find_app_data_dir(), platform::bitmap_cache_dir());
 }
