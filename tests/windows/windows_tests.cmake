@@ -11,6 +11,7 @@ vorn_test_executable(vorn_windows_tests
 # A DLL holding the platform layer, to see it find its own module.
 add_library(module_probe MODULE windows/probe/module_probe.cpp)
 target_link_libraries(module_probe PRIVATE vorn_platform)
+target_compile_options(module_probe PRIVATE ${VORN_TEST_COMPILE_OPTIONS})
 set_target_properties(module_probe PROPERTIES PREFIX "")
 add_dependencies(vorn_windows_tests module_probe)
 
