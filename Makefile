@@ -3,8 +3,9 @@
 BUILD := build
 CMAKE_GEN := -G Ninja
 JOBS ?= 2
+FUZZ_SECONDS ?= 600
 
-.PHONY: demo test setup setup-windows release asan tsan windows bench clean
+.PHONY: demo test setup setup-windows release asan tsan windows bench fuzz clean
 
 setup:
 	@tools/setup/install_deps.sh
@@ -42,6 +43,11 @@ windows: $(BUILD)/win32/build.ninja $(BUILD)/win64/build.ninja
 	cmake --build $(BUILD)/win32 -j $(JOBS)
 	cmake --build $(BUILD)/win64 -j $(JOBS)
 
+# The clang libFuzzer build of the "fuzz" preset, with clang installed on demand.
+$(BUILD)/fuzz/build.ninja:
+	@tools/setup/install_deps.sh fuzz
+	cmake --preset fuzz -B $(BUILD)/fuzz
+
 release: $(BUILD)/release/build.ninja
 	cmake --build $(BUILD)/release -j $(JOBS)
 
@@ -64,6 +70,11 @@ test: release asan tsan windows
 
 bench: release
 	@for b in $(BUILD)/release/bench/*; do echo "== $$b"; $$b; done
+
+# Every fuzz target for FUZZ_SECONDS each (default 10 minutes): make fuzz FUZZ_SECONDS=60
+fuzz: $(BUILD)/fuzz/build.ninja
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+	fuzz/run_all.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)
