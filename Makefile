@@ -15,7 +15,7 @@ $(BUILD)/release/build.ninja: | setup
 $(BUILD)/asan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	  -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF \
-	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests"
+	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests;vorn_fx_tests"
 
 $(BUILD)/tsan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

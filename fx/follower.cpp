@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fx/denormal.h"
 #include "fx/factories.h"
 #include "fx/mm_filter.h"
 #include "fx/pitch_tracker.h"
@@ -96,8 +97,12 @@ class follower final : public effect {
       float* out[2] = {b.out[0] + start, b.out[1] + start};
       filter_.process({in, out, n, nullptr}, replace);
     }
-    for (channel& ch : ch_)
+    for (channel& ch : ch_) {
       if (ch.e < 1e-10f) ch.e = 0.f;
+      flush(ch.hp.z);
+    }
+    filter_.flush();
+    tracker_.flush();
     meter_ = largest_input;
   }
 

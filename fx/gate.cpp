@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "fx/denormal.h"
 #include "fx/factories.h"
 #include "fx/time_law.h"
 
@@ -96,6 +97,7 @@ class gate final : public effect {
         put(b.out[1], i, b.in[1][i] * gr * makeup_, replace);
       }
     }
+    for (channel& c : ch_) flush(c.g);
     meter_[0] = ch_[0].g;
     meter_[1] = ch_[1].g;
   }
@@ -114,6 +116,7 @@ class gate final : public effect {
       c.e = d;
     else
       c.e += (d - c.e) * decay_;
+    if (c.e < 1e-20f) c.e = 0.f;  // below -400 dB: no denormals
     if (c.h1 > 0.f) c.h1 = std::fmax(c.h1 - step1_, 0.f);
     if (!c.open && c.h2 > 0.f) c.h2 = std::fmax(c.h2 - step2_, 0.f);
     const float level = c.open ? close_level_ : open_level_;
@@ -126,7 +129,7 @@ class gate final : public effect {
       c.g += (1.f - c.g) * attack_;
     else
       c.g += (floor_ - c.g) * release_;
-    if (std::fabs(c.g) < 1e-20f) c.g = 0.f;
+    if (!on && floor_ == 0.f && c.g < 1e-6f) c.g = 0.f;  // -120 dB: closed means silent
     return c.g;
   }
   void update() {

@@ -15,6 +15,8 @@
 // nonlinearity makes above the original Nyquist return almost unattenuated.
 #pragma once
 
+#include "fx/denormal.h"
+
 namespace fx {
 
 struct allpass_section {
@@ -38,6 +40,10 @@ struct half_band_branches {
     for (auto& q : a) q.s = 0.f;
     for (auto& q : b) q.s = 0.f;
   }
+  void flush() {
+    for (auto& q : a) fx::flush(q.s);
+    for (auto& q : b) fx::flush(q.s);
+  }
 };
 
 // One channel's interpolator: one input sample to two at the doubled rate.
@@ -48,6 +54,7 @@ struct upsampler_2x {
     odd = f.run_b(x);
   }
   void clear() { f.clear(); }
+  void flush() { f.flush(); }
 };
 
 // One channel's decimator: two samples at the doubled rate to one.
@@ -55,6 +62,7 @@ struct downsampler_2x {
   half_band_branches f;
   float run(float even, float odd) { return 0.5f * (f.run_a(odd) + f.run_b(even)); }
   void clear() { f.clear(); }
+  void flush() { f.flush(); }
 };
 
 // Both directions for one channel.
@@ -64,6 +72,10 @@ struct oversampler_2x {
   void clear() {
     up.clear();
     down.clear();
+  }
+  void flush() {
+    up.flush();
+    down.flush();
   }
 };
 

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "fx/denormal.h"
 #include "fx/factories.h"
 #include "fx/half_band.h"
 #include "fx/sine.h"
@@ -148,7 +149,11 @@ class mdelay final : public effect {
       core(odd, buf, mask, m);
       for (int c = 0; c < 2; ++c) put(b.out[c], i, os_[c].down.run(even[c], odd[c]), replace);
     }
-    for (int c = 0; c < 2; ++c) peak_meter_[c] = l_[c].peak;
+    for (int c = 0; c < 2; ++c) {
+      for (float* v : {&l_[c].high, &l_[c].low, &l_[c].peak}) flush(*v);
+      os_[c].flush();
+      peak_meter_[c] = l_[c].peak;
+    }
     const float a = activity_ / float(2 * b.frames);
     mod_meter_ = soft_rise(rate_hz(value(rate)) * 0.033333335f) * (0.7f - a) + a;
   }
@@ -196,16 +201,16 @@ class mdelay final : public effect {
     // Write the input, then add the feedback of the routing.
     switch (m) {
       case 1:  // Cross
-        buf[0][w] = x[0] + fb_ * y[1];
-        buf[1][w] = x[1] + fb_ * y[0];
+        buf[0][w] = without_denormal(x[0] + fb_ * y[1]);
+        buf[1][w] = without_denormal(x[1] + fb_ * y[0]);
         break;
       case 2:  // Ping-pong
-        buf[0][w] = 0.5f * (x[0] + x[1]) + fb_ * y[1];
-        buf[1][w] = fb_ * y[0];
+        buf[0][w] = without_denormal(0.5f * (x[0] + x[1]) + fb_ * y[1]);
+        buf[1][w] = without_denormal(fb_ * y[0]);
         break;
       default:
-        buf[0][w] = x[0] + fb_ * y[0];
-        buf[1][w] = x[1] + fb_ * y[1];
+        buf[0][w] = without_denormal(x[0] + fb_ * y[0]);
+        buf[1][w] = without_denormal(x[1] + fb_ * y[1]);
     }
     w_ = (w + 1) & mask;
     for (int c = 0; c < 2; ++c) x[c] = wet_ * y[c] + dry_ * x[c];

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "fx/denormal.h"
 #include "fx/factories.h"
 #include "synth/dsp/exp2.h"
 
@@ -85,6 +86,13 @@ void mm_filter::process(const io& b, bool replace) {
   }
   g_ = g;
   g_step_ = 0.f;
+}
+
+void mm_filter::flush() {
+  for (channel& c : ch_) {
+    fx::flush(c.s1);
+    fx::flush(c.s2);
+  }
 }
 
 std::unique_ptr<effect> make_mm_filter() { return std::make_unique<mm_filter>(); }

@@ -31,6 +31,8 @@ class mm_filter final : public effect {
   void parameter_changed(int index) override;
 
   // For the owner: a value set and applied at once (same thread as process).
+  // Decayed states to zero (once per block).
+  void flush();
   void set_now(int index, float v) {
     set_value(index, v);
     apply_pending();

@@ -17,6 +17,7 @@
 // with the input.
 #include <cmath>
 
+#include "fx/denormal.h"
 #include "fx/factories.h"
 #include "fx/half_band.h"
 #include "fx/sine.h"
@@ -108,6 +109,11 @@ class multiplier final : public effect {
         y = ch.post.run(hp, split_, post_.low, post_.high) * gain_;
         put(b.out[c], i, wet_ * y + dry_ * x, replace);
       }
+    }
+    for (channel& ch : ch_) {
+      for (float* v : {&ch.pre.s, &ch.post.s, &ch.allpass, &ch.env, &ch.dc}) flush(*v);
+      ch.os.flush();
+      ch.mod_up.flush();
     }
   }
 

@@ -68,6 +68,7 @@ class phaser final : public effect {
       if (smooth_.active()) smooth_.tick();
       phase += increment_;
       if (phase >= 1.f) phase -= 1.f;
+      float a[2], u[2], x[2];
       for (int c = 0; c < 2; ++c) {
         float p = c == 0 ? phase : phase + offset_;
         if (p >= 1.f) p -= 1.f;
@@ -76,18 +77,26 @@ class phaser final : public effect {
         float f = base_ * synth::exp2_fast(depth_decades_ * l * log2_10);
         if (f > 0.45f) f = 0.45f;
         const float w = tan_pade(f * 3.14159f);
-        float a = w == 1.f ? 0.99999f : (1.f - w) / (1.f + w);
-        a = a > 0.99999f ? 0.99999f : (a < -0.99999f ? -0.99999f : a);
-        const float x = b.in[c][i];
-        float u = x + fb_ * last_[c];
-        float* z = z_[c];
-        for (int k = 0; k < n; ++k) {
-          const float y = z[k] - a * u + 1e-10f;
-          z[k] = a * y + u + 1e-10f;
-          u = y;
-        }
-        last_[c] = u;
-        put(b.out[c], i, wet_ * u + dry_ * x, replace);
+        const float k = (1.f - w) / (1.f + w);
+        a[c] = k > 0.99999f ? 0.99999f : (k < -0.99999f ? -0.99999f : k);
+        x[c] = b.in[c][i];
+        u[c] = x[c] + fb_ * last_[c];
+      }
+      // Both channels' stages side by side: two independent chains of
+      // dependent multiply-adds keep the arithmetic units busy.
+      float* zl = z_[0];
+      float* zr = z_[1];
+      for (int k = 0; k < n; ++k) {
+        const float yl = zl[k] - a[0] * u[0] + 1e-10f;
+        const float yr = zr[k] - a[1] * u[1] + 1e-10f;
+        zl[k] = a[0] * yl + u[0] + 1e-10f;
+        zr[k] = a[1] * yr + u[1] + 1e-10f;
+        u[0] = yl;
+        u[1] = yr;
+      }
+      for (int c = 0; c < 2; ++c) {
+        last_[c] = u[c];
+        put(b.out[c], i, wet_ * u[c] + dry_ * x[c], replace);
       }
     }
     phase_ = phase;

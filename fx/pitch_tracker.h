@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "fx/denormal.h"
 #include "fx/time_law.h"
 #include "synth/dsp/one_pole.h"
 
@@ -52,6 +53,10 @@ class pitch_tracker {
     }
     if (since_ > longest_) since_ = longest_ + 1;
     octaves_ += (target_ - octaves_) * glide_;
+  }
+  void flush() {
+    fx::flush(lowpass_.s);
+    fx::flush(peak_);
   }
   // The estimate in octaves above 1 Hz, and in Hz.
   float octaves() const { return octaves_; }
