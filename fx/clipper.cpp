@@ -7,9 +7,8 @@
 #include <cstdio>
 
 #include "fx/factories.h"
-#include "fx/antiderivative.h"
-#include "fx/half_band.h"
-#include "fx/smoothing.h"
+#include "fx/smoothed_effect.h"
+#include "fx/oversampled_law.h"
 #include "fx/time_law.h"
 
 namespace fx {
@@ -25,25 +24,16 @@ constexpr param_desc params[count] = {
     {"Oversample", 0.f, 1.f, 1, 0.f},
 };
 
-class clipper final : public effect {
+class clipper final : public smoothed_effect {
  public:
-  clipper() : effect("Clipper", params, count) {}
+  clipper() : smoothed_effect("Clipper", params, count) {}
 
-  void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
-    update();
-    smooth_.finish();
-  }
   void clear() override {
     for (auto& o : os_) o.clear();
-    for (auto& a : corner_) a.clear();
   }
   void parameter_changed(int index) override {
-    if (index == oversample && (value(oversample) > 0.5f) != oversampled_) {
-      oversampled_ = !oversampled_;
-      clear();
-    }
-    dirty_ = true;
+    if (index == oversample) follow_switch(oversample, oversampled_);
+    smoothed_effect::parameter_changed(index);
   }
   float meter(int) const override { return meter_; }
   void format_value(int index, char* text, size_t size) const override {
@@ -56,7 +46,7 @@ class clipper final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     int clipped = 0;
     for (int i = 0; i < b.frames; ++i) {
       if (smooth_.active()) smooth_.tick();
@@ -64,14 +54,7 @@ class clipper final : public effect {
         const float x = b.in[c][i];
         float y;
         if (oversampled_) {
-          float even, odd;
-          os_[c].up.run(x, even, odd);
-          const mix_law law{level_, wet_ * gain_, dry_};
-          tally(even, clipped);
-          tally(odd, clipped);
-          even = corner_[c].run(law, even);
-          odd = corner_[c].run(law, odd);
-          y = os_[c].down.run(even, odd);
+          y = os_[c].run({level_, wet_ * gain_, dry_}, x, [&](float v) { tally(v, clipped); });
         } else {
           y = shape(x, clipped);
         }
@@ -103,8 +86,7 @@ class clipper final : public effect {
     const float y = x < -level_ ? -level_ : (x > level_ ? level_ : x);
     return wet_ * y * gain_ + dry_ * x;
   }
-  void update() {
-    dirty_ = false;
+  void update() override {
     smooth_.set(&wet_, value(mix));
     smooth_.set(&dry_, 1.f - value(mix));
     smooth_.set(&level_, db_to_gain((1.f - value(clip)) * -48.f));
@@ -112,12 +94,9 @@ class clipper final : public effect {
     oversampled_ = value(oversample) > 0.5f;
   }
 
-  smoothing_list smooth_;
-  oversampler_2x os_[2];
-  antiderivative_filter<mix_law> corner_[2];
+  oversampled_law<mix_law> os_[2];
   float wet_ = 1.f, dry_ = 0.f, level_ = 1.f, gain_ = 1.f;
   bool oversampled_ = false;
-  bool dirty_ = true;
   platform::relaxed<float> meter_{1e-10f};
 };
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/time_law.h"
 #include "synth/level_follower.h"
 
@@ -23,19 +24,18 @@ constexpr param_desc params[count] = {
     {"Side-chain", 0.f, 1.f, 1, 0.f}, {"Stereo-link", 0.f, 1.f, 1, 1.f},
 };
 
-class compressor final : public effect {
+class compressor final : public smoothed_effect {
  public:
-  compressor() : effect("Compressor", params, count, nullptr, 4) {}
+  compressor() : smoothed_effect("Compressor", params, count, nullptr, 4) {}
 
   void sample_rate_changed() override {
     out_meter_.init(rc_.rate);
-    dirty_ = true;
+    smoothed_effect::sample_rate_changed();
   }
   void clear() override {
     g_[0] = g_[1] = 1.f;
     out_meter_.reset();
   }
-  void parameter_changed(int) override { dirty_ = true; }
   // 0: the gain (1 = no reduction); 1, 2: the output level of each channel.
   float meter(int index) const override {
     return index == 0 ? gain_meter_.load() : out_meter_.peek(index == 1 ? 0 : 1);
@@ -52,7 +52,7 @@ class compressor final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     const bool external = value(side_chain) > 0.5f && b.side;
     const bool linked = value(stereo_link) > 0.5f;
     float* const* det = external ? b.side : b.in;
@@ -83,8 +83,7 @@ class compressor final : public effect {
     if (mode_b_) u *= g;
     return g + u * (u >= 0.f ? release_ : attack_);
   }
-  void update() {
-    dirty_ = false;
+  void update() override {
     mode_b_ = value(mode) > 0.5f;
     const float a = cube(value(attack)), r = cube(value(release));
     const float ta = mode_b_ ? a * 0.4999f + 0.0001f : a * 1.499f + 0.001f;
@@ -100,7 +99,6 @@ class compressor final : public effect {
   float g_[2] = {1.f, 1.f};
   float attack_ = 1.f, release_ = 1.f, k_ = 0.f, wet_ = 1.f, dry_ = 0.f, makeup_ = 1.f;
   bool mode_b_ = true;
-  bool dirty_ = true;
   synth::level_follower out_meter_;
   platform::relaxed<float> gain_meter_{1.f};
 };

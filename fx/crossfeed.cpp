@@ -13,8 +13,8 @@
 #include <cmath>
 
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/rc_cascade.h"
-#include "fx/smoothing.h"
 
 namespace fx {
 
@@ -32,23 +32,20 @@ constexpr float crossfeed_gain = 0.35f;
 
 float crossfeed_hz(float v) { return 300.f * std::pow(64.f, v); }
 
-class crossfeed final : public effect {
+class crossfeed final : public smoothed_effect {
  public:
-  crossfeed() : effect("Crossfeed", params, count) {}
+  crossfeed() : smoothed_effect("Crossfeed", params, count) {}
 
   void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
-    update();
-    smooth_.finish();
+    smoothed_effect::sample_rate_changed();
     coefficients();
   }
   void clear() override {
     for (auto& c : lp_) c.clear();
   }
-  void parameter_changed(int) override { dirty_ = true; }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     const bool on = value(enable) > 0.5f;
     const int n = (int(value(slope)) & 3) + 1;
     if (n != sections_) {
@@ -66,29 +63,26 @@ class crossfeed final : public effect {
         smooth_.tick();
         coefficients();
       }
-      const float ll = lp_[0].lowpass(l, n, g_, k_), lr = lp_[1].lowpass(r, n, g_, k_);
+      const float ll = lp_[0].lowpass(l, n, coefficient_), lr = lp_[1].lowpass(r, n, coefficient_);
       put(b.out[0], i, l + crossfeed_gain * (lr - ll), replace);
       put(b.out[1], i, r + crossfeed_gain * (ll - lr), replace);
     }
   }
 
  private:
-  void update() {
-    dirty_ = false;
+  void update() override {
     smooth_.set(&hz_, crossfeed_hz(value(frequency)));
     coefficients();
   }
   void coefficients() {
     if (rc_.rate <= 0.f) return;
-    g_ = synth::one_pole_g(rc_section_hz(hz_, sections_, false, rc_.rate), rc_.rate);
-    k_ = 1.f / (1.f + g_);
+    coefficient_ = rc_coefficient(hz_, sections_, false, rc_.rate);
   }
 
-  smoothing_list smooth_;
   rc_cascade lp_[2];
-  float hz_ = 455.f, g_ = 0.f, k_ = 1.f;
+  synth::one_pole_coefficient coefficient_;
+  float hz_ = 455.f;
   int sections_ = 4;
-  bool dirty_ = true;
 };
 
 }  // namespace

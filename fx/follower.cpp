@@ -19,6 +19,7 @@
 
 #include "fx/denormal.h"
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/mm_filter.h"
 #include "fx/pitch_tracker.h"
 #include "fx/time_law.h"
@@ -45,9 +46,9 @@ float attack_seconds(float v) { return 0.0001f * std::pow(5000.f, v); }
 float hold_seconds(float v) { return 0.5f * v * v; }
 float release_seconds(float v) { return 0.001f * std::pow(2000.f, v); }
 
-class follower final : public effect {
+class follower final : public smoothed_effect {
  public:
-  follower() : effect("Follower", params, count, nullptr, 4) {
+  follower() : smoothed_effect("Follower", params, count, nullptr, 4) {
     filter_.load_defaults();
   }
 
@@ -56,7 +57,7 @@ class follower final : public effect {
     highpass_.init(detector_highpass_hz, rc_.rate);
     tracker_.init(rc_.rate);
     tracker_.reset();
-    dirty_ = true;
+    smoothed_effect::sample_rate_changed();
   }
   void clear() override {
     for (channel& c : ch_) c = channel{};
@@ -64,14 +65,14 @@ class follower final : public effect {
     tracker_.reset();
   }
   void parameter_changed(int index) override {
-    dirty_ = true;
+    smoothed_effect::parameter_changed(index);
     if (index == resonance) filter_.set_now(mm_filter::resonance, value(resonance));
     if (index == saturation) filter_.set_now(mm_filter::saturation, value(saturation));
   }
   float meter(int) const override { return meter_; }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     float* const* det = value(side_chain) > 0.5f && b.side ? b.side : b.in;
     const bool bright = int(value(scale)) == 0;
     const bool track = value(keytrack) > 0.5f;
@@ -128,8 +129,7 @@ class follower final : public effect {
     }
     return ch.e;
   }
-  void update() {
-    dirty_ = false;
+  void update() override {
     attack_ = time_coefficient(attack_seconds(value(attack)), rc_.rate);
     release_ = time_coefficient(release_seconds(value(release)), rc_.rate);
     const float th = hold_seconds(value(hold));
@@ -143,7 +143,6 @@ class follower final : public effect {
   synth::one_pole_highpass highpass_;
   pitch_tracker tracker_;
   float attack_ = 1.f, release_ = 1.f, hold_step_ = 1.f, scale_ = 4.f;
-  bool dirty_ = true;
   platform::relaxed<float> meter_{0.f};
 };
 

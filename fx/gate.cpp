@@ -11,6 +11,7 @@
 
 #include "fx/denormal.h"
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/time_law.h"
 
 namespace fx {
@@ -35,18 +36,17 @@ float hold_seconds(float v) { return square(v) * (2.f - 0.001f) + 0.001f; }
 float attack_seconds(float v) { return square(v) * 0.5f; }
 float release_seconds(float v) { return square(v) * 4.f + 0.001f; }
 
-class gate final : public effect {
+class gate final : public smoothed_effect {
  public:
-  gate() : effect("Gate", params, count, nullptr, 4) {}
+  gate() : smoothed_effect("Gate", params, count, nullptr, 4) {}
 
   void sample_rate_changed() override {
     decay_ = time_coefficient(detector_fall_seconds, rc_.rate);
-    dirty_ = true;
+    smoothed_effect::sample_rate_changed();
   }
   void clear() override {
     for (channel& c : ch_) c = channel{};
   }
-  void parameter_changed(int) override { dirty_ = true; }
   // 0, 1: the gain of each channel.
   float meter(int index) const override { return meter_[index & 1]; }
   void format_value(int index, char* text, size_t size) const override {
@@ -80,7 +80,7 @@ class gate final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     const bool external = value(side_chain) > 0.5f && b.side;
     const bool linked = value(stereo_link) > 0.5f;
     float* const* det = external ? b.side : b.in;
@@ -132,8 +132,7 @@ class gate final : public effect {
     if (!on && floor_ == 0.f && c.g < 1e-6f) c.g = 0.f;  // -120 dB: closed means silent
     return c.g;
   }
-  void update() {
-    dirty_ = false;
+  void update() override {
     open_level_ = db_to_gain((1.f - value(threshold)) * -48.f);
     close_level_ = open_level_ * db_to_gain(value(hysteresis) * -48.f);
     step1_ = 1.f / (hold_seconds(value(hold1)) * rc_.rate);
@@ -150,7 +149,6 @@ class gate final : public effect {
   float decay_ = 1.f, open_level_ = 1.f, close_level_ = 1.f, step1_ = 1.f, step2_ = 1.f;
   float attack_ = 1.f, release_ = 1.f, floor_ = 0.f, makeup_ = 1.f;
   bool inverted_ = false;
-  bool dirty_ = true;
   platform::relaxed<float> meter_[2] = {0.f, 0.f};
 };
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/time_law.h"
 #include "synth/dsp/one_pole.h"
 #include "synth/level_follower.h"
@@ -44,9 +45,9 @@ struct delay_storage {
   float* line(int k) { return data.get() + size_t(k) * size_t(size); }
 };
 
-class limiter final : public effect {
+class limiter final : public smoothed_effect {
  public:
-  limiter() : effect("Limiter", params, count, nullptr, 4) {}
+  limiter() : smoothed_effect("Limiter", params, count, nullptr, 4) {}
 
   void rebuild(float rate) override {
     auto fresh = std::make_unique<delay_storage>();
@@ -59,7 +60,7 @@ class limiter final : public effect {
   void sample_rate_changed() override {
     detector_.init(detector_hz, rc_.rate);
     out_meter_.init(rc_.rate);
-    dirty_ = true;
+    smoothed_effect::sample_rate_changed();
   }
   void clear() override {
     for (channel& c : ch_) c = channel{};
@@ -67,7 +68,6 @@ class limiter final : public effect {
     write_ = 0;
     out_meter_.reset();
   }
-  void parameter_changed(int) override { dirty_ = true; }
   // 0: the applied gain; 1, 2: the output level of each channel.
   float meter(int index) const override {
     return index == 0 ? gain_meter_.load() : out_meter_.peek(index == 1 ? 0 : 1);
@@ -89,7 +89,7 @@ class limiter final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     if (!lines_) return;
     const bool external = value(side_chain) > 0.5f && b.side;
     const bool linked = value(stereo_link) > 0.5f;
@@ -165,8 +165,7 @@ class limiter final : public effect {
     }
     return std::exp(ratio_ * std::log(std::fmax(makeup_ * c.gc, 1e-30f)));
   }
-  void update() {
-    dirty_ = false;
+  void update() override {
     const float rate = rc_.rate;
     const float ta = attack_seconds(value(attack));
     attack_ = ta <= 1e-5f ? 1.f : 1.f - std::pow(0.0009999871f, 1.f / (ta * rate));
@@ -192,7 +191,6 @@ class limiter final : public effect {
   float attack_ = 1.f, hold_step_ = 1.f, release_ = 1.f, threshold_ = 1.f, ratio_ = 1.f, makeup_ = 1.f;
   float ceiling_ = 1.f;
   bool ltc_ = false, clip_ = true;
-  bool dirty_ = true;
   synth::level_follower out_meter_;
   platform::relaxed<float> gain_meter_{1.f};
 };

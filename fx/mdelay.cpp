@@ -26,9 +26,9 @@
 
 #include "fx/denormal.h"
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/half_band.h"
 #include "fx/sine.h"
-#include "fx/smoothing.h"
 #include "fx/time_law.h"
 #include "synth/dsp/one_pole.h"
 
@@ -72,9 +72,9 @@ struct line_storage {
   float* line(int k) { return data.get() + size_t(k) * size_t(size); }
 };
 
-class mdelay final : public effect {
+class mdelay final : public smoothed_effect {
  public:
-  mdelay() : effect("mDelay", params, count, group_table) {}
+  mdelay() : smoothed_effect("mDelay", params, count, group_table) {}
 
   void rebuild(float rate) override {
     const int n = line_length(rate);
@@ -92,13 +92,12 @@ class mdelay final : public effect {
 
   void sample_rate_changed() override {
     const float hi = 2.f * rc_.rate;
-    smooth_.init(knob_smoothing_seconds, hi);
     glide_ = time_coefficient(glide_seconds, hi);
     meter_decay_ = 1.f - time_coefficient(meter_fall_seconds, hi);
-    update();
-    smooth_.finish();
+    smoothed_effect::sample_rate_changed();
     for (line_state& l : l_) l.delay = l.goal;
   }
+  float smoothing_rate() const override { return 2.f * rc_.rate; }
   void reset() override { phase_ = 0.f; }
   void clear() override {
     if (lines_) std::fill(lines_->data.get(), lines_->data.get() + size_t(lines_->size) * 2, 0.f);
@@ -107,7 +106,6 @@ class mdelay final : public effect {
     }
     for (auto& o : os_) o.clear();
   }
-  void parameter_changed(int) override { dirty_ = true; }
   // 0, 1: each line's peak; 2: the modulation activity.
   float meter(int index) const override { return index < 2 ? peak_meter_[index].load() : mod_meter_.load(); }
   void format_value(int index, char* text, size_t size) const override {
@@ -135,7 +133,7 @@ class mdelay final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     if (!lines_) return;
     const int size = lines_->size, mask = size - 1;
     float* buf[2] = {lines_->line(0), lines_->line(1)};
@@ -226,8 +224,7 @@ class mdelay final : public effect {
     return s * (1.f + squash_) / (std::fabs(s) + squash_);
   }
 
-  void update() {
-    dirty_ = false;
+  void update() override {
     if (rc_.rate <= 0.f) return;
     const float hi = 2.f * rc_.rate;
     l_[0].goal = time_seconds(value(left)) * hi;
@@ -249,7 +246,6 @@ class mdelay final : public effect {
   }
 
   std::unique_ptr<line_storage> lines_;
-  smoothing_list smooth_;
   oversampler_2x os_[2];
   line_state l_[2];
   int w_ = 0;
@@ -257,7 +253,6 @@ class mdelay final : public effect {
   float excursion_ = 0.f, wet_ = 0.5f, dry_ = 0.5f, fb_ = 0.f;
   float gh_ = 0.f, kh_ = 1.f, gl_ = 0.f, kl_ = 1.f;
   float glide_ = 1.f, meter_decay_ = 0.f, activity_ = 0.f;
-  bool dirty_ = true;
   platform::relaxed<float> peak_meter_[2] = {0.f, 0.f};
   platform::relaxed<float> mod_meter_{0.f};
 };

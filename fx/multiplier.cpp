@@ -19,9 +19,9 @@
 
 #include "fx/denormal.h"
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/half_band.h"
 #include "fx/sine.h"
-#include "fx/smoothing.h"
 #include "fx/tilt.h"
 #include "fx/time_law.h"
 #include "synth/dsp/one_pole.h"
@@ -50,18 +50,16 @@ float lfo_hz(float v) { return square(v) * 4.9f + 0.1f; }
 // Allpass corner for a phase setting p in 0..1: 20 kHz * 400^-p.
 float phase_corner_hz(float p) { return 20000.f * std::exp2(-8.6438562f * p); }
 
-class multiplier final : public effect {
+class multiplier final : public smoothed_effect {
  public:
-  multiplier() : effect("Multiplier", params, count, group_table) {}
+  multiplier() : smoothed_effect("Multiplier", params, count, group_table) {}
 
   void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
     split_.init(tilt_split_hz, rc_.rate);
     dc_.init(dc_block_hz, rc_.rate);
     env_attack_ = time_coefficient(0.001f, rc_.rate);
     env_release_ = time_coefficient(0.15f, rc_.rate);
-    update();
-    smooth_.finish();
+    smoothed_effect::sample_rate_changed();
   }
   void reset() override {
     lfo_phase_ = 0.f;
@@ -71,15 +69,12 @@ class multiplier final : public effect {
     for (channel& c : ch_) c = channel{};
   }
   void parameter_changed(int index) override {
-    if (index == oversample && (value(oversample) > 0.5f) != oversampled_) {
-      oversampled_ = !oversampled_;
-      clear();
-    }
-    dirty_ = true;
+    if (index == oversample) follow_switch(oversample, oversampled_);
+    smoothed_effect::parameter_changed(index);
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     const int m = int(value(mode));
     for (int i = 0; i < b.frames; ++i) {
       if (smooth_.active()) smooth_.tick();
@@ -159,8 +154,7 @@ class multiplier final : public effect {
     const float k = m == 0 ? s : (m == 1 ? std::fabs(s) : (s > 0.f ? 1.f : (s < 0.f ? -1.f : 0.f)));
     return x * ((k - 1.f) * depth_ + 1.f);
   }
-  void update() {
-    dirty_ = false;
+  void update() override {
     oversampled_ = value(oversample) > 0.5f;
     lfo_increment_ = lfo_hz(value(rate)) / (rc_.rate > 1.f ? rc_.rate : 1.f);
     smooth_.set(&wet_, value(mix));
@@ -174,7 +168,6 @@ class multiplier final : public effect {
     smooth_.set(&width_, value(width));
   }
 
-  smoothing_list smooth_;
   synth::one_pole_coefficient split_, dc_;
   tilt_gains pre_, post_;
   channel ch_[2];
@@ -183,7 +176,6 @@ class multiplier final : public effect {
   float lfo_phase_ = 0.f, lfo_increment_ = 0.f, env_attack_ = 1.f, env_release_ = 1.f;
   int countdown_ = 0;
   bool oversampled_ = false;
-  bool dirty_ = true;
 };
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "fx/factories.h"
-#include "fx/smoothing.h"
+#include "fx/smoothed_effect.h"
 #include "fx/time_law.h"
 #include "synth/dsp/exp2.h"
 
@@ -36,22 +36,16 @@ float tan_pade(float x) {
   return x * (945.f - 105.f * x2 + x2 * x2) / (945.f - 420.f * x2 + 15.f * x2 * x2);
 }
 
-class phaser final : public effect {
+class phaser final : public smoothed_effect {
  public:
-  phaser() : effect("Phaser", params, count) {}
+  phaser() : smoothed_effect("Phaser", params, count) {}
 
-  void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
-    update();
-    smooth_.finish();
-  }
   void reset() override { phase_ = 0.f; }
   void clear() override {
     for (auto& ch : z_)
       for (float& v : ch) v = 0.f;
     last_[0] = last_[1] = 0.f;
   }
-  void parameter_changed(int) override { dirty_ = true; }
   float meter(int) const override { return meter_; }
   void format_value(int index, char* text, size_t size) const override {
     if (index == stages)
@@ -61,7 +55,7 @@ class phaser final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     const int n = stage_table[int(value(stages)) & 7];
     float phase = phase_, lfo_sum = 0.f;
     for (int i = 0; i < b.frames; ++i) {
@@ -112,8 +106,7 @@ class phaser final : public effect {
     const float t = std::fabs(2.f * p - 1.f) * 2.f - 1.f;
     return ((std::fabs(t) * bend_ + (1.f - bend_)) * t + 1.f) * 0.5f;
   }
-  void update() {
-    dirty_ = false;
+  void update() override {
     increment_ = rc_.rate > 0.f ? rate_hz(value(rate)) / rc_.rate : 0.f;
     offset_ = value(width) * 0.5f;
     bend_ = -(2.f * value(shape) - 1.f);
@@ -125,12 +118,10 @@ class phaser final : public effect {
     smooth_.set(&dry_, 1.f - value(mix));
   }
 
-  smoothing_list smooth_;
   float z_[2][max_stages] = {};
   float last_[2] = {0.f, 0.f};
   float phase_ = 0.f, increment_ = 0.f, offset_ = 0.f, bend_ = 0.f, base_ = 0.f, depth_decades_ = 0.f;
   float fb_ = 0.f, wet_ = 0.5f, dry_ = 0.5f;
-  bool dirty_ = true;
   platform::relaxed<float> meter_{0.f};
 };
 

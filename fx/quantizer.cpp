@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/time_law.h"
 
 namespace fx {
@@ -41,20 +42,19 @@ float catmull(float p0, float p1, float p2, float p3, float t) {
   return ((a * t + b) * t + c) * t + p1;
 }
 
-class quantizer final : public effect {
+class quantizer final : public smoothed_effect {
  public:
-  quantizer() : effect("Quantizer", params, count) {}
+  quantizer() : smoothed_effect("Quantizer", params, count) {}
 
   void sample_rate_changed() override {
     ratio_ = 1.f / (rc_.rate * 2.5e-05f);  // 40000 / rate
-    dirty_ = true;
+    smoothed_effect::sample_rate_changed();
   }
   void clear() override {
     for (auto& h : held_)
       for (float& v : h) v = 0.f;
     phase_ = 0.f;
   }
-  void parameter_changed(int) override { dirty_ = true; }
   void format_value(int index, char* text, size_t size) const override {
     if (index == rate)
       std::snprintf(text, size, "%0.1f Hz", double(hold_hz(value(rate))));
@@ -65,7 +65,7 @@ class quantizer final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     const bool staircase = value(zero) > 0.5f;
     for (int i = 0; i < b.frames; ++i) {
       phase_ += increment_ * period_scale_;
@@ -100,8 +100,7 @@ class quantizer final : public effect {
     seed_ ^= seed_ << 5;
     return float(seed_ >> 8) * (1.f / 16777216.f);
   }
-  void update() {
-    dirty_ = false;
+  void update() override {
     // The hold rate per sample: rate * 2.5e-5 * (40000 / sample rate).
     const float inc = hold_hz(value(rate)) * 2.5e-05f * ratio_;
     increment_ = inc > 1.f ? 1.f : inc;
@@ -116,7 +115,6 @@ class quantizer final : public effect {
   float phase_ = 0.f, increment_ = 0.f, period_scale_ = 1.f, ratio_ = 1.f;
   float jitter_ = 0.f, dither_ = 0.f, step_ = 1.f, inv_step_ = 1.f;
   uint32_t seed_ = 0x9E3779B9u;
-  bool dirty_ = true;
 };
 
 }  // namespace

@@ -23,14 +23,22 @@ inline float rc_section_hz(float hz, int sections, bool highpass, float rate) {
   return f < 0.45f * rate ? f : 0.45f * rate;
 }
 
+// The coefficient every section of such a cascade shares.
+inline synth::one_pole_coefficient rc_coefficient(float hz, int sections, bool highpass, float rate) {
+  synth::one_pole_coefficient c;
+  c.init(rc_section_hz(hz, sections, highpass, rate), rate);
+  return c;
+}
+
 struct rc_cascade {
   float s[max_rc_sections] = {};  // integrator states
 
   void clear() {
     for (float& v : s) v = 0.f;
   }
-  // n sections sharing one coefficient (g, k of the tangent approximation).
-  float lowpass(float x, int n, float g, float k) {
+  // n sections sharing one coefficient.
+  float lowpass(float x, int n, const synth::one_pole_coefficient& c) {
+    const float g = c.g, k = c.k;
     for (int i = 0; i < n; ++i) {
       const float lp = (g * x + s[i]) * k;
       s[i] = (x - lp) * g + lp;
@@ -38,7 +46,8 @@ struct rc_cascade {
     }
     return x;
   }
-  float highpass(float x, int n, float g, float k) {
+  float highpass(float x, int n, const synth::one_pole_coefficient& c) {
+    const float g = c.g, k = c.k;
     for (int i = 0; i < n; ++i) {
       const float lp = (g * x + s[i]) * k;
       const float hp = (x - s[i]) * k;

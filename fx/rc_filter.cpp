@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/rc_cascade.h"
-#include "fx/smoothing.h"
 #include "fx/time_law.h"
 
 namespace fx {
@@ -23,21 +23,18 @@ constexpr const char* mode_names[8] = {"H 6", "H 12", "H 18", "H 24", "L 6", "L 
 
 float cutoff_hz(float v) { return cube(v) * 25999.9f + 0.1f; }
 
-class rc_filter final : public effect {
+class rc_filter final : public smoothed_effect {
  public:
-  rc_filter() : effect("RC Filter", params, count) {}
+  rc_filter() : smoothed_effect("RC Filter", params, count) {}
 
   void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
-    update();
-    smooth_.finish();
+    smoothed_effect::sample_rate_changed();
     coefficients();
   }
   void clear() override {
     for (auto& m : state_)
       for (auto& c : m) c.clear();
   }
-  void parameter_changed(int) override { dirty_ = true; }
   void format_value(int index, char* text, size_t size) const override {
     if (index == frequency)
       std::snprintf(text, size, "%0.1f Hz", double(cutoff_hz(value(frequency))));
@@ -48,7 +45,7 @@ class rc_filter final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     const int m = int(value(mode)) & 7;
     const bool highpass = m < 4;
     const int n = (m & 3) + 1;
@@ -64,31 +61,27 @@ class rc_filter final : public effect {
       }
       for (int c = 0; c < 2; ++c) {
         const float x = b.in[c][i];
-        const float y = highpass ? st[c].highpass(x, n, g_, k_) : st[c].lowpass(x, n, g_, k_);
+        const float y = highpass ? st[c].highpass(x, n, coefficient_) : st[c].lowpass(x, n, coefficient_);
         put(b.out[c], i, y, replace);
       }
     }
   }
 
  private:
-  void update() {
-    dirty_ = false;
+  void update() override {
     smooth_.set(&hz_, cutoff_hz(value(frequency)));
     coefficients();
   }
   void coefficients() {
     if (rc_.rate <= 0.f) return;
     const int m = mode_ & 7;
-    const float f = rc_section_hz(hz_, (m & 3) + 1, m < 4, rc_.rate);
-    g_ = synth::one_pole_g(f, rc_.rate);
-    k_ = 1.f / (1.f + g_);
+    coefficient_ = rc_coefficient(hz_, (m & 3) + 1, m < 4, rc_.rate);
   }
 
-  smoothing_list smooth_;
   rc_cascade state_[8][2];
-  float hz_ = 0.1f, g_ = 0.f, k_ = 1.f;
+  synth::one_pole_coefficient coefficient_;
+  float hz_ = 0.1f;
   int mode_ = 0;
-  bool dirty_ = true;
 };
 
 }  // namespace

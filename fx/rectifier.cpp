@@ -6,9 +6,8 @@
 #include <cstdio>
 
 #include "fx/factories.h"
-#include "fx/antiderivative.h"
-#include "fx/half_band.h"
-#include "fx/smoothing.h"
+#include "fx/smoothed_effect.h"
+#include "fx/oversampled_law.h"
 
 namespace fx {
 
@@ -22,25 +21,16 @@ constexpr param_desc params[count] = {
     {"Oversample", 0.f, 1.f, 1, 0.f},
 };
 
-class rectifier final : public effect {
+class rectifier final : public smoothed_effect {
  public:
-  rectifier() : effect("Rectifier", params, count) {}
+  rectifier() : smoothed_effect("Rectifier", params, count) {}
 
-  void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
-    update();
-    smooth_.finish();
-  }
   void clear() override {
     for (auto& o : os_) o.clear();
-    for (auto& a : corner_) a.clear();
   }
   void parameter_changed(int index) override {
-    if (index == oversample && (value(oversample) > 0.5f) != oversampled_) {
-      oversampled_ = !oversampled_;
-      clear();
-    }
-    dirty_ = true;
+    if (index == oversample) follow_switch(oversample, oversampled_);
+    smoothed_effect::parameter_changed(index);
   }
   void format_value(int index, char* text, size_t size) const override {
     if (index == polarity)
@@ -50,19 +40,14 @@ class rectifier final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     for (int i = 0; i < b.frames; ++i) {
       if (smooth_.active()) smooth_.tick();
       for (int c = 0; c < 2; ++c) {
         const float x = b.in[c][i];
         float y;
         if (oversampled_) {
-          float even, odd;
-          os_[c].up.run(x, even, odd);
-          const law l{sign_ * depth_, 1.f - depth_};
-          even = corner_[c].run(l, even);
-          odd = corner_[c].run(l, odd);
-          y = os_[c].down.run(even, odd);
+          y = os_[c].run({sign_ * depth_, 1.f - depth_}, x, [](float) {});
         } else {
           y = shape(x);
         }
@@ -79,19 +64,15 @@ class rectifier final : public effect {
     double value(double x) const { return a * std::fabs(x) + b * x; }
     double antiderivative(double x) const { return 0.5 * x * (a * std::fabs(x) + b * x); }
   };
-  void update() {
-    dirty_ = false;
+  void update() override {
     smooth_.set(&depth_, value(depth));
     sign_ = value(polarity) > 0.5f ? 1.f : -1.f;
     oversampled_ = value(oversample) > 0.5f;
   }
 
-  smoothing_list smooth_;
-  oversampler_2x os_[2];
-  antiderivative_filter<law> corner_[2];
+  oversampled_law<law> os_[2];
   float depth_ = 1.f, sign_ = 1.f;
   bool oversampled_ = false;
-  bool dirty_ = true;
 };
 
 }  // namespace

@@ -53,8 +53,8 @@
 
 #include "fx/delay_line.h"
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/sine.h"
-#include "fx/smoothing.h"
 #include "fx/time_law.h"
 #include "synth/dsp/one_pole.h"
 
@@ -243,9 +243,9 @@ float feedback_gain(float v) { return v / (std::fabs(v) + 1.2f) * 2.2f; }
 float decay_amount(float v) { return v / (std::fabs(v) + 1.f) * 2.f; }
 float band_centre_hz(float v) { return 100.f * std::pow(100.f, v); }
 
-class reverb final : public effect {
+class reverb final : public smoothed_effect {
  public:
-  reverb() : effect("Reverb", params, count, group_table) {}
+  reverb() : smoothed_effect("Reverb", params, count, group_table) {}
 
   bool structural(int index) const override {
     return (index >= diff_delay && index <= size) || index == width || index == direction ||
@@ -282,12 +282,10 @@ class reverb final : public effect {
   }
 
   void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
     glide_ = time_coefficient(glide_seconds, rc_.rate);
     fade_length_ = std::max(int(fade_seconds * rc_.rate), 1);
     shelf_ = synth::one_pole_g(low_shelf_hz, rc_.rate);
-    update();
-    smooth_.finish();
+    smoothed_effect::sample_rate_changed();
     pre_now_ = pre_goal_;
     tuned_ = nullptr;
   }
@@ -300,11 +298,10 @@ class reverb final : public effect {
     for (auto& ch : band_) ch = band_state{};
     fade_left_ = 0;
   }
-  void parameter_changed(int) override { dirty_ = true; }
   float meter(int) const override { return meter_; }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     structure* s = live_.get();
     if (!s) return;
     if (s != tuned_) {
@@ -484,8 +481,7 @@ class reverb final : public effect {
     }
   }
 
-  void update() {
-    dirty_ = false;
+  void update() override {
     if (rc_.rate <= 0.f) return;
     lfo_rate_ = mod_rate_hz(value(rate));
     lfo_increment_ = lfo_rate_ / rc_.rate;
@@ -511,7 +507,6 @@ class reverb final : public effect {
 
   std::unique_ptr<structure> live_, fading_;
   const structure* tuned_ = nullptr;
-  smoothing_list smooth_;
   synth::one_pole_coefficient hp_, lp_;
   band_state band_[2];
   int fade_left_ = 0, fade_length_ = 1;
@@ -520,7 +515,6 @@ class reverb final : public effect {
   float pre_goal_ = 0.f, pre_now_ = 0.f, pre_offset_ = 0.f, glide_ = 1.f, shelf_ = 0.f;
   float diff_gain_ = 0.625f, ap_gain1_ = 0.7f, ap_gain2_ = 0.6f, out_width_ = 1.f;
   float wet_ = 0.125f, dry_ = 0.875f;
-  bool dirty_ = true;
   platform::relaxed<float> meter_{0.f};
 };
 

@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/half_band.h"
 #include "fx/sine.h"
-#include "fx/smoothing.h"
 #include "fx/time_law.h"
 
 namespace fx {
@@ -24,24 +24,18 @@ constexpr param_desc params[count] = {
 // Carrier frequency: cube(v) * 15999 + 1 Hz, 1 Hz to 16 kHz.
 float carrier_hz(float v) { return cube(v) * 15999.f + 1.f; }
 
-class ringmod final : public effect {
+class ringmod final : public smoothed_effect {
  public:
-  ringmod() : effect("Ringmod", params, count, nullptr, 4) {}
+  ringmod() : smoothed_effect("Ringmod", params, count, nullptr, 4) {}
 
-  void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
-    update();
-    smooth_.finish();
-  }
   void reset() override { phase_ = -1.f; }
   void clear() override {
     for (auto& o : os_) o.clear();
     for (auto& u : side_up_) u.clear();
   }
-  void parameter_changed(int) override { dirty_ = true; }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     const bool external = value(sidechain) > 0.5f && b.side;
     float phase = phase_;
     for (int i = 0; i < b.frames; ++i) {
@@ -79,8 +73,7 @@ class ringmod final : public effect {
     const float c2 = (c - c1) * beta_ + c1;
     return c2 / (std::fabs(c2) + tau_) * (tau_ + 1.f);
   }
-  void update() {
-    dirty_ = false;
+  void update() override {
     const float t = value(timbre);
     tau_ = 5.f - (t / (std::fabs(t) + 0.03f)) * 1.03f * 4.99f;
     beta_ = t <= 0.1f ? 1.f - 10.f * t : 0.f;
@@ -91,11 +84,9 @@ class ringmod final : public effect {
     smooth_.set(&depth_, value(depth));
   }
 
-  smoothing_list smooth_;
   oversampler_2x os_[2];
   upsampler_2x side_up_[2];
   float phase_ = -1.f, increment_ = 0.f, offset_ = 0.f, depth_ = 1.f, tau_ = 5.f, beta_ = 1.f;
-  bool dirty_ = true;
 };
 
 }  // namespace

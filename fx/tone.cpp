@@ -10,8 +10,8 @@
 #include <cmath>
 
 #include "fx/factories.h"
+#include "fx/smoothed_effect.h"
 #include "fx/pitch_tracker.h"
-#include "fx/smoothing.h"
 #include "fx/time_law.h"
 
 namespace fx {
@@ -31,16 +31,14 @@ constexpr float section_r = 1.f;  // weight of the lower edge subtracted
 
 float clamp01(float v) { return v < 0.f ? 0.f : (v > 1.f ? 1.f : v); }
 
-class tone final : public effect {
+class tone final : public smoothed_effect {
  public:
-  tone() : effect("Tone", params, count) {}
+  tone() : smoothed_effect("Tone", params, count) {}
 
   void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
     tracker_.init(rc_.rate);
     tracker_.reset();
-    update();
-    smooth_.finish();
+    smoothed_effect::sample_rate_changed();
     coefficients();
   }
   void clear() override {
@@ -48,10 +46,9 @@ class tone final : public effect {
       for (auto& sec : ch) sec = section{};
     tracker_.reset();
   }
-  void parameter_changed(int) override { dirty_ = true; }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     const int n = (int(value(steep)) & 3) + 1;
     const bool automatic_mode = value(automatic) > 0.5f;
     for (int i = 0; i < b.frames; ++i) {
@@ -85,8 +82,7 @@ class tone final : public effect {
     }
   };
 
-  void update() {
-    dirty_ = false;
+  void update() override {
     if (value(automatic) > 0.5f) {
       follow_pitch();
     } else {
@@ -115,12 +111,10 @@ class tone final : public effect {
     k2_ = 1.f / (g2_ + 1.f);
   }
 
-  smoothing_list smooth_;
   pitch_tracker tracker_;
   section s_[2][max_sections];
   float f1_ = 20000.f, f2_ = 20.f, gain_ = 1.f, wet_ = 1.f, dry_ = 1.f;
   float g1_ = 0.f, k1_ = 1.f, g2_ = 0.f, k2_ = 1.f;
-  bool dirty_ = true;
 };
 
 }  // namespace

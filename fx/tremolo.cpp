@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "fx/factories.h"
-#include "fx/smoothing.h"
+#include "fx/smoothed_effect.h"
 #include "fx/time_law.h"
 
 namespace fx {
@@ -59,17 +59,11 @@ struct shape_law {
   }
 };
 
-class tremolo final : public effect {
+class tremolo final : public smoothed_effect {
  public:
-  tremolo() : effect("Tremolo", params, count) {}
+  tremolo() : smoothed_effect("Tremolo", params, count) {}
 
-  void sample_rate_changed() override {
-    smooth_.init(knob_smoothing_seconds, rc_.rate);
-    update();
-    smooth_.finish();
-  }
   void reset() override { phase_ = 0.f; }
-  void parameter_changed(int) override { dirty_ = true; }
   float meter(int) const override { return meter_; }
   void format_value(int index, char* text, size_t size) const override {
     if (index == rate)
@@ -81,7 +75,7 @@ class tremolo final : public effect {
   }
 
   void process(const io& b, bool replace) override {
-    if (dirty_) update();
+    refresh();
     float phase = phase_, sum = 0.f;
     for (int i = 0; i < b.frames; ++i) {
       if (smooth_.active()) smooth_.tick();
@@ -100,18 +94,15 @@ class tremolo final : public effect {
   }
 
  private:
-  void update() {
-    dirty_ = false;
+  void update() override {
     increment_ = rc_.rate > 0.f ? rate_hz(value(rate)) / rc_.rate : 0.f;
     offset_ = value(width) * 0.5f;  // one channel of two: c / (n - 1) = 1
     law_.set(value(shape));
     smooth_.set(&depth_, value(depth));
   }
 
-  smoothing_list smooth_;
   shape_law law_;
   float phase_ = 0.f, increment_ = 0.f, offset_ = 0.f, depth_ = 1.f;
-  bool dirty_ = true;
   platform::relaxed<float> meter_{0.f};
 };
 

@@ -1,7 +1,7 @@
 // Every effect with random settings (extremes included) on full-scale noise,
 // square waves and silence, in blocks of changing size: finite, bounded
-// output and not one heap call while processing. Every allocation in this
-// executable passes the counters below; counting is on only around the runs.
+// output and not one heap call while processing (heap_counter.h; counting is
+// on only around the runs).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,44 +11,8 @@
 
 #include "fx/factories.h"
 #include "tests/fx/fx_runner.h"
+#include "tests/support/heap_counter.h"
 #include "tools/analysis/signal.h"
-
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-#define VORN_COUNT_ALLOCATIONS 1
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void* __libc_memalign(size_t, size_t);
-void __libc_free(void*);
-}
-
-namespace {
-thread_local bool counting = false;
-std::atomic<int> heap_calls{0};
-void note() {
-  if (counting) heap_calls.fetch_add(1, std::memory_order_relaxed);
-}
-}  // namespace
-
-extern "C" {
-void* malloc(size_t n) { note(); return __libc_malloc(n); }
-void* calloc(size_t a, size_t b) { note(); return __libc_calloc(a, b); }
-void* realloc(void* p, size_t n) { note(); return __libc_realloc(p, n); }
-void free(void* p) { if (p) note(); __libc_free(p); }
-void* aligned_alloc(size_t a, size_t n) { note(); return __libc_memalign(a, n); }
-int posix_memalign(void** out, size_t a, size_t n) {
-  note();
-  *out = __libc_memalign(a, n);
-  return *out ? 0 : 12;
-}
-}
-#else
-namespace {
-bool counting = false;
-std::atomic<int> heap_calls{0};
-}  // namespace
-#endif
 
 namespace {
 
