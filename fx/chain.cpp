@@ -73,6 +73,7 @@ void chain::run(float* left, float* right, int frames, float rate) {
 }
 
 void chain::clear_all() {
+  platform::scoped_lock hold(lock_);  // the caller may not hold it; slots may be changing
   for (auto& s : slots_)
     if (effect* e = s.load()) e->clear();
 }

@@ -51,7 +51,8 @@ class chain {
   // Every filled slot in order over the two channels in place, after the
   // lazy rate and divider updates.
   void run(float* left, float* right, int frames, float rate);
-  // Deletes every effect's history (delay lines, tails, followers).
+  // Deletes every effect's history (delay lines, tails, followers); takes
+  // the engine lock (recursive) so no slot changes meanwhile.
   void clear_all();
 
  private:

@@ -43,7 +43,12 @@ void effect::set_value(int index, float v) {
   values_[size_t(index)] = v;
   changed_[size_t(index)].store(1, std::memory_order_release);
   any_changed_.store(true, std::memory_order_release);
-  if (structural(index) && !same) rebuild(build_rate());
+  if (structural(index) && !same) {
+    if (loading_)
+      rebuild_pending_ = true;  // once, after the whole record
+    else
+      rebuild(build_rate());
+  }
 }
 
 void effect::load_defaults() {
@@ -57,11 +62,15 @@ void effect::load_defaults() {
 
 void effect::load_record(const param_record& stored) {
   const int n = stored.values ? (stored.count < count_ ? stored.count : count_) : 0;
+  loading_ = true;
+  rebuild_pending_ = false;
   for (int i = 0; i < n; ++i) {
     const float current = value(i);
     if (std::memcmp(&stored.values[i], &current, sizeof current) == 0) continue;  // bitwise: NaN too
     set_value(i, stored.values[i]);
   }
+  loading_ = false;
+  if (rebuild_pending_) rebuild(build_rate());
   if (stored.count != count_ || stored.version != parameter_version()) upgrade_parameters(stored);
   if (view_) view_->effect_changed();
 }

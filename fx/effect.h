@@ -173,9 +173,18 @@ class effect {
   platform::lock own_lock_;
   platform::lock* swap_lock_ = &own_lock_;
   effect_view* view_ = nullptr;
+  bool loading_ = false;          // inside load_record (editor thread)
+  bool rebuild_pending_ = false;  // a structural value changed while loading
 };
 
 // Writes y into out[i], or adds it when the process flag asks to accumulate.
 inline void put(float* out, int i, float y, bool replace) { out[i] = replace ? y : out[i] + y; }
+
+// The input unchanged, for an effect that has nothing to run on yet.
+inline void pass_through(const io& b, bool replace) {
+  for (int c = 0; c < 2; ++c)
+    if (b.in[c] != b.out[c] || !replace)
+      for (int i = 0; i < b.frames; ++i) put(b.out[c], i, b.in[c][i], replace);
+}
 
 }  // namespace fx

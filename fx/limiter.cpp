@@ -90,7 +90,7 @@ class limiter final : public smoothed_effect {
 
   void process(const io& b, bool replace) override {
     refresh();
-    if (!lines_) return;
+    if (!lines_) return pass_through(b, replace);
     const bool external = value(side_chain) > 0.5f && b.side;
     const bool linked = value(stereo_link) > 0.5f;
     float* const* det = external ? b.side : b.in;

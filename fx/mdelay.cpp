@@ -134,7 +134,7 @@ class mdelay final : public smoothed_effect {
 
   void process(const io& b, bool replace) override {
     refresh();
-    if (!lines_) return;
+    if (!lines_) return pass_through(b, replace);
     const int size = lines_->size, mask = size - 1;
     float* buf[2] = {lines_->line(0), lines_->line(1)};
     const int m = int(value(mode));

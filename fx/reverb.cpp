@@ -303,7 +303,7 @@ class reverb final : public smoothed_effect {
   void process(const io& b, bool replace) override {
     refresh();
     structure* s = live_.get();
-    if (!s) return;
+    if (!s) return pass_through(b, replace);
     if (s != tuned_) {
       tune(*s);
       tuned_ = s;

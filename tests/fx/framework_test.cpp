@@ -158,11 +158,13 @@ class spy final : public fx::effect, public fx::effect_view {
     upgraded_count = stored.count;
   }
   int32_t parameter_version() const override { return 2; }
+  bool structural(int index) const override { return index >= 1; }
+  void rebuild(float) override { ++rebuilds; }
   void process(const fx::io& b, bool) override { divider_at_process = rates().divider; }
   void effect_changed() override { ++views; }
 
   std::vector<int> changed;
-  int rate_changes = 0, block_changes = 0, upgrades = 0, upgraded_count = -1, views = 0;
+  int rate_changes = 0, block_changes = 0, upgrades = 0, upgraded_count = -1, views = 0, rebuilds = 0;
   int divider_at_process = 0;
 };
 
@@ -187,17 +189,26 @@ TEST(effect_record, a_short_record_changes_only_its_differing_values_then_upgrad
   EXPECT_EQ(s.upgrades, 1);
   EXPECT_EQ(s.upgraded_count, 2);
   EXPECT_EQ(s.views, 1);
+  EXPECT_EQ(s.rebuilds, 0);  // no structural value changed
 
   const float full[3] = {0.7f, 0.2f, 0.3f};
   s.load_record({2, 3, full});  // same count and version: no upgrade
   EXPECT_EQ(s.upgrades, 1);
   s.load_record({1, 3, full});  // an older layout version
   EXPECT_EQ(s.upgrades, 2);
+  const float restructured[3] = {0.7f, 0.5f, 0.6f};
+  s.load_record({2, 3, restructured});
+  EXPECT_EQ(s.rebuilds, 1);  // two structural changes, one rebuild after the record
+  s.set_value(1, 0.9f);
+  EXPECT_EQ(s.rebuilds, 2);  // from the editor: at once
+  s.set_value(1, 0.9f);
+  EXPECT_EQ(s.rebuilds, 2);  // the same value rebuilds nothing
   float saved[fx::max_params];
   int32_t version = 0;
   EXPECT_EQ(s.save_record(saved, version), 3);
   EXPECT_EQ(version, 2);
   EXPECT_FLOAT_EQ(saved[0], 0.7f);
+  EXPECT_FLOAT_EQ(saved[1], 0.9f);
 }
 
 TEST(effect_rates, rate_and_block_size_changes_reach_the_effect_before_its_next_process) {
