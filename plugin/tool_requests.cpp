@@ -16,16 +16,16 @@ intptr_t fx_slot(synth::synth& engine, fx_slot_request& r) {
   if (r.slot < 0 || r.slot >= fx::chain::slot_count) return 0;
   if (r.parameter < 0) {
     if (!chain.set_effect(r.slot, r.name ? r.name : "-")) {
-      copy_text(r.display, "-");
+      copy_text(r.display, "-", sizeof r.display);
       return 0;
     }
-    copy_text(r.display, chain.slot(r.slot)->name());
+    copy_text(r.display, chain.slot(r.slot)->name(), sizeof r.display);
     return 1;
   }
   fx::effect* e = chain.slot(r.slot);
   if (!e || r.parameter >= e->param_count()) return 0;
   e->set_value(r.parameter, r.value);
-  char shown[vst_text_capacity];
+  char shown[fx_slot_request::display_capacity];
   e->format_value(r.parameter, shown, sizeof shown);
   std::snprintf(r.display, sizeof r.display, "%.20s = %.40s", e->desc(r.parameter).name, shown);
   return 1;
