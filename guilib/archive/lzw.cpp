@@ -1,6 +1,7 @@
 #include "guilib/archive/lzw.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "guilib/archive/lzw_bits.h"
@@ -35,36 +36,32 @@ struct lzw_shape {
 };
 
 // Encoder table: per prefix a first-child / next-sibling tree of extensions.
+// Only entries below the next free code are ever read, and add() writes each
+// entry it creates, so a reset needs to clear just the single-symbol codes.
 class lzw_encoder_table {
  public:
   explicit lzw_encoder_table(const lzw_shape& s)
-      : s_(s), symbol_(size_t(s.capacity)), first_child_(size_t(s.capacity)), next_sibling_(size_t(s.capacity)) {
+      : s_(s), entries_(new entry[size_t(s.capacity)]) {
     reset();
   }
   void reset() {
     next_ = s_.first_free;
     width_ = s_.initial_width;
-    for (int i = 0; i < s_.capacity; ++i) {
-      symbol_[size_t(i)] = uint32_t(i);
-      first_child_[size_t(i)] = -1;
-      next_sibling_[size_t(i)] = -1;
-    }
+    for (int i = 0; i < s_.first_free; ++i) entries_[size_t(i)] = {uint32_t(i), -1, -1};
   }
   // The extension of prefix by c, or -1; `last` receives the last child examined.
   int32_t find(int32_t prefix, uint32_t c, int32_t& last) const {
     last = -1;
-    for (int32_t child = first_child_[size_t(prefix)]; child != -1; child = next_sibling_[size_t(child)]) {
-      if (symbol_[size_t(child)] == c) return child;
+    for (int32_t child = entries_[size_t(prefix)].first_child; child != -1; child = entries_[size_t(child)].next_sibling) {
+      if (entries_[size_t(child)].symbol == c) return child;
       last = child;
     }
     return -1;
   }
   void add(int32_t prefix, uint32_t c, int32_t last) {
     const int32_t e = next_;
-    symbol_[size_t(e)] = c;
-    first_child_[size_t(e)] = -1;
-    next_sibling_[size_t(e)] = -1;
-    (last == -1 ? first_child_[size_t(prefix)] : next_sibling_[size_t(last)]) = e;
+    entries_[size_t(e)] = {c, -1, -1};
+    (last == -1 ? entries_[size_t(prefix)].first_child : entries_[size_t(last)].next_sibling) = e;
     ++next_;
     if (next_ == 1 << width_) ++width_;
     if (next_ == s_.capacity) reset();
@@ -72,59 +69,59 @@ class lzw_encoder_table {
   int width() const { return width_; }
 
  private:
+  struct entry {
+    uint32_t symbol;
+    int32_t first_child, next_sibling;
+  };
   const lzw_shape& s_;
-  std::vector<uint32_t> symbol_;
-  std::vector<int32_t> first_child_, next_sibling_;
+  std::unique_ptr<entry[]> entries_;  // left uninitialised: written before read
   int32_t next_ = 0;
   int width_ = 0;
 };
 
 // Decoder table: per code its prefix code and last symbol, plus the first
 // symbol and length of its string, so that a string is walked in a bounded
-// number of steps even when damaged input links entries into a cycle.
+// number of steps even when damaged input links entries into a cycle. Codes
+// at or above the next free code read as they would right after a reset (no
+// prefix, the code itself as symbol): damaged input can name them, and
+// answering from the reset state keeps the output deterministic without
+// clearing the whole table on every reset.
 class lzw_decoder_table {
  public:
-  explicit lzw_decoder_table(const lzw_shape& s)
-      : s_(s),
-        prefix_(size_t(s.capacity)),
-        symbol_(size_t(s.capacity)),
-        first_(size_t(s.capacity)),
-        length_(size_t(s.capacity)),
-        stack_(size_t(s.capacity)) {
-    reset();
-  }
+  explicit lzw_decoder_table(const lzw_shape& s) : s_(s), entries_(new entry[size_t(s.capacity)]) { reset(); }
   void reset() {
     next_ = s_.first_free;
     width_ = s_.initial_width;
-    for (int i = 0; i < s_.capacity; ++i) {
-      prefix_[size_t(i)] = -1;
-      symbol_[size_t(i)] = uint32_t(i);
-      first_[size_t(i)] = uint32_t(i);
-      length_[size_t(i)] = 1;
-    }
   }
   void emit(uint32_t code, lzw_bit_writer& out) {
-    size_t n = 0;
-    for (int32_t c = int32_t(code); c != -1 && n < length_[code]; c = prefix_[size_t(c)]) stack_[n++] = symbol_[size_t(c)];
-    while (n > 0) out.write(stack_[--n] & s_.symbol_mask, s_.symbol_bits);
+    const uint32_t n = get(code).length;
+    if (stack_.size() < n) stack_.resize(n);
+    uint32_t k = 0;
+    for (int32_t c = int32_t(code); c != -1 && k < n; c = get(uint32_t(c)).prefix) stack_[k++] = get(uint32_t(c)).symbol;
+    while (k > 0) out.write(stack_[--k] & s_.symbol_mask, s_.symbol_bits);
   }
   void add(uint32_t prev, uint32_t symbol) {
-    const size_t e = size_t(next_);
-    prefix_[e] = int32_t(prev);
-    symbol_[e] = symbol;
-    first_[e] = first_[prev];
-    length_[e] = std::min<uint32_t>(length_[prev] + 1, uint32_t(s_.capacity));
+    const entry p = get(prev);
+    entries_[size_t(next_)] = {int32_t(prev), symbol, p.first, std::min<uint32_t>(p.length + 1, uint32_t(s_.capacity))};
     ++next_;
     if (next_ + 1 == 1 << width_) ++width_;
   }
-  uint32_t first(uint32_t code) const { return first_[code]; }
+  uint32_t first(uint32_t code) const { return get(code).first; }
   int32_t next() const { return next_; }
   int width() const { return width_; }
 
  private:
+  struct entry {
+    int32_t prefix;
+    uint32_t symbol, first, length;
+  };
+  entry get(uint32_t code) const {
+    if (int32_t(code) < s_.first_free || int32_t(code) >= next_) return {-1, code, code, 1};
+    return entries_[code];
+  }
   const lzw_shape& s_;
-  std::vector<int32_t> prefix_;
-  std::vector<uint32_t> symbol_, first_, length_, stack_;
+  std::unique_ptr<entry[]> entries_;  // entries first_free .. next - 1 are valid
+  std::vector<uint32_t> stack_;       // grows to the longest string met
   int32_t next_ = 0;
   int width_ = 0;
 };

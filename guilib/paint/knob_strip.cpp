@@ -13,7 +13,7 @@ namespace {
 
 constexpr float pi = std::numbers::pi_v<float>;
 constexpr int grip_lobes = 7;
-constexpr float grip_depth = 0.035f;  // lobe height as a fraction of the cap radius
+constexpr float grip_depth = 0.022f;  // lobe height as a fraction of the cap radius
 
 // Proportions of a knob of diameter s pixels; strokes never thinner than
 // what still reads as a line at 16 pixels.

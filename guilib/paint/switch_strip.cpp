@@ -20,9 +20,12 @@ void render_frame(bitmap& out, const switch_strip_spec& spec, int position) {
   const float inset = 0.5f;
   const float rad = h * 0.5f - inset;
   auto track = [&](float x, float y) { return sdf::rounded_rect(x, y, inset, inset, w - inset, h - inset, rad); };
-  const color32 fill = !on ? palette::panel_edge : stops == 2 ? mix(palette::panel_edge, accent, 0.85f)
-                                                              : mix(palette::panel_edge, accent, 0.30f);
-  c.paint(c.whole(), track, on ? mix(fill, accent, 0.5f) : palette::raised_edge);
+  // A two-position switch lights its whole track when on; one with more
+  // positions keeps a dark track and shows the choice by the thumb.
+  const bool lit = on && stops == 2;
+  const color32 fill = lit ? accent : palette::panel_edge;
+  const color32 edge = lit ? mix(accent, 0xFF000000u, 0.25f) : palette::raised_edge;
+  c.paint(c.whole(), track, edge);
   c.paint(c.whole(), [&](float x, float y) { return track(x, y) + 1.f; }, fill);
 
   // Stop marks for switches of more than two positions.

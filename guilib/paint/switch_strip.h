@@ -1,7 +1,9 @@
 // The switch style "slide_switch": a pill-shaped track with a round thumb
 // that sits at one of `positions` stops, left to right, one frame per
-// position stacked vertically. Position 0 is "off" (grey thumb on a dim
-// track); the others show the accent.
+// position stacked vertically. Position 0 is "off": a grey thumb on a dark
+// track. A two-position switch that is on fills its track with the accent
+// under a light thumb; a switch of more positions keeps the dark track, marks
+// its stops with dots and shows the accent in the thumb.
 #pragma once
 
 #include <cstdint>
