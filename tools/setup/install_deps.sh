@@ -3,7 +3,7 @@
 # Only missing packages are installed; a machine that has them all is left alone.
 set -e
 PACKAGES="cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev
-libsndfile1-dev libfftw3-dev amsynth sox"
+libsndfile1-dev libfftw3-dev amsynth sox libfreetype-dev fonts-dejavu-core libpng-dev"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
