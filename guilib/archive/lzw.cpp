@@ -40,8 +40,8 @@ struct lzw_shape {
 // entry it creates, so a reset needs to clear just the single-symbol codes.
 class lzw_encoder_table {
  public:
-  explicit lzw_encoder_table(const lzw_shape& s)
-      : s_(s), entries_(new entry[size_t(s.capacity)]) {
+  // slots: how many entries this input can ever define (see table_slots).
+  lzw_encoder_table(const lzw_shape& s, size_t slots) : s_(s), entries_(new entry[slots]) {
     reset();
   }
   void reset() {
@@ -88,7 +88,7 @@ class lzw_encoder_table {
 // clearing the whole table on every reset.
 class lzw_decoder_table {
  public:
-  explicit lzw_decoder_table(const lzw_shape& s) : s_(s), entries_(new entry[size_t(s.capacity)]) { reset(); }
+  lzw_decoder_table(const lzw_shape& s, size_t slots) : s_(s), entries_(new entry[slots]) { reset(); }
   void reset() {
     next_ = s_.first_free;
     width_ = s_.initial_width;
@@ -126,6 +126,12 @@ class lzw_decoder_table {
   int width_ = 0;
 };
 
+// Each code read or written defines at most one entry, so a short input needs
+// only a short table: memory and set-up follow the input, not the capacity.
+size_t table_slots(const lzw_shape& s, size_t codes) {
+  return size_t(s.first_free) + std::min(codes, size_t(s.capacity) - size_t(s.first_free));
+}
+
 }  // namespace
 
 size_t lzw_encode(const uint8_t* in, size_t in_size, uint8_t* out, size_t out_capacity, int symbol_bits,
@@ -134,7 +140,7 @@ size_t lzw_encode(const uint8_t* in, size_t in_size, uint8_t* out, size_t out_ca
   if (!lzw_shape::make(symbol_bits, capacity, s)) return 0;
   const size_t symbols = in_size * 8 / size_t(symbol_bits);
   if (symbols == 0) return 0;
-  lzw_encoder_table table(s);
+  lzw_encoder_table table(s, table_slots(s, symbols));
   lzw_bit_reader source(in, in_size);
   lzw_bit_writer sink(out, out ? out_capacity : 0);
 
@@ -160,7 +166,7 @@ size_t lzw_decode(const uint8_t* in, size_t in_size, uint8_t* out, size_t out_ca
                   int capacity) {
   lzw_shape s{};
   if (!lzw_shape::make(symbol_bits, capacity, s) || in_size == 0) return 0;
-  lzw_decoder_table table(s);
+  lzw_decoder_table table(s, table_slots(s, in_size * 8 / size_t(s.initial_width) + 1));
   lzw_bit_reader source(in, in_size);
   lzw_bit_writer sink(out, out ? out_capacity : 0);
 
