@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (b.pixels.size() != size_t(b.width()) * size_t(b.height())) std::abort();
+  if (b.empty()) return 0;  // a 0 x N header decodes to nothing, which decode_image's check refuses
   const std::vector<uint8_t> file = gui::encode_tga(b, true);
   gui::bitmap back;
   if (gui::decode_image(back, file.data(), file.size()) != 0 || back.pixels != b.pixels) std::abort();
