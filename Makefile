@@ -3,8 +3,9 @@
 BUILD := build
 CMAKE_GEN := -G Ninja
 JOBS ?= 2
+FUZZ_SECONDS ?= 600
 
-.PHONY: demo test setup release asan tsan bench clean
+.PHONY: demo test setup release asan tsan bench fuzz clean
 
 setup:
 	@tools/setup/install_deps.sh
@@ -24,6 +25,11 @@ $(BUILD)/tsan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_ONLY_TESTS=vorn_tsan_tests \
 	  -DVORN_HOST_TOOLS_DIR=$(CURDIR)/$(BUILD)/release
+
+# The clang libFuzzer build of the "fuzz" preset, with clang installed on demand.
+$(BUILD)/fuzz/build.ninja:
+	@tools/setup/install_deps.sh fuzz
+	cmake --preset fuzz -B $(BUILD)/fuzz
 
 release: $(BUILD)/release/build.ninja
 	cmake --build $(BUILD)/release -j $(JOBS)
@@ -45,6 +51,11 @@ test: release asan tsan
 
 bench: release
 	@for b in $(BUILD)/release/bench/*; do echo "== $$b"; $$b; done
+
+# Every fuzz target for FUZZ_SECONDS each (default 10 minutes): make fuzz FUZZ_SECONDS=60
+fuzz: $(BUILD)/fuzz/build.ninja
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+	fuzz/run_all.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)
