@@ -28,11 +28,11 @@ size_t data_chunk(const archive_entry& e, uint8_t* out) {
   write_chunk_header(out, "data", uint32_t(size));
   uint8_t* body = out + chunk_header_bytes;
   if (e.data) {
-    std::memcpy(body, e.data, e.size);
+    if (e.size > 0) std::memcpy(body, e.data, e.size);
   } else if (!e.source_path.empty()) {
     std::vector<uint8_t> bytes;
     if (read_file_bytes(e.source_path, bytes)) {
-      std::memcpy(body, bytes.data(), std::min<size_t>(bytes.size(), e.size));
+      if (!bytes.empty()) std::memcpy(body, bytes.data(), std::min<size_t>(bytes.size(), e.size));
     } else {
       std::printf("couldn't read file '%s'\n", e.source_path.c_str());
     }
