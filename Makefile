@@ -13,14 +13,19 @@ setup:
 $(BUILD)/release/build.ninja: | setup
 	cmake -S . -B $(BUILD)/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release
 
+# The sanitizer builds take the skin and font builders from the release build
+# (VORN_HOST_TOOLS_DIR) instead of building and running instrumented copies;
+# the GUI toolkit's decoders run under AddressSanitizer through the fuzz replays.
 $(BUILD)/asan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	  -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF \
+	  -DVORN_HOST_TOOLS_DIR=$(CURDIR)/$(BUILD)/release \
 	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests;vorn_fx_tests"
 
 $(BUILD)/tsan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_ONLY_TESTS=vorn_tsan_tests
+	  -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_ONLY_TESTS=vorn_tsan_tests \
+	  -DVORN_HOST_TOOLS_DIR=$(CURDIR)/$(BUILD)/release
 
 # The clang libFuzzer build of the "fuzz" preset, with clang installed on demand.
 $(BUILD)/fuzz/build.ninja:
@@ -30,10 +35,10 @@ $(BUILD)/fuzz/build.ninja:
 release: $(BUILD)/release/build.ninja
 	cmake --build $(BUILD)/release -j $(JOBS)
 
-asan: $(BUILD)/asan/build.ninja
+asan: $(BUILD)/asan/build.ninja release
 	cmake --build $(BUILD)/asan -j $(JOBS)
 
-tsan: $(BUILD)/tsan/build.ninja
+tsan: $(BUILD)/tsan/build.ninja release
 	cmake --build $(BUILD)/tsan -j $(JOBS)
 
 demo: release

@@ -4,7 +4,7 @@
 # Only missing packages are installed; a machine that has them all is left alone.
 set -e
 PACKAGES="cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev
-libsndfile1-dev libfftw3-dev amsynth sox"
+libsndfile1-dev libfftw3-dev amsynth sox libfreetype-dev fonts-dejavu-core libpng-dev"
 if [ "${1:-}" = fuzz ]; then PACKAGES="$PACKAGES clang"; fi
 missing=""
 for p in $PACKAGES; do
