@@ -42,20 +42,25 @@ double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// ns per stereo sample of `frames` through process(l, r, n) in blocks; the
-// best of five runs (the machine is shared).
+// ns per stereo sample of `frames` through process(l, r, n) in blocks: the
+// median block of each run, the best of five runs (the machine is shared, and
+// other work only ever makes a block slower).
 template <typename Process>
 double cost(size_t frames, const std::vector<float>& l0, const std::vector<float>& r0, Process&& process) {
   std::vector<float> l(block), r(block);
+  std::vector<double> blocks;
   double best = 1e30;
   for (int run = 0; run < 5; ++run) {
-    const double t0 = now();
+    blocks.clear();
     for (size_t at = 0; at < frames; at += block) {
       std::memcpy(l.data(), l0.data() + at % l0.size(), sizeof(float) * block);
       std::memcpy(r.data(), r0.data() + at % r0.size(), sizeof(float) * block);
+      const double t0 = now();
       process(l.data(), r.data(), block);
+      blocks.push_back((now() - t0) / block * 1e9);
     }
-    best = std::min(best, (now() - t0) / double(frames) * 1e9);
+    std::nth_element(blocks.begin(), blocks.begin() + long(blocks.size() / 2), blocks.end());
+    best = std::min(best, blocks[blocks.size() / 2]);
   }
   return best;
 }
