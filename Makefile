@@ -16,21 +16,27 @@ setup-windows: setup
 $(BUILD)/release/build.ninja: | setup
 	cmake -S . -B $(BUILD)/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release
 
+# The sanitizer builds take the skin and font builders from the release build
+# (VORN_HOST_TOOLS_DIR) instead of building and running instrumented copies;
+# the GUI toolkit's decoders run under AddressSanitizer through the fuzz replays.
 $(BUILD)/asan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	  -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF \
-	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests"
+	  -DVORN_HOST_TOOLS_DIR=$(CURDIR)/$(BUILD)/release \
+	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests;vorn_fx_tests"
 
 $(BUILD)/tsan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_ONLY_TESTS=vorn_tsan_tests
+	  -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_ONLY_TESTS=vorn_tsan_tests \
+	  -DVORN_HOST_TOOLS_DIR=$(CURDIR)/$(BUILD)/release
 
 # Windows: vorn.dll and vorn-render.exe cross-built with MinGW-w64, 32-bit (the
 # reference) in win32, 64-bit in win64, and their tests run under Wine in one
-# prefix kept in the build folder. Build tools (table generators) come from the
-# native release build, so both platforms compile the same generated sources.
+# prefix kept in the build folder. The build-time programs (table generators,
+# skin and font builders) are the release build's, so both platforms compile
+# the same generated sources and embed the same skin.
 WINDOWS_CONFIG = $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DVORN_BENCH=OFF \
-  -DVORN_NATIVE_BUILD_DIR=$(abspath $(BUILD))/release -DVORN_WINE_PREFIX=$(abspath $(BUILD))/wine
+  -DVORN_HOST_TOOLS_DIR=$(CURDIR)/$(BUILD)/release -DVORN_WINE_PREFIX=$(CURDIR)/$(BUILD)/wine
 
 $(BUILD)/win32/build.ninja: | setup-windows $(BUILD)/release/build.ninja
 	cmake -S . -B $(BUILD)/win32 -DCMAKE_TOOLCHAIN_FILE=tools/windows/mingw-i686.cmake $(WINDOWS_CONFIG)
@@ -38,8 +44,7 @@ $(BUILD)/win32/build.ninja: | setup-windows $(BUILD)/release/build.ninja
 $(BUILD)/win64/build.ninja: | setup-windows $(BUILD)/release/build.ninja
 	cmake -S . -B $(BUILD)/win64 -DCMAKE_TOOLCHAIN_FILE=tools/windows/mingw-x86_64.cmake $(WINDOWS_CONFIG)
 
-windows: $(BUILD)/win32/build.ninja $(BUILD)/win64/build.ninja
-	cmake --build $(BUILD)/release --target vorn_build_tools -j $(JOBS)
+windows: $(BUILD)/win32/build.ninja $(BUILD)/win64/build.ninja release
 	cmake --build $(BUILD)/win32 -j $(JOBS)
 	cmake --build $(BUILD)/win64 -j $(JOBS)
 
@@ -51,10 +56,10 @@ $(BUILD)/fuzz/build.ninja:
 release: $(BUILD)/release/build.ninja
 	cmake --build $(BUILD)/release -j $(JOBS)
 
-asan: $(BUILD)/asan/build.ninja
+asan: $(BUILD)/asan/build.ninja release
 	cmake --build $(BUILD)/asan -j $(JOBS)
 
-tsan: $(BUILD)/tsan/build.ninja
+tsan: $(BUILD)/tsan/build.ninja release
 	cmake --build $(BUILD)/tsan -j $(JOBS)
 
 demo: release

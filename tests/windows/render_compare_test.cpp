@@ -1,7 +1,8 @@
-// One engine on both platforms: the demo song rendered by vorn-render.exe with
-// vorn.dll under Wine equals, sample by sample within float tolerance, the same
-// song rendered natively by vorn-render with the Linux vorn.so. Both files are
-// made by the ctest fixtures windows.render_linux and windows.render_windows.
+// One engine on both platforms: the demo song, through the voices and a full
+// effect chain, rendered by vorn-render.exe with vorn.dll under Wine equals,
+// sample by sample within float tolerance, the same rendered natively by
+// vorn-render with the Linux vorn.so. Both files are made by the ctest
+// fixtures windows.render_linux and windows.render_windows.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -11,7 +11,7 @@ if [ "${1:-}" = windows ]; then
   PACKAGES="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64 wine32:i386"
 else
   PACKAGES="cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev
-libsndfile1-dev libfftw3-dev amsynth sox"
+libsndfile1-dev libfftw3-dev amsynth sox libfreetype-dev fonts-dejavu-core libpng-dev"
   if [ "${1:-}" = fuzz ]; then PACKAGES="$PACKAGES clang"; fi
 fi
 missing=""
