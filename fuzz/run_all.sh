@@ -18,11 +18,13 @@ for target in "$build"/fuzz/*_fuzz; do
   [ -x "$target" ] || continue
   name=$(basename "$target" _fuzz)
   corpus="$build/corpus/$name"
-  seeds="$source_dir/fuzz/seeds/$name"
+  seeds=""
+  for dir in "$source_dir/fuzz/seeds/$name" "$build/seeds/$name"; do
+    [ -d "$dir" ] && seeds="$seeds $dir"
+  done
   mkdir -p "$corpus"
-  [ -d "$seeds" ] || seeds=""
   echo "== $name: $seconds s"
-  # shellcheck disable=SC2086 # seeds is one folder or nothing
+  # shellcheck disable=SC2086 # seeds is a list of folders without blanks
   if ! "$target" -max_total_time="$seconds" -print_final_stats=1 \
       -artifact_prefix="$build/crashes/$name-" "$corpus" $seeds; then
     failed="$failed $name"

@@ -7,7 +7,7 @@
 
 namespace render {
 
-enum class command { help, info, midi, note };
+enum class command { help, info, midi, note, list_fx };
 
 // --param NAME=VALUE: a parameter index or its full name, and a value 0..1.
 struct param_setting {
@@ -15,15 +15,30 @@ struct param_setting {
   float value;
 };
 
+// --fx SLOT=NAME: an effect in one of the four slots ("-" empties it).
+struct fx_setting {
+  int32_t slot;
+  std::string name;
+};
+
+// --fx-param SLOT:INDEX=VALUE: a parameter of a slot's effect, in its own range.
+struct fx_param_setting {
+  int32_t slot;
+  int32_t index;
+  float value;
+};
+
 struct options {
   command what = command::help;
-  std::string plugin_path;  // empty: vorn.so beside the executable
+  std::string plugin_path;  // empty: the plug-in beside the executable
   std::string midi_path;
   std::string output_path;
   int32_t sample_rate = 44100;
   int32_t block_size = 512;
   int32_t program = -1;  // -1: leave the plug-in's current program
   std::vector<param_setting> params;
+  std::vector<fx_setting> effects;
+  std::vector<fx_param_setting> fx_params;
   double tail_seconds = 2.0;
   int32_t note = 60;
   int32_t velocity = 100;
@@ -34,7 +49,8 @@ struct options {
 bool parse_options(int argc, const char* const* argv, options& out, std::string& error);
 std::string usage_text();
 
-// vorn.so in the directory of the running executable.
+// The plug-in in the directory of the running executable: vorn.so, or
+// vorn.dll on Windows (default_plugin_posix.cpp, default_plugin_win32.cpp).
 std::string default_plugin_path();
 
 }  // namespace render
