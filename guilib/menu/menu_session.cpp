@@ -1,0 +1,274 @@
+#include "guilib/menu/menu_session.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "guilib/platform/keys.h"
+#include "guilib/view/root_container.h"
+
+namespace gui {
+
+namespace k = wnd::key;
+
+namespace {
+
+// A card of size w x h at (x, y), moved inside area (its top-left kept when
+// it is larger than the area).
+rect inside(int32_t x, int32_t y, int32_t w, int32_t h, const rect& area) {
+  x = std::max(std::min(x, area.x2 - w), area.x1);
+  y = std::max(std::min(y, area.y2 - h), area.y1);
+  return rect_of(x, y, w, h);
+}
+
+}  // namespace
+
+menu_session& menu_session::open(root_container& root, menu_owner& owner, const input_state& held) {
+  return root.add<menu_session>(root, owner, held);
+}
+
+menu_session::menu_session(root_container& root, menu_owner& owner, const input_state& held)
+    : control("menu", "menu", {}), root_(root), owner_(owner), area_(root.bounds()), drag_choose_(held.left) {
+  filter().enabled = false;
+  const menu_options opt = owner.menu_settings(held);
+  tree_ = parse_menu(owner.menu_description(), opt);
+  const ui_style& st = owner.menu_style();
+  const rect a = owner.menu_anchor();
+  const int32_t w = tree_.width + 2 * st.px(4.f), h = tree_.height + 2 * st.px(4.f);
+  // Below the owner, or above it when only that fits.
+  int32_t y = a.y2 + 1;
+  if (y + h > area_.y2 && a.y1 - 1 - h >= area_.y1) y = a.y1 - 1 - h;
+  menu_panel& top = add_panel(tree_, inside(a.x1, y, w, h, area_));
+  // Keys start from the current value's item.
+  for (int32_t i : top.selectable())
+    if (tree_.items[size_t(i)].highlighted) top.set_hovered(i);
+  root.grab(*this);
+}
+
+menu_panel& menu_session::add_panel(const menu_level& level, rect card) {
+  const ui_style& st = owner_.menu_style();
+  const point origin{card.x1 + st.px(4.f), card.y1 + st.px(4.f)};
+  menu_panel& p = add<menu_panel>(level, st, origin, int32_t(panels_.size()));
+  panels_.push_back(&p);
+  fit_bounds();
+  return p;
+}
+
+void menu_session::open_submenu(size_t depth, int32_t item) {
+  menu_panel& parent = *panels_[depth];
+  if (parent.open_item() == item && panels_.size() > depth + 1) return;
+  close_from(depth + 1);
+  const menu_item& it = parent.level().items[size_t(item)];
+  if (!it.submenu) return;
+  parent.set_open_item(item);
+  const ui_style& st = owner_.menu_style();
+  const menu_level& sub = *it.submenu;
+  const int32_t w = sub.width + 2 * st.px(4.f), h = sub.height + 2 * st.px(4.f);
+  const rect r = parent.item_rect(size_t(item)), card = parent.card();
+  int32_t x = card.x2 - 1;
+  if (x + w > area_.x2 && card.x1 + 1 - w >= area_.x1) x = card.x1 + 1 - w;
+  add_panel(sub, inside(x, r.y1 - st.px(4.f), w, h, area_));
+}
+
+void menu_session::close_from(size_t depth) {
+  depth = std::max<size_t>(depth, 1);  // the top panel goes only with the session
+  if (panels_.size() <= depth) return;
+  while (panels_.size() > depth) {
+    menu_panel* p = panels_.back();
+    panels_.pop_back();
+    view::release(*p);
+  }
+  panels_.back()->set_open_item(-1);
+  fit_bounds();
+}
+
+void menu_session::fit_bounds() {
+  rect all;
+  for (const menu_panel* p : panels_) all = bounding(all, p->bounds());
+  set_bounds(all);
+}
+
+void menu_session::finish() {
+  if (closed_) return;
+  closed_ = true;
+  root_.ungrab(*this);
+  set_visible(false);
+  root_container* r = &root_;
+  r->defer([r, this] { r->release(*this); });
+  owner_.menu_closed();
+}
+
+void menu_session::cancel() { finish(); }
+
+void menu_session::choose(size_t depth, int32_t item) {
+  const menu_item& it = panels_[depth]->level().items[size_t(item)];
+  menu_choice c;
+  c.value = it.value;
+  c.text = it.text;
+  c.level_path = panels_[depth]->level().path;
+  c.path = c.level_path.empty() ? menu_path_name(it.text) : c.level_path + "." + menu_path_name(it.text);
+  c.dynamic = it.dynamic;
+  if (it.dynamic) {
+    int32_t n = 0;
+    for (int32_t i = 0; i < item; ++i) n += panels_[depth]->level().items[size_t(i)].dynamic ? 1 : 0;
+    c.dynamic_index = n;
+  }
+  finish();
+  owner_.menu_chosen(c);
+}
+
+int32_t menu_session::panel_at(point p) const {
+  for (int32_t d = int32_t(panels_.size()) - 1; d >= 0; --d)
+    if (panels_[size_t(d)]->card().contains(p)) return d;
+  return -1;
+}
+
+int menu_session::press(event& e, point p) {
+  if (closed_) return press_code::handled;
+  const int32_t d = panel_at(p);
+  if (d < 0) {
+    cancel();  // a press outside closes the menu and is used up by it
+    return press_code::handled;
+  }
+  const int32_t i = panels_[size_t(d)]->item_at(p);
+  if (i < 0) return press_code::handled;
+  if (panels_[size_t(d)]->level().items[size_t(i)].submenu) {
+    open_submenu(size_t(d), i);
+  } else if (e.input.left) {
+    choose(size_t(d), i);
+  }
+  return press_code::handled;
+}
+
+bool menu_session::release(event& e, point p) {
+  if (closed_) return true;
+  const int32_t d = panel_at(p);
+  if (drag_choose_ && left_anchor_ && d >= 0) {
+    const int32_t i = panels_[size_t(d)]->item_at(p);
+    if (i >= 0 && !panels_[size_t(d)]->level().items[size_t(i)].submenu) {
+      choose(size_t(d), i);
+      return true;
+    }
+  }
+  drag_choose_ = false;
+  return true;
+}
+
+bool menu_session::move(event& e, point p) {
+  if (closed_) return true;
+  if (!owner_.menu_anchor().contains(p)) left_anchor_ = true;
+  const int32_t d = panel_at(p);
+  if (d < 0) {
+    panels_.back()->set_hovered(-1);
+    return true;
+  }
+  menu_panel& panel = *panels_[size_t(d)];
+  const int32_t i = panel.item_at(p);
+  panel.set_hovered(i);
+  if (i >= 0 && panel.level().items[size_t(i)].submenu) {
+    open_submenu(size_t(d), i);
+  } else if (i >= 0) {
+    close_from(size_t(d) + 1);
+  }
+  return true;
+}
+
+void menu_session::hover_step(int32_t direction) {
+  menu_panel& p = deepest();
+  const std::vector<int32_t> order = p.selectable();
+  if (order.empty()) return;
+  const auto at = std::find(order.begin(), order.end(), p.hovered());
+  int32_t next;
+  if (at == order.end()) {
+    next = direction > 0 ? order.front() : order.back();
+  } else {
+    const int32_t n = int32_t(order.size()), idx = int32_t(at - order.begin());
+    next = order[size_t(((idx + direction) % n + n) % n)];
+  }
+  p.set_hovered(next);
+}
+
+// Hovers the item of the neighbouring column nearest in height; going left
+// from the first column closes a submenu.
+void menu_session::hover_column(int32_t direction) {
+  menu_panel& p = deepest();
+  const int32_t h = p.hovered();
+  if (h < 0) return hover_step(1);
+  const rect from = p.item_rect(size_t(h));
+  int32_t best = -1, best_dx = INT32_MAX, best_dy = INT32_MAX;
+  for (int32_t i : p.selectable()) {
+    const rect r = p.item_rect(size_t(i));
+    const int32_t dx = (r.x1 - from.x1) * direction;
+    if (dx <= 0) continue;
+    const int32_t dy = std::abs(r.y1 - from.y1);
+    if (dx < best_dx || (dx == best_dx && dy < best_dy)) best = i, best_dx = dx, best_dy = dy;
+  }
+  if (best >= 0) {
+    p.set_hovered(best);
+  } else if (direction < 0 && panels_.size() > 1) {
+    close_from(panels_.size() - 1);
+  }
+}
+
+bool menu_session::key_down(event& e, int32_t key) {
+  if (closed_) return true;
+  menu_panel& p = deepest();
+  const int32_t h = p.hovered();
+  const bool has_sub = h >= 0 && p.level().items[size_t(h)].submenu;
+  switch (key) {
+    case k::up: hover_step(-1); break;
+    case k::down: hover_step(1); break;
+    case k::home:
+    case k::end: {
+      const std::vector<int32_t> order = p.selectable();
+      if (!order.empty()) p.set_hovered(key == k::home ? order.front() : order.back());
+      break;
+    }
+    case k::right:
+      if (has_sub) {
+        open_submenu(panels_.size() - 1, h);
+        hover_step(1);
+      } else {
+        hover_column(1);
+      }
+      break;
+    case k::left: hover_column(-1); break;
+    case k::enter:
+    case k::space:
+      if (has_sub) {
+        open_submenu(panels_.size() - 1, h);
+        hover_step(1);
+      } else if (h >= 0) {
+        choose(panels_.size() - 1, h);
+      }
+      break;
+    case k::escape:
+      if (panels_.size() > 1) {
+        close_from(panels_.size() - 1);
+      } else {
+        cancel();
+      }
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+bool menu_session::character(event& e, int32_t c) {
+  if (closed_ || c <= 32) return true;
+  menu_panel& p = deepest();
+  const std::vector<int32_t> order = p.selectable();
+  const auto at = std::find(order.begin(), order.end(), p.hovered());
+  const size_t start = at == order.end() ? 0 : size_t(at - order.begin()) + 1;
+  for (size_t n = 0; n < order.size(); ++n) {
+    const int32_t i = order[(start + n) % order.size()];
+    const std::string& t = p.level().items[size_t(i)].text;
+    if (!t.empty() && std::tolower(static_cast<unsigned char>(t[0])) == std::tolower(c)) {
+      p.set_hovered(i);
+      break;
+    }
+  }
+  return true;
+}
+
+}  // namespace gui
