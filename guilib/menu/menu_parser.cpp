@@ -25,6 +25,11 @@ int32_t read_int(std::string_view s) {
   return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
+// Values and counters saturate: a hostile "=N" near the int32 limits must not overflow.
+int32_t add_saturated(int32_t a, int32_t b) {
+  return int32_t(std::clamp<int64_t>(int64_t(a) + b, INT32_MIN, INT32_MAX));
+}
+
 struct modifier_mask {
   bool active = false, shift = false, ctrl = false, alt = false;
 };
@@ -49,9 +54,9 @@ class level_parser : public menu_adder {
   bool parse(size_t& pos);
 
   void item(const std::string& text, bool enabled) override {
-    menu_item* it = add_item(text, base_ + counter_);
+    menu_item* it = add_item(text, add_saturated(base_, counter_));
     if (it) it->enabled = enabled, it->dynamic = true;
-    ++counter_;
+    counter_ = add_saturated(counter_, 1);
   }
   void label(const std::string& text) override { add_label(text); }
 
@@ -98,8 +103,10 @@ void level_parser::command(std::string_view body) {
       highlight_ = read_int(rest) != 0;
       break;
     case 'l':
+      // Rows and labels inside a modifier mask show only with its keys, like
+      // the items there: "[ms][l]Bank{...}" adds its gap only with Shift.
       if (rest.empty()) {
-        y_ = std::min(y_ + scaled(item_h_), float(max_menu_extent));
+        if (mask_allows()) y_ = std::min(y_ + scaled(item_h_), float(max_menu_extent));
       } else {
         add_label(std::string(rest));
       }
@@ -209,7 +216,7 @@ bool level_parser::parse(size_t& pos) {
     const bool opens = pos < s.size() && s[pos] == '{';
     menu_item* it = nullptr;
     if (!text.empty() || opens || (pos < s.size() && s[pos] == ',') || explicit_value) {
-      it = add_item(text, base_ + counter_);
+      it = add_item(text, add_saturated(base_, counter_));
     }
     bool advance = false;
     if (opens) {
@@ -235,7 +242,7 @@ bool level_parser::parse(size_t& pos) {
     } else if (pos < s.size() && (s[pos] == ']' || s[pos] == '=')) {
       ++pos;  // a stray delimiter: skipped
     }
-    if (advance) ++counter_;
+    if (advance) counter_ = add_saturated(counter_, 1);
   }
   finish();
   return false;

@@ -20,6 +20,12 @@ namespace demo {
 namespace {
 
 using namespace gui;
+
+// The display's two lines: what happened and the detail.
+void say(gallery& g, const std::string& a, const std::string& b) {
+  g.line0->set_text(a);
+  g.line1->set_text(b);
+}
 namespace pal = gui::palette;
 
 // Builds one page with lengths in the 762 x 516 layout.
@@ -35,10 +41,7 @@ struct page {
     return *g.listeners.back();
   }
 
-  void say(const std::string& a, const std::string& b) {
-    g.line0->set_text(a);
-    g.line1->set_text(b);
-  }
+  void say(const std::string& a, const std::string& b) { demo::say(g, a, b); }
 
   region& section(const char* title, float x, float y, float w, float h) {
     return root.add<region>(title, r(x, y, w, h), st, title);
@@ -58,9 +61,9 @@ struct page {
     k.set_caption(name);
     k.set_value(v);
     k.set_default(bipolar ? 0.f : 0.5f);
-    k.set_listener(&listen([this](control& c) {
+    k.set_listener(&listen([g = &g](control& c) {
       auto& kk = static_cast<knob&>(c);
-      say(kk.name(), kk.value_text());
+      demo::say(*g, kk.name(), kk.value_text());
     }));
     g.knobs.push_back(&k);
     return k;
@@ -100,10 +103,10 @@ void switches_section(page& p) {
   det.set_value(0.4f);
   for (control* c : {static_cast<control*>(&inv), static_cast<control*>(&sync), static_cast<control*>(&trig),
                      static_cast<control*>(&det)}) {
-    c->set_listener(&p.listen([&p](control& cc) {
+    c->set_listener(&p.listen([g = &p.g](control& cc) {
       char v[32];
       std::snprintf(v, sizeof v, "%.2f", double(cc.value()));
-      p.say(cc.name(), v);
+      say(*g, cc.name(), v);
     }));
   }
 
@@ -143,9 +146,9 @@ void display_section(page& p) {
 
   p.g.main_menu = &s.add<menu_button>("Menu", p.r(522, 76, 48, 18), p.st, "Menu", every_menu()[0].text);
   p.g.main_menu->set_placeholder(p.g.placeholder.get());
-  p.g.main_menu->set_listener(&p.listen([&p](control& c) {
+  p.g.main_menu->set_listener(&p.listen([g = &p.g](control& c) {
     const menu_choice& ch = static_cast<dropbox&>(c).chosen();
-    p.say("Menu: " + ch.path, ch.dynamic ? "a placeholder entry" : "value " + std::to_string(ch.value));
+    say(*g, "Menu: " + ch.path, ch.dynamic ? "a placeholder entry" : "value " + std::to_string(ch.value));
   }));
 
   p.label(s, "Voices", 580, 76, 40);
@@ -175,12 +178,12 @@ void buttons_section(page& p) {
   s.add<button>("Init", p.r(96, 180, 48, 18), p.st, "Init");
   button& off = s.add<button>("Disabled", p.r(150, 180, 60, 18), p.st, "Disabled");
   off.set_enabled(false);
-  rnd.set_listener(&p.listen([&p](control&) { p.say("Randomize", "clicked (reported on release inside)"); }));
+  rnd.set_listener(&p.listen([g = &p.g](control&) { say(*g, "Randomize", "clicked (reported on release inside)"); }));
   p.label(s, "Name", 20, 206, 60);
   edit& name = s.add<edit>("name", p.r(20, 218, 150, 18), p.st, "Warm Analog Pad");
   p.label(s, "Category", 178, 206, 60);
   edit& cat = s.add<edit>("category", p.r(178, 218, 66, 18), p.st, "Pads");
-  for (edit* e : {&name, &cat}) e->on_commit = [&p](edit& ed) { p.say(ed.name() + " set to:", ed.str()); };
+  for (edit* e : {&name, &cat}) e->on_commit = [g = &p.g](edit& ed) { say(*g, ed.name() + " set to:", ed.str()); };
   p.label(s, "Double-click or Ctrl+click a knob resets it;", 20, 244, 224);
   p.label(s, "Shift or the right button drag finely.", 20, 256, 224);
 }
@@ -194,9 +197,9 @@ void menus_section(page& p) {
     p.label(s, all[i].name, x, y, col_w);
     dropbox& d = s.add<dropbox>(all[i].name, p.r(x, y + 11, col_w - 6, 15), p.st, all[i].text);
     p.g.menus.push_back(&d);
-    d.set_listener(&p.listen([&p](control& c) {
+    d.set_listener(&p.listen([g = &p.g](control& c) {
       const menu_choice& ch = static_cast<dropbox&>(c).chosen();
-      p.say(c.name() + ": " + ch.text, "value " + std::to_string(ch.value) + ", path " + ch.path);
+      say(*g, c.name() + ": " + ch.text, "value " + std::to_string(ch.value) + ", path " + ch.path);
     }));
   }
   p.g.menus.insert(p.g.menus.begin(), p.g.main_menu);
@@ -211,9 +214,9 @@ void menus_section(page& p) {
                                       menu_of_menus());
   p.g.all_menus->set_item_size(96, 14);
   p.g.all_menus->set_placeholder(p.g.placeholder.get());
-  p.g.all_menus->set_listener(&p.listen([&p](control& c) {
+  p.g.all_menus->set_listener(&p.listen([g = &p.g](control& c) {
     const menu_choice& ch = static_cast<dropbox&>(c).chosen();
-    p.say(ch.path, "value " + std::to_string(ch.value));
+    say(*g, ch.path, "value " + std::to_string(ch.value));
   }));
 }
 
@@ -236,9 +239,9 @@ void tabs_section(page& p) {
     slider& sw = global.add<slider>(flags[i], p.r(152, y, 24, 12), p.st, 2);
     sw.set_value(i == 0 ? 1.f : 0.f);
     led.set_on(i == 0);
-    sw.set_listener(&p.listen([&p, &led](control& c) {
-      led.set_on(c.value() > 0.5f);
-      p.say(c.name(), c.value() > 0.5f ? "Enabled" : "Disabled");
+    sw.set_listener(&p.listen([g = &p.g, led = &led](control& c) {
+      led->set_on(c.value() > 0.5f);
+      say(*g, c.name(), c.value() > 0.5f ? "Enabled" : "Disabled");
     }));
     p.label(global, flags[i], 182, y, 60);
   }
@@ -276,9 +279,9 @@ void lists_section(page& p) {
   }
   presets.set_rows(names);
   presets.select(3, false);
-  presets.set_listener(&p.listen([&p](control& c) {
+  presets.set_listener(&p.listen([g = &p.g](control& c) {
     auto& l = static_cast<list_box&>(c);
-    if (l.selected() >= 0) p.say("Preset", l.rows()[size_t(l.selected())]);
+    if (l.selected() >= 0) say(*g, "Preset", l.rows()[size_t(l.selected())]);
   }));
 
   p.label(s, "Envelope", 458, 334, 60);
@@ -301,21 +304,19 @@ void lists_section(page& p) {
   p.g.open_button = &s.add<button>("Open", p.r(458, 386, 90, 18), p.st, "Load Preset...");
   p.g.save_button = &s.add<button>("Save", p.r(556, 386, 90, 18), p.st, "Save Preset...");
   p.g.confirm_button = &s.add<button>("Confirm", p.r(654, 386, 90, 18), p.st, "Clear PCM...");
-  root_container& root = p.root;
-  const ui_style& st = p.st;
-  p.g.open_button->set_listener(&p.listen([&p, &root, &st](control&) {
-    ask_file(root, st, {false, "Load Preset", "Vorn Preset\t*.vornpreset;*.kvxi\tAll files\t*\t", ""},
-             [&p](bool ok, const std::string& path) { p.say(ok ? "Loaded preset" : "Cancelled", path); });
+  p.g.open_button->set_listener(&p.listen([g = &p.g, r = &p.root, st = &p.st](control&) {
+    ask_file(*r, *st, {false, "Load Preset", "Vorn Preset\t*.vornpreset;*.kvxi\tAll files\t*\t", ""},
+             [g](bool ok, const std::string& path) { say(*g, ok ? "Loaded preset" : "Cancelled", path); });
   }));
-  p.g.save_button->set_listener(&p.listen([&p, &root, &st](control&) {
-    ask_file(root, st, {true, "Save Preset", "Vorn Preset\t*.vornpreset\t", ""},
-             [&p](bool ok, const std::string& path) { p.say(ok ? "Saved preset" : "Cancelled", path); });
+  p.g.save_button->set_listener(&p.listen([g = &p.g, r = &p.root, st = &p.st](control&) {
+    ask_file(*r, *st, {true, "Save Preset", "Vorn Preset\t*.vornpreset\t", ""},
+             [g](bool ok, const std::string& path) { say(*g, ok ? "Saved preset" : "Cancelled", path); });
   }));
-  p.g.confirm_button->set_listener(&p.listen([&p, &root, &st](control&) {
-    show_message(root, st, "Confirm",
+  p.g.confirm_button->set_listener(&p.listen([g = &p.g, r = &p.root, st = &p.st](control&) {
+    show_message(*r, *st, "Confirm",
                  "Are you sure you want to do this?\n\nThis will clear all PCM data which will then be "
                  "unrecoverable!\n\nOnce you hit OK there is no undo!",
-                 true, [&p](bool ok) { p.say(ok ? "Cleared PCM data" : "Cancelled", ""); });
+                 true, [g](bool ok) { say(*g, ok ? "Cleared PCM data" : "Cancelled", ""); });
   }));
 
   p.label(s, "Scale", 458, 418, 60);
