@@ -20,6 +20,13 @@ rect inside(int32_t x, int32_t y, int32_t w, int32_t h, const rect& area) {
   return rect_of(x, y, w, h);
 }
 
+// Whether the level or one of its submenus marks the current value.
+bool holds_current(const menu_level& l) {
+  for (const menu_item& it : l.items)
+    if (it.highlighted || (it.submenu && holds_current(*it.submenu))) return true;
+  return false;
+}
+
 }  // namespace
 
 menu_session& menu_session::open(root_container& root, menu_owner& owner, const input_state& held) {
@@ -38,9 +45,14 @@ menu_session::menu_session(root_container& root, menu_owner& owner, const input_
   int32_t y = a.y2 + 1;
   if (y + h > area_.y2 && a.y1 - 1 - h >= area_.y1) y = a.y1 - 1 - h;
   menu_panel& top = add_panel(tree_, inside(a.x1, y, w, h, area_));
-  // Keys start from the current value's item.
-  for (int32_t i : top.selectable())
-    if (tree_.items[size_t(i)].highlighted) top.set_hovered(i);
+  // Keys start from the current value's item, or the submenu that holds it.
+  for (int32_t i : top.selectable()) {
+    const menu_item& it = tree_.items[size_t(i)];
+    if (it.highlighted || (it.submenu && holds_current(*it.submenu))) {
+      top.set_hovered(i);
+      break;
+    }
+  }
   root.grab(*this);
 }
 
