@@ -18,7 +18,7 @@ class panel_background : public view {
   panel_background(rect card, int32_t shadow, float radius)
       : view("image", "alphamask", card.inset(-shadow)), card_(card), shadow_(shadow), radius_(radius) {}
   void paint(painter& p) override {
-    p.soft_round(card_.moved(0, shadow_ / 3), radius_ + 1.f, float(shadow_), 0x70000000);
+    p.soft_round(card_.moved(0, shadow_ / 3), radius_ + 1.f, float(shadow_), 0x70000000, card_.inset(int32_t(radius_) + 1));
     p.fill_round(card_, radius_, palette::raised_edge);
     p.fill_round(card_.inset(1), std::max(radius_ - 1.f, 0.f), palette::panel);
   }

@@ -19,6 +19,14 @@ void blend_over(color32& d, color32 s, uint32_t cover) {
     d = s;
     return;
   }
+  if (alpha_of(d) == 255) {
+    // Over an opaque pixel (a window's surface): one weight, the result stays
+    // opaque; x / 255 by multiplication, exact for 0 <= x <= 65535 + 127.
+    const uint32_t a = (sa + 127) / 255, b = 255 - a;
+    auto ch = [a, b](uint32_t sc, uint32_t dc) { return (sc * a + dc * b + 127) / 255; };
+    d = argb(255, ch(red_of(s), red_of(d)), ch(green_of(s), green_of(d)), ch(blue_of(s), blue_of(d)));
+    return;
+  }
   const uint32_t da = alpha_of(d) * (255u * 255u - sa) / (255u * 255u);  // 0 .. 255
   const uint32_t out_a255 = sa + da * 255u;                            // alpha * 255 * 255
   auto ch = [&](uint32_t sc, uint32_t dc) { return (sc * sa + dc * da * 255u + out_a255 / 2) / out_a255; };

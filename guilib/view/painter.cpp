@@ -25,17 +25,32 @@ void painter::fill_round(const rect& r, float radius, color32 c) {
 void painter::frame_round(const rect& r, float radius, float width, color32 c) {
   const float x0 = float(r.x1), y0 = float(r.y1), x1 = float(r.x2), y1 = float(r.y2);
   radius = std::min({radius, (x1 - x0) * 0.5f, (y1 - y0) * 0.5f});
-  shape(r, [&](float x, float y) {
-    const float d = sdf::rounded_rect(x, y, x0, y0, x1, y1, radius);
-    return std::max(d, -d - width);
-  }, c);
+  auto d = [&](float x, float y) {
+    const float e = sdf::rounded_rect(x, y, x0, y0, x1, y1, radius);
+    return std::max(e, -e - width);
+  };
+  // Only the bands along the edges can be touched: the inside stays as it is.
+  const int32_t band = int32_t(std::ceil(std::max(radius, width))) + 1;
+  const rect inner = r.inset(band);
+  if (inner.empty()) return shape(r, d, c);
+  shape({r.x1, r.y1, r.x2, inner.y1}, d, c);
+  shape({r.x1, inner.y2, r.x2, r.y2}, d, c);
+  shape({r.x1, inner.y1, inner.x1, inner.y2}, d, c);
+  shape({inner.x2, inner.y1, r.x2, inner.y2}, d, c);
 }
 
-void painter::soft_round(const rect& r, float radius, float blur, color32 c) {
+void painter::soft_round(const rect& r, float radius, float blur, color32 c, const rect& covered) {
   const float x0 = float(r.x1), y0 = float(r.y1), x1 = float(r.x2), y1 = float(r.y2);
   const int grow = int(std::ceil(blur));
-  shape(r.inset(-grow), [&](float x, float y) { return sdf::rounded_rect(x, y, x0, y0, x1, y1, radius); }, c,
-        std::max(blur, 1.f));
+  const rect all = r.inset(-grow);
+  auto d = [&](float x, float y) { return sdf::rounded_rect(x, y, x0, y0, x1, y1, radius); };
+  const rect hole = intersection(covered, all);
+  if (hole.empty()) return shape(all, d, c, std::max(blur, 1.f));
+  // The bands around the hole: above, below, left and right of it.
+  shape({all.x1, all.y1, all.x2, hole.y1}, d, c, std::max(blur, 1.f));
+  shape({all.x1, hole.y2, all.x2, all.y2}, d, c, std::max(blur, 1.f));
+  shape({all.x1, hole.y1, hole.x1, hole.y2}, d, c, std::max(blur, 1.f));
+  shape({hole.x2, hole.y1, all.x2, hole.y2}, d, c, std::max(blur, 1.f));
 }
 
 void painter::circle(float cx, float cy, float radius, color32 c) {

@@ -31,8 +31,9 @@ class painter {
   void fill_round(const rect& r, float radius, color32 c);
   // A rounded outline of the given width inside r.
   void frame_round(const rect& r, float radius, float width, color32 c);
-  // A blurred rounded rectangle: soft shadows and glows.
-  void soft_round(const rect& r, float radius, float blur, color32 c);
+  // A blurred rounded rectangle: soft shadows and glows. Pixels inside
+  // covered (what an opaque card painted next will hide) are left alone.
+  void soft_round(const rect& r, float radius, float blur, color32 c, const rect& covered = {});
   void circle(float cx, float cy, float radius, color32 c);
   // A radial halo: full colour up to r0, fading to nothing at r1.
   void halo(float cx, float cy, float r0, float r1, color32 c);

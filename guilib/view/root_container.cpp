@@ -40,10 +40,10 @@ void root_container::attach(wnd::window& w) {
 
 void root_container::detach() {
   if (!window_) return;
-  if (captured_ && window_->owner) window_->owner->release_mouse(*window_);
+  if (window_captured_ && window_->owner) window_->owner->release_mouse(*window_);
   window_->callback = nullptr;
   window_ = nullptr;
-  captured_ = false;
+  window_captured_ = captured_ = false;
 }
 
 // --- painting -------------------------------------------------------------------
@@ -121,7 +121,7 @@ const std::vector<handler_entry>& root_container::handlers() {
 
 void root_container::forget(view& v) {
   if (within(target_, v)) target_ = nullptr, release_pointer();
-  if (within(grabber_, v)) grabber_ = nullptr, release_pointer();
+  if (within(grabber_, v)) grabber_ = nullptr, sync_window_capture();
   if (within(focus_, v)) {
     focus_ = nullptr;
     if (window_ && window_->owner) window_->owner->set_focus(*window_, false);
@@ -134,18 +134,31 @@ void root_container::forget(view& v) {
 
 // --- capture and targets ------------------------------------------------------------
 
+// The window holds the pointer while routing captured it or a control grabs all input.
+void root_container::sync_window_capture() {
+  const bool want = captured_ || grabber_;
+  if (want == window_captured_) return;
+  window_captured_ = want;
+  if (!window_ || !window_->owner) return;
+  if (want) {
+    window_->owner->capture_mouse(*window_);
+  } else {
+    window_->owner->release_mouse(*window_);
+  }
+}
+
 void root_container::capture_pointer(event& e) {
   if (e.taken) return;
   e.taken = true;
   release_pending_ = false;
-  if (!captured_ && window_ && window_->owner) window_->owner->capture_mouse(*window_);
   captured_ = true;
+  sync_window_capture();
 }
 
 void root_container::release_pointer() {
-  if (captured_ && window_ && window_->owner) window_->owner->release_mouse(*window_);
   captured_ = false;
   release_pending_ = false;
+  sync_window_capture();
 }
 
 void root_container::set_target(control* c, event& e) {
@@ -216,16 +229,24 @@ void root_container::set_focus(control* c) {
 }
 
 void root_container::grab(control& c) {
+  // The grabber takes over from whatever was targeted or dragging.
+  if (target_) {
+    control* old = target_;
+    target_ = nullptr;
+    event e;
+    old->leave(e);
+  }
+  captured_ = false;
+  release_pending_ = false;
   grabber_ = &c;
-  if (!captured_ && window_ && window_->owner) window_->owner->capture_mouse(*window_);
-  captured_ = true;
+  sync_window_capture();
   if (hover_) hover_->set_hovered(false), hover_ = nullptr;
 }
 
 void root_container::ungrab(control& c) {
   if (grabber_ != &c) return;
   grabber_ = nullptr;
-  if (!target_) release_pointer();
+  sync_window_capture();
 }
 
 void root_container::push_modal(view& layer) {

@@ -64,7 +64,8 @@ class root_container : public view {
 
   // --- input ownership ----------------------------------------------------------
   control* target() const { return target_; }
-  bool captured() const { return captured_; }
+  // The window holds the pointer: for a captured target, or for a grabber.
+  bool captured() const { return window_captured_; }
   control* focus() const { return focus_; }
   void set_focus(control* c);
   control* hovered() const { return hover_; }
@@ -99,6 +100,7 @@ class root_container : public view {
  private:
   void capture_pointer(event& e);
   void release_pointer();
+  void sync_window_capture();
   void end_capture(event& e);
   void set_target(control* c, event& e);
   void clear_target(event& e);
@@ -121,7 +123,8 @@ class root_container : public view {
   control* grabber_ = nullptr;
   control* pressed_ = nullptr;  // the control whose press was called for this event
   std::vector<view*> modal_;
-  bool captured_ = false;
+  bool captured_ = false;         // routing captured the pointer for the target (or the root)
+  bool window_captured_ = false;  // the window holds it (captured_ or a grabber)
   bool release_pending_ = false;  // capture to end once no button is down
   bool active_ = false, focused_ = false;
   std::vector<rect> damage_;

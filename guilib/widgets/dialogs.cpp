@@ -77,7 +77,8 @@ class modal_layer : public control {
   bool wheel(event& e, point p, float) override { return true; }
   void paint(painter& p) override {
     p.fill(bounds(), 0x99080A0D);
-    p.soft_round(card_.moved(0, style_.px(3.f)), style_.line(6.f), float(style_.px(10.f)), 0xA0000000);
+    p.soft_round(card_.moved(0, style_.px(3.f)), style_.line(6.f), float(style_.px(10.f)), 0xA0000000,
+                 card_.inset(style_.px(6.f) + 1));
     p.fill_round(card_, style_.line(6.f), palette::raised_edge);
     p.fill_round(card_.inset(1), style_.line(5.f), palette::panel);
   }
