@@ -93,6 +93,7 @@ menu_panel::menu_panel(const menu_level& level, const ui_style& style, point ori
     if (it.type == menu_item::kind::label) {
       text& t = add<text>("label", r, it.text, &style, "label");
       t.set_header(true);
+      t.set_font(style.menu_header);
       t.set_offset(pad / 2, 0);
       continue;
     }

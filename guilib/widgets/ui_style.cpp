@@ -68,6 +68,7 @@ const ui_style& style_for_scale(float scale) {
     s->value = &nearest_font("DejaVu Sans Mono", 9.f * scale);
     s->display = &nearest_font("DejaVu Sans Mono", 11.f * scale);
     s->menu = &nearest_font("DejaVu Sans", 8.f * scale);
+    s->menu_header = &nearest_font("DejaVu Sans Bold", 7.f * scale);
   }
   return *s;
 }

@@ -4,7 +4,7 @@
 //
 // Sizes at scale 1: labels 8 px, section headers 9 px bold capitals with
 // letter spacing, value readouts 9 px mono, the display's lines 11 px mono,
-// menu items 8 px. The nearest size the built-in fonts carry is taken; with
+// menu items 8 px, group labels in menus 7 px bold capitals. The nearest size the built-in fonts carry is taken; with
 // no fonts mounted every role falls back to the compiled-in default font.
 #pragma once
 
@@ -21,6 +21,7 @@ struct ui_style {
   const font* value = nullptr;
   const font* display = nullptr;
   const font* menu = nullptr;
+  const font* menu_header = nullptr;  // group labels inside menus: small bold capitals
 
   // A length of the 762 x 516 layout in pixels at this scale, truncated.
   int px(float unscaled) const { return int(unscaled * scale); }
