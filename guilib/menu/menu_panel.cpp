@@ -16,15 +16,15 @@ namespace {
 class panel_background : public view {
  public:
   panel_background(rect card, int32_t shadow, float radius)
-      : view("image", "alphamask", card.inset(-shadow)), card_(card), shadow_(shadow), radius_(radius) {}
+      : view("image", "alphamask", card.inset(-shadow)), shadow_(shadow), radius_(radius) {}
   void paint(painter& p) override {
-    p.soft_round(card_.moved(0, shadow_ / 3), radius_ + 1.f, float(shadow_), 0x70000000, card_.inset(int32_t(radius_) + 1));
-    p.fill_round(card_, radius_, palette::raised_edge);
-    p.fill_round(card_.inset(1), std::max(radius_ - 1.f, 0.f), palette::panel);
+    const rect card = bounds().inset(shadow_);  // the view moves with its panel
+    p.soft_round(card.moved(0, shadow_ / 3), radius_ + 1.f, float(shadow_), 0x70000000, card.inset(int32_t(radius_) + 1));
+    p.fill_round(card, radius_, palette::raised_edge);
+    p.fill_round(card.inset(1), std::max(radius_ - 1.f, 0.f), palette::panel);
   }
 
  private:
-  rect card_;
   int32_t shadow_;
   float radius_;
 };

@@ -11,10 +11,14 @@
 //
 // Panels open below their owner (above when there is no room) and submenus
 // to the right of their item (left when there is no room); none leaves the
-// window.
+// window, or, where the backend makes pop-ups windows of their own (Win32:
+// layered windows with per-pixel alpha), the monitor's work area. Either way
+// the session holds the editor window's pointer and keys and routes them to
+// the panels itself, in the editor's client coordinates.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +27,10 @@
 #include "guilib/menu/menu_parser.h"
 #include "guilib/view/control.h"
 #include "guilib/widgets/ui_style.h"
+
+namespace wnd {
+struct window;
+}
 
 namespace gui {
 
@@ -58,11 +66,17 @@ class menu_session : public control {
   static menu_session& open(root_container& root, menu_owner& owner, const input_state& held);
 
   menu_session(root_container& root, menu_owner& owner, const input_state& held);
+  ~menu_session() override;
 
   // Closes without a choice.
   void cancel();
   bool closed() const { return closed_; }
-  const std::vector<menu_panel*>& panels() const { return panels_; }
+  // The open panels, the top one first. In pop-up windows a panel's
+  // rectangles are in its window; add panel_offset to editor coordinates to get there.
+  std::vector<menu_panel*> panels() const;
+  point panel_offset(size_t depth) const;
+  // The pop-up window of a panel, or none when panels are drawn in the editor.
+  wnd::window* panel_window(size_t depth) const;
   const menu_level& tree() const { return tree_; }
 
   int press(event& e, point p) override;
@@ -71,9 +85,13 @@ class menu_session : public control {
   bool wheel(event& e, point p, float delta) override { return true; }
   bool key_down(event& e, int32_t key) override;
   bool character(event& e, int32_t c) override;
+  void grab_lost() override { cancel(); }
 
  private:
+  struct open_panel;
   menu_panel& add_panel(const menu_level& level, rect card_at);
+  void remove_last_panel();
+  void refresh();  // repaints the pop-up windows that changed
   void open_submenu(size_t depth, int32_t item);
   void close_from(size_t depth);  // closes panels depth.. and the deeper ones
   void choose(size_t depth, int32_t item);
@@ -83,12 +101,17 @@ class menu_session : public control {
   int32_t panel_at(point p) const;
   void hover_step(int32_t direction);
   void hover_column(int32_t direction);
-  menu_panel& deepest() { return *panels_.back(); }
+  menu_panel& deepest();
+  menu_panel& panel(size_t depth) const;
+  rect card_of(size_t depth) const;  // in editor coordinates
+  rect item_of(size_t depth, int32_t item) const;
+  int32_t item_at(size_t depth, point p) const;
 
   root_container& root_;
   menu_owner& owner_;
   menu_level tree_;
-  std::vector<menu_panel*> panels_;
+  std::vector<std::unique_ptr<open_panel>> open_;
+  bool popups_ = false;  // panels in windows of their own
   rect area_;
   bool drag_choose_;      // opened with the left button down
   bool left_anchor_ = false;  // the pointer has left the owner since

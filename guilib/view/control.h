@@ -85,6 +85,9 @@ class control : public view {
   // The pointer came over (true) or left (false) this control while no button
   // was held: hover looks.
   virtual void hover(bool over) {}
+  // A control that grabbed all input (root_container::grab) hears that the
+  // window lost the user: deactivated, or the pointer taken by the system.
+  virtual void grab_lost() {}
   // Controls that take the keyboard when pressed (text fields, lists).
   virtual bool wants_focus() const { return false; }
   // Static widgets (labels, images) let the mouse through to what lies below.

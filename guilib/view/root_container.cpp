@@ -376,6 +376,7 @@ bool root_container::handle_one(event& e) {
   switch (e.type) {
     case event_type::activate:
       active_ = e.detail != 0;
+      if (!active_ && grabber_) grabber_->grab_lost();
       return true;
     case event_type::set_focus:
       focused_ = true;

@@ -200,3 +200,82 @@ TEST(popup_owner, a_menu_at_the_bottom_right_corner_opens_above_and_inside_the_w
 
 }  // namespace
 }  // namespace gui::testing
+
+namespace gui::testing {
+namespace {
+
+// Pop-up windows, as Win32 makes them: the panels leave the editor's area,
+// stay on the screen, and the editor's window still routes the input.
+TEST(popup_windows, panels_open_in_layered_windows_outside_the_editor_and_take_the_input) {
+  ui_fixture f(200, 120);
+  f.backend.set_popup_windows(true);
+  f.backend.set_screen({0, 0, 640, 800});
+  f.backend.move(f.window, 100, 300);  // the editor on the screen
+  dropbox& d = f.root->add<dropbox>("d", rect{120, 90, 190, 106}, ui_fixture::style(), voices);
+  f.backend.click(f.window, mouse_button::left, 150, 98);
+  ASSERT_TRUE(d.is_open());
+  menu_session& s = *d.session();
+  ASSERT_NE(s.panel_window(0), nullptr);
+  EXPECT_TRUE(s.panel_window(0)->layered);
+  EXPECT_EQ(f.backend.window_count(), 2u);
+  // The panel hangs below the editor's bottom edge, on the screen.
+  const gui::point at = f.backend.position(*s.panel_window(0));
+  EXPECT_GT(at.y + s.panel_window(0)->height, 300 + 120);
+  EXPECT_LE(at.y + s.panel_window(0)->height, 800);
+  wnd::save_screenshot(s.panel_window(0)->surface.pixels, std::string(VORN_SHOTS_DIR) + "/menu-popup-window.png");
+  // Its surface is transparent around the card and opaque on it.
+  const bitmap& px = s.panel_window(0)->surface.pixels;
+  EXPECT_EQ(alpha_of(px.at(0, 0)), 0u);
+  const point card_mid = s.panels()[0]->card().centre();
+  EXPECT_EQ(alpha_of(px.at(card_mid.x, card_mid.y)), 255u);
+  // Pointing at "..." opens its submenu in a second window; a click in it,
+  // in the editor's coordinates far outside the editor, chooses.
+  auto editor_point = [&](size_t depth, const std::string& text) {
+    menu_panel& p = *s.panels()[depth];
+    for (size_t i = 0; i < p.level().items.size(); ++i)
+      if (p.level().items[i].shown && p.level().items[i].text == text) {
+        const point c = p.item_rect(i).centre(), o = s.panel_offset(depth);
+        return point{c.x - o.x, c.y - o.y};
+      }
+    ADD_FAILURE() << text;
+    return point{};
+  };
+  const point more = editor_point(0, "...");
+  f.backend.mouse_move(f.window, more.x, more.y);
+  ASSERT_EQ(s.panels().size(), 2u);
+  EXPECT_EQ(f.backend.window_count(), 3u);
+  const point seven = editor_point(1, "7");
+  EXPECT_GT(seven.y, 120) << "outside the editor";
+  f.backend.mouse_move(f.window, seven.x, seven.y);
+  f.backend.click(f.window, mouse_button::left, seven.x, seven.y);
+  EXPECT_EQ(d.value(), 10.f);
+  EXPECT_FALSE(d.is_open());
+  EXPECT_EQ(f.backend.window_count(), 1u) << "the pop-up windows are gone";
+}
+
+TEST(popup_windows, a_menu_closes_when_the_editor_window_is_deactivated) {
+  ui_fixture f(200, 120);
+  f.backend.set_popup_windows(true);
+  dropbox& d = f.root->add<dropbox>("d", rect{10, 10, 80, 26}, ui_fixture::style(), voices);
+  f.backend.click(f.window, mouse_button::left, 20, 18);
+  ASSERT_TRUE(d.is_open());
+  wnd::activate_message(f.window, false);
+  EXPECT_FALSE(d.is_open());
+  EXPECT_EQ(f.backend.window_count(), 1u);
+  EXPECT_FALSE(f.backend.captured(f.window));
+}
+
+TEST(layered_pixels, premultiplied_with_transparent_pixels_kept_at_alpha_one) {
+  EXPECT_EQ(gfx::premultiply_for_layered(0x00FFFFFFu), 0x01000000u) << "still takes the mouse";
+  EXPECT_EQ(gfx::premultiply_for_layered(0x00000000u), 0x01000000u);
+  EXPECT_EQ(gfx::premultiply_for_layered(0xFFABCDEFu), 0xFFABCDEFu) << "(c * 256) >> 8 at full alpha";
+  EXPECT_EQ(gfx::premultiply_for_layered(0x80FF4000u), argb(0x80, (255 * 129) >> 8, (64 * 129) >> 8, 0));
+  bitmap b, out;
+  create(b, 3, 1);
+  b.pixels = {0x00123456u, 0x40FFFFFFu, 0xFF000000u};
+  gfx::premultiply_for_layered(b, out);
+  EXPECT_EQ(out.pixels, (std::vector<color32>{0x01000000u, argb(0x40, (255 * 65) >> 8, (255 * 65) >> 8, (255 * 65) >> 8), 0xFF000000u}));
+}
+
+}  // namespace
+}  // namespace gui::testing

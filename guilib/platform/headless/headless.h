@@ -35,6 +35,10 @@ class headless : public backend {
   void update(window& w) override;
   bool present(window& w, const gui::rect& r) override;
   std::string app_data_folder() override { return app_data_; }
+  // Pop-up menus as windows of their own, as on Win32 (off by default: in the window, as on X11).
+  bool popup_windows() const override { return popup_windows_; }
+  void set_popup_windows(bool p) { popup_windows_ = p; }
+  size_t window_count() const { return windows_.size(); }
   // Delivers the pending redraws of every window.
   void pump() override;
 
@@ -87,6 +91,7 @@ class headless : public backend {
   gui::rect screen_{0, 0, 1920, 1080};
   std::vector<gui::rect> presented_;
   std::string app_data_;
+  bool popup_windows_ = false;
 };
 
 // Writes a surface (any bitmap) as PNG or TGA, chosen by the path's extension.
