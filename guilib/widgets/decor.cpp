@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "guilib/archive/bitmap_cache.h"
+#include "guilib/paint/canvas.h"
 #include "guilib/style/color.h"
 #include "guilib/style/palette.h"
 #include "guilib/view/painter.h"
@@ -74,6 +75,37 @@ void region::paint(painter& p) {
   p.fill_round(r, radius, palette::panel_edge);
   p.fill_round(r.inset(1), std::max(radius - 1.f, 0.f), palette::panel);
   if (!title_.empty()) p.text(*style_.header, r.x1 + style_.px(8.f), r.y1 + style_.px(5.f), title_, palette::text_secondary);
+}
+
+gradient::gradient(std::string name, rect r, color32 flat) : view("gradient", std::move(name), r) { set_flat(flat); }
+
+gradient::gradient(std::string name, rect r, const color32 (&corners)[4]) : view("gradient", std::move(name), r) {
+  set_corners(corners);
+}
+
+void gradient::set_flat(color32 c) {
+  const color32 all[4] = {c, c, c, c};
+  set_corners(all);
+}
+
+void gradient::set_corners(const color32 (&corners)[4]) {
+  std::copy(std::begin(corners), std::end(corners), corners_);
+  mark_dirty();
+}
+
+void gradient::paint(painter& p) {
+  const rect& r = bounds();
+  const rect v = intersection(r, p.clip());
+  const float w = float(std::max(r.width() - 1, 1)), h = float(std::max(r.height() - 1, 1));
+  for (int32_t y = v.y1; y < v.y2; ++y) {
+    const float ty = float(y - r.y1) / h;
+    const color32 left = mix(corners_[0], corners_[2], ty), right = mix(corners_[1], corners_[3], ty);
+    if (left == right) {
+      p.fill({v.x1, y, v.x2, y + 1}, left);
+      continue;
+    }
+    for (int32_t x = v.x1; x < v.x2; ++x) blend_over(p.surface().at(x, y), mix(left, right, float(x - r.x1) / w));
+  }
 }
 
 glow::glow(std::string name, rect r, const std::string& colour, float strength)

@@ -49,6 +49,21 @@ class region : public view {
   std::string title_;
 };
 
+// A background blend ("gradient"): one colour (flat), or four corner colours
+// blended across the rectangle, as the four-colour schemes of the colour
+// presets give them (top-left, top-right, bottom-left, bottom-right).
+class gradient : public view {
+ public:
+  gradient(std::string name, rect r, color32 flat);
+  gradient(std::string name, rect r, const color32 (&corners)[4]);
+  void set_flat(color32 c);
+  void set_corners(const color32 (&corners)[4]);
+  void paint(painter& p) override;
+
+ private:
+  color32 corners_[4];
+};
+
 class glow : public view {
  public:
   // colour: a name ("led red") or a colour function ("hls(0/12, 2/5, 7/8)").

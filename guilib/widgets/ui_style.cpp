@@ -21,7 +21,9 @@ struct family_fonts {
 family_fonts& family(const std::string& name) {
   static std::map<std::string, family_fonts> families;
   auto [it, fresh] = families.try_emplace(name);
-  if (fresh) {
+  // Looked up again while nothing was found: the archive may have been
+  // mounted since (a style asked for before the editor's first window).
+  if (fresh || it->second.sizes.empty()) {
     // Font files are named "<family> <size>.vornfont".
     if (const archive_entry* dir = find_child(gui_archive().root(), "fonts")) {
       const std::string prefix = name + " ";
@@ -57,20 +59,30 @@ const font& nearest_font(const std::string& name, float pixels) {
 }
 
 const ui_style& style_for_scale(float scale) {
-  static std::map<int, std::unique_ptr<ui_style>> styles;  // by scale in hundredths
+  struct entry {
+    std::unique_ptr<ui_style> style;
+    bool mounted = false;  // made with the built-in fonts available
+  };
+  static std::map<int, entry> styles;  // by scale in hundredths
   scale = std::clamp(scale, 0.25f, 4.f);
-  std::unique_ptr<ui_style>& s = styles[int(std::lround(scale * 100.f))];
-  if (!s) {
-    s = std::make_unique<ui_style>();
+  entry& e = styles[int(std::lround(scale * 100.f))];
+  // Made before the archive was mounted: the fonts are looked up again, in
+  // place, so widgets that hold the style see them.
+  if (!e.style || (!e.mounted && gui_resources_initialised())) {
+    if (!e.style) e.style = std::make_unique<ui_style>();
+    e.mounted = gui_resources_initialised();
+    ui_style* s = e.style.get();
     s->scale = scale;
-    s->label = &nearest_font("DejaVu Sans", 8.f * scale);
-    s->header = &nearest_font("DejaVu Sans Bold", 9.f * scale);
-    s->value = &nearest_font("DejaVu Sans Mono", 9.f * scale);
-    s->display = &nearest_font("DejaVu Sans Mono", 11.f * scale);
-    s->menu = &nearest_font("DejaVu Sans", 8.f * scale);
-    s->menu_header = &nearest_font("DejaVu Sans Bold", 7.f * scale);
+    // Below 7 pixels text stops being readable: small scales keep 7.
+    auto size = [scale](float at_one) { return std::max(7.f, at_one * scale); };
+    s->label = &nearest_font("DejaVu Sans", size(8.f));
+    s->header = &nearest_font("DejaVu Sans Bold", size(9.f));
+    s->value = &nearest_font("DejaVu Sans Mono", size(9.f));
+    s->display = &nearest_font("DejaVu Sans Mono", size(11.f));
+    s->menu = &nearest_font("DejaVu Sans", size(8.f));
+    s->menu_header = &nearest_font("DejaVu Sans Bold", size(7.f));
   }
-  return *s;
+  return *e.style;
 }
 
 }  // namespace gui

@@ -4,7 +4,8 @@
 //
 // Sizes at scale 1: labels 8 px, section headers 9 px bold capitals with
 // letter spacing, value readouts 9 px mono, the display's lines 11 px mono,
-// menu items 8 px, group labels in menus 7 px bold capitals. The nearest size the built-in fonts carry is taken; with
+// menu items 8 px, group labels in menus 7 px bold capitals; never below 7 px
+// at small scales. The nearest size the built-in fonts carry is taken; with
 // no fonts mounted every role falls back to the compiled-in default font.
 #pragma once
 

@@ -139,6 +139,10 @@ TEST(pictures, every_widget_paints_only_inside_its_rectangles) {
        }},
       {"region", [](root_container& r, const ui_style& st) -> view& { return r.add<region>("r", rect{10, 10, 170, 90}, st, "Filter"); }},
       {"glow", [](root_container& r, const ui_style& st) -> view& { return r.add<glow>("g", rect{20, 20, 160, 80}, "led red"); }},
+      {"gradient", [](root_container& r, const ui_style& st) -> view& {
+         const color32 corners[4] = {0xFFE0406A, 0xFF8F5BE0, 0xFF3FC1D0, 0xFF2A2E37};
+         return r.add<gradient>("g", rect{10, 10, 170, 90}, corners);
+       }},
       {"image", [](root_container& r, const ui_style& st) -> view& { return r.add<image>("i", rect{20, 20, 70, 42}, "image/icon/vorn"); }},
   };
   for (const case_t& c : cases) {

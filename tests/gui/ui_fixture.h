@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "guilib/archive/gui_archive.h"
 #include "guilib/platform/headless/headless.h"
 #include "guilib/view/root_container.h"
 #include "guilib/widgets/ui_style.h"
@@ -18,6 +19,7 @@ struct ui_fixture {
   std::unique_ptr<root_container> root;
 
   explicit ui_fixture(int32_t w = 240, int32_t h = 160) {
+    mount_builtin();  // the skin and fonts, as the editor mounts them before its first window
     backend.create(window, {0, 0, 0, w, h});
     root = std::make_unique<root_container>(rect{0, 0, w, h});
     root->attach(window);

@@ -10,6 +10,7 @@
 #include "guilib/widgets/dialogs.h"
 #include "guilib/widgets/edit.h"
 #include "guilib/widgets/list_box.h"
+#include "guilib/widgets/skin_images.h"
 #include "guilib/widgets/slider.h"
 #include "guilib/widgets/stepper.h"
 #include "guilib/widgets/tabs.h"
@@ -117,11 +118,8 @@ void switches_section(page& p) {
   s.add<stepper>("Bias", p.r(358, 86, 60, 15), p.st, std::vector<std::string>{"Neg", "Off", "Pos"}).set_value(1.f);
   p.label(s, "Waveform", 428, 74, 64);
   std::vector<const bitmap*> icons;
-  for (const char* w : {"pulse", "ramp", "triangle", "sine", "random", "pcm"}) {
-    p.g.icons.push_back(std::make_unique<bitmap>());
-    load_skin_bitmap(std::string("image/icon/waveform/") + w, *p.g.icons.back(), false);
-    icons.push_back(p.g.icons.back().get());
-  }
+  for (const char* w : {"pulse", "ramp", "triangle", "sine", "random", "pcm"})
+    icons.push_back(&skin_image(std::string("image/icon/waveform/") + w, p.st.scale));
   s.add<stepper>("Waveform", p.r(428, 86, 64, 15), p.st, icons).set_value(2.f);
 
   p.label(s, "Glide", 276, 108, 60);
@@ -133,7 +131,7 @@ void switches_section(page& p) {
 
 void display_section(page& p) {
   region& s = p.section("Display", 512, 8, 242, 142);
-  s.add<image>("logo", p.r(696, 10, 50, 22), "image/icon/vorn");
+  s.add<image>("logo", p.r(696, 10, 50, 22), skin_image("image/icon/vorn", p.st.scale));
   text& l0 = s.add<text>("line 0", p.r(522, 32, 222, 17), "Vorn widget gallery", &p.st);
   l0.set_font(p.st.display);
   l0.set_box(true);

@@ -33,9 +33,8 @@ struct gallery {
   gui::button* open_button = nullptr;
   gui::button* save_button = nullptr;
   gui::button* confirm_button = nullptr;
-  // Owned reactions and the waveform icons the selector shows.
+  // Owned reactions.
   std::vector<std::unique_ptr<gui::control_listener>> listeners;
-  std::vector<std::unique_ptr<gui::bitmap>> icons;
   std::unique_ptr<gui::menu_placeholder> placeholder;
 };
 
