@@ -11,13 +11,9 @@
 namespace gui {
 namespace {
 
-const char* main_menu =
-    "[72x14]Load{Preset,Bank,State,Init{Preset,[ms]Bank,State,Reset[m]}[ms]Factory{Init,Reset}[m]}Save{Preset,Bank,"
-    "State,[ms]Init{Preset,Bank,State,Reset}[m]}[ms][l]Bank{Clear{[lWith]Init,Selected}Rename{[lPresets as]GM "
-    "Melodic,GM Drums}}[m][l]CC Map{Learn,Remove{[p]}Clear,[l]Load,Save}PCM{Load,Clear}";
-const char* voices_menu =
-    "[60x13][lPoly]4=7,6=9,8=11,16=19,...{[24x13]1=4,2,3,4,5,6,7,8,[n]9,10,11,12,13,14,15,16,[n]17,18,19,20,21,22,"
-    "23,24,[n]25,26,27,28,29,30,31,32}[n][lMono]Low=0,High,New,Old,";
+// The built-in strings, as the gallery holds them.
+const std::string& main_menu = demo::every_menu()[0].text;
+const std::string& voices_menu = demo::every_menu()[1].text;
 
 // "text=value" of the choices of a level; "(text)" for hidden ones, "[text]" for labels.
 std::vector<std::string> summary(const menu_level& l) {

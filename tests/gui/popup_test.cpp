@@ -6,6 +6,7 @@
 #include "guilib/menu/populate_menu.h"
 #include "guilib/platform/keys.h"
 #include "tests/gui/ui_fixture.h"
+#include "tools/gui-demo/menu_strings.h"
 
 namespace gui::testing {
 namespace {
@@ -13,9 +14,7 @@ namespace {
 using mb = mouse_button;
 namespace k = wnd::key;
 
-const char* voices =
-    "[60x13][lPoly]4=7,6=9,8=11,16=19,...{[24x13]1=4,2,3,4,5,6,7,8,[n]9,10,11,12,13,14,15,16,[n]17,18,19,20,21,22,"
-    "23,24,[n]25,26,27,28,29,30,31,32}[n][lMono]Low=0,High,New,Old,";
+const std::string& voices = demo::every_menu()[1].text;  // the voice-count menu
 
 struct popup : ::testing::Test {
   ui_fixture f{400, 300};

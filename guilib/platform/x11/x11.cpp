@@ -439,23 +439,22 @@ void x11::impl::handle(XEvent& ev) {
         make_shm(*w);
       }
       break;
-    case ButtonPress: {
-      modifiers(*w, ev.xbutton.state);
-      const unsigned b = ev.xbutton.button;
-      if (b >= 1 && b <= 3) {
-        const gui::mouse_button mb = b == 1 ? gui::mouse_button::left : b == 2 ? gui::mouse_button::middle : gui::mouse_button::right;
-        press_message(*w, mb, uint32_t(ev.xbutton.time), ev.xbutton.x, ev.xbutton.y);
-      } else if (b == 4 || b == 5) {
-        wheel_message(*w, b == 4 ? 120 : -120, ev.xbutton.x, ev.xbutton.y, w->input.ctrl, w->input.shift);
-      }
-      break;
-    }
+    case ButtonPress:
     case ButtonRelease: {
       modifiers(*w, ev.xbutton.state);
       const unsigned b = ev.xbutton.button;
-      if (b >= 1 && b <= 3) {
-        const gui::mouse_button mb = b == 1 ? gui::mouse_button::left : b == 2 ? gui::mouse_button::middle : gui::mouse_button::right;
-        button_message(*w, mb, button_action::up, ev.xbutton.x, ev.xbutton.y);
+      const int32_t x = ev.xbutton.x, y = ev.xbutton.y;
+      if (b == 4 || b == 5) {
+        // Buttons 4 and 5 are the wheel's notches: a press each, the release says nothing.
+        if (ev.type == ButtonPress) wheel_message(*w, b == 4 ? 120 : -120, x, y, w->input.ctrl, w->input.shift);
+        break;
+      }
+      if (b < 1 || b > 3) break;
+      const gui::mouse_button mb = b == 1 ? gui::mouse_button::left : b == 2 ? gui::mouse_button::middle : gui::mouse_button::right;
+      if (ev.type == ButtonPress) {
+        press_message(*w, mb, uint32_t(ev.xbutton.time), x, y);
+      } else {
+        button_message(*w, mb, button_action::up, x, y);
       }
       break;
     }
