@@ -52,7 +52,7 @@ class x11_window : public ::testing::Test {
     if (be_ && window_.backend_data) be_->destroy(window_);
     be_.reset();
     if (host_) {
-      XDestroyWindow(host_, parent_);
+      if (parent_) XDestroyWindow(host_, parent_);
       XCloseDisplay(host_);
     }
   }
@@ -202,6 +202,25 @@ TEST_F(x11_window, xdotool_opens_a_menu_and_chooses_an_item) {
   xdo(then(at({600, 500}), {"click", "1"}));
   EXPECT_FALSE(d.is_open());
   EXPECT_EQ(d.value(), 2.f);
+}
+
+// Hosts close their window first now and then: the editor's calls that
+// follow must not end the host (Xlib's default error handler exits).
+TEST_F(x11_window, a_host_that_destroys_its_window_before_closing_the_editor_is_survived) {
+  for (bool pump_first : {false, true}) {
+    SCOPED_TRACE(pump_first ? "pumped before the close" : "closed at once");
+    open(true);
+    root_->add<knob>("k", rect{10, 10, 43, 43}, style_for_scale(1.f));
+    XDestroyWindow(host_, parent_);  // and ours with it, on the server
+    parent_ = 0;
+    XSync(host_, False);
+    root_->find("k")->mark_dirty();  // a repaint that finds no window
+    if (pump_first) settle();
+    be_->destroy(window_);
+    EXPECT_EQ(window_.native, 0u);
+    TearDown();
+    SetUp();
+  }
 }
 
 }  // namespace

@@ -254,7 +254,13 @@ void ms32::show(window& w, bool shown) {
 }
 
 void ms32::set_focus(window& w, bool take) {
-  if (w.backend_data && take) SetFocus(hwnd_of(w));
+  if (!w.backend_data) return;
+  const HWND h = hwnd_of(w);
+  if (take) {
+    SetFocus(h);
+  } else if (GetFocus() == h && GetParent(h)) {
+    SetFocus(GetParent(h));  // back to the host, for its shortcuts
+  }
 }
 
 void ms32::resize(window& w, int32_t width, int32_t height) {

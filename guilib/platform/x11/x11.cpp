@@ -95,6 +95,9 @@ struct x11_window {
   std::set<unsigned> keys_down;  // keycodes held, to tell repeats
 };
 
+// A window still there to draw into: not destroyed by us, nor with the host's.
+bool live(const window& w) { return w.backend_data && static_cast<x11_window*>(w.backend_data)->id != 0; }
+
 struct x11::impl {
   Display* display = nullptr;
   int screen = 0;
@@ -242,8 +245,14 @@ void x11::destroy(window& w) {
   if (xw.confine) XDestroyWindow(dpy, xw.confine);
   d_->free_shm(xw);
   XFreeGC(dpy, xw.gc);
-  XDestroyWindow(dpy, xw.id);
+  // The host may have destroyed its window, and ours with it, before closing
+  // the editor: Xlib's default handler would end the host's process over the
+  // BadWindow, so errors of this request are caught.
+  caught_errors = 0;
+  auto* old = XSetErrorHandler(catch_error);
+  if (xw.id) XDestroyWindow(dpy, xw.id);
   XSync(dpy, False);
+  XSetErrorHandler(old);
   std::erase(d_->windows, &w);
   delete &xw;
   w.backend_data = nullptr;
@@ -252,7 +261,7 @@ void x11::destroy(window& w) {
 }
 
 void x11::show(window& w, bool shown) {
-  if (!w.backend_data) return;
+  if (!live(w)) return;
   if (shown) {
     XMapRaised(d_->display, d_->of(w).id);
   } else {
@@ -262,7 +271,7 @@ void x11::show(window& w, bool shown) {
 }
 
 void x11::set_focus(window& w, bool take) {
-  if (!w.backend_data) return;
+  if (!live(w)) return;
   Display* dpy = d_->display;
   if (take) {
     XGetInputFocus(dpy, &d_->focus_before, &d_->focus_revert);
@@ -279,7 +288,7 @@ void x11::set_focus(window& w, bool take) {
 }
 
 void x11::resize(window& w, int32_t width, int32_t height) {
-  if (!w.backend_data || width <= 0 || height <= 0) return;
+  if (!live(w) || width <= 0 || height <= 0) return;
   XResizeWindow(d_->display, d_->of(w).id, unsigned(width), unsigned(height));
   if (d_->of(w).top_level) {
     XSizeHints* hints = XAllocSizeHints();
@@ -295,7 +304,7 @@ void x11::resize(window& w, int32_t width, int32_t height) {
 }
 
 void x11::move(window& w, int32_t x, int32_t y) {
-  if (!w.backend_data) return;
+  if (!live(w)) return;
   XMoveWindow(d_->display, d_->of(w).id, x, y);
   XFlush(d_->display);
 }
@@ -307,7 +316,7 @@ void x11::set_timer(window& w, uint32_t interval_ms) {
 }
 
 void x11::capture_mouse(window& w) {
-  if (!w.backend_data) return;
+  if (!live(w)) return;
   x11_window& xw = d_->of(w);
   const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
   xw.grabbed = XGrabPointer(d_->display, xw.id, False, mask, GrabModeAsync, GrabModeAsync, xw.confine ? xw.confine : None,
@@ -325,7 +334,7 @@ void x11::release_mouse(window& w) {
 }
 
 void x11::clip_cursor(window& w, const gui::rect* screen) {
-  if (!w.backend_data) return;
+  if (!live(w)) return;
   x11_window& xw = d_->of(w);
   Display* dpy = d_->display;
   if (xw.confine) {
@@ -365,7 +374,7 @@ window* x11::window_from_point(gui::point s) {
 }
 
 gui::point x11::client_to_screen(const window& w, gui::point p) {
-  if (!w.backend_data) return p;
+  if (!live(w)) return p;
   Window child;
   int x = 0, y = 0;
   XTranslateCoordinates(d_->display, static_cast<x11_window*>(w.backend_data)->id, RootWindow(d_->display, d_->screen),
@@ -389,7 +398,7 @@ void x11::update(window& w) {
 }
 
 bool x11::present(window& w, const gui::rect& r0) {
-  if (!w.backend_data) return false;
+  if (!live(w)) return false;
   x11_window& xw = d_->of(w);
   const gui::bitmap& px = w.surface.pixels;
   const gui::rect r = gui::intersection(r0, {0, 0, px.width(), px.height()});
