@@ -388,6 +388,8 @@ bool root_container::handle_one(event& e) {
       redraw();
       return true;
     case event_type::resize:
+      // The layout is the owner's to rebuild; the root only follows the
+      // window's size, so the whole new surface is painted.
       if (window_) {
         set_bounds({0, 0, window_->width, window_->height});
         damage(bounds());
