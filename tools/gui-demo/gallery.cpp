@@ -294,9 +294,14 @@ void lists_section(page& p) {
   lfo.set_colour(2, pal::led_green);
   lfo.set_level(0, 0.8f);
   lfo.set_level(2, 0.4f);
-  s.add<glow>("glow", p.r(594, 330, 150, 32), "hls(1/12, 2/5, 7/8)", 0.6f);
-  text& glow_label = s.add<text>("glow label", p.r(594, 330, 150, 32), "glow", &p.st);
-  glow_label.set_align(align::centre);
+  // A soft glow in a colour of the presets behind a readout, as the display
+  // lights up when a song plays.
+  s.add<glow>("glow", p.r(600, 330, 144, 34), "hls(1/12, 2/5, 7/8)", 0.45f);
+  text& bpm = s.add<text>("tempo", p.r(626, 340, 92, 15), "120.0 BPM", &p.st);
+  bpm.set_font(p.st.value);
+  bpm.set_box(true);
+  bpm.set_align(align::centre);
+  bpm.set_colour(pal::accent);
 
   p.label(s, "Dialogs", 458, 372, 80);
   p.g.open_button = &s.add<button>("Open", p.r(458, 386, 90, 18), p.st, "Load Preset...");
