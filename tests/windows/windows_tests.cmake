@@ -38,7 +38,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_link_libraries(vorn_windows_tests PRIVATE gdi32 user32)
   add_test(NAME windows.gui COMMAND ${CMAKE_SOURCE_DIR}/tools/windows/wine_gui_run.sh ${VORN_WINE_PREFIX}
            $<TARGET_FILE:vorn_windows_tests> --gtest_filter=win32_gui.*)
-  set_tests_properties(windows.gui PROPERTIES LABELS windows SKIP_RETURN_CODE 77)
+  # Alone: the Wine programs of one prefix share a desktop, which must be on this test's display.
+  set_tests_properties(windows.gui PROPERTIES LABELS windows SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)
 endif()
 
 # The DLL's export and import tables, from objdump.

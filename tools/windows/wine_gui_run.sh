@@ -21,8 +21,13 @@ if [ -z "$display" ]; then
   echo "windows.gui skipped: Xvfb did not start"
   exit 77
 fi
+# Wine's desktop belongs to the prefix's server and keeps the display it was
+# started with: the programs here need a server of their own, started with
+# this display (after any other's has ended), and gone before the display is.
+[ -f "$prefix/system.reg" ] && WINEPREFIX="$prefix" wineserver -w 2>/dev/null
 VORN_WINE_DISPLAY=":$display" "$(dirname "$0")/wine_run.sh" "$prefix" "$@"
 status=$?
+WINEPREFIX="$prefix" wineserver -w 2>/dev/null
 kill "$xvfb" 2>/dev/null
 wait "$xvfb" 2>/dev/null
 exit $status
