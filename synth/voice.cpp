@@ -659,7 +659,10 @@ float voice::render_oscillator(int which) {
   oscillator& o = which == 0 ? osc_a_ : osc_b_;
   const int w = waveform_[which];
   if (w >= 1 && w <= 5) return o.render();
-  return 0.f;  // PCM waves arrive with the sample list; an empty slot is silent
+  if (w < waveform::count) return 0.f;
+  // Waveform 6 on plays PCM entry 0 on; a missing or empty entry is silent.
+  const pcm_record* r = ctx_->pcms ? ctx_->pcms->at(w - waveform::count) : nullptr;
+  return (which == 0 ? pcm_a_ : pcm_b_).render(r, o.increment());
 }
 
 int32_t voice::run_shaper(int32_t s) {

@@ -100,6 +100,19 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
       param_setting p;
       ok = value_of(argc, argv, i, v) && parse_param(v, p);
       if (ok) out.params.push_back(p);
+    } else if (arg == "--state") {
+      ok = value_of(argc, argv, i, out.state_path);
+    } else if (arg == "--bank") {
+      ok = value_of(argc, argv, i, out.bank_path);
+    } else if (arg == "--preset") {
+      ok = value_of(argc, argv, i, out.preset_path);
+    } else if (arg == "--wave") {
+      ok = value_of(argc, argv, i, v);
+      if (ok) out.wave_paths.push_back(v);
+    } else if (arg == "--save-state") {
+      ok = value_of(argc, argv, i, out.save_state_path);
+    } else if (arg == "--save-preset") {
+      ok = value_of(argc, argv, i, out.save_preset_path);
     } else if (arg == "--tail") {
       ok = value_of(argc, argv, i, v) && parse_real(v, 0.0, max_seconds, out.tail_seconds);
     } else if (arg == "--velocity") {
@@ -126,7 +139,13 @@ std::string usage_text() {
          "  --block N            frames per processing call (default 512)\n"
          "  --program N          program selected before rendering\n"
          "  --param NAME=VALUE   parameter index or full name, normalised value 0..1 (repeatable)\n"
-         "  --tail SECONDS       rendered after the last event (default 2)\n";
+         "  --tail SECONDS       rendered after the last event (default 2)\n"
+         "  --state FILE         instance state (.vornstate) loaded first\n"
+         "  --bank FILE          bank (.vornbank) loaded before --program\n"
+         "  --preset FILE        preset (.vornpreset) loaded into the current program\n"
+         "  --wave FILE          WAVE file added to the PCM list (repeatable; waveform 6 plays the first)\n"
+         "  --save-state FILE    instance state saved after rendering\n"
+         "  --save-preset FILE   current program's preset saved after rendering\n";
 }
 
 std::string default_plugin_path() {
