@@ -4,7 +4,7 @@ BUILD := build
 CMAKE_GEN := -G Ninja
 JOBS ?= 2
 
-.PHONY: demo test setup release asan tsan bench clean
+.PHONY: demo test setup release asan tsan bench fuzz clean
 
 setup:
 	@tools/setup/install_deps.sh
@@ -15,7 +15,7 @@ $(BUILD)/release/build.ninja: | setup
 $(BUILD)/asan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	  -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF \
-	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests"
+	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests;vorn_files_tests"
 
 $(BUILD)/tsan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -41,6 +41,10 @@ test: release asan tsan
 
 bench: release
 	@for b in $(BUILD)/release/bench/*; do echo "== $$b"; $$b; done
+
+# Every fuzz target for FUZZ_SECONDS (default 600) each; see tools/fuzz/run_all.sh.
+fuzz:
+	@JOBS=$(JOBS) tools/fuzz/run_all.sh
 
 clean:
 	rm -rf $(BUILD)

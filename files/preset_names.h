@@ -41,6 +41,10 @@ name_words load_name_words();
 // when there are no structures. `pattern`, when given, receives "!" and the
 // letters of the structure that were replaced.
 std::string random_name(const name_words& words, int (*next_random)(), std::string* pattern = nullptr);
+// Every slot a new random name in the category "random"; false (bank
+// unchanged) when there are no structures to build names from.
+bool name_bank_random(synth::bank& b, const name_words& words, int (*next_random)());
+
 // The spelling fix-ups applied to a built name ("an pear" -> "a pear",
 // "make+ing" -> "making", "hurry+er" -> "hurrier", other "+" removed).
 std::string fix_up_name(std::string name);

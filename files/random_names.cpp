@@ -2,6 +2,7 @@
 // replaced by random adjectives, instruments, nouns and verbs, then spelled.
 #include <cstring>
 
+#include "files/preset_chunk.h"
 #include "files/preset_names.h"
 #include "platform/app_data_dir.h"
 #include "riff/file_buffer.h"
@@ -87,6 +88,15 @@ std::string random_name(const name_words& words, int (*next_random)(), std::stri
   }
   if (pattern) *pattern = used;
   return fix_up_name(name);
+}
+
+bool name_bank_random(synth::bank& b, const name_words& words, int (*next_random)()) {
+  if (words.structures.lines.empty()) return false;
+  for (synth::preset& p : b.slots) {
+    p.name = stored_name(random_name(words, next_random));
+    p.category = "random";
+  }
+  return true;
 }
 
 }  // namespace files

@@ -38,8 +38,9 @@ class chunk_writer {
 // The string's bytes and a zero byte; an absent (null) string is a bare
 // header. Returns the chunk's size (length + 9, or 8).
 uint32_t write_string_chunk(uint8_t* dest, const char* text, const char* id);
+// An empty string is stored as absent (a bare header).
 inline uint32_t write_string_chunk(uint8_t* dest, const std::string& text, const char* id) {
-  return write_string_chunk(dest, text.c_str(), id);
+  return write_string_chunk(dest, text.empty() ? nullptr : text.c_str(), id);
 }
 
 // A chunk inside bounded data; data is null when the chunk is absent or

@@ -32,6 +32,17 @@ sub_chunk find_sub_chunk(const uint8_t* begin, const uint8_t* end, const char* i
   return {};
 }
 
+// The format tag; an extensible format (0xFFFE, which tools write for more
+// than 16 bits or 2 channels) names its real tag at the start of its
+// sub-format GUID.
+uint16_t format_of(const sub_chunk& fmt) {
+  const uint16_t tag = read_u16(fmt.payload);
+  constexpr uint16_t extensible = 0xFFFE;
+  constexpr uint32_t sub_format_at = 24;
+  if (tag == extensible && fmt.size >= sub_format_at + 2) return read_u16(fmt.payload + sub_format_at);
+  return tag;
+}
+
 }  // namespace
 
 const char* wave_error_text(int32_t code) {
@@ -70,11 +81,10 @@ bool wave_reader::parse(const uint8_t* data, size_t size) {
   const sub_chunk dat = find_sub_chunk(begin, end, "data");
   if (!fmt.payload) {
     error = wave_error::no_format;
-  } else if (fmt.size < 16 || (read_u16(fmt.payload) != format_integer_pcm &&
-                               read_u16(fmt.payload) != format_ieee_float)) {
+  } else if (fmt.size < 16 || (format_of(fmt) != format_integer_pcm && format_of(fmt) != format_ieee_float)) {
     error = wave_error::not_pcm;
   } else {
-    format_tag = read_u16(fmt.payload);
+    format_tag = format_of(fmt);
     channels = read_u16(fmt.payload + 2);
     sample_rate = read_u32(fmt.payload + 4);
     bits_per_sample = read_u16(fmt.payload + 14);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "synth/param_display.h"
 
@@ -65,6 +66,11 @@ void synth::display_param(int index, int program, char* text, size_t cap) const 
   for (int i = 0; i < preset_param_count; ++i) preset_values[i] = p.get(i);
   display_context ctx;
   ctx.preset = preset_values;
+  // Waveform values from 6 on name the loaded PCM waves.
+  std::vector<const char*> pcm_names(size_t(pcms_.count()));
+  for (int i = 0; i < pcms_.count(); ++i) pcm_names[size_t(i)] = pcms_.at(i)->name.c_str();
+  ctx.pcm_count = pcms_.count();
+  ctx.pcm_names = pcm_names.data();
   ctx.polyphonic = polyphonic_;
   ctx.tempo_bpm = tempo_;
   display(index, get_param(index, program), ctx, text, cap);
