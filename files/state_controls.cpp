@@ -16,17 +16,6 @@ constexpr uint32_t route_record_size = 24;
 constexpr uint32_t routes_fixed = riff::header_size + 8;  // version, count
 constexpr int32_t octave_semitones = 12;
 
-synth::route make_route(int32_t src_class, int32_t src_index, int32_t dest_class, int32_t dest_index,
-                        int32_t mode, float depth) {
-  synth::route r;
-  r.source_class = src_class;
-  r.source_index = src_index;
-  r.dest_class = dest_class;
-  r.dest_index = dest_index;
-  r.mode = mode;
-  r.depth = depth;
-  return r;
-}
 
 // The older layout drove one parameter from the bender and one from velocity
 // through a route number, a scale and an offset (0.5 = none). Both become
@@ -49,6 +38,18 @@ int add_old_source_routes(synth::synth& engine, const float* g, int source_index
 }
 
 }  // namespace
+
+synth::route make_route(int32_t source_class, int32_t source_index, int32_t dest_class, int32_t dest_index,
+                        int32_t mode, float depth) {
+  synth::route r;
+  r.source_class = source_class;
+  r.source_index = source_index;
+  r.dest_class = dest_class;
+  r.dest_index = dest_index;
+  r.mode = mode;
+  r.depth = depth;
+  return r;
+}
 
 uint32_t write_ctrl_chunk(uint8_t* dest, const synth::synth& engine) {
   float g[synth::global_param_count];

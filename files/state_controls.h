@@ -14,6 +14,10 @@ constexpr uint32_t ctrl_chunk_size = riff::header_size + 4 + 4 * synth::global_p
 constexpr uint32_t flag_chunk_size = riff::header_size + 4 + 4 * synth::engine_flag_count;   // 36
 constexpr uint32_t saws_chunk_size = 24;
 
+// A route row from its six stored fields.
+synth::route make_route(int32_t source_class, int32_t source_index, int32_t dest_class, int32_t dest_index,
+                        int32_t mode, float depth);
+
 uint32_t write_ctrl_chunk(uint8_t* dest, const synth::synth& engine);
 // Version 1 sets the globals; version 0 (older layout) also shifts Coarse Tune
 // by an octave and rebuilds the bender and velocity routes, unless

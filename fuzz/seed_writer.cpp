@@ -15,9 +15,12 @@
 #include "files/state_controls.h"
 #include "riff/bytes.h"
 #include "riff/file_buffer.h"
+#include "tests/support/legacy_record.h"
 #include "tests/support/wave_builder.h"
 
 namespace {
+
+using test_support::legacy_record;
 
 using bytes = std::vector<uint8_t>;
 std::string out_dir;
@@ -48,20 +51,6 @@ synth::preset lead_bass() {
   p.category = "Bass";
   p.set(synth::p::osc_a_waveform, 6.f);
   return p;
-}
-
-// A legacy record: id, version, 24-bit length, name, values.
-bytes legacy_record(const char* id, uint8_t version, const std::string& name, const bytes& values) {
-  bytes r(id, id + 4);
-  const size_t length = 1 + name.size() + values.size();
-  r.push_back(version);
-  r.push_back(uint8_t(length));
-  r.push_back(uint8_t(length >> 8));
-  r.push_back(uint8_t(length >> 16));
-  r.push_back(uint8_t(name.size()));
-  r.insert(r.end(), name.begin(), name.end());
-  r.insert(r.end(), values.begin(), values.end());
-  return r;
 }
 
 bytes normalised_values() {
@@ -106,14 +95,7 @@ bytes small_bank(uint32_t count) {
 // its bank cut to two presets so a replay stays quick.
 bytes small_state(bool version0_ctrl) {
   auto engine = std::make_unique<synth::synth>();
-  synth::route r;
-  r.source_class = 2;
-  r.source_index = 1;
-  r.dest_class = 1;
-  r.dest_index = synth::p::filter_frequency;
-  r.mode = 0;
-  r.depth = 0.5f;
-  engine->set_route(0, r);
+  engine->set_route(0, files::make_route(2, 1, 1, synth::p::filter_frequency, 0, 0.5f));
   const synth::cc_pair pairs[] = {{1, synth::p::filter_frequency}, {74, synth::p::voices}};
   engine->controller_map().load(pairs, 2);
   synth::pcm_record rec;

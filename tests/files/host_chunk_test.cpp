@@ -5,6 +5,7 @@
 
 #include "files/instance_state.h"
 #include "files/preset_chunk.h"
+#include "files/state_controls.h"
 #include "files/wave_load.h"
 #include "riff/bytes.h"
 #include "tests/files/files_support.h"
@@ -109,14 +110,7 @@ TEST(host_chunk, routes_controller_map_and_samples_survive) {
   // A state made by our own writer with routes, a controller map and a
   // sample travels through the plug-in unchanged.
   auto engine = std::make_unique<synth::synth>();
-  synth::route r;
-  r.source_class = 3;
-  r.source_index = 1;
-  r.dest_class = 1;
-  r.dest_index = synth::p::filter_frequency;
-  r.mode = 0;
-  r.depth = 0.5f;
-  engine->set_route(0, r);
+  engine->set_route(0, files::make_route(3, 1, 1, synth::p::filter_frequency, 0, 0.5f));
   const synth::cc_pair pairs[] = {{74, synth::p::filter_frequency}, {7, synth::p::master_volume}};
   engine->controller_map().load(pairs, 2);
   riff::wave_reader wave;

@@ -9,8 +9,11 @@
 #include "files/vals_migration.h"
 #include "riff/bytes.h"
 #include "tests/files/files_support.h"
+#include "tests/support/legacy_record.h"
 
 namespace {
+
+using test_support::legacy_record;
 
 using files_test::bytes;
 namespace p = synth::p;
@@ -129,14 +132,6 @@ TEST(vals_migration, taper_and_older_versions) {
   }
 }
 
-bytes legacy_record(const char* id, uint8_t version, const std::string& name, const bytes& values) {
-  bytes r(id, id + 4);
-  const size_t length = 1 + name.size() + values.size();
-  r.insert(r.end(), {version, uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16), uint8_t(name.size())});
-  r.insert(r.end(), name.begin(), name.end());
-  r.insert(r.end(), values.begin(), values.end());
-  return r;
-}
 
 TEST(legacy_files, record_conversions) {
   const synth::preset init = init_preset();

@@ -33,16 +33,6 @@ bytes with_child(const bytes& state, const char* id, const bytes& replacement) {
   return out;
 }
 
-synth::route make_route(int32_t sc, int32_t si, int32_t dc, int32_t di, int32_t mode, float depth) {
-  synth::route r;
-  r.source_class = sc;
-  r.source_index = si;
-  r.dest_class = dc;
-  r.dest_index = di;
-  r.mode = mode;
-  r.depth = depth;
-  return r;
-}
 
 class state : public ::testing::Test {
  protected:
@@ -71,8 +61,8 @@ TEST_F(state, empty_state_sizes_follow_the_formula) {
   EXPECT_EQ(at, s.size());
 
   // 44 + kvxb + pcms + vfxl + edtr + 132 + 24 per route + 8 per controller.
-  engine_->set_route(3, make_route(2, 1, 1, p::filter_frequency, 0, 0.5f));
-  engine_->set_route(9, make_route(1, 1, 1, p::volume, 0, -0.25f));
+  engine_->set_route(3, files::make_route(2, 1, 1, p::filter_frequency, 0, 0.5f));
+  engine_->set_route(9, files::make_route(1, 1, 1, p::volume, 0, -0.25f));
   const synth::cc_pair pairs[] = {{1, 41}, {7, 0}, {64, 100}};
   engine_->controller_map().load(pairs, 3);
   const bytes full = state_of(*engine_);
@@ -90,7 +80,7 @@ TEST_F(state, everything_survives_a_round_trip_byte_for_byte) {
   engine_->set_param(p::coarse_tune, 0, 30.f);
   engine_->set_flag(synth::engine_flag::drum_mode, true);
   engine_->set_flag(synth::engine_flag::recycle_voices, false);
-  engine_->set_route(4, make_route(3, 74, 1, p::filter_resonance, 1, 0.75f));
+  engine_->set_route(4, files::make_route(3, 74, 1, p::filter_resonance, 1, 0.75f));
   const synth::cc_pair pairs[] = {{1, p::filter_frequency}, {11, p::master_volume}};
   engine_->controller_map().load(pairs, 2);
   engine_->set_saw_count(7);
@@ -146,7 +136,7 @@ TEST_F(state, older_controls_and_bounded_chunks) {
   bytes no_routes = with_child(base, "ctrl", ctrl);
   const riff::chunk_view rt = child(no_routes, "p_rt");
   no_routes[size_t(rt.data - no_routes.data()) + 3] = 'x';  // "p_rx": no routes chunk
-  engine_->set_route(7, make_route(1, 1, 1, 3, 0, 0.5f));
+  engine_->set_route(7, files::make_route(1, 1, 1, 3, 0, 0.5f));
   ASSERT_TRUE(files::read_state(no_routes.data(), no_routes.size(), *engine_));
   EXPECT_EQ(engine_->get_param(p::coarse_tune, 0), coarse + 12.f);
   int used = 0;
@@ -159,11 +149,11 @@ TEST_F(state, older_controls_and_bounded_chunks) {
 
   // The same "ctrl" with a "p_rt": the routes come from it, Coarse Tune stays.
   auto other = std::make_unique<synth::synth>();
-  other->set_route(0, make_route(3, 1, 1, 41, 0, 0.5f));
-  other->set_route(1, make_route(3, 2, 1, 42, 0, 0.5f));
+  other->set_route(0, files::make_route(3, 1, 1, 41, 0, 0.5f));
+  other->set_route(1, files::make_route(3, 2, 1, 42, 0, 0.5f));
   const bytes two_routes = with_child(state_of(*other), "ctrl", ctrl);
   auto target = std::make_unique<synth::synth>();
-  for (int i = 0; i < 16; ++i) target->set_route(i, make_route(1, 1, 1, i, 0, 1.f));
+  for (int i = 0; i < 16; ++i) target->set_route(i, files::make_route(1, 1, 1, i, 0, 1.f));
   ASSERT_TRUE(files::read_state(two_routes.data(), two_routes.size(), *target));
   EXPECT_EQ(target->get_param(p::coarse_tune, 0), coarse);
   EXPECT_EQ(target->routes().get_route(1).source_index, 2);
