@@ -88,9 +88,9 @@ std::string save_bank_file(const std::string& path, const synth::bank& b) {
 bool load_init_bank(synth::bank& b) {
   const std::string path = platform::app_data_file("init", bank_extension);
   if (path.empty()) return false;
-  riff::file_buffer probe;
-  if (!probe.load(path)) return false;
-  load_bank_file(path, b);
+  riff::file_buffer in;
+  if (!in.load(path)) return false;
+  if (in.size() > 0) load_bank_data(in.data(), in.size(), user_init_preset(), b);
   return true;
 }
 

@@ -245,7 +245,9 @@ TEST(preset_files, randomise_keeps_volume_and_panning) {
     const synth::param_info& r = synth::param_row(i);
     EXPECT_GE(x.get(i), r.min);
     EXPECT_LE(x.get(i), r.max);
-    if (r.is_integer) EXPECT_EQ(x.get(i), std::floor(x.get(i))) << i;
+    if (r.is_integer) {
+      EXPECT_EQ(x.get(i), std::floor(x.get(i))) << i;
+    }
     changed += x.get(i) != init_preset().get(i);
   }
   EXPECT_EQ(x.get(p::volume), volume);

@@ -1,8 +1,11 @@
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
+#include "files/engine_presets.h"
 #include "files/instance_state.h"
+#include "files/preset_files.h"
 #include "files/pcm_chunk.h"
 #include "files/preset_chunk.h"
 #include "files/state_controls.h"
@@ -220,6 +223,43 @@ TEST_F(state, files_and_outcomes) {
   engine_->controller_map().clear();
   EXPECT_EQ(files::load_cc_map_file(map, *engine_), "");
   EXPECT_EQ(engine_->controller_map().entry(21), p::osc_b_fine);
+}
+
+TEST_F(state, start_up_files_fill_a_new_instance) {
+  // The user's init preset goes into every slot, then init.vornstate and
+  // init.vornbank are read over it.
+  synth::preset mine;
+  synth::build_factory_init(mine);
+  mine.name = "My Init";
+  ASSERT_EQ(files::save_user_preset("init", mine), "");
+  engine_->set_saw_count(5);
+  ASSERT_EQ(files::save_init_state(*engine_), "");
+  auto b = std::make_unique<synth::bank>(engine_->presets());
+  b->slots[9].name = "From bank";
+  ASSERT_EQ(files::save_init_bank(*b), "");
+
+  auto fresh = std::make_unique<synth::synth>();
+  files::load_start_up_files(*fresh);
+  EXPECT_EQ(fresh->saw_count(), 5);
+  EXPECT_EQ(fresh->program(9).name, "From bank");
+  EXPECT_EQ(fresh->program(0).name, "Init");  // the state's bank came after the init preset
+  for (const char* f : {"init.vornpreset", "init.vornstate", "init.vornbank"})
+    std::filesystem::remove(files_test::data_dir() + f);
+  auto plain = std::make_unique<synth::synth>();
+  files::load_start_up_files(*plain);
+  EXPECT_EQ(plain->program(127).name, "Init");
+  EXPECT_EQ(plain->saw_count(), 16);
+  // A missing user preset is written from the factory one.
+  EXPECT_EQ(files_test::read_bytes(files_test::data_dir() + "init.vornpreset").size(), 402u);
+  EXPECT_EQ(files_test::read_bytes(files_test::data_dir() + "reset.vornpreset").size(), 403u);
+
+  // A preset file into one slot reaches the engine's values.
+  synth::preset loud = mine;
+  loud.set(p::volume, 0.5f);
+  ASSERT_EQ(files::save_preset_file(files_test::scratch("loud.vornpreset"), loud), "saved preset");
+  EXPECT_EQ(files::load_preset_into(*plain, 3, files_test::scratch("loud.vornpreset")), "loaded preset ?");
+  EXPECT_EQ(plain->get_param(p::volume, 3), 0.5f);
+  EXPECT_EQ(plain->program(3).name, "My Init");
 }
 
 TEST(smpl_chunk, float_sources_keep_their_samples) {
