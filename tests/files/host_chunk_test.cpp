@@ -39,17 +39,17 @@ struct vorn {
   void set_chunk(bool preset, bytes data) {
     instance.dispatch(effSetChunk, preset ? 1 : 0, intptr_t(data.size()), data.empty() ? nullptr : data.data());
   }
-  // The demo song's first 6 seconds, left and right interleaved.
+  // The demo song's first 3 seconds, left and right interleaved.
   std::vector<float> render() {
     midi::song song;
     std::string error;
     EXPECT_TRUE(midi::read_file(VORN_SOURCE_DIR "/assets/demo/demo.mid", song, error)) << error;
     std::vector<midi::timed_message> first;
     for (const auto& m : song.messages)
-      if (m.seconds < 6.0) first.push_back(m);
+      if (m.seconds < 3.0) first.push_back(m);
     std::vector<float> out;
     instance.resume();
-    render::render_settings settings{44100, 512, 6.0, 0.5};
+    render::render_settings settings{44100, 512, 3.0, 0.5};
     render::render_summary summary;
     EXPECT_TRUE(render::render_messages(
         instance, first, settings,
