@@ -37,6 +37,16 @@ int add_old_source_routes(synth::synth& engine, const float* g, int source_index
   return row;
 }
 
+// A global from a file, limited like a preset value: within its range, a
+// whole number for integer parameters, NaN replaced by the default. The
+// engine turns several globals into counts (voices, layers, modes).
+float limited_global(int index, float v) {
+  const synth::param_info& r = synth::param_row(index);
+  if (std::isnan(v)) return r.def;
+  v = std::clamp(v, r.min, r.max);
+  return r.is_integer ? std::floor(v) : v;
+}
+
 }  // namespace
 
 synth::route make_route(int32_t source_class, int32_t source_index, int32_t dest_class, int32_t dest_index,
@@ -68,10 +78,11 @@ void read_ctrl_chunk(riff::chunk_view c, bool routes_follow, synth::synth& engin
   if (version == 0 && routes_follow) version = 1;
   if (version > 1) return;
   float g[synth::global_param_count];
-  for (int i = 0; i < synth::global_param_count; ++i) g[i] = riff::read_f32(c.payload() + 4 + 4 * i);
+  for (int i = 0; i < synth::global_param_count; ++i)
+    g[i] = limited_global(p::voices + i, riff::read_f32(c.payload() + 4 + 4 * i));
   for (int i = 0; i < synth::global_param_count; ++i) engine.set_param(p::voices + i, 0, g[i]);
   if (version == 1) return;
-  engine.set_param(p::coarse_tune, 0, g[p::coarse_tune - p::voices] + float(octave_semitones));
+  engine.set_param(p::coarse_tune, 0, limited_global(p::coarse_tune, g[p::coarse_tune - p::voices] + float(octave_semitones)));
   for (int r = 0; r < synth::route_count; ++r) engine.set_route(r, synth::route{});
   int row = add_old_source_routes(engine, g, synth::note_source::bender, p::bender_route, 0);
   add_old_source_routes(engine, g, synth::note_source::velocity, p::velocity_route, row);
