@@ -182,6 +182,19 @@ TEST_F(state, older_controls_and_bounded_chunks) {
   EXPECT_EQ(engine_->saw_count(), 16);
 }
 
+TEST_F(state, globals_from_a_file_stay_in_their_ranges) {
+  const bytes base = state_of(*engine_);
+  bytes ctrl(child(base, "ctrl").data, child(base, "ctrl").data + 80);
+  riff::put_f32(ctrl.data() + 12, NAN);                // Voices
+  riff::put_f32(ctrl.data() + 12 + 4 * 12, 2.5e23f);   // Unison Voices
+  riff::put_f32(ctrl.data() + 12 + 4 * 3, -7.f);       // Volume
+  const bytes bad = with_child(base, "ctrl", ctrl);
+  ASSERT_TRUE(files::read_state(bad.data(), bad.size(), *engine_));
+  EXPECT_EQ(engine_->get_param(p::voices, 0), synth::param_row(p::voices).def);
+  EXPECT_EQ(engine_->get_param(p::unison_voices, 0), synth::param_row(p::unison_voices).max);
+  EXPECT_EQ(engine_->get_param(p::master_volume, 0), synth::param_row(p::master_volume).min);
+}
+
 TEST_F(state, foreign_chunks_are_kept_and_garbage_changes_nothing) {
   // Effect slots and the editor's look go back out exactly as they came in.
   const bytes base = state_of(*engine_);
