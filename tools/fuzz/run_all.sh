@@ -30,7 +30,7 @@ for t in $targets; do
     failed=1
     grep -E "ERROR|SUMMARY|runtime error|deadly" "$log" | head -5
   fi
-  grep -E "^#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb" "$log" | tail -3
+  grep -E "^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb" "$log" | tail -3
   echo "corpus: $(ls "$corpus" | wc -l) files, $(du -sk "$corpus" | cut -f1) kB"
 done
 exit $failed
