@@ -3,6 +3,7 @@
 BUILD := build
 CMAKE_GEN := -G Ninja
 JOBS ?= 2
+FUZZ_SECONDS ?= 600
 
 .PHONY: demo test setup release asan tsan bench fuzz clean
 
@@ -12,22 +13,32 @@ setup:
 $(BUILD)/release/build.ninja: | setup
 	cmake -S . -B $(BUILD)/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release
 
+# The sanitizer builds take the skin and font builders from the release build
+# (VORN_HOST_TOOLS_DIR) instead of building and running instrumented copies;
+# the GUI toolkit's decoders run under AddressSanitizer through the fuzz replays.
 $(BUILD)/asan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	  -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF \
+	  -DVORN_HOST_TOOLS_DIR=$(CURDIR)/$(BUILD)/release \
 	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests;vorn_files_tests"
 
 $(BUILD)/tsan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_ONLY_TESTS=vorn_tsan_tests
+	  -DVORN_SANITIZE=thread -DVORN_BENCH=OFF -DVORN_ONLY_TESTS=vorn_tsan_tests \
+	  -DVORN_HOST_TOOLS_DIR=$(CURDIR)/$(BUILD)/release
+
+# The clang libFuzzer build of the "fuzz" preset, with clang installed on demand.
+$(BUILD)/fuzz/build.ninja:
+	@tools/setup/install_deps.sh fuzz
+	cmake --preset fuzz -B $(BUILD)/fuzz
 
 release: $(BUILD)/release/build.ninja
 	cmake --build $(BUILD)/release -j $(JOBS)
 
-asan: $(BUILD)/asan/build.ninja
+asan: $(BUILD)/asan/build.ninja release
 	cmake --build $(BUILD)/asan -j $(JOBS)
 
-tsan: $(BUILD)/tsan/build.ninja
+tsan: $(BUILD)/tsan/build.ninja release
 	cmake --build $(BUILD)/tsan -j $(JOBS)
 
 demo: release
@@ -42,9 +53,10 @@ test: release asan tsan
 bench: release
 	@for b in $(BUILD)/release/bench/*; do echo "== $$b"; $$b; done
 
-# Every fuzz target for FUZZ_SECONDS (default 600) each; see tools/fuzz/run_all.sh.
-fuzz:
-	@JOBS=$(JOBS) tools/fuzz/run_all.sh
+# Every fuzz target for FUZZ_SECONDS each (default 10 minutes): make fuzz FUZZ_SECONDS=60
+fuzz: $(BUILD)/fuzz/build.ninja
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+	fuzz/run_all.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD)

@@ -43,10 +43,10 @@ float VST_CALL get_parameter_trampoline(AEffect* e, int32_t index) {
 
 }  // namespace
 
-void copy_text(char* dest, const char* text) {
-  if (!dest) return;
+void copy_text(char* dest, const char* text, size_t capacity) {
+  if (!dest || capacity == 0) return;
   if (!text) text = "";
-  size_t n = strnlen(text, vst_text_capacity - 1);
+  size_t n = strnlen(text, capacity - 1);
   std::memcpy(dest, text, n);
   dest[n] = '\0';
 }
@@ -83,9 +83,9 @@ void effect_base::set_parameter_automated(int32_t index, float normalised) {
   call_host(audioMasterAutomate, index, 0, nullptr, normalised);
 }
 
-void effect_base::get_parameter_label(int32_t, char* text) { copy_text(text, ""); }
-void effect_base::get_parameter_display(int32_t, char* text) { copy_text(text, ""); }
-void effect_base::get_parameter_name(int32_t, char* text) { copy_text(text, ""); }
+void effect_base::get_parameter_label(int32_t, char* text) { copy_text(text, "", parameter_text_capacity); }
+void effect_base::get_parameter_display(int32_t, char* text) { copy_text(text, "", parameter_text_capacity); }
+void effect_base::get_parameter_name(int32_t, char* text) { copy_text(text, "", parameter_text_capacity); }
 
 intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   char* text = static_cast<char*>(ptr);
@@ -106,7 +106,7 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       if (ptr) set_program_name(text);
       return 0;
     case effGetProgramName:
-      copy_text(text, get_program_name(-1));
+      copy_text(text, get_program_name(-1), program_name_capacity);
       return 0;
     case effGetParamLabel:
       get_parameter_label(index, text);
@@ -162,11 +162,11 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       return 1;
     case effGetProgramNameIndexed: {
       if (index > 127) {
-        copy_text(text, "");
+        copy_text(text, "", program_name_capacity);
         return 0;
       }
       const char* name = get_program_name(index);
-      copy_text(text, name);
+      copy_text(text, name, program_name_capacity);
       return name && name[0] ? 1 : 0;
     }
     case effGetInputProperties:

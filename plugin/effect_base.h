@@ -100,7 +100,22 @@ class effect_base {
   int32_t plug_category_ = kPlugCategUnknown;
 };
 
-// Copies text into a host buffer of vst_text_capacity bytes (null ptr: nothing).
-void copy_text(char* dest, const char* text);
+// Bytes written into host text buffers, terminator included, by kind of
+// text. Hosts allocate what their own code uses, not the nominal lengths,
+// and a host that allocates exactly the nominal length must not be overrun:
+// - program names: kVstMaxProgNameLen (24). Hosts that keep a name table
+//   allocate exactly that; our names (up to 63 characters in the bank and
+//   in files) are cut only on the way out.
+// - parameter name, label and display: nominally 8, but every host in use
+//   allocates 64 or more and plug-ins write 24 to 33 (JUCE 25, DPF 24); 24
+//   holds every text we have (longest name 17, longest display 14).
+// - effect name: kVstMaxEffectNameLen (32); vendor and product: 64.
+constexpr size_t program_name_capacity = kVstMaxProgNameLen;
+constexpr size_t parameter_text_capacity = 24;
+constexpr size_t effect_name_capacity = kVstMaxEffectNameLen;
+constexpr size_t vendor_text_capacity = kVstMaxVendorStrLen;
+
+// Copies at most capacity - 1 characters and a terminator (null dest: nothing).
+void copy_text(char* dest, const char* text, size_t capacity);
 
 }  // namespace plugin

@@ -7,16 +7,6 @@
 
 namespace plugin {
 
-namespace {
-
-// The first three bytes of a MIDI event as one little-endian word.
-uint32_t midi_word(const VstMidiEvent& ev) {
-  return uint32_t(uint8_t(ev.midiData[0])) | uint32_t(uint8_t(ev.midiData[1])) << 8 |
-         uint32_t(uint8_t(ev.midiData[2])) << 16;
-}
-
-}  // namespace
-
 void synth_plugin::reset_engine() { engine_.reset_after_suspend(); }
 
 void synth_plugin::render_piece(float* left, float* right, int32_t frames) {
@@ -24,10 +14,9 @@ void synth_plugin::render_piece(float* left, float* right, int32_t frames) {
 }
 
 void synth_plugin::process(float** inputs, float** outputs, int32_t frames, bool replacing) {
-  if (!outputs || !outputs[0] || !outputs[1] || frames <= 0) {
-    pending_events_ = nullptr;
-    return;
-  }
+  // A call without audio (Ardour sends zero-frame calls) consumes nothing:
+  // its events wait for the next block instead of being lost.
+  if (!outputs || !outputs[0] || !outputs[1] || frames <= 0) return;
   platform::scoped_fp_mode fp_mode;
   if (reset_pending_) {
     reset_engine();
@@ -46,21 +35,21 @@ void synth_plugin::process(float** inputs, float** outputs, int32_t frames, bool
   if (time && (time->flags & kVstTempoValid)) engine_.follow_host_tempo(float(time->tempo));
 
   int32_t pos = 0, remaining = frames, previous = 0;
-  VstEvents* events = pending_events_;
-  const int32_t count = events ? events->numEvents : 0;
-  for (int32_t i = 0; i < count && remaining > 0; ++i) {
-    const VstEvent* ev = events->events[i];
-    if (!ev || ev->type != kVstMidiType) continue;
-    const auto& midi = *reinterpret_cast<const VstMidiEvent*>(ev);
-    // Offsets before the current position apply here; beyond the block, at its end.
-    int32_t at = midi.deltaFrames < pos ? pos : (midi.deltaFrames > frames ? frames : midi.deltaFrames);
+  const queued_event* events = events_.sorted();
+  const int32_t count = events_.size();
+  for (int32_t i = 0; i < count; ++i) {
+    // Offsets before the current position apply here; beyond the block, at
+    // its end. Events past the end are still applied (after the last frame):
+    // a note-off a host misplaced must not leave a note hanging.
+    const int32_t frame = events[i].frame;
+    int32_t at = frame < pos ? pos : (frame > frames ? frames : frame);
     int32_t d = at - pos;
     if (d > 0) {
       render_piece(left + pos, right + pos, d);
       pos += d;
       remaining -= d;
     }
-    uint32_t word = midi_word(midi);
+    uint32_t word = events[i].word;
     int data1 = int((word >> 8) & 0x7F);
     if ((word & 0xF0) == 0xC0 && engine_.flag(synth::engine_flag::use_program_change)) {
       set_current_program_index(data1);
@@ -69,7 +58,7 @@ void synth_plugin::process(float** inputs, float** outputs, int32_t frames, bool
     engine_.midi(word, data1, at - previous);
     previous = at;
   }
-  pending_events_ = nullptr;
+  events_.clear();
   if (remaining > 0) render_piece(left + pos, right + pos, remaining);
   engine_.add_slot_ages(frames - previous);
   engine_.run_level_meter(left, right, frames);

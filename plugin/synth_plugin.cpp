@@ -30,6 +30,9 @@ int32_t unique_id() {
 
 // Host step sizes for the continuous parameters: the cutoffs and LFO rates
 // want finer steps than the rest.
+constexpr int32_t octave_steps = 12;
+constexpr int32_t large_step_above = 2 * octave_steps;
+
 float step_float_of(int32_t index) {
   if (index == synth::p::filter_frequency || index == synth::p::shflt_frequency) return 0.09375f;
   if (index == synth::p::mod_a_rate || index == synth::p::mod_b_rate) return 0.03125f;
@@ -95,18 +98,18 @@ void synth_plugin::set_parameter(int32_t index, float normalised) {
 float synth_plugin::get_parameter(int32_t index) { return engine_.get_param_normalised(index); }
 
 void synth_plugin::get_parameter_display(int32_t index, char* text) {
-  engine_.display_param(index, current_program(), text, vst_text_capacity);
+  engine_.display_param(index, current_program(), text, parameter_text_capacity);
 }
 
 void synth_plugin::get_parameter_name(int32_t index, char* text) {
   if (!synth::param_valid(index)) {
-    copy_text(text, "");
+    copy_text(text, "", parameter_text_capacity);
     return;
   }
-  synth::full_name(index, text, vst_text_capacity);
+  synth::full_name(index, text, parameter_text_capacity);
 }
 
-void synth_plugin::process_events(VstEvents* events) { pending_events_ = events; }
+void synth_plugin::process_events(VstEvents* events) { events_.append(events); }
 
 void synth_plugin::suspend_resume(bool was_on) {
   if (mains_on()) {
@@ -164,19 +167,19 @@ bool synth_plugin::get_output_properties(int32_t index, VstPinProperties* props)
 }
 
 bool synth_plugin::get_effect_name(char* text) {
-  copy_text(text, "Vorn");
+  copy_text(text, "Vorn", effect_name_capacity);
   return true;
 }
 
 bool synth_plugin::get_vendor_string(char* text) {
-  copy_text(text, "zelkarn");
+  copy_text(text, "zelkarn", vendor_text_capacity);
   return true;
 }
 
 bool synth_plugin::get_product_string(char* text) {
-  char product[vst_text_capacity];
+  char product[vendor_text_capacity];
   std::snprintf(product, sizeof product, "Version %i", major_version);
-  copy_text(text, product);
+  copy_text(text, product, vendor_text_capacity);
   return true;
 }
 
@@ -188,22 +191,39 @@ int32_t synth_plugin::can_do(const char* text) {
   return -1;
 }
 
+// Only a parameter with exactly two values is a switch. Hosts take the
+// switch flag literally: Ardour shows a toggle and sends only 0 and 1, so a
+// 6-way waveform flagged as a switch could only ever be "null" or "pulse",
+// and a saved session wrote 1 into untouched multi-valued parameters. The
+// others announce their integer range and a step of 1; the large step is an
+// octave (12) where a range spans more than two octaves' worth of values (the
+// semitone tunings), else 1.
 bool synth_plugin::get_parameter_properties(int32_t index, VstParameterProperties* props) {
   if (!synth::param_valid(index)) return false;
   const synth::param_info& row = synth::param_row(index);
+  const int32_t lowest = int32_t(row.min), highest = int32_t(row.max);
   props->stepFloat = row.is_integer ? 1.f : step_float_of(index);
   props->smallStepFloat = 0.0625f;
   props->largeStepFloat = 1.f;
   props->stepInteger = 1;
   props->largeStepInteger = 1;
-  props->minInteger = int32_t(row.min);
-  props->maxInteger = int32_t(row.max);
+  props->minInteger = lowest;
+  props->maxInteger = highest;
   props->displayIndex = int16_t(index);
   props->numParametersInCategory = -1;
   props->category = 0;
   props->shortLabel[0] = '\0';
   props->categoryLabel[0] = '\0';
-  props->flags = row.is_integer ? (kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax) : 0;
+  props->flags = 0;
+  if (row.is_integer) {
+    const int32_t values = highest - lowest + 1;
+    if (values == 2) {
+      props->flags = kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax;
+    } else {
+      props->flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
+      props->largeStepInteger = values > large_step_above ? octave_steps : 1;
+    }
+  }
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/relaxed.h"
 #include "plugin/effect_base.h"
+#include "plugin/event_queue.h"
 #include "plugin/host_link.h"
 #include "synth/engine.h"
 
@@ -45,6 +46,8 @@ class synth_plugin final : public effect_base {
   synth::synth& engine() { return engine_; }
   host_link& link() { return host_link_; }
   bool reset_pending() const { return reset_pending_ != 0; }
+  static constexpr int32_t event_capacity = event_queue::capacity;
+  int64_t dropped_events() const { return events_.dropped(); }
 
   static constexpr int32_t major_version = 8;
   static constexpr int32_t vendor_version = (major_version << 24) + 880;
@@ -61,7 +64,7 @@ class synth_plugin final : public effect_base {
   std::vector<uint8_t> preset_chunk_;
   std::vector<uint8_t> state_chunk_;
   platform::relaxed<int32_t> reset_pending_{0};
-  platform::relaxed<VstEvents*> pending_events_{nullptr};
+  event_queue events_;  // appended by effProcessEvents, taken by the next process call
 };
 
 }  // namespace plugin

@@ -322,8 +322,8 @@ enum : int32_t {
   kVstClockValid = 32768,
 };
 
-// Text sizes. Hosts allocate more than the nominal lengths; every text we
-// write is bounded by vst_text_capacity (63 characters and the terminator).
+// Nominal text sizes of the interface. What we write into host buffers is
+// bounded per kind of text in plugin/effect_base.h.
 enum : int32_t {
   kVstMaxProgNameLen = 24,
   kVstMaxParamStrLen = 8,
@@ -335,7 +335,6 @@ enum : int32_t {
   kVstMaxShortLabelLen = 8,
   kVstMaxCategLabelLen = 24,
 };
-constexpr size_t vst_text_capacity = 64;
 
 // Layout pins, from the published offsets.
 #define VST_ABI_CHECK(type, field, off64, off32)                                     \

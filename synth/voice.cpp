@@ -103,8 +103,8 @@ void voice::init(voice_context* ctx) {
   osc_b_.init(&ctx->noise.out_float);
   pcm_a_.reset();
   pcm_b_.reset();
-  filter_.init(&ctx->cutoff, ctx->sample_rate);
-  shflt_.init(&ctx->cutoff);
+  path_.filter.init(&ctx->cutoff, ctx->sample_rate);
+  path_.shflt.init(&ctx->cutoff);
   update_rates();
   reset();
 }
@@ -118,8 +118,9 @@ void voice::update_rates() {
   smooth_c_ = float(c);
   smooth_c_q32_ = uint32_t(std::min(c * 4294967296.0, 4294967295.0));
   smooth_ticks_ = int32_t(std::floor(-4.6051702 / std::log(1.0 - c))) + 1;
-  shaper_dc_.init(shaper_highpass_hz, ctx_->sample_rate);
-  filter_.set_sample_rate(ctx_->sample_rate);
+  path_.shaper_dc.init(shaper_highpass_hz, ctx_->sample_rate);
+  path_.filter.set_sample_rate(ctx_->sample_rate);
+  fade_length_ = std::max(1, int(path_fade_seconds * ctx_->sample_rate));
   shaper_applied_tone_ = -1.f;  // recompute the tone coefficient at the next tick
   // Envelopes and LFOs restart from their rate; the engine reloads the
   // program's values into them afterwards.
@@ -142,6 +143,8 @@ void voice::reset() {
 
 void voice::kill() {
   active_ = false;
+  path_fade_left_ = osc_fade_left_[0] = osc_fade_left_[1] = gain_fade_remaining_ = 0;
+  amp_switched_ = false;
   key_gate_ = false;
   env_a_.reset();
   env_b_.reset();
@@ -151,10 +154,10 @@ void voice::kill() {
 
 void voice::clear() {
   kill();
-  filter_.reset();
-  shflt_.reset();
-  tone_.reset();
-  shaper_dc_.reset();
+  path_.filter.reset();
+  path_.shflt.reset();
+  path_.tone.reset();
+  path_.shaper_dc.reset();
   osc_a_.reset();
   osc_b_.reset();
 }
@@ -201,6 +204,7 @@ void voice::set_param(int index, float v, bool smooth) {
       set_smoothed(&volume_, to_q31(volume_gain_q(v)), smooth, false);
       break;
     case p::volume_env:
+      if (smooth && std::clamp(w, 0, 2) != amp_env_select_) amp_switched_ = true;
       amp_env_select_ = std::clamp(w, 0, 2);
       break;
     case p::panning:
@@ -223,6 +227,7 @@ void voice::set_param(int index, float v, bool smooth) {
       osc_in_.xmod_setting = std::clamp(w, 0, xmod_settings - 1);
       break;
     case p::osc_a_waveform:
+      if (smooth && std::max(w, 0) != waveform_[0]) begin_osc_fade(0);
       apply_waveform(0, w);
       break;
     case p::osc_a_width:
@@ -232,6 +237,7 @@ void voice::set_param(int index, float v, bool smooth) {
       set_smoothed(&xmod_depth_a_, v * v, smooth);
       break;
     case p::osc_b_waveform:
+      if (smooth && std::max(w, 0) != waveform_[1]) begin_osc_fade(1);
       apply_waveform(1, w);
       break;
     case p::osc_b_width:
@@ -270,8 +276,9 @@ void voice::set_param(int index, float v, bool smooth) {
       set_mixer_level(3, smooth);
       break;
     case p::filter_mode:
-      filter_mode_ = std::clamp(w, 0, 8);
-      if (filter_mode_ > 0) filter_.set_mode(filter_mode_);
+      if (smooth && std::clamp(w, 0, 8) != path_.filter_mode) begin_path_fade();
+      path_.filter_mode = std::clamp(w, 0, 8);
+      if (path_.filter_mode > 0) path_.filter.set_mode(path_.filter_mode);
       break;
     case p::filter_trigger:
       filter_trigger_ = std::clamp(w, 0, 2);
@@ -292,7 +299,8 @@ void voice::set_param(int index, float v, bool smooth) {
       set_smoothed(&filter_ctl_.saturation, to_q31(v), smooth, false);
       break;
     case p::shaper_mode:
-      shaper_mode_ = std::clamp(w, 0, 2);
+      if (smooth && std::clamp(w, 0, 2) != path_.shaper_mode) begin_path_fade();
+      path_.shaper_mode = std::clamp(w, 0, 2);
       break;
     case p::shaper_depth:
       set_smoothed(&shaper_depth_, v, smooth);
@@ -304,8 +312,9 @@ void voice::set_param(int index, float v, bool smooth) {
       set_smoothed(&shaper_tone_, v, smooth);
       break;
     case p::shflt_mode:
-      shflt_mode_ = std::clamp(w, 0, 8);
-      if (shflt_mode_ > 0) shflt_.set_mode(shflt_mode_);
+      if (smooth && std::clamp(w, 0, 8) != path_.shflt_mode) begin_path_fade();
+      path_.shflt_mode = std::clamp(w, 0, 8);
+      if (path_.shflt_mode > 0) path_.shflt.set_mode(path_.shflt_mode);
       break;
     case p::shflt_frequency:
       set_smoothed(&shflt_frequency_, to_q29x4(v), smooth, false);
@@ -438,7 +447,7 @@ void voice::start(bool retrigger) {
     env_b_.note_start(env_trigger_[1]);
     lfo_a_.note_start();
     lfo_b_.note_start();
-    if (filter_trigger_ != 0) filter_.trigger(filter_trigger(filter_trigger_));
+    if (filter_trigger_ != 0) path_.filter.trigger(filter_trigger(filter_trigger_));
     if (sync_mode_ == 3) {  // "Gate": both oscillators restart at every note
       osc_a_.restart();
       osc_b_.restart();
@@ -576,28 +585,42 @@ void voice::update_oscillators() {
   osc_b_.set_spread(waveform_[1] == 2 ? r.pcm_start_b : 0.f);
   pcm_a_.set_start(r.pcm_start_a);
   pcm_b_.set_start(r.pcm_start_b);
+  if (osc_fade_left_[0] > 0) {
+    fading_osc_[0].set_increment(r.increment_a);
+    fading_osc_[0].set_pending_width(r.pending_width_a);
+  }
+  if (osc_fade_left_[1] > 0) {
+    fading_osc_[1].set_increment(r.increment_b);
+    fading_osc_[1].set_pending_width(r.pending_width_b);
+  }
+}
+
+void voice::update_path_controls(voice_path& path) {
+  if (path.filter_mode > 0) path.filter.update(filter_ctl_);
+  if (path.shflt_mode > 0) {
+    const int32_t keytrack = int32_t((int64_t(src_keytrack_) * depth_[p::shflt_keytrack]) >> 31);
+    path.shflt.update(shflt_frequency_, keytrack, shflt_resonance_);
+  }
 }
 
 void voice::update_filters() {
   filter_ctl_.cutoff_mod = dst_cutoff_;
-  if (filter_mode_ > 0) filter_.update(filter_ctl_);
   if (shaper_depth_ != shaper_applied_depth_) set_shaper_depth(shaper_depth_);
   if (shaper_tone_ != shaper_applied_tone_) {
     shaper_applied_tone_ = shaper_tone_;
-    tone_.init(shaper_tone_ * shaper_tone_ * 3999.f + 1.f, ctx_->sample_rate);
+    path_.tone.init(shaper_tone_ * shaper_tone_ * 3999.f + 1.f, ctx_->sample_rate);
+    fading_path_.tone.c = path_.tone.c;
   }
-  if (shflt_mode_ > 0) {
-    const int32_t keytrack = int32_t((int64_t(src_keytrack_) * depth_[p::shflt_keytrack]) >> 31);
-    shflt_.update(shflt_frequency_, keytrack, shflt_resonance_);
-  }
+  update_path_controls(path_);
+  if (path_fade_left_ > 0) update_path_controls(fading_path_);
 }
 
 void voice::set_shaper_depth(float x) {
   shaper_applied_depth_ = x;
   const bool on = x > 0.001f;
   if (on && !shaper_on_) {
-    tone_.reset();
-    shaper_dc_.reset();
+    path_.tone.reset();
+    path_.shaper_dc.reset();
   }
   shaper_on_ = on;
   const float q = std::min(x * x, 1.f);
@@ -611,8 +634,21 @@ void voice::update_output_gains() {
   const float a = (1.f - pp) * (1.f + pp);
   const float b = (2.f - pp) * pp;
   const float v = float(dst_amplitude_) * output_scale * velocity_gain_ * inv_2_24;
-  gain_left_ = (0.224f * a * a + 0.776f * a) * v * unison_left_;
-  gain_right_ = (0.224f * b * b + 0.776f * b) * v * unison_right_;
+  const float left = (0.224f * a * a + 0.776f * a) * v * unison_left_;
+  const float right = (0.224f * b * b + 0.776f * b) * v * unison_right_;
+  if (amp_switched_) {  // the gains of the last tick were the old envelope's
+    amp_switched_ = false;
+    gain_fade_left_ = gain_left_ - left;
+    gain_fade_right_ = gain_right_ - right;
+    gain_fade_remaining_ = fade_length_;
+  }
+  gain_left_ = left;
+  gain_right_ = right;
+  if (gain_fade_remaining_ > 0) {
+    const float k = float(gain_fade_remaining_--) / float(fade_length_);
+    gain_left_ += gain_fade_left_ * k;
+    gain_right_ += gain_fade_right_ * k;
+  }
 }
 
 void voice::control_tick() {
@@ -646,6 +682,7 @@ void voice::control_tick() {
 // --- audio ----------------------------------------------------------------------------
 
 bool voice::should_stop() const {
+  if (amp_switched_ || gain_fade_remaining_ > 0) return false;  // let the amplifier's fade finish
   if (amp_env_select_ == 0) return !key_gate_ && declick_level_ <= declick_silent;
   const envelope& e = amp_env_select_ == 1 ? env_a_ : env_b_;
   const int trigger = env_trigger_[amp_env_select_ - 1];
@@ -658,20 +695,44 @@ bool voice::should_stop() const {
 float voice::render_oscillator(int which) {
   oscillator& o = which == 0 ? osc_a_ : osc_b_;
   const int w = waveform_[which];
-  if (w >= 1 && w <= 5) return o.render();
-  if (w < waveform::count) return 0.f;
-  // Waveform 6 on plays PCM entry 0 on; a missing or empty entry is silent.
-  const pcm_record* r = ctx_->pcms ? ctx_->pcms->at(w - waveform::count) : nullptr;
-  return (which == 0 ? pcm_a_ : pcm_b_).render(r, o.increment());
+  float now = 0.f;
+  if (w >= 1 && w <= 5) {
+    now = o.render();
+  } else if (w >= waveform::count) {
+    // Waveform 6 on plays PCM entry 0 on; a missing or empty entry is silent.
+    const pcm_record* r = ctx_->pcms ? ctx_->pcms->at(w - waveform::count) : nullptr;
+    now = (which == 0 ? pcm_a_ : pcm_b_).render(r, o.increment());
+  }
+  int& left = osc_fade_left_[which];
+  if (left == 0) return now;
+  const float before = fading_osc_[which].render();
+  return now + (before - now) * (float(left--) / float(fade_length_));
 }
 
-int32_t voice::run_shaper(int32_t s) {
+// Copies of the old layout keep running, fed the same inputs, while the
+// new one fades in. A change during a fade keeps the copy already running.
+void voice::begin_path_fade() {
+  if (path_fade_left_ == 0) fading_path_ = path_;
+  path_fade_left_ = fade_length_;
+}
+
+void voice::begin_osc_fade(int which) {
+  if (osc_fade_left_[which] == 0) {
+    oscillator& o = which == 0 ? osc_a_ : osc_b_;
+    fading_osc_[which] = o;
+    // A null (or PCM) waveform renders nothing: its copy stays silent.
+    if (waveform_[which] < 1 || waveform_[which] > 5) fading_osc_[which].set_waveform(waveform::null);
+  }
+  osc_fade_left_[which] = fade_length_;
+}
+
+int32_t voice::run_shaper(voice_path& path, int32_t s) {
   const float x = float(s) * 6e-08f;
-  const float lp = tone_.process(x);
+  const float lp = path.tone.process(x);
   const float h = x - lp;
   float y = h + shaper_bias_;
   const float d = shaper_d_;
-  switch (shaper_mode_) {
+  switch (path.shaper_mode) {
     case 0:
       y = float(double(y) / (std::fabs(double(y)) + d) * (double(d) + 1.0));
       break;
@@ -686,7 +747,21 @@ int32_t voice::run_shaper(int32_t s) {
       break;
   }
   y += lp;
-  return float_to_fixed(shaper_dc_.process(y), 1.6e7f);
+  return float_to_fixed(path.shaper_dc.process(y), 1.6e7f);
+}
+
+// The path after the mixer: filter (or bypass), shaper, shaper filter.
+int32_t voice::run_path(voice_path& path, float m) {
+  int32_t s;
+  if (path.filter_mode == 0) {
+    s = float_to_fixed(m, 16777216.f);
+  } else {
+    if (filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f) path.filter.modulate(m, filter_ctl_);
+    s = saturate32(int64_t(path.filter.process(filter_input(m))) * 4);
+  }
+  if (shaper_on_) s = run_shaper(path, s);
+  if (path.shflt_mode > 0) s = saturate32(int64_t(path.shflt.process(s >> 2)) * 4);
+  return s;
 }
 
 void voice::render(float* left, float* right, int n) {
@@ -696,19 +771,17 @@ void voice::render(float* left, float* right, int n) {
     control_tick();
     prepare_sync(osc_a_);
     prepare_sync(osc_b_);
+    if (osc_fade_left_[0] > 0) prepare_sync(fading_osc_[0]);
+    if (osc_fade_left_[1] > 0) prepare_sync(fading_osc_[1]);
     out_a_ = render_oscillator(0);
     out_b_ = render_oscillator(1);
     const float m = out_a_ * mix_a_ + out_b_ * mix_b_ + out_a_ * out_b_ * mix_ring_ +
                     ctx_->noise.out_float * mix_noise_;
-    int32_t s;
-    if (filter_mode_ == 0) {
-      s = float_to_fixed(m, 16777216.f);
-    } else {
-      if (filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f) filter_.modulate(m, filter_ctl_);
-      s = saturate32(int64_t(filter_.process(filter_input(m))) * 4);
+    int32_t s = run_path(path_, m);
+    if (path_fade_left_ > 0) {
+      const int64_t before = run_path(fading_path_, m);
+      s = int32_t(s + (before - s) * path_fade_left_-- / fade_length_);
     }
-    if (shaper_on_) s = run_shaper(s);
-    if (shflt_mode_ > 0) s = saturate32(int64_t(shflt_.process(s >> 2)) * 4);
     left[i] += gain_left_ * float(s);
     right[i] += gain_right_ * float(s);
     ++frames_rendered_;

@@ -42,6 +42,24 @@ struct smoothing_list {
   void clear() { count = 0; }
 };
 
+// The signal path after the mixer as the stepped parameters lay it out:
+// the main filter, the shaper and the shaper filter with their states.
+struct voice_path {
+  state_variable_filter filter;
+  one_pole_lowpass tone;        // splits the shaper input: only the highs are shaped
+  one_pole_highpass shaper_dc;  // 5 Hz: removes the offset the shaping creates
+  shaper_filter shflt;
+  int filter_mode = 0;          // 0 bypass
+  int shaper_mode = 0;
+  int shflt_mode = 0;           // 0 bypass
+};
+
+// A stepped change that swaps a signal path (waveform, filter mode and
+// family, shaper mode, shaper filter mode, the amplifier's envelope) under a
+// sounding voice crossfades from the old path, run on in a copy, to the new
+// one over this time. Nothing runs while no fade is pending.
+constexpr float path_fade_seconds = 0.01f;
+
 class voice {
  public:
   // Once, before use: binds the shared context and sets every member.
@@ -133,7 +151,11 @@ class voice {
   void update_filters();
   void update_output_gains();
   float render_oscillator(int which);
-  int32_t run_shaper(int32_t s);
+  int32_t run_path(voice_path& path, float mixer);
+  int32_t run_shaper(voice_path& path, int32_t s);
+  void begin_path_fade();
+  void begin_osc_fade(int which);
+  void update_path_controls(voice_path& path);
 
   voice_context* ctx_ = nullptr;
 
@@ -175,23 +197,17 @@ class voice {
   int32_t declick_release_ = 0;
 
   // Main filter, shaper, shaper filter.
-  state_variable_filter filter_;
+  voice_path path_;
   filter_controls filter_ctl_;
-  int filter_mode_ = 0;
   int filter_trigger_ = 0;
   int32_t filter_keytrack_ = 0;  // Q31 depth of the keytrack source
   bool shaper_on_ = false;
-  int shaper_mode_ = 0;
   float shaper_depth_ = 0.f;   // smoothed "Depth"
   float shaper_applied_depth_ = -1.f;
   float shaper_d_ = 1000.f, shaper_c_ = 0.f;
   float shaper_bias_ = 0.f;
   float shaper_tone_ = 0.5f;   // smoothed "Tone"
   float shaper_applied_tone_ = -1.f;
-  one_pole_lowpass tone_;        // splits the shaper input: only the highs are shaped
-  one_pole_highpass shaper_dc_;  // 5 Hz: removes the offset the shaping creates
-  shaper_filter shflt_;
-  int shflt_mode_ = 0;
   int32_t shflt_frequency_ = 0;
   int32_t shflt_keytrack_ = 0;
   float shflt_resonance_ = 0.f;
@@ -207,6 +223,16 @@ class voice {
   int32_t volume_ = 0;   // gain * 0.25, Q31
   int32_t panning_ = 0;  // Q31
   float gain_left_ = 0.f, gain_right_ = 0.f;
+  // Crossfades of stepped changes (see path_fade_seconds): the old path and
+  // oscillators run on in copies for fade_length_ samples.
+  int fade_length_ = 1;
+  voice_path fading_path_;
+  int path_fade_left_ = 0;
+  oscillator fading_osc_[2];
+  int osc_fade_left_[2] = {0, 0};
+  bool amp_switched_ = false;     // the amplifier's envelope changed: fade the gains
+  float gain_fade_left_ = 0.f, gain_fade_right_ = 0.f;  // old gain - new gain
+  int gain_fade_remaining_ = 0;
   float unison_left_ = 1.f, unison_right_ = 1.f;
   float velocity_gain_ = 1.f;
 

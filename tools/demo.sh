@@ -19,5 +19,9 @@ echo
 echo "== rendering assets/demo/demo.mid"
 "$BUILD/vorn-render" --plugin "$PLUGIN" --midi "$ROOT/assets/demo/demo.mid" -o "$OUT"
 echo
+echo "== the built-in skin (every strip, icon and font on one sheet)"
+"$BUILD/vorn-preview" "$BUILD"
+echo
 echo "vorn.so: $PLUGIN"
 echo "demo:    $OUT"
+echo "skin:    $BUILD/skin-preview.png"

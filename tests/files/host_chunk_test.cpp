@@ -9,27 +9,19 @@
 #include "files/wave_load.h"
 #include "riff/bytes.h"
 #include "tests/files/files_support.h"
+#include "tests/support/synth_host.h"
 #include "tests/support/wave_builder.h"
 #include "tools/analysis/signal.h"
 #include "tools/render/midi_file.h"
 #include "tools/render/render_job.h"
-#include "tools/vsthost/plugin_instance.h"
-#include "tools/vsthost/plugin_library.h"
 
 namespace {
 
 using files_test::bytes;
 
 struct vorn {
-  vsthost::plugin_library library;
-  vsthost::plugin_instance instance;
-  vorn() {
-    std::string error;
-    EXPECT_TRUE(library.open(VORN_PLUGIN_PATH, error)) << error;
-    EXPECT_TRUE(instance.create(library, error)) << error;
-    instance.set_sample_rate(44100.0);
-    instance.set_block_size(512);
-  }
+  std::unique_ptr<test_support::synth_host> host = test_support::make_host();
+  vsthost::plugin_instance& instance = host->instance;
   bytes chunk(bool preset) {
     void* data = nullptr;
     const intptr_t n = instance.dispatch(effGetChunk, preset ? 1 : 0, 0, &data);
@@ -48,7 +40,6 @@ struct vorn {
     for (const auto& m : song.messages)
       if (m.seconds < 3.0) first.push_back(m);
     std::vector<float> out;
-    instance.resume();
     render::render_settings settings{44100, 512, 3.0, 0.5};
     render::render_summary summary;
     EXPECT_TRUE(render::render_messages(
@@ -58,7 +49,6 @@ struct vorn {
           return true;
         },
         nullptr, summary, error));
-    instance.suspend();
     return out;
   }
 };

@@ -16,6 +16,7 @@
 
 #include "plugin/synth_plugin.h"
 #include "plugin/vst2.h"
+#include "synth/param_table.h"
 #include "tools/vsthost/plugin_instance.h"
 #include "tools/vsthost/plugin_library.h"
 
@@ -53,17 +54,21 @@ std::unique_ptr<loaded> load_vorn() {
   return l;
 }
 
-// A 64-byte host buffer followed by guard bytes that nothing may touch.
+// A host buffer of `size` bytes followed by guard bytes that nothing may
+// touch. The sizes are what hosts allocate: 24 for program names
+// (kVstMaxProgNameLen), 24 for parameter texts (what plug-ins write in
+// practice), 32 for the effect name, 64 for vendor and product.
+template <size_t size = 24>
 struct guarded_text {
-  std::array<char, 64 + 32> bytes;
+  std::array<char, size + 32> bytes;
   guarded_text() { bytes.fill('\x5A'); }
   char* data() { return bytes.data(); }
   bool guard_intact() const {
-    for (size_t i = 64; i < bytes.size(); ++i)
+    for (size_t i = size; i < bytes.size(); ++i)
       if (bytes[i] != '\x5A') return false;
     return true;
   }
-  std::string text() const { return std::string(bytes.data(), strnlen(bytes.data(), 64)); }
+  std::string text() const { return std::string(bytes.data(), strnlen(bytes.data(), size)); }
 };
 
 std::string four_chars(int32_t v) {
@@ -167,44 +172,82 @@ TEST(plugin_dispatch, output_properties_for_two_pins_and_nothing_beyond) {
   EXPECT_EQ(l->instance.dispatch(effGetInputProperties, 0, 0, &untouched), 0);
 }
 
-TEST(plugin_dispatch, parameter_properties_of_integer_and_real_parameters) {
+TEST(plugin_dispatch, parameter_properties_follow_the_parameter_table) {
+  // Two-valued integers are switches; other integers announce their range
+  // and an integer step, so a host shows a stepped control rather than a
+  // toggle; real parameters are continuous.
   auto l = load_vorn();
   ASSERT_TRUE(l);
-  VstParameterProperties props;
-  std::memset(&props, 0, sizeof props);
-  std::strcpy(props.label, "host");
-  ASSERT_EQ(l->instance.dispatch(effGetParameterProperties, 16, 0, &props), 1);  // Osc A Waveform
-  EXPECT_EQ(props.flags, kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax);
-  EXPECT_FLOAT_EQ(props.stepFloat, 1.f);
-  EXPECT_EQ(props.minInteger, 0);
-  EXPECT_EQ(props.maxInteger, 5);
-  EXPECT_EQ(props.displayIndex, 16);
-  EXPECT_EQ(props.numParametersInCategory, -1);
-  EXPECT_STREQ(props.label, "host");  // left as the host passed it
-  ASSERT_TRUE(l->instance.param_properties(27, props));  // Osc B Coarse -36..36
-  EXPECT_EQ(props.minInteger, -36);
-  EXPECT_EQ(props.maxInteger, 36);
+  int switches = 0, stepped = 0;
+  for (int index = 0; index < 89; ++index) {
+    SCOPED_TRACE(index);
+    const synth::param_info& row = synth::param_row(index);
+    VstParameterProperties props;
+    std::memset(&props, 0, sizeof props);
+    std::strcpy(props.label, "host");
+    ASSERT_EQ(l->instance.dispatch(effGetParameterProperties, index, 0, &props), 1);
+    EXPECT_EQ(props.displayIndex, index);
+    EXPECT_EQ(props.numParametersInCategory, -1);
+    EXPECT_STREQ(props.label, "host");  // left as the host passed it
+    EXPECT_FLOAT_EQ(props.smallStepFloat, 0.0625f);
+    EXPECT_FLOAT_EQ(props.largeStepFloat, 1.f);
+    if (!row.is_integer) {
+      EXPECT_EQ(props.flags, 0);
+      continue;
+    }
+    EXPECT_EQ(props.minInteger, int(row.min));
+    EXPECT_EQ(props.maxInteger, int(row.max));
+    EXPECT_FLOAT_EQ(props.stepFloat, 1.f);
+    EXPECT_EQ(props.stepInteger, 1);
+    if (row.max - row.min == 1) {
+      ++switches;
+      EXPECT_EQ(props.flags, kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax);
+    } else {
+      ++stepped;
+      EXPECT_EQ(props.flags, kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep);
+      EXPECT_EQ(props.largeStepInteger, row.max - row.min >= 24 ? 12 : 1);
+    }
+  }
+  EXPECT_EQ(switches, 6);
+  EXPECT_EQ(stepped, 20);
   struct real_case {
     int index;
     float step;
   };
+  VstParameterProperties props;
   for (real_case c : {real_case{41, 0.09375f}, {56, 0.09375f}, {73, 0.03125f}, {81, 0.03125f}, {0, 0.0625f}}) {
     SCOPED_TRACE(c.index);
     ASSERT_TRUE(l->instance.param_properties(c.index, props));
-    EXPECT_EQ(props.flags, 0);
     EXPECT_FLOAT_EQ(props.stepFloat, c.step);
-    EXPECT_FLOAT_EQ(props.smallStepFloat, 0.0625f);
-    EXPECT_FLOAT_EQ(props.largeStepFloat, 1.f);
   }
   EXPECT_FALSE(l->instance.param_properties(-1, props));
   EXPECT_FALSE(l->instance.param_properties(106, props));
+}
+
+TEST(plugin_dispatch, a_host_stepping_an_integer_range_lands_on_every_value) {
+  // What a host does with kVstParameterUsesIntegerMinMax: value v is sent as
+  // (v - min) / (max - min). Every value must arrive as itself, and read
+  // back as the same normalised value.
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  for (int index = 0; index < 89; ++index) {
+    const synth::param_info& row = synth::param_row(index);
+    if (!row.is_integer) continue;
+    SCOPED_TRACE(index);
+    const float span = row.max - row.min;
+    for (int v = int(row.min); v <= int(row.max); ++v) {
+      const float normalised = float(v - int(row.min)) / span;
+      l->instance.set_parameter(index, normalised);
+      ASSERT_FLOAT_EQ(l->instance.get_parameter(index), normalised) << v;
+    }
+  }
 }
 
 TEST(plugin_dispatch, programs_have_names_and_bounded_indices) {
   auto l = load_vorn();
   ASSERT_TRUE(l);
   for (int i = 0; i < 128; ++i) EXPECT_EQ(l->instance.program_name(i), "Init") << i;
-  guarded_text t;
+  guarded_text<> t;
   EXPECT_EQ(l->instance.dispatch(effGetProgramNameIndexed, 5, 0, t.data()), 1);
   EXPECT_EQ(l->instance.dispatch(effGetProgramNameIndexed, 128, 0, t.data()), 0);
   EXPECT_EQ(l->instance.dispatch(effGetProgramNameIndexed, 1000000, 0, t.data()), 0);
@@ -218,13 +261,14 @@ TEST(plugin_dispatch, programs_have_names_and_bounded_indices) {
   std::string long_name(100, 'x');
   long_name[0] = 'L';
   l->instance.dispatch(effSetProgramName, 0, 0, long_name.data());
-  guarded_text name;
+  // The bank keeps 63 characters; a host's 24-byte buffer gets 23 of them.
+  guarded_text<> name;
   EXPECT_EQ(l->instance.dispatch(effGetProgramName, 0, 0, name.data()), 0);
-  EXPECT_EQ(name.text(), long_name.substr(0, 63));
+  EXPECT_EQ(name.text(), long_name.substr(0, 23));
   EXPECT_TRUE(name.guard_intact());
-  guarded_text indexed;
+  guarded_text<> indexed;
   EXPECT_EQ(l->instance.dispatch(effGetProgramNameIndexed, 7, 0, indexed.data()), 1);
-  EXPECT_EQ(indexed.text().size(), 63u);
+  EXPECT_EQ(indexed.text(), long_name.substr(0, 23));
   EXPECT_TRUE(indexed.guard_intact());
   EXPECT_EQ(l->instance.program_name(6), "Init");  // other programs keep their names
 }
@@ -266,10 +310,10 @@ TEST(plugin_bad_input, null_pointers_and_wild_indices_are_harmless) {
   }
   for (int32_t index : {-1000000, -1, 106, 1000000}) {
     SCOPED_TRACE(index);
-    guarded_text t;
+    guarded_text<> t;
     in.dispatch(effGetParamDisplay, index, 0, t.data());
     EXPECT_TRUE(t.guard_intact());
-    guarded_text n;
+    guarded_text<> n;
     in.dispatch(effGetParamName, index, 0, n.data());
     EXPECT_TRUE(n.guard_intact());
     AEffect* e = in.effect();
@@ -285,17 +329,31 @@ TEST(plugin_bad_input, null_pointers_and_wild_indices_are_harmless) {
   EXPECT_TRUE(in.process(left, right, 0));
 }
 
-TEST(plugin_dispatch, every_text_fits_a_64_byte_buffer) {
+TEST(plugin_dispatch, every_text_fits_the_buffer_hosts_allocate) {
   auto l = load_vorn();
   ASSERT_TRUE(l);
   for (int index = 0; index < 89; ++index) {
+    SCOPED_TRACE(index);
+    guarded_text<> name;
+    l->instance.dispatch(effGetParamName, index, 0, name.data());
+    EXPECT_TRUE(name.guard_intact());
+    EXPECT_LT(name.text().size(), 23u);  // whole, not cut
     for (float v : {0.f, 0.37f, 1.f}) {
       l->instance.set_parameter(index, v);
-      guarded_text t;
+      guarded_text<> t;
       l->instance.dispatch(effGetParamDisplay, index, 0, t.data());
-      EXPECT_TRUE(t.guard_intact()) << index;
-      EXPECT_FALSE(t.text().empty()) << index;
+      EXPECT_TRUE(t.guard_intact());
+      EXPECT_FALSE(t.text().empty());
+      EXPECT_LT(t.text().size(), 23u);
     }
+  }
+  guarded_text<32> effect_name;
+  EXPECT_EQ(l->instance.dispatch(effGetEffectName, 0, 0, effect_name.data()), 1);
+  EXPECT_TRUE(effect_name.guard_intact());
+  for (int32_t op : {effGetVendorString, effGetProductString}) {
+    guarded_text<64> t;
+    EXPECT_EQ(l->instance.dispatch(op, 0, 0, t.data()), 1);
+    EXPECT_TRUE(t.guard_intact());
   }
 }
 

@@ -2,6 +2,7 @@
 // tests that need to reach inside while driving it with host calls.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -31,7 +32,10 @@ class midi_block {
   }
   VstEvents* events() {
     header_.h.numEvents = count_;
-    for (int i = 0; i < count_; ++i) header_.h.events[i] = reinterpret_cast<VstEvent*>(&events_[i]);
+    // The pointers run on past the two declared slots into `more`: address
+    // them from the raw bytes, as a host does.
+    auto* slots = reinterpret_cast<VstEvent**>(reinterpret_cast<char*>(&header_) + offsetof(VstEvents, events));
+    for (int i = 0; i < count_; ++i) slots[i] = reinterpret_cast<VstEvent*>(&events_[i]);
     return &header_.h;
   }
   void clear() { count_ = 0; }

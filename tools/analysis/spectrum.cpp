@@ -31,11 +31,11 @@ std::vector<double> windowed_power(const float* x, size_t n, double* window_sum)
   return power;
 }
 
-// Complex amplitude of hz over x[begin, end), Blackman-Harris weighted, with
-// the time origin at the start of the whole signal.
-std::complex<double> demodulate(const float* x, size_t begin, size_t end, double rate, double hz) {
-  const size_t len = end - begin;
-  const std::vector<double> w = blackman_harris(len);
+// Complex amplitude of hz over x[begin, begin + w.size()), weighted by w (a
+// window of that length), with the time origin at the start of the signal.
+std::complex<double> demodulate(const float* x, size_t begin, const std::vector<double>& w, double rate,
+                                double hz) {
+  const size_t len = w.size();
   const double dphi = -2 * M_PI * hz / rate;
   std::complex<double> acc = 0;
   // Rotate in blocks, re-seeding the phasor exactly to keep rounding small.
@@ -92,9 +92,10 @@ double fundamental_hz(const float* x, size_t n, double rate, double approx_hz) {
   // +-1 / (2 * half duration) unambiguous range).
   const size_t half = n / 2;
   const double dt = double(half) / rate;  // seconds between the halves' centres
+  const std::vector<double> w = blackman_harris(half);
   for (int pass = 0; pass < 3; ++pass) {
-    const std::complex<double> first = demodulate(x, 0, half, rate, hz);
-    const std::complex<double> second = demodulate(x, half, 2 * half, rate, hz);
+    const std::complex<double> first = demodulate(x, 0, w, rate, hz);
+    const std::complex<double> second = demodulate(x, half, w, rate, hz);
     if (std::abs(first) == 0 || std::abs(second) == 0) break;
     const double drift = std::arg(second * std::conj(first));  // radians over dt
     hz += drift / (2 * M_PI * dt);

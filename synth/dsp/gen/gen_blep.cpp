@@ -4,28 +4,31 @@
 //   gen_blep --report       prints the key values of both tables
 //
 // Construction (all in double precision, 16 points per sample):
-// 1. A Kaiser-windowed sinc lowpass, cutoff 0.442 of the sample rate, 13.5
-//    samples long: its passband reaches 19.5 kHz at 44.1 kHz and its first
-//    stopband sits near the folding frequency.
+// 1. A Kaiser-windowed sinc lowpass, cutoff 0.43 of the sample rate, beta
+//    5.5, 15 samples long: flat within 0.7 dB to 15.8 kHz at 44.1 kHz
+//    (-2.8 dB at 17.6 kHz) and at least 30 dB down from about 0.52 of the
+//    rate on, so the harmonics just above the folding frequency, which
+//    every waveform has, are cut before they alias into 19..22 kHz.
 // 2. Made minimum phase by the cepstral method (log magnitude -> real
 //    cepstrum -> fold the anticausal half onto the causal half -> exp), so
 //    the step rises right after the discontinuity instead of ringing before
 //    it, and integrated into a unit step s(t).
 // 3. minblep(t) = 1 - s(t), the residual of the naive step against the
-//    band-limited one: 1 at t = 0, ringing down to 0 within 16 samples.
-// 4. The ramp residual R(tau) = integral_0^tau minblep grows to the table
-//    integral I (the minimum-phase delay) and never returns to 0, so it cannot
-//    be a finite correction on its own. Its asymptote is faded out by a smooth
-//    monotone step W(tau) (I * W carries the delay away over the 16 samples;
-//    W is slow, so its own spectrum stays far below the folding frequency):
-//        minblamp(tau) = -4 * (R(tau) - I * W(tau)),  tau = entry / 16 - 1.
-//    The -1 is the one-sample lead of tap 0 (the oscillator outputs its
-//    step-corrected signal one sample late); the factor -4 turns the
-//    oscillator's slope signs (+-1 per unit of phase, opposite to the
-//    triangle's true slope of -+4) into the true slope change.
-//    W is a monotone cubic Hermite curve through the fade profile below; at
-//    the residual's minimum its slope is minblep / I, so the residual turns
-//    there and rises monotonically to exactly 0 at the last entry.
+//    band-limited one: 1 at t = 0, ringing down to 0 within 16 samples. Its
+//    area I (the table integral) is the step's average delay in samples.
+// 4. The ramp residual R(tau) = integral_0^tau minblep is what a unit slope
+//    change loses against the band-limited corner; it grows to I, because
+//    the band-limited corner lags by the same I samples as every step. The
+//    oscillator delays its straight segments by I too (its naive value
+//    carries -I * slope * increment), so a corner's slope term jumps by
+//    I * (slope change), and that jump is band-limited by minblep like any
+//    step. What is left for the slope residual is finite:
+//        minblamp(tau) = -4 * (R(tau) - I * s(tau)),  tau = entry / 16 - 1,
+//    0 before the corner, a hump of about -5 near tau = 1.7, back to 0
+//    where s reaches 1. The -1 is the one-sample lead of tap 0 (the
+//    oscillator outputs its step-corrected signal one sample late); the
+//    factor -4 matches the oscillator's slope units (-4 per unit of phase,
+//    the triangle's falling half being +1).
 // No external libraries: a small radix-2 FFT does the cepstrum.
 
 #include <algorithm>
@@ -47,24 +50,11 @@ constexpr int total = synth::blep_total;
 constexpr int guard = synth::blep_guard;
 
 // Lowpass prototype.
-constexpr double cutoff = 0.442;          // cycles per sample
-constexpr double kaiser_beta = 7.625;     // sidelobes about -75 dB
-constexpr double length_samples = 13.5;   // prototype length
+constexpr double cutoff = 0.43;           // cycles per sample
+constexpr double kaiser_beta = 5.5;       // sidelobes about -60 dB, a narrower transition
+constexpr double length_samples = 15.0;   // prototype length: the residual ends with the 15th tap
 constexpr int fft_size = 16384;           // zero padding keeps cepstral aliasing negligible
 constexpr double log_floor = 1e-14;       // -280 dB: stopband zeros stay finite in the log
-
-// Fade profile of the ramp residual: (entry, residual value) pairs the fade
-// W passes through. They set the pre-ring of tap 0, the depth and place of
-// the minimum (entry 47) and the slow return to 0.
-struct fade_knot {
-  int entry;
-  double value;
-};
-constexpr fade_knot fade_profile[] = {
-    {15, 0.01334663}, {16, 0.01595805}, {17, -0.2289961}, {47, -4.866208},
-    {64, -3.639141},  {128, -1.090909}, {192, -0.1050518},
-};
-constexpr int fade_minimum_entry = 47;
 
 void fft(std::vector<complex>& a, bool inverse) {
   const size_t n = a.size();
@@ -145,50 +135,6 @@ std::vector<double> step_residual() {
   return residual;
 }
 
-// Monotone cubic Hermite curve (Fritsch-Carlson slopes unless fixed).
-struct hermite {
-  std::vector<double> x, y, m;
-  double operator()(double t) const {
-    if (t <= x.front()) return y.front();
-    if (t >= x.back()) return y.back();
-    size_t k = size_t(std::upper_bound(x.begin(), x.end(), t) - x.begin()) - 1;
-    const double h = x[k + 1] - x[k], s = (t - x[k]) / h;
-    const double h00 = (1 + 2 * s) * (1 - s) * (1 - s), h10 = s * (1 - s) * (1 - s);
-    const double h01 = s * s * (3 - 2 * s), h11 = s * s * (s - 1);
-    return h00 * y[k] + h10 * h * m[k] + h01 * y[k + 1] + h11 * h * m[k + 1];
-  }
-};
-
-hermite make_fade(const std::vector<double>& ramp, const std::vector<double>& residual, double integral) {
-  auto tau_of = [](int entry) { return entry / double(phases) - 1; };
-  auto ramp_at = [&](int entry) { return entry >= phases ? ramp[entry - phases] : 0.0; };
-  hermite w;
-  const double start = -1 - 1.0 / phases;  // entry 0 already a little above 0
-  w.x.push_back(start);
-  w.y.push_back(0);
-  for (const fade_knot& k : fade_profile) {
-    w.x.push_back(tau_of(k.entry));
-    w.y.push_back((ramp_at(k.entry) + k.value / 4) / integral);
-  }
-  w.x.push_back(tau_of(total - 1));  // the last entry is exactly 0
-  w.y.push_back(ramp_at(total - 1) / integral);
-  const size_t n = w.x.size();
-  std::vector<double> secant(n - 1);
-  for (size_t k = 0; k + 1 < n; ++k) secant[k] = (w.y[k + 1] - w.y[k]) / (w.x[k + 1] - w.x[k]);
-  w.m.assign(n, 0.0);
-  for (size_t k = 1; k + 1 < n; ++k) {
-    if (secant[k - 1] * secant[k] <= 0) continue;
-    // Weighted harmonic mean of the neighbouring secants (PCHIP): monotone.
-    const double h0 = w.x[k] - w.x[k - 1], h1 = w.x[k + 1] - w.x[k];
-    const double w1 = 2 * h1 + h0, w2 = h1 + 2 * h0;
-    w.m[k] = (w1 + w2) / (w1 / secant[k - 1] + w2 / secant[k]);
-  }
-  for (size_t k = 1; k + 1 < n; ++k)
-    if (std::lround((w.x[k] + 1) * phases) == fade_minimum_entry)
-      w.m[k] = residual[fade_minimum_entry - phases] / integral;  // the residual turns here
-  return w;
-}
-
 struct tables {
   float minblep[total + guard];
   float minblamp[total + guard];
@@ -205,11 +151,13 @@ void build(tables& out) {
   std::vector<double> ramp(total + 1, 0.0);
   for (int n = 1; n <= total; ++n) ramp[n] = ramp[n - 1] + (residual[n - 1] + residual[n]) * 0.5 / phases;
 
-  const hermite fade = make_fade(ramp, residual, out.integral);
+  // R at the end of the last tap is the delay the slope residual hands over
+  // to the step residual: the difference returns to 0 exactly there.
+  const double delay = ramp[total - phases];
   for (int e = 0; e < total; ++e) {
-    const double tau = e / double(phases) - 1;
-    const double r = e >= phases ? ramp[e - phases] : 0.0;
-    out.minblamp[e] = float(-4 * (r - out.integral * fade(tau)));
+    const int k = e - phases;  // tau = e / phases - 1: tap 0 is the sample before the corner
+    const double v = k >= 0 ? ramp[k] - delay * (1 - residual[k]) : 0.0;
+    out.minblamp[e] = float(-4 * v);
   }
   out.minblamp[total - 1] = 0.f;
   for (int e = total; e < total + guard; ++e) out.minblamp[e] = 0.f;
@@ -246,17 +194,12 @@ int write_source(const char* path, const tables& t) {
 void report(const tables& t) {
   std::printf("minblep integral %.7f\n", double(t.integral));
   for (int e : {0, 15, 32, 47, 57, 77, 254, 255}) std::printf("minblep[%d] = %.7g\n", e, double(t.minblep[e]));
-  for (int e : {0, 15, 16, 17, 18, 47, 64, 128, 192, 254, 255}) std::printf("minblamp[%d] = %.7g\n", e, double(t.minblamp[e]));
+  for (int e : {15, 16, 17, 18, 32, 47, 64, 128, 192, 254, 255})
+    std::printf("minblamp[%d] = %.7g\n", e, double(t.minblamp[e]));
   int lo = 0;
   for (int e = 0; e < total; ++e)
     if (t.minblamp[e] < t.minblamp[lo]) lo = e;
-  bool rising = true;
-  for (int e = lo + 1; e < total; ++e)
-    if (t.minblamp[e] < t.minblamp[e - 1]) {
-      rising = false;
-      std::printf("  falls at %d: %.7g -> %.7g\n", e, double(t.minblamp[e - 1]), double(t.minblamp[e]));
-    }
-  std::printf("minblamp minimum at %d, monotone after it: %s\n", lo, rising ? "yes" : "no");
+  std::printf("minblamp minimum %.7g at %d\n", double(t.minblamp[lo]), lo);
 }
 
 }  // namespace
