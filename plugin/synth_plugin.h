@@ -42,6 +42,7 @@ class synth_plugin final : public effect_base {
   int32_t get_vendor_version() override;
   int32_t can_do(const char* text) override;
   bool get_parameter_properties(int32_t index, VstParameterProperties* props) override;
+  intptr_t vendor_specific(int32_t index, intptr_t value, void* ptr, float opt) override;
 
   synth::synth& engine() { return engine_; }
   host_link& link() { return host_link_; }

@@ -128,6 +128,7 @@ void synth::set_sample_rate(float rate) {
   // A host may announce 0 (or nonsense) before it knows its rate; keep the
   // last usable rate so every coefficient stays finite.
   if (!(rate >= 1000.f && rate <= 1.0e6f)) return;
+  effects_.prepare_rate(rate);  // effect storage is built before the lock
   platform::scoped_lock hold(lock_);
   sample_rate_ = rate;
   update_rate_context();

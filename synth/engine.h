@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fx/chain.h"
 #include "platform/lock.h"
 #include "platform/relaxed.h"
 #include "synth/cc_map.h"
@@ -97,6 +98,8 @@ class synth final : private allocator_client, private route_client {
   // changed destination is recomputed into the voices at once.
   void set_route(int row, const route& r);
   cc_map& controller_map() { return cc_map_; }
+  // The four insert effect slots after the master stage.
+  fx::chain& effects() { return effects_; }
   const voice& voice_at(int index) const { return voices_[size_t(index)]; }
   int pool_size() const { return voice_slots_ * unison_layers_; }
   int voices_rendered() const { return voices_rendered_; }
@@ -178,6 +181,7 @@ class synth final : private allocator_client, private route_client {
 
   host_interface* host_ = nullptr;
   platform::lock lock_;
+  fx::chain effects_{lock_};
   bank bank_;
   preset reset_preset_;
   std::array<platform::relaxed<float>, global_param_count> globals_;

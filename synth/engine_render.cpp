@@ -79,6 +79,7 @@ void synth::render(float* left, float* right, int frames) {
       v.render(l, r, n);
     }
     if (rendered > 0 || output_.residue() > 1e-9f) output_.process(l, r, n);
+    if (effects_.any()) effects_.run(l, r, n, sample_rate_);
     for (int f = 0; f < n; ++f) {
       left[done + f] += l[f];
       right[done + f] += r[f];
@@ -121,6 +122,7 @@ void synth::reset_after_suspend() {
   allocator_.reset();
   for (voice& v : voices_) v.kill();
   output_.reset();
+  effects_.clear_all();
   previous_slot_.fill(-1);
 }
 

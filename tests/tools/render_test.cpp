@@ -54,6 +54,32 @@ TEST(render_options, defaults_and_every_option) {
   EXPECT_EQ(o.plugin_path, "/x/y.so");
 }
 
+TEST(render_options, effect_slots_and_their_parameters) {
+  render::options o;
+  std::string error;
+  ASSERT_TRUE(parse_line({"--midi", "a.mid", "-o", "x.wav", "--fx", "0=Reverb", "--fx", "3=-", "--fx-param",
+                          "0:14=9", "--fx-param", "3:0=0.25"},
+                         o, error))
+      << error;
+  ASSERT_EQ(o.effects.size(), 2u);
+  EXPECT_EQ(o.effects[0].slot, 0);
+  EXPECT_EQ(o.effects[0].name, "Reverb");
+  EXPECT_EQ(o.effects[1].name, "-");
+  ASSERT_EQ(o.fx_params.size(), 2u);
+  EXPECT_EQ(o.fx_params[0].slot, 0);
+  EXPECT_EQ(o.fx_params[0].index, 14);
+  EXPECT_FLOAT_EQ(o.fx_params[0].value, 9.f);
+  EXPECT_FLOAT_EQ(o.fx_params[1].value, 0.25f);
+  ASSERT_TRUE(parse_line({"--list-fx"}, o, error)) << error;
+  EXPECT_EQ(o.what, render::command::list_fx);
+  for (const char* bad : {"4=Gate", "0", "=Gate", "0="}) {
+    EXPECT_FALSE(parse_line({"--note", "60", "-o", "x.wav", "--fx", bad}, o, error)) << bad;
+  }
+  for (const char* bad : {"0:x=1", "1=2", "0:1", "5:1=1", "0:-1=1", "0:1=abc"}) {
+    EXPECT_FALSE(parse_line({"--note", "60", "-o", "x.wav", "--fx-param", bad}, o, error)) << bad;
+  }
+}
+
 TEST(render_options, bad_lines_are_refused_with_a_reason) {
   const std::vector<std::vector<const char*>> bad = {
       {"--bogus"},
@@ -251,3 +277,42 @@ TEST(vorn_render, failures_exit_non_zero_with_a_message_and_no_output_file) {
 }
 
 }  // namespace
+
+// --- effect slots through our own plug-in ---
+
+TEST(vorn_render, list_fx_prints_every_effect_with_its_parameters_and_defaults) {
+  const run_result r = run("--list-fx");
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_NE(r.output.find("effects (16, in registry order)"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Reverb (24 parameters)"), std::string::npos);
+  EXPECT_NE(r.output.find("Ringmod (5 parameters)"), std::string::npos);
+  EXPECT_NE(r.output.find("\"109 ms\""), std::string::npos);  // mDelay "Left" at its default
+  EXPECT_EQ(r.output.find("mmFilter"), std::string::npos);
+}
+
+TEST(vorn_render, the_demo_through_reverb_and_delay_keeps_ringing_after_the_song) {
+  const std::string dry = temp_path("_dry.wav"), wet = temp_path("_wet.wav");
+  const std::string song = std::string(" --midi ") + VORN_SOURCE_DIR + "/assets/demo/demo.mid --tail 2 -o ";
+  const run_result a = run(song + dry);
+  ASSERT_EQ(a.exit_code, 0) << a.output;
+  const run_result b = run(song + wet + " --fx 0=Reverb --fx 1=mDelay --fx-param 0:16=0.8");
+  ASSERT_EQ(b.exit_code, 0) << b.output;
+  EXPECT_NE(b.output.find("effect slot 0: Reverb"), std::string::npos) << b.output;
+  EXPECT_NE(b.output.find("effect slot 1: mDelay"), std::string::npos);
+  EXPECT_NE(b.output.find("effect slot 0: Decay = 80%"), std::string::npos);
+  sound_file x, y;
+  ASSERT_TRUE(read_sound(dry, x));
+  ASSERT_TRUE(read_sound(wet, y));
+  ASSERT_EQ(x.left.size(), y.left.size());
+  const size_t tail = x.left.size() - size_t(1.5 * 44100);
+  const double dry_tail = analysis::rms(x.left.data() + tail, x.left.size() - tail);
+  const double wet_tail = analysis::rms(y.left.data() + tail, y.left.size() - tail);
+  EXPECT_GT(wet_tail, 1e-3);
+  EXPECT_GT(wet_tail, 10 * dry_tail);
+  ASSERT_TRUE(analysis::all_finite(y.left.data(), y.left.size()));
+  const run_result c = run(song + wet + " --fx 0=Chorus");
+  EXPECT_NE(c.exit_code, 0);
+  EXPECT_NE(c.output.find("no effect named \"Chorus\""), std::string::npos) << c.output;
+  std::remove(dry.c_str());
+  std::remove(wet.c_str());
+}

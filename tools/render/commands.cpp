@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "plugin/tool_request.h"
 #include "tools/render/audio_writer.h"
+#include "tools/render/effect_report.h"
 #include "tools/render/midi_file.h"
 #include "tools/render/plugin_report.h"
 #include "tools/render/progress_bar.h"
@@ -70,6 +72,37 @@ bool configure(const options& o, vsthost::plugin_instance& plugin, std::string& 
   return true;
 }
 
+// Effects into their slots, then their parameters, through the private
+// vendor request; each accepted setting is described in notes.
+bool configure_effects(const options& o, vsthost::plugin_instance& plugin, std::string& notes,
+                       std::string& error) {
+  for (const fx_setting& f : o.effects) {
+    plugin::fx_slot_request r;
+    r.slot = f.slot;
+    r.name = f.name.c_str();
+    const bool filled = plugin.dispatch(effVendorSpecific, plugin::tool_request_index,
+                                        plugin::fx_slot_request_value, &r) != 0;
+    if (!filled && f.name != "-") {
+      error = "no effect named \"" + f.name + "\" (see --list-fx)";
+      return false;
+    }
+    notes += "effect slot " + std::to_string(f.slot) + ": " + (filled ? r.display : "-") + "\n";
+  }
+  for (const fx_param_setting& p : o.fx_params) {
+    plugin::fx_slot_request r;
+    r.slot = p.slot;
+    r.parameter = p.index;
+    r.value = p.value;
+    if (!plugin.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::fx_slot_request_value, &r)) {
+      error = "effect slot " + std::to_string(p.slot) + " is empty or has no parameter " +
+              std::to_string(p.index);
+      return false;
+    }
+    notes += "effect slot " + std::to_string(p.slot) + ": " + r.display + "\n";
+  }
+  return true;
+}
+
 bool events_of(const options& o, std::vector<midi::timed_message>& messages, double& end,
                std::string& error) {
   if (o.what == command::note) {
@@ -98,6 +131,11 @@ int run_info(const options& o) {
   return 0;
 }
 
+int run_list_fx() {
+  std::fputs(effects_report().c_str(), stdout);
+  return 0;
+}
+
 int run_render(const options& o) {
   std::vector<midi::timed_message> messages;
   double end = 0.0;
@@ -108,6 +146,9 @@ int run_render(const options& o) {
   vsthost::plugin_instance plugin;
   if (!load(o, library, plugin, error)) return fail(error);
   if (!configure(o, plugin, error)) return fail(error);
+  std::string notes;
+  if (!configure_effects(o, plugin, notes, error)) return fail(error);
+  std::fputs(notes.c_str(), stdout);
 
   audio_writer writer;
   if (!writer.open(o.output_path, o.sample_rate, error)) return fail(error);

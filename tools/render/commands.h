@@ -1,5 +1,7 @@
-// The two jobs of vorn-render, driven only through the calls a host makes.
-// Each returns the process exit code; reports go to stdout, errors to stderr.
+// The jobs of vorn-render. Rendering and --info drive the plug-in only through
+// the calls a host makes (and, for effect slots, our private vendor request);
+// --list-fx reads the effect registry. Each returns the process exit code;
+// reports go to stdout, errors to stderr.
 #pragma once
 
 #include "tools/render/options.h"
@@ -8,5 +10,6 @@ namespace render {
 
 int run_info(const options& o);
 int run_render(const options& o);
+int run_list_fx();
 
 }  // namespace render

@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
     case render::command::midi:
     case render::command::note:
       return render::run_render(o);
+    case render::command::list_fx:
+      return render::run_list_fx();
     case render::command::help:
       break;
   }

@@ -46,6 +46,31 @@ bool parse_param(const std::string& text, param_setting& out) {
   return true;
 }
 
+constexpr int32_t fx_slots = 4;
+constexpr int32_t max_fx_params = 64;
+
+bool parse_fx(const std::string& text, fx_setting& out) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos || eq + 1 >= text.size()) return false;
+  int32_t slot;
+  if (!parse_int(text.substr(0, eq), 0, fx_slots - 1, slot)) return false;
+  out = {slot, text.substr(eq + 1)};
+  return true;
+}
+
+bool parse_fx_param(const std::string& text, fx_param_setting& out) {
+  const size_t colon = text.find(':'), eq = text.find('=');
+  if (colon == std::string::npos || eq == std::string::npos || eq < colon) return false;
+  int32_t slot, index;
+  double v;
+  if (!parse_int(text.substr(0, colon), 0, fx_slots - 1, slot) ||
+      !parse_int(text.substr(colon + 1, eq - colon - 1), 0, max_fx_params - 1, index) ||
+      !parse_real(text.substr(eq + 1), -1.0e6, 1.0e6, v))
+    return false;
+  out = {slot, index, float(v)};
+  return true;
+}
+
 // The value of an option that takes one; false when the line ends.
 bool value_of(int argc, const char* const* argv, int& i, std::string& out) {
   if (i + 1 >= argc) return false;
@@ -54,7 +79,7 @@ bool value_of(int argc, const char* const* argv, int& i, std::string& out) {
 }
 
 bool check(const options& o, std::string& error) {
-  if (o.what == command::help || o.what == command::info) return true;
+  if (o.what == command::help || o.what == command::info || o.what == command::list_fx) return true;
   if (o.output_path.empty()) {
     error = "missing -o OUT.wav";
     return false;
@@ -100,6 +125,16 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
       param_setting p;
       ok = value_of(argc, argv, i, v) && parse_param(v, p);
       if (ok) out.params.push_back(p);
+    } else if (arg == "--fx") {
+      fx_setting f;
+      ok = value_of(argc, argv, i, v) && parse_fx(v, f);
+      if (ok) out.effects.push_back(f);
+    } else if (arg == "--fx-param") {
+      fx_param_setting f;
+      ok = value_of(argc, argv, i, v) && parse_fx_param(v, f);
+      if (ok) out.fx_params.push_back(f);
+    } else if (arg == "--list-fx") {
+      out.what = command::list_fx;
     } else if (arg == "--state") {
       ok = value_of(argc, argv, i, out.state_path);
     } else if (arg == "--bank") {
@@ -133,12 +168,15 @@ std::string usage_text() {
          "  vorn-render --info [PLUGIN]\n"
          "  vorn-render --midi FILE.mid -o OUT.wav|OUT.flac [options]\n"
          "  vorn-render --note KEY [--velocity V] [--length SECONDS] -o OUT.wav [options]\n"
+         "  vorn-render --list-fx\n"
          "options:\n"
          "  --plugin PATH        plug-in to load (default: vorn.so beside vorn-render)\n"
          "  --rate HZ            sample rate (default 44100)\n"
          "  --block N            frames per processing call (default 512)\n"
          "  --program N          program selected before rendering\n"
          "  --param NAME=VALUE   parameter index or full name, normalised value 0..1 (repeatable)\n"
+         "  --fx SLOT=NAME       effect NAME in insert slot 0..3, \"-\" empties it (repeatable)\n"
+         "  --fx-param SLOT:INDEX=VALUE  parameter INDEX of that slot's effect, in its own range\n"
          "  --tail SECONDS       rendered after the last event (default 2)\n"
          "  --state FILE         instance state (.vornstate) loaded first\n"
          "  --bank FILE          bank (.vornbank) loaded before --program\n"

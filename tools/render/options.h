@@ -7,11 +7,24 @@
 
 namespace render {
 
-enum class command { help, info, midi, note };
+enum class command { help, info, midi, note, list_fx };
 
 // --param NAME=VALUE: a parameter index or its full name, and a value 0..1.
 struct param_setting {
   std::string key;
+  float value;
+};
+
+// --fx SLOT=NAME: an effect in one of the four slots ("-" empties it).
+struct fx_setting {
+  int32_t slot;
+  std::string name;
+};
+
+// --fx-param SLOT:INDEX=VALUE: a parameter of a slot's effect, in its own range.
+struct fx_param_setting {
+  int32_t slot;
+  int32_t index;
   float value;
 };
 
@@ -24,6 +37,8 @@ struct options {
   int32_t block_size = 512;
   int32_t program = -1;  // -1: leave the plug-in's current program
   std::vector<param_setting> params;
+  std::vector<fx_setting> effects;
+  std::vector<fx_param_setting> fx_params;
   double tail_seconds = 2.0;
   int32_t note = 60;
   int32_t velocity = 100;

@@ -1,0 +1,202 @@
+// "Limiter": a peak limiter with lookahead. The detector is a peak hold that
+// decays through a 1 kHz one-pole; the gain falls to threshold / level with
+// the attack while the input is delayed by up to the attack time, so the gain
+// is down before the peak arrives; it holds, then recovers with the release.
+// With "LTC-comp" a second delay makes the total latency a constant 100 ms
+// whatever the lookahead, so a host's latency compensation stays valid.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "fx/factories.h"
+#include "fx/smoothed_effect.h"
+#include "fx/time_law.h"
+#include "synth/dsp/one_pole.h"
+#include "synth/level_follower.h"
+
+namespace fx {
+
+namespace {
+
+enum { attack, hold, release, threshold, ratio, gain, lookahead, side_chain, stereo_link, ltc_comp, count };
+
+constexpr param_desc params[count] = {
+    {"Attack", 0.f, 1.f, 0, 0.2f},     {"Hold", 0.f, 1.f, 0, 0.2f},        {"Release", 0.f, 1.f, 0, 0.5f},
+    {"Threshold", 0.f, 1.f, 0, 1.f},   {"Ratio", 0.f, 1.f, 0, 1.f},        {"Gain", 0.f, 1.f, 0, 0.f},
+    {"Lookahead", 0.f, 1.f, 0, 1.f},   {"Side-chain", 0.f, 1.f, 1, 0.f},   {"Stereo-link", 0.f, 1.f, 1, 1.f},
+    {"LTC-comp", 0.f, 1.f, 1, 0.f},
+};
+
+constexpr float latency_seconds = 0.1f;  // the compensated latency
+constexpr float detector_hz = 1000.f;
+
+float attack_seconds(float v) { return v * v * v * v * 0.099f + 0.001f; }
+float hold_seconds(float v) { return v * v * 0.5f; }
+float release_seconds(float v) { return v * v * v * v * 0.99f + 0.01f; }
+
+// floor(0.1 * rate + 0.5): the compensated latency in samples.
+int latency_samples(float rate) { return int(std::floor(rate * latency_seconds + 0.5f)); }
+
+// Four delay lines (lookahead and compensation, each channel) of one length.
+struct delay_storage {
+  int size = 0;
+  std::unique_ptr<float[]> data;
+  float* line(int k) { return data.get() + size_t(k) * size_t(size); }
+};
+
+class limiter final : public smoothed_effect {
+ public:
+  limiter() : smoothed_effect("Limiter", params, count, nullptr, 4) {}
+
+  void rebuild(float rate) override {
+    auto fresh = std::make_unique<delay_storage>();
+    fresh->size = latency_samples(rate) + 1;
+    fresh->data = std::make_unique<float[]>(size_t(fresh->size) * 4);  // zeroed
+    install(lines_, fresh);
+    set_storage_rate(rate);
+  }
+  size_t storage_bytes() const override { return lines_ ? size_t(lines_->size) * 4 * sizeof(float) : 0; }
+  void sample_rate_changed() override {
+    detector_.init(detector_hz, rc_.rate);
+    out_meter_.init(rc_.rate);
+    smoothed_effect::sample_rate_changed();
+  }
+  void clear() override {
+    for (channel& c : ch_) c = channel{};
+    if (lines_) std::fill(lines_->data.get(), lines_->data.get() + size_t(lines_->size) * 4, 0.f);
+    write_ = 0;
+    out_meter_.reset();
+  }
+  // 0: the applied gain; 1, 2: the output level of each channel.
+  float meter(int index) const override {
+    return index == 0 ? gain_meter_.load() : out_meter_.peek(index == 1 ? 0 : 1);
+  }
+  void format_value(int index, char* text, size_t size) const override {
+    const float v = value(index);
+    if (index == threshold)
+      std::snprintf(text, size, "%.1f dB", shown((1.f - v) * -48.f));
+    else if (index == gain)
+      std::snprintf(text, size, "+%.1f dB", double(v * 48.f));
+    else if (index == attack)
+      format_time(attack_seconds(v), text, size);
+    else if (index == hold)
+      format_time(hold_seconds(v), text, size);
+    else if (index == release)
+      format_time(release_seconds(v), text, size);
+    else
+      effect::format_value(index, text, size);
+  }
+
+  void process(const io& b, bool replace) override {
+    refresh();
+    if (!lines_) return pass_through(b, replace);
+    const bool external = value(side_chain) > 0.5f && b.side;
+    const bool linked = value(stereo_link) > 0.5f;
+    float* const* det = external ? b.side : b.in;
+    const int size = lines_->size;
+    // Delays within the lines whatever rate the storage was built for.
+    const int d = std::min(lookahead_, size - 1);
+    const int total = std::min(std::max(ltc_ ? latency_ : d, d), size - 1);
+    float* ahead[2] = {lines_->line(0), lines_->line(1)};
+    float* comp[2] = {lines_->line(2), lines_->line(3)};
+    float lowest = 1.f;
+    int w = write_ < size ? write_ : 0;  // the lines may have been rebuilt shorter
+    for (int i = 0; i < b.frames; ++i) {
+      float applied[2];
+      if (linked) {
+        applied[0] = applied[1] = gain_step(ch_[0], std::fmax(std::fabs(det[0][i]), std::fabs(det[1][i])));
+      } else {
+        applied[0] = gain_step(ch_[0], std::fabs(det[0][i]));
+        applied[1] = gain_step(ch_[1], std::fabs(det[1][i]));
+      }
+      lowest = std::fmin(lowest, std::fmin(applied[0], applied[1]));
+      int r = w - d;
+      if (r < 0) r += size;
+      int rc = w - (total - d);
+      if (rc < 0) rc += size;
+      for (int c = 0; c < 2; ++c) {
+        ahead[c][w] = b.in[c][i];
+        float y = ahead[c][r] * 0.999f * applied[c];
+        comp[c][w] = y;
+        y = comp[c][rc];
+        if (clip_) y = std::clamp(y, -ceiling_, ceiling_);
+        put(b.out[c], i, y, replace);
+      }
+      if (++w == size) w = 0;
+    }
+    write_ = w;
+    gain_meter_ = lowest;
+    out_meter_.process(b.out[0], b.out[1], b.frames);
+  }
+
+ private:
+  struct channel {
+    float s = 0.f;    // detector peak state
+    float gc = 1.f;   // gain
+    float m = 1.f;    // running minimum of the target while holding
+    float h = 0.f;    // hold counter
+    float rd = 0.f;   // release delay
+  };
+
+  float gain_step(channel& c, float a) const {
+    const float g = detector_.g, k = detector_.k;
+    if (a > c.s) c.s = a / k;
+    const float lp = (g * a + c.s) * k;
+    c.s = (a - lp) * g + lp;
+    const float target = lp <= threshold_ ? 1.f : threshold_ / lp;
+    if (target < c.gc || c.h > 0.f) {
+      c.rd = 1.f;
+      c.h -= hold_step_;
+      if (target <= c.m) {
+        c.h = 1.f;
+        c.m = target;
+      }
+      c.gc += (c.m - c.gc) * attack_;
+      if (c.gc < c.m) c.gc = c.m;
+    } else {
+      c.m = 1.f;
+      if (c.rd <= 0.f) {
+        c.gc += (2.f * target - c.gc) * release_;
+        if (c.gc > target) c.gc = target;
+      } else {
+        c.rd -= hold_step_;
+      }
+    }
+    return std::exp(ratio_ * std::log(std::fmax(makeup_ * c.gc, 1e-30f)));
+  }
+  void update() override {
+    const float rate = rc_.rate;
+    const float ta = attack_seconds(value(attack));
+    attack_ = ta <= 1e-5f ? 1.f : 1.f - std::pow(0.0009999871f, 1.f / (ta * rate));
+    lookahead_ = int(std::floor(ta * rate * value(lookahead) + 0.5f));
+    const float th = hold_seconds(value(hold));
+    hold_step_ = th <= 1e-5f ? 1.f : 1.f / (rate * th);
+    release_ = 1.f - std::pow(0.50049996f, 1.f / (release_seconds(value(release)) * rate));
+    threshold_ = db_to_gain((1.f - value(threshold)) * -48.f);
+    ratio_ = value(ratio);
+    makeup_ = db_to_gain(value(gain) * 48.f);
+    latency_ = latency_samples(rate);
+    ltc_ = value(ltc_comp) > 0.5f;
+    // The clip is the brickwall's last guard: on at full ratio, at the output
+    // ceiling (threshold raised by the make-up gain).
+    clip_ = ratio_ >= 1.f;
+    ceiling_ = threshold_ * makeup_;
+  }
+
+  std::unique_ptr<delay_storage> lines_;
+  synth::one_pole_coefficient detector_;
+  channel ch_[2];
+  int write_ = 0, lookahead_ = 0, latency_ = 0;
+  float attack_ = 1.f, hold_step_ = 1.f, release_ = 1.f, threshold_ = 1.f, ratio_ = 1.f, makeup_ = 1.f;
+  float ceiling_ = 1.f;
+  bool ltc_ = false, clip_ = true;
+  synth::level_follower out_meter_;
+  platform::relaxed<float> gain_meter_{1.f};
+};
+
+}  // namespace
+
+std::unique_ptr<effect> make_limiter() { return std::make_unique<limiter>(); }
+
+}  // namespace fx
