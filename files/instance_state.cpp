@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "files/effects_chunk.h"
 #include "files/engine_presets.h"
 #include "files/outcome.h"
 #include "files/pcm_chunk.h"
@@ -18,21 +19,6 @@ namespace {
 constexpr uint32_t editor_chunk_size = 40;
 constexpr int32_t no_background = -1;
 constexpr float unit_scale = 1.f;
-
-// No effect slot is filled in this build: a kept "vfxl" goes back as it came,
-// otherwise an empty list.
-uint32_t write_effects_chunk(uint8_t* dest, const synth::kept_chunks& kept) {
-  riff::chunk_writer w(dest);
-  if (!kept.effect_slots.empty()) {
-    w.bytes(kept.effect_slots.data(), kept.effect_slots.size());
-    return w.size();
-  }
-  w.id("vfxl");
-  w.u32(16);
-  w.u32(0);
-  w.u32(0);
-  return w.size();
-}
 
 // The editor's look, kept for the editor: a kept "edtr" goes back as it
 // came, otherwise no background choice and unit scale.
@@ -87,7 +73,7 @@ uint32_t write_state(uint8_t* dest, synth::synth& engine) {
   uint32_t size = riff::header_size;
   size += write_bank_chunk(nullptr, engine.presets()) + ctrl_chunk_size + flag_chunk_size;
   size += write_routes_chunk(nullptr, engine) + write_pcms_chunk(nullptr, engine.pcms());
-  size += write_effects_chunk(nullptr, kept) + write_cc_map_chunk(nullptr, engine.controller_map());
+  size += write_effects_chunk(nullptr, engine.effects()) + write_cc_map_chunk(nullptr, engine.controller_map());
   size += write_editor_chunk(nullptr, kept) + saws_chunk_size;
   riff::chunk_writer w(dest);
   w.id("vorn");
@@ -97,7 +83,7 @@ uint32_t write_state(uint8_t* dest, synth::synth& engine) {
   w.child([&](uint8_t* d) { return write_flag_chunk(d, engine); });
   w.child([&](uint8_t* d) { return write_routes_chunk(d, engine); });
   w.child([&](uint8_t* d) { return write_pcms_chunk(d, engine.pcms()); });
-  w.child([&](uint8_t* d) { return write_effects_chunk(d, kept); });
+  w.child([&](uint8_t* d) { return write_effects_chunk(d, engine.effects()); });
   w.child([&](uint8_t* d) { return write_cc_map_chunk(d, engine.controller_map()); });
   w.child([&](uint8_t* d) { return write_editor_chunk(d, kept); });
   w.child([&](uint8_t* d) { return write_saws_chunk(d, engine); });
@@ -119,7 +105,6 @@ bool read_state(const uint8_t* data, size_t available, synth::synth& engine) {
   {
     platform::scoped_lock hold(engine.engine_lock());
     read_pcms_chunk(riff::find_chunk(vorn, "pcms"), engine.pcms());
-    keep(riff::find_chunk(vorn, "vfxl"), engine.kept().effect_slots);
     const riff::chunk_view mdcc = riff::find_chunk(vorn, "mdcc");
     if (mdcc) {
       read_cc_map_chunk(mdcc.data, mdcc.size, engine.controller_map());
@@ -128,6 +113,8 @@ bool read_state(const uint8_t* data, size_t available, synth::synth& engine) {
     }
     keep(riff::find_chunk(vorn, "edtr"), engine.kept().editor);
   }
+  // Effects are built outside the engine lock; the chain swaps them in under it.
+  if (const riff::chunk_view vfxl = riff::find_chunk(vorn, "vfxl")) read_effects_chunk(vfxl, engine.effects());
   engine.raise_display_refresh();
   const riff::chunk_view saws = riff::find_chunk(vorn, "saws");
   if (saws && saws.size == saws_chunk_size && saws.data + saws.size == vorn.data + vorn.size)

@@ -105,6 +105,7 @@ bytes small_state(bool version0_ctrl) {
   rec.set_loop(1, 4, 0.f);
   rec.set_end_guards();
   engine->pcms().add(std::move(rec));
+  engine->effects().set_effect(1, "Phaser");
   bytes full = written([&](uint8_t* d) { return files::write_state(d, *engine); });
   const riff::chunk_view vorn = riff::chunk_at(full.data(), full.size());
   const riff::chunk_view kvxb = riff::find_chunk(vorn, "kvxb");

@@ -7,6 +7,7 @@
 #include "files/preset_chunk.h"
 #include "files/state_controls.h"
 #include "files/wave_load.h"
+#include "plugin/tool_request.h"
 #include "riff/bytes.h"
 #include "tests/files/files_support.h"
 #include "tests/support/synth_host.h"
@@ -67,6 +68,13 @@ void randomise_program(vorn& v, uint32_t seed) {
 TEST(host_chunk, bank_chunk_reopens_the_project_sample_identically) {
   vorn a;
   randomise_program(a, 7);
+  // A reverb and a delay in the insert slots travel with the state too.
+  for (const auto& [slot, name] : {std::pair{0, "mDelay"}, std::pair{2, "Reverb"}}) {
+    plugin::fx_slot_request r;
+    r.slot = slot;
+    r.name = name;
+    ASSERT_NE(a.instance.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::fx_slot_request_value, &r), 0);
+  }
   const bytes saved = a.chunk(false);
   ASSERT_GT(saved.size(), 50000u);
   const std::vector<float> original = a.render();

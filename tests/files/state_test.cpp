@@ -195,28 +195,55 @@ TEST_F(state, globals_from_a_file_stay_in_their_ranges) {
   EXPECT_EQ(engine_->get_param(p::master_volume, 0), synth::param_row(p::master_volume).min);
 }
 
-TEST_F(state, foreign_chunks_are_kept_and_garbage_changes_nothing) {
-  // Effect slots and the editor's look go back out exactly as they came in.
-  const bytes base = state_of(*engine_);
-  bytes vfxl = {'v', 'f', 'x', 'l', 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
-  const bytes name = files_test::written([](uint8_t* d) { return riff::write_string_chunk(d, "Delay", "name"); });
-  bytes vfxs = {'v', 'f', 'x', 's', 0, 0, 0, 0};
-  vfxs.insert(vfxs.end(), name.begin(), name.end());
-  vfxs.insert(vfxs.end(), {'p', 'a', 'r', 's', 20, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0x80, 0x3f});
-  riff::put_u32(vfxs.data() + 4, uint32_t(vfxs.size()));
-  vfxl.insert(vfxl.end(), vfxs.begin(), vfxs.end());
-  riff::put_u32(vfxl.data() + 4, uint32_t(vfxl.size()));
-  bytes edtr(child(base, "edtr").data, child(base, "edtr").data + 40);
-  riff::put_u32(edtr.data() + 20, 7);  // background choice 7
-  const bytes with_effects = with_child(with_child(base, "vfxl", vfxl), "edtr", edtr);
-  ASSERT_TRUE(files::read_state(with_effects.data(), with_effects.size(), *engine_));
-  EXPECT_EQ(state_of(*engine_), with_effects);
+TEST_F(state, effect_slots_and_the_editor_look_travel_with_the_state) {
+  fx::chain& chain = engine_->effects();
+  ASSERT_TRUE(chain.set_effect(0, "Reverb"));
+  ASSERT_TRUE(chain.set_effect(2, "mDelay"));
+  chain.slot(0)->set_value(1, chain.slot(0)->desc(1).min);
+  const bytes with_effects = state_of(*engine_);
+  const riff::chunk_view vfxl = child(with_effects, "vfxl");
+  EXPECT_EQ(riff::read_u32(vfxl.payload() + 4), 2u);  // filled slots only
+  const riff::chunk_view first = riff::child_at(vfxl, 16);
+  const riff::chunk_view second = riff::child_at(vfxl, 16 + first.size);
+  ASSERT_TRUE(first.is("vfxs") && second.is("vfxs"));
+  EXPECT_EQ(vfxl.size, 16u + first.size + second.size);
+  EXPECT_EQ(riff::read_string_chunk(riff::find_chunk(second, "name")), "mDelay");
 
-  // Garbage, a truncated state and a different id change nothing.
-  for (const bytes& bad : {bytes{1, 2, 3}, bytes(with_effects.begin(), with_effects.end() - 1),
+  auto fresh = std::make_unique<synth::synth>();
+  fresh->effects().set_effect(3, "Gate");  // a state decides every slot
+  ASSERT_TRUE(files::read_state(with_effects.data(), with_effects.size(), *fresh));
+  ASSERT_NE(fresh->effects().slot(0), nullptr);
+  EXPECT_STREQ(fresh->effects().slot(0)->name(), "Reverb");
+  EXPECT_EQ(fresh->effects().slot(0)->value(1), chain.slot(0)->value(1));
+  ASSERT_NE(fresh->effects().slot(1), nullptr);
+  EXPECT_STREQ(fresh->effects().slot(1)->name(), "mDelay");  // filled slots close up
+  EXPECT_EQ(fresh->effects().slot(2), nullptr);
+  EXPECT_EQ(fresh->effects().slot(3), nullptr);
+  EXPECT_EQ(state_of(*fresh), with_effects);
+
+  // An unknown effect name empties its slot; the editor's look is kept.
+  bytes renamed = with_effects;
+  const size_t name_at = size_t(child(renamed, "vfxl").data - renamed.data()) + 16 + 8 + 8;
+  std::memcpy(renamed.data() + name_at, "Xeverb", 6);
+  bytes edtr(child(renamed, "edtr").data, child(renamed, "edtr").data + 40);
+  riff::put_u32(edtr.data() + 20, 7);  // background choice 7
+  renamed = with_child(renamed, "edtr", edtr);
+  ASSERT_TRUE(files::read_state(renamed.data(), renamed.size(), *fresh));
+  EXPECT_EQ(fresh->effects().slot(0), nullptr);
+  ASSERT_NE(fresh->effects().slot(1), nullptr);
+  EXPECT_STREQ(fresh->effects().slot(1)->name(), "mDelay");
+  EXPECT_EQ(child(state_of(*fresh), "edtr").size, 40u);
+  EXPECT_EQ(riff::read_u32(child(state_of(*fresh), "edtr").data + 20), 7u);
+}
+
+TEST_F(state, garbage_truncated_and_foreign_ids_change_nothing) {
+  engine_->effects().set_effect(1, "Phaser");
+  engine_->program(3).name = "Three";
+  const bytes before = state_of(*engine_);
+  for (const bytes& bad : {bytes{1, 2, 3}, bytes(before.begin(), before.end() - 1),
                            bytes{'v', 'o', 'r', 'x', 8, 0, 0, 0}}) {
     EXPECT_FALSE(files::read_state(bad.data(), bad.size(), *engine_));
-    EXPECT_EQ(state_of(*engine_), with_effects);
+    EXPECT_EQ(state_of(*engine_), before);
   }
 }
 
