@@ -1,6 +1,9 @@
 // The engine lock: held by the audio thread for a whole processing call and by
 // the editor's structural commands. Recursive, because host callbacks made
 // under it (display updates) may call back into the instance on the same thread.
+// One implementation for every platform: on Windows the standard mutex (MinGW's
+// winpthreads) costs what a critical section costs, about 17 ns against 10-22 ns
+// per uncontended acquire and release, measured under Wine, once per block.
 #pragma once
 
 #include <mutex>

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/fp_mode.h"
+
 namespace plugin {
 
 namespace {
@@ -12,6 +14,7 @@ constexpr int32_t version_of_effect = 1;
 
 intptr_t VST_CALL dispatcher_trampoline(AEffect* e, int32_t opcode, int32_t index, intptr_t value,
                                          void* ptr, float opt) {
+  platform::scoped_fp_mode fp_mode(platform::control_fp_mode);
   effect_base* self = effect_base::from(e);
   if (!self) return 0;
   if (opcode == effClose) {
@@ -33,10 +36,12 @@ void VST_CALL process_trampoline(AEffect* e, float** in, float** out, int32_t fr
 }
 
 void VST_CALL set_parameter_trampoline(AEffect* e, int32_t index, float value) {
+  platform::scoped_fp_mode fp_mode(platform::control_fp_mode);
   if (effect_base* self = effect_base::from(e)) self->set_parameter(index, value);
 }
 
 float VST_CALL get_parameter_trampoline(AEffect* e, int32_t index) {
+  platform::scoped_fp_mode fp_mode(platform::control_fp_mode);
   effect_base* self = effect_base::from(e);
   return self ? self->get_parameter(index) : 0.f;
 }

@@ -43,13 +43,16 @@ float step_float_of(int32_t index) {
 
 synth_plugin* synth_plugin::create(audioMasterCallback host) {
   const size_t size = round_up_pow2(sizeof(synth_plugin));
-  void* block = std::aligned_alloc(instance_alignment, size < instance_alignment ? instance_alignment : size);
+  const size_t bytes = size < instance_alignment ? instance_alignment : size;
+  // The aligned operator new rather than std::aligned_alloc, which the Windows
+  // C runtime lacks.
+  void* block = ::operator new(bytes, std::align_val_t(instance_alignment), std::nothrow);
   if (!block) return nullptr;
-  std::memset(block, 0, size < instance_alignment ? instance_alignment : size);
+  std::memset(block, 0, bytes);
   return new (block) synth_plugin(host);
 }
 
-void synth_plugin::operator delete(void* p) { std::free(p); }
+void synth_plugin::operator delete(void* p) { ::operator delete(p, std::align_val_t(instance_alignment)); }
 
 synth_plugin::synth_plugin(audioMasterCallback host) {
   engine_.set_host(&host_link_);

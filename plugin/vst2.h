@@ -13,6 +13,10 @@
 #define VST_CALL
 #endif
 
+// An entry function: a C name, visible outside the library. Which names the
+// library exports is decided at link time (vst2_exports.map, vst2_exports.def).
+#define VST_EXPORT extern "C" __attribute__((visibility("default")))
+
 #pragma pack(push, 8)
 
 extern "C" {

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/file_io.h"
+#include "platform/file_open.h"
 
 namespace riff {
 

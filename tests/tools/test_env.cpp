@@ -2,19 +2,18 @@
 // folders of our plug-in and the XDG folders third-party plug-ins write to
 // point into a temporary tree, removed at exit. Set before any test runs,
 // hence before any plug-in is loaded.
-#include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
 class private_home {
  public:
   private_home() {
-    char pattern[] = "/tmp/vorn-tools-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (!made) return;
-    root_ = made;
+    root_ = test_support::make_scratch_dir("vorn-tools-test");
+    if (root_.empty()) return;
     set("HOME", "home");
     set("XDG_DATA_HOME", "home/.local/share");
     set("XDG_CONFIG_HOME", "home/.config");
@@ -34,7 +33,7 @@ class private_home {
     std::filesystem::create_directories(p, ignored);
     std::string value = p.string();
     if (sub[std::char_traits<char>::length(sub) - 1] == '/' && value.back() != '/') value += '/';
-    setenv(name, value.c_str(), 1);
+    test_support::set_environment(name, value);
   }
 
   std::filesystem::path root_;

@@ -1,34 +1,31 @@
-// Stereo audio file output through libsndfile; the container follows the
-// file's extension: ".wav" as 32-bit float WAVE, ".flac" as 24-bit FLAC.
+// Stereo audio file output; the container follows the file's extension:
+// ".wav" as 32-bit float WAVE, ".flac" as 24-bit FLAC where the build has
+// libsndfile.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
-typedef struct sf_private_tag SNDFILE;  // as sndfile.h declares it
+#include "tools/render/audio_sink.h"
 
 namespace render {
 
 class audio_writer {
  public:
-  audio_writer() = default;
-  ~audio_writer();
-  audio_writer(const audio_writer&) = delete;
-  audio_writer& operator=(const audio_writer&) = delete;
-
   bool open(const std::string& path, int32_t sample_rate, std::string& error);
   // Interleaves and appends frames of the two channels.
   bool write(const float* left, const float* right, int32_t frames, std::string& error);
   bool close(std::string& error);
 
   // The format name for a path ("WAV float", "FLAC 24-bit"), or empty when the
-  // extension is not one we write.
+  // extension is not one this build writes.
   static std::string format_for(const std::string& path);
+  // Why a path with no format cannot be written, naming the types that can.
+  static std::string unknown_type_text(const std::string& path);
 
  private:
-  SNDFILE* file_ = nullptr;
-  std::vector<float> interleaved_;
+  std::unique_ptr<audio_sink> sink_;
 };
 
 }  // namespace render

@@ -1,7 +1,5 @@
 #include "tools/render/options.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -85,7 +83,7 @@ bool check(const options& o, std::string& error) {
     return false;
   }
   if (audio_writer::format_for(o.output_path).empty()) {
-    error = "unknown output type for " + o.output_path + " (use .wav or .flac)";
+    error = audio_writer::unknown_type_text(o.output_path);
     return false;
   }
   return true;
@@ -170,7 +168,7 @@ std::string usage_text() {
          "  vorn-render --note KEY [--velocity V] [--length SECONDS] -o OUT.wav [options]\n"
          "  vorn-render --list-fx\n"
          "options:\n"
-         "  --plugin PATH        plug-in to load (default: vorn.so beside vorn-render)\n"
+         "  --plugin PATH        plug-in to load (default: vorn.so or vorn.dll beside vorn-render)\n"
          "  --rate HZ            sample rate (default 44100)\n"
          "  --block N            frames per processing call (default 512)\n"
          "  --program N          program selected before rendering\n"
@@ -184,15 +182,6 @@ std::string usage_text() {
          "  --wave FILE          WAVE file added to the PCM list (repeatable; waveform 6 plays the first)\n"
          "  --save-state FILE    instance state saved after rendering\n"
          "  --save-preset FILE   current program's preset saved after rendering\n";
-}
-
-std::string default_plugin_path() {
-  char buf[4096];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return "vorn.so";
-  std::string exe(buf, size_t(n));
-  const size_t slash = exe.rfind('/');
-  return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/vorn.so";
 }
 
 }  // namespace render

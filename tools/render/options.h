@@ -30,7 +30,7 @@ struct fx_param_setting {
 
 struct options {
   command what = command::help;
-  std::string plugin_path;  // empty: vorn.so beside the executable
+  std::string plugin_path;  // empty: the plug-in beside the executable
   std::string midi_path;
   std::string output_path;
   int32_t sample_rate = 44100;
@@ -57,7 +57,8 @@ struct options {
 bool parse_options(int argc, const char* const* argv, options& out, std::string& error);
 std::string usage_text();
 
-// vorn.so in the directory of the running executable.
+// The plug-in in the directory of the running executable: vorn.so, or
+// vorn.dll on Windows (default_plugin_posix.cpp, default_plugin_win32.cpp).
 std::string default_plugin_path();
 
 }  // namespace render

@@ -1,6 +1,6 @@
-#include "tools/vsthost/plugin_library.h"
-
 #include <dlfcn.h>
+
+#include "tools/vsthost/plugin_library.h"
 
 namespace vsthost {
 

@@ -1,0 +1,48 @@
+# The Windows build's tests, run under Wine (the build's emulator) against
+# vorn.dll: the boundary and parameter tests, the floating-point state around
+# host calls, the platform services, and what only Windows has (the shell
+# folders in the Wine prefix, a DLL's own module, invalid UTF-8 names). Built
+# into one executable, so the suite costs one Wine start.
+vorn_test_executable(vorn_windows_tests
+  DIRS platform windows
+  FILES plugin/boundary_test.cpp plugin/fp_state_test.cpp synth/param_table_test.cpp synth/param_display_test.cpp
+  DEPS vorn_core ${host_deps})
+
+# A DLL holding the platform layer and the built-in archives, to see it find
+# its own module and resources.
+add_library(module_probe MODULE windows/probe/module_probe.cpp)
+target_link_libraries(module_probe PRIVATE vorn_platform vorn_resources)
+target_compile_options(module_probe PRIVATE ${VORN_TEST_COMPILE_OPTIONS})
+set_target_properties(module_probe PROPERTIES PREFIX "")
+add_dependencies(vorn_windows_tests module_probe)
+
+set(render_dir ${CMAKE_BINARY_DIR}/render_compare)
+file(MAKE_DIRECTORY ${render_dir})
+target_compile_definitions(vorn_windows_tests PRIVATE
+  VORN_MODULE_PROBE_PATH="$<TARGET_FILE:module_probe>"
+  VORN_TESTS_BIN_DIR="${CMAKE_CURRENT_BINARY_DIR}"
+  VORN_RENDER_DIR="${render_dir}"
+  VORN_SKIN_DIR="${CMAKE_BINARY_DIR}/skin")
+
+add_test(NAME windows.tests COMMAND vorn_windows_tests --gtest_filter=-render_compare.*)
+
+# The DLL's export and import tables, from objdump.
+add_test(NAME windows.dll_tables
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DDLL=$<TARGET_FILE:vorn>
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/windows/check_dll.cmake)
+
+# The demo song through all four effect slots, twice, one render after the
+# other so that their realtime factors compare: natively through vorn.so (of
+# the native release build that supplies the build-time programs), and under
+# Wine through vorn-render.exe and vorn.dll. Then sample by sample.
+set(song --midi ${CMAKE_SOURCE_DIR}/assets/demo/demo.mid --fx 0=Phaser --fx 1=mDelay --fx 2=Reverb --fx 3=Compressor)
+add_test(NAME windows.render_linux
+  COMMAND ${VORN_HOST_TOOLS_DIR}/vorn-render --plugin ${VORN_HOST_TOOLS_DIR}/vorn.so ${song} -o ${render_dir}/linux.wav)
+add_test(NAME windows.render_windows
+  COMMAND vorn-render --plugin $<TARGET_FILE:vorn> ${song} -o ${render_dir}/windows.wav)
+set_tests_properties(windows.render_linux windows.render_windows PROPERTIES
+  FIXTURES_SETUP render_pair RUN_SERIAL TRUE)
+add_test(NAME windows.render_compare COMMAND vorn_windows_tests --gtest_filter=render_compare.*)
+set_tests_properties(windows.render_compare PROPERTIES FIXTURES_REQUIRED render_pair)
+set_tests_properties(windows.tests windows.dll_tables windows.render_linux windows.render_windows
+  windows.render_compare PROPERTIES LABELS windows)
