@@ -1,9 +1,13 @@
-// Runs a fuzz target without libFuzzer: every file named on the command line,
-// then a fixed number of deterministic mutations of each (byte flips,
-// truncations, insertions), so the release build replays the corpus as a test.
+// Runs a fuzz target without libFuzzer: every file named on the command line
+// (or inside a folder named there), then a fixed number of deterministic
+// mutations of each (byte flips, truncations, insertions), so the release
+// build replays the corpus as a test. --rounds=N sets the mutations per file.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -47,18 +51,33 @@ void mutate_and_run(const std::vector<uint8_t>& seed, int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int files = 0;
+  int rounds = 20000;
+  std::vector<std::filesystem::path> paths;
   for (int i = 1; i < argc; ++i) {
-    std::ifstream in(argv[i], std::ios::binary);
+    if (std::strncmp(argv[i], "--rounds=", 9) == 0) {
+      rounds = std::atoi(argv[i] + 9);
+    } else if (std::filesystem::is_directory(argv[i])) {
+      for (const auto& entry : std::filesystem::directory_iterator(argv[i])) paths.push_back(entry.path());
+    } else {
+      paths.emplace_back(argv[i]);
+    }
+  }
+  int files = 0;
+  for (const std::filesystem::path& path : paths) {
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
-      std::fprintf(stderr, "cannot read %s\n", argv[i]);
+      std::fprintf(stderr, "cannot read %s\n", path.c_str());
       return 1;
     }
     std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(data.data(), data.size());
-    mutate_and_run(data, 20000);
+    mutate_and_run(data, rounds);
     ++files;
   }
-  std::printf("replayed %d seed files with 20000 mutations each\n", files);
+  if (files == 0) {
+    std::fprintf(stderr, "no seed files\n");
+    return 1;
+  }
+  std::printf("replayed %d seed files with %d mutations each\n", files, rounds);
   return 0;
 }

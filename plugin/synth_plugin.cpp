@@ -5,6 +5,9 @@
 #include <cstring>
 #include <new>
 
+#include "files/engine_presets.h"
+#include "files/instance_state.h"
+#include "files/preset_chunk.h"
 #include "synth/param_table.h"
 
 namespace plugin {
@@ -68,6 +71,7 @@ synth_plugin::synth_plugin(audioMasterCallback host) {
   e->flags |= effFlagsProgramChunks | effFlagsIsSynth;
   set_plug_category(kPlugCategSynth);
   e->uniqueID = unique_id();
+  files::load_start_up_files(engine_);
   set_current_program_index(0);
   set_program();
 }
@@ -124,12 +128,41 @@ void synth_plugin::suspend_resume(bool was_on) {
   }
 }
 
+// The buffer handed out stays valid until the next get_chunk of the same kind
+// (or effClose); it is reallocated only when the size changes.
 int32_t synth_plugin::get_chunk(void** data, bool is_preset) {
-  *data = nullptr;
-  return 0;
+  std::vector<uint8_t>& buffer = is_preset ? preset_chunk_ : state_chunk_;
+  // Held across measuring and writing: MIDI learn on the audio thread may map
+  // a controller in between, and the state would outgrow its buffer.
+  platform::scoped_lock hold(engine_.engine_lock());
+  const synth::preset& current = engine_.program(current_program());
+  const uint32_t size = is_preset ? files::write_preset_chunk(nullptr, current) : files::write_state(nullptr, engine_);
+  if (buffer.size() != size) buffer.resize(size);
+  if (is_preset) {
+    files::write_preset_chunk(buffer.data(), current);
+  } else {
+    files::write_state(buffer.data(), engine_);
+  }
+  if (data) *data = buffer.data();
+  return int32_t(size);
 }
 
-int32_t synth_plugin::set_chunk(void* data, int32_t size, bool is_preset) { return 0; }
+// Anything that is not a whole chunk of the expected kind changes nothing.
+int32_t synth_plugin::set_chunk(void* data, int32_t size, bool is_preset) {
+  if (!data || size <= 0) return 0;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  if (!is_preset) {
+    files::read_state(bytes, size_t(size), engine_);
+    return 0;
+  }
+  const riff::chunk_view c = riff::chunk_at(bytes, size_t(size));
+  synth::preset p = engine_.program(current_program());
+  if (!files::read_preset_chunk(c, p)) return 0;
+  files::apply_preset(engine_, current_program(), p);
+  engine_.raise_program_changed();
+  engine_.raise_display_refresh();
+  return 0;
+}
 
 bool synth_plugin::get_output_properties(int32_t index, VstPinProperties* props) {
   if (index < 0 || index > 1) return false;

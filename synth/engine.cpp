@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "synth/param_display.h"
 
@@ -10,6 +11,7 @@ namespace synth {
 synth::synth() {
   for (int i = 0; i < engine_flag_count; ++i) set_flag(engine_flag(i), engine_flag_table[i].default_on);
   cc_target_.owner = this;
+  context_.pcms = &pcms_;
   context_.set_sample_rate(sample_rate_);
   output_.init(sample_rate_);
   meter_.init(sample_rate_);
@@ -64,6 +66,11 @@ void synth::display_param(int index, int program, char* text, size_t cap) const 
   for (int i = 0; i < preset_param_count; ++i) preset_values[i] = p.get(i);
   display_context ctx;
   ctx.preset = preset_values;
+  // Waveform values from 6 on name the loaded PCM waves.
+  std::vector<const char*> pcm_names(size_t(pcms_.count()));
+  for (int i = 0; i < pcms_.count(); ++i) pcm_names[size_t(i)] = pcms_.at(i)->name.c_str();
+  ctx.pcm_count = pcms_.count();
+  ctx.pcm_names = pcm_names.data();
   ctx.polyphonic = polyphonic_;
   ctx.tempo_bpm = tempo_;
   display(index, get_param(index, program), ctx, text, cap);

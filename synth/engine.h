@@ -18,6 +18,8 @@
 #include "synth/host_interface.h"
 #include "synth/param_changes.h"
 #include "synth/param_table.h"
+#include "synth/pcm_list.h"
+#include "synth/kept_chunks.h"
 #include "synth/level_follower.h"
 #include "synth/master_stage.h"
 #include "synth/preset.h"
@@ -76,6 +78,7 @@ class synth final : private allocator_client, private route_client {
   // Editor change flags: 1 program changed, 2 display refresh; read and cleared.
   int poll_change_flags();
   void raise_display_refresh() { display_refresh_ = true; }
+  void raise_program_changed() { program_changed_ = true; }
 
   // --- MIDI and audio (audio thread, under the engine lock) -----------------
   // The one MIDI entry: word = status | data1 << 8 | data2 << 16.
@@ -112,6 +115,11 @@ class synth final : private allocator_client, private route_client {
   void set_saw_count(int count);
   // The tempo of "Tempo" range LFOs; takes the engine lock (voices retime).
   void set_tempo(float bpm);
+  // Loaded PCM waves: change them only under engine_lock().
+  pcm_list& pcms() { return pcms_; }
+  const pcm_list& pcms() const { return pcms_; }
+  // State chunks kept for subsystems that are not built in yet.
+  kept_chunks& kept() { return kept_; }
   // Editor notifications (null without an editor).
   void set_editor_sink(cc_client* sink) { editor_sink_ = sink; }
 
@@ -208,6 +216,8 @@ class synth final : private allocator_client, private route_client {
   platform::relaxed<float> unison_randomization_{0.f};
   platform::relaxed<float> unison_width_{0.5f};
   platform::relaxed<int> saw_count_{16};
+  pcm_list pcms_;
+  kept_chunks kept_;
 
   // Audio-thread state.
   voice_context context_;

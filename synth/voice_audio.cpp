@@ -25,8 +25,14 @@ bool voice::should_stop() const {
 float voice::render_oscillator(int which) {
   oscillator& o = which == 0 ? osc_a_ : osc_b_;
   const int w = waveform_[which];
-  // PCM waves arrive with the sample list; an empty slot is silent.
-  const float now = w >= 1 && w <= 5 ? o.render() : 0.f;
+  float now = 0.f;
+  if (w >= 1 && w <= 5) {
+    now = o.render();
+  } else if (w >= waveform::count) {
+    // Waveform 6 on plays PCM entry 0 on; a missing or empty entry is silent.
+    const pcm_record* r = ctx_->pcms ? ctx_->pcms->at(w - waveform::count) : nullptr;
+    now = (which == 0 ? pcm_a_ : pcm_b_).render(r, o.increment());
+  }
   int& left = osc_fade_left_[which];
   if (left == 0) return now;
   const float before = fading_osc_[which].render();

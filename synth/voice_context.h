@@ -9,6 +9,7 @@
 
 #include "synth/dsp/cutoff_table.h"
 #include "synth/dsp/noise_generator.h"
+#include "synth/pcm_list.h"
 
 namespace synth {
 
@@ -25,6 +26,7 @@ struct voice_context {
   float tempo_bpm = 120.f;
   int saw_count = 16;
 
+  const pcm_list* pcms = nullptr;  // the synth's PCM waves (read under the engine lock)
   noise_generator noise;
   cutoff_table cutoff;
   std::array<float, max_block> scratch_left{};

@@ -22,6 +22,8 @@ struct pcm_record {
   int32_t loop_start = 0;         // first frame of the loop
   int32_t loop_end = 0;           // last frame of the loop (inclusive)
   float loop_fraction = 0.f;      // fractional part of the loop length, 0..1
+  int32_t source_bits = 16;       // bits per sample of the file it came from (8 stores only high bytes)
+  int32_t reserved = 0;           // kept in saved records, always 0
 
   bool filled() const { return length > 0 && data.size() >= size_t(length) + 2 * guard_frames; }
   const int16_t* frames() const { return data.data() + guard_frames; }
@@ -35,6 +37,17 @@ struct pcm_record {
     loop = false;
     loop_start = loop_end = 0;
     loop_fraction = 0.f;
+  }
+  int16_t* frames() { return data.data() + guard_frames; }
+
+  // The guard frames after the data: the frames that follow the last one when
+  // the sample loops (loop start + k, wrapped), else the last frame repeated,
+  // so a reader looking past the end continues the waveform.
+  void set_end_guards() {
+    if (length <= 0 || data.size() < size_t(length) + 2 * guard_frames) return;
+    int16_t* f = frames();
+    for (int32_t k = 0; k < guard_frames; ++k)
+      f[length + k] = loop ? f[(loop_start + k) % length] : f[length - 1];
   }
   // Loop points are limited to the data; an empty range turns the loop off.
   void set_loop(int32_t start, int32_t end, float fraction) {

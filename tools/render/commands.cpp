@@ -10,6 +10,7 @@
 #include "tools/render/plugin_report.h"
 #include "tools/render/progress_bar.h"
 #include "tools/render/render_job.h"
+#include "tools/render/sound_files.h"
 #include "tools/vsthost/plugin_instance.h"
 
 namespace render {
@@ -36,10 +37,14 @@ bool load(const options& o, vsthost::plugin_library& library, vsthost::plugin_in
   return true;
 }
 
-// Program first, then parameters: a program change replaces every value.
+// State and bank first (they replace the presets), then the program, the
+// preset into it, the waves, and the parameters last: each step may replace
+// what the one before set.
 bool configure(const options& o, vsthost::plugin_instance& plugin, std::string& error) {
   plugin.set_sample_rate(o.sample_rate);
   plugin.set_block_size(o.block_size);
+  if (!o.state_path.empty() && !apply_state_file(plugin, o.state_path, error)) return false;
+  if (!o.bank_path.empty() && !apply_bank_file(plugin, o.bank_path, error)) return false;
   if (o.program >= 0) {
     if (o.program >= plugin.num_programs()) {
       error = "program " + std::to_string(o.program) + " out of range (the plug-in has " +
@@ -48,6 +53,9 @@ bool configure(const options& o, vsthost::plugin_instance& plugin, std::string& 
     }
     plugin.set_program(o.program);
   }
+  if (!o.preset_path.empty() && !apply_preset_file(plugin, o.preset_path, error)) return false;
+  for (const std::string& wave : o.wave_paths)
+    if (!add_wave_file(plugin, wave, error)) return false;
   for (const param_setting& p : o.params) {
     int32_t index = plugin.find_param(p.key);
     if (index < 0) {
@@ -155,6 +163,8 @@ int run_render(const options& o) {
   bar.finish();
   plugin.suspend();
   if (!ok || !writer.close(error)) return fail(error);
+  if (!o.save_state_path.empty() && !save_state_file(plugin, o.save_state_path, error)) return fail(error);
+  if (!o.save_preset_path.empty() && !save_preset_file(plugin, o.save_preset_path, error)) return fail(error);
 
   std::printf("rendered %s (%s) with %s\n", o.output_path.c_str(),
               audio_writer::format_for(o.output_path).c_str(), library.path().c_str());

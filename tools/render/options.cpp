@@ -133,6 +133,19 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
       if (ok) out.fx_params.push_back(f);
     } else if (arg == "--list-fx") {
       out.what = command::list_fx;
+    } else if (arg == "--state") {
+      ok = value_of(argc, argv, i, out.state_path);
+    } else if (arg == "--bank") {
+      ok = value_of(argc, argv, i, out.bank_path);
+    } else if (arg == "--preset") {
+      ok = value_of(argc, argv, i, out.preset_path);
+    } else if (arg == "--wave") {
+      ok = value_of(argc, argv, i, v);
+      if (ok) out.wave_paths.push_back(v);
+    } else if (arg == "--save-state") {
+      ok = value_of(argc, argv, i, out.save_state_path);
+    } else if (arg == "--save-preset") {
+      ok = value_of(argc, argv, i, out.save_preset_path);
     } else if (arg == "--tail") {
       ok = value_of(argc, argv, i, v) && parse_real(v, 0.0, max_seconds, out.tail_seconds);
     } else if (arg == "--velocity") {
@@ -162,7 +175,13 @@ std::string usage_text() {
          "  --param NAME=VALUE   parameter index or full name, normalised value 0..1 (repeatable)\n"
          "  --fx SLOT=NAME       effect NAME in insert slot 0..3, \"-\" empties it (repeatable)\n"
          "  --fx-param SLOT:INDEX=VALUE  parameter INDEX of that slot's effect, in its own range\n"
-         "  --tail SECONDS       rendered after the last event (default 2)\n";
+         "  --tail SECONDS       rendered after the last event (default 2)\n"
+         "  --state FILE         instance state (.vornstate) loaded first\n"
+         "  --bank FILE          bank (.vornbank) loaded before --program\n"
+         "  --preset FILE        preset (.vornpreset) loaded into the current program\n"
+         "  --wave FILE          WAVE file added to the PCM list (repeatable; waveform 6 plays the first)\n"
+         "  --save-state FILE    instance state saved after rendering\n"
+         "  --save-preset FILE   current program's preset saved after rendering\n";
 }
 
 }  // namespace render

@@ -43,6 +43,14 @@ struct options {
   int32_t note = 60;
   int32_t velocity = 100;
   double note_seconds = 2.0;
+  // Sound files applied before rendering, in this order: state, bank,
+  // program, preset, waves, parameters; saved after rendering.
+  std::string state_path;
+  std::string bank_path;
+  std::string preset_path;
+  std::vector<std::string> wave_paths;
+  std::string save_state_path;
+  std::string save_preset_path;
 };
 
 // False with a message for unknown options, missing or out-of-range values.

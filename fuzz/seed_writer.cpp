@@ -1,0 +1,209 @@
+// Writes the seed corpora of the file-format fuzz targets, one folder per
+// target, with our own writers plus the edge cases each loader must handle:
+//   fuzz_seed_writer OUT_DIR
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "files/instance_state.h"
+#include "files/pcm_chunk.h"
+#include "files/preset_chunk.h"
+#include "files/state_controls.h"
+#include "riff/bytes.h"
+#include "riff/file_buffer.h"
+#include "tests/support/legacy_record.h"
+#include "tests/support/wave_builder.h"
+
+namespace {
+
+using test_support::legacy_record;
+
+using bytes = std::vector<uint8_t>;
+std::string out_dir;
+
+void save(const char* target, const char* name, const bytes& data) {
+  const std::string dir = out_dir + "/" + target;
+  ::mkdir(out_dir.c_str(), 0755);
+  ::mkdir(dir.c_str(), 0755);
+  riff::file_buffer f;
+  f.assign(data.data(), data.size());
+  if (!f.store(dir + "/" + name)) {
+    std::fprintf(stderr, "cannot write %s/%s\n", dir.c_str(), name);
+    std::exit(1);
+  }
+}
+
+template <typename Writer>
+bytes written(Writer&& write) {
+  bytes out(write(nullptr));
+  write(out.data());
+  return out;
+}
+
+synth::preset lead_bass() {
+  synth::preset p;
+  synth::build_factory_init(p);
+  p.name = "Lead";
+  p.category = "Bass";
+  p.set(synth::p::osc_a_waveform, 6.f);
+  return p;
+}
+
+bytes normalised_values() {
+  bytes v(4 * synth::preset_param_count);
+  for (int i = 0; i < synth::preset_param_count; ++i) riff::put_f32(v.data() + 4 * i, float(i % 10) / 10.f);
+  return v;
+}
+
+// A "vals" of the given version with only `count` values.
+bytes short_preset(int32_t version, int count) {
+  bytes vals(12 + 4 * size_t(count));
+  std::memcpy(vals.data(), "vals", 4);
+  riff::put_u32(vals.data() + 4, uint32_t(vals.size()));
+  riff::put_u32(vals.data() + 8, uint32_t(version));
+  for (int i = 0; i < count; ++i) riff::put_f32(vals.data() + 12 + 4 * i, 0.25f);
+  bytes name = written([](uint8_t* d) { return riff::write_string_chunk(d, "old", "name"); });
+  bytes out = {'k', 'v', 'x', 'i', 0, 0, 0, 0};
+  out.insert(out.end(), name.begin(), name.end());
+  out.insert(out.end(), vals.begin(), vals.end());
+  riff::put_u32(out.data() + 4, uint32_t(out.size()));
+  return out;
+}
+
+// A bank chunk of `count` presets (the writer always writes 128).
+bytes small_bank(uint32_t count) {
+  synth::preset p = lead_bass();
+  bytes name = written([](uint8_t* d) { return riff::write_string_chunk(d, "seeds", "name"); });
+  bytes out = {'k', 'v', 'x', 'b', 0, 0, 0, 0};
+  out.insert(out.end(), name.begin(), name.end());
+  bytes list = {'l', 'i', 's', 't', 12, 0, 0, 0, 0, 0, 0, 0};
+  riff::put_u32(list.data() + 8, count);
+  out.insert(out.end(), list.begin(), list.end());
+  for (uint32_t i = 0; i < count; ++i) {
+    bytes one = written([&](uint8_t* d) { return files::write_preset_chunk(d, p); });
+    out.insert(out.end(), one.begin(), one.end());
+  }
+  riff::put_u32(out.data() + 4, uint32_t(out.size()));
+  return out;
+}
+
+// A state from an engine with a route, mapped controllers and one sample,
+// its bank cut to two presets so a replay stays quick.
+bytes small_state(bool version0_ctrl) {
+  auto engine = std::make_unique<synth::synth>();
+  engine->set_route(0, files::make_route(2, 1, 1, synth::p::filter_frequency, 0, 0.5f));
+  const synth::cc_pair pairs[] = {{1, synth::p::filter_frequency}, {74, synth::p::voices}};
+  engine->controller_map().load(pairs, 2);
+  synth::pcm_record rec;
+  const int16_t frames[] = {0, 1000, -1000, 32767, -32768, 5};
+  rec.assign(frames, 6);
+  rec.name = "seed";
+  rec.set_loop(1, 4, 0.f);
+  rec.set_end_guards();
+  engine->pcms().add(std::move(rec));
+  engine->effects().set_effect(1, "Phaser");
+  bytes full = written([&](uint8_t* d) { return files::write_state(d, *engine); });
+  const riff::chunk_view vorn = riff::chunk_at(full.data(), full.size());
+  const riff::chunk_view kvxb = riff::find_chunk(vorn, "kvxb");
+  bytes out(full.begin(), full.begin() + (kvxb.data - full.data()));
+  bytes bank = small_bank(2);
+  out.insert(out.end(), bank.begin(), bank.end());
+  out.insert(out.end(), full.begin() + (kvxb.data - full.data()) + kvxb.size, full.end());
+  riff::put_u32(out.data() + 4, uint32_t(out.size()));
+  if (version0_ctrl) {
+    // The older "ctrl" without a "p_rt": bender route 1, scale 0.75.
+    const riff::chunk_view ctrl = riff::find_chunk(riff::chunk_at(out.data(), out.size()), "ctrl");
+    uint8_t* c = out.data() + (ctrl.data - out.data());
+    riff::put_u32(c + 8, 0);
+    riff::put_f32(c + 12 + 4 * 5, 1.f);
+    riff::put_f32(c + 12 + 4 * 6, 0.75f);
+    const riff::chunk_view routes = riff::find_chunk(riff::chunk_at(out.data(), out.size()), "p_rt");
+    std::memcpy(out.data() + (routes.data - out.data()), "p_rx", 4);
+  }
+  return out;
+}
+
+void preset_seeds() {
+  synth::preset init;
+  synth::build_factory_init(init);
+  save("preset_file", "init.vornpreset", written([&](uint8_t* d) { return files::write_preset_chunk(d, init); }));
+  const synth::preset lb = lead_bass();
+  save("preset_file", "lead.vornpreset", written([&](uint8_t* d) { return files::write_preset_chunk(d, lb); }));
+  save("preset_file", "vals_v0_short.vornpreset", short_preset(0, 10));
+  save("preset_file", "vals_v3.vornpreset", short_preset(3, 89));
+  save("preset_file", "vals_v6.vornpreset", short_preset(6, 89));
+  save("preset_file", "legacy_v1.vornpreset", legacy_record("KVXi", 1, "old one", bytes(89, 100)));
+  save("preset_file", "legacy_v255.vornpreset", legacy_record("KVXi", 255, "older", normalised_values()));
+  save("preset_file", "legacy_v7.vornpreset", legacy_record("KVXi", 7, "future", bytes(89, 1)));
+}
+
+void bank_seeds() {
+  save("bank_file", "three.vornbank", small_bank(3));
+  bytes legacy = {'K', 'V', 'X', 'b', 1, 0, 0, 0};
+  for (const bytes& r : {legacy_record("KVXi", 0, "first", bytes(89, 7)),
+                         legacy_record("KVXi", 255, "second", normalised_values())})
+    legacy.insert(legacy.end(), r.begin(), r.end());
+  save("bank_file", "legacy.vornbank", legacy);
+  legacy[4] = 2;
+  save("bank_file", "legacy_v2.vornbank", legacy);
+}
+
+void state_seeds() {
+  const bytes state = small_state(false);
+  save("state_chunk", "small.vornstate", state);
+  save("state_chunk", "ctrl_v0.vornstate", small_state(true));
+  bytes host = {0};
+  host.insert(host.end(), state.begin(), state.end());
+  save("host_chunk", "state.chunk", host);
+  const synth::preset lb = lead_bass();
+  bytes preset = {1};
+  const bytes p = written([&](uint8_t* d) { return files::write_preset_chunk(d, lb); });
+  preset.insert(preset.end(), p.begin(), p.end());
+  save("host_chunk", "preset.chunk", preset);
+  synth::cc_map map;
+  const synth::cc_pair pairs[] = {{0, 0}, {7, synth::p::volume}, {127, synth::p::parameter_filter}};
+  map.load(pairs, 3);
+  bytes mdcc = written([&](uint8_t* d) { return files::write_cc_map_chunk(d, map); });
+  save("cc_map_file", "three.vornmidiccmap", mdcc);
+  riff::put_u32(mdcc.data() + 12, 200);  // a controller beyond 127
+  save("cc_map_file", "cc200.vornmidiccmap", mdcc);
+}
+
+void wave_seeds() {
+  using test_support::wave_builder;
+  save("wave_file", "mono8.wav", wave_builder().format(1, 1, 22050, 8).data({0, 128, 255, 64}).bytes());
+  save("wave_file", "stereo16_odd.wav",
+       wave_builder().format(1, 2, 44100, 16).chunk("junk", {1, 2, 3}).data16({1, 2, 3, 4, -5, -6}).bytes());
+  save("wave_file", "float_loop_title.wav",
+       wave_builder()
+           .format(3, 1, 48000, 32)
+           .data_float({0.f, 0.5f, 1.f, -1.5f, 0.25f})
+           .sampler(72, 0x80000000u, true, 1, 9)
+           .title("Pad")
+           .bytes());
+  save("wave_file", "pcm24.wav", wave_builder().format(1, 1, 44100, 24).data({1, 2, 3, 4, 5, 6}).bytes());
+  save("wave_file", "no_data.wav", wave_builder().format(1, 1, 44100, 16).bytes());
+  save("wavs_list", "three.wavs", bytes{'a', '.', 'w', 'a', 'v', '\n', 'm', 'i', 's', 's', '.', 'w', 'a', 'v',
+                                        '\r', '\n', '\r', '\n', 'b', '.', 'w', 'a', 'v'});
+  const char words[] = "A N\nhappy\nan apple\nan pear\nV+ing I\nhurry+er\nmake+ed\n";
+  save("word_list", "words.txt", bytes(words, words + sizeof words - 1));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_seed_writer OUT_DIR\n");
+    return 2;
+  }
+  out_dir = argv[1];
+  preset_seeds();
+  bank_seeds();
+  state_seeds();
+  wave_seeds();
+  return 0;
+}
