@@ -301,7 +301,7 @@ void voice::render_stages(float* left, float* right, int n, const float* nz, con
     if (w >= 1 && w <= 5)
       (which == 0 ? osc_a_ : osc_b_).render_block(out, n);
     else
-      std::fill(out, out + n, 0.f);  // PCM waves arrive with the sample list; an empty slot is silent
+      std::fill(out, out + n, 0.f);  // "null" (PCM waves never come here: see oscillators_free_running)
   }
   out_a_ = a[n - 1];
   out_b_ = b[n - 1];
@@ -345,11 +345,13 @@ void voice::render_stages(float* left, float* right, int n, const float* nz, con
   frames_rendered_ += n;
 }
 
-// Oscillators the stages can run a block at a time: no sync pair, and no
-// staircase (it takes the noise of its own sample).
+// Oscillators the stages can run a block at a time: no sync pair, no
+// staircase (it takes the noise of its own sample), no PCM wave (its player
+// follows the oscillator sample by sample).
 bool voice::oscillators_free_running() const {
   const auto free = [](const oscillator& o, int w) {
-    return !o.sync_master() && w != waveform::staircase && o.pending_waveform() != waveform::staircase;
+    return !o.sync_master() && w < waveform::count && w != waveform::staircase &&
+           o.pending_waveform() != waveform::staircase;
   };
   return free(osc_a_, waveform_[0]) && free(osc_b_, waveform_[1]);
 }

@@ -46,6 +46,21 @@ struct phrase {
   int frames;
 };
 
+// A looped PCM wave (a decaying saw) in entry 0 of the engine's list,
+// waveform value 6, so phrases can play PCM.
+void load_pcm(synth::synth& s) {
+  std::vector<int16_t> frames(2000);
+  for (size_t i = 0; i < frames.size(); ++i)
+    frames[i] = int16_t(20000.0 * std::exp(-double(i) / 900.0) * (double(i % 100) / 50.0 - 1.0));
+  pcm_record r;
+  r.name = "saw";
+  r.assign(frames.data(), int32_t(frames.size()));
+  r.frames_per_cycle = 100.f;
+  r.set_loop(1000, 1999, 0.f);
+  r.set_end_guards();
+  s.pcms().add(std::move(r));
+}
+
 // Renders a phrase through one engine. Frames are split at the actions and
 // otherwise into pieces of irregular length, as hosts with odd block sizes
 // and dense MIDI do.
@@ -53,6 +68,7 @@ std::vector<float> play(const phrase& ph, bool reference, float rate) {
   auto s = std::make_unique<synth::synth>();
   s->set_reference_engine(reference);
   s->set_sample_rate(rate);
+  load_pcm(*s);
   std::vector<float> out(size_t(ph.frames) * 2, 0.f);
   std::vector<float> l(size_t(ph.frames), 0.f), r(size_t(ph.frames), 0.f);
   const int pieces[] = {512, 67, 256, 333, 1, 128};
@@ -250,4 +266,10 @@ TEST(engine_null, filter_sweeps_tremolo_and_fm_without_cross_modulation) {
                       set(0, p::env_b_sustain, 0.3f), set(0, p::filter_saturation, 0.4f)},
                      chord(0, {43, 55, 62}, second / 2), second));
   }
+}
+
+TEST(engine_null, a_pcm_wave_with_an_enveloped_filter) {
+  expect_null(with("pcm", {set(0, p::osc_a_waveform, 6.f), set(0, p::osc_b_waveform, 6.f), set(0, p::osc_b_level, 0.5f),
+                           set(0, p::osc_b_coarse, 12.f), set(0, p::filter_mode, 1.f), set(0, p::filter_env_a, 0.4f)},
+                   chord(0, {48, 60}, second / 2), second));
 }
