@@ -27,13 +27,16 @@ constexpr double extreme_note_seconds = 1.0;
 
 double db(double amplitude) { return 20.0 * std::log10(std::max(amplitude, 1e-12)); }
 
-std::vector<midi::timed_message> phrase(double& notes_end) {
+// A MIDI file of assets/factory and the time of its last note-off.
+std::vector<midi::timed_message> midi_file(const std::string& name, double& notes_end) {
   midi::song song;
   std::string error;
-  EXPECT_TRUE(midi::read_file(VORN_SOURCE_DIR "/assets/factory/phrase.mid", song, error)) << error;
+  EXPECT_TRUE(midi::read_file(VORN_SOURCE_DIR "/assets/factory/" + name, song, error)) << error;
   notes_end = 0.0;
-  for (const midi::timed_message& m : song.messages)
-    if ((m.bytes[0] & 0xF0) == 0x80) notes_end = std::max(notes_end, m.seconds);
+  for (const midi::timed_message& m : song.messages) {
+    const int kind = m.bytes[0] & 0xF0;
+    if (kind == 0x80 || (kind == 0x90 && m.bytes[2] == 0)) notes_end = std::max(notes_end, m.seconds);
+  }
   return song.messages;
 }
 
@@ -62,7 +65,7 @@ TEST(factory_sounds, every_sound_passes_the_audition) {
   const std::vector<factory_sound> sounds = factory_test::read_sound_index();
   ASSERT_FALSE(sounds.empty());
   double notes_end = 0.0;
-  const std::vector<midi::timed_message> messages = phrase(notes_end);
+  const std::vector<midi::timed_message> messages = midi_file("phrase.mid", notes_end);
   ASSERT_GT(notes_end, 0.0);
   std::vector<audition_result> results;
   std::vector<double> worst_peak;
@@ -125,6 +128,22 @@ TEST(factory_sounds, drum_kit_struck_at_once_stays_below_minus_1_dbfs) {
   expect_sound_and_bounded(r);
   EXPECT_GT(r.peak, 0.1) << "the kit hardly sounds";
   std::printf("drum kit, eight pieces at once: peak %.2f dBFS\n", db(r.peak));
+}
+
+// The demo song's two stems as make demo renders them: the band in the demo
+// rig (program changes pick each part's sound), the drums in the kit.
+TEST(factory_sounds, demo_song_stems_play_cleanly) {
+  for (const char* stem : {"band", "drums"}) {
+    SCOPED_TRACE(stem);
+    factory_test::audition_request request;
+    const bool band = std::string(stem) == "band";
+    request.state = factory_test::factory_dir() + (band ? "/Vorn Demo Band.vornstate" : "/Vorn Drum Kit.vornstate");
+    request.messages = midi_file(std::string("demo_") + stem + ".mid", request.notes_end);
+    const audition_result r = factory_test::audition(request);
+    expect_sound_and_bounded(r);
+    EXPECT_GT(r.gated_rms, 0.03) << "the stem hardly sounds";
+    std::printf("demo %s: peak %.2f dBFS, gated RMS %.2f dBFS\n", stem, db(r.peak), db(r.gated_rms));
+  }
 }
 
 }  // namespace

@@ -74,20 +74,27 @@ double first_past(const display_law& law, value_range r, quantity::kind_t kind, 
   return hi;
 }
 
+// The kind of number a law prints, judged near the top of its range (a
+// frequency law may print slow values as periods further down).
+bool law_kind(const display_law& law, value_range r, quantity::kind_t& out) {
+  quantity top;
+  if (!parse_quantity(law(float(r.max - (r.max - r.min) * probe_inset)), top)) return false;
+  out = top.kind;
+  return true;
+}
+
 bool from_number(const display_law& law, value_range r, const quantity& target, float& out, std::string& error) {
   const double span = r.max - r.min;
-  const quantity::kind_t kind = target.kind == quantity::time && !std::isnan(number_at(law, r.max - span * probe_inset, quantity::frequency))
-                                    ? quantity::frequency
-                                    : target.kind;
-  const double goal = kind != target.kind ? 1.0 / target.value : target.value;
-  const double low_end = number_at(law, r.min + span * probe_inset, kind);
-  const double high_end = number_at(law, r.max - span * probe_inset, kind);
-  if (std::isnan(low_end) || std::isnan(high_end)) {
+  quantity::kind_t kind = quantity::none;
+  const bool printed = law_kind(law, r, kind);
+  const bool period = target.kind == quantity::time && kind == quantity::frequency;
+  if (!printed || (kind != target.kind && !period)) {
     error = "the display shows no numbers of this kind (it reads \"" + law(float(r.min + span * probe_inset)) +
             "\" to \"" + law(float(r.max - span * probe_inset)) + "\")";
     return false;
   }
-  const bool rising = high_end >= low_end;
+  const double goal = period ? 1.0 / target.value : target.value;
+  const bool rising = number_at(law, r.max - span * probe_inset, kind) >= number_at(law, r.min + span * probe_inset, kind);
   const double first = first_past(law, r, kind, rising, goal, false);
   const double past = first_past(law, r, kind, rising, goal, true);
   const double mid = 0.5 * (first + past);
@@ -97,8 +104,8 @@ bool from_number(const display_law& law, value_range r, const quantity& target, 
   }
   const bool outside = first >= r.max - span * 1e-9 || first <= r.min + span * 1e-9;
   error = outside ? "outside the range \"" + law(r.min) + "\" .. \"" + law(r.max) + "\""
-                 : "not a value the display shows; nearby: \"" + law(float(first - span * 1e-6)) + "\" and \"" +
-                       law(float(first)) + "\"";
+                  : "not a value the display shows; nearby: \"" + law(float(first - span * 1e-6)) + "\" and \"" +
+                        law(float(first)) + "\"";
   return false;
 }
 
@@ -167,9 +174,13 @@ bool value_from_display(const display_law& law, value_range range, const std::st
       return true;
     }
   }
+  // A number is found by bisection; a name, or a number that is really a
+  // name ("16" bars of a tempo-synced rate), by scanning.
   quantity q;
-  if (parse_quantity(t, q)) return from_number(law, range, q, out, error);
-  return from_name(law, range, t, out, error);
+  if (!parse_quantity(t, q)) return from_name(law, range, t, out, error);
+  if (from_number(law, range, q, out, error)) return true;
+  std::string ignored;
+  return from_name(law, range, t, out, ignored);
 }
 
 }  // namespace factory
