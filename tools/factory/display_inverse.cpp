@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "tools/factory/trim.h"
+
 namespace factory {
 
 namespace {
@@ -34,11 +36,6 @@ constexpr unit_row units[] = {
     {"GHz", quantity::frequency, 1e9}, {"THz", quantity::frequency, 1e12},
 };
 
-std::string trim(const std::string& s) {
-  const size_t a = s.find_first_not_of(" \t");
-  if (a == std::string::npos) return {};
-  return s.substr(a, s.find_last_not_of(" \t") - a + 1);
-}
 
 // The printed number of a law at v on the scale of `kind`: a period printed
 // for a slow frequency ("1.97 s" of an LFO rate) counts as its frequency.

@@ -5,6 +5,7 @@
 
 #include "synth/param_table.h"
 #include "tools/factory/display_inverse.h"
+#include "tools/factory/trim.h"
 
 namespace factory {
 
@@ -18,11 +19,6 @@ constexpr const char* note_source_names[] = {"Key",     "Velocity",   "Pressure"
                                              "Program", "Aftertouch", "Bender"};
 constexpr const char* controller_prefix = "Controller ";
 
-std::string trim(const std::string& s) {
-  const size_t a = s.find_first_not_of(" \t");
-  if (a == std::string::npos) return {};
-  return s.substr(a, s.find_last_not_of(" \t") - a + 1);
-}
 
 bool whole_number(const std::string& text, int lo, int hi, int& out) {
   char* end = nullptr;

@@ -3,17 +3,14 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "tools/factory/trim.h"
+
 namespace factory {
 
 namespace {
 
 constexpr int insert_slots = 4;
 
-std::string trim(const std::string& s) {
-  const size_t a = s.find_first_not_of(" \t\r");
-  if (a == std::string::npos) return {};
-  return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
-}
 
 bool has_key(const std::vector<setting>& list, const std::string& key) {
   for (const setting& s : list)
