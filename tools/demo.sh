@@ -1,7 +1,7 @@
 #!/bin/sh
 # The main job, run by `make demo`: shows what a host sees of the plug-in,
 # renders the factory demo song through it with factory sounds, and draws the
-# factory bank's contact sheet and the built-in skin.
+# factory bank's contact sheet, the built-in skin and the GUI toolkit's gallery.
 set -e
 BUILD="${1:-build/release}"
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -47,8 +47,13 @@ echo
 echo "== the built-in skin (every strip, icon and font on one sheet)"
 "$BUILD/vorn-preview" "$BUILD"
 echo
+echo "== the widget gallery of the GUI toolkit, drawn off-screen"
+"$BUILD/vorn-gui-demo" --headless --shot "$BUILD/gui-gallery.png"
+"$BUILD/vorn-gui-demo" --headless --shot "$BUILD/gui-gallery-menu.png" --open "Route source/CC"
+echo
 echo "vorn.so: $PLUGIN"
 echo "demo:    $OUT"
 echo "bank:    $BUILD/assets/factory/Vorn Factory.vornbank"
 echo "sheet:   $BUILD/factory-sheet.png"
 echo "skin:    $BUILD/skin-preview.png"
+echo "gallery: $BUILD/gui-gallery.png (and gui-gallery-menu.png); vorn-gui-demo opens it in an X11 window"
