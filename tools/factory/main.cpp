@@ -35,7 +35,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* bank_name = "Vorn Factory";
-// The rig whose state plays the Drums sounds (drum mode on).
+// The Drums sounds play in drum mode: their state is this rig's.
 constexpr const char* drum_category = "Drums";
 constexpr const char* drum_kit_rig = "Vorn Drum Kit";
 // What a musician browses by; a typo in a sound file fails the build.
