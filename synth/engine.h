@@ -89,6 +89,12 @@ class synth final : private allocator_client, private route_client {
   void add_slot_ages(int frames) { allocator_.add_age(frames); }
   void run_level_meter(const float* left, const float* right, int frames);
   void follow_host_tempo(float bpm);
+  // Every voice's LFOs take random start values from a process-wide
+  // sequence, so that instances differ. Seeding them makes an instance start
+  // like any other seeded alike: comparisons of engines, repeatable renders.
+  void seed_lfos(uint32_t seed) {
+    for (size_t i = 0; i < voices_.size(); ++i) voices_[i].seed_lfos(seed + uint32_t(i) * 0x9E3779B9u);
+  }
   // The reference engine runs every voice through the plain per-sample loop
   // (voice::render_reference) instead of the fast one; for tests and the
   // voices benchmark. Set before audio starts.

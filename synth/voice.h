@@ -101,6 +101,10 @@ class voice {
   void start(bool retrigger);
   void release(float velocity);
   void set_saw_count(int count);
+  void seed_lfos(uint32_t seed) {
+    lfo_a_.reseed(seed);
+    lfo_b_.reseed(seed ^ 0x5BD1E995u);
+  }
   void refresh_lfo_rates();
 
   // --- rendering -----------------------------------------------------------------

@@ -40,6 +40,9 @@ class lfo {
   // read by the "Noise" and "Random" shapes (nullptr reads silence). seed 0
   // takes the next value of a process-wide sequence, for the random start values.
   void init(float control_rate, const int16_t* noise16, uint32_t seed = 0);
+  // New random start values (previous and current) from seed, as init draws
+  // them: two LFOs given the same seed go on alike.
+  void reseed(uint32_t seed);
 
   // Parameters in their internal units (see the parameter table).
   void set_rate(float v);           // "Rate" 0..1

@@ -68,6 +68,7 @@ std::vector<float> play(const phrase& ph, bool reference, float rate) {
   auto s = std::make_unique<synth::synth>();
   s->set_reference_engine(reference);
   s->set_sample_rate(rate);
+  s->seed_lfos(0x5EED);  // both engines' LFOs start from the same random values
   load_pcm(*s);
   std::vector<float> out(size_t(ph.frames) * 2, 0.f);
   std::vector<float> l(size_t(ph.frames), 0.f), r(size_t(ph.frames), 0.f);
@@ -176,13 +177,19 @@ TEST(engine_null, shaper_modes_and_shaper_filter_forms) {
 
 TEST(engine_null, audio_rate_and_noisy_lfos_with_delay_and_triggers) {
   // LFO A at audio rate on pitch and cutoff; LFO B a noise or random shape
-  // with a delay, gating envelope B; Env A triggered by LFO A's pulse.
-  for (int shape_b : {3, 4, 0}) {
-    expect_null(with("lfo b shape " + std::to_string(shape_b),
+  // with a delay, gating envelope B, restarted by each note or free running
+  // from its seeded start; Env A triggered by LFO A's pulse.
+  struct lfo_case {
+    int shape, keysync;
+  };
+  for (lfo_case lc : {lfo_case{3, 1}, {4, 1}, {0, 1}, {4, 0}, {3, 0}}) {
+    const int shape_b = lc.shape;
+    expect_null(with("lfo b shape " + std::to_string(shape_b) + " keysync " + std::to_string(lc.keysync),
                      {set(0, p::mod_a_range, 1.f), set(0, p::mod_a_rate, 0.6f), set(0, p::pitch_mod_a, 0.1f),
                       set(0, p::filter_mode, 1.f), set(0, p::filter_frequency, 0.5f), set(0, p::filter_mod_a, 0.3f),
                       set(0, p::mod_b_shape, float(shape_b)), set(0, p::mod_b_rate, 0.5f), set(0, p::mod_b_delay, 0.2f),
-                      set(0, p::mod_b_keysync, 1.f), set(0, p::panning_mod_b, 0.5f), set(0, p::volume_mod_b, 0.4f),
+                      set(0, p::mod_b_keysync, float(lc.keysync)), set(0, p::panning_mod_b, 0.5f),
+                      set(0, p::volume_mod_b, 0.4f),
                       set(0, p::env_b_trigger, 5.f), set(0, p::pitch_env_b, 0.2f), set(0, p::env_a_trigger, 1.f),
                       set(0, p::mod_a_width, 0.3f), set(0, p::volume_env, 2.f), set(0, p::env_b_sustain, 0.6f)},
                      chord(0, {50, 62}, second / 2), second));
