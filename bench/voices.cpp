@@ -6,6 +6,10 @@
 // engine with; an instance created with VORN_ENGINE=reference runs it).
 //
 //   bench/voices [--seconds S] [--notes 1,8,32] [--repeats N] [--plugin path/to/vorn.so]
+//                [--preset default|heavy] [--engine fast|reference]
+//
+// --preset and --engine keep only those rows and engines (for a profiler
+// sampling one engine at a time); the other engine's column then reads 0.
 //
 // Every row is played N times (5) from its first note; each block counts with
 // the least CPU time it took in those runs.
@@ -216,6 +220,7 @@ double ns_per_voice_sample(const measurement& m, int32_t voices) {
 
 int main(int argc, char** argv) {
   double seconds = 3.0;
+  std::string only_preset, only_engine;
   std::vector<int32_t> notes = {1, 8, 32};
   const char* vorn_path = VORN_PLUGIN_PATH;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -224,6 +229,8 @@ int main(int argc, char** argv) {
     if (a == "--notes") notes = parse_notes(argv[i + 1]);
     if (a == "--plugin") vorn_path = argv[i + 1];
     if (a == "--repeats") repeats = std::clamp(std::atoi(argv[i + 1]), 1, 20);
+    if (a == "--preset") only_preset = argv[i + 1];
+    if (a == "--engine") only_engine = argv[i + 1];
   }
   private_home();
   std::printf("voices: %.0f s per row, each block the fastest of %d runs, %d-frame blocks at %d Hz;\n"
@@ -251,7 +258,9 @@ int main(int argc, char** argv) {
   rows.push_back({vorn_pool, vorn_full_unison, 0.25});  // the full pool: 32 x 16 = 512 voices
   std::printf("\n%-8s %5s %6s %10s %10s %8s   %s\n", "vorn", "notes", "voices", "ns/vs", "realtime",
               "/amsynth", "reference engine: ns/vs realtime, fast/reference");
+  const bool run_fast = only_engine != "reference", run_ref = only_engine != "fast";
   for (const preset& pr : vorn_presets) {
+    if (!only_preset.empty() && only_preset != pr.label) continue;
     vsthost::plugin_library lib_fast, lib_ref;
     vsthost::plugin_instance fast, ref;
     if (!open_vorn(vorn_path, lib_fast, fast, pr, false) || !open_vorn(vorn_path, lib_ref, ref, pr, true)) return 1;
@@ -260,8 +269,8 @@ int main(int argc, char** argv) {
       set_global(fast, unison_param, unison);
       set_global(ref, unison_param, unison);
       const int32_t voices = r.notes * r.layers;
-      const measurement a = play(fast, r.notes, seconds * r.seconds_scale);
-      const measurement b = play(ref, r.notes, seconds * r.seconds_scale);
+      const measurement a = run_fast ? play(fast, r.notes, seconds * r.seconds_scale) : measurement{};
+      const measurement b = run_ref ? play(ref, r.notes, seconds * r.seconds_scale) : measurement{};
       char versus[16] = "-";
       for (size_t i = 0; i < notes.size(); ++i)
         if (r.layers == 1 && notes[i] == r.notes && amsynth_rt[i] > 0.0)

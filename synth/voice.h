@@ -190,6 +190,7 @@ class voice {
   void run_smoothing();
   void run_envelopes();
   void run_envelope(int e);
+  bool envelope_gate_now(int e) const;
   void run_declick();
   void evaluate_connections();
   void evaluate_gain_connections();
@@ -206,6 +207,8 @@ class voice {
   bool filter_follows_audio() const;
   bool oscillators_free_running() const;
   bool staged_tick();
+  bool gains_follow_amp_envelope() const;
+  bool render_amp_envelope(float* left, float* right, int n, bool noise);
   void render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr,
                      const int32_t* cut, const uint8_t* due);
   uint32_t source_bit(const int32_t* src) const;

@@ -39,6 +39,7 @@ struct voice_context {
   std::array<float, max_block> stage_gain_left{};
   std::array<float, max_block> stage_gain_right{};
   std::array<int32_t, max_block> stage_cutoff{};
+  std::array<int32_t, max_block> stage_level{};  // the amplifier's envelope
   std::array<uint8_t, max_block> stage_cutoff_due{};
 
   void set_sample_rate(float rate) {

@@ -375,9 +375,83 @@ void voice::render_static(float* left, float* right, int n, bool noise) {
   advance_idle_lfos();
 }
 
+// A staged block in which the envelopes are all that moves and the one
+// connection reading them is the amplitude (the amplifier's envelope times
+// "Volume": no tremolo, no pan modulation, no cutoff moving). This is how
+// most notes spend their attack, decay and release.
+bool voice::gains_follow_amp_envelope() const {
+  if (lfo_ticks_[0] || lfo_ticks_[1] || !declick_settled_ || staged_cutoff_ || gain_conn_count_ > 1) return false;
+  // The one gain connection, if any, is the amplifier's source (rebuild_connections puts it first).
+  if (gain_conn_count_ == 1 && (int_conn_[0].kind != 0 || int_conn_[0].dest != &dst_amplitude_ ||
+                                int_conn_[0].depth != &volume_))
+    return false;
+  if (amp_switched_ || gains_fading_ || gain_fade_remaining_ > 0 || dst_pan_ != 0) return false;
+  for (int e = 0; e < 2; ++e)
+    if (!envelope_settled_[e] && !gate_fixed(env_trigger_[e], lfo_a_, lfo_b_)) return false;
+  return true;
+}
+
+// The block of gains_follow_amp_envelope: the envelopes tick a block at a
+// time (their gates cannot change in it, so they follow them once), then the
+// gains are made again only at the samples where the amplifier's level
+// moved. The same numbers as staged_tick's, sample by sample.
+bool voice::render_amp_envelope(float* left, float* right, int n, bool noise) {
+  float* nz = ctx_->stage_noise.data();
+  float* gl = ctx_->stage_gain_left.data();
+  float* gr = ctx_->stage_gain_right.data();
+  int32_t* level = ctx_->stage_level.data();
+  const bool tick_a = !envelope_settled_[0], tick_b = !envelope_settled_[1];
+  if (tick_a) env_a_.follow_gate(envelope_gate_now(0));
+  if (tick_b) env_b_.follow_gate(envelope_gate_now(1));
+  const int amp = amp_env_select_ - 1;  // -1: the declick gate, which holds still here
+  const envelope& amp_env = amp == 1 ? env_b_ : env_a_;
+  const int32_t start_a = src_.env[0], start_b = src_.env[1];
+  int32_t changed = 0;  // non-zero once an envelope left its published level
+  int frames = n;
+  for (int i = 0; i < n; ++i) {
+    if (noise) ctx_->noise.next();
+    nz[i] = noise ? ctx_->noise.out_float : 0.f;
+    if (tick_a) env_a_.tick();
+    if (tick_b) env_b_.tick();
+    changed |= (env_a_.level() ^ start_a) | (env_b_.level() ^ start_b);
+    const int32_t lv = amp < 0 ? src_.gate : amp_env.level();
+    level[i] = lv;
+    // Without a fade pending only a level of 0 can end the note.
+    if ((amp < 0 || lv == 0) && should_stop()) {
+      frames = i + 1;
+      break;
+    }
+  }
+  // The amplitude connection where the level moved; at "Volume" 0 there is
+  // none and the gains hold.
+  int32_t seen = amp < 0 ? src_.gate : src_.env[amp];
+  for (int i = 0; i < frames; ++i) {
+    if (level[i] != seen && gain_conn_count_ > 0) {
+      seen = level[i];
+      const int32_t a = saturate32((int64_t(seen) * volume_) >> 31);
+      if (a != dst_amplitude_) {
+        dst_amplitude_ = a;
+        update_output_gains();
+      }
+    }
+    gl[i] = gain_left_;
+    gr[i] = gain_right_;
+  }
+  if (changed != 0) publish_sources();
+  lfo_skipped_[0] += uint32_t(frames);
+  lfo_skipped_[1] += uint32_t(frames);
+  render_stages(left, right, frames, nz, gl, gr, nullptr, nullptr);
+  advance_idle_lfos();
+  if (frames == n) return true;
+  active_ = false;
+  catch_up(n - frames);
+  return false;
+}
+
 // A staged block: the ticks first, each sample's gains and cutoff kept, then
 // the audio in stages. Returns false when the voice ended in it.
 bool voice::render_staged(float* left, float* right, int n, bool noise) {
+  if (gains_follow_amp_envelope()) return render_amp_envelope(left, right, n, noise);
   float* nz = ctx_->stage_noise.data();
   float* gl = ctx_->stage_gain_left.data();
   float* gr = ctx_->stage_gain_right.data();

@@ -100,12 +100,14 @@ void voice::run_envelopes() {
 // Envelope e (0 A, 1 B): its gate by "Trigger", then one step.
 void voice::run_envelope(int e) {
   envelope& env = e == 0 ? env_a_ : env_b_;
+  env.follow_gate(envelope_gate_now(e));
+  env.tick();
+}
+
+// The gate of envelope e at this tick by its "Trigger".
+bool voice::envelope_gate_now(int e) const {
   const int trigger = env_trigger_[e];
-  if (trigger == 0 || trigger == 3) {  // "Gate", "Force Reset": the key alone
-    env.follow_gate(key_gate_);
-    env.tick();
-    return;
-  }
+  if (trigger == 0 || trigger == 3) return key_gate_;  // "Gate", "Force Reset": the key alone
   envelope_gate_inputs in;
   in.key = key_gate_;
   in.pulse[0] = lfo_a_.pulse_on();
@@ -113,8 +115,7 @@ void voice::run_envelope(int e) {
   in.delay_ended[0] = lfo_a_.delay_ended();
   in.delay_ended[1] = lfo_b_.delay_ended();
   in.amp = amp_env_select_ == e + 1;
-  env.follow_gate(envelope_gate(trigger, in));
-  env.tick();
+  return envelope_gate(trigger, in);
 }
 
 void voice::run_declick() {

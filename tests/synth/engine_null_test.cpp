@@ -280,3 +280,24 @@ TEST(engine_null, a_pcm_wave_with_an_enveloped_filter) {
                            set(0, p::osc_b_coarse, 12.f), set(0, p::filter_mode, 1.f), set(0, p::filter_env_a, 0.4f)},
                    chord(0, {48, 60}, second / 2), second));
 }
+
+TEST(engine_null, amplifier_envelopes_alone_through_attack_decay_and_release) {
+  // Nothing but envelopes moves: the amplifier's level from Env A, Env B or
+  // the key gate, the other envelope running unread, a gate waiting for LFO
+  // A's delay, short releases that end notes inside a block, a retrigger.
+  struct amp_case {
+    float source, trigger, release;
+  };
+  for (amp_case ac : {amp_case{1.f, 0.f, 0.02f}, {2.f, 3.f, 0.1f}, {0.f, 0.f, 0.05f}, {1.f, 4.f, 0.03f}}) {
+    expect_null(with("amplifier " + std::to_string(int(ac.source)) + " trigger " + std::to_string(int(ac.trigger)),
+                     {set(0, p::volume_env, ac.source), set(0, p::env_a_trigger, ac.trigger),
+                      set(0, p::env_b_trigger, ac.trigger), set(0, p::mod_a_delay, 0.3f),
+                      set(0, p::env_a_attack, 0.2f), set(0, p::env_a_decay, 0.25f), set(0, p::env_a_sustain, 0.4f),
+                      set(0, p::env_a_release, ac.release), set(0, p::env_b_attack, 0.1f),
+                      set(0, p::env_b_decay, 0.3f), set(0, p::env_b_sustain, 0.7f),
+                      set(0, p::env_b_release, ac.release), set(0, p::osc_a_waveform, 3.f)},
+                     {note_on(0, 45), note_on(40, 57), note_on(5000, 64), note_off(11025, 45), note_off(17000, 57),
+                      note_on(20000, 57), note_off(26000, 57), note_off(30001, 64)},
+                     second));
+  }
+}
