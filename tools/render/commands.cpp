@@ -10,6 +10,7 @@
 #include "tools/render/plugin_report.h"
 #include "tools/render/progress_bar.h"
 #include "tools/render/render_job.h"
+#include "tools/render/sequence_job.h"
 #include "tools/render/sound_files.h"
 #include "tools/vsthost/plugin_instance.h"
 
@@ -133,6 +134,43 @@ int run_info(const options& o) {
 
 int run_list_fx() {
   std::fputs(effects_report().c_str(), stdout);
+  return 0;
+}
+
+// The same set-up as a MIDI render; the plug-in's player then plays the song.
+int run_sequence(const options& o) {
+  vsthost::plugin_library library;
+  vsthost::plugin_instance plugin;
+  std::string error;
+  if (!load(o, library, plugin, error)) return fail(error);
+  if (!configure(o, plugin, error)) return fail(error);
+  std::string notes;
+  if (!configure_effects(o, plugin, notes, error)) return fail(error);
+  std::fputs(notes.c_str(), stdout);
+
+  audio_writer writer;
+  if (!writer.open(o.output_path, o.sample_rate, error)) return fail(error);
+  plugin.resume();
+  if (!start_sequence(plugin, o.sequence_path, o.loops, error)) return fail(error);
+  sequence_settings settings;
+  settings.loops = o.loops;
+  settings.tail_seconds = o.tail_seconds;
+  settings.row_text = o.row_text;
+  render_summary summary;
+  summary.sample_rate = o.sample_rate;
+  sequence_summary song;
+  const bool ok = render_sequence(
+      plugin, settings,
+      [&](const float* l, const float* r, int32_t n, std::string& e) { return writer.write(l, r, n, e); },
+      [](const std::string& row) { std::printf("%s\n", row.c_str()); }, summary, song, error);
+  plugin.suspend();
+  if (!ok || !writer.close(error)) return fail(error);
+  if (!o.save_state_path.empty() && !save_state_file(plugin, o.save_state_path, error)) return fail(error);
+
+  std::printf("rendered %s (%s) with %s\n", o.output_path.c_str(),
+              audio_writer::format_for(o.output_path).c_str(), library.path().c_str());
+  std::fputs(sequence_summary_text(song).c_str(), stdout);
+  std::fputs(summary_text(summary).c_str(), stdout);
   return 0;
 }
 
