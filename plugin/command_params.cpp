@@ -1,5 +1,7 @@
 // Commands 0..25: names, parameters, presets, the bank name, the PCM wave
 // names and the switches.
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,18 @@ int pcm_name(synth::synth& engine, command_args& a) {
 
 bool switch_valid(int index) { return index >= 0 && index < synth::engine_flag_count; }
 
+// A value the editor writes, kept inside its parameter's range (the two
+// waveforms reach past it into the PCM waves); false for one that is not a
+// number, which is dropped.
+bool editor_value(int index, float& v) {
+  if (!std::isfinite(v)) return false;
+  const synth::param_info& row = synth::param_row(index);
+  const bool waveform = index == synth::p::osc_a_waveform || index == synth::p::osc_b_waveform;
+  const float top = waveform ? float(synth::waveform::count + synth::pcm_list::max_entries - 1) : row.max;
+  v = std::clamp(v, row.min, top);
+  return true;
+}
+
 }  // namespace
 
 void put_text_out(command_args& a, const char* text) {
@@ -91,15 +105,22 @@ int parameter_command(synth_plugin& p, command_args& a, int number) {
       engine.display_param(a.index, engine.current_program(), text, sizeof text);
       put_text_out(a, text);
       return 0;
-    case command::param_trial_display:
-      trial_display(engine, a.index, a.value, text, sizeof text);
+    case command::param_trial_display: {
+      float v = a.value;
+      if (!editor_value(a.index, v)) v = 0.f;
+      trial_display(engine, a.index, v, text, sizeof text);
       put_text_out(a, text);
       return 1;
+    }
     case command::param_descriptor: a.pointer = const_cast<synth::param_info*>(&synth::param_row(a.index)); return 0;
     case command::param_group: return synth::param_group_of(a.index);
     case command::group_name: a.text = synth::group_row(a.index).name; return 0;
     case command::read_param: a.value = engine.get_param(a.index, engine.current_program()); return 0;
-    case command::write_param: engine.set_param(a.index, engine.current_program(), a.value); return 0;
+    case command::write_param: {
+      float v = a.value;
+      if (editor_value(a.index, v)) engine.set_param(a.index, engine.current_program(), v);
+      return 0;
+    }
     case command::preset_name:
     case command::set_preset_name:
     case command::preset_category:

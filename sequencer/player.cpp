@@ -30,6 +30,7 @@ void player::reset() {
   reset_channels();
   samples_left_ = 0.0;
   tick_left_ = 0.0;
+  pass_ends_ = false;
   mode_ = stopped;
 }
 
@@ -51,6 +52,7 @@ void player::start() {
   tick_left_ = 0.0;
   jump_ = false;
   rows_played_ = 0;
+  pass_ends_ = false;
   recompute_timing();
   mode_ = playing;
 }
@@ -121,7 +123,11 @@ void player::render_frames(float* left, float* right, int32_t frames) {
 }
 
 void player::step_row() {
-  if (row_ >= song_.rows_per_pattern) {
+  if (pass_ends_) {
+    pass_ends_ = false;
+    end_of_pass(pass_next_position_, pass_next_row_);
+    if (mode_ == stopped) return;
+  } else if (row_ >= song_.rows_per_pattern) {
     row_ = 0;
     if (jump_) mode_ = playing;
     if (mode_ == playing && ++position_ >= song_.length()) {

@@ -109,6 +109,9 @@ class player {
   int32_t loop_count_ = 0, loop_limit_ = -1;
   bool jump_ = false;
   bool song_end_ = false;           // an AHX F00 in this row
+  // A break or jump that ends the pass does so when its row has played.
+  bool pass_ends_ = false;
+  int32_t pass_next_position_ = 0, pass_next_row_ = 0;
   double base_row_ = 0.0, row_length_ = 0.0, inverse_row_ = 0.0;
   double samples_left_ = 0.0;
   double tick_left_ = 0.0;          // until the next replayer tick (the 20 ms playlist clock)

@@ -184,8 +184,9 @@ void player::row_action(int32_t j, const cell& c) {
     case cmd::restore_panning: restore(j, p::panning); break;
     case cmd::restore_filter_env_b: restore(j, p::filter_env_b); break;
     case cmd::set_speed:
+      // Any speed from 1 (AHX songs use more than the 15 a stored header holds).
       if (v == 0 && ahx) song_end_ = true;  // F00: the replayer's end of the song
-      else speed_ = std::clamp(v, 1, 15);
+      else speed_ = std::max(v, 1);
       break;
     default: break;  // breaks and jumps act in the row step; the rest only show
   }
@@ -217,7 +218,8 @@ void player::start_note(int32_t j, bool retrigger) {
 // goes to the next position at the given row (a row past the pattern: row
 // 0); a jump to its position, row 0. Reaching the song's length is its end,
 // and so is a jump back (to this position or an earlier one): the song has
-// played through and loops from there.
+// played through and loops from there, once this row has played. F00 in an
+// AHX module ends it at once, as the replayer stops there.
 bool player::scan_jumps() {
   const int32_t length = song_.length();
   if (song_end_) {
@@ -242,9 +244,11 @@ bool player::scan_jumps() {
       continue;
     }
     jump_ = true;
-    if (target >= length) end_of_pass(song_.restart, next_row);
-    else if (target <= position_) end_of_pass(target, next_row);
-    else {
+    if (target >= length || target <= position_) {  // the pass ends once this row has played
+      pass_ends_ = true;
+      pass_next_position_ = target >= length ? song_.restart : target;
+      pass_next_row_ = next_row;
+    } else {
       position_ = target;
       row_ = next_row;
     }
