@@ -95,7 +95,10 @@ int parameter_command(synth_plugin& p, command_args& a, int number) {
       p.get_product_string(text);
       put_text_out(a, text);
       return 0;
-    case command::sustain: return engine.allocator().sustain() ? 1 : 0;
+    case command::sustain: {
+      platform::scoped_lock hold(engine.engine_lock());  // the allocator lives on the audio thread
+      return engine.allocator().sustain() ? 1 : 0;
+    }
     case command::host_tempo: a.value = engine.tempo(); return 0;
     case command::param_name:
       a.text = synth::param_row(a.index).name;

@@ -102,7 +102,7 @@
 // the song, its presets and samples replace the old ones under the engine
 // lock, the bank takes the song's name (63 characters), the path is kept,
 // playback starts (57) and 0 is returned. Every case raises R; `result`
-// holds "Loaded sequence\nNAME" or the reason.
+// holds the reason of a failure (empty on success).
 //
 // 73, displayed voice state: bits 0..2 the amplitude envelope's stage (0
 // attack .. 4 idle), bit 3 key down, bit 4 sounding, bits 8..15 the note.

@@ -33,15 +33,13 @@ struct ahx_sweep {
 
 struct channel_state {
   int32_t note = 60;          // channel note: the last note played plus its transpose
-  bool retrigger = false;
   int32_t program = -1;       // bank slot the voice plays
   int32_t voice_note = 60;    // the note the voice was last started at
   float l1 = 1.f, l2 = 1.f, l3 = 1.f;  // volume factors; the amplitude is their product
   float pan = 0.f;            // the channel's place when its preset has none
 
-  // The current row's command, its parameter after reuse, and the last
-  // non-zero parameter of each command that reuses them.
-  int32_t command = -1;
+  // The current row's parameter after reuse, and the last non-zero
+  // parameter of each command that reuses them.
   int32_t parameter = 0;
   std::array<int32_t, command_count> last_parameter{};
 

@@ -60,8 +60,6 @@ class player {
   const channel_state& channel(int32_t j) const { return channels_[size_t(j)]; }
 
  private:
-  friend struct player_access;  // tests
-
   // Timing and the row step (player.cpp).
   void recompute_timing();
   void step_row();

@@ -76,7 +76,6 @@ void player::trigger_channel(int32_t j) {
     engine_.sequence_param(j, p::glide_time, preset.get(p::glide_time));
   }
 
-  ch.command = c.command;
   ch.parameter = c.parameter;
   if (c.command >= 0 && c.command < command_count && command_reuses_parameter(c.command)) {
     int32_t& last = ch.last_parameter[size_t(c.command)];
@@ -193,7 +192,6 @@ void player::row_action(int32_t j, const cell& c) {
 }
 
 void player::note_action(int32_t j, const cell& c) {
-  channel_state& ch = channels_[size_t(j)];
   if (c.note == note_code::filter_trigger) {
     restore(j, p::filter_trigger);
     start_note(j, true);
@@ -204,7 +202,6 @@ void player::note_action(int32_t j, const cell& c) {
   } else if (c.note == note_code::cut) {
     engine_.sequence_cut(j);
   }
-  ch.retrigger = c.retrigger != 0;
 }
 
 void player::start_note(int32_t j, bool retrigger) {
