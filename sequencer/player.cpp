@@ -19,18 +19,8 @@ player::player(synth::synth& engine, const song& tune) : engine_(engine), song_(
 
 void player::reset() {
   stop();
-  loop_count_ = 1;
-  speed_ = limit_speed(song_.speed);
-  swing_ = std::clamp(song_.swing, 0, 15);
-  tempo_ = limit_tempo(song_.tempo);
-  fourth_ = song_.fourth;
-  position_ = 0;
-  row_ = 0;
-  recompute_timing();
+  rewind();
   reset_channels();
-  samples_left_ = 0.0;
-  tick_left_ = 0.0;
-  pass_ends_ = false;
   mode_ = stopped;
 }
 
@@ -41,6 +31,13 @@ void player::start() {
   engine_.sequence_clear_shapes();
   for (int32_t j = 0; j < engine_.voice_slots(); ++j) engine_.sequence_load(j, default_program);
   reset_channels();
+  rewind();
+  rows_played_ = 0;
+  mode_ = playing;
+}
+
+// The song's header values, the first pass, position 0, row 0.
+void player::rewind() {
   speed_ = limit_speed(song_.speed);
   swing_ = std::clamp(song_.swing, 0, 15);
   tempo_ = limit_tempo(song_.tempo);
@@ -51,10 +48,8 @@ void player::start() {
   samples_left_ = 0.0;
   tick_left_ = 0.0;
   jump_ = false;
-  rows_played_ = 0;
   pass_ends_ = false;
   recompute_timing();
-  mode_ = playing;
 }
 
 void player::stop() {

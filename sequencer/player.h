@@ -61,6 +61,7 @@ class player {
 
  private:
   // Timing and the row step (player.cpp).
+  void rewind();
   void recompute_timing();
   void step_row();
   void end_of_pass(int32_t next_position, int32_t next_row);

@@ -8,6 +8,7 @@
 #include "sequencer/song_load.h"
 #include "synth/param_table.h"
 #include "tests/support/kvx_builder.h"
+#include "tests/sequencer/ahx_worked_example.h"
 #include "tools/ahx/module.h"
 
 namespace {
@@ -186,35 +187,6 @@ TEST(kvx2, instruments_become_presets_from_the_last_slot_down_and_samples_enter_
 
 // --- AHX --------------------------------------------------------------------------
 
-// The 70-byte version-0 module of the format notes, from its parts.
-ahx::module worked_example() {
-  ahx::module m;
-  m.name = "demo";
-  m.version = 0;
-  m.rows = 4;
-  m.positions = {{ahx::track_ref{1, 0}, {0, 0}, {0, 0}, {0, 0}}};
-  m.tracks.assign(2, std::vector<ahx::row>(4));
-  m.tracks[1][0] = {25, 1, 0xF, 0x06};
-  m.tracks[1][2] = {29, 1, 0, 0};
-  m.tracks[1][3] = {32, 1, 0xC, 0x20};
-  ahx::instrument lead;
-  lead.name = "lead";
-  lead.volume = 64;
-  lead.wavelength = 3;
-  lead.attack_ticks = 1, lead.attack_volume = 64, lead.decay_ticks = 10, lead.decay_volume = 32;
-  lead.sustain_ticks = 16, lead.release_ticks = 20, lead.release_volume = 0;
-  lead.square_lower = 0x20, lead.square_upper = 0x3F, lead.square_speed = 1;
-  lead.playlist_speed = 1;
-  ahx::entry e;
-  e.fx[0] = 3;
-  e.fx_param[0] = 0x20;
-  e.waveform = 3;
-  e.note = 1;
-  lead.playlist = {e};
-  m.instruments = {lead};
-  return m;
-}
-
 TEST(ahx, the_worked_example_is_written_byte_for_byte_and_loads_back) {
   const bytes expected = {
       0x54, 0x48, 0x58, 0x00, 0x00, 0x3C, 0x80, 0x01, 0x00, 0x00, 0x04, 0x01, 0x01, 0x00, 0x01, 0x00,
@@ -222,7 +194,7 @@ TEST(ahx, the_worked_example_is_written_byte_for_byte_and_loads_back) {
       0x1C, 0x20, 0x40, 0x03, 0x01, 0x40, 0x0A, 0x20, 0x10, 0x14, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
       0x00, 0x00, 0x20, 0x3F, 0x01, 0x00, 0x01, 0x01, 0x0D, 0x81, 0x20, 0x00, 0x64, 0x65, 0x6D, 0x6F,
       0x00, 0x6C, 0x65, 0x61, 0x64, 0x00};
-  const bytes written = ahx::write_module(worked_example());
+  const bytes written = ahx::write_module(test_support::ahx_worked_example());
   ASSERT_EQ(written, expected);
 
   sequencer::song_load out;
@@ -284,7 +256,7 @@ TEST(ahx, track_rows_translate_notes_instruments_and_commands) {
       {0xD, 0x16, 11, 16},  {0xE, 0x13, 14, 3},   {0xE, 0x25, 15, 5},   {0xE, 0x47, 17, 7},
       {0xE, 0xA2, 28, 0x20}, {0xE, 0xB3, 28, 3},  {0xE, 0xC3, -1, 0},   {0xF, 0x00, 38, 0},
   };
-  ahx::module m = worked_example();
+  ahx::module m = test_support::ahx_worked_example();
   m.rows = int(std::size(cases));
   m.tracks.assign(2, std::vector<ahx::row>(size_t(m.rows)));
   for (int r = 0; r < m.rows; ++r) m.tracks[1][size_t(r)] = {r == 0 ? 1 : 0, r == 1 ? 63 : 0, cases[r].command, cases[r].parameter};
@@ -302,7 +274,7 @@ TEST(ahx, track_rows_translate_notes_instruments_and_commands) {
 
 TEST(ahx, damaged_modules_are_refused_or_cut_where_the_data_ends) {
   sequencer::song_load out;
-  bytes f = ahx::write_module(worked_example());
+  bytes f = ahx::write_module(test_support::ahx_worked_example());
   bytes v2 = f;
   v2[3] = 2;
   EXPECT_EQ(load(v2, out), sequencer::load_unknown);
@@ -324,7 +296,7 @@ TEST(ahx, damaged_modules_are_refused_or_cut_where_the_data_ends) {
 }
 
 TEST(ahx, positions_carry_transposes_and_track_zero_is_read_when_stored) {
-  ahx::module m = worked_example();
+  ahx::module m = test_support::ahx_worked_example();
   m.version = 1;
   m.multiplier = 3;
   m.restart = 1;

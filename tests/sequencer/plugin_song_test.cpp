@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "plugin/synth_command.h"
-#include "plugin/tool_request.h"
 #include "tests/support/kvx_builder.h"
 #include "tests/support/synth_host.h"
+#include "tests/sequencer/ahx_worked_example.h"
 #include "tools/ahx/module.h"
 #include "tools/analysis/signal.h"
+#include "tools/render/sequence_job.h"
 
 namespace {
 
@@ -27,22 +28,13 @@ std::string write_song(const std::string& name, const std::vector<uint8_t>& byte
   return path;
 }
 
-plugin::command_request send(vsthost::plugin_instance& p, int command, const char* text = nullptr, int number = 0) {
-  plugin::command_request r;
-  r.command = command;
-  r.text = text;
-  r.number = number;
-  p.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::command_request_value, &r);
-  return r;
-}
-
 // The left channel of `seconds` of the song, played once through vorn.so.
 std::vector<float> play(const std::string& path, double seconds) {
   auto host = test_support::make_host();
   if (!host) return {};
-  const plugin::command_request load = send(host->instance, plugin::command::load_sequence, path.c_str());
+  const plugin::command_request load = render::send_command(host->instance, plugin::command::load_sequence, path.c_str());
   EXPECT_EQ(load.returned, plugin::sequence_load_result::loaded) << load.result;
-  send(host->instance, plugin::command::sequence_loop, nullptr, 0);
+  render::send_command(host->instance, plugin::command::sequence_loop, nullptr, 0);
   host->render(seconds);
   return host->left;
 }
@@ -79,33 +71,8 @@ TEST(song_in_plugin, every_note_starts_at_the_frame_its_row_starts_on) {
   }
 }
 
-ahx::module worked_example() {
-  ahx::module m;
-  m.name = "demo";
-  m.version = 0;
-  m.rows = 4;
-  m.positions = {{ahx::track_ref{1, 0}, {0, 0}, {0, 0}, {0, 0}}};
-  m.tracks.assign(2, std::vector<ahx::row>(4));
-  m.tracks[1][0] = {25, 1, 0xF, 0x06};
-  m.tracks[1][2] = {29, 1, 0, 0};
-  m.tracks[1][3] = {32, 1, 0xC, 0x20};
-  ahx::instrument lead;
-  lead.name = "lead";
-  lead.attack_ticks = 1, lead.attack_volume = 64, lead.decay_ticks = 10, lead.decay_volume = 32;
-  lead.sustain_ticks = 16, lead.release_ticks = 20, lead.release_volume = 0;
-  lead.square_lower = 0x20, lead.square_upper = 0x3F, lead.square_speed = 1;
-  ahx::entry e;
-  e.fx[0] = 3;
-  e.fx_param[0] = 0x20;
-  e.waveform = 3;
-  e.note = 1;
-  lead.playlist = {e};
-  m.instruments = {lead};
-  return m;
-}
-
 TEST(song_in_plugin, the_worked_example_plays_its_notes_at_their_pitch_and_note_volume_on_their_rows) {
-  const ahx::module m = worked_example();
+  const ahx::module m = test_support::ahx_worked_example();
   const std::string path = write_song("demo.ahx", ahx::write_module(m));
   const std::vector<float> a = play(path, 1.0);
   ASSERT_GE(a.size(), size_t(4 * row_frames));

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <vector>
 
 #include "plugin/synth_command.h"
@@ -14,22 +13,6 @@ namespace {
 
 constexpr char colour_code = 12;
 constexpr int colour_bytes = 3;
-
-double now_seconds() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-plugin::command_request command(vsthost::plugin_instance& plugin, int32_t number, const char* text = nullptr,
-                                int32_t value = 0) {
-  plugin::command_request r;
-  r.command = number;
-  r.text = text;
-  r.number = value;
-  plugin.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::command_request_value, &r);
-  return r;
-}
 
 plugin::sequence_status_request status(vsthost::plugin_instance& plugin, uint64_t row) {
   plugin::sequence_status_request r;
@@ -50,6 +33,16 @@ void pass_rows(vsthost::plugin_instance& plugin, uint64_t& next, uint64_t played
 
 }  // namespace
 
+plugin::command_request send_command(vsthost::plugin_instance& plugin, int32_t number, const char* text,
+                                     int32_t value) {
+  plugin::command_request r;
+  r.command = number;
+  r.text = text;
+  r.number = value;
+  plugin.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::command_request_value, &r);
+  return r;
+}
+
 std::string plain_row_text(const char* text) {
   std::string out;
   for (const char* c = text; *c; ++c) {
@@ -63,13 +56,13 @@ std::string plain_row_text(const char* text) {
 }
 
 bool start_sequence(vsthost::plugin_instance& plugin, const std::string& path, int32_t loops, std::string& error) {
-  const plugin::command_request load = command(plugin, plugin::command::load_sequence, path.c_str());
+  const plugin::command_request load = send_command(plugin, plugin::command::load_sequence, path.c_str(), 0);
   if (load.returned != plugin::sequence_load_result::loaded) {
     error = "cannot play " + path + ": " + (load.result[0] ? load.result : "load failed") + " (command 56 returned " +
             std::to_string(load.returned) + ")";
     return false;
   }
-  command(plugin, plugin::command::sequence_loop, nullptr, loops - 1);
+  send_command(plugin, plugin::command::sequence_loop, nullptr, loops - 1);
   return true;
 }
 
@@ -80,21 +73,15 @@ bool render_sequence(vsthost::plugin_instance& plugin, const sequence_settings& 
   const int32_t block = plugin.block_size();
   const int64_t limit = int64_t(settings.max_seconds * rate);
   const int64_t tail = int64_t(settings.tail_seconds * rate);
-  song.song_name = command(plugin, plugin::command::bank_name).text_out;
+  song.song_name = send_command(plugin, plugin::command::bank_name, nullptr, 0).text_out;
   std::vector<float> left(static_cast<size_t>(block)), right(static_cast<size_t>(block));
   int64_t ended_at = -1;
   uint64_t next_row = 0;
   int32_t passes = 1;
   for (int64_t frame = 0; frame < limit && (ended_at < 0 || frame < ended_at + tail);) {
     const int32_t n = int32_t(std::min<int64_t>(block, limit - frame));
-    const double t0 = now_seconds();
-    plugin.process(left.data(), right.data(), n);
-    summary.process_seconds += now_seconds() - t0;
-    summary.left.add(left.data(), n);
-    summary.right.add(right.data(), n);
-    if (sink && !sink(left.data(), right.data(), n, error)) return false;
+    if (!render_block(plugin, left.data(), right.data(), n, sink, summary, error)) return false;
     frame += n;
-    summary.frames = frame;
     const plugin::sequence_status_request s = status(plugin, 0);
     if (settings.row_text && rows) pass_rows(plugin, next_row, s.rows_played, rows);
     song.rows = int64_t(s.rows_played);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "plugin/tool_request.h"
 #include "tools/render/render_job.h"
 #include "tools/vsthost/plugin_instance.h"
 
@@ -28,6 +29,11 @@ struct sequence_summary {
   int64_t rows = 0;
   bool ended = false;           // the player stopped by itself
 };
+
+// One command of the editor's channel sent through our private request
+// (plugin/tool_request.h); the record comes back with the results.
+plugin::command_request send_command(vsthost::plugin_instance& plugin, int32_t number, const char* text = nullptr,
+                                     int32_t value = 0);
 
 // Loads `path` into the resumed instance and starts it; false with the
 // plug-in's reason.
