@@ -32,7 +32,12 @@ echo
 echo "== the built-in skin (every strip, icon and font on one sheet)"
 "$BUILD/vorn-preview" "$BUILD"
 echo
+echo "== the widget gallery of the GUI toolkit, drawn off-screen"
+"$BUILD/vorn-gui-demo" --headless --shot "$BUILD/gui-gallery.png"
+"$BUILD/vorn-gui-demo" --headless --shot "$BUILD/gui-gallery-menu.png" --open "Route source/CC"
+echo
 echo "vorn.so: $PLUGIN"
 echo "demo:    $OUT"
 echo "song:    $SONG_OUT"
 echo "skin:    $BUILD/skin-preview.png"
+echo "gallery: $BUILD/gui-gallery.png (and gui-gallery-menu.png); vorn-gui-demo opens it in an X11 window"

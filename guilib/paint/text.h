@@ -6,11 +6,13 @@
 
 #include "guilib/font/font.h"
 #include "guilib/image/bitmap.h"
+#include "guilib/paint/blit.h"
 
 namespace gui {
 
 // Draws text with its line's top at y (baseline at y + ascent); returns the
-// pen position after the last glyph.
+// pen position after the last glyph. Pixels outside clip stay untouched.
 int draw_text(bitmap& dst, const font& f, int x, int y, const char* text, color32 colour);
+int draw_text(bitmap& dst, const font& f, int x, int y, const char* text, color32 colour, clip_box clip);
 
 }  // namespace gui

@@ -24,7 +24,23 @@ target_compile_definitions(vorn_windows_tests PRIVATE
   VORN_RENDER_DIR="${render_dir}"
   VORN_SKIN_DIR="${CMAKE_BINARY_DIR}/skin")
 
-add_test(NAME windows.tests COMMAND vorn_windows_tests --gtest_filter=-render_compare.*)
+add_test(NAME windows.tests COMMAND vorn_windows_tests --gtest_filter=-render_compare.*:win32_gui.*)
+
+# A DLL holding the GUI toolkit and its Win32 window layer, opened inside a
+# window of the test program under Wine with Xvfb as the display. The 32-bit
+# build is the reference platform; the 64-bit one leaves this test out.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_library(gui_probe MODULE windows/probe/gui_probe.cpp)
+  target_link_libraries(gui_probe PRIVATE vorn_gui_win32 vorn_resources)
+  set_target_properties(gui_probe PROPERTIES PREFIX "")
+  add_dependencies(vorn_windows_tests gui_probe)
+  target_compile_definitions(vorn_windows_tests PRIVATE VORN_GUI_PROBE_PATH="$<TARGET_FILE:gui_probe>")
+  target_link_libraries(vorn_windows_tests PRIVATE gdi32 user32)
+  add_test(NAME windows.gui COMMAND ${CMAKE_SOURCE_DIR}/tools/windows/wine_gui_run.sh ${VORN_WINE_PREFIX}
+           $<TARGET_FILE:vorn_windows_tests> --gtest_filter=win32_gui.*)
+  # Alone: the Wine programs of one prefix share a desktop, which must be on this test's display.
+  set_tests_properties(windows.gui PROPERTIES LABELS windows SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)
+endif()
 
 # The DLL's export and import tables, from objdump.
 add_test(NAME windows.dll_tables

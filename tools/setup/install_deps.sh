@@ -8,10 +8,11 @@
 #                             32-bit half needs Debian's i386 architecture
 set -e
 if [ "${1:-}" = windows ]; then
-  PACKAGES="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64 wine32:i386"
+  PACKAGES="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64 wine32:i386 xvfb"
 else
   PACKAGES="cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev
-libsndfile1-dev libfftw3-dev amsynth sox libfreetype-dev fonts-dejavu-core libpng-dev"
+libsndfile1-dev libfftw3-dev amsynth sox libfreetype-dev fonts-dejavu-core libpng-dev libx11-dev libxext-dev
+xvfb xdotool"
   if [ "${1:-}" = fuzz ]; then PACKAGES="$PACKAGES clang"; fi
 fi
 missing=""

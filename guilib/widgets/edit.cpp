@@ -1,0 +1,172 @@
+#include "guilib/widgets/edit.h"
+
+#include <algorithm>
+
+#include "guilib/paint/canvas.h"
+#include "guilib/platform/keys.h"
+#include "guilib/style/palette.h"
+#include "guilib/view/painter.h"
+#include "guilib/view/root_container.h"
+
+namespace gui {
+
+namespace k = wnd::key;
+
+namespace {
+
+// Width of the first n characters (measure() reads a count of 0 as "all").
+int32_t prefix_width(const font& f, const std::string& s, size_t n) { return n == 0 ? 0 : measure(f, s.c_str(), n); }
+
+}  // namespace
+
+edit::edit(std::string name, rect r, const ui_style& style, std::string s) : text(std::move(name), r, std::move(s), &style, "edit") {
+  filter().left = true;
+  caret_ = anchor_ = str().size();
+}
+
+int32_t edit::text_left() const { return bounds().x1 + (style_ ? style_->px(4.f) : 4) - scroll_; }
+
+size_t edit::index_at(int32_t x) const {
+  const font& f = used_font();
+  const std::string& s = str();
+  const int32_t rel = x - text_left();
+  // The boundary nearest to x: after character i when x passes its middle.
+  size_t best = 0;
+  for (size_t i = 1; i <= s.size(); ++i) {
+    const int32_t w = prefix_width(f, s, i), prev = prefix_width(f, s, i - 1);
+    if (rel >= (w + prev) / 2) best = i;
+  }
+  return best;
+}
+
+void edit::select_all() {
+  anchor_ = 0;
+  caret_ = str().size();
+  mark_dirty();
+}
+
+int edit::press(event& e, point p) {
+  if (!e.input.left) return press_code::decline;
+  if (e.input.double_click) {
+    select_all();
+    return press_code::capture;
+  }
+  if (!focused()) return press_code::capture;  // focus_changed selects all
+  move_caret(index_at(p.x), e.input.shift);
+  return press_code::capture;
+}
+
+bool edit::move(event& e, point p) {
+  if (!e.input.left) return false;
+  move_caret(index_at(p.x), true);
+  return true;
+}
+
+void edit::move_caret(size_t to, bool extend) {
+  caret_ = std::min(to, str().size());
+  if (!extend) anchor_ = caret_;
+  mark_dirty();
+}
+
+void edit::replace_selection(const std::string& s) {
+  std::string t = str();
+  const size_t a = selection_start(), b = selection_end();
+  std::string in = s.substr(0, max_length_ - std::min(max_length_, t.size() - (b - a)));
+  t.replace(a, b - a, in);
+  caret_ = anchor_ = a + in.size();
+  set_text(t);
+  mark_dirty();
+}
+
+bool edit::key_down(event& e, int32_t key) {
+  const bool shift = e.input.shift;
+  const size_t n = str().size();
+  switch (key) {
+    case k::left:
+      move_caret(caret_ > 0 && (shift || anchor_ == caret_) ? caret_ - 1 : selection_start(), shift);
+      return true;
+    case k::right:
+      move_caret(caret_ < n && (shift || anchor_ == caret_) ? caret_ + 1 : selection_end(), shift);
+      return true;
+    case k::home:
+      move_caret(0, shift);
+      return true;
+    case k::end:
+      move_caret(n, shift);
+      return true;
+    case k::backspace:
+      if (anchor_ == caret_ && caret_ > 0) anchor_ = caret_ - 1;
+      replace_selection("");
+      return true;
+    case k::del:
+      if (anchor_ == caret_ && caret_ < n) anchor_ = caret_ + 1;
+      replace_selection("");
+      return true;
+    case k::enter:
+      if (root_container* r = root()) r->set_focus(nullptr);  // commits
+      return true;
+    case k::escape:
+      escaping_ = true;
+      set_text(original_);
+      if (root_container* r = root()) r->set_focus(nullptr);
+      escaping_ = false;
+      return true;
+    default:
+      if (e.input.ctrl && key == k::letter_a) {
+        select_all();
+        return true;
+      }
+      return false;
+  }
+}
+
+bool edit::character(event& e, int32_t c) {
+  if (c < 32 || c > 126 || e.input.ctrl || e.input.alt) return false;
+  replace_selection(std::string(1, char(c)));
+  return true;
+}
+
+void edit::focus_changed(bool focused) {
+  if (focused) {
+    original_ = str();
+    select_all();
+  } else {
+    anchor_ = caret_;
+    scroll_ = 0;
+    if (!escaping_) commit();
+  }
+  mark_dirty();
+}
+
+void edit::commit() {
+  if (str() != original_ && on_commit) on_commit(*this);
+  original_ = str();
+}
+
+void edit::paint(painter& p) {
+  const rect& r = bounds();
+  const bool focus = focused();
+  const float radius = style_ ? style_->line(3.f) : 3.f;
+  p.fill_round(r, radius, 0xFF101216);
+  p.frame_round(r, radius, 1.f, focus ? palette::accent : hovered() ? palette::raised_edge : palette::panel_edge);
+  const font& f = used_font();
+  const int32_t pad = style_ ? style_->px(4.f) : 4;
+  const int32_t inner = r.width() - 2 * pad;
+  // Keep the caret in view.
+  const int32_t caret_x = prefix_width(f, str(), caret_);
+  if (caret_x - scroll_ > inner) scroll_ = caret_x - inner;
+  if (caret_x < scroll_) scroll_ = caret_x;
+  if (!focus) scroll_ = 0;
+  const int32_t x0 = r.x1 + pad - scroll_;
+  const int32_t y = r.y1 + (r.height() - f.line_height()) / 2;
+  painter inside = p.clipped(r.inset(1));
+  if (focus && selection_end() > selection_start()) {
+    const int32_t a = prefix_width(f, str(), selection_start());
+    const int32_t b = prefix_width(f, str(), selection_end());
+    inside.fill({x0 + a, y - 1, x0 + b + 1, y + f.line_height() + 1}, palette::accent_dim);
+  }
+  inside.text(f, x0, y, str(), enabled() ? colour() : palette::text_secondary);
+  if (focus) inside.fill({x0 + caret_x, y - 1, x0 + caret_x + 1, y + f.line_height() + 1}, palette::accent);
+}
+
+}  // namespace gui

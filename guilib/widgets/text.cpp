@@ -1,0 +1,80 @@
+#include "guilib/widgets/text.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "guilib/font/font_list.h"
+#include "guilib/paint/canvas.h"
+#include "guilib/style/palette.h"
+#include "guilib/view/painter.h"
+
+namespace gui {
+
+text::text(std::string name, rect r, std::string s, const ui_style* style, const char* class_name)
+    : control(class_name, std::move(name), r), style_(style), text_(std::move(s)), colour_(palette::text_primary) {}
+
+text::~text() {
+  for (text* t : mirrors_) std::erase(t->mirrored_by_, this);
+  for (text* t : mirrored_by_) std::erase(t->mirrors_, this);
+}
+
+void text::set_text(const std::string& s, size_t length) {
+  const std::string next = length >= 1 ? s.substr(0, length) : s;
+  if (next == text_) return;
+  text_ = next;
+  // A mirror that holds the text already stops the round, so circles end.
+  for (text* t : std::vector<text*>(mirrors_)) t->set_text(text_);
+  mark_dirty();
+}
+
+void text::link_text(text& other) {
+  if (&other == this || std::find(mirrors_.begin(), mirrors_.end(), &other) != mirrors_.end()) return;
+  mirrors_.push_back(&other);
+  other.mirrored_by_.push_back(this);
+}
+
+const font& text::used_font() const {
+  if (font_) return *font_;
+  if (style_ && style_->label) return *style_->label;
+  return font_list()[0];
+}
+
+void text::set_header(bool h) {
+  if (h && style_) font_ = style_->header;
+  if (h) colour_ = palette::text_secondary;
+  if (h) std::transform(text_.begin(), text_.end(), text_.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+  mark_dirty();
+}
+
+int32_t text::text_width() const { return measure(used_font(), shown_text().c_str()); }
+
+std::string text::shown_text() const {
+  const rect& r = bounds();
+  const int inner = r.width() - (box_ ? 4 : 0);
+  return fit_text(used_font(), text_, std::max(inner, 0));
+}
+
+point text::placement() const {
+  const rect& r = bounds();
+  const int32_t w = text_width(), line = used_font().line_height();
+  int32_t x = r.x1, y = r.y1;
+  if (h_ == align::end) x = r.x2 - w;
+  if (h_ == align::centre) x = int32_t(float(r.x2 - r.x1 - w) * 0.5f + float(r.x1));
+  if (v_ == align::end) y = r.y2 - line - 1;
+  if (v_ == align::centre) y = int32_t(float(r.y2 - r.y1 - line - 1) * 0.5f + float(r.y1));
+  if (box_ && h_ == align::start) x += 2;
+  if (box_ && h_ == align::end) x -= 2;
+  return {x + dx_, y + dy_};
+}
+
+void text::paint(painter& p) {
+  if (box_) {
+    const float radius = style_ ? style_->line(2.f) : 2.f;
+    p.fill_round(bounds(), radius, 0xFF101216);
+    p.frame_round(bounds(), radius, 1.f, palette::panel_edge);
+  }
+  const point at = placement();
+  p.text(used_font(), at.x, at.y, shown_text(), enabled() ? colour_ : mix(colour_, palette::background, 0.55f));
+}
+
+}  // namespace gui
