@@ -1,13 +1,16 @@
 #!/bin/sh
 # The main job, run by `make demo`: shows what a host sees of the plug-in,
-# renders the factory demo song through it with factory sounds, and draws the
-# factory bank's contact sheet, the built-in skin and the GUI toolkit's gallery.
+# renders the factory demo song through it with factory sounds, plays the
+# bundled AHX song through its own sequencer, and draws the factory bank's
+# contact sheet, the built-in skin and the GUI toolkit's gallery.
 set -e
 BUILD="${1:-build/release}"
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="$(cd "$BUILD" && pwd)"
 PLUGIN="$BUILD/vorn.so"
 OUT="$BUILD/demo.wav"
+SONG="$BUILD/demo_song.ahx"
+SONG_OUT="$BUILD/demo_song.wav"
 
 echo "== what a host sees (vorn-render --info; the 128 program names are left out here)"
 INFO="$(mktemp)"
@@ -44,6 +47,13 @@ echo
 echo "== the factory bank's contact sheet (a spectrogram per sound)"
 "$ROOT/tools/factory/contact_sheet.sh" "$BUILD" 2>/dev/null
 echo
+echo "== the bundled song: assets/demo/demo_song.txt as an AHX module, played by the plug-in's own sequencer"
+"$BUILD/vorn-ahx" "$ROOT/assets/demo/demo_song.txt" -o "$SONG"
+# A little room (Reverb) and a limiter making up the level AHX instruments
+# play at (their full volume sits 12 dB below the init preset's).
+"$BUILD/vorn-render" --plugin "$PLUGIN" --sequence "$SONG" -o "$SONG_OUT" \
+  --fx 0=Reverb --fx-param 0:0=0.18 --fx 1=Limiter --fx-param 1:3=0.9 --fx-param 1:5=0.375
+echo
 echo "== the built-in skin (every strip, icon and font on one sheet)"
 "$BUILD/vorn-preview" "$BUILD"
 echo
@@ -53,6 +63,7 @@ echo "== the widget gallery of the GUI toolkit, drawn off-screen"
 echo
 echo "vorn.so: $PLUGIN"
 echo "demo:    $OUT"
+echo "song:    $SONG_OUT"
 echo "bank:    $BUILD/assets/factory/Vorn Factory.vornbank"
 echo "sheet:   $BUILD/factory-sheet.png"
 echo "skin:    $BUILD/skin-preview.png"
