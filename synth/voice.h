@@ -194,6 +194,8 @@ class voice {
   void fill_osc_inputs();
   void apply_osc_controls();
   bool repitch_oscillators();
+  void rewidth_oscillator_a();
+  void busy_tick();
   void update_cutoff();
   // The fast engine (voice_render.cpp).
   void plan_block();

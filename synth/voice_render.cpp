@@ -495,12 +495,59 @@ void voice::end_block() { advance_idle_lfos(); }
 
 bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !staged_block_; }
 
-// A busy block: the reference's loop, the whole tick every sample. The
-// fast tick's record of what it last saw is stale afterwards: the next
-// block starts with a full evaluation.
+// The tick of a busy block: the reference's control tick every sample,
+// minus the pieces the plan shows idle (settled envelopes and declick gate,
+// LFOs nobody reads), the filter's own controls instead of every path
+// control unless something was set, and the oscillator controls narrowed to
+// what moved. An LFO on the pitch and the width of A (vibrato and PWM, the
+// common busy case) then costs two increments and a width, not the whole
+// oscillator control tick.
+void voice::busy_tick() {
+  if (countdown_ > 0) {
+    --countdown_;
+    return;
+  }
+  countdown_ = ctx_->control_divider - 1;
+  if (int_list_.count > 0 || float_list_.count > 0) {
+    run_smoothing();  // smoothed values feed every stage: evaluate all of them
+    dirty_ = true;
+  }
+  tick_sources();
+  src_.xmod = xmod_modulator(osc_ctl_.xmod, osc_in_.xmod_setting, out_a_, out_b_, ctx_->sample_rate);
+  publish_sources();
+  const int32_t pitch = dst_pitch_, width = dst_width_, detune = dst_detune_;
+  const float xa = dst_xmod_a_, xb = dst_xmod_b_;
+  evaluate_connections();
+  const bool all = dirty_ || glide_moving_ || detune != dst_detune_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_);
+  if (all || (pitch != dst_pitch_ && !repitch_oscillators())) {
+    update_oscillators();
+    glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
+  } else if (width != dst_width_) {
+    rewidth_oscillator_a();
+  }
+  if (dirty_)
+    update_filters();
+  else
+    update_cutoff();
+  update_output_gains();
+  dirty_ = false;
+}
+
+// A busy block: the busy tick and a sample, frame by frame. The next block
+// starts with a full evaluation (the LFOs left out were published stale).
 void voice::render_busy(float* left, float* right, int n, bool noise) {
+  for (int i = 0; i < n; ++i) {
+    if (noise) ctx_->noise.next();
+    busy_tick();
+    render_sample(left + i, right + i);
+    if (should_stop()) {
+      active_ = false;
+      advance_idle_lfos();
+      catch_up(n - i - 1);
+      return;
+    }
+  }
   advance_idle_lfos();
-  render_plain(left, right, n, noise);
   dirty_ = true;
 }
 

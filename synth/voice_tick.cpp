@@ -195,6 +195,18 @@ void voice::apply_osc_controls() {
   }
 }
 
+// Only the width modulation of oscillator A moved since the last full
+// oscillator controls: its pending width and PCM start (what
+// apply_osc_controls would write; the rest would be written unchanged).
+void voice::rewidth_oscillator_a() {
+  fill_osc_inputs();
+  osc_control_rewidth(osc_in_, osc_last_);
+  osc_a_.set_pending_width(osc_last_.pending_width_a);
+  osc_a_.set_spread(waveform_[0] == 2 ? osc_last_.pcm_start_a : 0.f);
+  pcm_a_.set_start(osc_last_.pcm_start_a);
+  if (osc_fade_left_[0] > 0) fading_osc_[0].set_pending_width(osc_last_.pending_width_a);
+}
+
 void voice::update_path_controls(voice_path& path) {
   if (path.filter_mode > 0) path.filter.update(filter_ctl_);
   if (path.shflt_mode > 0) {

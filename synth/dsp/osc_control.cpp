@@ -130,9 +130,7 @@ void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float 
 
   // Oscillator A.
   r.hz_a = base * pitch_ratio(in.pitch_mod) * in.tune_1 * in.tune_2;
-  const float w = in.width_mod * width_mod_scale + in.width_a;
-  r.pending_width_a = clamp_unit((w + 1.f) * 0.5f);
-  r.pcm_start_a = clamp_unit(w);
+  osc_control_rewidth(in, r);
   const float hz_a = apply_xmod(r.hz_a, in.xmod_setting, in.xmod_a, xmod_uses_a(in.xmod_setting));
   const float period = 1.f / sample_rate;
   r.increment_a = clamp_increment(hz_a, period);
@@ -152,6 +150,12 @@ void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float 
   r.pcm_start_b = clamp_unit(in.width_b);
   const float hz_b = apply_xmod(r.hz_b, in.xmod_setting, in.xmod_b, xmod_uses_b(in.xmod_setting));
   r.increment_b = clamp_increment(hz_b, period);
+}
+
+void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r) {
+  const float w = in.width_mod * width_mod_scale + in.width_a;
+  r.pending_width_a = clamp_unit((w + 1.f) * 0.5f);
+  r.pcm_start_a = clamp_unit(w);
 }
 
 bool osc_control_repitch(const osc_control_inputs& in, float sample_rate, osc_control_result& r) {

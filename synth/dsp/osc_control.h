@@ -155,4 +155,9 @@ inline osc_control_result osc_control_tick(osc_control_state& s, const osc_contr
 // conditions do not hold.
 bool osc_control_repitch(const osc_control_inputs& in, float sample_rate, osc_control_result& r);
 
+// The part of the tick that oscillator A's width modulation and "Width"
+// reach: its pending width and PCM start in `r`, the numbers
+// osc_control_tick gives for `in`.
+void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r);
+
 }  // namespace synth

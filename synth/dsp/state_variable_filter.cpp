@@ -71,7 +71,9 @@ void state_variable_filter::update(const filter_controls& c) {
     saturating_ = saturating;
     select();
   }
-  if (saturating_) sat_.set(c.saturation, f_);
+  // Under FMod, modulate sets the saturation again from the coefficient it
+  // makes before the next sample is processed.
+  if (saturating_ && c.fmod == 0.f) sat_.set(c.saturation, f_);
   if (c.qmod == 0.f) q_ = std::min(svf::damping_from_resonance(c.resonance), limit_);
 }
 

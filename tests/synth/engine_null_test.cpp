@@ -281,6 +281,32 @@ TEST(engine_null, filter_sweeps_tremolo_and_fm_without_cross_modulation) {
   }
 }
 
+TEST(engine_null, vibrato_and_width_modulation_from_one_lfo_through_a_saturating_fm_filter) {
+  // LFO A on the common pitch and the width of A every sample, LFO B on the
+  // cutoff and the pan, the filter under FMod and the shaper on: the
+  // oscillator controls narrowed to what moved, with B following A, fixed,
+  // or keytracked in between (which needs the whole tick), the pulse width
+  // and the multi-ramp's spread following the width, LFO B also on B's detune, and changes under
+  // the held notes: a waveform crossfade, a smoothed cutoff and depth.
+  struct osc_case {
+    float waveform_a, keytrack_b, detune_mod_b;
+  };
+  for (osc_case oc : {osc_case{1.f, 1.f, 0.f}, {2.f, 0.f, 0.f}, {1.f, 0.5f, 0.f}, {1.f, 1.f, 0.3f}}) {
+    expect_null(with("waveform " + std::to_string(oc.waveform_a) + " keytrack " + std::to_string(oc.keytrack_b) +
+                         " detune mod " + std::to_string(oc.detune_mod_b),
+                     {set(0, p::osc_a_waveform, oc.waveform_a), set(0, p::osc_b_level, 0.75f),
+                      set(0, p::osc_b_keytrack, oc.keytrack_b), set(0, p::detune_mod_b, oc.detune_mod_b),
+                      set(0, p::filter_mode, 5.f), set(0, p::filter_saturation, 0.7f),
+                      set(0, p::filter_frequency, 0.5f), set(0, p::filter_resonance, 0.4f),
+                      set(0, p::filter_fmod, 0.5f), set(0, p::shaper_depth, 0.6f), set(0, p::env_a_sustain, 1.f),
+                      set(0, p::mod_a_rate, 0.5f), set(0, p::mod_b_rate, 0.35f), set(0, p::pitch_mod_a, 0.05f),
+                      set(0, p::width_mod_a, 0.5f), set(0, p::filter_mod_b, 0.5f), set(0, p::panning_mod_b, 0.3f),
+                      set(9000, p::osc_a_waveform, oc.waveform_a == 1.f ? 2.f : 1.f), set(14000, p::filter_frequency, 0.3f),
+                      set(20000, p::shaper_depth, 0.9f)},
+                     chord(0, {45, 57, 64}, second / 2), second * 3 / 4));
+  }
+}
+
 TEST(engine_null, a_pcm_wave_with_an_enveloped_filter) {
   expect_null(with("pcm", {set(0, p::osc_a_waveform, 6.f), set(0, p::osc_b_waveform, 6.f), set(0, p::osc_b_level, 0.5f),
                            set(0, p::osc_b_coarse, 12.f), set(0, p::filter_mode, 1.f), set(0, p::filter_env_a, 0.4f)},
