@@ -195,7 +195,10 @@ class voice {
   void apply_osc_controls();
   bool repitch_oscillators();
   void rewidth_oscillator_a();
+  bool begin_tick();
   void busy_tick();
+  template <bool busy>
+  bool step_as(float* left, float* right, int i, int n, bool noise);
   void update_cutoff();
   // The fast engine (voice_render.cpp).
   void plan_block();

@@ -171,16 +171,23 @@ uint32_t voice::tick_sources() {
   return moved;
 }
 
-void voice::fast_tick() {
+// The common start of the fast and the busy tick: false when the control
+// divider skips this sample; smoothing, when some is under way.
+bool voice::begin_tick() {
   if (countdown_ > 0) {
     --countdown_;
-    return;
+    return false;
   }
   countdown_ = ctx_->control_divider - 1;
   if (int_list_.count > 0 || float_list_.count > 0) {
     run_smoothing();  // smoothed values feed every stage: evaluate all of them
     dirty_ = true;
   }
+  return true;
+}
+
+void voice::fast_tick() {
+  if (!begin_tick()) return;
   // The sources, and which of them moved.
   uint32_t moved = tick_sources();
   const float x = xmod_on(osc_in_.xmod_setting)
@@ -481,8 +488,18 @@ bool voice::render_staged(float* left, float* right, int n, bool noise) {
 }
 
 bool voice::step(float* left, float* right, int i, int n, bool noise) {
+  return step_as<false>(left, right, i, n, noise);
+}
+
+// A sample with the fast tick, or with the busy tick; false when the voice
+// ended on it (the rest of the block caught up).
+template <bool busy>
+bool voice::step_as(float* left, float* right, int i, int n, bool noise) {
   if (noise) ctx_->noise.next();
-  fast_tick();
+  if constexpr (busy)
+    busy_tick();
+  else
+    fast_tick();
   render_sample(left + i, right + i);
   if (!should_stop()) return true;
   active_ = false;
@@ -503,15 +520,7 @@ bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !sta
 // common busy case) then costs two increments and a width, not the whole
 // oscillator control tick.
 void voice::busy_tick() {
-  if (countdown_ > 0) {
-    --countdown_;
-    return;
-  }
-  countdown_ = ctx_->control_divider - 1;
-  if (int_list_.count > 0 || float_list_.count > 0) {
-    run_smoothing();  // smoothed values feed every stage: evaluate all of them
-    dirty_ = true;
-  }
+  if (!begin_tick()) return;
   tick_sources();
   src_.xmod = xmod_modulator(osc_ctl_.xmod, osc_in_.xmod_setting, out_a_, out_b_, ctx_->sample_rate);
   publish_sources();
@@ -536,17 +545,8 @@ void voice::busy_tick() {
 // A busy block: the busy tick and a sample, frame by frame. The next block
 // starts with a full evaluation (the LFOs left out were published stale).
 void voice::render_busy(float* left, float* right, int n, bool noise) {
-  for (int i = 0; i < n; ++i) {
-    if (noise) ctx_->noise.next();
-    busy_tick();
-    render_sample(left + i, right + i);
-    if (should_stop()) {
-      active_ = false;
-      advance_idle_lfos();
-      catch_up(n - i - 1);
-      return;
-    }
-  }
+  for (int i = 0; i < n; ++i)
+    if (!step_as<true>(left, right, i, n, noise)) return;
   advance_idle_lfos();
   dirty_ = true;
 }
