@@ -6,7 +6,7 @@
 vorn_test_executable(vorn_windows_tests
   DIRS platform windows
   FILES plugin/boundary_test.cpp plugin/fp_state_test.cpp synth/param_table_test.cpp synth/param_display_test.cpp
-  DEPS vorn_core ${host_deps})
+  DEPS vorn_core vorn_gui_base ${host_deps})
 
 # A DLL holding the platform layer and the built-in archives, to see it find
 # its own module and resources.
