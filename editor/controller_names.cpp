@@ -27,7 +27,9 @@ std::array<std::string, 128> build_names() {
     }
     const int32_t n = it.value - 384;  // the controllers' value base
     if (it.submenu || n < 0 || n >= 128 || !names[size_t(n)].empty()) continue;
-    if (group == "Controller" || group == "Control" || group.empty()) {
+    // A whole name already: the main controllers, the channel mode
+    // messages, and the one envelope entry that is not a stage.
+    if (group == "Controller" || group == "Control" || group.empty() || it.text == "Brightness") {
       names[size_t(n)] = it.text;
     } else if (group == "Pedals") {
       names[size_t(n)] = it.text + " pedal";
