@@ -23,7 +23,7 @@ $(BUILD)/asan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug \
 	  -DVORN_SANITIZE=address,undefined -DVORN_BENCH=OFF \
 	  -DVORN_HOST_TOOLS_DIR=$(CURDIR)/$(BUILD)/release \
-	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests;vorn_fx_tests;vorn_files_tests"
+	  "-DVORN_ONLY_TESTS=vorn_plugin_tests;vorn_synth_tests;vorn_fx_tests;vorn_files_tests;vorn_sequencer_tests"
 
 $(BUILD)/tsan/build.ninja: | setup
 	cmake -S . -B $(BUILD)/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

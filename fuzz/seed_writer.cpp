@@ -15,8 +15,11 @@
 #include "files/state_controls.h"
 #include "riff/bytes.h"
 #include "riff/file_buffer.h"
+#include "tests/support/kvx_builder.h"
 #include "tests/support/legacy_record.h"
 #include "tests/support/wave_builder.h"
+#include "tools/ahx/module.h"
+#include "tools/ahx/song_text.h"
 
 namespace {
 
@@ -195,12 +198,140 @@ void wave_seeds() {
 
 }  // namespace
 
+// Own sequence files of both generations: notes of every kind, commands,
+// instruments of every waveform, samples of several widths and loops.
+void kvx_seeds() {
+  using test_support::kvx_cell;
+  std::vector<kvx_cell> cells(64 * 3);
+  for (int r = 0; r < 64; ++r) {
+    cells[size_t(r * 3)] = {r % 4 ? 0 : (0x80 | (24 + r)), r % 8 ? -1 : r % 3, r % 5 ? -1 : (r * 7) % 64, r * 4};
+    cells[size_t(r * 3 + 1)] = {109 + r % 3, -1, r % 2 ? 11 : 35, r % 2 ? 70 : 0};
+  }
+  save("kvx1_song", "three_channels.kvxs", test_support::kvx1_file(3, 140, 3, 1, "seed", cells));
+  save("kvx1_song", "empty_patterns.kvxs", test_support::kvx1_file(6, 125, 16, 4, "sixteen channels", {}));
+
+  test_support::kvx2_song k;
+  k.flags = 3;
+  k.name = "kvx2 seed";
+  k.groups = 2;
+  k.channels = 2;
+  k.cells.resize(2 * 64 * 2);
+  for (size_t i = 0; i < k.cells.size(); i += 3) k.cells[i] = {0x80 | int(20 + i % 80), int(i % 4), int(i % 40), int(i % 256)};
+  k.positions = {0, 1, 1, 7};
+  for (int w = 0; w < 10; ++w) {
+    const std::string name(1, char('a' + w));
+    k.instruments.push_back(test_support::kvx2_instrument(name, 40 + w * 20, w, w * 25));
+  }
+  test_support::kvx2_sample a;
+  for (int i = 0; i < 64; ++i) a.values.push_back(i * 4);
+  a.loop_flags = 1;
+  a.loop_start = 8;
+  a.loop_end = 60;
+  test_support::kvx2_sample b;
+  b.values = {1, 0, 1, 1, 0};
+  b.bits = 1;
+  b.loop_flags = 2;
+  test_support::kvx2_sample c;
+  c.values = {0x7FFF, 0x8000, 0};
+  c.bits = 16;
+  c.exponent = -2;
+  k.samples = {a, b, c};
+  save("kvx2_song", "instruments_and_samples.kvxs", test_support::kvx2_file(k));
+  k.instruments.clear();
+  save("kvx2_song", "end_marker.kvxs", test_support::kvx2_file(k));
+}
+
+// AHX modules: the bundled song (every feature it uses) and a small one with
+// every track command and playlist effect.
+void ahx_seeds(const char* demo_song) {
+  riff::file_buffer text;
+  ahx::module m;
+  std::string error;
+  if (!text.load(demo_song) || !ahx::parse_song_text(text.text(), m, error)) {
+    std::fprintf(stderr, "cannot read %s: %s\n", demo_song, error.c_str());
+    std::exit(1);
+  }
+  save("ahx_module", "demo_song.ahx", ahx::write_module(m));
+  ahx::module all;
+  all.rows = 16;
+  all.restart = 1;
+  all.subsongs = {1};
+  all.positions = {{ahx::track_ref{1, 0}, {2, -12}, {0, 0}, {1, 24}}, {ahx::track_ref{2, 3}, {1, 0}, {1, 0}, {0, 0}}};
+  all.tracks.assign(3, std::vector<ahx::row>(16));
+  for (int r = 0; r < 16; ++r) {
+    all.tracks[1][size_t(r)] = {1 + r * 3, 1 + r % 2, r, r * 17};
+    all.tracks[2][size_t(r)] = {60 - r, r % 3, 0xE, r << 4 | r};
+  }
+  for (int i = 0; i < 2; ++i) {
+    ahx::instrument in;
+    in.wavelength = i * 5;
+    in.filter_lower = 4, in.filter_upper = 50, in.filter_speed = 1 + i * 40;
+    in.square_lower = 2, in.square_upper = 60, in.square_speed = 1;
+    in.vibrato_depth = 9, in.vibrato_speed = 30, in.hard_cut_ticks = 3, in.hard_cut_release = i == 1;
+    for (int e = 0; e < 8; ++e) {
+      ahx::entry en;
+      en.fx[0] = e;
+      en.fx_param[0] = e == 5 ? 0 : 0x15 * e;
+      en.fx[1] = 7 - e;
+      en.fx_param[1] = 0x31;
+      en.waveform = e % 5;
+      en.fixed = e % 2;
+      en.note = e * 7;
+      in.playlist.push_back(en);
+    }
+    all.instruments.push_back(in);
+  }
+  save("ahx_module", "every_command.ahx", ahx::write_module(all));
+}
+
+// Command records (12 bytes: number, index, value, integer, text choice,
+// text_out, process) that load songs and waves, save and load files, edit
+// routes and slots and read the displays.
+void command_seeds() {
+  bytes records;
+  auto add = [&](int number, int index, float value, int integer, int text, int flags) {
+    bytes r(12, 0);
+    r[0] = uint8_t(number);
+    r[1] = uint8_t(index), r[2] = uint8_t(index >> 8);
+    std::memcpy(r.data() + 3, &value, 4);
+    r[7] = uint8_t(integer), r[8] = uint8_t(integer >> 8);
+    r[9] = uint8_t(text);
+    r[10] = uint8_t(flags);
+    r[11] = uint8_t(flags >> 1);
+    records.insert(records.end(), r.begin(), r.end());
+  };
+  add(56, 0, 0.f, 0, 8, 3);       // song.kvxs, processed
+  add(58, 0, 0.f, 1, 18, 3);
+  add(57, 0, 0.f, 0, 18, 3);
+  add(56, 0, 0.f, 0, 9, 3);       // module.ahx
+  add(56, 0, 0.f, 0, 10, 3);      // junk.ahx
+  add(26, 0, 0.f, 0, 4, 1);       // save preset
+  add(27, 0, 0.f, 0, 4, 1);
+  add(29, 0, 0.f, 0, 5, 1);
+  add(28, 0, 0.f, 0, 5, 3);
+  add(31, 0, 0.f, 0, 6, 1);
+  add(30, 0, 0.f, 0, 6, 3);
+  add(34, 0, 0.f, 0, 12, 3);      // a wave list
+  add(12, 41, 0.3f, 0, 18, 3);
+  add(7, 73, 0.7f, 0, 18, 1);
+  add(74, 3, 0.f, 0, 18, 1);
+  add(75, 3, 0.f, 0, 18, 3);
+  add(84, 1, 0.f, 0, 14, 3);      // Reverb
+  add(83, 1, 0.f, 0, 18, 1);
+  add(78, 0, 0.f, 0, 18, 1);
+  add(85, 0, 0.f, 0, 18, 1);
+  save("command_args", "session.bin", records);
+}
+
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: fuzz_seed_writer OUT_DIR\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: fuzz_seed_writer OUT_DIR DEMO_SONG.txt\n");
     return 2;
   }
   out_dir = argv[1];
+  kvx_seeds();
+  ahx_seeds(argv[2]);
+  command_seeds();
   preset_seeds();
   bank_seeds();
   state_seeds();

@@ -9,8 +9,10 @@ namespace plugin {
 
 void synth_plugin::reset_engine() { engine_.reset_after_suspend(); }
 
+// While a song plays, its player renders the piece a frame at a time.
 void synth_plugin::render_piece(float* left, float* right, int32_t frames) {
-  engine_.render(left, right, frames);
+  if (player_.mode() == sequencer::player::playing) player_.tick(left, right, frames);
+  else engine_.render(left, right, frames);
 }
 
 void synth_plugin::process(float** inputs, float** outputs, int32_t frames, bool replacing) {

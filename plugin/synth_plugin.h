@@ -4,12 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/relaxed.h"
+#include "plugin/editor_link.h"
 #include "plugin/effect_base.h"
 #include "plugin/event_queue.h"
 #include "plugin/host_link.h"
+#include "sequencer/player.h"
+#include "sequencer/song.h"
 #include "synth/engine.h"
 
 namespace plugin {
@@ -48,6 +52,18 @@ class synth_plugin final : public effect_base {
   synth::synth& engine() { return engine_; }
   editor_object* editor_object_of() const { return editor(); }
   host_link& link() { return host_link_; }
+  // What the editor receives: the command function with this instance as
+  // its context (plugin/synth_command.h), and the way to the host.
+  editor_link editor_connection();
+
+  // The song and its player; change them only under the engine lock.
+  sequencer::player& player() { return player_; }
+  const sequencer::song& song() const { return song_; }
+  // Command 56: reads and parses the file, then, under the engine lock,
+  // replaces the song, its presets and samples and starts it. Returns the
+  // command's result (plugin/synth_command.h); `result` gets the reason of a
+  // failure.
+  int load_sequence(const char* path, std::string& result);
   bool reset_pending() const { return reset_pending_ != 0; }
   static constexpr int32_t event_capacity = event_queue::capacity;
   int64_t dropped_events() const { return events_.dropped(); }
@@ -64,6 +80,9 @@ class synth_plugin final : public effect_base {
 
   synth::synth engine_;
   host_link host_link_{this};
+  sequencer::song song_;
+  sequencer::player player_{engine_, song_};
+  std::string sequence_path_;  // the file the loaded song came from
   std::vector<uint8_t> preset_chunk_;
   std::vector<uint8_t> state_chunk_;
   platform::relaxed<int32_t> reset_pending_{0};

@@ -1,6 +1,7 @@
 // The private vendor requests of our tools (plugin/tool_request.h).
 #include <cstdio>
 
+#include "plugin/synth_command.h"
 #include "plugin/synth_plugin.h"
 #include "plugin/tool_request.h"
 
@@ -31,11 +32,41 @@ intptr_t fx_slot(synth::synth& engine, fx_slot_request& r) {
   return 1;
 }
 
+intptr_t run_command(synth_plugin& p, command_request& r) {
+  command_args a;
+  a.index = r.index;
+  a.value = r.value;
+  a.number = r.number;
+  a.text = r.text;
+  a.text_out = r.text_out;
+  r.returned = synth_command(&a, &p, r.command);
+  if (a.text && a.text != r.text && !r.text_out[0]) copy_text(r.text_out, a.text, sizeof r.text_out);
+  copy_text(r.result, a.result.c_str(), sizeof r.result);
+  r.index = a.index;
+  r.value = a.value;
+  r.number = a.number;
+  return 1;
+}
+
+intptr_t sequence_status(synth_plugin& p, sequence_status_request& r) {
+  platform::scoped_lock hold(p.engine().engine_lock());
+  const sequencer::player& player = p.player();
+  r.mode = player.mode();
+  r.position = player.position();
+  r.row = player.row();
+  r.loop_count = player.loop_count();
+  r.rows_played = player.rows_played();
+  r.has_text = player.row_text_of(r.row_wanted, r.text, sizeof r.text) ? 1 : 0;
+  return 1;
+}
+
 }  // namespace
 
 intptr_t synth_plugin::vendor_specific(int32_t index, intptr_t value, void* ptr, float) {
-  if (index == tool_request_index && value == fx_slot_request_value && ptr)
-    return fx_slot(engine_, *static_cast<fx_slot_request*>(ptr));
+  if (index != tool_request_index || !ptr) return 0;
+  if (value == fx_slot_request_value) return fx_slot(engine_, *static_cast<fx_slot_request*>(ptr));
+  if (value == command_request_value) return run_command(*this, *static_cast<command_request*>(ptr));
+  if (value == sequence_status_value) return sequence_status(*this, *static_cast<sequence_status_request*>(ptr));
   return 0;
 }
 

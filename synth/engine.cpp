@@ -11,6 +11,7 @@ namespace synth {
 synth::synth() {
   for (int i = 0; i < engine_flag_count; ++i) set_flag(engine_flag(i), engine_flag_table[i].default_on);
   cc_target_.owner = this;
+  sequence_gain_.fill(1.f);
   context_.pcms = &pcms_;
   context_.set_sample_rate(sample_rate_);
   output_.init(sample_rate_);

@@ -118,6 +118,34 @@ class synth final : private allocator_client, private route_client {
   // Editor notifications (null without an editor).
   void set_editor_sink(cc_client* sink) { editor_sink_ = sink; }
 
+  // --- the sequence player's voices (audio thread, or under the engine lock) ----
+  // Channel c of a song plays voice slot c with every unison layer of it.
+  // Raises "Voices" to at least `slots` (polyphonic) when it is lower.
+  void sequence_use_slots(int slots);
+  // The program's 89 values into the slot's voices.
+  void sequence_load(int slot, int program);
+  // One value into the slot's voices at once (no smoothing): playlists switch
+  // waveforms and filters tick by tick, as the replayer does.
+  void sequence_param(int slot, int index, float value);
+  // Starts the slot's voices at `note`: with retrigger from silence (phases,
+  // filters and envelopes restart at this very sample), otherwise a change of
+  // pitch that glides when the program glides.
+  void sequence_start(int slot, int note, bool retrigger);
+  void sequence_release(int slot);  // -1: every voice
+  void sequence_cut(int slot);      // silent at once
+  // The slot's amplitude factor and pitch offset (semitones), applied at the
+  // voices' next sample; every slot starts at 1 and 0.
+  void sequence_shape(int slot, float gain, float semitones);
+  void sequence_clear_shapes();
+  // Rendering a frame at a time: begin a piece of at most stepped_capacity
+  // frames, render its frames in order (the player changes voices in
+  // between), end it into the outputs (added) through the master stage and
+  // the effect slots, which run over the whole piece.
+  static constexpr int stepped_capacity = voice_context::max_block;
+  void begin_stepped(int frames);
+  void render_step(int frame);
+  void end_stepped(float* left, float* right, int frames);
+
   // --- global settings derived from the globals -------------------------------
   bool polyphonic() const { return polyphonic_; }
   int mono_priority() const { return mono_priority_; }
@@ -227,6 +255,12 @@ class synth final : private allocator_client, private route_client {
   platform::relaxed<int> voices_rendered_{0};
   platform::relaxed<bool> midi_activity_{false};
   std::array<voice, max_voices> voices_;
+  // Sequence player: per-slot amplitude and pitch offset, and the frames each
+  // silent voice owes its envelopes and LFOs within a stepped piece.
+  std::array<float, max_voice_slots> sequence_gain_;
+  std::array<float, max_voice_slots> sequence_offset_{};
+  std::array<int32_t, max_voices> idle_frames_{};
+  int stepped_rendered_ = 0;
 };
 
 }  // namespace synth

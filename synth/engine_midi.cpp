@@ -47,6 +47,8 @@ void synth::start_note(int slot, int note, int velocity, bool retrigger) {
   }
   const bool was_gated = is_gated(slot);
   const int previous = allocator_.last_slot();
+  sequence_gain_[size_t(slot)] = 1.f;  // a MIDI note plays unshaped by a song that played here
+  sequence_offset_[size_t(slot)] = 0.f;
   for (int layer = 0; layer < unison_layers_; ++layer) {
     voice& v = layer_voice(slot, layer);
     load_voice_program(v, program);
@@ -155,7 +157,8 @@ void synth::spread_unison(int slot) {
   for (int s = first; s <= last; ++s) {
     for (int layer = 0; layer < n; ++layer) {
       stereo_gain g = unison_gain(pan[layer], n);
-      layer_voice(s, layer).set_unison(detune[layer], g.left, g.right);
+      const float gain = sequence_gain_[size_t(s)];  // 1 unless a song shapes this slot
+      layer_voice(s, layer).set_unison(detune[layer] + sequence_offset_[size_t(s)], g.left * gain, g.right * gain);
     }
   }
 }

@@ -85,6 +85,9 @@ class route_table {
   // recomputes the row's destination when the row is in use.
   void set_route(int row, const route& r);
   route get_route(int row) const;
+  // Row 0..15 to read and edit in place, one relaxed field at a time (null
+  // for any other index); route_edited or rebuild_routes applies the edit.
+  route* row(int index) { return index >= 0 && index < route_count ? &rows_[size_t(index)] : nullptr; }
   void clear_route(int row);  // source 0, destination 0, mode -1, depth 0
 
   // Rebuilds the active lists; a destination that is no longer routed is

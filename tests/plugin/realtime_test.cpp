@@ -6,8 +6,15 @@
 #include <atomic>
 #include <cstdlib>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "plugin/synth_command.h"
 #include "tests/support/direct_plugin.h"
 #include "tests/support/heap_counter.h"
+#include "tests/support/kvx_builder.h"
+#include "tools/ahx/module.h"
 
 TEST(realtime, processing_never_allocates_across_notes_programs_routes_and_controllers) {
 #ifndef VORN_COUNT_ALLOCATIONS
@@ -80,6 +87,66 @@ TEST(realtime, processing_never_allocates_with_four_effects_and_their_changes) {
     chain.slot(0)->set_value(16, float(round % 7) / 7.f);
     chain.slot(2)->set_value(6, float(round % 3) / 3.f);
     if (round % 9 == 0) chain.slot(0)->set_value(15, float(round % 4) / 4.f);
+  }
+  EXPECT_EQ(total, 0);
+#endif
+}
+
+// A song written into the private data folder of this test program.
+static std::string song_file(const std::string& name, const std::vector<uint8_t>& bytes) {
+  const std::filesystem::path path = std::filesystem::path(std::getenv("VORN_DATA_DIR")) / name;
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  return path.string();
+}
+
+TEST(realtime, playing_songs_never_allocates_through_rows_commands_playlists_and_their_ends) {
+#ifndef VORN_COUNT_ALLOCATIONS
+  GTEST_SKIP() << "the sanitizer runtime owns the allocator in this build";
+#else
+  // An own song with arpeggios, slides, retriggers and delays; an AHX module
+  // whose instrument runs a playlist with every effect and both sweeps.
+  std::vector<test_support::kvx_cell> cells(64 * 2);
+  const int commands[] = {63, 1, 14, 15, 27, 28, 13, 23, 9, 10, 16, 17};
+  for (int r = 0; r < 64; ++r) cells[size_t(r * 2)] = {0x80 | (30 + r % 30), r % 3 ? -1 : 0, commands[r % 12], 0x35};
+  cells[2 * 63 + 1] = {0, -1, 11, 0};  // the pass ends
+  const std::string own = song_file("rt.kvxs", test_support::kvx1_file(1, 255, 2, 1, "rt", cells));
+  ahx::module m;
+  m.version = 1;
+  m.rows = 8;
+  m.positions = {{ahx::track_ref{1, 0}, {1, 7}, {1, -5}, {1, 12}}};
+  m.tracks.assign(2, std::vector<ahx::row>(8));
+  for (int r = 0; r < 8; ++r) m.tracks[1][size_t(r)] = {20 + r, 1, r % 2 ? 0xC : 0xF, r % 2 ? 0x30 : 0x01};
+  ahx::instrument in;
+  in.square_lower = 8, in.square_upper = 50, in.square_speed = 1;
+  in.filter_lower = 5, in.filter_upper = 40, in.filter_speed = 1;
+  in.hard_cut_ticks = 1;
+  for (int e = 0; e < 8; ++e) {
+    ahx::entry en;
+    en.fx[0] = e == 5 ? 0 : e;
+    en.fx_param[0] = e == 4 ? 0x11 : 0x10 + e;
+    en.waveform = 1 + e % 4;
+    en.note = e;
+    in.playlist.push_back(en);
+  }
+  in.playlist.back().fx[1] = 5;  // back to the first step
+  m.instruments = {in};
+  const std::string module = song_file("rt.ahx", ahx::write_module(m));
+
+  test_support::direct_plugin d;
+  const plugin::editor_link link = d.p->editor_connection();
+  int total = 0;
+  for (const std::string& path : {own, module}) {
+    plugin::command_args a;
+    a.text = path.c_str();
+    ASSERT_EQ(link.command(&a, link.context, plugin::command::load_sequence), 0);
+    a.number = 1;
+    link.command(&a, link.context, plugin::command::sequence_loop);
+    for (int block = 0; block < 120; ++block) {
+      counting = true;
+      d.process(nullptr);
+      counting = false;
+      total += heap_calls.exchange(0);
+    }
   }
   EXPECT_EQ(total, 0);
 #endif

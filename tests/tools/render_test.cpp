@@ -178,8 +178,9 @@ struct run_result {
   std::string output;
 };
 
-run_result run(const std::string& args) {
-  const std::string cmd = std::string(VORN_BUILD_DIR) + "/vorn-render " + args + " 2>&1";
+// One of the built programs with its output (stdout and stderr).
+run_result run_program(const std::string& program, const std::string& args) {
+  const std::string cmd = std::string(VORN_BUILD_DIR) + "/" + program + " " + args + " 2>&1";
   run_result r{-1, {}};
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return r;
@@ -190,6 +191,8 @@ run_result run(const std::string& args) {
   r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
 }
+
+run_result run(const std::string& args) { return run_program("vorn-render", args); }
 
 std::string temp_path(const char* suffix) {
   const char* home = std::getenv("VORN_DATA_DIR");  // a private temp folder, see test_env.cpp
@@ -315,4 +318,57 @@ TEST(vorn_render, the_demo_through_reverb_and_delay_keeps_ringing_after_the_song
   EXPECT_NE(c.output.find("no effect named \"Chorus\""), std::string::npos) << c.output;
   std::remove(dry.c_str());
   std::remove(wet.c_str());
+}
+
+// --- songs played by the plug-in's own sequencer ---
+
+// Lines of the output that are row texts ("PP.RR|...").
+std::vector<std::string> row_lines(const std::string& output) {
+  std::vector<std::string> rows;
+  size_t at = 0;
+  while (at < output.size()) {
+    const size_t end = output.find('\n', at);
+    const std::string line = output.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    if (line.size() > 6 && line[2] == '.' && line[5] == '|') rows.push_back(line);
+    at = end == std::string::npos ? output.size() : end + 1;
+  }
+  return rows;
+}
+
+TEST(vorn_render, the_bundled_song_compiles_and_plays_its_passes_with_every_row_shown) {
+  const std::string module = temp_path("_song.ahx"), out = temp_path("_song.wav");
+  const run_result made = run_program("vorn-ahx", std::string(VORN_SOURCE_DIR) + "/assets/demo/demo_song.txt -o " + module);
+  ASSERT_EQ(made.exit_code, 0) << made.output;
+  EXPECT_NE(made.output.find("17 positions"), std::string::npos) << made.output;
+
+  const run_result once = run("--sequence " + module + " --row-text --tail 1 -o " + out);
+  ASSERT_EQ(once.exit_code, 0) << once.output;
+  EXPECT_NE(once.output.find("song \"Night Drive\": 1 pass, 272 rows"), std::string::npos) << once.output;
+  const std::vector<std::string> rows = row_lines(once.output);
+  ASSERT_EQ(rows.size(), 272u);
+  EXPECT_EQ(rows.front().substr(0, 6), "00.00|");
+  EXPECT_EQ(rows.back().substr(0, 6), "16.15|");
+  EXPECT_NE(rows[64].find("C-4  1"), std::string::npos) << rows[64];  // the beat's kick on channel 1
+  sound_file s;
+  ASSERT_TRUE(read_sound(out, s));
+  const double seconds = 272 * 0.12;  // rows of 6 ticks at 50 Hz
+  EXPECT_NEAR(double(s.info.frames) / 44100.0, seconds + 1.0, 0.02);
+  ASSERT_TRUE(analysis::all_finite(s.left.data(), s.left.size()));
+  // Every part sounds on both sides: the intro, the groove, the melody.
+  for (double at : {1.0, 9.0, 17.0, 26.0}) {
+    SCOPED_TRACE(at);
+    const size_t from = size_t(at * 44100);
+    EXPECT_GT(analysis::rms(s.left.data() + from, 44100), 0.005);
+    EXPECT_GT(analysis::rms(s.right.data() + from, 44100), 0.005);
+  }
+
+  const run_result twice = run("--sequence " + module + " --loops 2 --tail 0 -o " + out);
+  ASSERT_EQ(twice.exit_code, 0) << twice.output;
+  // The second pass starts at the restart position 4: 13 more positions.
+  EXPECT_NE(twice.output.find("2 passes, 480 rows"), std::string::npos) << twice.output;
+  const run_result bad = run("--sequence " + temp_path("_missing.ahx") + " -o " + out);
+  EXPECT_NE(bad.exit_code, 0);
+  EXPECT_NE(bad.output.find("command 56 returned 3"), std::string::npos) << bad.output;
+  std::remove(module.c_str());
+  std::remove(out.c_str());
 }

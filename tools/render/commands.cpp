@@ -10,6 +10,7 @@
 #include "tools/render/plugin_report.h"
 #include "tools/render/progress_bar.h"
 #include "tools/render/render_job.h"
+#include "tools/render/sequence_job.h"
 #include "tools/render/sound_files.h"
 #include "tools/vsthost/plugin_instance.h"
 
@@ -103,6 +104,32 @@ bool configure_effects(const options& o, vsthost::plugin_instance& plugin, std::
   return true;
 }
 
+// Everything before a render: the plug-in loaded and configured, its effect
+// slots filled (and reported), the output file open, the instance resumed.
+bool prepare(const options& o, vsthost::plugin_library& library, vsthost::plugin_instance& plugin,
+             audio_writer& writer, std::string& error) {
+  if (!load(o, library, plugin, error) || !configure(o, plugin, error)) return false;
+  std::string notes;
+  if (!configure_effects(o, plugin, notes, error)) return false;
+  std::fputs(notes.c_str(), stdout);
+  if (!writer.open(o.output_path, o.sample_rate, error)) return false;
+  plugin.resume();
+  return true;
+}
+
+// Everything after a render that went `ok`: suspended, the file closed, the
+// state and preset saved when asked for, the first summary line printed.
+bool finish(const options& o, const vsthost::plugin_library& library, vsthost::plugin_instance& plugin,
+            audio_writer& writer, bool ok, std::string& error) {
+  plugin.suspend();
+  if (!ok || !writer.close(error)) return false;
+  if (!o.save_state_path.empty() && !save_state_file(plugin, o.save_state_path, error)) return false;
+  if (!o.save_preset_path.empty() && !save_preset_file(plugin, o.save_preset_path, error)) return false;
+  std::printf("rendered %s (%s) with %s\n", o.output_path.c_str(), audio_writer::format_for(o.output_path).c_str(),
+              library.path().c_str());
+  return true;
+}
+
 bool events_of(const options& o, std::vector<midi::timed_message>& messages, double& end,
                std::string& error) {
   if (o.what == command::note) {
@@ -136,6 +163,31 @@ int run_list_fx() {
   return 0;
 }
 
+// The same set-up as a MIDI render; the plug-in's player then plays the song.
+int run_sequence(const options& o) {
+  vsthost::plugin_library library;
+  vsthost::plugin_instance plugin;
+  audio_writer writer;
+  std::string error;
+  if (!prepare(o, library, plugin, writer, error)) return fail(error);
+  if (!start_sequence(plugin, o.sequence_path, o.loops, error)) return fail(error);
+  sequence_settings settings;
+  settings.loops = o.loops;
+  settings.tail_seconds = o.tail_seconds;
+  settings.row_text = o.row_text;
+  render_summary summary;
+  summary.sample_rate = o.sample_rate;
+  sequence_summary song;
+  const bool ok = render_sequence(
+      plugin, settings,
+      [&](const float* l, const float* r, int32_t n, std::string& e) { return writer.write(l, r, n, e); },
+      [](const std::string& row) { std::printf("%s\n", row.c_str()); }, summary, song, error);
+  if (!finish(o, library, plugin, writer, ok, error)) return fail(error);
+  std::fputs(sequence_summary_text(song).c_str(), stdout);
+  std::fputs(summary_text(summary).c_str(), stdout);
+  return 0;
+}
+
 int run_render(const options& o) {
   std::vector<midi::timed_message> messages;
   double end = 0.0;
@@ -144,15 +196,8 @@ int run_render(const options& o) {
 
   vsthost::plugin_library library;
   vsthost::plugin_instance plugin;
-  if (!load(o, library, plugin, error)) return fail(error);
-  if (!configure(o, plugin, error)) return fail(error);
-  std::string notes;
-  if (!configure_effects(o, plugin, notes, error)) return fail(error);
-  std::fputs(notes.c_str(), stdout);
-
   audio_writer writer;
-  if (!writer.open(o.output_path, o.sample_rate, error)) return fail(error);
-  plugin.resume();
+  if (!prepare(o, library, plugin, writer, error)) return fail(error);
   render_settings settings{o.sample_rate, o.block_size, end, o.tail_seconds};
   render_summary summary;
   progress_bar bar;
@@ -161,13 +206,7 @@ int run_render(const options& o) {
       [&](const float* l, const float* r, int32_t n, std::string& e) { return writer.write(l, r, n, e); },
       [&](double f) { bar.update(f); }, summary, error);
   bar.finish();
-  plugin.suspend();
-  if (!ok || !writer.close(error)) return fail(error);
-  if (!o.save_state_path.empty() && !save_state_file(plugin, o.save_state_path, error)) return fail(error);
-  if (!o.save_preset_path.empty() && !save_preset_file(plugin, o.save_preset_path, error)) return fail(error);
-
-  std::printf("rendered %s (%s) with %s\n", o.output_path.c_str(),
-              audio_writer::format_for(o.output_path).c_str(), library.path().c_str());
+  if (!finish(o, library, plugin, writer, ok, error)) return fail(error);
   std::fputs(summary_text(summary).c_str(), stdout);
   return 0;
 }

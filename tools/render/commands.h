@@ -10,6 +10,7 @@ namespace render {
 
 int run_info(const options& o);
 int run_render(const options& o);
+int run_sequence(const options& o);
 int run_list_fx();
 
 }  // namespace render

@@ -1,5 +1,6 @@
 // vorn-render: loads a VST 2.4 instrument the way a host does and either
-// describes it (--info) or renders MIDI through it to a WAV or FLAC file.
+// describes it (--info) or renders MIDI, or a song its own player plays,
+// through it to a WAV or FLAC file.
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     case render::command::midi:
     case render::command::note:
       return render::run_render(o);
+    case render::command::sequence:
+      return render::run_sequence(o);
     case render::command::list_fx:
       return render::run_list_fx();
     case render::command::help:

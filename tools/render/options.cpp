@@ -14,6 +14,7 @@ constexpr int32_t min_rate_hz = 8000;
 constexpr int32_t max_rate_hz = 384000;
 constexpr int32_t max_block_frames = 8192;
 constexpr double max_seconds = 3600.0;  // bounds the length of any render
+constexpr int32_t max_loops = 1000;
 
 bool parse_int(const std::string& text, int32_t lo, int32_t hi, int32_t& out) {
   if (text.empty()) return false;
@@ -106,6 +107,13 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
     } else if (arg == "--midi") {
       out.what = command::midi;
       ok = value_of(argc, argv, i, out.midi_path);
+    } else if (arg == "--sequence") {
+      out.what = command::sequence;
+      ok = value_of(argc, argv, i, out.sequence_path);
+    } else if (arg == "--loops") {
+      ok = value_of(argc, argv, i, v) && parse_int(v, 1, max_loops, out.loops);
+    } else if (arg == "--row-text") {
+      out.row_text = true;
     } else if (arg == "--note") {
       out.what = command::note;
       ok = value_of(argc, argv, i, v) && parse_int(v, 0, 127, out.note);
@@ -166,6 +174,7 @@ std::string usage_text() {
          "  vorn-render --info [PLUGIN]\n"
          "  vorn-render --midi FILE.mid -o OUT.wav|OUT.flac [options]\n"
          "  vorn-render --note KEY [--velocity V] [--length SECONDS] -o OUT.wav [options]\n"
+         "  vorn-render --sequence FILE.ahx|FILE.kvxs -o OUT.wav [--loops N] [--row-text] [options]\n"
          "  vorn-render --list-fx\n"
          "options:\n"
          "  --plugin PATH        plug-in to load (default: vorn.so or vorn.dll beside vorn-render)\n"
@@ -175,7 +184,9 @@ std::string usage_text() {
          "  --param NAME=VALUE   parameter index or full name, normalised value 0..1 (repeatable)\n"
          "  --fx SLOT=NAME       effect NAME in insert slot 0..3, \"-\" empties it (repeatable)\n"
          "  --fx-param SLOT:INDEX=VALUE  parameter INDEX of that slot's effect, in its own range\n"
-         "  --tail SECONDS       rendered after the last event (default 2)\n"
+         "  --tail SECONDS       rendered after the last event, or after the song ends (default 2)\n"
+         "  --loops N            passes through a --sequence song (default 1)\n"
+         "  --row-text           print each row of a --sequence song as it plays\n"
          "  --state FILE         instance state (.vornstate) loaded first\n"
          "  --bank FILE          bank (.vornbank) loaded before --program\n"
          "  --preset FILE        preset (.vornpreset) loaded into the current program\n"

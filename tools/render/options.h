@@ -7,7 +7,7 @@
 
 namespace render {
 
-enum class command { help, info, midi, note, list_fx };
+enum class command { help, info, midi, note, sequence, list_fx };
 
 // --param NAME=VALUE: a parameter index or its full name, and a value 0..1.
 struct param_setting {
@@ -32,6 +32,9 @@ struct options {
   command what = command::help;
   std::string plugin_path;  // empty: the plug-in beside the executable
   std::string midi_path;
+  std::string sequence_path;  // --sequence: a song (.kvxs or .ahx) played by the plug-in's own player
+  int32_t loops = 1;          // passes through the song
+  bool row_text = false;      // print each row's text as it plays
   std::string output_path;
   int32_t sample_rate = 44100;
   int32_t block_size = 512;

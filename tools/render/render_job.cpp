@@ -56,6 +56,17 @@ void append_level(std::string& out, const char* name, const level_stats& s) {
 
 }  // namespace
 
+bool render_block(vsthost::plugin_instance& plugin, float* left, float* right, int32_t n, const block_sink& sink,
+                  render_summary& summary, std::string& error) {
+  const double t0 = now_seconds();
+  plugin.process(left, right, n);
+  summary.process_seconds += now_seconds() - t0;
+  summary.left.add(left, n);
+  summary.right.add(right, n);
+  summary.frames += n;
+  return !sink || sink(left, right, n, error);
+}
+
 bool render_messages(vsthost::plugin_instance& plugin, const std::vector<midi::timed_message>& messages,
                      const render_settings& settings, const block_sink& sink,
                      const progress_sink& progress, render_summary& summary, std::string& error) {
@@ -71,14 +82,8 @@ bool render_messages(vsthost::plugin_instance& plugin, const std::vector<midi::t
   for (int64_t start = 0; start < total;) {
     int32_t n = int32_t(std::min<int64_t>(block, total - start));
     n = queue_block(plugin, messages, rate, start, n, next, summary.dropped_events);
-    const double t0 = now_seconds();
-    plugin.process(left.data(), right.data(), n);
-    summary.process_seconds += now_seconds() - t0;
-    summary.left.add(left.data(), n);
-    summary.right.add(right.data(), n);
-    if (sink && !sink(left.data(), right.data(), n, error)) return false;
+    if (!render_block(plugin, left.data(), right.data(), n, sink, summary, error)) return false;
     start += n;
-    summary.frames = start;
     if (progress) progress(double(start) / double(total));
   }
   return true;

@@ -38,6 +38,11 @@ using block_sink = std::function<bool(const float* left, const float* right, int
                                       std::string& error)>;
 using progress_sink = std::function<void(double fraction)>;
 
+// One processing call of n frames: timed, added to the summary's levels and
+// frame count, and handed to the sink (false with its error).
+bool render_block(vsthost::plugin_instance& plugin, float* left, float* right, int32_t n, const block_sink& sink,
+                  render_summary& summary, std::string& error);
+
 // The instance must be created, configured with settings' rate and block
 // size, and resumed. Messages must be sorted by time.
 bool render_messages(vsthost::plugin_instance& plugin, const std::vector<midi::timed_message>& messages,

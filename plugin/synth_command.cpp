@@ -1,0 +1,53 @@
+// The command function: numbers dispatched to the groups that implement them
+// (command_params.cpp, command_files.cpp, command_voices.cpp, and the
+// sequence commands here).
+#include "plugin/synth_command.h"
+
+#include "plugin/command_groups.h"
+#include "plugin/synth_plugin.h"
+
+namespace plugin {
+
+namespace {
+
+int sequence_command(synth_plugin& p, command_args& a, int number) {
+  synth::synth& engine = p.engine();
+  switch (number) {
+    case command::load_sequence:
+      return p.load_sequence(a.text, a.result);
+    case command::start_stop_sequence: {
+      platform::scoped_lock hold(engine.engine_lock());
+      p.player().start_stop();
+      return 0;
+    }
+    case command::sequence_loop: {
+      platform::scoped_lock hold(engine.engine_lock());
+      p.player().set_loop_limit(a.number < 0 ? -1 : a.number);
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+int synth_command(command_args* args, void* context, int number) {
+  if (!args || !context || number < 0 || number >= command_count) return 0;
+  synth_plugin& p = *static_cast<synth_plugin*>(context);
+  command_args& a = *args;
+  if (number <= command::write_switch) return parameter_command(p, a, number);
+  if (number <= command::randomise_preset) return file_command(p, a, number);
+  if (number <= command::sequence_loop) return sequence_command(p, a, number);
+  return voice_command(p, a, number);
+}
+
+editor_link synth_plugin::editor_connection() {
+  editor_link link;
+  link.command = synth_command;
+  link.context = this;
+  link.host = &host_link_;
+  return link;
+}
+
+}  // namespace plugin
