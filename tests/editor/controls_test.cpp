@@ -149,7 +149,7 @@ TEST_F(editor_controls, the_scale_menu_resizes_the_window_and_tells_the_host) {
   const char* items[] = {"1/2", "3/4", "Original (762 x 516)", "1.25X (952 x 645)", "1.5X (1143 x 774)", "2X (1524 x 1032)"};
   for (int32_t v = 0; v < 6; ++v) {
     SCOPED_TRACE(items[v]);
-    ASSERT_TRUE(e.choose(*e.view().look_menu, std::string("Size/") + items[v]));
+    ASSERT_TRUE(e.choose(*e.view().look_menu, std::string("Size>") + items[v]));
     e.wait();
     const int32_t w = gui::layout::width_at(gui::scale_of_choice(v - 2)), h = gui::layout::height_at(gui::scale_of_choice(v - 2));
     EXPECT_EQ(e.window().width, w);
@@ -171,7 +171,7 @@ TEST_F(editor_controls, the_scale_menu_resizes_the_window_and_tells_the_host) {
 
 TEST_F(editor_controls, a_host_that_cannot_size_windows_still_gets_the_new_rectangle) {
   e.host().size_window_supported = false;
-  ASSERT_TRUE(e.choose(*e.view().look_menu, "Size/2X (1524 x 1032)"));
+  ASSERT_TRUE(e.choose(*e.view().look_menu, "Size>2X (1524 x 1032)"));
   e.wait();
   EXPECT_TRUE(e.host().window_sizes.empty());
   ERect* rect = nullptr;

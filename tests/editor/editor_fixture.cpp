@@ -1,6 +1,7 @@
 #include "tests/editor/editor_fixture.h"
 
 #include <cstring>
+#include <functional>
 
 #include "guilib/menu/menu_session.h"
 #include "guilib/widgets/edit.h"
@@ -135,15 +136,28 @@ bool editor_instance::move_control(int32_t index) {
       auto& d = static_cast<gui::dropbox&>(c);
       click(r);
       if (!d.is_open()) return false;
-      gui::menu_panel& panel = *d.session()->panels().front();
-      for (size_t i = 0; i < panel.level().items.size(); ++i) {
-        const gui::menu_item& it = panel.level().items[i];
-        if (!it.shown || !it.enabled || it.submenu || it.type != gui::menu_item::kind::choice) continue;
-        if (float(it.value) == c.value() || float(it.value) < c.minimum() || float(it.value) > c.maximum()) continue;
-        click(panel.item_rect(i));
-        return true;
+      // A choice of another value, in the top panel or, failing that, in
+      // the first submenu (the route lists keep their parameters there).
+      for (int depth = 0; depth < 2; ++depth) {
+        gui::menu_panel& panel = *d.session()->panels().back();
+        int32_t first_sub = -1;
+        for (size_t i = 0; i < panel.level().items.size(); ++i) {
+          const gui::menu_item& it = panel.level().items[i];
+          if (!it.shown || !it.enabled || it.type != gui::menu_item::kind::choice) continue;
+          if (it.submenu) {
+            if (first_sub < 0) first_sub = int32_t(i);
+            continue;
+          }
+          if (float(it.value) == c.value() || float(it.value) < c.minimum() || float(it.value) > c.maximum()) continue;
+          click(panel.item_rect(i));
+          return true;
+        }
+        if (first_sub < 0) break;
+        const gui::point p = panel.item_rect(size_t(first_sub)).centre();
+        backend().mouse_move(window(), p.x, p.y);
       }
       d.session()->cancel();
+      editor().root()->run_deferred();
       return false;
     }
     default:
@@ -159,7 +173,7 @@ bool editor_instance::choose(gui::dropbox& d, const std::string& path, bool shif
   if (!d.is_open()) return false;
   size_t from = 0;
   for (size_t depth = 0;; ++depth) {
-    const size_t slash = path.find('/', from);
+    const size_t slash = path.find('>', from);
     const std::string step = path.substr(from, slash == std::string::npos ? std::string::npos : slash - from);
     gui::menu_panel& panel = *d.session()->panels().back();
     bool found = false;
@@ -196,17 +210,17 @@ bool editor_instance::answer_file(const std::string& path) {
   return true;
 }
 
+// The texts of the open dialog in tree order, joined with single blanks
+// (the box wraps long lines into several texts).
 std::string editor_instance::message_text() {
   gui::view* layer = root().modal_layer();
   if (!layer) return {};
   std::string all;
-  std::vector<gui::view*> todo{layer};
-  while (!todo.empty()) {
-    gui::view* v = todo.back();
-    todo.pop_back();
-    if (auto* t = dynamic_cast<gui::text*>(v); t && std::strcmp(v->class_name(), "button") != 0) all += t->str() + "|";
-    for (const auto& c : v->children()) todo.push_back(c.get());
-  }
+  std::function<void(gui::view&)> walk = [&](gui::view& v) {
+    if (auto* t = dynamic_cast<gui::text*>(&v); t && !t->str().empty()) all += (all.empty() ? "" : " ") + t->str();
+    for (const auto& c : v.children()) walk(*c);
+  };
+  walk(*layer);
   return all;
 }
 

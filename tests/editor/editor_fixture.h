@@ -66,7 +66,7 @@ class editor_instance {
   // the widget offers no other value.
   bool move_control(int32_t index);
   // Opens a drop-down or menu button and picks the first item (depth first)
-  // whose text is `text` along the "/"-separated path of submenu texts.
+  // whose text is `text` along the ">"-separated path of submenu texts.
   bool choose(gui::dropbox& d, const std::string& path, bool shift = false);
   // The drawn file dialog: types a path and presses OK (Save or Open).
   bool answer_file(const std::string& path);
