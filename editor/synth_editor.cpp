@@ -88,6 +88,7 @@ bool synth_editor::open(void* parent) {
   parent_ = parent;
   pump_ = std::make_unique<wnd::idle_pump>(*backend_);
   pump_->opened();
+  editor_thread_ = std::this_thread::get_id();
   root_ = std::make_unique<root_container>(rect{0, 0, w, h});
   root_->attach(*window_);
   root_->on_timer = [this] { tick(); };
@@ -105,6 +106,7 @@ void synth_editor::close() {
     return;
   }
   if (!window_) return;
+  editor_thread_ = std::thread::id();
   backend_->set_timer(*window_, 0);
   root_.reset();
   view_.reset();
@@ -129,6 +131,9 @@ void synth_editor::idle() {
 }
 
 void synth_editor::host_call() {
+  // Hosts make calls from other threads too (the audio thread sends events):
+  // those leave the window alone, before anything of it is touched.
+  if (std::this_thread::get_id() != editor_thread_.load()) return;
   if (pump_ && !in_idle_) {
     in_idle_ = true;
     pump_->host_call();

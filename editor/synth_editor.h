@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "editor/actions.h"
 #include "editor/editor_view.h"
@@ -117,6 +118,8 @@ class synth_editor final : public plugin::editor_object {
   int32_t learn_target_ = -1;      // armed: the parameter waiting for its controller
   std::array<int32_t, 128> map_before_{};  // the controller map when learning was armed
   bool in_idle_ = false, close_pending_ = false;
+  // The thread that opened the window: host calls from any other are not ours to pump on.
+  std::atomic<std::thread::id> editor_thread_{};
   void* parent_ = nullptr;
 };
 
