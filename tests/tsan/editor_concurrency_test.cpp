@@ -41,7 +41,7 @@ TEST(concurrency, the_editor_races_nothing_with_the_audio_thread_and_host_automa
     test_support::midi_block midi;
     std::vector<float> l(256), r(256);
     float* out[2] = {l.data(), r.data()};
-    for (int block = 0; block < 300; ++block) {
+    for (int block = 0; block < 150; ++block) {
       midi.clear();
       midi.add(0, 0x90, uint8_t(40 + block % 40), 100);
       midi.add(64, 0xB0, 74, uint8_t(block % 128));
