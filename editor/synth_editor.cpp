@@ -152,11 +152,6 @@ void synth_editor::wheel(float delta) {
   c->wheel(e, c->bounds().centre(), delta);
 }
 
-// The host's change reaches the control at the next tick, which compares
-// every control with the engine (that also catches changes that come
-// without a call: controllers, a song, a route).
-void synth_editor::parameter_changed(int32_t) {}
-
 void synth_editor::set_content_scale(float factor) {
   content_scale_ = std::clamp(finite_or(factor, 1.f), min_scale, max_scale);
   look_pending_ = true;

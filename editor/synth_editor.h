@@ -6,8 +6,8 @@
 //
 // Threads: everything runs on the thread that opens the editor, except the
 // chunk calls (under the engine lock, from whichever thread saves or loads a
-// state) and parameter_changed (any thread); what those touch is atomic, and
-// the editor applies it at its next timer tick.
+// state) and host_call (any thread; it returns at once on others). What the
+// chunk calls touch is atomic, and the editor applies it at its next tick.
 //
 // The view is never rebuilt from inside the handler of one of its own
 // widgets: a new scale is applied at the next tick.
@@ -54,7 +54,6 @@ class synth_editor final : public plugin::editor_object {
   void idle() override;
   void host_call() override;
   void wheel(float delta) override;
-  void parameter_changed(int32_t index) override;
   void set_content_scale(float factor) override;
   bool draw_offscreen(float scale, uint32_t* pixels, size_t capacity, int32_t& width, int32_t& height) override;
   uint32_t write_editor_chunk(uint8_t* dest) override;

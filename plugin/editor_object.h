@@ -3,9 +3,11 @@
 // itself lives in editor/; the instance knows it only through this class.
 //
 // Threads: every call comes from the host's user-interface thread (the one
-// that opens the editor), except parameter_changed, which the host's
-// parameter calls make from any thread, the audio thread included: it only
-// marks, and the editor takes the marks on its own thread.
+// that opens the editor), except host_call (any thread; the editor ignores
+// the others) and the chunk calls of editor_chunk_client. A host's parameter
+// change is not announced to the editor: hosts automate from the audio
+// thread, and the editor compares its controls with the engine at every
+// timer tick instead, which also catches controllers, songs and routes.
 #pragma once
 
 #include <cstddef>
@@ -34,8 +36,6 @@ class editor_object : public synth::editor_chunk_client {
   virtual void host_call() = 0;
   // One wheel step from the host (effVendorSpecific 'Whee').
   virtual void wheel(float delta) = 0;
-  // A parameter's value changed from the host's side (any thread).
-  virtual void parameter_changed(int32_t index) = 0;
   // A host's content scale factor (effVendorSpecific 'PreS' 'AeCs'):
   // the window grows by this factor on top of the user's scale choice.
   virtual void set_content_scale(float factor) = 0;

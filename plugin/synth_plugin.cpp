@@ -101,7 +101,6 @@ void synth_plugin::set_parameter(int32_t index, float normalised) {
   // The host addresses 0..88; the editor the globals too. Both come here.
   if (!synth::param_valid(index)) return;
   engine_.set_param_normalised(index, normalised);
-  if (editor_object* ed = editor()) ed->parameter_changed(index);
 }
 
 float synth_plugin::get_parameter(int32_t index) { return engine_.get_param_normalised(index); }

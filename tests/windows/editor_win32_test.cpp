@@ -13,7 +13,7 @@
 
 #include "editor/layout.h"
 #include "synth/param_table.h"
-#include "tests/support/centroid.h"
+#include "tests/support/held_note.h"
 #include "tools/vsthost/plugin_instance.h"
 #include "tools/vsthost/plugin_library.h"
 
@@ -69,14 +69,7 @@ class editor_win32 : public ::testing::Test {
     PostMessageA(w, msg, wp, MAKELPARAM(x, y));
     pump(10);
   }
-  double render_centroid(double seconds) {
-    std::vector<float> l(block), r(block), tail;
-    for (int done = 0; done < int(seconds * rate); done += block) {
-      plugin_.process(l.data(), r.data(), block);
-      tail.insert(tail.end(), l.begin(), l.end());
-    }
-    return test_support::spectral_centroid_hz(tail.data() + tail.size() - 4096, 4096, rate);
-  }
+
 
   HWND host_ = nullptr;
   vsthost::plugin_library library_;
@@ -84,11 +77,7 @@ class editor_win32 : public ::testing::Test {
 };
 
 TEST_F(editor_win32, dragging_the_cutoff_knob_brightens_a_held_note) {
-  plugin_.set_parameter(synth::p::osc_a_waveform, 2.5f / 5.999f);  // ramp
-  plugin_.set_parameter(synth::p::osc_b_level, 0.f);
-  plugin_.set_parameter(synth::p::filter_mode, 1.5f / 8.999f);     // low-pass 12 dB
-  plugin_.set_parameter(synth::p::filter_frequency, 0.3f);
-  plugin_.set_parameter(synth::p::filter_resonance, 0.f);
+  test_support::dark_ramp_patch(plugin_);
   const HWND editor = open_editor();
   ASSERT_NE(editor, nullptr);
   RECT client{};
@@ -96,7 +85,7 @@ TEST_F(editor_win32, dragging_the_cutoff_knob_brightens_a_held_note) {
   EXPECT_EQ(client.right, 762);
   EXPECT_EQ(client.bottom, 516);
   plugin_.queue_midi(0, 0x90, 45, 100);
-  const double dark = render_centroid(0.5);
+  const double dark = test_support::render_centroid(plugin_, 0.5, rate);
 
   const gui::point c =
       gui::layout::control_rect(*gui::layout::control_of(synth::p::filter_frequency), 1.f).centre();
@@ -106,7 +95,7 @@ TEST_F(editor_win32, dragging_the_cutoff_knob_brightens_a_held_note) {
   for (int step = 1; step <= 5; ++step) post(editor, WM_MOUSEMOVE, MK_LBUTTON, c.x, c.y - 8 * step);
   post(editor, WM_LBUTTONUP, 0, c.x, c.y - 40);
   EXPECT_NEAR(plugin_.get_parameter(synth::p::filter_frequency), before + 0.4f, 0.02f);
-  const double bright = render_centroid(0.5);
+  const double bright = test_support::render_centroid(plugin_, 0.5, rate);
   std::printf("spectral centroid of the held note: %.0f Hz, after the drag %.0f Hz\n", dark, bright);
   EXPECT_GT(bright, dark * 1.3) << dark << " Hz before, " << bright << " Hz after";
 }

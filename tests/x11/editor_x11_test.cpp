@@ -20,7 +20,7 @@
 
 #include "editor/layout.h"
 #include "synth/param_table.h"
-#include "tests/support/centroid.h"
+#include "tests/support/held_note.h"
 #include "tools/vsthost/plugin_instance.h"
 #include "tools/vsthost/plugin_library.h"
 #include "tools/xvfb/xvfb_server.h"
@@ -102,14 +102,7 @@ class editor_x11 : public ::testing::Test {
     ASSERT_EQ(xvfb::run(server()->display(), all), 0) << args[0];
   }
   // Renders seconds of the held note; the centroid of its last 4096 samples.
-  double render_centroid(double seconds) {
-    std::vector<float> l(block), r(block), tail;
-    for (int done = 0; done < int(seconds * rate); done += block) {
-      plugin_.process(l.data(), r.data(), block);
-      tail.insert(tail.end(), l.begin(), l.end());
-    }
-    return test_support::spectral_centroid_hz(tail.data() + tail.size() - 4096, 4096, rate);
-  }
+
 
   Display* host_ = nullptr;
   Window parent_ = 0;
@@ -118,18 +111,14 @@ class editor_x11 : public ::testing::Test {
 };
 
 TEST_F(editor_x11, turning_the_cutoff_knob_with_the_mouse_brightens_a_held_note) {
-  plugin_.set_parameter(synth::p::osc_a_waveform, 2.5f / 5.999f);  // ramp
-  plugin_.set_parameter(synth::p::osc_b_level, 0.f);
-  plugin_.set_parameter(synth::p::filter_mode, 1.5f / 8.999f);     // low-pass 12 dB
-  plugin_.set_parameter(synth::p::filter_frequency, 0.3f);
-  plugin_.set_parameter(synth::p::filter_resonance, 0.f);
+  test_support::dark_ramp_patch(plugin_);
   ERect* rect = nullptr;
   ASSERT_EQ(plugin_.dispatch(effEditGetRect, 0, 0, &rect), 1);
   EXPECT_EQ(rect->right, 762);
   EXPECT_EQ(rect->bottom, 516);
   ASSERT_TRUE(open_editor());
   plugin_.queue_midi(0, 0x90, 45, 100);
-  const double dark = render_centroid(0.5);
+  const double dark = test_support::render_centroid(plugin_, 0.5, rate);
 
   // The knob's centre on the screen: the editor sits at the parent's origin.
   const gui::rect dial = gui::layout::control_rect(*gui::layout::control_of(synth::p::filter_frequency), 1.f);
@@ -142,7 +131,7 @@ TEST_F(editor_x11, turning_the_cutoff_knob_with_the_mouse_brightens_a_held_note)
   xdo({"mouseup", "1"});
   ASSERT_TRUE(idle_until([&] { return plugin_.get_parameter(synth::p::filter_frequency) > before + 0.3f; }))
       << "40 pixels up of 100 for the range: " << plugin_.get_parameter(synth::p::filter_frequency);
-  const double bright = render_centroid(0.5);
+  const double bright = test_support::render_centroid(plugin_, 0.5, rate);
   std::printf("spectral centroid of the held note: %.0f Hz, after the drag %.0f Hz\n", dark, bright);
   EXPECT_GT(bright, dark * 1.3) << dark << " Hz before, " << bright << " Hz after";
 }
