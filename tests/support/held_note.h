@@ -22,7 +22,7 @@ inline void dark_ramp_patch(vsthost::plugin_instance& plugin) {
 // Renders seconds in blocks of the plug-in's size; the centroid of the last 4096 samples.
 inline double render_centroid(vsthost::plugin_instance& plugin, double seconds, double rate) {
   const int block = plugin.block_size();
-  std::vector<float> l(size_t(block)), r(size_t(block)), tail;
+  std::vector<float> l(static_cast<size_t>(block)), r(static_cast<size_t>(block)), tail;
   for (int done = 0; done < int(seconds * rate); done += block) {
     plugin.process(l.data(), r.data(), block);
     tail.insert(tail.end(), l.begin(), l.end());
