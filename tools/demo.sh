@@ -1,7 +1,8 @@
 #!/bin/sh
-# The main job on built-in defaults, run by `make demo`: shows what a host sees
-# of the plug-in, then renders the bundled MIDI demo and the bundled AHX song
-# through it.
+# The main job, run by `make demo`: shows what a host sees of the plug-in,
+# renders the factory demo song through it with factory sounds, plays the
+# bundled AHX song through its own sequencer, and draws the factory bank's
+# contact sheet, the built-in skin and the GUI toolkit's gallery.
 set -e
 BUILD="${1:-build/release}"
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,8 +20,32 @@ sed '/^programs (/q' "$INFO" | sed '$d'
 sed -n '/^parameters (/,$p' "$INFO"
 
 echo
-echo "== rendering assets/demo/demo.mid"
-"$BUILD/vorn-render" --plugin "$PLUGIN" --midi "$ROOT/assets/demo/demo.mid" -o "$OUT"
+echo "== the factory demo song (assets/factory/make_demo_song.py)"
+# Two instances, mixed: the band (bass, pad, lead, arpeggio) in one instance
+# that follows the program change before each note, so every part shares its
+# insert chain, the song's master mDelay and Reverb; the drums in a second
+# instance in drum mode, where each key plays its own factory sound.
+FACTORY="$BUILD/assets/factory"
+STEMS="$BUILD/demo-stems"
+mkdir -p "$STEMS"
+echo "band, in \"Vorn Demo Band.vornstate\" (program changes pick each part's sound):"
+python3 "$ROOT/assets/factory/make_demo_song.py" --parts | while read -r part program; do
+  printf '  %-9s program %3d  %s\n' "$part" "$program" "$(awk -F '\t' -v p="$program" '$1 == p { print $2 }' "$FACTORY/sounds.tsv")"
+done
+echo "drums, in \"Vorn Drum Kit.vornstate\" (drum mode: key k plays program k - 24):"
+for key in 36 38 39 42 46 45 47 50 49; do
+  printf '  key %2d    program %3d  %s\n' "$key" "$((key - 24))" "$(awk -F '\t' -v p="$((key - 24))" '$1 == p { print $2 }' "$FACTORY/sounds.tsv")"
+done
+"$BUILD/vorn-render" --plugin "$PLUGIN" --midi "$ROOT/assets/factory/demo_band.mid" --tail 4 \
+  --state "$FACTORY/Vorn Demo Band.vornstate" -o "$STEMS/band.wav" | sed -n 's/^realtime/band:  realtime/p'
+"$BUILD/vorn-render" --plugin "$PLUGIN" --midi "$ROOT/assets/factory/demo_drums.mid" --tail 4 \
+  --state "$FACTORY/Vorn Drum Kit.vornstate" -o "$STEMS/drums.wav" | sed -n 's/^realtime/drums: realtime/p'
+sox -m -v 1 "$STEMS/band.wav" -v 0.7 "$STEMS/drums.wav" "$OUT"
+sox "$OUT" -n stats 2>&1 | awk '/^Pk lev dB/ { peak = $4 } /^RMS lev dB/ { rms = $4 } /^Length s/ { len = $3 }
+  END { printf "mix (band + drums at -3 dB): %.1f s, peak %s dBFS, RMS %s dBFS\n", len, peak, rms }'
+echo
+echo "== the factory bank's contact sheet (a spectrogram per sound)"
+"$ROOT/tools/factory/contact_sheet.sh" "$BUILD" 2>/dev/null
 echo
 echo "== the bundled song: assets/demo/demo_song.txt as an AHX module, played by the plug-in's own sequencer"
 "$BUILD/vorn-ahx" "$ROOT/assets/demo/demo_song.txt" -o "$SONG"
@@ -39,5 +64,7 @@ echo
 echo "vorn.so: $PLUGIN"
 echo "demo:    $OUT"
 echo "song:    $SONG_OUT"
+echo "bank:    $BUILD/assets/factory/Vorn Factory.vornbank"
+echo "sheet:   $BUILD/factory-sheet.png"
 echo "skin:    $BUILD/skin-preview.png"
 echo "gallery: $BUILD/gui-gallery.png (and gui-gallery-menu.png); vorn-gui-demo opens it in an X11 window"

@@ -94,7 +94,9 @@ TEST(realtime, processing_never_allocates_with_four_effects_and_their_changes) {
 
 // A song written into the private data folder of this test program.
 static std::string song_file(const std::string& name, const std::vector<uint8_t>& bytes) {
-  const std::filesystem::path path = std::filesystem::path(std::getenv("VORN_DATA_DIR")) / name;
+  const std::filesystem::path dir = std::getenv("VORN_DATA_DIR");
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path path = dir / name;
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   return path.string();
 }

@@ -1,11 +1,13 @@
-// A test program's private home: the data and cache folders of our plug-in
-// and the XDG folders third-party plug-ins write to point into a temporary
-// tree, removed at exit. Made by a static object of one source file of the
-// executable, so it is set before any test runs and any plug-in is loaded.
+// A private home for a whole test program: the data and cache folders of our
+// plug-in and the XDG folders third-party plug-ins write to point into a
+// temporary tree, removed at exit. A test program defines one object of it
+// at namespace scope, so it is in place before any test runs, hence before
+// any plug-in is loaded (and reads a user's init files).
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "tests/support/scratch.h"
 
@@ -13,7 +15,7 @@ namespace test_support {
 
 class private_home {
  public:
-  explicit private_home(const char* prefix) {
+  explicit private_home(const std::string& prefix) {
     root_ = make_scratch_dir(prefix);
     if (root_.empty()) return;
     set("HOME", "home");
@@ -29,7 +31,6 @@ class private_home {
   }
   private_home(const private_home&) = delete;
   private_home& operator=(const private_home&) = delete;
-  const std::filesystem::path& root() const { return root_; }
 
  private:
   void set(const char* name, const char* sub) {
