@@ -83,7 +83,7 @@ void osc_a(builder& b) {
 
 void osc_b(builder& b) {
   const char* s = "osc b";
-  b.section(s, "Osc B", 300, 60, 162, 150);
+  b.section(s, "Osc B", 300, 60, 150, 150);
   b.box(23, kind::icons, s, 308, 90, 54, "Wave");
   b.knob(27, kind::knob, s, 378, 80, "Coarse");
   b.knob(28, kind::knob, s, 418, 80, "Fine");
@@ -95,13 +95,14 @@ void osc_b(builder& b) {
 
 void mixer(builder& b) {
   const char* s = "mixer";
-  b.section(s, "Mixer", 468, 60, 84, 150);
-  b.knob(33, kind::knob, s, 476, 82, "Osc A");
-  b.knob(35, kind::knob, s, 516, 82, "Osc B");
-  b.toggle(34, s, 476, 122, "inv");
-  b.toggle(36, s, 516, 122, "inv");
-  b.knob(37, kind::knob, s, 476, 146, "Ring");
-  b.knob(38, kind::knob, s, 516, 146, "Noise");
+  // Two columns of 42 pixels: a level over its polarity switch and caption.
+  b.section(s, "Mixer", 456, 60, 96, 150);
+  b.knob(33, kind::knob, s, 472, 82, "Osc A");
+  b.knob(35, kind::knob, s, 514, 82, "Osc B");
+  b.toggle(34, s, 464, 122, "inv");
+  b.toggle(36, s, 506, 122, "inv");
+  b.knob(37, kind::knob, s, 472, 146, "Ring");
+  b.knob(38, kind::knob, s, 514, 146, "Noise");
 }
 
 void filter(builder& b) {
@@ -189,16 +190,18 @@ void globals(builder& b) {
   b.knob(102, kind::knob, s, 582, y, "Detune");
   b.knob(103, kind::knob, s, 622, y, "Random");
   b.knob(104, kind::knob, s, 662, y, "Width");
+  // Voices, glide and the two routes with their depths, 10 pixels apart;
+  // a route's mini knobs on a 20-pixel pitch right of its drop-down.
   const float y2 = 304;
-  b.box(89, kind::dropdown, s, 368, y2, 62, "Voices");
-  b.box(97, kind::stepper, s, 436, y2, 74, "Glide");
-  b.box(94, kind::dropdown, s, 518, y2, 60, "Bend route");
-  b.knob(95, kind::knob_mini, s, 584, y2 - 2, "Scl");
-  b.knob(96, kind::knob_mini, s, 604, y2 - 2, "Ofs");
-  b.box(98, kind::dropdown, s, 628, y2, 60, "Vel route");
-  b.knob(99, kind::knob_mini, s, 694, y2 - 2, "Scl");
-  b.knob(100, kind::knob_mini, s, 714, y2 - 2, "Ofs");
-  b.knob(105, kind::knob_mini, s, 734, y2 - 2, "Flt");
+  b.box(89, kind::dropdown, s, 368, y2, 56, "Voices");
+  b.box(97, kind::stepper, s, 434, y2, 68, "Glide");
+  b.box(94, kind::dropdown, s, 512, y2, 60, "Bend route");
+  b.knob(95, kind::knob_mini, s, 578, y2 - 2, "Scl");
+  b.knob(96, kind::knob_mini, s, 598, y2 - 2, "Ofs");
+  b.box(98, kind::dropdown, s, 624, y2, 60, "Vel route");
+  b.knob(99, kind::knob_mini, s, 690, y2 - 2, "Scl");
+  b.knob(100, kind::knob_mini, s, 710, y2 - 2, "Ofs");
+  b.knob(105, kind::knob_mini, s, 730, y2 - 2, "Flt");
 }
 
 table build() {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 
+#include "guilib/font/font.h"
 #include "guilib/menu/dropbox.h"
 #include "guilib/style/palette.h"
 #include "guilib/widgets/knob.h"
@@ -142,7 +143,10 @@ bound_control make_param_control(view& parent, const layout::control_spec& spec,
       slider& s = parent.add<slider>(spec.caption, r, st, 2);
       s.set_default(row.def);
       b.widget = &s;
-      const rect right = rect_of(r.x2 + st.px(4.f), r.y1 - st.px(1.f), st.px(40.f), r.height() + st.px(2.f));
+      // As wide as the caption in this scale's label font: at small scales
+      // the font keeps a readable size and would not fit a scaled width.
+      const int32_t w = measure(*st.label, spec.caption) + st.px(2.f) + 1;
+      const rect right = rect_of(r.x2 + st.px(4.f), r.y1 - st.px(1.f), w, r.height() + st.px(2.f));
       b.caption = &add_caption(parent, spec.caption, right, st, align::start);
       break;
     }

@@ -72,15 +72,15 @@ void preset_selector(header_builder& b, root_container& root) {
 void display(header_builder& b, root_container& root) {
   const layout::section_spec& s = *layout::section("display");
   region& box = root.add<region>(s.name, layout::section_rect(s, b.st.scale), b.st);
-  b.v.line0 = &b.line(box, "line 0", b.r(348, 9, 214, 16), pal::accent);
-  b.v.line1 = &b.line(box, "line 1", b.r(348, 27, 214, 16), pal::text_primary);
-  b.v.voice_lights = &box.add<ledstrip>("voice leds", b.r(350, 45, 210, 5), b.st, 32, pal::led_green);
+  b.v.line0 = &b.line(box, "line 0", b.r(348, 9, 204, 16), pal::accent);
+  b.v.line1 = &b.line(box, "line 1", b.r(348, 27, 204, 16), pal::text_primary);
+  b.v.voice_lights = &box.add<ledstrip>("voice leds", b.r(350, 45, 200, 5), b.st, 32, pal::led_green);
 
-  b.v.main_menu = &box.add<menu_button>("Menu", b.r(568, 9, 46, 16), b.st, "Menu", main_menu);
-  b.v.look_menu = &box.add<menu_button>("look", b.r(618, 9, 40, 16), b.st, "View", "");
+  b.v.main_menu = &box.add<menu_button>("Menu", b.r(558, 9, 46, 16), b.st, "Menu", main_menu);
+  b.v.look_menu = &box.add<menu_button>("look", b.r(608, 9, 40, 16), b.st, "View", "");
 
-  container& activity = box.add<container>("activity leds", b.r(662, 9, 52, 16));
-  b.label(activity, "label", "Voices", b.r(662, 9, 30, 16));
+  container& activity = box.add<container>("activity leds", b.r(652, 9, 62, 16));
+  b.label(activity, "label", "Voices", b.r(654, 9, 38, 16));
   b.v.voices = &activity.add<text>("active voices", b.r(692, 9, 22, 16), "0", &b.st);
   b.v.voices->set_font(b.st.value);
   b.v.voices->set_box(true);
@@ -92,10 +92,10 @@ void display(header_builder& b, root_container& root) {
   b.v.midi = &midi.add<indicator>("activity", b.r(740, 10, 7, 7), b.st, pal::led_red);
   b.v.sustain = &midi.add<indicator>("sustain", b.r(740, 18, 7, 7), b.st, pal::led_yellow);
 
-  container& vu = box.add<container>("vu leds", b.r(568, 30, 184, 20));
+  container& vu = box.add<container>("vu leds", b.r(558, 30, 194, 20));
   const std::vector<color32> colours = meter_colours(meter_lights);
   for (int32_t c = 0; c < 2; ++c) {
-    ledstrip& m = vu.add<ledstrip>("Peak meter", b.r(568, 31 + 10 * float(c), 184, 8), b.st, meter_lights, pal::led_green);
+    ledstrip& m = vu.add<ledstrip>("Peak meter", b.r(558, 31 + 10 * float(c), 194, 8), b.st, meter_lights, pal::led_green);
     for (int32_t i = 0; i < meter_lights; ++i) m.set_colour(i, colours[size_t(i)]);
     b.v.meter[c] = &m;
   }

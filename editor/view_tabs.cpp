@@ -98,22 +98,24 @@ void route_page(page_builder& b, container& page) {
   page.set_name("route");
   container& list = page.add<container>("route", b.r(page_x, page_y, page_w, page_h));
   const std::string sources = source_menu(), destinations = destination_menu();
+  // Two columns of eight rows, 184 pixels wide with a 12-pixel gutter:
+  // source, mode, destination and the depth slider.
   for (int32_t c = 0; c < 2; ++c) {
-    const float x0 = 368.f + 192.f * float(c);
-    b.label(list, "Source", b.r(x0, 242, 52, 10));
-    b.label(list, "Mode", b.r(x0 + 54, 242, 42, 10));
-    b.label(list, "Destination", b.r(x0 + 98, 242, 62, 10));
-    b.label(list, "Depth", b.r(x0 + 160, 242, 30, 10), align::centre);
+    const float x0 = 368.f + 196.f * float(c);
+    b.label(list, "Source", b.r(x0, 242, 50, 10));
+    b.label(list, "Mode", b.r(x0 + 52, 242, 38, 10));
+    b.label(list, "Destination", b.r(x0 + 92, 242, 62, 10));
+    b.label(list, "Depth", b.r(x0 + 156, 242, 28, 10), align::centre);
   }
   for (int32_t i = 0; i < route_rows; ++i) {
-    const float x0 = 368.f + 192.f * float(i / 8), y = 254.f + 14.5f * float(i % 8);
+    const float x0 = 368.f + 196.f * float(i / 8), y = 254.f + 14.5f * float(i % 8);
     route_row_view& rv = b.v.routes[size_t(i)];
-    rv.row = &list.add<container>("row", b.r(x0, y, 190, 13));
-    rv.source = &rv.row->add<dropbox>("Source", b.r(x0, y, 52, 13), b.st, sources);
+    rv.row = &list.add<container>("row", b.r(x0, y, 184, 13));
+    rv.source = &rv.row->add<dropbox>("Source", b.r(x0, y, 50, 13), b.st, sources);
     rv.source->set_range(0.f, 511.f);
-    rv.mode = &rv.row->add<dropbox>("Mode", b.r(x0 + 54, y, 42, 13), b.st, route_mode_menu);
+    rv.mode = &rv.row->add<dropbox>("Mode", b.r(x0 + 52, y, 38, 13), b.st, route_mode_menu);
     rv.mode->set_range(-1.f, 1.f);
-    rv.destination = &rv.row->add<dropbox>("Destination", b.r(x0 + 98, y, 62, 13), b.st, destinations);
+    rv.destination = &rv.row->add<dropbox>("Destination", b.r(x0 + 92, y, 62, 13), b.st, destinations);
     rv.destination->set_range(0.f, 255.f);
     for (dropbox* d : {rv.source, rv.mode, rv.destination}) {
       d->set_integer(true);
@@ -124,7 +126,7 @@ void route_page(page_builder& b, container& page) {
     rv.mode->display = [](const dropbox& d) {
       return std::string(d.value() < 0.f ? "-" : d.value() < 0.5f ? "Add" : "Mul");
     };
-    rv.depth = &rv.row->add<slider>("Depth", b.r(x0 + 162, y + 1, 28, 11), b.st, 0);
+    rv.depth = &rv.row->add<slider>("Depth", b.r(x0 + 158, y + 1, 26, 11), b.st, 0);
     rv.depth->set_range(-1.f, 1.f);
     rv.depth->set_default(0.f);
     rv.depth->set_sensitivity(1.f / 32.f);
