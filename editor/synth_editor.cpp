@@ -328,7 +328,8 @@ void synth_editor::read_editor_chunk(const uint8_t* data, size_t available) {
 
 // --- the screenshot ----------------------------------------------------------------------------------
 
-bool synth_editor::draw_offscreen(float scale, uint32_t* pixels, size_t capacity, int32_t& width, int32_t& height) {
+bool synth_editor::draw_offscreen(float scale, int32_t page, uint32_t* pixels, size_t capacity, int32_t& width,
+                                  int32_t& height) {
   scale = std::clamp(finite_or(scale, 1.f), min_scale, max_scale);
   width = layout::width_at(scale);
   height = layout::height_at(scale);
@@ -344,6 +345,7 @@ bool synth_editor::draw_offscreen(float scale, uint32_t* pixels, size_t capacity
   tick_lights(v, port_, lights);
   v.line0->set_text("Vorn");
   v.line1->set_text(port_.preset_name());
+  v.pages->show(std::clamp(page, 0, v.pages->count() - 1));
   bitmap surface;
   create(surface, width, height);
   r.paint(surface);

@@ -55,7 +55,8 @@ class synth_editor final : public plugin::editor_object {
   void host_call() override;
   void wheel(float delta) override;
   void set_content_scale(float factor) override;
-  bool draw_offscreen(float scale, uint32_t* pixels, size_t capacity, int32_t& width, int32_t& height) override;
+  bool draw_offscreen(float scale, int32_t page, uint32_t* pixels, size_t capacity, int32_t& width,
+                      int32_t& height) override;
   uint32_t write_editor_chunk(uint8_t* dest) override;
   void read_editor_chunk(const uint8_t* data, size_t available) override;
 

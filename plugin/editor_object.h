@@ -41,9 +41,10 @@ class editor_object : public synth::editor_chunk_client {
   virtual void set_content_scale(float factor) = 0;
 
   // Draws the editor off-screen at a GUI scale into pixels (0xAARRGGBB rows,
-  // width x height); with null pixels only the size is given. False when
-  // capacity (in pixels) is too small.
-  virtual bool draw_offscreen(float scale, uint32_t* pixels, size_t capacity, int32_t& width,
+  // width x height), with tab page `page` shown (0 Global, 1 Route, 2
+  // Effect); with null pixels only the size is given. False when capacity
+  // (in pixels) is too small.
+  virtual bool draw_offscreen(float scale, int32_t page, uint32_t* pixels, size_t capacity, int32_t& width,
                               int32_t& height) = 0;
 };
 

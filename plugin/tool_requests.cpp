@@ -63,7 +63,7 @@ intptr_t sequence_status(synth_plugin& p, sequence_status_request& r) {
 // The editor's off-screen drawing for vorn-render --editor-shot.
 intptr_t editor_shot(editor_object* editor, editor_shot_request& r) {
   if (!editor) return 0;
-  return editor->draw_offscreen(r.scale, r.pixels, size_t(r.capacity), r.width, r.height) ? 1 : 0;
+  return editor->draw_offscreen(r.scale, r.page, r.pixels, size_t(r.capacity), r.width, r.height) ? 1 : 0;
 }
 
 }  // namespace

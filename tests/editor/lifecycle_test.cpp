@@ -89,13 +89,13 @@ TEST(editor_shot, drawn_off_screen_at_a_scale_with_the_instance_values) {
   editor_instance e;
   e.effect()->setParameter(e.effect(), synth::p::filter_frequency, 1.f);
   int32_t w = 0, h = 0;
-  ASSERT_TRUE(e.editor().draw_offscreen(2.f, nullptr, 0, w, h));
+  ASSERT_TRUE(e.editor().draw_offscreen(2.f, 0, nullptr, 0, w, h));
   EXPECT_EQ(w, 1524);
   EXPECT_EQ(h, 1032);
   std::vector<uint32_t> too_small(16);
-  EXPECT_FALSE(e.editor().draw_offscreen(2.f, too_small.data(), too_small.size(), w, h));
+  EXPECT_FALSE(e.editor().draw_offscreen(2.f, 0, too_small.data(), too_small.size(), w, h));
   std::vector<uint32_t> px(size_t(w) * size_t(h));
-  ASSERT_TRUE(e.editor().draw_offscreen(2.f, px.data(), px.size(), w, h));
+  ASSERT_TRUE(e.editor().draw_offscreen(2.f, 0, px.data(), px.size(), w, h));
   // The cutoff knob at full value shows the accent along its arc: count it.
   const gui::rect dial = gui::layout::control_rect(*gui::layout::control_of(synth::p::filter_frequency), 2.f);
   int accent = 0, total = 0;
@@ -106,6 +106,28 @@ TEST(editor_shot, drawn_off_screen_at_a_scale_with_the_instance_values) {
     }
   EXPECT_GT(accent, total / 20);
   EXPECT_EQ(e.editor().root(), nullptr) << "drawing off-screen opens no window";
+}
+
+TEST(editor_shot, a_chosen_page_changes_only_the_tab_area) {
+  editor_instance e;
+  int32_t w = 0, h = 0;
+  ASSERT_TRUE(e.editor().draw_offscreen(1.f, 0, nullptr, 0, w, h));
+  std::vector<uint32_t> global(size_t(w) * size_t(h)), route(global.size()), beyond(global.size());
+  ASSERT_TRUE(e.editor().draw_offscreen(1.f, 0, global.data(), global.size(), w, h));
+  ASSERT_TRUE(e.editor().draw_offscreen(1.f, 1, route.data(), route.size(), w, h));
+  ASSERT_TRUE(e.editor().draw_offscreen(1.f, 7, beyond.data(), beyond.size(), w, h));
+  const gui::rect area = gui::layout::section_rect(gui::layout::tab_area, 1.f);
+  int inside = 0, outside = 0;
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      const size_t i = size_t(y) * size_t(w) + size_t(x);
+      if (global[i] == route[i]) continue;
+      (area.contains(x, y) ? inside : outside)++;
+    }
+  EXPECT_GT(inside, 1000) << "the Route page's rows replace the Global page's controls";
+  EXPECT_EQ(outside, 0);
+  EXPECT_NE(beyond, global) << "a page past the last shows the last (Effect)";
+  EXPECT_NE(beyond, route);
 }
 
 struct editor_pages : ::testing::Test {

@@ -230,6 +230,7 @@ int run_editor_shot(const options& o) {
   }
   plugin::editor_shot_request shot;
   shot.scale = o.gui_scale;
+  shot.page = o.page;
   if (!plugin.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::editor_shot_request_value, &shot))
     return fail(library.path() + " has no editor to draw");
   std::vector<uint32_t> pixels(size_t(shot.width) * size_t(shot.height));

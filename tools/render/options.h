@@ -58,6 +58,7 @@ struct options {
   // TGA); with --note the note is held while the picture is taken.
   std::string shot_path;
   float gui_scale = 1.f;
+  int32_t page = 0;  // --page: the tab page shown, 0 Global, 1 Route, 2 Effect
   bool hold_note = false;
 };
 
