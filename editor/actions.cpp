@@ -80,32 +80,42 @@ int next_random() {
 
 // --- loads and saves -----------------------------------------------------------------
 
+// A save through its dialog: the command with the chosen path, then the
+// outcome and the command's text (or the file's name).
+struct save_kind {
+  const char* title;
+  const char* filter;
+  const char* extension;
+  int command;
+  const char* saved;
+  const char* failed;
+};
+
+void save_file(action_env& env, const save_kind& k, const std::string& offered_name) {
+  const std::string initial = offered_name.empty() ? "" : offered_name + k.extension;
+  ask(env, true, k.title, k.filter, initial, k.extension, [&env, k](const std::string& path) {
+    std::string result;
+    send_path(env, k.command, path, result);
+    env.say(outcome_ok(result) ? k.saved : k.failed, result.empty() ? file_name_of(path) : result);
+  });
+}
+
 void save_preset(action_env& env, const menu_choice&) {
-  const std::string name = env.port.preset_name();
-  ask(env, true, "Save Preset", "Vorn Preset\t*.vornpreset\t", name + ".vornpreset", ".vornpreset",
-      [&env](const std::string& path) {
-        std::string result;
-        send_path(env, cmd::save_preset, path, result);
-        env.say(outcome_ok(result) ? "Saved preset" : "Save failed", result.empty() ? file_name_of(path) : result);
-      });
+  save_file(env, {"Save Preset", "Vorn Preset\t*.vornpreset\t", ".vornpreset", cmd::save_preset, "Saved preset",
+                  "Save failed"},
+            env.port.preset_name());
 }
 
 void save_bank(action_env& env, const menu_choice&) {
-  const std::string name = env.port.bank_name();
-  ask(env, true, "Save Bank", "Vorn Bank\t*.vornbank\t", name + ".vornbank", ".vornbank",
-      [&env](const std::string& path) {
-        std::string result;
-        send_path(env, cmd::save_bank, path, result);
-        env.say(outcome_ok(result) ? "Saved bank" : "Save bank failed", result.empty() ? file_name_of(path) : result);
-      });
+  save_file(env, {"Save Bank", "Vorn Bank\t*.vornbank\t", ".vornbank", cmd::save_bank, "Saved bank",
+                  "Save bank failed"},
+            env.port.bank_name());
 }
 
 void save_state(action_env& env, const menu_choice&) {
-  ask(env, true, "Save State", "Vorn State\t*.vornstate\t", "", ".vornstate", [&env](const std::string& path) {
-    std::string result;
-    send_path(env, cmd::save_state, path, result);
-    env.say(outcome_ok(result) ? "Saved state" : "Save state failed", result.empty() ? file_name_of(path) : result);
-  });
+  save_file(env, {"Save State", "Vorn State\t*.vornstate\t", ".vornstate", cmd::save_state, "Saved state",
+                  "Save state failed"},
+            "");
 }
 
 void load_preset(action_env& env, const menu_choice&) {

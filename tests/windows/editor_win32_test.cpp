@@ -14,13 +14,9 @@
 #include "editor/layout.h"
 #include "synth/param_table.h"
 #include "tests/support/held_note.h"
-#include "tools/vsthost/plugin_instance.h"
-#include "tools/vsthost/plugin_library.h"
+#include "tests/support/synth_host.h"
 
 namespace {
-
-constexpr double rate = 44100.0;
-constexpr int block = 512;
 
 class editor_win32 : public ::testing::Test {
  protected:
@@ -33,12 +29,7 @@ class editor_win32 : public ::testing::Test {
     host_ = CreateWindowA("vorn editor test host", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 640, nullptr,
                           nullptr, wc.hInstance, nullptr);
     ASSERT_NE(host_, nullptr);
-    std::string error;
-    ASSERT_TRUE(library_.open(VORN_PLUGIN_PATH, error)) << error;
-    ASSERT_TRUE(plugin_.create(library_, error)) << error;
-    plugin_.set_sample_rate(rate);
-    plugin_.set_block_size(block);
-    plugin_.resume();
+    ASSERT_TRUE(vorn_.load());
   }
   void TearDown() override {
     if (plugin_.effect()) plugin_.dispatch(effEditClose);
@@ -72,8 +63,8 @@ class editor_win32 : public ::testing::Test {
 
 
   HWND host_ = nullptr;
-  vsthost::plugin_library library_;
-  vsthost::plugin_instance plugin_;
+  test_support::synth_host vorn_;  // vorn.so (vorn.dll) through its entry, resumed
+  vsthost::plugin_instance& plugin_ = vorn_.instance;
 };
 
 TEST_F(editor_win32, dragging_the_cutoff_knob_brightens_a_held_note) {
@@ -85,7 +76,7 @@ TEST_F(editor_win32, dragging_the_cutoff_knob_brightens_a_held_note) {
   EXPECT_EQ(client.right, 762);
   EXPECT_EQ(client.bottom, 516);
   plugin_.queue_midi(0, 0x90, 45, 100);
-  const double dark = test_support::render_centroid(plugin_, 0.5, rate);
+  const double dark = test_support::render_centroid(plugin_, 0.5, vorn_.rate);
 
   const gui::point c =
       gui::layout::control_rect(*gui::layout::control_of(synth::p::filter_frequency), 1.f).centre();
@@ -95,7 +86,7 @@ TEST_F(editor_win32, dragging_the_cutoff_knob_brightens_a_held_note) {
   for (int step = 1; step <= 5; ++step) post(editor, WM_MOUSEMOVE, MK_LBUTTON, c.x, c.y - 8 * step);
   post(editor, WM_LBUTTONUP, 0, c.x, c.y - 40);
   EXPECT_NEAR(plugin_.get_parameter(synth::p::filter_frequency), before + 0.4f, 0.02f);
-  const double bright = test_support::render_centroid(plugin_, 0.5, rate);
+  const double bright = test_support::render_centroid(plugin_, 0.5, vorn_.rate);
   std::printf("spectral centroid of the held note: %.0f Hz, after the drag %.0f Hz\n", dark, bright);
   EXPECT_GT(bright, dark * 1.3) << dark << " Hz before, " << bright << " Hz after";
 }

@@ -21,14 +21,10 @@
 #include "editor/layout.h"
 #include "synth/param_table.h"
 #include "tests/support/held_note.h"
-#include "tools/vsthost/plugin_instance.h"
-#include "tools/vsthost/plugin_library.h"
+#include "tests/support/synth_host.h"
 #include "tools/xvfb/xvfb_server.h"
 
 namespace {
-
-constexpr double rate = 44100.0;
-constexpr int block = 512;
 
 std::unique_ptr<xvfb::server>& server() {
   static std::unique_ptr<xvfb::server> s;
@@ -58,12 +54,7 @@ class editor_x11 : public ::testing::Test {
     parent_ = XCreateSimpleWindow(host_, DefaultRootWindow(host_), 0, 0, 900, 640, 0, 0, 0x202020);
     XMapWindow(host_, parent_);
     XSync(host_, False);
-    std::string error;
-    ASSERT_TRUE(library_.open(VORN_PLUGIN_PATH, error)) << error;
-    ASSERT_TRUE(plugin_.create(library_, error)) << error;
-    plugin_.set_sample_rate(rate);
-    plugin_.set_block_size(block);
-    plugin_.resume();
+    ASSERT_TRUE(vorn_.load());
   }
   void TearDown() override {
     if (plugin_.effect()) plugin_.dispatch(effEditClose);
@@ -101,13 +92,11 @@ class editor_x11 : public ::testing::Test {
     all.insert(all.end(), args.begin(), args.end());
     ASSERT_EQ(xvfb::run(server()->display(), all), 0) << args[0];
   }
-  // Renders seconds of the held note; the centroid of its last 4096 samples.
-
 
   Display* host_ = nullptr;
   Window parent_ = 0;
-  vsthost::plugin_library library_;
-  vsthost::plugin_instance plugin_;
+  test_support::synth_host vorn_;  // vorn.so (vorn.dll) through its entry, resumed
+  vsthost::plugin_instance& plugin_ = vorn_.instance;
 };
 
 TEST_F(editor_x11, turning_the_cutoff_knob_with_the_mouse_brightens_a_held_note) {
@@ -118,7 +107,7 @@ TEST_F(editor_x11, turning_the_cutoff_knob_with_the_mouse_brightens_a_held_note)
   EXPECT_EQ(rect->bottom, 516);
   ASSERT_TRUE(open_editor());
   plugin_.queue_midi(0, 0x90, 45, 100);
-  const double dark = test_support::render_centroid(plugin_, 0.5, rate);
+  const double dark = test_support::render_centroid(plugin_, 0.5, vorn_.rate);
 
   // The knob's centre on the screen: the editor sits at the parent's origin.
   const gui::rect dial = gui::layout::control_rect(*gui::layout::control_of(synth::p::filter_frequency), 1.f);
@@ -131,7 +120,7 @@ TEST_F(editor_x11, turning_the_cutoff_knob_with_the_mouse_brightens_a_held_note)
   xdo({"mouseup", "1"});
   ASSERT_TRUE(idle_until([&] { return plugin_.get_parameter(synth::p::filter_frequency) > before + 0.3f; }))
       << "40 pixels up of 100 for the range: " << plugin_.get_parameter(synth::p::filter_frequency);
-  const double bright = test_support::render_centroid(plugin_, 0.5, rate);
+  const double bright = test_support::render_centroid(plugin_, 0.5, vorn_.rate);
   std::printf("spectral centroid of the held note: %.0f Hz, after the drag %.0f Hz\n", dark, bright);
   EXPECT_GT(bright, dark * 1.3) << dark << " Hz before, " << bright << " Hz after";
 }
