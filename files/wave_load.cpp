@@ -133,20 +133,24 @@ std::string replace_wave(synth& engine, int index, const std::string& path) {
   return result;  // the old record is freed here, outside the lock
 }
 
+// The oscillators that played the removed wave fall silent (waveform 0);
+// those that named a later wave follow it down one place. Renumbered under
+// the same lock as the removal, so no block plays a neighbour's wave.
 void remove_wave(synth& engine, int index) {
   std::unique_ptr<pcm_record> old;
   {
     platform::scoped_lock hold(engine.engine_lock());
     old = engine.pcms().remove(index);
+    if (!old) return;
+    const float removed = float(waveform::count + index);
+    for (int program = 0; program < bank_size; ++program)
+      for (int param : {int(p::osc_a_waveform), int(p::osc_b_waveform)}) {
+        const float v = engine.get_param(param, program);
+        if (v == removed) engine.set_param(param, program, 0.f);
+        if (v > removed) engine.set_param(param, program, v - 1.f);
+      }
   }
-  if (!old) return;
-  const float removed = float(waveform::count + index);
-  for (int program = 0; program < bank_size; ++program)
-    for (int param : {int(p::osc_a_waveform), int(p::osc_b_waveform)}) {
-      const float v = engine.get_param(param, program);
-      if (v == removed) engine.set_param(param, program, 0.f);
-      if (v > removed) engine.set_param(param, program, v - 1.f);
-    }
+  // The old record is freed here, outside the lock.
 }
 
 std::string load_wave(synth& engine, const std::string& path) {
