@@ -65,6 +65,14 @@ std::vector<std::string> make_texts() {
           std::string(200, 'n')};
 }
 
+// The save commands given one of the relative names above (effect names and
+// the like) would write into the folder the fuzzer runs in: they write into
+// the scratch folder instead.
+bool saves_file(int number) {
+  namespace c = plugin::command;
+  return number == c::save_preset || number == c::save_bank || number == c::save_state || number == c::save_cc_map;
+}
+
 int16_t s16(const uint8_t* p) { return int16_t(uint16_t(p[0] | p[1] << 8)); }
 
 // Reads what a command handed back, as the editor would; returns a value
@@ -115,6 +123,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     a.number = s16(r + 7);
     const int text = r[9] % int(texts.size() + 1);
     a.text = text == int(texts.size()) ? nullptr : texts[size_t(text)].c_str();
+    std::string in_scratch;
+    if (a.text && *a.text && *a.text != '/' && saves_file(number)) {
+      in_scratch = scratch + a.text;
+      a.text = in_scratch.c_str();
+    }
     a.text_out = r[10] & 1 ? out : nullptr;
     if (number == plugin::command::output_levels) a.pointer = levels;
     link.command(&a, link.context, number);

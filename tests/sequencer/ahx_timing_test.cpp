@@ -82,6 +82,12 @@ struct ahx_player : test_support::song_fixture {
     tune = std::move(out.tune);
     for (auto& [slot, preset] : out.presets) engine->program(slot) = preset;
   }
+  // Loads m and starts it for 1 + further_passes passes.
+  void play(const ahx::module& m, int32_t further_passes) {
+    load(m);
+    start();
+    player.set_loop_limit(further_passes);
+  }
   // Frames rendered until the player stops (a frame at a time, so exact).
   int64_t frames_until_stopped(int64_t limit) {
     std::vector<float> l(1), r(1);
@@ -126,9 +132,7 @@ TEST(ahx_timing, speed_changes_jumps_with_hundreds_breaks_and_a_jump_back_take_t
   // 2 rows at speed 3, 3 at 20; 4 at 6; 6 at 6 from row 2; 6 at 6: in 882-frame ticks.
   ASSERT_EQ(expected, (2 * 3 + 3 * 20 + 4 * 6 + 6 * 6 + 6 * 6) * 882);
   ahx_player a;
-  a.load(m);
-  a.start();
-  a.player.set_loop_limit(0);
+  a.play(m, 0);
   EXPECT_EQ(a.frames_until_stopped(expected * 2), expected);
   EXPECT_EQ(a.player.loop_count(), 2);
 }
@@ -143,9 +147,7 @@ TEST(ahx_timing, the_multiplier_shortens_ticks_and_a_second_pass_starts_at_the_r
   m.tracks[2][1] = {0, 0, 0xD, 0x63};  // a row past the track: the next position's row 0, here the end
   const int64_t expected = replayer_frames(m, 2);
   ahx_player a;
-  a.load(m);
-  a.start();
-  a.player.set_loop_limit(1);
+  a.play(m, 1);
   EXPECT_EQ(a.frames_until_stopped(expected * 2), expected);
   EXPECT_EQ(a.player.loop_count(), 3);
 }
@@ -155,9 +157,7 @@ TEST(ahx_timing, f00_ends_the_song_where_the_replayer_stops) {
   m.positions[1][1].track = 1;
   m.tracks[1][2] = {0, 0, 0xF, 0x00};
   ahx_player a;
-  a.load(m);
-  a.start();
-  a.player.set_loop_limit(0);
+  a.play(m, 0);
   EXPECT_EQ(a.frames_until_stopped(1 << 24), replayer_frames(m, 1));
   EXPECT_EQ(a.frames_until_stopped(1), 0);
   EXPECT_EQ(replayer_frames(m, 1), 6 * 6 * 882);
