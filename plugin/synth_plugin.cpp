@@ -56,6 +56,10 @@ void synth_plugin::operator delete(void* p) { ::operator delete(p, std::align_va
 
 synth_plugin::synth_plugin(audioMasterCallback host, editor_factory make_editor) {
   engine_.set_host(&host_link_);
+  // VORN_ENGINE=reference: this instance plays through the reference engine
+  // (the plain per-sample voice loop), for comparisons and benchmarks.
+  const char* engine_choice = std::getenv("VORN_ENGINE");
+  engine_.set_reference_engine(engine_choice && std::strcmp(engine_choice, "reference") == 0);
   if (!host) return;  // no host: only the base values, no start-up files
   set_host(host);
   AEffect* e = effect();

@@ -89,6 +89,17 @@ class synth final : private allocator_client, private route_client {
   void add_slot_ages(int frames) { allocator_.add_age(frames); }
   void run_level_meter(const float* left, const float* right, int frames);
   void follow_host_tempo(float bpm);
+  // Every voice's LFOs take random start values from a process-wide
+  // sequence, so that instances differ. Seeding them makes an instance start
+  // like any other seeded alike: comparisons of engines, repeatable renders.
+  void seed_lfos(uint32_t seed) {
+    for (size_t i = 0; i < voices_.size(); ++i) voices_[i].seed_lfos(seed + uint32_t(i) * 0x9E3779B9u);
+  }
+  // The reference engine runs every voice through the plain per-sample loop
+  // (voice::render_reference) instead of the fast one; for tests and the
+  // voices benchmark. Set before audio starts.
+  void set_reference_engine(bool on) { reference_engine_ = on; }
+  bool reference_engine() const { return reference_engine_; }
   void reset_after_suspend();
 
   // --- readers for the editor, tools and tests --------------------------------
@@ -177,6 +188,9 @@ class synth final : private allocator_client, private route_client {
   float bend_ratio() const;
   void apply_bend_to_voices();
   void update_rate_context();
+  // One block of every voice into l/r (added); returns how many sounded.
+  int render_voices(float* l, float* r, int n);
+  int render_voices_reference(float* l, float* r, int n);
 
   // allocator_client
   void start_note(int slot, int note, int velocity, bool retrigger) override;
@@ -254,6 +268,7 @@ class synth final : private allocator_client, private route_client {
   platform::relaxed<bool> meter_active_{false};
   platform::relaxed<int> voices_rendered_{0};
   platform::relaxed<bool> midi_activity_{false};
+  bool reference_engine_ = false;
   std::array<voice, max_voices> voices_;
   // Sequence player: per-slot amplitude and pitch offset, and the frames each
   // silent voice owes its envelopes and LFOs within a stepped piece.

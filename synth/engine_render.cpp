@@ -1,6 +1,7 @@
 // The engine's audio side: parameter changes reach the voices, the voices
 // render, the master stage finishes the block, the meter follows the output.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -67,17 +68,7 @@ void synth::render(float* left, float* right, int frames) {
     float* r = context_.scratch_right.data();
     std::memset(l, 0, sizeof(float) * size_t(n));
     std::memset(r, 0, sizeof(float) * size_t(n));
-    int rendered = 0;
-    for (int i = 0; i < pool_size(); ++i) {
-      voice& v = voices_[size_t(i)];
-      if (v.active() && v.should_stop()) v.stop();
-      if (!v.active()) {
-        v.catch_up(n);
-        continue;
-      }
-      ++rendered;
-      v.render(l, r, n);
-    }
+    const int rendered = reference_engine_ ? render_voices_reference(l, r, n) : render_voices(l, r, n);
     if (rendered > 0 || output_.residue() > 1e-9f) output_.process(l, r, n);
     if (effects_.any()) effects_.run(l, r, n, sample_rate_);
     for (int f = 0; f < n; ++f) {
@@ -88,6 +79,103 @@ void synth::render(float* left, float* right, int frames) {
     done += n;
   }
   voices_rendered_ = rendered_max;
+}
+
+// Every voice in pool order: the stop rule, then a silent voice catches up
+// and a sounding one renders its block sample by sample.
+int synth::render_voices_reference(float* l, float* r, int n) {
+  int rendered = 0;
+  for (int i = 0; i < pool_size(); ++i) {
+    voice& v = voices_[size_t(i)];
+    if (!v.begin_or_catch_up(n)) continue;
+    ++rendered;
+    v.render_reference(l, r, n);
+  }
+  return rendered;
+}
+
+// The fast engine: the same voices and the same samples. A block whose
+// controls cannot move renders in stages; voices whose controls move step
+// together, a sample of each in turn, so that the long fixed-point chains of
+// their filters overlap in the processor instead of waiting on each other.
+// The shared noise generator must hand every voice the values the reference
+// order gives it (pool order, each voice's whole block at once): voices that
+// read no noise render first and leave it alone; then the ones that read it
+// render in pool order, each from the generator advanced past the samples of
+// the voices before it.
+int synth::render_voices(float* l, float* r, int n) {
+  std::array<int16_t, max_voices> active{};
+  std::array<int16_t, max_voices> frames{};  // frames rendered in this block, by position in `active`
+  std::array<bool, max_voices> noisy{};
+  int count = 0;
+  for (int i = 0; i < pool_size(); ++i) {
+    voice& v = voices_[size_t(i)];
+    if (!v.begin_or_catch_up(n)) continue;
+    noisy[size_t(count)] = v.reads_noise();
+    active[size_t(count++)] = int16_t(i);
+  }
+
+  constexpr int lanes = 4;
+  int group[lanes];
+  int grouped = 0;
+  const auto step_group = [&] {
+    bool live[lanes];
+    int left = grouped;
+    for (int k = 0; k < grouped; ++k) live[k] = true;
+    for (int f = 0; f < n && left > 0; ++f) {
+      for (int k = 0; k < grouped; ++k) {
+        if (!live[k] || voices_[size_t(active[size_t(group[k])])].step(l, r, f, n, false)) continue;
+        live[k] = false;
+        frames[size_t(group[k])] = int16_t(f + 1);
+        --left;
+      }
+    }
+    for (int k = 0; k < grouped; ++k) {
+      if (!live[k]) continue;
+      voices_[size_t(active[size_t(group[k])])].end_block();
+      frames[size_t(group[k])] = int16_t(n);
+    }
+    grouped = 0;
+  };
+  for (int a = 0; a < count; ++a) {
+    if (noisy[size_t(a)]) continue;
+    voice& v = voices_[size_t(active[size_t(a)])];
+    v.begin_block();
+    if (v.block_is_static()) {
+      v.render_static(l, r, n, false);
+      frames[size_t(a)] = int16_t(n);
+      continue;
+    }
+    if (v.block_is_staged() || v.block_is_busy()) {
+      const int32_t before = v.samples_rendered();
+      if (v.block_is_busy())
+        v.render_busy(l, r, n, false);
+      else
+        v.render_staged(l, r, n, false);
+      frames[size_t(a)] = int16_t(v.samples_rendered() - before);
+      continue;
+    }
+    group[grouped++] = a;
+    if (grouped == lanes) step_group();
+  }
+  if (grouped > 0) step_group();
+
+  const noise_generator start = context_.noise;
+  uint32_t consumed = 0;
+  for (int a = 0; a < count; ++a) {
+    if (noisy[size_t(a)]) {
+      voice& v = voices_[size_t(active[size_t(a)])];
+      context_.noise = start;
+      context_.noise.advance(consumed);
+      const int32_t before = v.samples_rendered();
+      v.render(l, r, n);
+      frames[size_t(a)] = int16_t(v.samples_rendered() - before);
+    }
+    consumed += uint32_t(frames[size_t(a)]);
+  }
+  context_.noise = start;
+  context_.noise.advance(consumed);
+  return count;
 }
 
 void synth::run_level_meter(const float* left, const float* right, int frames) {

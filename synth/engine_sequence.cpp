@@ -96,7 +96,10 @@ void synth::render_step(int frame) {
       continue;
     }
     ++rendered;
-    v.render(l, r, 1);
+    if (reference_engine_)
+      v.render_reference(l, r, 1);
+    else
+      v.render(l, r, 1);
   }
   stepped_rendered_ = std::max(stepped_rendered_, rendered);
 }

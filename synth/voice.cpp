@@ -7,20 +7,18 @@
 #include "synth/dsp/one_pole.h"
 #include "synth/dsp/svf_kernel.h"
 #include "synth/param_display.h"
+#include "synth/voice_fixed.h"
 
 namespace synth {
 
 namespace {
 
-constexpr int32_t q31_max = 0x7FFFFFFF;
-constexpr int32_t declick_top = 0x3FFFFFFF;   // half of full scale: opens in ~2.5 ms
-constexpr int32_t declick_silent = 0x2000;    // below this the gate snaps shut
+using namespace voice_fixed;
+
 constexpr float smoothing_seconds = 0.2f;
 constexpr float declick_attack_seconds = 0.0025f;
 constexpr float declick_release_seconds = 0.01f;
 constexpr float shaper_highpass_hz = 5.f;     // removes the offset the shaping creates
-constexpr float output_scale = 5.2617093e-09f;  // 1.4124 / 2^28: 0 dB at full envelope
-constexpr float inv_2_24 = 1.f / 16777216.f;
 
 // v limited to -1..+1 in Q31; the limits are +-0x7FFFFFFF, never 0x80000000.
 int32_t to_q31(float v) {
@@ -34,17 +32,6 @@ int32_t to_q29x4(float v) {
   if (v >= 4.f) return q31_max;
   if (v <= -4.f) return -q31_max;
   return int32_t(double(v) * 536870912.0);
-}
-
-int32_t saturate32(int64_t v) {
-  return int32_t(std::clamp<int64_t>(v, -int64_t(q31_max), q31_max));
-}
-
-int32_t float_to_fixed(float x, float scale) {
-  float v = x * scale;
-  if (!(v > -2.1e9f)) return -2100000000;  // also catches NaN
-  if (v > 2.1e9f) return 2100000000;
-  return int32_t(v);
 }
 
 // The voice holds the "Volume" gain at a quarter, so +12 dB is full scale.
@@ -110,6 +97,7 @@ void voice::init(voice_context* ctx) {
 }
 
 void voice::update_rates() {
+  dirty_ = true;
   const double r = ctx_->control_rate;
   declick_attack_ = int32_t((1.0 - std::pow(0.505, 1.0 / (declick_attack_seconds * r))) * 2147483648.0);
   declick_release_ =
@@ -142,6 +130,8 @@ void voice::reset() {
 }
 
 void voice::kill() {
+  dirty_ = true;
+  connections_stale_ = true;
   active_ = false;
   path_fade_left_ = osc_fade_left_[0] = osc_fade_left_[1] = gain_fade_remaining_ = 0;
   amp_switched_ = false;
@@ -198,6 +188,8 @@ void voice::set_mixer_level(int which, bool smooth) {
 
 void voice::set_param(int index, float v, bool smooth) {
   if (index < 0 || index >= preset_param_count) return;
+  dirty_ = true;
+  connections_stale_ = true;
   const int w = int(v);
   switch (index) {
     case p::volume:
@@ -369,11 +361,13 @@ void voice::apply_sync(int mode) {
 }
 
 void voice::set_saw_count(int count) {
+  dirty_ = true;
   osc_a_.set_saw_count(count);
   osc_b_.set_saw_count(count);
 }
 
 void voice::refresh_lfo_rates() {
+  dirty_ = true;
   lfo_a_.set_tempo(ctx_->tempo_bpm);
   lfo_b_.set_tempo(ctx_->tempo_bpm);
 }
@@ -401,6 +395,7 @@ void voice::set_unison(float detune_semitones, float weight_left, float weight_r
 // of the filters (2^17 per semitone, relative to middle C) and the keytrack
 // pitch of envelopes and LFOs.
 void voice::update_pitch_references() {
+  dirty_ = true;
   const float offset = tune_ + unison_detune_ + random_offset_;
   const float key = float(note_ - 60);
   osc_in_.pitch = float(note_);
@@ -423,12 +418,14 @@ void voice::begin_glide(bool jump) {
 }
 
 void voice::glide_from_pitch_of(const voice& other) {
+  dirty_ = true;
   if (!other.glide_started_) return;
   osc_ctl_.glide.position = other.osc_ctl_.glide.position;
   glide_started_ = true;
 }
 
 void voice::copy_glide_state(const voice& other) {
+  dirty_ = true;
   if (!other.glide_started_) return;
   osc_ctl_.glide = other.osc_ctl_.glide;
   glide_started_ = true;
@@ -458,349 +455,11 @@ void voice::start(bool retrigger) {
 }
 
 void voice::release(float velocity) {
+  dirty_ = true;
   release_velocity_ = velocity;
   key_gate_ = false;
   env_a_.gate_off();
   env_b_.gate_off();
-}
-
-// --- control tick -------------------------------------------------------------------
-
-void voice::rebuild_connections() {
-  int n = 0;
-  auto add = [&](const int32_t* src, int depth_index, int32_t* dest, int32_t kind) {
-    const int32_t* depth = depth_index < 0 ? &volume_ : &depth_[size_t(depth_index)];
-    if (*depth != 0) int_conn_[size_t(n++)] = {src, depth, dest, kind};
-  };
-  const int32_t* amp_src = amp_env_select_ == 0 ? &src_gate_ : &src_env_[amp_env_select_ - 1];
-  add(amp_src, -1, &dst_amplitude_, 0);
-  add(&src_lfo30_[0], p::volume_mod_a, &dst_amplitude_, 1);
-  add(&src_lfo30_[1], p::volume_mod_b, &dst_amplitude_, 1);
-  add(&src_lfo_[0], p::panning_mod_a, &dst_pan_, 0);
-  add(&src_lfo_[1], p::panning_mod_b, &dst_pan_, 0);
-  const int first_of[4] = {p::pitch_env_a, p::width_env_a, p::detune_env_a, p::filter_env_a};
-  int32_t* dest_of[4] = {&dst_pitch_, &dst_width_, &dst_detune_, &dst_cutoff_};
-  for (int d = 0; d < 4; ++d) {
-    if (d == 3) add(&src_keytrack_, p::filter_keytrack, &dst_cutoff_, 0);
-    add(&src_env15_[0], first_of[d], dest_of[d], 0);
-    add(&src_env15_[1], first_of[d] + 1, dest_of[d], 0);
-    add(&src_lfo_[0], first_of[d] + 2, dest_of[d], 0);
-    add(&src_lfo_[1], first_of[d] + 3, dest_of[d], 0);
-  }
-  int_conn_count_ = n;
-  int m = 0;
-  float_conn_[size_t(m++)] = {&src_xmod_, &xmod_depth_a_, &dst_xmod_a_};
-  float_conn_[size_t(m++)] = {&src_xmod_, &xmod_depth_b_, &dst_xmod_b_};
-  float_conn_count_ = m;
-}
-
-void voice::run_smoothing() {
-  for (int i = 0; i < int_list_.count;) {
-    auto& e = int_list_.entries[size_t(i)];
-    if (--e.remaining <= 0) {
-      *e.target = e.goal;
-      e = int_list_.entries[size_t(--int_list_.count)];
-      continue;
-    }
-    const int64_t diff = int64_t(e.goal) - *e.target;
-    *e.target = saturate32(*e.target + ((diff * int64_t(smooth_c_q32_ >> 1)) >> 31));
-    ++i;
-  }
-  for (int i = 0; i < float_list_.count;) {
-    auto& e = float_list_.entries[size_t(i)];
-    if (--e.remaining <= 0) {
-      *e.target = e.goal;
-      e = float_list_.entries[size_t(--float_list_.count)];
-      continue;
-    }
-    *e.target += (e.goal - *e.target) * smooth_c_;
-    ++i;
-  }
-}
-
-void voice::run_envelopes() {
-  envelope_gate_inputs in;
-  in.key = key_gate_;
-  in.pulse[0] = lfo_a_.pulse_on();
-  in.pulse[1] = lfo_b_.pulse_on();
-  in.delay_ended[0] = lfo_a_.delay_ended();
-  in.delay_ended[1] = lfo_b_.delay_ended();
-  in.amp = amp_env_select_ == 1;
-  env_a_.follow_gate(envelope_gate(env_trigger_[0], in));
-  env_a_.tick();
-  in.amp = amp_env_select_ == 2;
-  env_b_.follow_gate(envelope_gate(env_trigger_[1], in));
-  env_b_.tick();
-}
-
-void voice::run_declick() {
-  int32_t level = declick_level_;
-  if (key_gate_) {
-    level += int32_t((int64_t(q31_max - level) * declick_attack_) >> 31);
-    if (level > declick_top) level = declick_top;
-  } else if (level <= declick_silent) {
-    level = 0;
-  } else {
-    level -= int32_t((int64_t(level) * declick_release_) >> 31);
-  }
-  declick_level_ = level;
-}
-
-void voice::evaluate_connections() {
-  dst_amplitude_ = dst_pan_ = dst_pitch_ = dst_width_ = dst_detune_ = dst_cutoff_ = 0;
-  for (int i = 0; i < int_conn_count_; ++i) {
-    const int_connection& c = int_conn_[size_t(i)];
-    const int64_t src = *c.source, depth = *c.depth;
-    if (c.kind == 0) {
-      *c.dest = saturate32(*c.dest + ((src * depth) >> 31));
-      continue;
-    }
-    // Bipolar multiply: the LFO (+-0.5 in Q31) scales between 1 and 1 - |depth|.
-    const int64_t one = int64_t(1) << 31, half = int64_t(1) << 30;
-    const int64_t s = depth >= 0 ? src + half : half - src;
-    const int64_t factor = (((s - one) * (depth >= 0 ? depth : -depth)) >> 31) + one;
-    *c.dest = saturate32((int64_t(*c.dest) * factor) >> 31);
-  }
-  dst_xmod_a_ = dst_xmod_b_ = 0.f;
-  for (int i = 0; i < float_conn_count_; ++i) {
-    const float_connection& c = float_conn_[size_t(i)];
-    *c.dest += *c.source * *c.depth;
-  }
-}
-
-void voice::update_oscillators() {
-  osc_in_.tune_2 = bend_ratio_;
-  osc_in_.pitch_mod = dst_pitch_;
-  osc_in_.detune_b_mod = dst_detune_;
-  osc_in_.width_mod = float(dst_width_);
-  osc_in_.xmod_a = dst_xmod_a_;
-  osc_in_.xmod_b = dst_xmod_b_;
-  const osc_control_result r = osc_control_tick(osc_ctl_, osc_in_, ctx_->sample_rate);
-  hz_a_ = r.hz_a;
-  osc_a_.set_increment(r.increment_a);
-  osc_a_.set_pending_width(r.pending_width_a);
-  osc_a_.set_spread(waveform_[0] == 2 ? r.pcm_start_a : 0.f);
-  osc_b_.set_increment(r.increment_b);
-  osc_b_.set_pending_width(r.pending_width_b);
-  osc_b_.set_spread(waveform_[1] == 2 ? r.pcm_start_b : 0.f);
-  pcm_a_.set_start(r.pcm_start_a);
-  pcm_b_.set_start(r.pcm_start_b);
-  if (osc_fade_left_[0] > 0) {
-    fading_osc_[0].set_increment(r.increment_a);
-    fading_osc_[0].set_pending_width(r.pending_width_a);
-  }
-  if (osc_fade_left_[1] > 0) {
-    fading_osc_[1].set_increment(r.increment_b);
-    fading_osc_[1].set_pending_width(r.pending_width_b);
-  }
-}
-
-void voice::update_path_controls(voice_path& path) {
-  if (path.filter_mode > 0) path.filter.update(filter_ctl_);
-  if (path.shflt_mode > 0) {
-    const int32_t keytrack = int32_t((int64_t(src_keytrack_) * depth_[p::shflt_keytrack]) >> 31);
-    path.shflt.update(shflt_frequency_, keytrack, shflt_resonance_);
-  }
-}
-
-void voice::update_filters() {
-  filter_ctl_.cutoff_mod = dst_cutoff_;
-  if (shaper_depth_ != shaper_applied_depth_) set_shaper_depth(shaper_depth_);
-  if (shaper_tone_ != shaper_applied_tone_) {
-    shaper_applied_tone_ = shaper_tone_;
-    path_.tone.init(shaper_tone_ * shaper_tone_ * 3999.f + 1.f, ctx_->sample_rate);
-    fading_path_.tone.c = path_.tone.c;
-  }
-  update_path_controls(path_);
-  if (path_fade_left_ > 0) update_path_controls(fading_path_);
-}
-
-void voice::set_shaper_depth(float x) {
-  shaper_applied_depth_ = x;
-  const bool on = x > 0.001f;
-  if (on && !shaper_on_) {
-    path_.tone.reset();
-    path_.shaper_dc.reset();
-  }
-  shaper_on_ = on;
-  const float q = std::min(x * x, 1.f);
-  shaper_d_ = 1.f / (0.001f + 999.999f * (-0.00999999f * q / (q - 1.01f)));
-  shaper_c_ = std::clamp(x, 0.f, 1.f);
-}
-
-void voice::update_output_gains() {
-  const float pan = float((panning_ >> 16) + dst_pan_) / 65536.f + 0.5f;
-  const float pp = std::clamp(pan, 0.f, 1.f);
-  const float a = (1.f - pp) * (1.f + pp);
-  const float b = (2.f - pp) * pp;
-  const float v = float(dst_amplitude_) * output_scale * velocity_gain_ * inv_2_24;
-  const float left = (0.224f * a * a + 0.776f * a) * v * unison_left_;
-  const float right = (0.224f * b * b + 0.776f * b) * v * unison_right_;
-  if (amp_switched_) {  // the gains of the last tick were the old envelope's
-    amp_switched_ = false;
-    gain_fade_left_ = gain_left_ - left;
-    gain_fade_right_ = gain_right_ - right;
-    gain_fade_remaining_ = fade_length_;
-  }
-  gain_left_ = left;
-  gain_right_ = right;
-  if (gain_fade_remaining_ > 0) {
-    const float k = float(gain_fade_remaining_--) / float(fade_length_);
-    gain_left_ += gain_fade_left_ * k;
-    gain_right_ += gain_fade_right_ * k;
-  }
-}
-
-void voice::control_tick() {
-  if (countdown_ > 0) {
-    --countdown_;
-    return;
-  }
-  countdown_ = ctx_->control_divider - 1;
-  run_smoothing();
-  lfo_a_.tick();
-  lfo_b_.tick();
-  run_envelopes();
-  run_declick();
-  src_xmod_ = xmod_modulator(osc_ctl_.xmod, osc_in_.xmod_setting, out_a_, out_b_, ctx_->sample_rate);
-  src_keytrack_ = pitch_fixed_ >> 9;
-  src_gate_ = declick_level_;
-  src_env_[0] = env_a_.level();
-  src_env_[1] = env_b_.level();
-  src_env15_[0] = src_env_[0] >> 15;
-  src_env15_[1] = src_env_[1] >> 15;
-  src_lfo_[0] = lfo_a_.output();
-  src_lfo_[1] = lfo_b_.output();
-  src_lfo30_[0] = src_lfo_[0] * 32768;
-  src_lfo30_[1] = src_lfo_[1] * 32768;
-  evaluate_connections();
-  update_oscillators();
-  update_filters();
-  update_output_gains();
-}
-
-// --- audio ----------------------------------------------------------------------------
-
-bool voice::should_stop() const {
-  if (amp_switched_ || gain_fade_remaining_ > 0) return false;  // let the amplifier's fade finish
-  if (amp_env_select_ == 0) return !key_gate_ && declick_level_ <= declick_silent;
-  const envelope& e = amp_env_select_ == 1 ? env_a_ : env_b_;
-  const int trigger = env_trigger_[amp_env_select_ - 1];
-  // An envelope that has just been gated on sits at 0 until its first tick:
-  // an attack never ends the voice. A decay into sustain 0 does.
-  if (e.level() != 0 || e.stage() == envelope::attack) return false;
-  return trigger == 0 || trigger == 3 || !key_gate_;
-}
-
-float voice::render_oscillator(int which) {
-  oscillator& o = which == 0 ? osc_a_ : osc_b_;
-  const int w = waveform_[which];
-  float now = 0.f;
-  if (w >= 1 && w <= 5) {
-    now = o.render();
-  } else if (w >= waveform::count) {
-    // Waveform 6 on plays PCM entry 0 on; a missing or empty entry is silent.
-    const pcm_record* r = ctx_->pcms ? ctx_->pcms->at(w - waveform::count) : nullptr;
-    now = (which == 0 ? pcm_a_ : pcm_b_).render(r, o.increment());
-  }
-  int& left = osc_fade_left_[which];
-  if (left == 0) return now;
-  const float before = fading_osc_[which].render();
-  return now + (before - now) * (float(left--) / float(fade_length_));
-}
-
-// Copies of the old layout keep running, fed the same inputs, while the
-// new one fades in. A change during a fade keeps the copy already running.
-void voice::begin_path_fade() {
-  if (path_fade_left_ == 0) fading_path_ = path_;
-  path_fade_left_ = fade_length_;
-}
-
-void voice::begin_osc_fade(int which) {
-  if (osc_fade_left_[which] == 0) {
-    oscillator& o = which == 0 ? osc_a_ : osc_b_;
-    fading_osc_[which] = o;
-    // A null (or PCM) waveform renders nothing: its copy stays silent.
-    if (waveform_[which] < 1 || waveform_[which] > 5) fading_osc_[which].set_waveform(waveform::null);
-  }
-  osc_fade_left_[which] = fade_length_;
-}
-
-int32_t voice::run_shaper(voice_path& path, int32_t s) {
-  const float x = float(s) * 6e-08f;
-  const float lp = path.tone.process(x);
-  const float h = x - lp;
-  float y = h + shaper_bias_;
-  const float d = shaper_d_;
-  switch (path.shaper_mode) {
-    case 0:
-      y = float(double(y) / (std::fabs(double(y)) + d) * (double(d) + 1.0));
-      break;
-    case 1: {
-      const float limit = 4.f * (d + 1.f) / (d + 4.f);
-      y = std::clamp(y, -limit, limit);
-      y = float(double(y) / (std::fabs(double(y)) - 1.0 - d) * -double(d));
-      break;
-    }
-    default:
-      y = y + (std::fabs(y) - y) * shaper_c_;
-      break;
-  }
-  y += lp;
-  return float_to_fixed(path.shaper_dc.process(y), 1.6e7f);
-}
-
-// The path after the mixer: filter (or bypass), shaper, shaper filter.
-int32_t voice::run_path(voice_path& path, float m) {
-  int32_t s;
-  if (path.filter_mode == 0) {
-    s = float_to_fixed(m, 16777216.f);
-  } else {
-    if (filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f) path.filter.modulate(m, filter_ctl_);
-    s = saturate32(int64_t(path.filter.process(filter_input(m))) * 4);
-  }
-  if (shaper_on_) s = run_shaper(path, s);
-  if (path.shflt_mode > 0) s = saturate32(int64_t(path.shflt.process(s >> 2)) * 4);
-  return s;
-}
-
-void voice::render(float* left, float* right, int n) {
-  rebuild_connections();
-  for (int i = 0; i < n; ++i) {
-    ctx_->noise.next();
-    control_tick();
-    prepare_sync(osc_a_);
-    prepare_sync(osc_b_);
-    if (osc_fade_left_[0] > 0) prepare_sync(fading_osc_[0]);
-    if (osc_fade_left_[1] > 0) prepare_sync(fading_osc_[1]);
-    out_a_ = render_oscillator(0);
-    out_b_ = render_oscillator(1);
-    const float m = out_a_ * mix_a_ + out_b_ * mix_b_ + out_a_ * out_b_ * mix_ring_ +
-                    ctx_->noise.out_float * mix_noise_;
-    int32_t s = run_path(path_, m);
-    if (path_fade_left_ > 0) {
-      const int64_t before = run_path(fading_path_, m);
-      s = int32_t(s + (before - s) * path_fade_left_-- / fade_length_);
-    }
-    left[i] += gain_left_ * float(s);
-    right[i] += gain_right_ * float(s);
-    ++frames_rendered_;
-    if (should_stop()) {
-      active_ = false;
-      catch_up(n - i - 1);
-      return;
-    }
-  }
-}
-
-void voice::catch_up(int ticks) {
-  int_list_.flush();
-  float_list_.flush();
-  if (ticks <= 0) return;
-  env_a_.skip(uint32_t(ticks));
-  env_b_.skip(uint32_t(ticks));
-  lfo_a_.skip(uint32_t(ticks));
-  lfo_b_.skip(uint32_t(ticks));
 }
 
 }  // namespace synth

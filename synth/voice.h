@@ -17,6 +17,7 @@
 #include "synth/dsp/osc_control.h"
 #include "synth/dsp/oscillator.h"
 #include "synth/dsp/pcm_player.h"
+#include "synth/dsp/shaper_curve.h"
 #include "synth/dsp/shaper_filter.h"
 #include "synth/dsp/state_variable_filter.h"
 #include "synth/param_table.h"
@@ -34,8 +35,8 @@ struct smoothing_list {
     T goal;
     int32_t remaining;  // ticks left; at 0 the goal is set exactly
   };
+  int count = 0;  // first: the engine checks it every block
   std::array<entry, capacity> entries{};
-  int count = 0;
 
   void add(T* target, T goal, int32_t ticks);
   void flush();  // every goal at once
@@ -90,13 +91,20 @@ class voice {
   void set_tuning(float semitones);       // global transpose + fine tune
   void set_random_offset(float semitones);
   void set_unison(float detune_semitones, float weight_left, float weight_right);
-  void set_bend_ratio(float ratio) { bend_ratio_ = ratio; }
+  void set_bend_ratio(float ratio) {
+    bend_ratio_ = ratio;
+    dirty_ = true;
+  }
   void begin_glide(bool jump);
   void glide_from_pitch_of(const voice& other);
   void copy_glide_state(const voice& other);
   void start(bool retrigger);
   void release(float velocity);
   void set_saw_count(int count);
+  void seed_lfos(uint32_t seed) {
+    lfo_a_.reseed(seed);
+    lfo_b_.reseed(seed ^ 0x5BD1E995u);
+  }
   void refresh_lfo_rates();
 
   // --- rendering -----------------------------------------------------------------
@@ -104,9 +112,41 @@ class voice {
   bool gated() const { return key_gate_; }
   bool should_stop() const;
   void stop() { active_ = false; }
+  // The stop rule at the start of a block; a silent voice then catches the
+  // block up. True when the voice sounds in this block.
+  bool begin_or_catch_up(int n) {
+    if (active_ && should_stop()) active_ = false;
+    if (active_) return true;
+    catch_up(n);
+    return false;
+  }
   // Renders n frames added into left/right; stops early when the voice ends,
-  // catching up the rest of the block.
+  // catching up the rest of the block. render is the fast engine, which skips
+  // control work whose inputs did not change; render_reference runs the whole
+  // control tick at every sample. Both give the same samples.
   void render(float* left, float* right, int n);
+  void render_reference(float* left, float* right, int n);
+  // The fast engine a block at a time, for an engine that interleaves the
+  // samples of several voices: begin_block, then either render_static (a
+  // block whose controls cannot move) or step for every frame until it
+  // returns false (the voice ended; the block is caught up), then end_block.
+  // Without `noise` the voice leaves the shared noise generator alone, which
+  // is right when reads_noise() is false.
+  bool reads_noise() const;
+  void begin_block();
+  bool block_is_static() const;
+  void render_static(float* left, float* right, int n, bool noise);
+  // A staged block: what moves reaches only the gains and the filter's
+  // cutoff (an envelope's attack, decay or release, a tremolo, a filter
+  // sweep); false when the voice ended in it.
+  bool block_is_staged() const;
+  bool render_staged(float* left, float* right, int n, bool noise);
+  // A block in which LFOs move the oscillators or the filter every sample
+  // (or XMod, a glide, smoothing): the plain tick, sample by sample.
+  bool block_is_busy() const;
+  void render_busy(float* left, float* right, int n, bool noise);
+  bool step(float* left, float* right, int i, int n, bool noise);
+  void end_block();
   // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
   void catch_up(int ticks);
 
@@ -143,11 +183,35 @@ class voice {
 
   void rebuild_connections();
   void control_tick();
+  void render_plain(float* left, float* right, int n, bool noise);
+  uint32_t tick_sources();
+  void publish_sources();
+  void render_sample(float* left, float* right);
   void run_smoothing();
   void run_envelopes();
+  void run_envelope(int e);
+  bool envelope_gate_now(int e) const;
   void run_declick();
   void evaluate_connections();
+  void evaluate_gain_connections();
+  void apply_connections(int from, int to);
   void update_oscillators();
+  void fill_osc_inputs();
+  void apply_osc_controls();
+  bool repitch_oscillators();
+  void update_cutoff();
+  // The fast engine (voice_render.cpp).
+  void plan_block();
+  void fast_tick();
+  void advance_idle_lfos();
+  bool filter_follows_audio() const;
+  bool oscillators_free_running() const;
+  bool staged_tick();
+  bool gains_follow_amp_envelope() const;
+  bool render_amp_envelope(float* left, float* right, int n, bool noise);
+  void render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr,
+                     const int32_t* cut, const uint8_t* due);
+  uint32_t source_bit(const int32_t* src) const;
   void update_filters();
   void update_output_gains();
   float render_oscillator(int which);
@@ -161,8 +225,6 @@ class voice {
 
   oscillator osc_a_;
   oscillator osc_b_;
-  smoothing_list<int32_t> int_list_;
-  smoothing_list<float> float_list_;
   uint32_t smooth_c_q32_ = 0;  // smoothing coefficient as unsigned 0.32
   float smooth_c_ = 0.f;
   int32_t smooth_ticks_ = 1;
@@ -174,6 +236,7 @@ class voice {
   lfo lfo_b_;
   osc_control_state osc_ctl_;
   osc_control_inputs osc_in_;
+  osc_control_result osc_last_;  // the last full oscillator controls
   float hz_a_ = 0.f;            // oscillator A before XMod, as of the last tick
   float range_ratio_ = 1.f;     // "Range": 2^(range - 2), 8' is concert pitch
   float coarse_b_ = 0.f, fine_b_ = 0.f;
@@ -204,7 +267,7 @@ class voice {
   bool shaper_on_ = false;
   float shaper_depth_ = 0.f;   // smoothed "Depth"
   float shaper_applied_depth_ = -1.f;
-  float shaper_d_ = 1000.f, shaper_c_ = 0.f;
+  shaper_curve shaper_;
   float shaper_bias_ = 0.f;
   float shaper_tone_ = 0.5f;   // smoothed "Tone"
   float shaper_applied_tone_ = -1.f;
@@ -223,12 +286,12 @@ class voice {
   int32_t volume_ = 0;   // gain * 0.25, Q31
   int32_t panning_ = 0;  // Q31
   float gain_left_ = 0.f, gain_right_ = 0.f;
+  int32_t pan_applied_ = INT32_MIN;  // pan position the weights below were made for
+  float pan_weight_left_ = 0.f, pan_weight_right_ = 0.f;
   // Crossfades of stepped changes (see path_fade_seconds): the old path and
   // oscillators run on in copies for fade_length_ samples.
   int fade_length_ = 1;
-  voice_path fading_path_;
   int path_fade_left_ = 0;
-  oscillator fading_osc_[2];
   int osc_fade_left_[2] = {0, 0};
   bool amp_switched_ = false;     // the amplifier's envelope changed: fade the gains
   float gain_fade_left_ = 0.f, gain_fade_right_ = 0.f;  // old gain - new gain
@@ -241,13 +304,17 @@ class voice {
   float xmod_depth_a_ = 0.f, xmod_depth_b_ = 0.f;
 
   // Sources published at each tick.
-  int32_t src_keytrack_ = 0;
-  int32_t src_gate_ = 0;
-  int32_t src_env_[2] = {0, 0};      // full scale 2^30
-  int32_t src_env15_[2] = {0, 0};    // >> 15
-  int32_t src_lfo_[2] = {0, 0};      // +-32767
-  int32_t src_lfo30_[2] = {0, 0};    // << 15
-  float src_xmod_ = 0.f;
+  struct published_sources {
+    int32_t keytrack = 0;
+    int32_t gate = 0;
+    int32_t env[2] = {0, 0};    // full scale 2^30
+    int32_t env15[2] = {0, 0};  // >> 15
+    int32_t lfo[2] = {0, 0};    // +-32767
+    int32_t lfo30[2] = {0, 0};  // << 15
+    float xmod = 0.f;
+    bool operator==(const published_sources&) const = default;
+  };
+  published_sources src_;
 
   // Destinations cleared at each tick.
   int32_t dst_amplitude_ = 0;
@@ -261,8 +328,30 @@ class voice {
 
   std::array<int_connection, 24> int_conn_{};
   int int_conn_count_ = 0;
+  int gain_conn_count_ = 0;  // the amplitude and pan connections, first in the list
   std::array<float_connection, 2> float_conn_{};
   int float_conn_count_ = 0;
+
+  // The fast engine's plan for the block and what moved in this tick.
+  // `dirty_` is raised by every change from outside the tick (parameters,
+  // notes, tuning, bend, rates) and makes the next tick evaluate everything.
+  enum : uint32_t {
+    source_keytrack = 1, source_gate = 2, source_env_a = 4, source_env_b = 8,
+    source_lfo_a = 16, source_lfo_b = 32, source_xmod = 64,
+  };
+  uint32_t connection_sources_ = 0;      // sources the connection list reads
+  bool connections_stale_ = true;        // a depth or the amplifier's envelope changed
+  bool dirty_ = true;
+  bool lfo_ticks_[2] = {true, true};     // this block: tick per sample, or advance in bulk
+  uint32_t lfo_skipped_[2] = {0, 0};     // ticks owed to an LFO advanced in bulk
+  bool envelope_settled_[2] = {false, false};  // this block: the envelope cannot move
+  bool declick_settled_ = false;
+  bool glide_moving_ = false;
+  bool static_block_ = false;            // this block: no control work at all
+  bool staged_block_ = false;            // this block: only gains and cutoff move
+  bool staged_cutoff_ = false;           // ... and the cutoff among them
+  bool busy_block_ = false;              // this block: the plain tick
+  bool gains_fading_ = false;            // the last gains carried a fade step
 
   // Flags and counters.
   bool active_ = false;
@@ -272,6 +361,12 @@ class voice {
   int sync_mode_ = 0;
   int countdown_ = 0;
   int32_t frames_rendered_ = 0;
+
+  // Cold: touched only while parameters glide or a stepped change fades.
+  smoothing_list<int32_t> int_list_;
+  smoothing_list<float> float_list_;
+  voice_path fading_path_;
+  oscillator fading_osc_[2];
 };
 
 }  // namespace synth

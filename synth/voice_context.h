@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <numbers>
 
 #include "synth/dsp/cutoff_table.h"
@@ -30,6 +31,16 @@ struct voice_context {
   cutoff_table cutoff;
   std::array<float, max_block> scratch_left{};
   std::array<float, max_block> scratch_right{};
+  // A voice's block in stages (fast engine): oscillator outputs, noise, mixer.
+  std::array<float, max_block> stage_a{};
+  std::array<float, max_block> stage_b{};
+  std::array<float, max_block> stage_noise{};
+  std::array<float, max_block> stage_mix{};
+  std::array<float, max_block> stage_gain_left{};
+  std::array<float, max_block> stage_gain_right{};
+  std::array<int32_t, max_block> stage_cutoff{};
+  std::array<int32_t, max_block> stage_level{};  // the amplifier's envelope
+  std::array<uint8_t, max_block> stage_cutoff_due{};
 
   void set_sample_rate(float rate) {
     sample_rate = rate;

@@ -201,36 +201,19 @@ void envelope::gate_off() {
   enter(release);
 }
 
-void envelope::follow_gate(bool gate) {
-  if (gate == gate_is_on()) return;
+void envelope::change_gate(bool gate) {
   if (gate)
     gate_on();
   else
     gate_off();
 }
 
-void envelope::tick() {
-  if (rescale_) {
-    recompute_time_scale();
-    recompute_coefs();
-  }
-  if (!running_) return;
-  int64_t next = level_ + ((int64_t(coef_) * (int64_t(goal_) - level_)) >> 31);
-  // Overshoot above 0x3FFFFFFF or below 0 lands on the stage's end.
-  int32_t l = (next < 0 || next > attack_end) ? end_ : int32_t(next);
-  level_ = l;
-  switch (stage_) {
-    case attack:
-    case decay:
-      if (std::abs(int64_t(l) - end_) < threshold) enter(stage_id(stage_ + 1));
-      break;
-    case release:
-      if (l < floor_level) enter(idle);
-      break;
-    default:
-      break;
-  }
+void envelope::rescale() {
+  recompute_time_scale();
+  recompute_coefs();
 }
+
+void envelope::end_stage() { enter(stage_ == release ? idle : stage_id(stage_ + 1)); }
 
 void envelope::skip(uint32_t ticks) {
   if (rescale_) {

@@ -73,14 +73,31 @@ class envelope {
   void gate_on();
   void gate_off();
   // Starts the attack or the release when the gate differs from the stage.
-  void follow_gate(bool gate);
+  void follow_gate(bool gate) {
+    if (gate != gate_is_on()) change_gate(gate);
+  }
 
-  void tick();
+  // One step; inline, as it runs every sample of every sounding voice.
+  void tick() {
+    if (rescale_) rescale();
+    if (!running_) return;
+    int64_t next = level_ + ((int64_t(coef_) * (int64_t(goal_) - level_)) >> 31);
+    // Overshoot above 0x3FFFFFFF or below 0 lands on the stage's end.
+    int32_t l = (next < 0 || next > attack_end) ? end_ : int32_t(next);
+    level_ = l;
+    const int64_t from_end = int64_t(l) - end_;
+    if (((stage_ == attack || stage_ == decay) && from_end < threshold && -from_end < threshold) ||
+        (stage_ == release && l < floor_level))
+      end_stage();
+  }
   // Advance a silent voice's envelope by ticks: collected until at least
   // pending_apply_ticks, then applied in closed form.
   void skip(uint32_t ticks);
 
   int32_t level() const { return level_; }
+  // A tick would change nothing: idle, or holding its sustain level exactly,
+  // with no time scale to recompute.
+  bool settled() const { return !rescale_ && (!running_ || (stage_ == sustain && level_ == goal_)); }
   stage_id stage() const { return stage_; }
   bool running() const { return running_; }
   bool gate_is_on() const { return stage_ < release; }
@@ -103,6 +120,9 @@ class envelope {
   void reload_if_active(stage_id s);
   void enter(stage_id s);
   void apply_pending();
+  void change_gate(bool gate);
+  void rescale();
+  void end_stage();  // attack -> decay -> sustain; release -> idle
   void apply_ticks(double ticks);  // closed-form stage advance
 
   row table_[4] = {};  // attack, decay, sustain, release

@@ -38,8 +38,7 @@ void lfo::init(float control_rate, const int16_t* noise16, uint32_t seed) {
   rate_ = control_rate > 0.f ? control_rate : 48000.f;
   noise16_ = noise16 ? noise16 : &silence;
   if (seed == 0) seed = seed_sequence.fetch_add(0x9E3779B9u, std::memory_order_relaxed);
-  current_ = start_value(hash32(seed));
-  previous_ = start_value(hash32(seed ^ 0xA5A5A5A5u));
+  reseed(seed);
   rate_v_ = keytrack_ = pitch_ = 0.f;
   tempo_ = default_tempo_bpm;
   range_ = low;
@@ -54,6 +53,11 @@ void lfo::init(float control_rate, const int16_t* noise16, uint32_t seed) {
   flags_ = pending_flags_ = 0;
   delay_counter_ = fade_ = 0;
   recompute_rate();
+}
+
+void lfo::reseed(uint32_t seed) {
+  current_ = start_value(hash32(seed));
+  previous_ = start_value(hash32(seed ^ 0xA5A5A5A5u));
 }
 
 float lfo::range_factor(int32_t range, float v_in, float tempo_bpm) {

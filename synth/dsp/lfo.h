@@ -40,6 +40,9 @@ class lfo {
   // read by the "Noise" and "Random" shapes (nullptr reads silence). seed 0
   // takes the next value of a process-wide sequence, for the random start values.
   void init(float control_rate, const int16_t* noise16, uint32_t seed = 0);
+  // New random start values (previous and current) from seed, as init draws
+  // them: two LFOs given the same seed go on alike.
+  void reseed(uint32_t seed);
 
   // Parameters in their internal units (see the parameter table).
   void set_rate(float v);           // "Rate" 0..1
@@ -63,9 +66,14 @@ class lfo {
   void skip(uint32_t ticks);
 
   int32_t output() const { return output_; }
+  shape_id shape() const { return shape_; }
   uint32_t flags() const { return flags_; }
   bool pulse_on() const { return width_ == width_none || phase_ < width_; }
   bool delay_ended() const { return delay_counter_ == 0; }
+  // A tick does more than advance the phase: the "Noise" and "Random"
+  // shapes draw from the noise generator, a running delay fades in. Only an
+  // LFO without these can be advanced in bulk (skip) and give the same state.
+  bool needs_every_tick() const { return shape_ == noise || shape_ == random || delay_counter_ != 0; }
   uint32_t phase() const { return phase_; }
   uint32_t increment() const { return increment_; }
   uint32_t width_threshold() const { return width_; }

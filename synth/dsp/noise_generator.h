@@ -26,6 +26,24 @@ struct noise_generator {
     out16 = int16_t(state >> 16);
     out_float = float(out16) * (1.f / 32768.f);
   }
+  // The state and outputs after `steps` calls of next(), in log2(steps)
+  // rounds: the step x -> m x + c composed with itself by squaring (Brown,
+  // "Random number generation with arbitrary strides", 1994).
+  void advance(uint32_t steps) {
+    if (steps == 0) return;
+    uint32_t acc_mult = 1, acc_plus = 0, mult = multiplier, plus = increment;
+    for (; steps > 0; steps >>= 1) {
+      if (steps & 1u) {
+        acc_mult *= mult;
+        acc_plus = acc_plus * mult + plus;
+      }
+      plus = (mult + 1) * plus;
+      mult *= mult;
+    }
+    state = acc_mult * state + acc_plus;
+    out16 = int16_t(state >> 16);
+    out_float = float(out16) * (1.f / 32768.f);
+  }
 };
 
 }  // namespace synth

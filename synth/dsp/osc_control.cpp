@@ -11,8 +11,12 @@ namespace {
 
 float clamp_unit(float x) { return x > 0.f ? (x < 1.f ? x : 1.f) : 0.f; }
 
-float clamp_increment(float hz, float sample_rate) {
-  float inc = hz / sample_rate;
+// hz times the sample period (1 / rate, made once per tick): a product
+// instead of a division on the way from the pitch to the increment, which the
+// next sample waits on. It differs from hz / rate by at most one unit in the
+// last place, a few millionths of a cent.
+float clamp_increment(float hz, float period) {
+  float inc = hz * period;
   if (!(inc == inc)) return 0.f;
   return std::clamp(inc, -max_increment, max_increment);
 }
@@ -93,6 +97,13 @@ float glide_tick(glide_state& g, float pitch, float offset, float sample_rate) {
   }
 }
 
+bool glide_settled(const glide_state& g, float pitch, float offset) {
+  if (!g.enabled || g.mode <= glide_mode::off || g.mode >= glide_mode::count) return true;
+  if (!glide_in_hz(g.mode)) return g.position == double(pitch);
+  // In Hz the target is the memo of the held pitch, when it is that pitch's.
+  return g.memo_semitones == double(pitch) + offset && g.position == double(g.memo_hz);
+}
+
 float xmod_modulator(xmod_state& s, int32_t setting, float out_a, float out_b, float sample_rate) {
   if (!xmod_on(setting)) return 0.f;
   const float x = (xmod_uses_a(setting) ? out_a : 0.f) + (xmod_uses_b(setting) ? out_b : 0.f);
@@ -116,6 +127,7 @@ float apply_xmod(float hz, int32_t setting, float u, bool self) {
 osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate) {
   osc_control_result r;
   const float base = glide_tick(s.glide, in.pitch, in.offset, sample_rate);
+  r.base = base;
 
   // Oscillator A.
   r.hz_a = base * pitch_ratio(in.pitch_mod) * in.tune_1 * in.tune_2;
@@ -123,10 +135,12 @@ osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inpu
   r.pending_width_a = clamp_unit((w + 1.f) * 0.5f);
   r.pcm_start_a = clamp_unit(w);
   const float hz_a = apply_xmod(r.hz_a, in.xmod_setting, in.xmod_a, xmod_uses_a(in.xmod_setting));
-  r.increment_a = clamp_increment(hz_a, sample_rate);
+  const float period = 1.f / sample_rate;
+  r.increment_a = clamp_increment(hz_a, period);
 
   // Oscillator B: fixed at middle C, following A, or keytracked around middle C.
   const float ratio_b = pitch_ratio(in.detune_b_mod) * in.tuning_b;
+  r.ratio_b = ratio_b;
   if (in.keytrack_b == 0.f) {
     r.hz_b = ratio_b * middle_c_hz;
   } else if (in.keytrack_b == 1.f) {
@@ -138,8 +152,20 @@ osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inpu
   r.pending_width_b = clamp_unit((in.width_b + 1.f) * 0.5f);
   r.pcm_start_b = clamp_unit(in.width_b);
   const float hz_b = apply_xmod(r.hz_b, in.xmod_setting, in.xmod_b, xmod_uses_b(in.xmod_setting));
-  r.increment_b = clamp_increment(hz_b, sample_rate);
+  r.increment_b = clamp_increment(hz_b, period);
   return r;
+}
+
+bool osc_control_repitch(const osc_control_inputs& in, float sample_rate, osc_control_result& r) {
+  if (xmod_on(in.xmod_setting) || !(in.keytrack_b == 0.f || in.keytrack_b == 1.f)) return false;
+  const float period = 1.f / sample_rate;
+  r.hz_a = r.base * pitch_ratio(in.pitch_mod) * in.tune_1 * in.tune_2;
+  r.increment_a = clamp_increment(r.hz_a, period);
+  if (in.keytrack_b == 1.f) {
+    r.hz_b = r.ratio_b * r.hz_a;
+    r.increment_b = clamp_increment(r.hz_b, period);
+  }
+  return true;
 }
 
 }  // namespace synth

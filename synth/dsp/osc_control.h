@@ -61,6 +61,8 @@ double glide_position_of(int32_t mode, float pitch, float offset, float sample_r
 void glide_start(glide_state& g, double from, float pitch, float offset, float sample_rate);
 // One control tick towards P; returns the glided base frequency F in Hz.
 float glide_tick(glide_state& g, float pitch, float offset, float sample_rate);
+// The glide sits on its target: a tick would leave it and its result as they are.
+bool glide_settled(const glide_state& g, float pitch, float offset);
 
 // --- Cross-modulation -------------------------------------------------------
 
@@ -115,9 +117,12 @@ struct osc_control_inputs {
   int32_t xmod_setting = 0;    // "XMod" 0..12
   float xmod_a = 0.f;          // XMod inputs u of A and B
   float xmod_b = 0.f;
+  bool operator==(const osc_control_inputs&) const = default;
 };
 
 struct osc_control_result {
+  float base = 0.f;            // F, the glided base frequency
+  float ratio_b = 1.f;         // B's detune modulation and tuning ratio
   float hz_a = 0.f;            // before XMod (what B's keytrack follows)
   float hz_b = 0.f;            // before XMod
   float increment_a = 0.f;     // after XMod, limited to +-0.5
@@ -134,5 +139,12 @@ struct osc_control_state {
 };
 
 osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate);
+
+// The tick again when only the common pitch modulation moved since `r` was
+// made: the glide settled, XMod off and B's keytrack 0 or 1 (so that B holds
+// or follows A). Updates the frequencies and increments of `r`, the same
+// numbers osc_control_tick gives; false (r untouched) when those
+// conditions do not hold.
+bool osc_control_repitch(const osc_control_inputs& in, float sample_rate, osc_control_result& r);
 
 }  // namespace synth

@@ -234,8 +234,7 @@ void oscillator::event(float t, float new_phase) {
 // Handles every event of this sample in time order: a sync that fell before
 // the natural event goes first, and the natural events are then re-evaluated
 // from the reset phase.
-void oscillator::advance() {
-  add_increment(phase_, phase_lost_, increment_);
+void oscillator::settle_events() {
   for (int32_t n = 0; n < max_events_per_sample; ++n) {
     if (increment_ >= 0.f) {
       if (!(phase_ >= next_event_ || sync_pending_)) return;
@@ -300,6 +299,45 @@ float oscillator::render_multi_ramp() {
     v += (2.f * q - 1.f) - d * mean_correction;
   }
   return out_.process(v) * saw_gain_;
+}
+
+// The value of the waveform in force at the phase reached, before the output
+// stage; W is the waveform, fixed for a whole block by render_block.
+template <int32_t W>
+float oscillator::step_value() {
+  if constexpr (W == waveform::sine) {
+    advance_sine();
+    return sine_shape(phase_);
+  } else {
+    advance();
+    if constexpr (W == waveform::pulse) return naive(phase_) + (2.f * width_ - 1.f);  // remove the pulse's mean
+    if constexpr (W == waveform::staircase) return held_;
+    return naive(phase_);
+  }
+}
+
+template <int32_t W>
+void oscillator::render_run(float* out, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) out[i] = out_.process(step_value<W>());
+}
+
+void oscillator::render_block(float* out, int32_t n) {
+  // A slave needs its master's phase sample by sample, a pending waveform
+  // applies at the next sample, the multi-ramp has its own loop: per sample.
+  const bool plain = !sync_master_ && pending_waveform_ < 0 && !(waveform_ == waveform::ramp && spread_ != 0.f);
+  if (!plain) {
+    for (int32_t i = 0; i < n; ++i) out[i] = render();
+    return;
+  }
+  switch (waveform_) {
+    case waveform::pulse: return render_run<waveform::pulse>(out, n);
+    case waveform::ramp: return render_run<waveform::ramp>(out, n);
+    case waveform::triangle: return render_run<waveform::triangle>(out, n);
+    case waveform::sine: return render_run<waveform::sine>(out, n);
+    case waveform::staircase: return render_run<waveform::staircase>(out, n);
+    default:
+      for (int32_t i = 0; i < n; ++i) out[i] = 0.f;
+  }
 }
 
 float oscillator::render() {

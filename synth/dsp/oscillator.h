@@ -25,6 +25,21 @@ extern const char* const waveform_names[waveform::count];  // "null", "pulse", .
 // Index of a waveform name, or -1.
 int32_t waveform_index(const char* name);
 
+// phase += increment with compensated (Kahan) summation: `lost` carries the
+// part of the increment the last addition rounded away and feeds it back
+// into the next. A plain float phase near 1 holds only 2^-24 of a cycle, and
+// a low note at a high rate (note 0 at 192 kHz: 4.3e-5 cycles per sample)
+// loses up to half of that at every sample, always the same way for a
+// constant increment, and under the processing call's rounding toward zero
+// always downwards: 0.8 cents flat. With the compensation the phase is
+// exact to a fraction of a float step per cycle.
+inline void add_increment(float& phase, float& lost, float increment) {
+  const float y = increment - lost;
+  const float sum = phase + y;
+  lost = (sum - phase) - y;
+  phase = sum;
+}
+
 class oscillator {
  public:
   static constexpr int32_t max_saws = 16;
@@ -53,6 +68,10 @@ class oscillator {
 
   // One output sample; advances the oscillator. 0 for the null waveform.
   float render();
+  // n output samples, the same as n calls of render(); a free-running
+  // oscillator (no sync master, no pending waveform) runs a loop made for
+  // its waveform.
+  void render_block(float* out, int32_t n);
 
   float phase() const { return phase_; }
   float increment() const { return increment_; }
@@ -84,8 +103,19 @@ class oscillator {
   void apply_waveform(int32_t w);
   void update_events(float p);
   void event(float t, float new_phase);
-  void advance();
+  // phase += increment, then every event this sample crossed. Inline: most
+  // samples cross nothing and settle only when an event or a sync is due.
+  void advance() {
+    add_increment(phase_, phase_lost_, increment_);
+    if (!sync_pending_ && (increment_ >= 0.f ? !(phase_ >= next_event_) : !(phase_ <= previous_event_))) return;
+    settle_events();
+  }
+  void settle_events();
   void advance_sine();
+  template <int32_t W>
+  float step_value();
+  template <int32_t W>
+  void render_run(float* out, int32_t n);
   float sine_value() const;
   float render_multi_ramp();
   void update_ratios();
@@ -117,21 +147,6 @@ class oscillator {
   float ratio_spread_ = -1.f;   // spread the ramp ratios were built for
   int32_t ratio_count_ = 0;     // saw count they were built for
 };
-
-// phase += increment with compensated (Kahan) summation: `lost` carries the
-// part of the increment the last addition rounded away and feeds it back
-// into the next. A plain float phase near 1 holds only 2^-24 of a cycle, and
-// a low note at a high rate (note 0 at 192 kHz: 4.3e-5 cycles per sample)
-// loses up to half of that at every sample, always the same way for a
-// constant increment, and under the processing call's rounding toward zero
-// always downwards: 0.8 cents flat. With the compensation the phase is
-// exact to a fraction of a float step per cycle.
-inline void add_increment(float& phase, float& lost, float increment) {
-  const float y = increment - lost;
-  const float sum = phase + y;
-  lost = (sum - phase) - y;
-  phase = sum;
-}
 
 // Hard sync, once per sample before either oscillator of the voice renders:
 // a slave whose master wraps during this sample resets at the same sub-sample

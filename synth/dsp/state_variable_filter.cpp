@@ -16,7 +16,7 @@ constexpr int32_t mode_of_menu[4] = {state_variable_filter::low, state_variable_
 int32_t fmod_offset(float smoothed, float fmod) {
   constexpr float range = 16777216.f;
   float units = smoothed * fmod * state_variable_filter::fmod_cutoff_units;
-  return int32_t(std::fmin(std::fmax(units, -range), range));
+  return int32_t(limit_or_low(units, -range, range));
 }
 
 }  // namespace
@@ -83,7 +83,7 @@ void state_variable_filter::modulate(float mixer, const filter_controls& c) {
   }
   if (c.qmod != 0.f) {
     // r in [0, 1] (NaN -> 0): the damping runs from 0 to 2.
-    float r = std::fmin(std::fmax(1.f - c.resonance + mixer * c.qmod, 0.f), 1.f);
+    float r = limit_or_low(1.f - c.resonance + mixer * c.qmod, 0.f, 1.f);
     q_ = int32_t(r * 1073741824.f);
   }
   q_ = std::min(q_, limit_);

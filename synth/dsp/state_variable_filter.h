@@ -26,6 +26,7 @@ struct filter_controls {
   float resonance = 0.f;   // resonance_curve("Resonance"), 0..1
   float fmod = 0.f;        // "FMod": cutoff follows the mixer at audio rate, -1..1
   float qmod = 0.f;        // "QMod": damping follows the mixer at audio rate, -1..1
+  bool operator==(const filter_controls&) const = default;
 };
 
 enum class filter_trigger : int32_t { none = 0, spike = 1, reset = 2 };

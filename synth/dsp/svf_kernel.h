@@ -16,11 +16,14 @@
 
 namespace synth {
 
+// x limited to [lo, hi], a NaN to lo: what fmin(fmax(x, lo), hi) gives, as
+// two compares the compiler keeps inline (fminf and fmaxf are library calls
+// without SSE4.1, as they must order NaN).
+inline float limit_or_low(float x, float lo, float hi) { return x > lo ? (x < hi ? x : hi) : lo; }
+
 // Float mixer value to the filter input format, limited to +-16 units
 // (a NaN becomes -16 rather than undefined behaviour).
-inline int32_t filter_input(float m) {
-  return int32_t(std::fmin(std::fmax(m, -16.f), 16.f) * 4194304.f);
-}
+inline int32_t filter_input(float m) { return int32_t(limit_or_low(m, -16.f, 16.f) * 4194304.f); }
 
 // Resonance of a "Resonance" parameter v: 0 for v <= 0, 1 for v >= 1, else
 // 0.93333328 / (1 / (10 v) + 0.83333331): about 0.086 at 0.01, 0.51 at 0.1,

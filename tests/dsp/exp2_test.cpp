@@ -56,3 +56,19 @@ TEST(noise_generator, first_values_from_the_seed) {
   n.next();
   EXPECT_EQ(n.out16, -9336);
 }
+
+TEST(noise_generator, advancing_by_n_equals_n_steps) {
+  // The fast engine places each voice on the sequence by jumping; a jump
+  // must land exactly where that many steps land, outputs included.
+  for (uint32_t n : {0u, 1u, 2u, 3u, 255u, 256u, 1000u, 65537u}) {
+    SCOPED_TRACE(n);
+    noise_generator stepped, jumped;
+    stepped.next();  // from a state other than the seed
+    jumped = stepped;
+    for (uint32_t i = 0; i < n; ++i) stepped.next();
+    jumped.advance(n);
+    EXPECT_EQ(jumped.state, stepped.state);
+    EXPECT_EQ(jumped.out16, stepped.out16);
+    EXPECT_EQ(jumped.out_float, stepped.out_float);
+  }
+}

@@ -1,0 +1,25 @@
+// Fixed-point helpers and constants shared by the voice's source files.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+namespace synth::voice_fixed {
+
+constexpr int32_t q31_max = 0x7FFFFFFF;
+constexpr int32_t declick_top = 0x3FFFFFFF;   // half of full scale: opens in ~2.5 ms
+constexpr int32_t declick_silent = 0x2000;    // below this the gate snaps shut
+constexpr float output_scale = 5.2617093e-09f;  // 1.4124 / 2^28: 0 dB at full envelope
+constexpr float inv_2_24 = 1.f / 16777216.f;
+
+inline int32_t saturate32(int64_t v) { return int32_t(std::clamp<int64_t>(v, -int64_t(q31_max), q31_max)); }
+
+// x * scale to 32 bits, held to +-2.1e9 (a NaN to the negative limit).
+inline int32_t float_to_fixed(float x, float scale) {
+  float v = x * scale;
+  if (!(v > -2.1e9f)) return -2100000000;  // also catches NaN
+  if (v > 2.1e9f) return 2100000000;
+  return int32_t(v);
+}
+
+}  // namespace synth::voice_fixed

@@ -1,0 +1,526 @@
+// The fast engine: the reference's control tick (voice_reference.cpp), with
+// the work skipped whose inputs did not change, and the audio in stages
+// where the controls allow it. Every piece it skips is a plain function of
+// inputs it compares, so the samples are the reference's (to the bit, up to
+// the order in which the engine adds voices together):
+// - an LFO nobody reads (no connection with a depth, no envelope trigger on
+//   it) is advanced in bulk at the end of the block, unless its shape draws
+//   noise or its delay is fading in;
+// - envelopes holding still (idle, or at their sustain level exactly, with a
+//   gate that cannot change inside the block) and a declick gate at rest are
+//   not ticked;
+// - connections are evaluated only when a source moved, the oscillator
+//   controls only when their inputs moved or a glide is under way (a move of
+//   the common pitch alone recomputes just the increments), the filter's
+//   controls when the cutoff moved or FMod moves it at audio rate, the
+//   output gains when the amplitude or the pan moved.
+// Each block is planned at its start (plan_block) as one of:
+// - still: nothing can move; no tick at all, oscillators a block at a time,
+//   mixer, path and output each in one pass;
+// - gains only: what moves reaches just the amplitude and the pan (an
+//   envelope's attack, decay or release, a tremolo); the ticks first, then
+//   the audio in stages with a gain per sample;
+// - busy: LFOs move the oscillators or the filter every sample (or XMod, a
+//   glide, smoothing): the plain tick, since nearly everything must be
+//   recomputed anyway;
+// - otherwise the fast tick sample by sample.
+#include <algorithm>
+
+#include "synth/voice.h"
+#include "synth/voice_fixed.h"
+
+namespace synth {
+
+using namespace voice_fixed;
+
+namespace {
+
+// Envelope "Trigger" values whose gate reads LFO A / LFO B (pulse or delay).
+bool trigger_reads_lfo(int trigger, int which) {
+  switch (trigger) {
+    case 1: case 4: case 6: return which == 0;
+    case 2: case 5: case 7: return which == 1;
+    default: return false;
+  }
+}
+
+// The gate of an envelope cannot change within a block: the key only changes
+// between blocks, and an LFO's delay that has ended stays ended.
+bool gate_fixed(int trigger, const lfo& a, const lfo& b) {
+  switch (trigger) {
+    case 0: case 3: return true;
+    case 4: return a.delay_ended();
+    case 5: return b.delay_ended();
+    default: return false;
+  }
+}
+
+}  // namespace
+
+void voice::plan_block() {
+  const bool smoothing = int_list_.count > 0 || float_list_.count > 0;
+  bool read[2] = {false, false};
+  for (int i = 0; i < int_conn_count_; ++i) {
+    const int32_t* s = int_conn_[size_t(i)].source;
+    for (int x = 0; x < 2; ++x) read[x] = read[x] || s == &src_.lfo[x] || s == &src_.lfo30[x];
+  }
+  const lfo* lfos[2] = {&lfo_a_, &lfo_b_};
+  for (int x = 0; x < 2; ++x) {
+    for (int e = 0; e < 2; ++e) read[x] = read[x] || trigger_reads_lfo(env_trigger_[e], x);
+    lfo_ticks_[x] = smoothing || read[x] || lfos[x]->needs_every_tick();
+  }
+  envelope_gate_inputs in;
+  in.key = key_gate_;
+  in.delay_ended[0] = lfo_a_.delay_ended();
+  in.delay_ended[1] = lfo_b_.delay_ended();
+  const envelope* envs[2] = {&env_a_, &env_b_};
+  for (int e = 0; e < 2; ++e) {
+    const int trigger = env_trigger_[e];
+    in.amp = amp_env_select_ == e + 1;
+    envelope_settled_[e] = gate_fixed(trigger, lfo_a_, lfo_b_) &&
+                           envelope_gate(trigger, in) == envs[e]->gate_is_on() && envs[e]->settled();
+  }
+  glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
+  declick_settled_ = key_gate_ ? declick_level_ == declick_top : declick_level_ == 0;
+  const bool steady = !dirty_ && !smoothing && !xmod_on(osc_in_.xmod_setting) && !glide_moving_ &&
+                      ctx_->control_divider == 1;
+  static_block_ = steady && !filter_follows_audio() && !lfo_ticks_[0] && !lfo_ticks_[1] &&
+                  envelope_settled_[0] && envelope_settled_[1] && declick_settled_ && !amp_switched_ &&
+                  !gains_fading_;
+  // Sources that move in this block reach only the amplitude, the pan and
+  // the filter's cutoff: the oscillators hold still, the ticks can run ahead
+  // of the audio and hand it a gain and a cutoff per sample.
+  uint32_t moving = (lfo_ticks_[0] ? source_lfo_a : 0u) | (lfo_ticks_[1] ? source_lfo_b : 0u) |
+                    (envelope_settled_[0] ? 0u : source_env_a) | (envelope_settled_[1] ? 0u : source_env_b) |
+                    (declick_settled_ ? 0u : source_gate);
+  bool gains_only = steady;
+  staged_cutoff_ = false;
+  for (int i = 0; i < int_conn_count_ && gains_only; ++i) {
+    const int_connection& c = int_conn_[size_t(i)];
+    const bool moves = (source_bit(c.source) & moving) != 0;
+    gains_only = !moves || c.dest == &dst_amplitude_ || c.dest == &dst_pan_ || c.dest == &dst_cutoff_;
+    staged_cutoff_ = staged_cutoff_ || (moves && c.dest == &dst_cutoff_);
+  }
+  staged_block_ = gains_only && !static_block_;
+  // Sources moving every sample into the oscillators or the filter: nearly
+  // every control must be recomputed every sample, and checking what moved
+  // would only add to it. Such a block runs the plain tick.
+  busy_block_ = smoothing || xmod_on(osc_in_.xmod_setting) || glide_moving_;
+  for (int i = 0; i < int_conn_count_ && !busy_block_; ++i) {
+    const int_connection& c = int_conn_[size_t(i)];
+    busy_block_ = (source_bit(c.source) & (moving & (source_lfo_a | source_lfo_b))) != 0 &&
+                  c.dest != &dst_amplitude_ && c.dest != &dst_pan_;
+  }
+}
+
+// With FMod the main filter's coefficient moves at audio rate, and the
+// control tick's damping limit starts from where the last sample left it:
+// the tick is then not a function of its inputs alone and runs every time.
+bool voice::filter_follows_audio() const {
+  const auto fmod_on = [this](const voice_path& p) { return p.filter_mode > 0 && filter_ctl_.fmod != 0.f; };
+  return fmod_on(path_) || (path_fade_left_ > 0 && fmod_on(fading_path_));
+}
+
+// The increments after a move of the common pitch alone; false when the
+// full oscillator controls must run (see osc_control_repitch).
+bool voice::repitch_oscillators() {
+  fill_osc_inputs();
+  if (!osc_control_repitch(osc_in_, ctx_->sample_rate, osc_last_)) return false;
+  hz_a_ = osc_last_.hz_a;
+  osc_a_.set_increment(osc_last_.increment_a);
+  osc_b_.set_increment(osc_last_.increment_b);
+  if (osc_fade_left_[0] > 0) fading_osc_[0].set_increment(osc_last_.increment_a);
+  if (osc_fade_left_[1] > 0) fading_osc_[1].set_increment(osc_last_.increment_b);
+  return true;
+}
+
+void voice::advance_idle_lfos() {
+  if (lfo_skipped_[0] > 0) lfo_a_.skip(lfo_skipped_[0]);
+  if (lfo_skipped_[1] > 0) lfo_b_.skip(lfo_skipped_[1]);
+  lfo_skipped_[0] = lfo_skipped_[1] = 0;
+}
+
+// The LFOs, envelopes and declick gate of this tick, as the plan allows;
+// returns which of the sources they feed moved.
+uint32_t voice::tick_sources() {
+  uint32_t moved = 0;
+  if (lfo_ticks_[0]) {
+    lfo_a_.tick();
+    if (lfo_a_.output() != src_.lfo[0]) moved |= source_lfo_a;
+  } else {
+    ++lfo_skipped_[0];
+  }
+  if (lfo_ticks_[1]) {
+    lfo_b_.tick();
+    if (lfo_b_.output() != src_.lfo[1]) moved |= source_lfo_b;
+  } else {
+    ++lfo_skipped_[1];
+  }
+  if (!envelope_settled_[0]) {
+    run_envelope(0);
+    if (env_a_.level() != src_.env[0]) moved |= source_env_a;
+  }
+  if (!envelope_settled_[1]) {
+    run_envelope(1);
+    if (env_b_.level() != src_.env[1]) moved |= source_env_b;
+  }
+  if (!declick_settled_) {
+    run_declick();
+    if (declick_level_ != src_.gate) moved |= source_gate;
+  }
+  return moved;
+}
+
+void voice::fast_tick() {
+  if (countdown_ > 0) {
+    --countdown_;
+    return;
+  }
+  countdown_ = ctx_->control_divider - 1;
+  if (int_list_.count > 0 || float_list_.count > 0) {
+    run_smoothing();  // smoothed values feed every stage: evaluate all of them
+    dirty_ = true;
+  }
+  // The sources, and which of them moved.
+  uint32_t moved = tick_sources();
+  const float x = xmod_on(osc_in_.xmod_setting)
+                      ? xmod_modulator(osc_ctl_.xmod, osc_in_.xmod_setting, out_a_, out_b_, ctx_->sample_rate)
+                      : 0.f;
+  if (!(x == src_.xmod)) {  // a NaN counts as moved
+    src_.xmod = x;
+    moved |= source_xmod;
+  }
+  if (dirty_ || moved != 0) publish_sources();
+
+  // The destinations they feed, and what follows from those.
+  enum : uint32_t { pitch_moved = 1, oscillators_moved = 2, cutoff_moved = 4, gains_moved = 8 };
+  uint32_t changed = 0;
+  if (dirty_ || (moved & connection_sources_) != 0) {
+    const int32_t amp = dst_amplitude_, pan = dst_pan_, pitch = dst_pitch_, width = dst_width_,
+                  detune = dst_detune_, cutoff = dst_cutoff_;
+    const float xa = dst_xmod_a_, xb = dst_xmod_b_;
+    evaluate_connections();
+    if (pitch != dst_pitch_) changed |= pitch_moved;
+    if (width != dst_width_ || detune != dst_detune_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_))
+      changed |= oscillators_moved;
+    if (cutoff != dst_cutoff_) changed |= cutoff_moved;
+    if (amp != dst_amplitude_ || pan != dst_pan_) changed |= gains_moved;
+  }
+  // The common pitch alone (vibrato) needs only the two increments anew.
+  if (dirty_ || (changed & oscillators_moved) || glide_moving_ ||
+      ((changed & pitch_moved) && !repitch_oscillators())) {
+    update_oscillators();
+    glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
+  }
+  if (dirty_)
+    update_filters();
+  else if ((changed & cutoff_moved) || filter_follows_audio())
+    update_cutoff();
+  // A gain fade leaves the gains off their inputs until the tick after it ends.
+  if (dirty_ || (changed & gains_moved) || amp_switched_ || gains_fading_) {
+    gains_fading_ = amp_switched_ || gain_fade_remaining_ > 0;
+    update_output_gains();
+  }
+  dirty_ = false;
+}
+
+// The tick of a block in which only the gains can move (see plan_block):
+// the same steps as fast_tick, minus what cannot change.
+// The tick of a staged block (see plan_block): the same steps as
+// fast_tick, minus what cannot change; the filter's update is left to the
+// audio stage (true when it is due at this sample).
+bool voice::staged_tick() {
+  uint32_t moved = tick_sources();
+  bool gains = false, cutoff = false;
+  if (moved != 0) {
+    publish_sources();
+    if ((moved & connection_sources_) != 0) {
+      const int32_t amp = dst_amplitude_, pan = dst_pan_, cut = dst_cutoff_;
+      if (staged_cutoff_)
+        evaluate_connections();
+      else
+        evaluate_gain_connections();
+      gains = amp != dst_amplitude_ || pan != dst_pan_;
+      cutoff = cut != dst_cutoff_;
+    }
+  }
+  if (gains || amp_switched_ || gains_fading_) {
+    gains_fading_ = amp_switched_ || gain_fade_remaining_ > 0;
+    update_output_gains();
+  }
+  return cutoff || filter_follows_audio();
+}
+
+bool voice::reads_noise() const {
+  const auto staircase = [](const oscillator& o) { return o.waveform() == waveform::staircase ||
+                                                            o.pending_waveform() == waveform::staircase; };
+  const auto noisy = [](const lfo& l) { return l.shape() == lfo::noise || l.shape() == lfo::random; };
+  return mix_noise_ != 0.f || float_list_.count > 0 || staircase(osc_a_) || staircase(osc_b_) ||
+         (osc_fade_left_[0] > 0 && staircase(fading_osc_[0])) || (osc_fade_left_[1] > 0 && staircase(fading_osc_[1])) ||
+         noisy(lfo_a_) || noisy(lfo_b_);
+}
+
+// The connection list is made again only when a depth or the amplifier's
+// envelope changed: the list of a block holds every connection whose depth
+// is not 0 (a depth that glides to 0 may stay in it, adding 0, until then).
+void voice::begin_block() {
+  if (connections_stale_ || int_list_.count > 0) {
+    rebuild_connections();
+    connections_stale_ = false;
+  }
+  plan_block();
+}
+
+bool voice::block_is_static() const {
+  return static_block_ && osc_fade_left_[0] == 0 && osc_fade_left_[1] == 0 && path_fade_left_ == 0;
+}
+
+bool voice::block_is_staged() const {
+  return staged_block_ && osc_fade_left_[0] == 0 && osc_fade_left_[1] == 0 && path_fade_left_ == 0 &&
+         oscillators_free_running();
+}
+
+// A block with fixed controls, in stages over the whole block: both
+// oscillators, the mixer, then the path and the output. The arithmetic of
+// each sample is render_sample's, in the same order. Without `noise` the
+// voice reads no noise and leaves the shared generator alone.
+// Oscillators, mixer, path and output of a block whose oscillator controls
+// hold still, in stages over the block. The arithmetic of each sample is
+// render_sample's, in the same order. nz holds the noise of each sample
+// (zeros for a voice that reads none); gl and gr the gains of each sample,
+// or null for the gains in force; cut the cutoff modulation of each sample
+// at which the filter's update is due (due[i]), or null when none is.
+void voice::render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr,
+                          const int32_t* cut, const uint8_t* due) {
+  float* a = ctx_->stage_a.data();
+  float* b = ctx_->stage_b.data();
+  float* mix = ctx_->stage_mix.data();
+  for (int which = 0; which < 2; ++which) {
+    float* out = which == 0 ? a : b;
+    const int w = waveform_[which];
+    if (w >= 1 && w <= 5)
+      (which == 0 ? osc_a_ : osc_b_).render_block(out, n);
+    else
+      std::fill(out, out + n, 0.f);  // "null" (PCM waves never come here: see oscillators_free_running)
+  }
+  out_a_ = a[n - 1];
+  out_b_ = b[n - 1];
+  const float ma = mix_a_, mb = mix_b_, mr = mix_ring_, mn = mix_noise_;
+  for (int i = 0; i < n; ++i) mix[i] = a[i] * ma + b[i] * mb + a[i] * b[i] * mr + nz[i] * mn;
+  // Nothing after the mixer: the path is the conversion to 2^24 per unit.
+  const bool bare = path_.filter_mode == 0 && !shaper_on_ && path_.shflt_mode == 0;
+  if (bare) {
+    for (int i = 0; i < n; ++i) mix[i] = float(float_to_fixed(mix[i], 16777216.f));
+  }
+  if (cut) {
+    for (int i = 0; i < n; ++i) {
+      if (due[i]) {
+        dst_cutoff_ = cut[i];
+        update_cutoff();
+      }
+      const float s = float(run_path(path_, mix[i]));
+      left[i] += gl[i] * s;
+      right[i] += gr[i] * s;
+    }
+  } else if (gl) {
+    for (int i = 0; i < n; ++i) {
+      const float s = bare ? mix[i] : float(run_path(path_, mix[i]));
+      left[i] += gl[i] * s;
+      right[i] += gr[i] * s;
+    }
+  } else if (bare) {
+    const float l = gain_left_, r = gain_right_;
+    for (int i = 0; i < n; ++i) {
+      left[i] += l * mix[i];
+      right[i] += r * mix[i];
+    }
+  } else {
+    const float l = gain_left_, r = gain_right_;
+    for (int i = 0; i < n; ++i) {
+      const float s = float(run_path(path_, mix[i]));
+      left[i] += l * s;
+      right[i] += r * s;
+    }
+  }
+  frames_rendered_ += n;
+}
+
+// Oscillators the stages can run a block at a time: no sync pair, no
+// staircase (it takes the noise of its own sample), no PCM wave (its player
+// follows the oscillator sample by sample).
+bool voice::oscillators_free_running() const {
+  const auto free = [](const oscillator& o, int w) {
+    return !o.sync_master() && w < waveform::count && w != waveform::staircase &&
+           o.pending_waveform() != waveform::staircase;
+  };
+  return free(osc_a_, waveform_[0]) && free(osc_b_, waveform_[1]);
+}
+
+void voice::render_static(float* left, float* right, int n, bool noise) {
+  float* nz = ctx_->stage_noise.data();
+  if (oscillators_free_running()) {
+    for (int i = 0; i < n; ++i) {
+      if (noise) ctx_->noise.next();
+      nz[i] = noise ? ctx_->noise.out_float : 0.f;
+    }
+    render_stages(left, right, n, nz, nullptr, nullptr, nullptr, nullptr);
+  } else {
+    for (int i = 0; i < n; ++i) {
+      if (noise) ctx_->noise.next();
+      render_sample(left + i, right + i);
+    }
+  }
+  lfo_skipped_[0] += uint32_t(n);
+  lfo_skipped_[1] += uint32_t(n);
+  advance_idle_lfos();
+}
+
+// A staged block in which the envelopes are all that moves and the one
+// connection reading them is the amplitude (the amplifier's envelope times
+// "Volume": no tremolo, no pan modulation, no cutoff moving). This is how
+// most notes spend their attack, decay and release.
+bool voice::gains_follow_amp_envelope() const {
+  if (lfo_ticks_[0] || lfo_ticks_[1] || !declick_settled_ || staged_cutoff_ || gain_conn_count_ > 1) return false;
+  // The one gain connection, if any, is the amplifier's source (rebuild_connections puts it first).
+  if (gain_conn_count_ == 1 && (int_conn_[0].kind != 0 || int_conn_[0].dest != &dst_amplitude_ ||
+                                int_conn_[0].depth != &volume_))
+    return false;
+  if (amp_switched_ || gains_fading_ || gain_fade_remaining_ > 0 || dst_pan_ != 0) return false;
+  for (int e = 0; e < 2; ++e)
+    if (!envelope_settled_[e] && !gate_fixed(env_trigger_[e], lfo_a_, lfo_b_)) return false;
+  return true;
+}
+
+// The block of gains_follow_amp_envelope: the envelopes tick a block at a
+// time (their gates cannot change in it, so they follow them once), then the
+// gains are made again only at the samples where the amplifier's level
+// moved. The same numbers as staged_tick's, sample by sample.
+bool voice::render_amp_envelope(float* left, float* right, int n, bool noise) {
+  float* nz = ctx_->stage_noise.data();
+  float* gl = ctx_->stage_gain_left.data();
+  float* gr = ctx_->stage_gain_right.data();
+  int32_t* level = ctx_->stage_level.data();
+  const bool tick_a = !envelope_settled_[0], tick_b = !envelope_settled_[1];
+  if (tick_a) env_a_.follow_gate(envelope_gate_now(0));
+  if (tick_b) env_b_.follow_gate(envelope_gate_now(1));
+  const int amp = amp_env_select_ - 1;  // -1: the declick gate, which holds still here
+  const envelope& amp_env = amp == 1 ? env_b_ : env_a_;
+  const int32_t start_a = src_.env[0], start_b = src_.env[1];
+  int32_t changed = 0;  // non-zero once an envelope left its published level
+  int frames = n;
+  for (int i = 0; i < n; ++i) {
+    if (noise) ctx_->noise.next();
+    nz[i] = noise ? ctx_->noise.out_float : 0.f;
+    if (tick_a) env_a_.tick();
+    if (tick_b) env_b_.tick();
+    changed |= (env_a_.level() ^ start_a) | (env_b_.level() ^ start_b);
+    const int32_t lv = amp < 0 ? src_.gate : amp_env.level();
+    level[i] = lv;
+    // Without a fade pending only a level of 0 can end the note.
+    if ((amp < 0 || lv == 0) && should_stop()) {
+      frames = i + 1;
+      break;
+    }
+  }
+  // The amplitude connection where the level moved; at "Volume" 0 there is
+  // none and the gains hold.
+  int32_t seen = amp < 0 ? src_.gate : src_.env[amp];
+  for (int i = 0; i < frames; ++i) {
+    if (level[i] != seen && gain_conn_count_ > 0) {
+      seen = level[i];
+      const int32_t a = saturate32((int64_t(seen) * volume_) >> 31);
+      if (a != dst_amplitude_) {
+        dst_amplitude_ = a;
+        update_output_gains();
+      }
+    }
+    gl[i] = gain_left_;
+    gr[i] = gain_right_;
+  }
+  if (changed != 0) publish_sources();
+  lfo_skipped_[0] += uint32_t(frames);
+  lfo_skipped_[1] += uint32_t(frames);
+  render_stages(left, right, frames, nz, gl, gr, nullptr, nullptr);
+  advance_idle_lfos();
+  if (frames == n) return true;
+  active_ = false;
+  catch_up(n - frames);
+  return false;
+}
+
+// A staged block: the ticks first, each sample's gains and cutoff kept, then
+// the audio in stages. Returns false when the voice ended in it.
+bool voice::render_staged(float* left, float* right, int n, bool noise) {
+  if (gains_follow_amp_envelope()) return render_amp_envelope(left, right, n, noise);
+  float* nz = ctx_->stage_noise.data();
+  float* gl = ctx_->stage_gain_left.data();
+  float* gr = ctx_->stage_gain_right.data();
+  int32_t* cut = ctx_->stage_cutoff.data();
+  uint8_t* due = ctx_->stage_cutoff_due.data();
+  bool any_due = false;
+  int frames = n;
+  for (int i = 0; i < n; ++i) {
+    if (noise) ctx_->noise.next();
+    nz[i] = noise ? ctx_->noise.out_float : 0.f;
+    due[i] = staged_tick() ? 1 : 0;
+    any_due = any_due || due[i];
+    cut[i] = dst_cutoff_;
+    gl[i] = gain_left_;
+    gr[i] = gain_right_;
+    if (should_stop()) {
+      frames = i + 1;
+      break;
+    }
+  }
+  render_stages(left, right, frames, nz, gl, gr, any_due ? cut : nullptr, due);
+  advance_idle_lfos();
+  if (frames == n) return true;
+  active_ = false;
+  catch_up(n - frames);
+  return false;
+}
+
+bool voice::step(float* left, float* right, int i, int n, bool noise) {
+  if (noise) ctx_->noise.next();
+  fast_tick();
+  render_sample(left + i, right + i);
+  if (!should_stop()) return true;
+  active_ = false;
+  advance_idle_lfos();
+  catch_up(n - i - 1);
+  return false;
+}
+
+void voice::end_block() { advance_idle_lfos(); }
+
+bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !staged_block_; }
+
+// A busy block: the reference's loop, the whole tick every sample. The
+// fast tick's record of what it last saw is stale afterwards: the next
+// block starts with a full evaluation.
+void voice::render_busy(float* left, float* right, int n, bool noise) {
+  advance_idle_lfos();
+  render_plain(left, right, n, noise);
+  dirty_ = true;
+}
+
+void voice::render(float* left, float* right, int n) {
+  begin_block();
+  if (block_is_static()) {
+    render_static(left, right, n, true);
+    return;
+  }
+  if (block_is_staged()) {
+    render_staged(left, right, n, true);
+    return;
+  }
+  if (block_is_busy()) {
+    render_busy(left, right, n, true);
+    return;
+  }
+  for (int i = 0; i < n; ++i)
+    if (!step(left, right, i, n, true)) return;
+  end_block();
+}
+
+}  // namespace synth

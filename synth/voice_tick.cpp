@@ -1,0 +1,271 @@
+// The control-tick pieces of a voice: connections, smoothing, envelopes,
+// declick, oscillator and filter controls, output gains. Both engines call
+// them; they are plain functions of the voice state.
+#include <algorithm>
+#include <cmath>
+
+#include "synth/dsp/svf_kernel.h"
+#include "synth/voice.h"
+#include "synth/voice_fixed.h"
+
+namespace synth {
+
+using namespace voice_fixed;
+
+void voice::rebuild_connections() {
+  int n = 0;
+  connection_sources_ = source_xmod;  // the float connections below always read XMod
+  auto add = [&](const int32_t* src, int depth_index, int32_t* dest, int32_t kind) {
+    const int32_t* depth = depth_index < 0 ? &volume_ : &depth_[size_t(depth_index)];
+    if (*depth == 0) return;
+    int_conn_[size_t(n++)] = {src, depth, dest, kind};
+    connection_sources_ |= source_bit(src);
+  };
+  const int32_t* amp_src = amp_env_select_ == 0 ? &src_.gate : &src_.env[amp_env_select_ - 1];
+  add(amp_src, -1, &dst_amplitude_, 0);
+  add(&src_.lfo30[0], p::volume_mod_a, &dst_amplitude_, 1);
+  add(&src_.lfo30[1], p::volume_mod_b, &dst_amplitude_, 1);
+  add(&src_.lfo[0], p::panning_mod_a, &dst_pan_, 0);
+  add(&src_.lfo[1], p::panning_mod_b, &dst_pan_, 0);
+  gain_conn_count_ = n;
+  const int first_of[4] = {p::pitch_env_a, p::width_env_a, p::detune_env_a, p::filter_env_a};
+  int32_t* dest_of[4] = {&dst_pitch_, &dst_width_, &dst_detune_, &dst_cutoff_};
+  for (int d = 0; d < 4; ++d) {
+    if (d == 3) add(&src_.keytrack, p::filter_keytrack, &dst_cutoff_, 0);
+    add(&src_.env15[0], first_of[d], dest_of[d], 0);
+    add(&src_.env15[1], first_of[d] + 1, dest_of[d], 0);
+    add(&src_.lfo[0], first_of[d] + 2, dest_of[d], 0);
+    add(&src_.lfo[1], first_of[d] + 3, dest_of[d], 0);
+  }
+  int_conn_count_ = n;
+  int m = 0;
+  float_conn_[size_t(m++)] = {&src_.xmod, &xmod_depth_a_, &dst_xmod_a_};
+  float_conn_[size_t(m++)] = {&src_.xmod, &xmod_depth_b_, &dst_xmod_b_};
+  float_conn_count_ = m;
+}
+
+uint32_t voice::source_bit(const int32_t* src) const {
+  if (src == &src_.keytrack) return source_keytrack;
+  if (src == &src_.gate) return source_gate;
+  if (src == &src_.env[0] || src == &src_.env15[0]) return source_env_a;
+  if (src == &src_.env[1] || src == &src_.env15[1]) return source_env_b;
+  if (src == &src_.lfo[0] || src == &src_.lfo30[0]) return source_lfo_a;
+  return source_lfo_b;
+}
+
+// What the connections read this tick (the XMod modulator is published by
+// the caller, which knows whether it runs).
+void voice::publish_sources() {
+  src_.keytrack = pitch_fixed_ >> 9;
+  src_.gate = declick_level_;
+  src_.env[0] = env_a_.level();
+  src_.env[1] = env_b_.level();
+  src_.env15[0] = src_.env[0] >> 15;
+  src_.env15[1] = src_.env[1] >> 15;
+  src_.lfo[0] = lfo_a_.output();
+  src_.lfo[1] = lfo_b_.output();
+  src_.lfo30[0] = src_.lfo[0] * 32768;
+  src_.lfo30[1] = src_.lfo[1] * 32768;
+}
+
+void voice::run_smoothing() {
+  for (int i = 0; i < int_list_.count;) {
+    auto& e = int_list_.entries[size_t(i)];
+    if (--e.remaining <= 0) {
+      *e.target = e.goal;
+      e = int_list_.entries[size_t(--int_list_.count)];
+      continue;
+    }
+    const int64_t diff = int64_t(e.goal) - *e.target;
+    *e.target = saturate32(*e.target + ((diff * int64_t(smooth_c_q32_ >> 1)) >> 31));
+    ++i;
+  }
+  for (int i = 0; i < float_list_.count;) {
+    auto& e = float_list_.entries[size_t(i)];
+    if (--e.remaining <= 0) {
+      *e.target = e.goal;
+      e = float_list_.entries[size_t(--float_list_.count)];
+      continue;
+    }
+    *e.target += (e.goal - *e.target) * smooth_c_;
+    ++i;
+  }
+}
+
+void voice::run_envelopes() {
+  run_envelope(0);
+  run_envelope(1);
+}
+
+// Envelope e (0 A, 1 B): its gate by "Trigger", then one step.
+void voice::run_envelope(int e) {
+  envelope& env = e == 0 ? env_a_ : env_b_;
+  env.follow_gate(envelope_gate_now(e));
+  env.tick();
+}
+
+// The gate of envelope e at this tick by its "Trigger".
+bool voice::envelope_gate_now(int e) const {
+  const int trigger = env_trigger_[e];
+  if (trigger == 0 || trigger == 3) return key_gate_;  // "Gate", "Force Reset": the key alone
+  envelope_gate_inputs in;
+  in.key = key_gate_;
+  in.pulse[0] = lfo_a_.pulse_on();
+  in.pulse[1] = lfo_b_.pulse_on();
+  in.delay_ended[0] = lfo_a_.delay_ended();
+  in.delay_ended[1] = lfo_b_.delay_ended();
+  in.amp = amp_env_select_ == e + 1;
+  return envelope_gate(trigger, in);
+}
+
+void voice::run_declick() {
+  int32_t level = declick_level_;
+  if (key_gate_) {
+    level += int32_t((int64_t(q31_max - level) * declick_attack_) >> 31);
+    if (level > declick_top) level = declick_top;
+  } else if (level <= declick_silent) {
+    level = 0;
+  } else {
+    level -= int32_t((int64_t(level) * declick_release_) >> 31);
+  }
+  declick_level_ = level;
+}
+
+void voice::evaluate_connections() {
+  dst_amplitude_ = dst_pan_ = dst_pitch_ = dst_width_ = dst_detune_ = dst_cutoff_ = 0;
+  apply_connections(0, int_conn_count_);
+  dst_xmod_a_ = dst_xmod_b_ = 0.f;
+  for (int i = 0; i < float_conn_count_; ++i) {
+    const float_connection& c = float_conn_[size_t(i)];
+    *c.dest += *c.source * *c.depth;
+  }
+}
+
+// Only the amplitude and the pan, whose connections lead the list.
+void voice::evaluate_gain_connections() {
+  dst_amplitude_ = dst_pan_ = 0;
+  apply_connections(0, gain_conn_count_);
+}
+
+void voice::apply_connections(int from, int to) {
+  for (int i = from; i < to; ++i) {
+    const int_connection& c = int_conn_[size_t(i)];
+    const int64_t src = *c.source, depth = *c.depth;
+    if (c.kind == 0) {
+      *c.dest = saturate32(*c.dest + ((src * depth) >> 31));
+      continue;
+    }
+    // Bipolar multiply: the LFO (+-0.5 in Q31) scales between 1 and 1 - |depth|.
+    const int64_t one = int64_t(1) << 31, half = int64_t(1) << 30;
+    const int64_t s = depth >= 0 ? src + half : half - src;
+    const int64_t factor = (((s - one) * (depth >= 0 ? depth : -depth)) >> 31) + one;
+    *c.dest = saturate32((int64_t(*c.dest) * factor) >> 31);
+  }
+}
+
+void voice::update_oscillators() {
+  fill_osc_inputs();
+  apply_osc_controls();
+}
+
+void voice::fill_osc_inputs() {
+  osc_in_.tune_2 = bend_ratio_;
+  osc_in_.pitch_mod = dst_pitch_;
+  osc_in_.detune_b_mod = dst_detune_;
+  osc_in_.width_mod = float(dst_width_);
+  osc_in_.xmod_a = dst_xmod_a_;
+  osc_in_.xmod_b = dst_xmod_b_;
+}
+
+void voice::apply_osc_controls() {
+  const osc_control_result r = osc_control_tick(osc_ctl_, osc_in_, ctx_->sample_rate);
+  osc_last_ = r;
+  hz_a_ = r.hz_a;
+  osc_a_.set_increment(r.increment_a);
+  osc_a_.set_pending_width(r.pending_width_a);
+  osc_a_.set_spread(waveform_[0] == 2 ? r.pcm_start_a : 0.f);
+  osc_b_.set_increment(r.increment_b);
+  osc_b_.set_pending_width(r.pending_width_b);
+  osc_b_.set_spread(waveform_[1] == 2 ? r.pcm_start_b : 0.f);
+  pcm_a_.set_start(r.pcm_start_a);
+  pcm_b_.set_start(r.pcm_start_b);
+  if (osc_fade_left_[0] > 0) {
+    fading_osc_[0].set_increment(r.increment_a);
+    fading_osc_[0].set_pending_width(r.pending_width_a);
+  }
+  if (osc_fade_left_[1] > 0) {
+    fading_osc_[1].set_increment(r.increment_b);
+    fading_osc_[1].set_pending_width(r.pending_width_b);
+  }
+}
+
+void voice::update_path_controls(voice_path& path) {
+  if (path.filter_mode > 0) path.filter.update(filter_ctl_);
+  if (path.shflt_mode > 0) {
+    const int32_t keytrack = int32_t((int64_t(src_.keytrack) * depth_[p::shflt_keytrack]) >> 31);
+    path.shflt.update(shflt_frequency_, keytrack, shflt_resonance_);
+  }
+}
+
+// Only the main filter's cutoff modulation moved (or FMod moves it): the
+// filter's own controls, not the shaper's nor the shaper filter's.
+void voice::update_cutoff() {
+  filter_ctl_.cutoff_mod = dst_cutoff_;
+  if (path_.filter_mode > 0) path_.filter.update(filter_ctl_);
+  if (path_fade_left_ > 0 && fading_path_.filter_mode > 0) fading_path_.filter.update(filter_ctl_);
+}
+
+void voice::update_filters() {
+  filter_ctl_.cutoff_mod = dst_cutoff_;
+  if (shaper_depth_ != shaper_applied_depth_) set_shaper_depth(shaper_depth_);
+  if (shaper_tone_ != shaper_applied_tone_) {
+    shaper_applied_tone_ = shaper_tone_;
+    path_.tone.init(shaper_tone_ * shaper_tone_ * 3999.f + 1.f, ctx_->sample_rate);
+    fading_path_.tone.c = path_.tone.c;
+  }
+  update_path_controls(path_);
+  if (path_fade_left_ > 0) update_path_controls(fading_path_);
+}
+
+void voice::set_shaper_depth(float x) {
+  shaper_applied_depth_ = x;
+  const bool on = x > 0.001f;
+  if (on && !shaper_on_) {
+    path_.tone.reset();
+    path_.shaper_dc.reset();
+  }
+  shaper_on_ = on;
+  shaper_.set_depth(x);
+}
+
+void voice::update_output_gains() {
+  // The pan law only when the pan moved: the weights are the same numbers.
+  const int32_t pan_now = (panning_ >> 16) + dst_pan_;
+  if (pan_now != pan_applied_) {
+    pan_applied_ = pan_now;
+    const float pan = float(pan_now) / 65536.f + 0.5f;
+    const float pp = std::clamp(pan, 0.f, 1.f);
+    const float a = (1.f - pp) * (1.f + pp);
+    const float b = (2.f - pp) * pp;
+    pan_weight_left_ = 0.224f * a * a + 0.776f * a;
+    pan_weight_right_ = 0.224f * b * b + 0.776f * b;
+  }
+  const float v = float(dst_amplitude_) * output_scale * velocity_gain_ * inv_2_24;
+  const float left = pan_weight_left_ * v * unison_left_;
+  const float right = pan_weight_right_ * v * unison_right_;
+  if (amp_switched_) {  // the gains of the last tick were the old envelope's
+    amp_switched_ = false;
+    gain_fade_left_ = gain_left_ - left;
+    gain_fade_right_ = gain_right_ - right;
+    gain_fade_remaining_ = fade_length_;
+  }
+  gain_left_ = left;
+  gain_right_ = right;
+  if (gain_fade_remaining_ > 0) {
+    const float k = float(gain_fade_remaining_--) / float(fade_length_);
+    gain_left_ += gain_fade_left_ * k;
+    gain_right_ += gain_fade_right_ * k;
+  }
+}
+
+}  // namespace synth

@@ -1,0 +1,349 @@
+// Null tests: the fast engine against the reference engine (the plain
+// per-sample voice loop). The same phrase, the same parameter moves and the
+// same MIDI at the same frames go to two engines; what is left after
+// subtracting one output from the other must stay 100 dB below the signal.
+// The phrases cover every waveform, both filter families with and without
+// saturation, the shaper modes, the shaper filter, audio-rate LFOs, XMod,
+// FMod and QMod, sync, unison, glide, drum mode, noise, envelope triggers,
+// stepped changes under sounding notes, pedal and stolen voices.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "synth/engine.h"
+#include "tools/analysis/signal.h"
+
+namespace {
+
+using namespace synth;
+
+constexpr uint32_t word(int status, int d1, int d2) { return uint32_t(status) | uint32_t(d1) << 8 | uint32_t(d2) << 16; }
+
+// One thing that happens at a frame of the phrase.
+struct action {
+  enum kind_t { midi, param, global, flag } kind;
+  int frame;
+  int a, b, c;  // midi: status, data1, data2; param: index, program (-1 current), -; global: index;
+                // flag: flag, on, -
+  float value = 0.f;  // param/global: internal value
+};
+
+action note_on(int frame, int key, int velocity = 100) { return {action::midi, frame, 0x90, key, velocity}; }
+action note_off(int frame, int key) { return {action::midi, frame, 0x80, key, 0}; }
+action cc(int frame, int number, int value) { return {action::midi, frame, 0xB0, number, value}; }
+action bend(int frame, int msb) { return {action::midi, frame, 0xE0, 0, msb}; }
+action set(int frame, int index, float value) { return {action::param, frame, index, -1, 0, value}; }
+action set_in(int program, int index, float value) { return {action::param, 0, index, program, 0, value}; }
+action set_global(int frame, int index, float value) { return {action::global, frame, index, 0, 0, value}; }
+action switch_flag(int frame, engine_flag f, bool on) { return {action::flag, frame, int(f), on ? 1 : 0, 0}; }
+
+struct phrase {
+  std::string name;
+  std::vector<action> actions;  // in frame order
+  int frames;
+};
+
+// A looped PCM wave (a decaying saw) in entry 0 of the engine's list,
+// waveform value 6, so phrases can play PCM.
+void load_pcm(synth::synth& s) {
+  std::vector<int16_t> frames(2000);
+  for (size_t i = 0; i < frames.size(); ++i)
+    frames[i] = int16_t(20000.0 * std::exp(-double(i) / 900.0) * (double(i % 100) / 50.0 - 1.0));
+  pcm_record r;
+  r.name = "saw";
+  r.assign(frames.data(), int32_t(frames.size()));
+  r.frames_per_cycle = 100.f;
+  r.set_loop(1000, 1999, 0.f);
+  r.set_end_guards();
+  s.pcms().add(std::move(r));
+}
+
+// Renders a phrase through one engine. Frames are split at the actions and
+// otherwise into pieces of irregular length, as hosts with odd block sizes
+// and dense MIDI do.
+std::vector<float> play(const phrase& ph, bool reference, float rate) {
+  auto s = std::make_unique<synth::synth>();
+  s->set_reference_engine(reference);
+  s->set_sample_rate(rate);
+  s->seed_lfos(0x5EED);  // both engines' LFOs start from the same random values
+  load_pcm(*s);
+  std::vector<float> out(size_t(ph.frames) * 2, 0.f);
+  std::vector<float> l(size_t(ph.frames), 0.f), r(size_t(ph.frames), 0.f);
+  const int pieces[] = {512, 67, 256, 333, 1, 128};
+  size_t next = 0, piece = 0;
+  int done = 0, previous_event = 0;
+  while (done < ph.frames) {
+    while (next < ph.actions.size() && ph.actions[next].frame <= done) {
+      const action& a = ph.actions[next++];
+      switch (a.kind) {
+        case action::midi:
+          s->midi(word(a.a, a.b, a.c), a.b, done - previous_event);
+          previous_event = done;
+          break;
+        case action::param: s->set_param(a.a, a.b < 0 ? s->current_program() : a.b, a.value); break;
+        case action::global: s->set_param(a.a, 0, a.value); break;
+        case action::flag: s->set_flag(engine_flag(a.a), a.b != 0); break;
+      }
+    }
+    int n = pieces[piece++ % std::size(pieces)];
+    if (next < ph.actions.size()) n = std::min(n, ph.actions[next].frame - done);
+    n = std::min(n, ph.frames - done);
+    s->render(l.data() + done, r.data() + done, n);
+    s->add_slot_ages(n);
+    done += n;
+  }
+  for (int i = 0; i < ph.frames; ++i) {
+    out[size_t(2 * i)] = l[size_t(i)];
+    out[size_t(2 * i + 1)] = r[size_t(i)];
+  }
+  return out;
+}
+
+// The fast engine's output b against the reference's a: finite, and what
+// is left after subtracting them 100 dB below the signal.
+void expect_same_sound(const std::vector<float>& a, const std::vector<float>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  ASSERT_TRUE(analysis::all_finite(b.data(), b.size()));
+  std::vector<float> diff(a.size());
+  for (size_t i = 0; i < a.size(); ++i) diff[i] = a[i] - b[i];
+  const double signal = analysis::rms(a.data(), a.size());
+  ASSERT_GT(signal, 1e-4) << "the phrase must sound";
+  const double residual = analysis::rms(diff.data(), diff.size());
+  const double db = residual > 0 ? analysis::amplitude_db(residual / signal) : -300.0;
+  EXPECT_LT(db, -100.0) << "residual " << db << " dB relative to the signal";
+}
+
+void expect_null(const phrase& ph, float rate = 44100.f) {
+  SCOPED_TRACE(ph.name);
+  expect_same_sound(play(ph, true, rate), play(ph, false, rate));
+}
+
+// A few overlapping notes, released one by one, some mid-block.
+std::vector<action> chord(int start, std::initializer_list<int> keys, int length) {
+  std::vector<action> a;
+  int k = 0;
+  for (int key : keys) a.push_back(note_on(start + 37 * k++, key));
+  k = 0;
+  for (int key : keys) a.push_back(note_off(start + length + 301 * k++, key));
+  return a;
+}
+
+phrase with(std::string name, std::vector<action> setup, std::vector<action> events, int frames) {
+  phrase ph{std::move(name), std::move(setup), frames};
+  for (action& e : events) ph.actions.push_back(e);
+  std::stable_sort(ph.actions.begin(), ph.actions.end(),
+                   [](const action& x, const action& y) { return x.frame < y.frame; });
+  return ph;
+}
+
+constexpr int second = 44100;
+
+}  // namespace
+
+TEST(engine_null, every_waveform_with_ring_modulation_and_sync) {
+  for (int wa = 1; wa <= 5; ++wa) {
+    for (int sync = 0; sync <= 3; ++sync) {
+      const int wb = wa % 5 + 1;
+      expect_null(with("waveforms " + std::to_string(wa) + "/" + std::to_string(wb) + " sync " + std::to_string(sync),
+                       {set(0, p::osc_a_waveform, float(wa)), set(0, p::osc_b_waveform, float(wb)),
+                        set(0, p::osc_b_coarse, 7.f), set(0, p::ringmod_level, 0.6f), set(0, p::osc_sync, float(sync)),
+                        set(0, p::osc_a_width, 0.3f), set(0, p::width_mod_a, 0.4f), set(0, p::mod_a_rate, 0.4f)},
+                       chord(0, {48, 55, 64}, second / 2), second));
+    }
+  }
+}
+
+TEST(engine_null, both_filter_families_with_and_without_saturation) {
+  for (int mode = 1; mode <= 8; ++mode) {
+    for (float saturation : {0.f, 0.7f}) {
+      expect_null(with("filter mode " + std::to_string(mode) + " saturation " + std::to_string(saturation),
+                       {set(0, p::filter_mode, float(mode)), set(0, p::filter_saturation, saturation),
+                        set(0, p::filter_frequency, 0.45f), set(0, p::filter_resonance, 0.6f),
+                        set(0, p::filter_env_a, 0.5f), set(0, p::filter_keytrack, 0.5f), set(0, p::filter_trigger, 1.f)},
+                       chord(0, {36, 60, 67}, second / 3), second * 3 / 4));
+    }
+  }
+}
+
+TEST(engine_null, shaper_modes_and_shaper_filter_forms) {
+  for (int mode = 0; mode <= 2; ++mode) {
+    for (int shflt : {0, 3, 5, 8}) {
+      expect_null(with("shaper " + std::to_string(mode) + " shaper filter " + std::to_string(shflt),
+                       {set(0, p::osc_b_level, 0.7f), set(0, p::osc_b_waveform, 2.f), set(0, p::shaper_mode, float(mode)),
+                        set(0, p::shaper_depth, 0.8f), set(0, p::shaper_symm, 0.2f), set(0, p::shaper_tone, 0.3f),
+                        set(0, p::shflt_mode, float(shflt)), set(0, p::shflt_frequency, 0.5f),
+                        set(0, p::shflt_resonance, 0.5f), set(0, p::shflt_keytrack, 0.5f)},
+                       chord(0, {45, 57}, second / 3), second * 3 / 4));
+    }
+  }
+}
+
+TEST(engine_null, audio_rate_and_noisy_lfos_with_delay_and_triggers) {
+  // LFO A at audio rate on pitch and cutoff; LFO B a noise or random shape
+  // with a delay, gating envelope B, restarted by each note or free running
+  // from its seeded start; Env A triggered by LFO A's pulse.
+  struct lfo_case {
+    int shape, keysync;
+  };
+  for (lfo_case lc : {lfo_case{3, 1}, {4, 1}, {0, 1}, {4, 0}, {3, 0}}) {
+    const int shape_b = lc.shape;
+    expect_null(with("lfo b shape " + std::to_string(shape_b) + " keysync " + std::to_string(lc.keysync),
+                     {set(0, p::mod_a_range, 1.f), set(0, p::mod_a_rate, 0.6f), set(0, p::pitch_mod_a, 0.1f),
+                      set(0, p::filter_mode, 1.f), set(0, p::filter_frequency, 0.5f), set(0, p::filter_mod_a, 0.3f),
+                      set(0, p::mod_b_shape, float(shape_b)), set(0, p::mod_b_rate, 0.5f), set(0, p::mod_b_delay, 0.2f),
+                      set(0, p::mod_b_keysync, float(lc.keysync)), set(0, p::panning_mod_b, 0.5f),
+                      set(0, p::volume_mod_b, 0.4f),
+                      set(0, p::env_b_trigger, 5.f), set(0, p::pitch_env_b, 0.2f), set(0, p::env_a_trigger, 1.f),
+                      set(0, p::mod_a_width, 0.3f), set(0, p::volume_env, 2.f), set(0, p::env_b_sustain, 0.6f)},
+                     chord(0, {50, 62}, second / 2), second));
+  }
+}
+
+TEST(engine_null, cross_modulation_kinds_and_fm_of_the_filter) {
+  for (int xmod : {1, 2, 3, 5, 8, 12}) {
+    expect_null(with("xmod " + std::to_string(xmod),
+                     {set(0, p::osc_xmod, float(xmod)), set(0, p::osc_a_xmod, 0.4f), set(0, p::osc_b_xmod, 0.3f),
+                      set(0, p::osc_b_waveform, 4.f), set(0, p::osc_b_coarse, 12.f), set(0, p::filter_mode, 5.f),
+                      set(0, p::filter_fmod, 0.6f), set(0, p::filter_qmod, xmod % 2 ? 0.4f : 0.f),
+                      set(0, p::filter_frequency, 0.5f), set(0, p::filter_saturation, xmod > 4 ? 0.5f : 0.f)},
+                     chord(0, {52, 59}, second / 3), second * 3 / 4));
+  }
+}
+
+TEST(engine_null, unison_glide_and_bend) {
+  for (int glide = 1; glide <= 4; ++glide) {
+    std::vector<action> notes = {note_on(0, 48), note_on(9000, 60), note_off(9100, 48), bend(15000, 100),
+                                 note_on(20000, 55), note_off(20000, 60), bend(25000, 20), note_off(30000, 55)};
+    expect_null(with("glide " + std::to_string(glide),
+                     {set_global(0, p::voices, 2.f), set(0, p::glide_mode, float(glide)), set(0, p::glide_time, 0.6f),
+                      set_global(0, p::unison_voices, 5.f), set_global(0, p::unison_detune, 0.6f),
+                      set_global(0, p::unison_width, 0.8f), set(0, p::osc_a_waveform, 2.f)},
+                     notes, second));
+  }
+}
+
+TEST(engine_null, drum_mode_plays_several_presets) {
+  // Keys 60, 61, 62 play presets 36, 37, 38: a filtered ramp, a pulse with
+  // noise, a staircase.
+  expect_null(with("drum mode",
+                   {switch_flag(0, engine_flag::drum_mode, true), set_in(36, p::osc_a_waveform, 2.f),
+                    set_in(36, p::filter_mode, 6.f), set_in(36, p::filter_frequency, 0.5f),
+                    set_in(37, p::noise_level, 0.5f), set_in(38, p::osc_a_waveform, 5.f)},
+                   {note_on(0, 60), note_on(500, 61), note_on(1200, 62), note_off(8000, 60), note_off(9000, 61),
+                    note_off(9500, 62)},
+                   second / 2));
+}
+
+TEST(engine_null, noise_staircase_and_stepped_changes_under_sounding_notes) {
+  expect_null(with("noise and stepped changes",
+                   {set(0, p::noise_level, 0.6f), set(0, p::osc_b_waveform, 5.f), set(0, p::osc_b_level, 0.5f),
+                    set(0, p::filter_mode, 1.f), set(0, p::filter_frequency, 0.6f)},
+                   {note_on(0, 57), note_on(100, 64), set(6000, p::filter_mode, 6.f), set(9000, p::volume_env, 0.f),
+                    set(12000, p::osc_a_waveform, 3.f), set(15000, p::shaper_mode, 1.f), set(15000, p::shaper_depth, 0.5f),
+                    set(18000, p::shflt_mode, 5.f), set(21000, p::filter_frequency, 0.3f), set(24000, p::noise_level, 0.f),
+                    note_off(30000, 57), note_off(31000, 64)},
+                   second));
+}
+
+TEST(engine_null, pedal_stolen_voices_and_notes_ending_mid_block) {
+  std::vector<action> notes;
+  for (int k = 0; k < 40; ++k) notes.push_back(note_on(k * 331, 36 + (k * 5) % 48, 40 + k));
+  for (int k = 0; k < 40; k += 2) notes.push_back(note_off(k * 331 + 2000, 36 + (k * 5) % 48));
+  notes.push_back(cc(3000, 64, 127));
+  notes.push_back(cc(12000, 64, 0));
+  notes.push_back(cc(5000, 1, 90));
+  expect_null(with("pedal and stealing",
+                   {set_global(0, p::voices, 4.f + 8.f), set(0, p::env_a_release, 0.3f), set(0, p::env_a_const_atk, 1.f),
+                    set(0, p::env_a_keytrack, 0.5f), set(0, p::env_b_trigger, 3.f), set(0, p::filter_mode, 2.f),
+                    set(0, p::filter_env_b, -0.4f)},
+                   notes, second * 3 / 2));
+}
+
+TEST(engine_null, high_rates_and_long_release) {
+  expect_null(with("96 kHz", {set(0, p::env_a_release, 0.5f), set(0, p::osc_a_waveform, 3.f)},
+                   chord(0, {40, 52, 71}, 20000), 96000),
+              96000.f);
+}
+
+TEST(engine_null, filter_sweeps_tremolo_and_fm_without_cross_modulation) {
+  // The oscillators hold still while envelopes and LFOs move the gains and
+  // the cutoff, with and without the mixer modulating the cutoff (FMod).
+  for (float fmod : {0.f, 0.5f}) {
+    expect_null(with("sweeps, fmod " + std::to_string(fmod),
+                     {set(0, p::filter_mode, 5.f), set(0, p::filter_frequency, 0.4f), set(0, p::filter_fmod, fmod),
+                      set(0, p::filter_env_b, 0.6f), set(0, p::filter_mod_a, 0.3f), set(0, p::mod_a_rate, 0.5f),
+                      set(0, p::volume_mod_b, 0.5f), set(0, p::mod_b_rate, 0.6f), set(0, p::panning_mod_a, 0.4f),
+                      set(0, p::env_b_sustain, 0.3f), set(0, p::filter_saturation, 0.4f)},
+                     chord(0, {43, 55, 62}, second / 2), second));
+  }
+}
+
+TEST(engine_null, a_pcm_wave_with_an_enveloped_filter) {
+  expect_null(with("pcm", {set(0, p::osc_a_waveform, 6.f), set(0, p::osc_b_waveform, 6.f), set(0, p::osc_b_level, 0.5f),
+                           set(0, p::osc_b_coarse, 12.f), set(0, p::filter_mode, 1.f), set(0, p::filter_env_a, 0.4f)},
+                   chord(0, {48, 60}, second / 2), second));
+}
+
+TEST(engine_null, amplifier_envelopes_alone_through_attack_decay_and_release) {
+  // Nothing but envelopes moves: the amplifier's level from Env A, Env B or
+  // the key gate, the other envelope running unread, a gate waiting for LFO
+  // A's delay, short releases that end notes inside a block, a retrigger.
+  struct amp_case {
+    float source, trigger, release;
+  };
+  for (amp_case ac : {amp_case{1.f, 0.f, 0.02f}, {2.f, 3.f, 0.1f}, {0.f, 0.f, 0.05f}, {1.f, 4.f, 0.03f}}) {
+    expect_null(with("amplifier " + std::to_string(int(ac.source)) + " trigger " + std::to_string(int(ac.trigger)),
+                     {set(0, p::volume_env, ac.source), set(0, p::env_a_trigger, ac.trigger),
+                      set(0, p::env_b_trigger, ac.trigger), set(0, p::mod_a_delay, 0.3f),
+                      set(0, p::env_a_attack, 0.2f), set(0, p::env_a_decay, 0.25f), set(0, p::env_a_sustain, 0.4f),
+                      set(0, p::env_a_release, ac.release), set(0, p::env_b_attack, 0.1f),
+                      set(0, p::env_b_decay, 0.3f), set(0, p::env_b_sustain, 0.7f),
+                      set(0, p::env_b_release, ac.release), set(0, p::osc_a_waveform, 3.f)},
+                     {note_on(0, 45), note_on(40, 57), note_on(5000, 64), note_off(11025, 45), note_off(17000, 57),
+                      note_on(20000, 57), note_off(26000, 57), note_off(30001, 64)},
+                     second));
+  }
+}
+
+TEST(engine_null, a_song_shaping_its_voices_frame_by_frame) {
+  // The sequence player's path: a frame at a time, the slots' gain and pitch
+  // offset changed between frames, notes started, released and cut.
+  const auto song = [](bool reference) {
+    auto s = std::make_unique<synth::synth>();
+    s->set_reference_engine(reference);
+    s->set_sample_rate(44100.f);
+    s->seed_lfos(0x5EED);
+    s->sequence_use_slots(2);
+    s->sequence_load(0, 0);
+    s->sequence_load(1, 0);
+    s->sequence_param(1, p::osc_a_waveform, 3.f);
+    s->sequence_param(1, p::env_a_release, 0.05f);
+    std::vector<float> out;
+    std::vector<float> l(synth::synth::stepped_capacity), r(synth::synth::stepped_capacity);
+    int frame = 0;
+    for (int piece = 0; piece < 120; ++piece) {
+      const int n = 100 + piece % 7 * 20;
+      std::fill(l.begin(), l.end(), 0.f);
+      std::fill(r.begin(), r.end(), 0.f);
+      s->begin_stepped(n);
+      for (int f = 0; f < n; ++f, ++frame) {
+        if (frame % 3000 == 0) s->sequence_start(0, 48 + frame / 3000 % 12, true);
+        if (frame % 4100 == 50) s->sequence_start(1, 60, frame % 8200 == 50);
+        if (frame % 4100 == 2500) s->sequence_release(1);
+        if (frame % 7000 == 6000) s->sequence_cut(0);
+        if (frame % 37 == 0) s->sequence_shape(0, 0.5f + 0.5f * float(frame % 370) / 370.f, float(frame % 5) * 0.1f);
+        s->render_step(f);
+      }
+      s->end_stepped(l.data(), r.data(), n);
+      for (int f = 0; f < n; ++f) {
+        out.push_back(l[size_t(f)]);
+        out.push_back(r[size_t(f)]);
+      }
+    }
+    return out;
+  };
+  expect_same_sound(song(true), song(false));
+}
