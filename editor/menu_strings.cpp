@@ -122,7 +122,9 @@ std::string program_menu(const std::vector<std::string>& names) {
         default: s += c;
       }
     }
-    s += "=" + std::to_string(i) + ",";
+    s += '=';
+    s += std::to_string(i);
+    s += ',';
   }
   return s;
 }
