@@ -167,11 +167,6 @@ class voice {
     int32_t* dest;
     int32_t kind;  // 0 add, 1 bipolar multiply
   };
-  struct float_connection {
-    const float* source;
-    const float* depth;
-    float* dest;
-  };
 
   void set_smoothed(int32_t* target, int32_t value, bool smooth, bool is_depth);
   void set_smoothed(float* target, float value, bool smooth);
@@ -329,8 +324,6 @@ class voice {
   std::array<int_connection, 24> int_conn_{};
   int int_conn_count_ = 0;
   int gain_conn_count_ = 0;  // the amplitude and pan connections, first in the list
-  std::array<float_connection, 2> float_conn_{};
-  int float_conn_count_ = 0;
 
   // The fast engine's plan for the block and what moved in this tick.
   // `dirty_` is raised by every change from outside the tick (parameters,

@@ -14,7 +14,7 @@ using namespace voice_fixed;
 
 void voice::rebuild_connections() {
   int n = 0;
-  connection_sources_ = source_xmod;  // the float connections below always read XMod
+  connection_sources_ = source_xmod;  // the XMod inputs always read it (evaluate_connections)
   auto add = [&](const int32_t* src, int depth_index, int32_t* dest, int32_t kind) {
     const int32_t* depth = depth_index < 0 ? &volume_ : &depth_[size_t(depth_index)];
     if (*depth == 0) return;
@@ -38,10 +38,6 @@ void voice::rebuild_connections() {
     add(&src_.lfo[1], first_of[d] + 3, dest_of[d], 0);
   }
   int_conn_count_ = n;
-  int m = 0;
-  float_conn_[size_t(m++)] = {&src_.xmod, &xmod_depth_a_, &dst_xmod_a_};
-  float_conn_[size_t(m++)] = {&src_.xmod, &xmod_depth_b_, &dst_xmod_b_};
-  float_conn_count_ = m;
 }
 
 uint32_t voice::source_bit(const int32_t* src) const {
@@ -134,11 +130,11 @@ void voice::run_declick() {
 void voice::evaluate_connections() {
   dst_amplitude_ = dst_pan_ = dst_pitch_ = dst_width_ = dst_detune_ = dst_cutoff_ = 0;
   apply_connections(0, int_conn_count_);
-  dst_xmod_a_ = dst_xmod_b_ = 0.f;
-  for (int i = 0; i < float_conn_count_; ++i) {
-    const float_connection& c = float_conn_[size_t(i)];
-    *c.dest += *c.source * *c.depth;
-  }
+  // The two XMod inputs, in place rather than through a list of pointers:
+  // the oscillator controls read them right away, and two stores through
+  // pointers read back as one pair would wait for both to land.
+  dst_xmod_a_ = src_.xmod * xmod_depth_a_;
+  dst_xmod_b_ = src_.xmod * xmod_depth_b_;
 }
 
 // Only the amplitude and the pan, whose connections lead the list.
@@ -178,8 +174,8 @@ void voice::fill_osc_inputs() {
 }
 
 void voice::apply_osc_controls() {
-  const osc_control_result r = osc_control_tick(osc_ctl_, osc_in_, ctx_->sample_rate);
-  osc_last_ = r;
+  osc_control_tick(osc_ctl_, osc_in_, ctx_->sample_rate, osc_last_);
+  const osc_control_result& r = osc_last_;
   hz_a_ = r.hz_a;
   osc_a_.set_increment(r.increment_a);
   osc_a_.set_pending_width(r.pending_width_a);

@@ -39,23 +39,23 @@ struct knob_geometry {
 
 }  // namespace
 
-void render_knob_frame(bitmap& out, int y0, const knob_strip_spec& spec, float p) {
-  const knob_geometry g(spec.frame_width, spec.frame_height);
-  const float d = spec.dead_fraction;
+void render_knob_frame(bitmap& out, int y0, const knob_strip_shape& shape, float p) {
+  const knob_geometry g(shape.frame_width, shape.frame_height);
+  const float d = shape.dead_fraction;
   const float start = -(1.f - d) * pi, stop = (1.f - d) * pi;
   const float angle = (p - 0.5f) * 2.f * pi;  // pointer, 0 straight up
   const float value_angle = std::clamp(angle, start, stop);
-  const color32 accent = spec.arc_rgb ? (0xFF000000u | spec.arc_rgb) : palette::accent;
-  const float s = float(std::min(spec.frame_width, spec.frame_height));
+  const color32 accent = shape.arc_rgb ? (0xFF000000u | shape.arc_rgb) : palette::accent;
+  const float s = float(std::min(shape.frame_width, shape.frame_height));
 
-  canvas c(spec.frame_width, spec.frame_height);
+  canvas c(shape.frame_width, shape.frame_height);
   const pixel_box all = c.whole();
 
   // Track, then the value on it.
   c.paint(all, [&](float x, float y) { return sdf::arc(x, y, g.cx, g.cy, g.track_r, g.track_hw, start, stop); },
           palette::panel_edge);
   float a0 = start, a1 = value_angle;
-  if (spec.variant == int(knob_variant::bipolar)) {
+  if (shape.variant == int(knob_variant::bipolar)) {
     a0 = std::min(0.f, value_angle);
     a1 = std::max(0.f, value_angle);
   }
@@ -95,12 +95,12 @@ void render_knob_frame(bitmap& out, int y0, const knob_strip_spec& spec, float p
   c.to_bitmap(out, y0);
 }
 
-void render_knob_strip(bitmap& out, const knob_strip_spec& spec) {
-  const int frames = std::max(spec.frames, 1);
-  create(out, spec.frame_width, spec.frame_height * frames);
+void render_knob_strip(bitmap& out, const knob_strip_shape& shape) {
+  const int frames = std::max(shape.frames, 1);
+  create(out, shape.frame_width, shape.frame_height * frames);
   for (int i = 0; i < frames; ++i) {
     const float p = frames > 1 ? float(i) / float(frames - 1) : 0.5f;
-    render_knob_frame(out, i * spec.frame_height, spec, p);
+    render_knob_frame(out, i * shape.frame_height, shape, p);
   }
 }
 

@@ -20,7 +20,7 @@ enum class knob_variant : int {
   bipolar = 2,   // the arc grows from 12 o'clock to either side
 };
 
-struct knob_strip_spec {
+struct knob_strip_shape {
   int frame_width = 0;
   int frame_height = 0;
   int frames = 65;
@@ -30,10 +30,10 @@ struct knob_strip_spec {
 };
 
 // Renders all frames stacked vertically: frame_width x (frames * frame_height).
-void render_knob_strip(bitmap& out, const knob_strip_spec& spec);
+void render_knob_strip(bitmap& out, const knob_strip_shape& shape);
 
 // One frame at turn position p (0..1 from straight down, clockwise), into
 // rows y0 .. y0 + frame_height of out.
-void render_knob_frame(bitmap& out, int y0, const knob_strip_spec& spec, float p);
+void render_knob_frame(bitmap& out, int y0, const knob_strip_shape& shape, float p);
 
 }  // namespace gui

@@ -9,12 +9,12 @@ namespace gui {
 
 namespace {
 
-void render_frame(bitmap& out, const switch_strip_spec& spec, int position) {
-  const float w = float(spec.frame_width), h = float(spec.frame_height);
-  const int stops = std::max(spec.positions, 2);
-  const color32 accent = spec.accent_rgb ? (0xFF000000u | spec.accent_rgb) : palette::accent;
+void render_frame(bitmap& out, const switch_strip_shape& shape, int position) {
+  const float w = float(shape.frame_width), h = float(shape.frame_height);
+  const int stops = std::max(shape.positions, 2);
+  const color32 accent = shape.accent_rgb ? (0xFF000000u | shape.accent_rgb) : palette::accent;
   const bool on = position > 0;
-  canvas c(spec.frame_width, spec.frame_height);
+  canvas c(shape.frame_width, shape.frame_height);
 
   // Track: a filled pill with a one-pixel edge.
   const float inset = 0.5f;
@@ -47,15 +47,15 @@ void render_frame(bitmap& out, const switch_strip_spec& spec, int position) {
   const color32 thumb = !on ? palette::text_secondary : stops == 2 ? 0xFFF4F5F7u : accent;
   c.paint(around(tx, ty, thumb_r), [&](float x, float y) { return sdf::circle(x, y, tx, ty, thumb_r); }, thumb);
 
-  c.to_bitmap(out, position * spec.frame_height);
+  c.to_bitmap(out, position * shape.frame_height);
 }
 
 }  // namespace
 
-void render_switch_strip(bitmap& out, const switch_strip_spec& spec) {
-  const int positions = std::max(spec.positions, 1);
-  create(out, spec.frame_width, spec.frame_height * positions);
-  for (int k = 0; k < positions; ++k) render_frame(out, spec, k);
+void render_switch_strip(bitmap& out, const switch_strip_shape& shape) {
+  const int positions = std::max(shape.positions, 1);
+  create(out, shape.frame_width, shape.frame_height * positions);
+  for (int k = 0; k < positions; ++k) render_frame(out, shape, k);
 }
 
 }  // namespace gui

@@ -12,13 +12,13 @@
 
 namespace gui {
 
-struct switch_strip_spec {
+struct switch_strip_shape {
   int frame_width = 0;
   int frame_height = 0;
   int positions = 2;
   uint32_t accent_rgb = 0;  // 0xRRGGBB; 0 = the palette's accent
 };
 
-void render_switch_strip(bitmap& out, const switch_strip_spec& spec);
+void render_switch_strip(bitmap& out, const switch_strip_shape& shape);
 
 }  // namespace gui

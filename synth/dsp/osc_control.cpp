@@ -124,8 +124,7 @@ float apply_xmod(float hz, int32_t setting, float u, bool self) {
   }
 }
 
-osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate) {
-  osc_control_result r;
+void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate, osc_control_result& r) {
   const float base = glide_tick(s.glide, in.pitch, in.offset, sample_rate);
   r.base = base;
 
@@ -153,7 +152,6 @@ osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inpu
   r.pcm_start_b = clamp_unit(in.width_b);
   const float hz_b = apply_xmod(r.hz_b, in.xmod_setting, in.xmod_b, xmod_uses_b(in.xmod_setting));
   r.increment_b = clamp_increment(hz_b, period);
-  return r;
 }
 
 bool osc_control_repitch(const osc_control_inputs& in, float sample_rate, osc_control_result& r) {

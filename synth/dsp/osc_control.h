@@ -138,7 +138,15 @@ struct osc_control_state {
   xmod_state xmod;
 };
 
-osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate);
+// Writes every field of `r`. A voice passes the record it keeps, so that the
+// fields go straight to it: a copy of a record just written field by field
+// would read it back before the stores have landed and wait for them.
+void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate, osc_control_result& r);
+inline osc_control_result osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate) {
+  osc_control_result r;
+  osc_control_tick(s, in, sample_rate, r);
+  return r;
+}
 
 // The tick again when only the common pitch modulation moved since `r` was
 // made: the glide settled, XMod off and B's keytrack 0 or 1 (so that B holds

@@ -63,8 +63,8 @@ std::vector<std::string> split(const std::string& s, char sep) {
 
 // Opens a gallery menu and walks into its submenus by item text, pointing at
 // each as a user would.
-bool open_menu(wnd::headless& be, wnd::window& w, demo::gallery& g, const std::string& spec) {
-  const std::vector<std::string> path = split(spec, '/');
+bool open_menu(wnd::headless& be, wnd::window& w, demo::gallery& g, const std::string& menu_path) {
+  const std::vector<std::string> path = split(menu_path, '/');
   for (gui::dropbox* d : g.menus) {
     if (d->name() != path[0] && !(path[0] == "Every menu" && d == g.menus[0])) continue;
     gui::dropbox* owner = path[0] == "Every menu" ? g.all_menus : d;
