@@ -8,9 +8,9 @@ namespace gui::layout {
 namespace {
 
 struct table {
-  std::vector<section_spec> sections;
-  std::vector<control_spec> controls;
-  std::vector<caption_spec> captions;
+  std::vector<section_place> sections;
+  std::vector<control_place> controls;
+  std::vector<caption_place> captions;
 };
 
 // Mini knobs of a modulation block sit on a 24-pixel pitch, two per source.
@@ -231,7 +231,7 @@ const table& the_table() {
 
 }  // namespace
 
-const section_spec tab_area{"control", "", 360, 216, 396, 162};
+const section_place tab_area{"control", "", 360, 216, 396, 162};
 
 int32_t dial_size(kind k) {
   switch (k) {
@@ -248,18 +248,18 @@ int32_t dial_size(kind k) {
   }
 }
 
-std::span<const section_spec> sections() { return the_table().sections; }
-std::span<const control_spec> controls() { return the_table().controls; }
-std::span<const caption_spec> captions() { return the_table().captions; }
+std::span<const section_place> sections() { return the_table().sections; }
+std::span<const control_place> controls() { return the_table().controls; }
+std::span<const caption_place> captions() { return the_table().captions; }
 
-const section_spec* section(const char* name) {
-  for (const section_spec& s : sections())
+const section_place* section(const char* name) {
+  for (const section_place& s : sections())
     if (std::strcmp(s.name, name) == 0) return &s;
   return nullptr;
 }
 
-const control_spec* control_of(int32_t index) {
-  for (const control_spec& c : controls())
+const control_place* control_of(int32_t index) {
+  for (const control_place& c : controls())
     if (c.index == index) return &c;
   return nullptr;
 }
@@ -268,9 +268,9 @@ rect scaled(float x, float y, float w, float h, float scale) {
   return rect_of(int32_t(x * scale), int32_t(y * scale), int32_t(w * scale), int32_t(h * scale));
 }
 
-rect section_rect(const section_spec& s, float scale) { return scaled(s.x, s.y, s.w, s.h, scale); }
+rect section_rect(const section_place& s, float scale) { return scaled(s.x, s.y, s.w, s.h, scale); }
 
-rect control_rect(const control_spec& c, float scale) {
+rect control_rect(const control_place& c, float scale) {
   switch (c.type) {
     case kind::knob_big:
     case kind::knob_main:

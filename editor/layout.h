@@ -35,13 +35,13 @@ int32_t dial_size(kind k);
 constexpr float box_height = 15.f;
 constexpr float caption_height = 11.f;
 
-struct section_spec {
+struct section_place {
   const char* name;    // the container's instance name ("filter")
   const char* title;   // the header shown ("Filter"); empty: no header
   float x, y, w, h;
 };
 
-struct control_spec {
+struct control_place {
   int32_t index;        // parameter 0..105
   kind type;
   const char* section;  // the container it belongs to
@@ -51,24 +51,24 @@ struct control_spec {
 };
 
 // Group captions over related controls ("Pitch", "Env", "Mod").
-struct caption_spec {
+struct caption_place {
   const char* section;
   const char* text;
   float x, y, w;
   bool centred;
 };
 
-std::span<const section_spec> sections();
-std::span<const control_spec> controls();
-std::span<const caption_spec> captions();
-const section_spec* section(const char* name);
+std::span<const section_place> sections();
+std::span<const control_place> controls();
+std::span<const caption_place> captions();
+const section_place* section(const char* name);
 // The row of parameter index, or null.
-const control_spec* control_of(int32_t index);
+const control_place* control_of(int32_t index);
 
 // Window rectangles at a GUI scale: a section, and a control's dial or box.
 rect scaled(float x, float y, float w, float h, float scale);
-rect section_rect(const section_spec& s, float scale);
-rect control_rect(const control_spec& c, float scale);
+rect section_rect(const section_place& s, float scale);
+rect control_rect(const control_place& c, float scale);
 
 // The window size at a scale (each side truncated, as the scale menu lists them).
 int32_t width_at(float scale);
@@ -76,7 +76,7 @@ int32_t height_at(float scale);
 
 // --- the fixed areas outside the parameter table -----------------------------------
 // The tab pages' area (below the tab titles) and the effect parameter view.
-extern const section_spec tab_area;
+extern const section_place tab_area;
 constexpr float tab_bar_height = 18.f;
 
 }  // namespace gui::layout

@@ -69,19 +69,19 @@ text& add_caption(view& parent, const std::string& s, rect r, const ui_style& st
   return t;
 }
 
-control* make_knob(view& parent, const layout::control_spec& spec, const synth::param_info& row, const ui_style& st,
+control* make_knob(view& parent, const layout::control_place& place, const synth::param_info& row, const ui_style& st,
                    const synth_port& port, text*& caption) {
-  const rect dial = layout::control_rect(spec, st.scale);
-  const int32_t frames = spec.type == kind::knob_big ? 97 : 65;
-  knob& k = parent.add<knob>(spec.caption, dial, st, frames, row.min < 0.f ? 2 : 1);
+  const rect dial = layout::control_rect(place, st.scale);
+  const int32_t frames = place.type == kind::knob_big ? 97 : 65;
+  knob& k = parent.add<knob>(place.caption, dial, st, frames, row.min < 0.f ? 2 : 1);
   k.set_range(row.min, row.max);
   k.set_integer(row.is_integer);
   k.set_default(row.def);
   // One wheel notch: a whole step for integers, a 32nd of the range otherwise.
   k.set_sensitivity(row.is_integer ? 1.f : (row.max - row.min) / 32.f);
   k.set_range_pixels(100.f * st.scale);
-  k.set_caption(spec.caption);
-  const int32_t index = spec.index;
+  k.set_caption(place.caption);
+  const int32_t index = place.index;
   k.set_display([&port, index](const knob& kk) { return port.trial_display(index, kk.value()); });
   caption = &k.label();
   return &k;
@@ -109,59 +109,59 @@ std::vector<const bitmap*> choice_icons(int32_t index, float scale, int32_t pcm_
   return out;
 }
 
-bound_control make_param_control(view& parent, const layout::control_spec& spec, const ui_style& st,
+bound_control make_param_control(view& parent, const layout::control_place& place, const ui_style& st,
                                  const synth_port& port, int32_t pcm_waves) {
-  const synth::param_info& row = synth::param_row(spec.index);
+  const synth::param_info& row = synth::param_row(place.index);
   bound_control b;
-  b.index = spec.index;
-  b.spec = &spec;
-  const rect r = layout::control_rect(spec, st.scale);
+  b.index = place.index;
+  b.place = &place;
+  const rect r = layout::control_rect(place, st.scale);
   const rect above = rect_of(r.x1, r.y1 - st.px(layout::caption_height), std::max(r.width(), st.px(60.f)),
                              st.px(layout::caption_height));
-  switch (spec.type) {
+  switch (place.type) {
     case kind::knob_big:
     case kind::knob_main:
     case kind::knob:
     case kind::knob_mini:
-      b.widget = make_knob(parent, spec, row, st, port, b.caption);
+      b.widget = make_knob(parent, place, row, st, port, b.caption);
       break;
     case kind::stepper: {
-      stepper& s = parent.add<stepper>(spec.caption, r, st, choice_texts(port, spec.index, pcm_waves));
+      stepper& s = parent.add<stepper>(place.caption, r, st, choice_texts(port, place.index, pcm_waves));
       s.set_range(row.min, s.maximum() + row.min);
       b.widget = &s;
-      b.caption = &add_caption(parent, spec.caption, above, st, align::start);
+      b.caption = &add_caption(parent, place.caption, above, st, align::start);
       break;
     }
     case kind::icons: {
-      stepper& s = parent.add<stepper>(spec.caption, r, st, choice_icons(spec.index, st.scale, pcm_waves));
-      s.set_name(is_waveform(spec.index) ? "waveicon" : "Shape");
+      stepper& s = parent.add<stepper>(place.caption, r, st, choice_icons(place.index, st.scale, pcm_waves));
+      s.set_name(is_waveform(place.index) ? "waveicon" : "Shape");
       b.widget = &s;
-      b.caption = &add_caption(parent, spec.caption, above, st, align::start);
+      b.caption = &add_caption(parent, place.caption, above, st, align::start);
       break;
     }
     case kind::toggle: {
-      slider& s = parent.add<slider>(spec.caption, r, st, 2);
+      slider& s = parent.add<slider>(place.caption, r, st, 2);
       s.set_default(row.def);
       b.widget = &s;
       // As wide as the caption in this scale's label font: at small scales
       // the font keeps a readable size and would not fit a scaled width.
-      const int32_t w = measure(*st.label, spec.caption) + st.px(2.f) + 1;
+      const int32_t w = measure(*st.label, place.caption) + st.px(2.f) + 1;
       const rect right = rect_of(r.x2 + st.px(4.f), r.y1 - st.px(1.f), w, r.height() + st.px(2.f));
-      b.caption = &add_caption(parent, spec.caption, right, st, align::start);
+      b.caption = &add_caption(parent, place.caption, right, st, align::start);
       break;
     }
     case kind::dropdown: {
-      dropbox& d = parent.add<dropbox>(spec.caption, r, st, menu_text_of(spec.index));
+      dropbox& d = parent.add<dropbox>(place.caption, r, st, menu_text_of(place.index));
       d.set_range(row.min, row.max);
       d.set_integer(true);
-      const int32_t index = spec.index;
+      const int32_t index = place.index;
       d.display = [&port, index](const dropbox& dd) { return port.trial_display(index, dd.value()); };
       b.widget = &d;
-      b.caption = &add_caption(parent, spec.caption, above, st, align::start);
+      b.caption = &add_caption(parent, place.caption, above, st, align::start);
       break;
     }
   }
-  b.widget->set_user_value(spec.index);
+  b.widget->set_user_value(place.index);
   return b;
 }
 
@@ -174,7 +174,7 @@ void show_value(bound_control& b, float internal) {
 
 std::string shown_text(const bound_control& b) {
   if (!b.widget) return {};
-  switch (b.spec->type) {
+  switch (b.place->type) {
     case kind::stepper:
       return static_cast<const stepper*>(b.widget)->choice_text();
     case kind::dropdown:

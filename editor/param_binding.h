@@ -19,14 +19,14 @@ namespace gui {
 
 struct bound_control {
   int32_t index = -1;
-  const layout::control_spec* spec = nullptr;
+  const layout::control_place* place = nullptr;
   control* widget = nullptr;
   text* caption = nullptr;  // knobs: the knob's label child; others: the caption beside or above
 };
 
-// Makes the widget of spec inside parent. pcm_waves: the number of loaded
+// Makes the widget of place inside parent. pcm_waves: the number of loaded
 // waves, which extend the waveform choices (values 6 on).
-bound_control make_param_control(view& parent, const layout::control_spec& spec, const ui_style& style,
+bound_control make_param_control(view& parent, const layout::control_place& place, const ui_style& style,
                                  const synth_port& port, int32_t pcm_waves);
 
 // The choices a stepper of an integer parameter offers: the display text of

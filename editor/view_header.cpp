@@ -49,7 +49,7 @@ std::vector<std::string> program_numbers() {
 }
 
 void preset_selector(header_builder& b, root_container& root) {
-  const layout::section_spec& s = *layout::section("preset selector");
+  const layout::section_place& s = *layout::section("preset selector");
   region& box = root.add<region>(s.name, layout::section_rect(s, b.st.scale), b.st);
   box.add<image>("logo", b.r(14, 15, 50, 22), skin_image("image/icon/vorn", b.st.scale));
   b.label(box, "label", "Program", b.r(74, 8, 60, 11));
@@ -70,7 +70,7 @@ void preset_selector(header_builder& b, root_container& root) {
 // Lines at the left; at the right the main and view menus, the voice count
 // and the MIDI lights on top, the two rows of the peak meter below.
 void display(header_builder& b, root_container& root) {
-  const layout::section_spec& s = *layout::section("display");
+  const layout::section_place& s = *layout::section("display");
   region& box = root.add<region>(s.name, layout::section_rect(s, b.st.scale), b.st);
   b.v.line0 = &b.line(box, "line 0", b.r(348, 9, 204, 16), pal::accent);
   b.v.line1 = &b.line(box, "line 1", b.r(348, 27, 204, 16), pal::text_primary);

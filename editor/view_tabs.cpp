@@ -62,10 +62,10 @@ struct page_builder {
 
 void global_page(page_builder& b, container& page, const synth_port& port, int32_t pcm_waves) {
   page.set_name("global");
-  for (const layout::caption_spec& c : layout::captions())
+  for (const layout::caption_place& c : layout::captions())
     if (std::strcmp(c.section, "global") == 0)
       b.label(page, c.text, b.r(c.x, c.y, c.w, layout::caption_height), c.centred ? align::centre : align::start);
-  for (const layout::control_spec& c : layout::controls())
+  for (const layout::control_place& c : layout::controls())
     if (std::strcmp(c.section, "global") == 0)
       b.v.params[size_t(c.index)] = make_param_control(page, c, b.st, port, pcm_waves);
 
@@ -166,7 +166,7 @@ void effect_page(page_builder& b, container& page) {
 
 void build_tabs(root_container& root, const ui_style& st, const synth_port& port, int32_t pcm_waves, editor_view& v) {
   page_builder b{st, v};
-  const layout::section_spec& area = layout::tab_area;
+  const layout::section_place& area = layout::tab_area;
   container& box = root.add<container>(area.name, layout::section_rect(area, st.scale));
   box.add<region>("tabs panel", layout::section_rect(area, st.scale), st);
   v.pages = &box.add<tabs>("tabs", b.r(372, 220, 210, layout::tab_bar_height), b.r(page_x, page_y, page_w, page_h), st,

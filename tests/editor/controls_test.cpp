@@ -17,19 +17,19 @@ using gui::layout::kind;
 
 constexpr float menu_scales[] = {0.5f, 0.75f, 1.f, 1.25f, 1.5f, 2.f};
 
-bool is_global_page(const gui::layout::control_spec& c) { return std::string(c.section) == "global"; }
+bool is_global_page(const gui::layout::control_place& c) { return std::string(c.section) == "global"; }
 
 TEST(editor_layout, every_parameter_has_one_row_inside_its_section_and_the_window_at_every_scale) {
   std::vector<int> seen(synth::param_count, 0);
-  for (const gui::layout::control_spec& c : gui::layout::controls()) ++seen[size_t(c.index)];
+  for (const gui::layout::control_place& c : gui::layout::controls()) ++seen[size_t(c.index)];
   for (int i = 0; i < synth::param_count; ++i) EXPECT_EQ(seen[size_t(i)], 1) << "parameter " << i;
 
   for (float s : menu_scales) {
     SCOPED_TRACE(s);
     const gui::rect window{0, 0, gui::layout::width_at(s), gui::layout::height_at(s)};
-    for (const gui::layout::control_spec& c : gui::layout::controls()) {
+    for (const gui::layout::control_place& c : gui::layout::controls()) {
       const gui::rect r = gui::layout::control_rect(c, s);
-      const gui::layout::section_spec& sec =
+      const gui::layout::section_place& sec =
           is_global_page(c) ? *gui::layout::section("global") : *gui::layout::section(c.section);
       const gui::rect area = gui::layout::section_rect(sec, s);
       EXPECT_EQ(gui::intersection(r, area), r) << "parameter " << c.index << " leaves " << sec.name;

@@ -123,7 +123,7 @@ bool editor_instance::move_control(int32_t index) {
   gui::control& c = *b.widget;
   const gui::rect r = c.bounds();
   const bool high = c.value() > (c.minimum() + c.maximum()) * 0.5f;
-  switch (b.spec->type) {
+  switch (b.place->type) {
     case gui::layout::kind::stepper:
     case gui::layout::kind::icons:
       // The arrow towards the middle of the range.
