@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "files/editor_chunk.h"
 #include "files/effects_chunk.h"
 #include "files/engine_presets.h"
 #include "files/outcome.h"
@@ -16,29 +17,16 @@ namespace files {
 
 namespace {
 
-constexpr uint32_t editor_chunk_size = 40;
-constexpr int32_t no_background = -1;
-constexpr float unit_scale = 1.f;
-
-// The editor's look, kept for the editor: a kept "edtr" goes back as it
-// came, otherwise no background choice and unit scale.
-uint32_t write_editor_chunk(uint8_t* dest, const synth::kept_chunks& kept) {
-  riff::chunk_writer w(dest);
+// The editor's look: from the editor when there is one; otherwise a kept
+// "edtr" goes back as it came, or no background choice and unit scale.
+uint32_t write_editor_part(uint8_t* dest, synth::kept_chunks& kept) {
+  if (kept.editor_client) return kept.editor_client->write_editor_chunk(dest);
   if (!kept.editor.empty()) {
+    riff::chunk_writer w(dest);
     w.bytes(kept.editor.data(), kept.editor.size());
     return w.size();
   }
-  w.id("edtr");
-  w.u32(editor_chunk_size);
-  w.id("bgcl");
-  w.u32(16);
-  w.u32(1);
-  w.i32(no_background);
-  w.id("gscl");
-  w.u32(16);
-  w.u32(0);
-  w.f32(unit_scale);
-  return w.size();
+  return write_editor_chunk(dest, editor_look{});
 }
 
 void keep(riff::chunk_view c, std::vector<uint8_t>& into) {
@@ -69,12 +57,12 @@ std::string read_file(const std::string& path, riff::file_buffer& in) {
 
 uint32_t write_state(uint8_t* dest, synth::synth& engine) {
   platform::scoped_lock hold(engine.engine_lock());
-  const synth::kept_chunks& kept = engine.kept();
+  synth::kept_chunks& kept = engine.kept();
   uint32_t size = riff::header_size;
   size += write_bank_chunk(nullptr, engine.presets()) + ctrl_chunk_size + flag_chunk_size;
   size += write_routes_chunk(nullptr, engine) + write_pcms_chunk(nullptr, engine.pcms());
   size += write_effects_chunk(nullptr, engine.effects()) + write_cc_map_chunk(nullptr, engine.controller_map());
-  size += write_editor_chunk(nullptr, kept) + saws_chunk_size;
+  size += write_editor_part(nullptr, kept) + saws_chunk_size;
   riff::chunk_writer w(dest);
   w.id("vorn");
   w.u32(size);
@@ -85,7 +73,7 @@ uint32_t write_state(uint8_t* dest, synth::synth& engine) {
   w.child([&](uint8_t* d) { return write_pcms_chunk(d, engine.pcms()); });
   w.child([&](uint8_t* d) { return write_effects_chunk(d, engine.effects()); });
   w.child([&](uint8_t* d) { return write_cc_map_chunk(d, engine.controller_map()); });
-  w.child([&](uint8_t* d) { return write_editor_chunk(d, kept); });
+  w.child([&](uint8_t* d) { return write_editor_part(d, kept); });
   w.child([&](uint8_t* d) { return write_saws_chunk(d, engine); });
   return w.size();
 }
@@ -111,7 +99,14 @@ bool read_state(const uint8_t* data, size_t available, synth::synth& engine) {
     } else {
       engine.controller_map().clear();
     }
-    keep(riff::find_chunk(vorn, "edtr"), engine.kept().editor);
+    // The editor gets the bytes that remain from the chunk's start.
+    const riff::chunk_view edtr = riff::find_chunk(vorn, "edtr");
+    synth::kept_chunks& kept = engine.kept();
+    if (edtr && kept.editor_client) {
+      kept.editor_client->read_editor_chunk(edtr.data, size_t(vorn.data + vorn.size - edtr.data));
+    } else {
+      keep(edtr, kept.editor);
+    }
   }
   // Effects are built outside the engine lock; the chain swaps them in under it.
   if (const riff::chunk_view vfxl = riff::find_chunk(vorn, "vfxl")) read_effects_chunk(vfxl, engine.effects());

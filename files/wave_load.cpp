@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "riff/bytes.h"
 #include "riff/file_buffer.h"
 #include "synth/dsp/exp2.h"
+#include "synth/dsp/oscillator.h"
 
 namespace synth {
 
@@ -115,6 +117,40 @@ static std::string load_single_wave(synth& engine, const std::string& path) {
   platform::scoped_lock hold(engine.engine_lock());
   if (engine.pcms().add(std::move(r)) < 0) return add_error_text;
   return result;
+}
+
+std::string replace_wave(synth& engine, int index, const std::string& path) {
+  if (index < 0 || index >= engine.pcms().count()) return "Error in synth::replace_wave()\nNo such PCM wave";
+  auto r = std::make_unique<pcm_record>();
+  int converted = 0;
+  const std::string result = read_wave_record(path, *r, &converted);
+  if (converted == 0 && result.compare(0, 12, "Loaded wave\n") != 0) return result;
+  std::unique_ptr<pcm_record> old;
+  {
+    platform::scoped_lock hold(engine.engine_lock());
+    old = engine.pcms().replace(index, std::move(r));
+  }
+  return result;  // the old record is freed here, outside the lock
+}
+
+// The oscillators that played the removed wave fall silent (waveform 0);
+// those that named a later wave follow it down one place. Renumbered under
+// the same lock as the removal, so no block plays a neighbour's wave.
+void remove_wave(synth& engine, int index) {
+  std::unique_ptr<pcm_record> old;
+  {
+    platform::scoped_lock hold(engine.engine_lock());
+    old = engine.pcms().remove(index);
+    if (!old) return;
+    const float removed = float(waveform::count + index);
+    for (int program = 0; program < bank_size; ++program)
+      for (int param : {int(p::osc_a_waveform), int(p::osc_b_waveform)}) {
+        const float v = engine.get_param(param, program);
+        if (v == removed) engine.set_param(param, program, 0.f);
+        if (v > removed) engine.set_param(param, program, v - 1.f);
+      }
+  }
+  // The old record is freed here, outside the lock.
 }
 
 std::string load_wave(synth& engine, const std::string& path) {

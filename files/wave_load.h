@@ -15,6 +15,13 @@ namespace synth {
 std::string load_wave(synth& engine, const std::string& path);
 std::string load_wave_list(synth& engine, const std::string& path);
 
+// Replaces PCM wave `index` with a WAVE file (never a list); the outcome
+// text as load_wave gives it. An index outside the list changes nothing.
+std::string replace_wave(synth& engine, int index, const std::string& path);
+// Removes PCM wave `index`. Waveforms of every preset that named it become
+// "-" (0); those naming a later wave follow it down one.
+void remove_wave(synth& engine, int index);
+
 // Appends the read WAVE as a new record (under the engine lock): 0, or -1
 // for integer PCM other than 8 or 16 bits, -2 for other formats (an empty
 // record is appended then).

@@ -1,26 +1,30 @@
 #include "guilib/file_bytes.h"
 
-#include <cstdio>
+#include <cstring>
+
+#include "riff/file_buffer.h"
 
 namespace gui {
 
+// Both go through the chunk layer's file buffer, so the toolkit's files get
+// what the synth's files get: UTF-8 paths on every platform (Windows opens
+// them as UTF-16, where a plain fopen would read the bytes in the ANSI code
+// page and miss any name with an accent), the same size bound, and a save
+// that replaces the old file only once the new one is written whole.
+
 bool read_file_bytes(const std::string& path, std::vector<uint8_t>& out) {
   out.clear();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
+  riff::file_buffer file;
+  if (!file.load(path)) return false;
+  out.assign(file.data(), file.data() + file.size());
+  return true;
 }
 
 bool write_file_bytes(const std::string& path, const uint8_t* data, size_t size) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-  return std::fclose(f) == 0 && ok;
+  riff::file_buffer file;
+  if (!file.allocate(size)) return false;
+  if (size) std::memcpy(file.data(), data, size);
+  return file.store(path);
 }
 
 }  // namespace gui

@@ -1,5 +1,5 @@
 // Whole files in memory, for the toolkit's loaders and the packing tools.
-// Paths are UTF-8 and opened with "rb" / "wb".
+// Paths are UTF-8 on every platform.
 #pragma once
 
 #include <cstddef>

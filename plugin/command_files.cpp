@@ -1,8 +1,9 @@
-// Commands 26..52: files, the user's init and reset presets, the start-up
+// Commands 26..55: files, the user's init and reset presets, the start-up
 // bank and state, filling and naming the bank.
 #include <memory>
 #include <string>
 
+#include "files/bank_sort.h"
 #include "files/engine_presets.h"
 #include "files/instance_state.h"
 #include "files/preset_files.h"
@@ -137,6 +138,17 @@ int file_command(synth_plugin& p, command_args& a, int number) {
       return 0;
     case command::gm_melodic_names:
     case command::gm_drum_names: rename_bank(engine, number); return 0;
+    case command::sort_bank:
+      files::sort_bank(engine, a.index == 1 ? files::bank_order::by_category : files::bank_order::within_categories);
+      return 0;
+    case command::replace_wave:
+      a.result = synth::replace_wave(engine, a.index, path_of(a));
+      engine.raise_display_refresh();
+      return 0;
+    case command::remove_wave:
+      synth::remove_wave(engine, a.index);
+      engine.raise_display_refresh();
+      return 0;
     case command::randomise_preset:
       if (slot >= 0) {
         scratch = engine.program(slot);

@@ -9,7 +9,7 @@ namespace plugin {
 class synth_plugin;
 
 int parameter_command(synth_plugin& p, command_args& a, int number);  // 0..25
-int file_command(synth_plugin& p, command_args& a, int number);       // 26..52
+int file_command(synth_plugin& p, command_args& a, int number);       // 26..55
 int voice_command(synth_plugin& p, command_args& a, int number);      // 59..85
 
 // Copies text into a.text_out (when given), cut to its capacity.

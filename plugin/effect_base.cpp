@@ -1,6 +1,7 @@
 #include "plugin/effect_base.h"
 
 #include <cstring>
+#include <thread>
 
 #include "platform/fp_mode.h"
 
@@ -10,6 +11,10 @@ namespace {
 
 constexpr int32_t identify_value = 0x6645764E;  // bytes "NvEf" in memory order
 constexpr int32_t wheel_code = vst_fourcc('W', 'h', 'e', 'e');
+// The content scale request of the hosts that scale plug-in windows for
+// high-density screens (index 'PreS', value 'AeCs', the factor in opt).
+constexpr int32_t content_scale_index = vst_fourcc('P', 'r', 'e', 'S');
+constexpr int32_t content_scale_value = vst_fourcc('A', 'e', 'C', 's');
 constexpr int32_t version_of_effect = 1;
 
 intptr_t VST_CALL dispatcher_trampoline(AEffect* e, int32_t opcode, int32_t index, intptr_t value,
@@ -72,7 +77,7 @@ effect_base::effect_base() {
   record_.owner = this;
 }
 
-effect_base::~effect_base() = default;
+effect_base::~effect_base() { delete editor_; }
 
 effect_base* effect_base::from(AEffect* e) {
   if (!e) return nullptr;
@@ -94,6 +99,10 @@ void effect_base::get_parameter_name(int32_t, char* text) { copy_text(text, "", 
 
 intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   char* text = static_cast<char*>(ptr);
+  // A host that never sends effEditIdle still makes calls on the editor's
+  // thread: the editor runs its events from them (it ignores other threads).
+  if (editor_open_ && opcode != effEditIdle && opcode != effEditClose && opcode != effEditOpen)
+    editor_->host_call();
   switch (opcode) {
     case effOpen:
       open();
@@ -140,18 +149,36 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       suspend_resume(was_on);
       return 0;
     }
-    case effEditGetRect:
+    case effEditGetRect: {
       if (!editor_) return 0;
+      int32_t w = 0, h = 0;
+      editor_->size(w, h);
+      editor_rect_ = ERect{0, 0, int16_t(h), int16_t(w)};
       if (ptr) *static_cast<ERect**>(ptr) = &editor_rect_;
       return 1;
+    }
     case effEditOpen:
       if (!editor_) return 0;
-      editor_open_ = true;
-      return 0;
+      if (editor_open_) editor_->close();  // a second open without a close moves the window
+      editor_open_ = editor_->open(ptr);
+      return editor_open_ ? 1 : 0;
     case effEditClose:
       editor_open_ = false;
+      if (editor_) {
+        // A host may close from another thread while an idle call runs; a
+        // close from within the idle call itself (the same thread) is put
+        // off by the editor until its idle returns.
+        while (editor_idle_busy_ && std::this_thread::get_id() != idle_thread_) std::this_thread::yield();
+        editor_->close();
+      }
       return 0;
-    case effEditIdle:  // nothing to idle until an editor object exists
+    case effEditIdle:
+      if (editor_ && editor_open_ && !editor_idle_busy_.exchange(true)) {
+        idle_thread_ = std::this_thread::get_id();
+        editor_->idle();
+        idle_thread_ = std::thread::id();
+        editor_idle_busy_ = false;
+      }
       return 0;
     case effIdentify:
       return identify_value;
@@ -191,7 +218,14 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
     case effGetVendorVersion:
       return get_vendor_version();
     case effVendorSpecific:
-      if (editor_ && (index == wheel_code || value == wheel_code)) return 1;
+      if (editor_ && (index == wheel_code || value == wheel_code)) {
+        editor_->wheel(opt);
+        return 1;
+      }
+      if (editor_ && index == content_scale_index && value == content_scale_value) {
+        editor_->set_content_scale(opt);
+        return 1;
+      }
       return vendor_specific(index, value, ptr, opt);
     case effCanDo:
       return ptr ? can_do(text) : -1;

@@ -3,9 +3,12 @@
 // process on the audio thread, everything else on its user-interface thread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 
+#include "plugin/editor_object.h"
 #include "plugin/vst2.h"
 
 namespace plugin {
@@ -21,8 +24,6 @@ struct effect_record {
   effect_base* owner;
 };
 static_assert(offsetof(effect_record, effect) == 0, "AEffect first, so its address is the record's");
-
-class editor_object;  // the editor arrives with its own subsystem; null until then
 
 class effect_base {
  public:
@@ -72,6 +73,7 @@ class effect_base {
   // The dispatcher's opcode table; effClose is handled by the trampoline,
   // which deletes the instance afterwards.
   intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+  bool editor_open() const { return editor_open_; }
 
   float sample_rate() const { return sample_rate_; }
   int32_t block_size() const { return block_size_; }
@@ -86,6 +88,9 @@ class effect_base {
   void set_current_program_index(int32_t p) { current_program_ = p; }
   void set_plug_category(int32_t c) { plug_category_ = c; }
   editor_object* editor() const { return editor_; }
+  // Takes ownership; the editor is destroyed with the instance, after the
+  // derived instance's members.
+  void set_editor(editor_object* e) { editor_ = e; }
 
  private:
   float sample_rate_ = 0.f;
@@ -93,7 +98,11 @@ class effect_base {
   bool mains_on_ = false;
   effect_record record_{};
   audioMasterCallback host_ = nullptr;
-  bool editor_open_ = false;
+  // Read by dispatcher calls from any thread (hosts send effProcessEvents from
+  // the audio thread), hence atomic; both change on the editor's thread only.
+  std::atomic<bool> editor_open_{false};
+  std::atomic<bool> editor_idle_busy_{false};
+  std::atomic<std::thread::id> idle_thread_{};
   int32_t current_program_ = 0;
   ERect editor_rect_{};
   editor_object* editor_ = nullptr;

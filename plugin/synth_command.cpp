@@ -37,7 +37,7 @@ int synth_command(command_args* args, void* context, int number) {
   synth_plugin& p = *static_cast<synth_plugin*>(context);
   command_args& a = *args;
   if (number <= command::write_switch) return parameter_command(p, a, number);
-  if (number <= command::randomise_preset) return file_command(p, a, number);
+  if (number < command::load_sequence) return file_command(p, a, number);
   if (number <= command::sequence_loop) return sequence_command(p, a, number);
   return voice_command(p, a, number);
 }

@@ -3,8 +3,8 @@
 //
 // synth_command(args, context, number) runs on the editor's thread while the
 // audio thread may be processing. `context` is the instance (synth_plugin*)
-// handed out in its editor_link. Numbers above 85, and 2, 50, 51, 53, 54 and
-// 55, do nothing and return 0; a null args does nothing and returns 0.
+// handed out in its editor_link. Numbers above 85, and 2, 51 and 55, do
+// nothing and return 0; a null args does nothing and returns 0.
 // Commands marked L take the engine lock around their work; R raises the
 // display-refresh flag that command 85 reports.
 //
@@ -64,7 +64,11 @@
 // | 47 | index                  | every preset becomes a copy of preset index; R; 0                    |
 // | 48 |                        | General MIDI melodic names and families; R; 0                        |
 // | 49 |                        | General MIDI percussion names; R; 0                                  |
+// | 50 | index = order          | sorts the bank: 0 by name within each category (every category keeps |
+// |    |                        | its slots), 1 by category, then name; R; 0                           |
 // | 52 | index                  | randomises preset index; R; 0                                        |
+// | 53 | index = wave, text     | replaces that PCM wave from a WAVE file; result; R; 0                |
+// | 54 | index = wave           | removes that PCM wave; waveforms naming later waves follow them; R; 0 |
 // | 56 | text = path            | loads a sequence and starts it (below); R                            |
 // | 57 |                        | L: stops a playing sequence, else starts it; 0                       |
 // | 58 | number                 | L: loop limit (0 play once, n further passes, -1 endless); 0         |
@@ -145,7 +149,7 @@ enum : int {
   factory_init = 40, factory_reset = 41,
   save_start_bank = 42, load_start_bank = 43, save_start_state = 44, load_start_state = 45,
   fill_with_init = 46, fill_with_preset = 47, gm_melodic_names = 48, gm_drum_names = 49,
-  randomise_preset = 52,
+  sort_bank = 50, randomise_preset = 52, replace_wave = 53, remove_wave = 54,
   load_sequence = 56, start_stop_sequence = 57, sequence_loop = 58,
   arm_learn = 59, cc_map = 60, clear_cc_map = 61, unmap_controller = 62,
   saw_count = 63, set_saw_count = 64,

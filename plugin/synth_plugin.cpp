@@ -41,7 +41,7 @@ float step_float_of(int32_t index) {
 
 }  // namespace
 
-synth_plugin* synth_plugin::create(audioMasterCallback host) {
+synth_plugin* synth_plugin::create(audioMasterCallback host, editor_factory make_editor) {
   const size_t size = round_up_pow2(sizeof(synth_plugin));
   const size_t bytes = size < instance_alignment ? instance_alignment : size;
   // The aligned operator new rather than std::aligned_alloc, which the Windows
@@ -49,12 +49,12 @@ synth_plugin* synth_plugin::create(audioMasterCallback host) {
   void* block = ::operator new(bytes, std::align_val_t(instance_alignment), std::nothrow);
   if (!block) return nullptr;
   std::memset(block, 0, bytes);
-  return new (block) synth_plugin(host);
+  return new (block) synth_plugin(host, make_editor);
 }
 
 void synth_plugin::operator delete(void* p) { ::operator delete(p, std::align_val_t(instance_alignment)); }
 
-synth_plugin::synth_plugin(audioMasterCallback host) {
+synth_plugin::synth_plugin(audioMasterCallback host, editor_factory make_editor) {
   engine_.set_host(&host_link_);
   // VORN_ENGINE=reference: this instance plays through the reference engine
   // (the plain per-sample voice loop), for comparisons and benchmarks.
@@ -62,8 +62,13 @@ synth_plugin::synth_plugin(audioMasterCallback host) {
   engine_.set_reference_engine(engine_choice && std::strcmp(engine_choice, "reference") == 0);
   if (!host) return;  // no host: only the base values, no start-up files
   set_host(host);
-  // No editor object exists yet, so effFlagsHasEditor stays clear.
   AEffect* e = effect();
+  if (editor_object* ed = make_editor ? make_editor(editor_connection()) : nullptr) {
+    set_editor(ed);
+    e->flags |= effFlagsHasEditor;
+    // The state's "edtr" chunk is the editor's from now on.
+    engine_.kept().editor_client = ed;
+  }
   e->numInputs = 0;
   e->numOutputs = 2;
   e->numPrograms = synth::bank_size;

@@ -21,8 +21,9 @@ namespace plugin {
 class synth_plugin final : public effect_base {
  public:
   // Null when the block cannot be allocated. Without a host callback the
-  // instance keeps only the base values and reads no start-up files.
-  static synth_plugin* create(audioMasterCallback host);
+  // instance keeps only the base values and reads no start-up files, and
+  // has no editor; with one, make_editor (when given) makes its editor.
+  static synth_plugin* create(audioMasterCallback host, editor_factory make_editor = nullptr);
   static void operator delete(void* p);
 
   void process(float** inputs, float** outputs, int32_t frames, bool replacing) override;
@@ -49,6 +50,7 @@ class synth_plugin final : public effect_base {
   intptr_t vendor_specific(int32_t index, intptr_t value, void* ptr, float opt) override;
 
   synth::synth& engine() { return engine_; }
+  editor_object* editor_object_of() const { return editor(); }
   host_link& link() { return host_link_; }
   // What the editor receives: the command function with this instance as
   // its context (plugin/synth_command.h), and the way to the host.
@@ -70,7 +72,7 @@ class synth_plugin final : public effect_base {
   static constexpr int32_t vendor_version = (major_version << 24) + 880;
 
  private:
-  explicit synth_plugin(audioMasterCallback host);
+  synth_plugin(audioMasterCallback host, editor_factory make_editor);
   static void* operator new(size_t size, void* where) { return where; }
 
   void reset_engine();

@@ -61,4 +61,20 @@ struct sequence_status_request {
   char text[text_capacity] = {};
 };
 
+// The editor drawn off-screen at a GUI scale with one tab page shown (0
+// Global, 1 Route, 2 Effect), as the instance's values and meters are now:
+// with null pixels only the size is reported; otherwise
+// width x height pixels (0xAARRGGBB, rows top down) are written when
+// capacity allows. Returns 1 when it did what was asked, 0 without an editor.
+constexpr int32_t editor_shot_request_value = vst_fourcc('E', 'd', 'S', 'h');
+
+struct editor_shot_request {
+  float scale = 1.f;
+  int32_t page = 0;
+  int32_t width = 0;        // out
+  int32_t height = 0;       // out
+  uint32_t* pixels = nullptr;
+  uint64_t capacity = 0;    // pixels the buffer holds
+};
+
 }  // namespace plugin

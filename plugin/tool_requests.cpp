@@ -60,6 +60,12 @@ intptr_t sequence_status(synth_plugin& p, sequence_status_request& r) {
   return 1;
 }
 
+// The editor's off-screen drawing for vorn-render --editor-shot.
+intptr_t editor_shot(editor_object* editor, editor_shot_request& r) {
+  if (!editor) return 0;
+  return editor->draw_offscreen(r.scale, r.page, r.pixels, size_t(r.capacity), r.width, r.height) ? 1 : 0;
+}
+
 }  // namespace
 
 intptr_t synth_plugin::vendor_specific(int32_t index, intptr_t value, void* ptr, float) {
@@ -67,6 +73,7 @@ intptr_t synth_plugin::vendor_specific(int32_t index, intptr_t value, void* ptr,
   if (value == fx_slot_request_value) return fx_slot(engine_, *static_cast<fx_slot_request*>(ptr));
   if (value == command_request_value) return run_command(*this, *static_cast<command_request*>(ptr));
   if (value == sequence_status_value) return sequence_status(*this, *static_cast<sequence_status_request*>(ptr));
+  if (value == editor_shot_request_value) return editor_shot(editor(), *static_cast<editor_shot_request*>(ptr));
   return 0;
 }
 

@@ -1,4 +1,5 @@
-// Little-endian fields of the chunk formats: unaligned, any host byte order.
+// Little-endian fields of the chunk formats and the toolkit's file formats:
+// unaligned, any host byte order.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,10 @@ inline float read_f32(const uint8_t* p) {
   float f;
   std::memcpy(&f, &bits, sizeof f);
   return f;
+}
+inline void put_u16(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
 }
 inline void put_u32(uint8_t* p, uint32_t v) {
   p[0] = uint8_t(v);

@@ -27,6 +27,12 @@ class pcm_list {
   // Appends a record; returns its index, or -1 when the list is full.
   int add(pcm_record&& record);
   void clear() { entries_.clear(); }
+  // Puts r in place of entry index and hands the old record back (null, and
+  // r dropped, for an index outside the list), so that the caller frees it
+  // after letting go of the lock.
+  std::unique_ptr<pcm_record> replace(int index, std::unique_ptr<pcm_record> r);
+  // Takes entry index out (later entries move down one) and hands it back.
+  std::unique_ptr<pcm_record> remove(int index);
   // n empty records (n limited to max_entries).
   void reset_to(int n);
 

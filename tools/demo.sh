@@ -2,7 +2,7 @@
 # The main job, run by `make demo`: shows what a host sees of the plug-in,
 # renders the factory demo song through it with factory sounds, plays the
 # bundled AHX song through its own sequencer, and draws the factory bank's
-# contact sheet, the built-in skin and the GUI toolkit's gallery.
+# contact sheet, the built-in skin, the GUI toolkit's gallery and the editor.
 set -e
 BUILD="${1:-build/release}"
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -61,6 +61,14 @@ echo "== the widget gallery of the GUI toolkit, drawn off-screen"
 "$BUILD/vorn-gui-demo" --headless --shot "$BUILD/gui-gallery.png"
 "$BUILD/vorn-gui-demo" --headless --shot "$BUILD/gui-gallery-menu.png" --open "Route source/CC"
 echo
+echo "== the plug-in's editor, drawn by vorn.so off-screen while the demo's lead sound plays"
+LEAD="$(python3 "$ROOT/assets/factory/make_demo_song.py" --parts | awk '$1 == "lead" { print $2 }')"
+for shot in "editor.png 1 global" "editor-2x.png 2 global" "editor-0.75x.png 0.75 global" "editor-route.png 1 route"; do
+  set -- $shot
+  "$BUILD/vorn-render" --plugin "$PLUGIN" --editor-shot "$BUILD/$1" --scale "$2" --page "$3" \
+    --state "$FACTORY/Vorn Demo Band.vornstate" --program "$LEAD" --note 57 --length 0.6
+done
+echo
 echo "vorn.so: $PLUGIN"
 echo "demo:    $OUT"
 echo "song:    $SONG_OUT"
@@ -68,3 +76,4 @@ echo "bank:    $BUILD/assets/factory/Vorn Factory.vornbank"
 echo "sheet:   $BUILD/factory-sheet.png"
 echo "skin:    $BUILD/skin-preview.png"
 echo "gallery: $BUILD/gui-gallery.png (and gui-gallery-menu.png); vorn-gui-demo opens it in an X11 window"
+echo "editor:  $BUILD/editor.png (and editor-2x.png, editor-0.75x.png, editor-route.png)"

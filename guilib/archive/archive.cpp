@@ -29,7 +29,7 @@ void mount_file(const chunk_ref& c, archive_entry& entry) {
 
 void mount_container(const chunk_ref& container, archive_entry& target, int depth) {
   if (container.body_size() < count_bytes) return;
-  const uint32_t count = read_u32le(container.body());
+  const uint32_t count = riff::read_u32(container.body());
   const uint8_t* end = container.start + container.size;
   uint32_t visited = 0;
   for (chunk_ref c = chunk_at(container.body() + count_bytes, end); c.start && visited < count;

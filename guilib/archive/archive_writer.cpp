@@ -48,7 +48,7 @@ size_t container_chunk(const archive_entry& dir, uint8_t* out, bool write_name) 
   for (const auto& child : dir.children) size += entry_chunk(*child, out ? out + size : nullptr, true);
   if (out) {
     write_chunk_header(out, "varc", uint32_t(size));
-    write_u32le(out + chunk_header_bytes, uint32_t(dir.children.size()));
+    riff::put_u32(out + chunk_header_bytes, uint32_t(dir.children.size()));
   }
   return size;
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "guilib/le_bytes.h"
+#include "riff/bytes.h"
 
 namespace gui {
 
@@ -24,7 +24,7 @@ struct chunk_ref {
 // size covers at least the header; otherwise none (start = nullptr).
 inline chunk_ref chunk_at(const uint8_t* p, const uint8_t* end) {
   if (p >= end || size_t(end - p) < chunk_header_bytes) return {};
-  const uint32_t size = read_u32le(p + 4);
+  const uint32_t size = riff::read_u32(p + 4);
   if (size < chunk_header_bytes || size > size_t(end - p)) return {};
   return {p, size};
 }
@@ -39,7 +39,7 @@ inline chunk_ref find_chunk_in(const uint8_t* p, const uint8_t* end, const char*
 
 inline void write_chunk_header(uint8_t* p, const char* tag, uint32_t size) {
   std::memcpy(p, tag, 4);
-  write_u32le(p + 4, size);
+  riff::put_u32(p + 4, size);
 }
 
 }  // namespace gui

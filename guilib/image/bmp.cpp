@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "guilib/le_bytes.h"
+#include "riff/bytes.h"
 
 namespace gui {
 
@@ -20,7 +20,7 @@ std::array<color32, 256> read_palette(const uint8_t* data, size_t end, size_t st
   std::array<color32, 256> pal{};
   if (depth > 8) return pal;
   const size_t entries = size_t(1) << depth;
-  for (size_t i = 0; i < entries && start + 4 * i + 4 <= end; ++i) pal[i] = read_u32le(data + start + 4 * i);
+  for (size_t i = 0; i < entries && start + 4 * i + 4 <= end; ++i) pal[i] = riff::read_u32(data + start + 4 * i);
   return pal;
 }
 
@@ -37,7 +37,7 @@ color32 pixel_at(const uint8_t* row, int32_t x, int depth, const std::array<colo
       return argb(0, p[2], p[1], p[0]);
     }
     default:
-      return read_u32le(row + 4 * size_t(x));
+      return riff::read_u32(row + 4 * size_t(x));
   }
 }
 
@@ -47,12 +47,12 @@ int decode_bmp(bitmap& b, const uint8_t* data, size_t size) {
   create(b, 0, 0);
   if (!data || size < min_bytes) return bmp_short_header;
   if (data[0] != 'B' || data[1] != 'M') return bmp_no_signature;
-  const uint32_t pixel_offset = read_u32le(data + 10);
-  const uint32_t info_bytes = read_u32le(data + 14);
-  const int32_t width = read_i32le(data + 18);
-  const int32_t height = read_i32le(data + 22);
-  const int depth = read_u16le(data + 28);
-  const uint32_t compression = read_u32le(data + 30);
+  const uint32_t pixel_offset = riff::read_u32(data + 10);
+  const uint32_t info_bytes = riff::read_u32(data + 14);
+  const int32_t width = riff::read_i32(data + 18);
+  const int32_t height = riff::read_i32(data + 22);
+  const int depth = riff::read_u16(data + 28);
+  const uint32_t compression = riff::read_u32(data + 30);
   if (depth != 1 && depth != 4 && depth != 8 && depth != 24 && depth != 32) return bmp_bad_depth;
   if (compression != compression_rgb && !(depth == 32 && compression == compression_bitfields)) return bmp_bad_depth;
   // Longer information headers (V4, V5) share the first 40 bytes; the palette follows them.

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "guilib/file_bytes.h"
-#include "guilib/le_bytes.h"
+#include "riff/bytes.h"
 
 namespace gui {
 
@@ -28,7 +28,7 @@ struct tga_header {
 };
 
 tga_header read_header(const uint8_t* p) {
-  return {p[0], p[1], p[2], read_u16le(p + 5), p[7], read_u16le(p + 12), read_u16le(p + 14), p[16], p[17]};
+  return {p[0], p[1], p[2], riff::read_u16(p + 5), p[7], riff::read_u16(p + 12), riff::read_u16(p + 14), p[16], p[17]};
 }
 
 color32 convert_pixel(const uint8_t* p, int bytes) {
@@ -36,13 +36,13 @@ color32 convert_pixel(const uint8_t* p, int bytes) {
     case 1:
       return argb(255, p[0], p[0], p[0]);
     case 2: {
-      const uint32_t v = read_u16le(p);  // A1 R5 G5 B5
+      const uint32_t v = riff::read_u16(p);  // A1 R5 G5 B5
       return argb(v & 0x8000 ? 255 : 0, ((v >> 10) & 31) * 8, ((v >> 5) & 31) * 8, (v & 31) * 8);
     }
     case 3:
       return argb(255, p[2], p[1], p[0]);
     default:
-      return read_u32le(p);
+      return riff::read_u32(p);
   }
 }
 
@@ -123,8 +123,8 @@ int decode_tga(bitmap& b, const uint8_t* data, size_t size) {
 std::vector<uint8_t> encode_tga(const bitmap& b, bool top_down) {
   std::vector<uint8_t> out(header_bytes, 0);
   out[2] = type_true_color | type_rle_flag;
-  write_u16le(&out[12], uint32_t(b.width()));
-  write_u16le(&out[14], uint32_t(b.height()));
+  riff::put_u16(&out[12], uint32_t(b.width()));
+  riff::put_u16(&out[14], uint32_t(b.height()));
   out[16] = 32;
   out[17] = top_down ? descriptor_top_down : 0;
 
@@ -132,7 +132,7 @@ std::vector<uint8_t> encode_tga(const bitmap& b, bool top_down) {
   const size_t n = px.size();
   auto put_pixel = [&out](color32 c) {
     uint8_t bytes[4];
-    write_u32le(bytes, c);
+    riff::put_u32(bytes, c);
     out.insert(out.end(), bytes, bytes + 4);
   };
   size_t i = 0;

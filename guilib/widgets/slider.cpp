@@ -85,13 +85,17 @@ void slider::paint(painter& p) {
       return;
     }
   }
-  // A continuous slider: a thin track, the accent up to the thumb, a round thumb.
+  // A continuous slider: a thin track, the accent from the origin to the
+  // thumb, a round thumb. The origin is the left end, or zero when the range
+  // spans both signs (a depth of 0 shows no accent, as a bipolar knob does).
   const float cy = float(r.y1 + r.y2) * 0.5f, t = float(thumb_width());
   const float x0 = float(r.x1) + t * 0.5f, x1 = float(r.x2) - t * 0.5f;
   const float tx = x0 + (x1 - x0) * std::clamp(normalised(), 0.f, 1.f);
+  const bool bipolar = minimum() < 0.f && maximum() > 0.f;
+  const float ox = bipolar ? x0 + (x1 - x0) * (-minimum() / (maximum() - minimum())) : x0;
   const float hw = style_.line(1.5f);
   p.line(x0, cy, x1, cy, hw, palette::panel_edge);
-  p.line(x0, cy, tx, cy, hw, enabled() ? palette::accent : palette::raised_edge);
+  if (tx != ox) p.line(std::min(ox, tx), cy, std::max(ox, tx), cy, hw, enabled() ? palette::accent : palette::raised_edge);
   const float radius = std::min(t * 0.5f, float(r.height()) * 0.5f) - 1.f;
   p.circle(tx, cy + 0.7f, radius, 0x80000000);
   p.circle(tx, cy, radius, hovered() ? 0xFFF4F5F7u : palette::text_primary);

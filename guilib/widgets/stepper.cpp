@@ -24,6 +24,20 @@ stepper::stepper(std::string name, rect r, const ui_style& style, std::vector<co
   set_value(0.f);
 }
 
+void stepper::set_choices(std::vector<std::string> choices) {
+  texts_ = std::move(choices);
+  set_range(minimum(), minimum() + float(std::max(count() - 1, 0)));
+  set_value(value());
+  mark_dirty();
+}
+
+void stepper::set_icons(std::vector<const bitmap*> icons) {
+  icons_ = std::move(icons);
+  set_range(minimum(), minimum() + float(std::max(count() - 1, 0)));
+  set_value(value());
+  mark_dirty();
+}
+
 int32_t stepper::count() const { return int32_t(icons_.empty() ? texts_.size() : icons_.size()); }
 
 std::string stepper::choice_text() const {

@@ -21,6 +21,11 @@ class stepper : public control {
   // Icon choices ("selector"); icons are not owned and must outlive the widget.
   stepper(std::string name, rect r, const ui_style& style, std::vector<const bitmap*> icons);
 
+  // New choices (the same kind as the widget was made with); the range
+  // becomes minimum .. minimum + count - 1 and the value is kept within it.
+  void set_choices(std::vector<std::string> choices);
+  void set_icons(std::vector<const bitmap*> icons);
+
   int32_t choice() const { return int32_t(value() - minimum()); }
   int32_t count() const;
   std::string choice_text() const;

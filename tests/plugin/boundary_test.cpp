@@ -94,7 +94,9 @@ TEST(plugin_identity, host_sees_the_instrument_as_specified) {
   EXPECT_EQ(e->numParams, 89);
   EXPECT_EQ(e->numInputs, 0);
   EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->flags, 0x130);
+  // Replacing, program chunks and synth, and the editor, which every instance
+  // with a host callback has.
+  EXPECT_EQ(e->flags, 0x131);
   EXPECT_FLOAT_EQ(e->ioRatio, 1.f);
   EXPECT_EQ(e->object, nullptr);
   EXPECT_NE(e->user, nullptr);

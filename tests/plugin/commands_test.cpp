@@ -9,6 +9,8 @@
 
 #include "platform/utf8_path.h"
 #include "plugin/synth_command.h"
+#include "synth/dsp/oscillator.h"
+#include "synth/param_table.h"
 #include "tests/support/direct_plugin.h"
 #include "tests/support/kvx_builder.h"
 #include "tests/support/wave_builder.h"
@@ -160,6 +162,54 @@ TEST(commands, pcm_wave_names_count_from_the_end_for_negative_indices) {
   a.index = 2;
   e.send(command::pcm_name, a);
   EXPECT_EQ(a.text, nullptr);
+}
+
+// Waves one, two, three; program 0 plays "three" on osc A and "two" on osc
+// B, program 5 plays "one" on osc A.
+TEST(commands, replacing_keeps_the_list_and_removing_moves_the_waveforms_that_named_later_waves) {
+  editor e;
+  synth::synth& engine = e.d.p->engine();
+  plugin::command_args a;
+  for (const char* name : {"one", "two", "three"}) {
+    test_support::wave_builder w;
+    w.format(1, 1, 44100, 16).data16({0, 1000, 0, -1000});
+    const std::string path = write_file(std::string(name) + ".wav", w.bytes());
+    a.text = path.c_str();
+    e.send(command::load_wave, a);
+  }
+  ASSERT_EQ(e.send(command::pcm_count), 3);
+  constexpr float pcm0 = float(synth::waveform::count);
+  engine.set_param(synth::p::osc_a_waveform, 0, pcm0 + 2);
+  engine.set_param(synth::p::osc_b_waveform, 0, pcm0 + 1);
+  engine.set_param(synth::p::osc_a_waveform, 5, pcm0);
+  engine.set_param(synth::p::osc_b_waveform, 5, 2.f);  // a ramp: no PCM
+
+  test_support::wave_builder longer;
+  longer.format(1, 1, 44100, 16).data16(std::vector<int16_t>(100, 500));
+  const std::string four = write_file("four.wav", longer.bytes());
+  a.index = 1;
+  a.text = four.c_str();
+  e.send(command::replace_wave, a);
+  EXPECT_EQ(a.result.substr(0, 11), "Loaded wave");
+  EXPECT_EQ(e.send(command::pcm_count), 3);
+  a.index = 1;
+  e.send(command::pcm_name, a);
+  EXPECT_STREQ(a.text, "four");
+  EXPECT_EQ(engine.pcms().at(1)->length, 100);
+  a.index = 7;
+  a.text = four.c_str();
+  e.send(command::replace_wave, a);
+  EXPECT_NE(a.result.find("No such PCM wave"), std::string::npos) << a.result;
+
+  e.send(command::remove_wave, 0);  // "one" goes: "four" and "three" move down
+  ASSERT_EQ(e.send(command::pcm_count), 2);
+  EXPECT_EQ(engine.get_param(synth::p::osc_a_waveform, 0), pcm0 + 1) << "still three";
+  EXPECT_EQ(engine.get_param(synth::p::osc_b_waveform, 0), pcm0) << "still four";
+  EXPECT_EQ(engine.get_param(synth::p::osc_a_waveform, 5), 0.f) << "the removed wave's oscillator is off";
+  EXPECT_EQ(engine.get_param(synth::p::osc_b_waveform, 5), 2.f) << "built-in waveforms stay";
+  e.send(command::remove_wave, 5);  // no such wave: nothing changes
+  EXPECT_EQ(e.send(command::pcm_count), 2);
+  EXPECT_EQ(engine.get_param(synth::p::osc_a_waveform, 0), pcm0 + 1);
 }
 
 TEST(commands, file_commands_put_their_outcome_texts_into_the_result) {

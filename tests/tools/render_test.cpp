@@ -293,6 +293,35 @@ TEST(vorn_render, list_fx_prints_every_effect_with_its_parameters_and_defaults) 
   EXPECT_EQ(r.output.find("mmFilter"), std::string::npos);
 }
 
+// Width and height from a PNG's header chunk (big-endian, bytes 16..23).
+static bool png_size(const std::string& path, uint32_t& w, uint32_t& h) {
+  std::ifstream f(path, std::ios::binary);
+  unsigned char b[24] = {};
+  if (!f.read(reinterpret_cast<char*>(b), sizeof b) || b[1] != 'P' || b[2] != 'N' || b[3] != 'G') return false;
+  w = uint32_t(b[16]) << 24 | uint32_t(b[17]) << 16 | uint32_t(b[18]) << 8 | b[19];
+  h = uint32_t(b[20]) << 24 | uint32_t(b[21]) << 16 | uint32_t(b[22]) << 8 | b[23];
+  return true;
+}
+
+TEST(vorn_render, editor_shots_at_a_scale_and_page_and_a_plugin_without_our_editor_refused) {
+  const std::string out = temp_path("_editor.png");
+  const run_result r = run("--editor-shot " + out + " --scale 1.5 --page route --param 41=0.8 --note 57 --length 0.2");
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_NE(r.output.find("editor (1143 x 774, scale 1.50)"), std::string::npos) << r.output;
+  uint32_t w = 0, h = 0;
+  ASSERT_TRUE(png_size(out, w, h));
+  EXPECT_EQ(w, 1143u);
+  EXPECT_EQ(h, 774u);
+  std::remove(out.c_str());
+  const run_result bad_page = run("--editor-shot " + out + " --page mixer");
+  EXPECT_NE(bad_page.exit_code, 0);
+  EXPECT_NE(bad_page.output.find("--page"), std::string::npos) << bad_page.output;
+  const run_result foreign = run(amsynth + " --editor-shot " + out);
+  EXPECT_NE(foreign.exit_code, 0);
+  EXPECT_NE(foreign.output.find("has no editor to draw"), std::string::npos) << foreign.output;
+  EXPECT_FALSE(std::ifstream(out).good());
+}
+
 TEST(vorn_render, the_demo_through_reverb_and_delay_keeps_ringing_after_the_song) {
   const std::string dry = temp_path("_dry.wav"), wet = temp_path("_wet.wav");
   const std::string song = std::string(" --midi ") + VORN_SOURCE_DIR + "/assets/demo/demo.mid --tail 2 -o ";

@@ -6,7 +6,7 @@
 
 #include "guilib/archive/archive_writer.h"
 #include "guilib/archive/lzw.h"
-#include "guilib/le_bytes.h"
+#include "riff/bytes.h"
 
 namespace fontbuild {
 
@@ -62,14 +62,14 @@ std::vector<uint8_t> sheet_bmp(const raster_font& r, const sheet_layout& l) {
   std::vector<uint8_t> bmp(pixel_offset + stride * size_t(height), 0);
   bmp[0] = 'B';
   bmp[1] = 'M';
-  gui::write_u32le(&bmp[2], uint32_t(bmp.size()));
-  gui::write_u32le(&bmp[10], uint32_t(pixel_offset));
-  gui::write_u32le(&bmp[14], 40);
-  gui::write_u32le(&bmp[18], uint32_t(l.width));
-  gui::write_u32le(&bmp[22], uint32_t(height));
-  gui::write_u16le(&bmp[26], 1);   // planes
-  gui::write_u16le(&bmp[28], 4);   // bits per pixel
-  gui::write_u32le(&bmp[46], 16);  // colours used
+  riff::put_u32(&bmp[2], uint32_t(bmp.size()));
+  riff::put_u32(&bmp[10], uint32_t(pixel_offset));
+  riff::put_u32(&bmp[14], 40);
+  riff::put_u32(&bmp[18], uint32_t(l.width));
+  riff::put_u32(&bmp[22], uint32_t(height));
+  riff::put_u16(&bmp[26], 1);   // planes
+  riff::put_u16(&bmp[28], 4);   // bits per pixel
+  riff::put_u32(&bmp[46], 16);  // colours used
   for (int i = 1; i < 16; ++i) {
     uint8_t* e = &bmp[54 + size_t(i) * 4];
     e[0] = e[1] = e[2] = 255;

@@ -337,6 +337,12 @@ void build_gallery(root_container& root, const ui_style& style, gallery& g) {
     a.item("Modulation (1) to Filter Frequency (41)");
     a.item("Expression (11) to Volume (0)");
   });
+  auto waves = [](menu_adder& a) {
+    a.item("choir-ah");
+    a.item("tine");
+  };
+  placeholder->add("pcm.remove", waves);
+  placeholder->add("pcm.replace", waves);
   g.placeholder = std::move(placeholder);
   page p{root, style, g};
   display_section(p);  // first: the others report into its lines

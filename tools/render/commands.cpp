@@ -11,6 +11,7 @@
 #include "tools/render/progress_bar.h"
 #include "tools/render/render_job.h"
 #include "tools/render/sequence_job.h"
+#include "tools/render/shot_file.h"
 #include "tools/render/sound_files.h"
 #include "tools/vsthost/plugin_instance.h"
 
@@ -208,6 +209,38 @@ int run_render(const options& o) {
   bar.finish();
   if (!finish(o, library, plugin, writer, ok, error)) return fail(error);
   std::fputs(summary_text(summary).c_str(), stdout);
+  return 0;
+}
+
+// The editor as the configured instance shows it, drawn by the plug-in
+// off-screen and written by us; with --note the note is still sounding.
+int run_editor_shot(const options& o) {
+  vsthost::plugin_library library;
+  vsthost::plugin_instance plugin;
+  std::string error, notes;
+  if (!load(o, library, plugin, error) || !configure(o, plugin, error) || !configure_effects(o, plugin, notes, error))
+    return fail(error);
+  plugin.resume();
+  if (o.hold_note) {
+    plugin.queue_midi(0, 0x90, uint8_t(o.note), uint8_t(o.velocity));
+    std::vector<float> l(size_t(plugin.block_size())), r(size_t(plugin.block_size()));
+    const int64_t frames = int64_t(o.note_seconds * o.sample_rate);
+    for (int64_t done = 0; done < frames; done += plugin.block_size())
+      plugin.process(l.data(), r.data(), plugin.block_size());
+  }
+  plugin::editor_shot_request shot;
+  shot.scale = o.gui_scale;
+  shot.page = o.page;
+  if (!plugin.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::editor_shot_request_value, &shot))
+    return fail(library.path() + " has no editor to draw");
+  std::vector<uint32_t> pixels(size_t(shot.width) * size_t(shot.height));
+  shot.pixels = pixels.data();
+  shot.capacity = pixels.size();
+  if (!plugin.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::editor_shot_request_value, &shot))
+    return fail("the editor could not be drawn");
+  plugin.suspend();
+  if (!write_shot(o.shot_path, pixels, shot.width, shot.height, error)) return fail(error);
+  std::printf("editor (%d x %d, scale %.2f) in %s\n", shot.width, shot.height, double(o.gui_scale), o.shot_path.c_str());
   return 0;
 }
 

@@ -12,5 +12,6 @@ int run_info(const options& o);
 int run_render(const options& o);
 int run_sequence(const options& o);
 int run_list_fx();
+int run_editor_shot(const options& o);
 
 }  // namespace render

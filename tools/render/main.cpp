@@ -24,6 +24,8 @@ int main(int argc, char** argv) {
       return render::run_sequence(o);
     case render::command::list_fx:
       return render::run_list_fx();
+    case render::command::editor_shot:
+      return render::run_editor_shot(o);
     case render::command::help:
       break;
   }

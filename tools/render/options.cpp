@@ -70,6 +70,17 @@ bool parse_fx_param(const std::string& text, fx_param_setting& out) {
   return true;
 }
 
+// A tab page of the editor by its name.
+bool parse_page(const std::string& text, int32_t& out) {
+  static const char* const pages[] = {"global", "route", "effect"};
+  for (int32_t i = 0; i < 3; ++i)
+    if (text == pages[i]) {
+      out = i;
+      return true;
+    }
+  return false;
+}
+
 // The value of an option that takes one; false when the line ends.
 bool value_of(int argc, const char* const* argv, int& i, std::string& out) {
   if (i + 1 >= argc) return false;
@@ -79,6 +90,7 @@ bool value_of(int argc, const char* const* argv, int& i, std::string& out) {
 
 bool check(const options& o, std::string& error) {
   if (o.what == command::help || o.what == command::info || o.what == command::list_fx) return true;
+  if (o.what == command::editor_shot) return true;
   if (o.output_path.empty()) {
     error = "missing -o OUT.wav";
     return false;
@@ -114,8 +126,19 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
       ok = value_of(argc, argv, i, v) && parse_int(v, 1, max_loops, out.loops);
     } else if (arg == "--row-text") {
       out.row_text = true;
+    } else if (arg == "--editor-shot") {
+      out.hold_note = out.what == command::note;
+      out.what = command::editor_shot;
+      ok = value_of(argc, argv, i, out.shot_path);
+    } else if (arg == "--scale") {
+      double s = 1.0;
+      ok = value_of(argc, argv, i, v) && parse_real(v, 0.25, 4.0, s);
+      out.gui_scale = float(s);
+    } else if (arg == "--page") {
+      ok = value_of(argc, argv, i, v) && parse_page(v, out.page);
     } else if (arg == "--note") {
-      out.what = command::note;
+      if (out.what == command::editor_shot) out.hold_note = true;
+      else out.what = command::note;
       ok = value_of(argc, argv, i, v) && parse_int(v, 0, 127, out.note);
     } else if (arg == "-o" || arg == "--output") {
       ok = value_of(argc, argv, i, out.output_path);
@@ -176,6 +199,7 @@ std::string usage_text() {
          "  vorn-render --note KEY [--velocity V] [--length SECONDS] -o OUT.wav [options]\n"
          "  vorn-render --sequence FILE.ahx|FILE.kvxs -o OUT.wav [--loops N] [--row-text] [options]\n"
          "  vorn-render --list-fx\n"
+         "  vorn-render --editor-shot FILE.png [--scale S] [--page P] [--note KEY] [options]\n"
          "options:\n"
          "  --plugin PATH        plug-in to load (default: vorn.so or vorn.dll beside vorn-render)\n"
          "  --rate HZ            sample rate (default 44100)\n"
@@ -192,7 +216,10 @@ std::string usage_text() {
          "  --preset FILE        preset (.vornpreset) loaded into the current program\n"
          "  --wave FILE          WAVE file added to the PCM list (repeatable; waveform 6 plays the first)\n"
          "  --save-state FILE    instance state saved after rendering\n"
-         "  --save-preset FILE   current program's preset saved after rendering\n";
+         "  --save-preset FILE   current program's preset saved after rendering\n"
+         "  --scale S            GUI scale of --editor-shot (0.25 to 4; the size menu offers 0.5 to 2)\n"
+         "  --page P             with --editor-shot: the tab shown, global (default), route or effect\n"
+         "  --note KEY           with --editor-shot: the note sounds (--length seconds) while it is taken\n";
 }
 
 }  // namespace render

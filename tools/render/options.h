@@ -7,7 +7,7 @@
 
 namespace render {
 
-enum class command { help, info, midi, note, sequence, list_fx };
+enum class command { help, info, midi, note, sequence, list_fx, editor_shot };
 
 // --param NAME=VALUE: a parameter index or its full name, and a value 0..1.
 struct param_setting {
@@ -54,6 +54,12 @@ struct options {
   std::vector<std::string> wave_paths;
   std::string save_state_path;
   std::string save_preset_path;
+  // --editor-shot: the editor drawn off-screen at gui_scale into this PNG (or
+  // TGA); with --note the note is held while the picture is taken.
+  std::string shot_path;
+  float gui_scale = 1.f;
+  int32_t page = 0;  // --page: the tab page shown, 0 Global, 1 Route, 2 Effect
+  bool hold_note = false;
 };
 
 // False with a message for unknown options, missing or out-of-range values.

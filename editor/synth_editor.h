@@ -1,0 +1,129 @@
+// The instance's editor, "Vorn GUI": a window inside the host's, the view
+// tree of editor_view.h at the GUI scale, the menus of actions.h, and the
+// timer that keeps it up to date with the synthesizer through the command
+// interface. It also owns the editor's look in the instance state ("edtr":
+// background colour choice and GUI scale).
+//
+// Threads: everything runs on the thread that opens the editor, except the
+// chunk calls (under the engine lock, from whichever thread saves or loads a
+// state) and host_call (any thread; it returns at once on others). What the
+// chunk calls touch is atomic, and the editor applies it at its next tick.
+//
+// The view is never rebuilt from inside the handler of one of its own
+// widgets: a new scale is applied at the next tick.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "editor/actions.h"
+#include "editor/editor_view.h"
+#include "editor/refresh.h"
+#include "editor/synth_port.h"
+#include "guilib/menu/populate_menu.h"
+#include "guilib/platform/backend.h"
+#include "guilib/platform/idle_pump.h"
+#include "plugin/editor_object.h"
+
+namespace gui {
+
+using backend_factory = std::function<std::unique_ptr<wnd::backend>()>;
+// The window layer of this platform (window_backend_x11.cpp, _win32.cpp);
+// null when it cannot be had (no X display).
+std::unique_ptr<wnd::backend> make_platform_backend();
+
+// The GUI scales of the scale menu, by item value (-2 .. 3).
+float scale_of_choice(int32_t value);
+int32_t choice_of_scale(float scale);  // the nearest item
+
+class synth_editor final : public plugin::editor_object {
+ public:
+  static constexpr uint32_t timer_ms = 33;
+
+  explicit synth_editor(const plugin::editor_link& link, backend_factory make_backend = make_platform_backend);
+  ~synth_editor() override;
+
+  // --- plugin::editor_object ------------------------------------------------------------
+  void size(int32_t& width, int32_t& height) const override;
+  bool open(void* parent) override;
+  void close() override;
+  bool is_open() const override { return window_ != nullptr; }
+  void idle() override;
+  void host_call() override;
+  void wheel(float delta) override;
+  void set_content_scale(float factor) override;
+  bool draw_offscreen(float scale, int32_t page, uint32_t* pixels, size_t capacity, int32_t& width,
+                      int32_t& height) override;
+  uint32_t write_editor_chunk(uint8_t* dest) override;
+  void read_editor_chunk(const uint8_t* data, size_t available) override;
+
+  // --- what the editor's own code and its tests reach --------------------------------------
+  // The scale menu's choice: resizes the window at the next tick.
+  void set_scale(float scale);
+  float scale() const { return scale_; }
+  // The scale the window is drawn at: the user's choice times the host's content scale.
+  float effective_scale() const;
+  void set_background(int32_t choice);
+  int32_t background() const { return background_; }
+  // One timer tick: pending look changes, change flags, values, lights.
+  void tick();
+  void say(const std::string& line0, const std::string& line1);
+  bool learning() const { return learning_; }
+
+  editor_view* view() const { return view_.get(); }
+  root_container* root() const { return root_.get(); }
+  wnd::window* window() const { return window_.get(); }
+  wnd::backend* backend() const { return backend_.get(); }
+  const synth_port& port() const { return port_; }
+  action_env& actions() { return *actions_; }
+
+ private:
+  void build();
+  void wire();
+  void wire_params();
+  void wire_header();
+  void wire_pages();
+  void param_moved(bound_control& b);
+  void presets_changed();
+  void look_chosen(const menu_choice& c);
+  void apply_background(editor_view& v) const;
+  void apply_scale();
+  void open_effect_view(int32_t slot);
+  void refresh_effect_view();
+  void check_learned();
+  int32_t pcm_count() const;
+
+  synth_port port_;
+  backend_factory make_backend_;
+  std::unique_ptr<wnd::backend> backend_;
+  std::unique_ptr<wnd::window> window_;
+  std::unique_ptr<wnd::idle_pump> pump_;
+  std::unique_ptr<root_container> root_;
+  std::unique_ptr<editor_view> view_;
+  std::unique_ptr<action_env> actions_;
+  menu_populator fillers_;
+  light_state lights_;
+
+  std::atomic<float> scale_{1.f};
+  std::atomic<float> content_scale_{1.f};
+  std::atomic<int32_t> background_{-1};
+  std::atomic<bool> look_pending_{false};
+  float built_scale_ = 0.f;        // the scale the view was built at
+  int32_t built_pcm_count_ = 0;    // the waveform choices it lists
+  bool gradient_ = false;          // the background's vertical gradient ("Gradient Default")
+  bool learning_ = false;          // waiting for the control to learn
+  int32_t learn_target_ = -1;      // armed: the parameter waiting for its controller
+  std::array<int32_t, 128> map_before_{};  // the controller map when learning was armed
+  bool in_idle_ = false, close_pending_ = false;
+  // The thread that opened the window: host calls from any other are not ours to pump on.
+  std::atomic<std::thread::id> editor_thread_{};
+  void* parent_ = nullptr;
+};
+
+// The factory the entry point hands to the instance.
+plugin::editor_object* make_synth_editor(const plugin::editor_link& link);
+
+}  // namespace gui

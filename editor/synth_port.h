@@ -1,0 +1,48 @@
+// The editor's one way to the synthesizer: the numbered commands of the
+// instance's command function (plugin/synth_command.h), with typed helpers for
+// the ones the editor sends all the time, and the host link for what goes to
+// the host (program changes, automation, window size).
+//
+// UI thread only. Texts the engine returns are copied out at once: the engine
+// keeps them valid only until the thing they name changes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "plugin/editor_link.h"
+#include "plugin/synth_command.h"
+#include "synth/host_interface.h"
+
+namespace gui {
+
+class synth_port {
+ public:
+  explicit synth_port(const plugin::editor_link& link) : link_(link) {}
+
+  // One command; 0 when there is no command function.
+  int send(int number, plugin::command_args& a) const;
+  int send(int number, int32_t index = 0) const;
+  synth::host_interface* host() const { return link_.host; }
+
+  // --- parameters (internal units) ---------------------------------------------
+  float read(int index) const;                           // 11
+  void write(int index, float internal) const;           // 12
+  std::string display(int index) const;                  // 6
+  std::string trial_display(int index, float internal) const;  // 7
+  // "Filter Frequency": the group name (9, 10) and the table name (5).
+  std::string full_name(int index) const;
+
+  // --- presets and bank ---------------------------------------------------------------
+  std::string preset_name(int program = -1) const;       // 13
+  std::string preset_category(int program = -1) const;   // 15
+  std::string bank_name() const;                         // 17
+  int program() const;                                   // the host's current program
+  // The texts an engine command hands back in `text` (null becomes empty).
+  static std::string text_of(const plugin::command_args& a);
+
+ private:
+  plugin::editor_link link_;
+};
+
+}  // namespace gui

@@ -1,0 +1,268 @@
+// What the editor's widgets do: parameter controls write their parameter
+// (through the host for the 89 it knows, so it can record automation), the
+// preset selector changes programs and names, the display's menus run their
+// actions, the Global, Route and Effect pages send their commands. Every
+// change is echoed in the display: what moved, and its value as text.
+#include <cstdio>
+
+#include "editor/controller_names.h"
+#include "editor/layout.h"
+#include "editor/menu_strings.h"
+#include "editor/synth_editor.h"
+#include "fx/effect.h"
+#include "guilib/paint/canvas.h"
+#include "guilib/style/palette.h"
+#include "guilib/widgets/knob.h"
+#include "synth/routes.h"
+
+namespace gui {
+
+namespace {
+
+namespace cmd = plugin::command;
+
+fx::effect* effect_in(const synth_port& port, int32_t slot) {
+  plugin::command_args a;
+  a.index = slot;
+  port.send(cmd::effect_slot, a);
+  return static_cast<fx::effect*>(a.pointer);
+}
+
+// A route row's menu code back into class and index: class = code / 128.
+void split_code(int32_t code, platform::relaxed<int32_t>& cls, platform::relaxed<int32_t>& index) {
+  cls = code / 128;
+  index = code % 128;
+}
+
+}  // namespace
+
+void synth_editor::wire() {
+  wire_params();
+  wire_header();
+  wire_pages();
+}
+
+void synth_editor::param_moved(bound_control& b) {
+  const int32_t i = b.index;
+  if (learning_) {
+    // Learn: this control's parameter waits for the next controller.
+    learning_ = false;
+    learn_target_ = i;
+    plugin::command_args a;
+    port_.send(cmd::cc_map, a);
+    if (const auto* map = static_cast<const platform::relaxed<int32_t>*>(a.pointer))
+      for (int32_t cc = 0; cc < 128; ++cc) map_before_[size_t(cc)] = map[cc];
+    port_.send(cmd::arm_learn, i);
+  }
+  synth::host_interface* host = port_.host();
+  if (i < synth::preset_param_count && host) {
+    host->set_parameter_automated(i, normalised_of(b));
+  } else {
+    port_.write(i, b.widget->value());
+  }
+  show_value(b, port_.read(i));
+  if (i == synth::p::voices) refresh_params(*view_, port_);
+  say(port_.full_name(i), port_.display(i));
+  if (learn_target_ == i) say(port_.full_name(i), "adjust a controller (CC) to map it here");
+}
+
+void synth_editor::check_learned() {
+  if (learn_target_ < 0) return;
+  plugin::command_args a;
+  port_.send(cmd::cc_map, a);
+  const auto* map = static_cast<const platform::relaxed<int32_t>*>(a.pointer);
+  if (!map) return;
+  for (int32_t cc = 0; cc < 128; ++cc) {
+    if (map[cc] != learn_target_ || map_before_[size_t(cc)] == learn_target_) continue;
+    char text[96];
+    std::snprintf(text, sizeof text, "Mapped %s (%i)", controller_name(cc).c_str(), cc);
+    say(text, "to " + port_.full_name(learn_target_));
+    learn_target_ = -1;
+    return;
+  }
+}
+
+void synth_editor::wire_params() {
+  for (bound_control& b : view_->params) {
+    if (!b.widget) continue;
+    b.widget->set_listener(&view_->listen([this, &b](control&) { param_moved(b); }));
+  }
+}
+
+void synth_editor::wire_header() {
+  editor_view& v = *view_;
+  auto select_program = [this](control& c) {
+    if (synth::host_interface* h = port_.host()) h->set_program(int(c.value()));
+    refresh_presets(*view_, port_);
+    refresh_params(*view_, port_);
+    say("Program " + std::to_string(int(c.value())), port_.preset_name());
+  };
+  v.program->set_listener(&v.listen(select_program));
+  v.programs->set_listener(&v.listen(select_program));
+  auto text_command = [this](int number, const char* told) {
+    return [this, number, told](edit& e) {
+      plugin::command_args a;
+      a.index = -1;
+      a.text = e.str().c_str();
+      port_.send(number, a);
+      if (synth::host_interface* h = port_.host()) h->update_display();
+      refresh_presets(*view_, port_);
+      say(told, e.str().substr(0, 63));
+    };
+  };
+  v.name->on_commit = text_command(cmd::set_preset_name, "Preset name set to:");
+  v.category->on_commit = text_command(cmd::set_preset_category, "Preset category set to:");
+  v.bank->on_commit = text_command(cmd::set_bank_name, "Bank name set to:");
+
+  v.main_menu->set_placeholder(&fillers_);
+  v.main_menu->set_listener(&v.listen([this](control& c) {
+    notify_menu(*actions_, static_cast<dropbox&>(c).chosen());
+  }));
+  v.look_menu->set_description(std::string("[72x14]Colour{") + colour_menu() + "}Size{" + scale_menu +
+                               "}Background{" + bitmap_menu + "}");
+  v.look_menu->set_listener(&v.listen([this](control& c) { look_chosen(static_cast<dropbox&>(c).chosen()); }));
+}
+
+void synth_editor::wire_pages() {
+  editor_view& v = *view_;
+  for (int32_t i = 0; i < engine_switches; ++i) {
+    v.switches[size_t(i)]->set_listener(&v.listen([this, i](control& c) {
+      const bool on = c.value() > 0.5f;
+      plugin::command_args a;
+      a.index = i;
+      a.number = on ? 1 : 0;
+      port_.send(cmd::write_switch, a);
+      view_->switch_lights[size_t(i)]->set_on(on);
+      plugin::command_args d;
+      d.index = i;
+      port_.send(cmd::switch_description, d);
+      say(synth_port::text_of(d), on ? "Enabled" : "Disabled");
+    }));
+  }
+  v.saws->set_listener(&v.listen([this](control& c) {
+    plugin::command_args a;
+    a.number = int32_t(c.value());
+    port_.send(cmd::set_saw_count, a);
+    say("Oscillator unison count", std::to_string(port_.send(cmd::saw_count)));
+  }));
+
+  for (route_row_view& rv : v.routes) {
+    auto edited = [this, &rv](control& c) {
+      const int32_t row = c.user_value();
+      plugin::command_args a;
+      a.index = row;
+      port_.send(cmd::route_row, a);
+      auto* r = static_cast<synth::route*>(a.pointer);
+      if (!r) return;
+      split_code(int32_t(rv.source->value()), r->source_class, r->source_index);
+      split_code(int32_t(rv.destination->value()), r->dest_class, r->dest_index);
+      r->mode = rv.mode->value() < 0.f ? 0 : int32_t(rv.mode->value());
+      r->depth = rv.depth->value();
+      port_.send(cmd::route_rows_edited);
+      port_.send(cmd::route_row_edited, row);
+      refresh_routes(*view_, port_);
+      char depth[32];
+      std::snprintf(depth, sizeof depth, "%+.2f", double(rv.depth->value()));
+      say("Route " + std::to_string(row + 1) + ": " + rv.source->shown_text() + " to " + rv.destination->shown_text(),
+          rv.mode->shown_text() + " " + depth);
+    };
+    for (control* c : {static_cast<control*>(rv.source), static_cast<control*>(rv.mode),
+                       static_cast<control*>(rv.destination), static_cast<control*>(rv.depth)})
+      c->set_listener(&v.listen(edited));
+  }
+
+  for (effect_row_view& e : v.effects) {
+    e.effect->display = [&e](const dropbox&) { return e.name; };
+    e.effect->set_listener(&v.listen([this](control& c) {
+      const int32_t slot = c.user_value();
+      const std::string name = static_cast<dropbox&>(c).chosen().text;
+      plugin::command_args a;
+      a.index = slot;
+      a.text = name.c_str();
+      port_.send(cmd::set_effect_slot, a);
+      refresh_effects(*view_, port_);
+      if (view_->fx_edit.slot == slot) open_effect_view(slot);
+      say("Effect slot " + std::to_string(slot + 1), view_->effects[size_t(slot)].name);
+    }));
+    e.edit->set_listener(&v.listen([this](control& c) { open_effect_view(c.user_value()); }));
+  }
+  v.fx_edit.close->set_listener(&v.listen([this](control&) {
+    view_->fx_edit.panel->set_visible(false);
+    view_->fx_edit.slot = -1;
+  }));
+}
+
+// The parameters of the slot's effect over the Effect page: eight columns of
+// knobs (switches for on/off values), three rows, in the effect's order.
+void synth_editor::open_effect_view(int32_t slot) {
+  effect_edit_view& fx = view_->fx_edit;
+  const ui_style& st = *view_->style;
+  fx.params->clear_children();
+  fx.values.clear();
+  fx::effect* e = effect_in(port_, slot);
+  if (!e) {
+    fx.panel->set_visible(false);
+    fx.slot = -1;
+    return;
+  }
+  fx.slot = slot;
+  fx.effect = e->name();
+  fx.title->set_text("Slot " + std::to_string(slot + 1) + "  " + e->name());
+  const std::string name = e->name();
+  for (int32_t i = 0; i < e->param_count() && i < fx::max_params; ++i) {
+    const fx::param_desc& d = e->desc(i);
+    const float x = 374.f + 47.f * float(i % 8), y = 262.f + 36.f * float(i / 8);
+    control* c = nullptr;
+    if (d.integer && d.min == 0.f && d.max == 1.f) {
+      slider& s = fx.params->add<slider>(d.name, layout::scaled(x + 6, y + 6, 24, 12, st.scale), st, 2);
+      text& t = fx.params->add<text>("label", layout::scaled(x - 6, y + 20, 48, 10, st.scale), d.name, &st, "label");
+      t.set_align(align::centre, align::start);
+      t.set_colour(palette::text_secondary);
+      c = &s;
+    } else {
+      knob& k = fx.params->add<knob>(d.name, layout::scaled(x + 6, y, 24, 24, st.scale), st, 65, d.min < 0.f ? 2 : 1);
+      k.set_range(d.min, d.max);
+      k.set_integer(d.integer != 0);
+      k.set_default(d.def);
+      k.set_sensitivity(d.integer ? 1.f : (d.max - d.min) / 32.f);
+      k.set_range_pixels(100.f * st.scale);
+      k.set_caption(d.name);
+      k.set_display([this, i](const knob& kk) {
+        fx::effect* now = effect_in(port_, view_->fx_edit.slot);
+        if (!now || i >= now->param_count()) return std::string();
+        char text[64];
+        now->format_value(i, text, sizeof text);
+        return std::string(text);
+      });
+      c = &k;
+    }
+    c->set_value(e->value(i));
+    c->set_user_value(i);
+    c->set_listener(&view_->listen([this, name](control& cc) {
+      fx::effect* now = effect_in(port_, view_->fx_edit.slot);
+      if (!now || name != now->name()) return;
+      const int32_t p = cc.user_value();
+      now->set_value(p, cc.value());
+      char text[64];
+      now->format_value(p, text, sizeof text);
+      say(name + " " + now->desc(p).name, text);
+    }));
+    fx.values.push_back(c);
+  }
+  fx.panel->set_visible(true);
+}
+
+void synth_editor::refresh_effect_view() {
+  effect_edit_view& fx = view_->fx_edit;
+  if (fx.slot < 0) return;
+  fx::effect* e = effect_in(port_, fx.slot);
+  if (!e || fx.effect != e->name()) return open_effect_view(fx.slot);
+  for (control* c : fx.values) {
+    const root_container* r = c->root();
+    if (r && r->target() == c && r->captured()) continue;
+    const float v = e->value(c->user_value());
+    if (c->value() != v) c->set_value(v);
+  }
+}
+
+}  // namespace gui
