@@ -67,8 +67,18 @@ class state_variable_filter {
     int32_t low, band, low2, band2;
   };
   integrators state() const { return {low_, band_, low2_, band2_}; }
+  // For a caller that runs the integrators itself (several filters in
+  // lanes): the state back after the run.
+  void set_state(const integrators& s) {
+    low_ = s.low;
+    band_ = s.band;
+    low2_ = s.low2;
+    band2_ = s.band2;
+  }
   int32_t coefficient() const { return f_; }
   int32_t damping() const { return q_; }
+  int32_t damping_limit() const { return limit_; }  // Q29, the stability limit at f
+  const svf::saturation& saturation_gain() const { return sat_; }
   int32_t variant() const { return mode_ + 4 * cascade_ + 8 * saturating_; }
 
  private:
