@@ -107,6 +107,7 @@ int synth::render_voices(float* l, float* r, int n) {
   std::array<int16_t, max_voices> active{};
   std::array<int16_t, max_voices> frames{};  // frames rendered in this block, by position in `active`
   std::array<bool, max_voices> noisy{};
+  std::array<bool, max_voices> in_lanes{};
   int count = 0;
   for (int i = 0; i < pool_size(); ++i) {
     voice& v = voices_[size_t(i)];
@@ -146,6 +147,10 @@ int synth::render_voices(float* l, float* r, int n) {
       frames[size_t(a)] = int16_t(n);
       continue;
     }
+    if (v.block_runs_in_lanes()) {
+      in_lanes[size_t(a)] = true;  // render_lanes
+      continue;
+    }
     if (v.block_is_staged() || v.block_is_busy()) {
       const int32_t before = v.samples_rendered();
       if (v.block_is_busy())
@@ -159,6 +164,7 @@ int synth::render_voices(float* l, float* r, int n) {
     if (grouped == lanes) step_group();
   }
   if (grouped > 0) step_group();
+  render_lanes(active.data(), in_lanes.data(), frames.data(), count, l, r, n);
 
   const noise_generator start = context_.noise;
   uint32_t consumed = 0;
@@ -176,6 +182,52 @@ int synth::render_voices(float* l, float* r, int n) {
   context_.noise = start;
   context_.noise.advance(consumed);
   return count;
+}
+
+// The voices whose busy blocks run in stages (voice_lanes.cpp), four at a
+// time: their ticks, oscillators and mixers, then the main filters of the
+// ones that share a variant together, then each one's shaper and output.
+void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* frames, int count, float* l,
+                         float* r, int n) {
+  constexpr int lanes = voice_context::lane_count;
+  int batch[lanes];
+  int batched = 0;
+  const auto run_batch = [&] {
+    for (int k = 0; k < batched; ++k) {
+      voice& v = voices_[size_t(active[batch[k]])];
+      voice_context::lane_stage& st = context_.lanes[size_t(k)];
+      st.frames = n;
+      for (int i = 0; i < n; ++i) {
+        if (!v.lanes_source_sample(st, i)) {
+          st.frames = i + 1;
+          break;
+        }
+        if (i + 1 < n && v.lanes_controls_in_stages()) {
+          st.frames = v.lanes_sources_in_stages(st, i + 1, n);
+          break;
+        }
+      }
+      v.lanes_sources_end(st, n);
+      frames[batch[k]] = int16_t(st.frames);
+    }
+    for (int i = 0; i < n; ++i) {
+      for (int k = 0; k < batched; ++k) {
+        voice& v = voices_[size_t(active[batch[k]])];
+        if (v.lanes_filtered() && i < context_.lanes[size_t(k)].frames) v.lanes_filter_step(context_.lanes[size_t(k)], i);
+      }
+    }
+    for (int k = 0; k < batched; ++k) {
+      voice& v = voices_[size_t(active[batch[k]])];
+      v.lanes_finish(context_.lanes[size_t(k)], l, r);
+    }
+    batched = 0;
+  };
+  for (int a = 0; a < count; ++a) {
+    if (!in_lanes[a]) continue;
+    batch[batched++] = a;
+    if (batched == lanes) run_batch();
+  }
+  if (batched > 0) run_batch();
 }
 
 void synth::run_level_meter(const float* left, const float* right, int frames) {

@@ -147,6 +147,23 @@ class voice {
   void render_busy(float* left, float* right, int n, bool noise);
   bool step(float* left, float* right, int i, int n, bool noise);
   void end_block();
+  // A busy block whose stages can be split across voices (voice_lanes.cpp):
+  // lanes_sources runs the ticks, oscillators and mixer of the block into
+  // `st` (and ends the voice if it stops in it); lanes_filter_inputs makes the
+  // main filter's inputs and coefficients of every sample; the filter itself
+  // runs outside, several voices at once (or lanes_filter here); lanes_finish
+  // takes its outputs through the shaper and the shaper filter to the output.
+  bool block_runs_in_lanes() const;
+  bool lanes_source_sample(voice_context::lane_stage& st, int i);
+  bool lanes_controls_in_stages() const;
+  int lanes_sources_in_stages(voice_context::lane_stage& st, int from, int n);
+  void lanes_sources_end(voice_context::lane_stage& st, int n);
+  bool lanes_filtered() const { return path_.filter_mode > 0; }
+  int filter_variant() const { return path_.filter.variant(); }
+  void lanes_filter_inputs(voice_context::lane_stage& st);
+  state_variable_filter& main_filter() { return path_.filter; }
+  void lanes_filter_step(voice_context::lane_stage& st, int i);
+  void lanes_finish(const voice_context::lane_stage& st, float* left, float* right);
   // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
   void catch_up(int ticks);
 
@@ -177,6 +194,11 @@ class voice {
   void apply_sync(int mode);
 
   void rebuild_connections();
+  int stage_sources(int from, int n);
+  void stage_connections(int from, int n);
+  void stage_oscillator_controls(voice_context::lane_stage& st, int from, int n);
+  const int32_t* stage_source(const int32_t* src, int& shift);
+  int32_t* stage_destination(const int32_t* dest);
   void control_tick();
   void render_plain(float* left, float* right, int n, bool noise);
   uint32_t tick_sources();
@@ -196,7 +218,9 @@ class voice {
   bool repitch_oscillators();
   void rewidth_oscillator_a();
   bool begin_tick();
-  void busy_tick();
+  bool busy_tick(bool defer_cutoff);
+  bool busy_controls(int32_t pitch, int32_t width, int32_t detune, float xa, float xb, bool defer_cutoff);
+  void lanes_audio_sample(voice_context::lane_stage& st, int i, bool cutoff_due);
   template <bool busy>
   bool step_as(float* left, float* right, int i, int n, bool noise);
   void update_cutoff();

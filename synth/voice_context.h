@@ -42,6 +42,38 @@ struct voice_context {
   std::array<int32_t, max_block> stage_level{};  // the amplifier's envelope
   std::array<uint8_t, max_block> stage_cutoff_due{};
 
+  // A busy block of several voices in stages (synth/voice_lanes.cpp): each
+  // voice's ticks, oscillators and mixer first, then the main filters of
+  // voices with one filter variant together, then each voice's shaper and
+  // output. One record per voice of a group.
+  static constexpr int lane_count = 4;
+  struct lane_stage {
+    int frames = 0;                     // the voice sounded this many frames of the block
+    std::array<float, max_block> mix{};
+    std::array<float, max_block> gain_left{};
+    std::array<float, max_block> gain_right{};
+    std::array<int32_t, max_block> cutoff{};  // the tick's cutoff modulation ...
+    std::array<uint8_t, max_block> due{};     // ... where the filter's update is due
+    // The main filter's inputs and per-sample coefficients, then its outputs.
+    std::array<int32_t, max_block> x{};
+    std::array<int32_t, max_block> f{};
+    std::array<int32_t, max_block> q{};
+    std::array<int32_t, max_block> limit{};
+    std::array<int32_t, max_block> sat_a{};
+    std::array<int32_t, max_block> sat_bias{};
+    std::array<int32_t, max_block> y{};
+  };
+  std::array<lane_stage, lane_count> lanes{};
+  // The controls of one voice's busy block a stage at a time: the sources
+  // of every sample, then what the connections make of them.
+  struct control_stage {
+    std::array<int32_t, max_block> env_a{}, env_b{}, gate{}, lfo_a{}, lfo_b{};
+    std::array<int32_t, max_block> amplitude{}, pan{}, pitch{}, width{}, detune{}, cutoff{};
+    // What the oscillator controls set, oscillator A then B.
+    std::array<float, max_block> increment[2], pending_width[2], spread[2];
+  };
+  control_stage controls{};
+
   void set_sample_rate(float rate) {
     sample_rate = rate;
     inv_sample_rate = 1.f / rate;

@@ -22,4 +22,15 @@ inline int32_t float_to_fixed(float x, float scale) {
   return int32_t(v);
 }
 
+// One modulation connection: the destination's value after a source at a
+// depth (Q31). Kind 0 adds source * depth; kind 1 is the bipolar multiply,
+// the LFO (+-0.5 in Q31) scaling the destination between 1 and 1 - |depth|.
+inline int32_t connect(int32_t dest, int64_t src, int64_t depth, int32_t kind) {
+  if (kind == 0) return saturate32(dest + ((src * depth) >> 31));
+  const int64_t one = int64_t(1) << 31, half = int64_t(1) << 30;
+  const int64_t s = depth >= 0 ? src + half : half - src;
+  const int64_t factor = (((s - one) * (depth >= 0 ? depth : -depth)) >> 31) + one;
+  return saturate32((int64_t(dest) * factor) >> 31);
+}
+
 }  // namespace synth::voice_fixed

@@ -125,7 +125,7 @@ bool voice::filter_follows_audio() const {
 // full oscillator controls must run (see osc_control_repitch).
 bool voice::repitch_oscillators() {
   fill_osc_inputs();
-  if (!osc_control_repitch(osc_in_, ctx_->sample_rate, osc_last_)) return false;
+  if (!osc_control_repitch(osc_in_, ctx_->inv_sample_rate, osc_last_)) return false;
   hz_a_ = osc_last_.hz_a;
   osc_a_.set_increment(osc_last_.increment_a);
   osc_b_.set_increment(osc_last_.increment_b);
@@ -497,7 +497,7 @@ template <bool busy>
 bool voice::step_as(float* left, float* right, int i, int n, bool noise) {
   if (noise) ctx_->noise.next();
   if constexpr (busy)
-    busy_tick();
+    busy_tick(false);
   else
     fast_tick();
   render_sample(left + i, right + i);
@@ -519,14 +519,24 @@ bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !sta
 // what moved. An LFO on the pitch and the width of A (vibrato and PWM, the
 // common busy case) then costs two increments and a width, not the whole
 // oscillator control tick.
-void voice::busy_tick() {
-  if (!begin_tick()) return;
+//
+// With `defer_cutoff` the main filter's update after a clean start is left to
+// the caller, which runs it right before the filter's sample: true when it
+// is due at this tick (with dst_cutoff_ as its modulation).
+bool voice::busy_tick(bool defer_cutoff) {
+  if (!begin_tick()) return false;
   tick_sources();
   src_.xmod = xmod_modulator(osc_ctl_.xmod, osc_in_.xmod_setting, out_a_, out_b_, ctx_->sample_rate);
   publish_sources();
   const int32_t pitch = dst_pitch_, width = dst_width_, detune = dst_detune_;
   const float xa = dst_xmod_a_, xb = dst_xmod_b_;
   evaluate_connections();
+  return busy_controls(pitch, width, detune, xa, xb, defer_cutoff);
+}
+
+// The busy tick after the connections: what the destinations reach, given
+// their values at the last tick.
+bool voice::busy_controls(int32_t pitch, int32_t width, int32_t detune, float xa, float xb, bool defer_cutoff) {
   const bool all = dirty_ || glide_moving_ || detune != dst_detune_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_);
   if (all || (pitch != dst_pitch_ && !repitch_oscillators())) {
     update_oscillators();
@@ -534,12 +544,16 @@ void voice::busy_tick() {
   } else if (width != dst_width_) {
     rewidth_oscillator_a();
   }
+  bool cutoff_due = false;
   if (dirty_)
     update_filters();
+  else if (defer_cutoff)
+    cutoff_due = true;
   else
     update_cutoff();
   update_output_gains();
   dirty_ = false;
+  return cutoff_due;
 }
 
 // A busy block: the busy tick and a sample, frame by frame. The next block

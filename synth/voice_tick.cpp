@@ -146,16 +146,7 @@ void voice::evaluate_gain_connections() {
 void voice::apply_connections(int from, int to) {
   for (int i = from; i < to; ++i) {
     const int_connection& c = int_conn_[size_t(i)];
-    const int64_t src = *c.source, depth = *c.depth;
-    if (c.kind == 0) {
-      *c.dest = saturate32(*c.dest + ((src * depth) >> 31));
-      continue;
-    }
-    // Bipolar multiply: the LFO (+-0.5 in Q31) scales between 1 and 1 - |depth|.
-    const int64_t one = int64_t(1) << 31, half = int64_t(1) << 30;
-    const int64_t s = depth >= 0 ? src + half : half - src;
-    const int64_t factor = (((s - one) * (depth >= 0 ? depth : -depth)) >> 31) + one;
-    *c.dest = saturate32((int64_t(*c.dest) * factor) >> 31);
+    *c.dest = connect(*c.dest, *c.source, *c.depth, c.kind);
   }
 }
 

@@ -158,9 +158,8 @@ void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r) {
   r.pcm_start_a = clamp_unit(w);
 }
 
-bool osc_control_repitch(const osc_control_inputs& in, float sample_rate, osc_control_result& r) {
+bool osc_control_repitch(const osc_control_inputs& in, float period, osc_control_result& r) {
   if (xmod_on(in.xmod_setting) || !(in.keytrack_b == 0.f || in.keytrack_b == 1.f)) return false;
-  const float period = 1.f / sample_rate;
   r.hz_a = r.base * pitch_ratio(in.pitch_mod) * in.tune_1 * in.tune_2;
   r.increment_a = clamp_increment(r.hz_a, period);
   if (in.keytrack_b == 1.f) {

@@ -152,8 +152,9 @@ inline osc_control_result osc_control_tick(osc_control_state& s, const osc_contr
 // made: the glide settled, XMod off and B's keytrack 0 or 1 (so that B holds
 // or follows A). Updates the frequencies and increments of `r`, the same
 // numbers osc_control_tick gives; false (r untouched) when those
-// conditions do not hold.
-bool osc_control_repitch(const osc_control_inputs& in, float sample_rate, osc_control_result& r);
+// conditions do not hold. `period` is 1 / sample rate, made once per rate
+// change (the same float the tick divides out).
+bool osc_control_repitch(const osc_control_inputs& in, float period, osc_control_result& r);
 
 // The part of the tick that oscillator A's width modulation and "Width"
 // reach: its pending width and PCM start in `r`, the numbers

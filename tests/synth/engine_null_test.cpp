@@ -373,3 +373,56 @@ TEST(engine_null, a_song_shaping_its_voices_frame_by_frame) {
   };
   expect_same_sound(song(true), song(false));
 }
+
+TEST(engine_null, busy_voices_in_lanes_of_four_ending_at_their_own_frames) {
+  // Seven notes of a busy sound (LFOs and envelope B on the pitch, the width
+  // and the cutoff every sample), run four voices at a time: their ticks,
+  // oscillators and mixers first, then the filters side by side, then the
+  // shapers. The notes end at different frames inside blocks; the filter
+  // forms, sync and the multi-ramp (whose spread follows the width) vary.
+  struct lane_case {
+    float filter_mode, sync, waveform_a, saturation;
+  };
+  std::vector<action> notes;
+  for (int k = 0; k < 7; ++k) notes.push_back(note_on(k * 29, 40 + 5 * k, 60 + 9 * k));
+  for (int k = 0; k < 7; ++k) notes.push_back(note_off(6000 + 1733 * k, 40 + 5 * k));
+  for (lane_case lc : {lane_case{5.f, 0.f, 1.f, 0.7f}, {3.f, 1.f, 2.f, 0.f}, {8.f, 0.f, 2.f, 0.5f},
+                       {2.f, 2.f, 1.f, 0.3f}, {0.f, 0.f, 1.f, 0.f}}) {
+    expect_null(with("filter " + std::to_string(lc.filter_mode) + " sync " + std::to_string(lc.sync) + " waveform " +
+                         std::to_string(lc.waveform_a),
+                     {set(0, p::osc_a_waveform, lc.waveform_a), set(0, p::osc_b_level, 0.75f),
+                      set(0, p::osc_sync, lc.sync), set(0, p::filter_mode, lc.filter_mode),
+                      set(0, p::filter_saturation, lc.saturation), set(0, p::filter_frequency, 0.5f),
+                      set(0, p::filter_resonance, 0.5f), set(0, p::filter_fmod, 0.4f), set(0, p::filter_qmod, 0.2f),
+                      set(0, p::shaper_depth, 0.6f), set(0, p::env_a_release, 0.25f), set(0, p::env_b_decay, 0.5f),
+                      set(0, p::env_b_sustain, 0.2f), set(0, p::pitch_env_b, 0.1f), set(0, p::width_env_b, 0.4f),
+                      set(0, p::filter_env_b, 0.3f), set(0, p::mod_a_rate, 0.5f), set(0, p::mod_b_rate, 0.35f),
+                      set(0, p::pitch_mod_a, 0.05f), set(0, p::width_mod_a, 0.5f), set(0, p::filter_mod_b, 0.5f),
+                      set(0, p::panning_mod_b, 0.3f), set(0, p::volume_mod_a, 0.3f)},
+                     notes, second * 3 / 4));
+  }
+}
+
+TEST(engine_null, busy_voices_of_several_presets_share_lanes) {
+  // Drum mode: four presets with different filter variants (and one with a
+  // glide into its note and one with B keytracked in between, which run
+  // their controls sample by sample), all busy, in one group of lanes.
+  std::vector<action> setup = {switch_flag(0, engine_flag::drum_mode, true)};
+  const float modes[] = {5.f, 5.f, 1.f, 7.f, 5.f};
+  for (int k = 0; k < 5; ++k) {
+    const int preset = 36 + k;
+    for (action a : {set_in(preset, p::filter_mode, modes[k]), set_in(preset, p::filter_saturation, 0.6f),
+                     set_in(preset, p::filter_fmod, 0.3f), set_in(preset, p::pitch_mod_a, 0.04f),
+                     set_in(preset, p::mod_a_rate, 0.4f + 0.05f * float(k)), set_in(preset, p::filter_mod_a, 0.3f),
+                     set_in(preset, p::shaper_depth, 0.2f * float(k)), set_in(preset, p::osc_b_level, 0.7f)})
+      setup.push_back(a);
+  }
+  setup.push_back(set_in(39, p::osc_b_keytrack, 0.5f));
+  setup.push_back(set_in(40, p::glide_mode, 1.f));
+  setup.push_back(set_in(40, p::glide_time, 0.5f));
+  expect_null(with("drum lanes", setup,
+                   {note_on(0, 60), note_on(3, 61), note_on(70, 62), note_on(300, 63), note_on(301, 64),
+                    note_off(9000, 60), note_off(9100, 61), note_off(12000, 62), note_off(12500, 63),
+                    note_off(13000, 64)},
+                   second / 2));
+}

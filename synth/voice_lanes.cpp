@@ -1,0 +1,275 @@
+// A busy block split into stages that several voices can share. In a busy
+// block (LFOs on the pitch, the width or the cutoff every sample) a voice's
+// time goes mostly to its main filter: two or four fixed-point integrator
+// runs per sample, each waiting on the last. Nothing before the filter reads
+// what the filter does, so the block can run in stages:
+//   1. per voice: the busy tick, the oscillators and the mixer of every
+//      sample, with the gains and the cutoff modulation kept (the tick's
+//      filter update is deferred to stage 2, where it keeps its order with
+//      the filter's own audio-rate modulation);
+//   2. per voice: the filter's updates and FMod / QMod steps, which give the
+//      coefficients of every sample and read only the mixer;
+//   3. the integrators of up to four voices with one filter variant at once;
+//   4. per voice: the shaper, the shaper filter and the output.
+// The arithmetic of each sample is render_sample's, in the same order: the
+// samples are the same as the busy block's. Conditions (block_runs_in_lanes):
+// no smoothing (it marks every tick dirty, and a dirty tick updates the
+// whole path at once: here that may only happen at the block's first tick,
+// before stage 2 starts), no XMod (the oscillators would read this sample's
+// mixer stage), no crossfade under way, and a voice that reads no noise
+// (the engine renders those in pool order from the shared generator).
+#include <algorithm>
+
+#include "synth/dsp/svf_kernel.h"
+#include "synth/voice.h"
+#include "synth/voice_fixed.h"
+
+namespace synth {
+
+using namespace voice_fixed;
+
+bool voice::block_runs_in_lanes() const {
+  return block_is_busy() && int_list_.count == 0 && float_list_.count == 0 && !xmod_on(osc_in_.xmod_setting) &&
+         osc_fade_left_[0] == 0 && osc_fade_left_[1] == 0 && path_fade_left_ == 0;
+}
+
+// Sample i of stage 1: the tick, the oscillators and the mixer; false when
+// the voice stops on it.
+bool voice::lanes_source_sample(voice_context::lane_stage& st, int i) {
+  lanes_audio_sample(st, i, busy_tick(true));
+  return !should_stop();
+}
+
+// What a sample of stage 1 keeps after its tick: the cutoff, the
+// oscillators and the mixer, the gains.
+void voice::lanes_audio_sample(voice_context::lane_stage& st, int i, bool cutoff_due) {
+  st.due[i] = cutoff_due ? 1 : 0;
+  st.cutoff[i] = dst_cutoff_;
+  prepare_sync(osc_a_);
+  prepare_sync(osc_b_);
+  out_a_ = render_oscillator(0);
+  out_b_ = render_oscillator(1);
+  st.mix[i] = out_a_ * mix_a_ + out_b_ * mix_b_ + out_a_ * out_b_ * mix_ring_ + ctx_->noise.out_float * mix_noise_;
+  st.gain_left[i] = gain_left_;
+  st.gain_right[i] = gain_right_;
+}
+
+// After the block's first tick: whether the rest of stage 1 can run its
+// controls a stage at a time (lanes_sources_in_stages). The envelopes, the
+// declick gate and the LFOs then tick for the whole block before the
+// connections, which run before the oscillator controls. That order holds
+// the same numbers when no source reads another within the block (an
+// envelope gated by an LFO's pulse or delay), nothing the oscillators make
+// feeds back (XMod, excluded for the lanes), the stop rule reads only the
+// envelopes and the gate (no amplifier fade), and every tick would take the
+// narrow oscillator update: no glide under way, B holding or following A,
+// and nothing moving B's detune.
+bool voice::lanes_controls_in_stages() const {
+  const auto plain = [this](int o) { return waveform_[o] >= 0 && waveform_[o] < waveform::count; };
+  if (!plain(0) || !plain(1)) return false;  // a PCM wave's player reads its start per sample
+  if (ctx_->control_divider != 1 || glide_moving_ || amp_switched_ || gain_fade_remaining_ > 0 || dirty_) return false;
+  if (!(osc_in_.keytrack_b == 0.f || osc_in_.keytrack_b == 1.f)) return false;
+  for (int e = 0; e < 2; ++e)
+    if (!envelope_settled_[e] && env_trigger_[e] != 0 && env_trigger_[e] != 3) return false;
+  const uint32_t moving = (lfo_ticks_[0] ? source_lfo_a : 0u) | (lfo_ticks_[1] ? source_lfo_b : 0u) |
+                          (envelope_settled_[0] ? 0u : source_env_a) | (envelope_settled_[1] ? 0u : source_env_b) |
+                          (declick_settled_ ? 0u : source_gate);
+  for (int i = 0; i < int_conn_count_; ++i) {
+    const int_connection& c = int_conn_[size_t(i)];
+    if (c.dest == &dst_detune_ && (source_bit(c.source) & moving) != 0) return false;
+  }
+  return true;
+}
+
+// Samples from..n-1 of stage 1 with the controls in stages; returns the
+// frames the voice sounded (it stops after the last).
+int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int n) {
+  const int frames = stage_sources(from, n);
+  stage_connections(from, frames);
+  stage_oscillator_controls(st, from, frames);
+  // The oscillators as the controls of each sample left them.
+  voice_context::control_stage& c = ctx_->controls;
+  oscillator* oscs[2] = {&osc_a_, &osc_b_};
+  for (int i = from; i < frames; ++i) {
+    for (int o = 0; o < 2; ++o) {
+      oscs[o]->set_increment(c.increment[o][size_t(i)]);
+      oscs[o]->set_pending_width(c.pending_width[o][size_t(i)]);
+      oscs[o]->set_spread(c.spread[o][size_t(i)]);
+    }
+    prepare_sync(osc_a_);
+    prepare_sync(osc_b_);
+    out_a_ = render_oscillator(0);
+    out_b_ = render_oscillator(1);
+    st.mix[i] = out_a_ * mix_a_ + out_b_ * mix_b_ + out_a_ * out_b_ * mix_ring_ + ctx_->noise.out_float * mix_noise_;
+  }
+  return frames;
+}
+
+// The rest of the busy tick for samples from..n-1, from the connections'
+// values: the oscillator controls (kept per sample for the audio stage),
+// the filter's cutoff and the gains. Nothing here waits on an oscillator, so
+// the samples' chains overlap.
+void voice::stage_oscillator_controls(voice_context::lane_stage& st, int from, int n) {
+  voice_context::control_stage& c = ctx_->controls;
+  const oscillator* oscs[2] = {&osc_a_, &osc_b_};
+  for (int i = from; i < n; ++i) {
+    const int32_t pitch = dst_pitch_, width = dst_width_, detune = dst_detune_;
+    dst_amplitude_ = c.amplitude[size_t(i)];
+    dst_pan_ = c.pan[size_t(i)];
+    dst_pitch_ = c.pitch[size_t(i)];
+    dst_width_ = c.width[size_t(i)];
+    dst_detune_ = c.detune[size_t(i)];
+    dst_cutoff_ = c.cutoff[size_t(i)];
+    st.due[i] = busy_controls(pitch, width, detune, dst_xmod_a_, dst_xmod_b_, true) ? 1 : 0;
+    st.cutoff[i] = dst_cutoff_;
+    st.gain_left[i] = gain_left_;
+    st.gain_right[i] = gain_right_;
+    for (int o = 0; o < 2; ++o) {
+      c.increment[o][size_t(i)] = oscs[o]->increment();
+      c.pending_width[o][size_t(i)] = oscs[o]->pending_width();
+      c.spread[o][size_t(i)] = oscs[o]->spread();
+    }
+  }
+}
+
+// The envelopes and the declick gate of samples from..n-1 until the voice
+// stops, then the LFOs up to there; the sources published as of the last.
+int voice::stage_sources(int from, int n) {
+  voice_context::control_stage& c = ctx_->controls;
+  int frames = n;
+  for (int i = from; i < n; ++i) {
+    if (!envelope_settled_[0]) run_envelope(0);
+    if (!envelope_settled_[1]) run_envelope(1);
+    if (!declick_settled_) run_declick();
+    c.env_a[size_t(i)] = env_a_.level();
+    c.env_b[size_t(i)] = env_b_.level();
+    c.gate[size_t(i)] = declick_level_;
+    if (should_stop()) {
+      frames = i + 1;
+      break;
+    }
+  }
+  lfo* lfos[2] = {&lfo_a_, &lfo_b_};
+  int32_t* outs[2] = {c.lfo_a.data(), c.lfo_b.data()};
+  for (int x = 0; x < 2; ++x) {
+    if (!lfo_ticks_[x]) {
+      lfo_skipped_[x] += uint32_t(frames - from);
+      std::fill(outs[x] + from, outs[x] + frames, src_.lfo[x]);  // read by nobody
+      continue;
+    }
+    for (int i = from; i < frames; ++i) {
+      lfos[x]->tick();
+      outs[x][i] = lfos[x]->output();
+    }
+  }
+  publish_sources();
+  return frames;
+}
+
+// The array a connection's source takes its values from, and how: shift 0
+// as it is, 1 the envelope >> 15, 2 the LFO << 15; null for the keytrack,
+// which holds still.
+const int32_t* voice::stage_source(const int32_t* src, int& shift) {
+  const voice_context::control_stage& c = ctx_->controls;
+  shift = 0;
+  if (src == &src_.gate) return c.gate.data();
+  for (int x = 0; x < 2; ++x) {
+    const int32_t* env = x == 0 ? c.env_a.data() : c.env_b.data();
+    const int32_t* lfo_out = x == 0 ? c.lfo_a.data() : c.lfo_b.data();
+    if (src == &src_.env[x]) return env;
+    if (src == &src_.lfo[x]) return lfo_out;
+    shift = src == &src_.env15[x] ? 1 : src == &src_.lfo30[x] ? 2 : 0;
+    if (shift != 0) return shift == 1 ? env : lfo_out;
+  }
+  return nullptr;
+}
+
+int32_t* voice::stage_destination(const int32_t* dest) {
+  voice_context::control_stage& c = ctx_->controls;
+  if (dest == &dst_amplitude_) return c.amplitude.data();
+  if (dest == &dst_pan_) return c.pan.data();
+  if (dest == &dst_pitch_) return c.pitch.data();
+  if (dest == &dst_width_) return c.width.data();
+  if (dest == &dst_detune_) return c.detune.data();
+  return c.cutoff.data();
+}
+
+// Every connection over samples from..n-1, each destination's in list order.
+void voice::stage_connections(int from, int n) {
+  voice_context::control_stage& c = ctx_->controls;
+  for (auto* d : {&c.amplitude, &c.pan, &c.pitch, &c.width, &c.detune, &c.cutoff})
+    std::fill(d->begin() + from, d->begin() + n, 0);
+  for (int k = 0; k < int_conn_count_; ++k) {
+    const int_connection& conn = int_conn_[size_t(k)];
+    int shift = 0;
+    const int32_t* src = stage_source(conn.source, shift);
+    int32_t* dest = stage_destination(conn.dest);
+    const int64_t depth = *conn.depth;
+    const int32_t kind = conn.kind;
+    if (!src) {
+      const int64_t held = *conn.source;
+      for (int i = from; i < n; ++i) dest[i] = connect(dest[i], held, depth, kind);
+    } else if (shift == 1) {
+      for (int i = from; i < n; ++i) dest[i] = connect(dest[i], src[i] >> 15, depth, kind);
+    } else if (shift == 2) {
+      for (int i = from; i < n; ++i) dest[i] = connect(dest[i], int64_t(src[i]) * 32768, depth, kind);
+    } else {
+      for (int i = from; i < n; ++i) dest[i] = connect(dest[i], src[i], depth, kind);
+    }
+  }
+}
+
+// The end of stage 1 after st.frames of the n frames of the block.
+void voice::lanes_sources_end(voice_context::lane_stage& st, int n) {
+  advance_idle_lfos();
+  if (st.frames < n) {
+    active_ = false;
+    catch_up(n - st.frames);
+  } else {
+    dirty_ = true;  // as after any busy block: the LFOs left out were published stale
+  }
+}
+
+void voice::lanes_filter_inputs(voice_context::lane_stage& st) {
+  state_variable_filter& f = path_.filter;
+  const bool modulated = filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f;
+  for (int i = 0; i < st.frames; ++i) {
+    if (st.due[i]) {
+      filter_ctl_.cutoff_mod = st.cutoff[i];
+      f.update(filter_ctl_);
+    }
+    if (modulated) f.modulate(st.mix[i], filter_ctl_);
+    st.x[i] = filter_input(st.mix[i]);
+    st.f[i] = f.coefficient();
+    st.q[i] = f.damping();
+    st.limit[i] = f.damping_limit();
+    st.sat_a[i] = f.saturation_gain().a;
+    st.sat_bias[i] = f.saturation_gain().bias;
+  }
+}
+
+// One sample of the filter with its update and modulation.
+void voice::lanes_filter_step(voice_context::lane_stage& st, int i) {
+  state_variable_filter& f = path_.filter;
+  if (st.due[i]) {
+    filter_ctl_.cutoff_mod = st.cutoff[i];
+    f.update(filter_ctl_);
+  }
+  if (filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f) f.modulate(st.mix[i], filter_ctl_);
+  st.y[i] = f.process(filter_input(st.mix[i]));
+}
+
+void voice::lanes_finish(const voice_context::lane_stage& st, float* left, float* right) {
+  const int n = st.frames;
+  const bool filtered = path_.filter_mode > 0;
+  for (int i = 0; i < n; ++i) {
+    int32_t s = filtered ? saturate32(int64_t(st.y[i]) * 4) : float_to_fixed(st.mix[i], 16777216.f);
+    if (shaper_on_) s = run_shaper(path_, s);
+    if (path_.shflt_mode > 0) s = saturate32(int64_t(path_.shflt.process(s >> 2)) * 4);
+    left[i] += st.gain_left[i] * float(s);
+    right[i] += st.gain_right[i] * float(s);
+  }
+  frames_rendered_ += n;
+}
+
+}  // namespace synth
