@@ -9,8 +9,10 @@
 // What each product relies on (the scalar step forms every product in 64
 // bits; _mm256_mul_epi32 multiplies the signed low words exactly):
 //   q * band       both int32
-//   f * h, f * b   h and the saturating b are 64-bit: the high word times f
-//                  is added in (mul_wide); f >= 0 (a Q30 coefficient)
+//   f * h          h is 64-bit: the high word times f is added in
+//                  (mul_wide); f >= 0 (a Q30 coefficient)
+//   f * b          b = gain band / 2^23: below 2^30 in the first stage (band
+//                  clamped to 2^25), 64-bit in the second (mul_wide)
 //   a * band       both int32; a >= 0 (Q31 from a clamped, non-negative product)
 //   a * t          t < 2^29: the first stage's band is clamped to 2^25, so
 //                  t <= 2^25 + 2^31 * 2^25 / 2^28
@@ -99,7 +101,7 @@ inline v4 run(v4& low, v4& band, v4 x, v4 f, v4 q, v4 a, v4 bias, v4& gain) {
   } else {
     if constexpr (kind == drive::own) gain = gain_of(band, a, bias);
     v4 b = sra<23>(_mm256_mul_epi32(gain, band));
-    low = integrate<low_limit>(low, mul_wide(b, f));
+    low = integrate<low_limit>(low, kind == drive::own ? _mm256_mul_epi32(b, f) : mul_wide(b, f));
   }
   return damping;
 }
@@ -122,7 +124,14 @@ inline void set_state(lane* lanes, int32_t state_variable_filter::integrators::*
   for (int l = 0; l < max_lanes; ++l) lanes[l].state.*field = int32_t(s[l]);
 }
 
-// state_variable_filter::step on four lanes for n samples.
+// What the second stage of a 24 dB form takes from the first.
+struct stage1_result {
+  v4 y, f, q2, gain;
+};
+
+// state_variable_filter::step on four lanes for n samples. In the 24 dB
+// forms the second stage of sample i runs beside the first stage of sample
+// i + 1: the two chains are independent, so the core overlaps them.
 template <int mode, bool cascade, bool saturate>
 void step4(lane* lanes, int n) {
   using sv = state_variable_filter;
@@ -131,8 +140,6 @@ void step4(lane* lanes, int n) {
   constexpr int32_t band_limit = band_form ? clamp25 : clamp24;
   constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
   constexpr drive drive1 = saturate ? drive::own : drive::linear;
-  constexpr int32_t band2_limit = mode == sv::notch ? clamp25 : no_limit;
-  constexpr drive drive2 = saturate ? drive::shared : drive::linear;
 
   const int32_t *xs[max_lanes], *fs[max_lanes], *qs[max_lanes], *limits[max_lanes];
   const int32_t *as[max_lanes], *biases[max_lanes];
@@ -143,31 +150,48 @@ void step4(lane* lanes, int n) {
   v4 l1 = state_of(lanes, &sv::integrators::low), b1 = state_of(lanes, &sv::integrators::band);
   v4 l2 = state_of(lanes, &sv::integrators::low2), b2 = state_of(lanes, &sv::integrators::band2);
   const __m128i in_lo = _mm_set1_epi32(-input_limit), in_hi = _mm_set1_epi32(input_limit);
-  const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
 
-  for (int i = 0; i < n; ++i) {
+  auto stage1 = [&](int i) {
     const v4 x = _mm256_cvtepi32_epi64(_mm_min_epi32(_mm_max_epi32(gather32(xs, i), in_lo), in_hi));
-    const v4 f = gather(fs, i), q = gather(qs, i);
-    v4 a = zero(), bias = zero(), gain = zero();
+    stage1_result r{zero(), gather(fs, i), gather(qs, i), zero()};
+    v4 a = zero(), bias = zero();
     if constexpr (saturate) a = gather(as, i), bias = gather(biases, i);
-
-    run<band_limit, low_limit, drive1>(l1, b1, x, f, q, a, bias, gain);
-    v4 damping1 = run<band_limit, low_limit, drive1>(l1, b1, x, f, q, a, bias, gain);
-    v4 y = mode == sv::low ? l1 : mode == sv::band ? b1 : mode == sv::high ? sub(x, l1) : sub(x, damping1);
-    if constexpr (cascade) {
-      // Sign-extended int32 values: the 32-bit minimum is the 64-bit one.
-      const v4 q2 = mode == sv::notch ? q : _mm256_min_epi32(gather(limits, i), splat(cascade_damping_max));
-      const v4 x2 = y;
-      run<band2_limit, no_limit, drive2>(l2, b2, x2, f, q2, a, bias, gain);
-      v4 damping2 = run<band2_limit, no_limit, drive2>(l2, b2, x2, f, q2, a, bias, gain);
-      y = mode == sv::low ? l2 : mode == sv::band ? b2 : mode == sv::high ? sub(x2, l2) : sub(x2, damping2);
-    }
+    run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
+    v4 damping1 = run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
+    r.y = mode == sv::low ? l1 : mode == sv::band ? b1 : mode == sv::high ? sub(x, l1) : sub(x, damping1);
+    // Sign-extended int32 values: the 32-bit minimum is the 64-bit one.
+    if constexpr (cascade && mode != sv::notch)
+      r.q2 = _mm256_min_epi32(gather(limits, i), splat(cascade_damping_max));
+    return r;
+  };
+  auto stage2 = [&](const stage1_result& r) {
+    constexpr int32_t band2_limit = mode == sv::notch ? clamp25 : no_limit;
+    constexpr drive drive2 = saturate ? drive::shared : drive::linear;
+    v4 gain = r.gain;
+    run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, zero(), zero(), gain);
+    v4 damping2 = run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, zero(), zero(), gain);
+    return mode == sv::low ? l2 : mode == sv::band ? b2 : mode == sv::high ? sub(r.y, l2) : sub(r.y, damping2);
+  };
+  auto output = [&](int i, v4 y) {
+    const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
     y = clamp(y, -output_limit, output_limit);
     const __m128i out = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(y, low_words));
     lanes[0].y[i] = _mm_cvtsi128_si32(out);
     lanes[1].y[i] = _mm_extract_epi32(out, 1);
     lanes[2].y[i] = _mm_extract_epi32(out, 2);
     lanes[3].y[i] = _mm_extract_epi32(out, 3);
+  };
+
+  if constexpr (cascade) {
+    stage1_result pending = stage1(0);
+    for (int i = 1; i < n; ++i) {
+      const stage1_result next = stage1(i);
+      output(i - 1, stage2(pending));
+      pending = next;
+    }
+    output(n - 1, stage2(pending));
+  } else {
+    for (int i = 0; i < n; ++i) output(i, stage1(i).y);
   }
   set_state(lanes, &sv::integrators::low, l1);
   set_state(lanes, &sv::integrators::band, b1);
@@ -187,7 +211,9 @@ constexpr step4_fn kernels[state_variable_filter::variant_count] = {
 
 }  // namespace
 
-void detail::run_avx2(int variant, lane* lanes, int n) { kernels[variant & 15](lanes, n); }
+void detail::run_avx2(int variant, lane* lanes, int n) {
+  if (n > 0) kernels[variant & 15](lanes, n);
+}
 
 }  // namespace synth::svf_lanes
 
