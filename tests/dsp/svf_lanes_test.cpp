@@ -148,29 +148,34 @@ TEST(svf_lanes, avx2_kernel_matches_the_filters) {
   expect_matches_filters(kernel::avx2);
 }
 
-// Random states over the whole 32-bit range (the unclamped integrators wrap),
-// dampings up to 4, coefficients up to the table's top, random inputs: the
+// Random coefficients every sample (cutoffs up to the table's top, dampings
+// up to the stability limit, any saturation), inputs over the whole 32-bit
+// range (clipped at 16 units), and random starting states: up to 64 units in
+// the 24 dB forms (as far as their states go), and over the whole 32-bit
+// range for the 12 dB forms' unclamped low integrator, which then wraps. The
 // AVX2 kernel against the scalar step in the corners the filters rarely
-// reach (64-bit h and saturated products, truncation, every clamp).
+// reach: 64-bit h and saturated products, truncation, every clamp.
 TEST(svf_lanes, avx2_kernel_matches_the_step_at_extreme_values) {
   if (!svf_lanes::avx2_available()) GTEST_SKIP() << "no AVX2 on this CPU";
   constexpr int n = 97;
   std::mt19937 rng(20261207);
   auto any = [&] { return int32_t(rng()); };
-  auto below = [&](int32_t top) { return int32_t(rng() % uint32_t(top)); };
+  auto within = [&](int32_t limit) { return int32_t(rng() % (2 * uint32_t(limit) + 1)) - limit; };
   for (int variant = 0; variant < state_variable_filter::variant_count; ++variant) {
     SCOPED_TRACE(variant);
+    const bool cascade = (variant & 4) != 0;
     std::array<recording, 4> r;
     for (auto& rec : r) {
-      rec.start = {any(), any(), any(), any()};
+      rec.start = {cascade ? within(1 << 28) : any(), within(svf::clamp25), within(1 << 28), within(1 << 28)};
       for (int i = 0; i < n; ++i) {
-        const int32_t f = below(0x5A827A00);  // up to 2 sin(pi / 4): 1.414 in Q30
+        const int32_t f = int32_t(rng() % 0x5A827A00u);  // up to 2 sin(pi / 4): 1.414 in Q30
+        const int32_t limit = svf::damping_limit(f);
         svf::saturation sat;
         sat.set(any(), f);
         rec.x.push_back(any());
         rec.f.push_back(f);
-        rec.q.push_back(below(0x7FFFFFFF));
-        rec.limit.push_back(any());
+        rec.q.push_back(int32_t(rng() % (uint32_t(limit) + 1)));
+        rec.limit.push_back(limit);
         rec.sat_a.push_back(sat.a);
         rec.sat_bias.push_back(sat.bias);
       }
