@@ -2,15 +2,16 @@
 // filters in a register, the scalar step's arithmetic operation for
 // operation. This file alone is compiled with -mavx2 (where the build targets
 // x86 with GCC or Clang) and runs only after CPU detection has found AVX2.
-// It includes no code that another file might share: an inline function
-// emitted here would carry AVX2 instructions, and the linker may keep this
-// copy for every caller.
+// It calls only intrinsics and its own functions (internal linkage), no
+// inline function of a shared header: a copy of one emitted here would carry
+// AVX2 instructions, and the linker may keep that copy for every caller.
 //
 // What each product relies on (the scalar step forms every product in 64
 // bits; _mm256_mul_epi32 multiplies the signed low words exactly):
 //   q * band       both int32
-//   f * h          h is 64-bit: the high word times f is added in
-//                  (mul_wide); f >= 0 (a Q30 coefficient)
+//   f * h          h is below 2^31 while the states stay below 64 units, but
+//                  any 64-bit h is exact: the high word times f is added
+//                  in (mul_wide); f >= 0 (a Q30 coefficient)
 //   f * b          b = gain band / 2^23: below 2^30 in the first stage (band
 //                  clamped to 2^25), 64-bit in the second (mul_wide)
 //   a * band       both int32; a >= 0 (Q31 from a clamped, non-negative product)
@@ -18,9 +19,9 @@
 //                  t <= 2^25 + 2^31 * 2^25 / 2^28
 //   gain * band    gain = a t / 2^32 + bias < 2^28, band int32
 // Right shifts are arithmetic (floor); AVX2 shifts 64-bit lanes only
-// logically, so sra fills in the sign, except where only the low 32 bits
-// of the result are kept (a sum truncated to int32) or the value is known
-// non-negative.
+// logically, so sra builds the floor from the logical shift, except where
+// only the low 32 bits of the result are kept (a sum truncated to int32)
+// or the value is known non-negative.
 #include "synth/dsp/svf_lanes.h"
 
 #if defined(__AVX2__)
