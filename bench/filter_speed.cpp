@@ -1,5 +1,6 @@
 // Cost per sample of the voice filters: the sixteen main filter variants,
-// the audio-rate FMod / QMod path, and the eight shaper filter forms.
+// the audio-rate FMod / QMod path, four main filters run in lanes (per
+// filter-sample, each kernel), and the eight shaper filter forms.
 // Each iteration filters a block of full-scale noise at a resonant mid
 // cutoff; the "per_sample" counter is the time per sample.
 #include <benchmark/benchmark.h>
@@ -10,6 +11,7 @@
 #include "synth/dsp/noise_generator.h"
 #include "synth/dsp/shaper_filter.h"
 #include "synth/dsp/state_variable_filter.h"
+#include "synth/dsp/svf_lanes.h"
 
 namespace {
 
@@ -97,6 +99,54 @@ void bm_main_filter_audio_rate_mod(benchmark::State& state) {
   state.SetLabel(saturating ? "low12 sat" : "low12");
 }
 BENCHMARK(bm_main_filter_audio_rate_mod)->Arg(0)->Arg(1);
+
+// Four filters of one variant in lanes, 256-sample runs over the noise block
+// (each lane a different stretch of it), with the coefficient arrays filled
+// beforehand as the voice fills them. "per_sample" is per filter-sample.
+void bm_main_filter_lanes(benchmark::State& state) {
+  using namespace synth;
+  constexpr int lanes = svf_lanes::max_lanes, run = svf_lanes::max_block;
+  const int variant = int(state.range(0));
+  const auto k = svf_lanes::kernel(state.range(1));
+  if (k == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) {
+    state.SkipWithError("no AVX2 on this CPU");
+    return;
+  }
+  svf_lanes::force_kernel(k);
+  state_variable_filter f;
+  f.init(&table(), rate);
+  f.set_mode(menu_mode(variant));
+  f.update(mid_controls((variant & 8) ? 0x60000000 : 0));
+  std::array<std::vector<int32_t>, 5> coefficients;  // f, q, limit, a, bias
+  for (auto& v : coefficients) v.resize(block);
+  for (size_t i = 0; i < block; ++i) {
+    coefficients[0][i] = f.coefficient(), coefficients[1][i] = f.damping();
+    coefficients[2][i] = f.damping_limit(), coefficients[3][i] = f.saturation_gain().a;
+    coefficients[4][i] = f.saturation_gain().bias;
+  }
+  const auto& x = noise_block();
+  std::vector<int32_t> y(block * lanes);
+  std::array<svf_lanes::lane, lanes> l{};
+  for (auto _ : state) {
+    for (size_t at = 0; at < block; at += run) {
+      for (int i = 0; i < lanes; ++i) {
+        const size_t from = (at + size_t(i) * 1024) % block;
+        l[i] = {l[i].state,          x.data() + from,  coefficients[0].data() + at,
+                coefficients[1].data() + at, coefficients[2].data() + at, coefficients[3].data() + at,
+                coefficients[4].data() + at, y.data() + i * block + at};
+      }
+      svf_lanes::run(variant, l.data(), lanes, run);
+    }
+    benchmark::DoNotOptimize(y.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["per_sample"] = benchmark::Counter(
+      double(block * lanes), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  static const char* names[] = {"low12", "band12", "high12", "notch12", "low24", "band24", "high24", "notch24"};
+  state.SetLabel(std::string(names[variant & 7]) + ((variant & 8) ? " sat" : "") +
+                 (k == svf_lanes::kernel::avx2 ? " avx2" : " scalar"));
+}
+BENCHMARK(bm_main_filter_lanes)->ArgsProduct({{0, 4, 12, 15}, {0, 1}});
 
 void bm_shaper_filter(benchmark::State& state) {
   const int32_t mode = int32_t(state.range(0));

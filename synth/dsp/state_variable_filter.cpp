@@ -91,45 +91,13 @@ void state_variable_filter::modulate(float mixer, const filter_controls& c) {
   q_ = std::min(q_, limit_);
 }
 
-// One sample of a variant. Two runs of the first stage on x; the 24 dB forms
-// then run a second stage twice on the first stage's output. The band forms
-// clamp the low integrator instead of the band one; their band integrator
-// is additionally held to +-8 units: with the low integrator stuck at its
-// 4-unit clamp, an input beyond 4 units against a damping near 0 would
-// otherwise integrate without bound (and wrap). Signals up to 2 units never
-// reach that rail. The other second stages are unclamped; with inputs held
-// to 16 units their states stay below 64 units at any setting.
+// One sample of a variant on the filter's own state and coefficients.
 template <int mode, bool cascade, bool saturate>
 int32_t state_variable_filter::process_variant(state_variable_filter& s, int32_t input) {
-  using namespace svf;
-  constexpr bool band_form = mode == band;
-  constexpr int32_t band_limit = band_form ? clamp25 : clamp24;
-  constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
-  constexpr drive drive1 = saturate ? drive::own : drive::linear;
-
-  const int64_t x = limit_input(input);
-  const int32_t f = s.f_, q = s.q_;
-  int32_t l1 = s.low_, b1 = s.band_;
-  int64_t gain = 0;
-  run<band_limit, low_limit, drive1>(l1, b1, x, f, q, s.sat_, gain);
-  int64_t damping1 = run<band_limit, low_limit, drive1>(l1, b1, x, f, q, s.sat_, gain);
-  s.low_ = l1;
-  s.band_ = b1;
-
-  int64_t y = mode == low ? l1 : mode == band ? b1 : mode == high ? x - l1 : x - damping1;
-  if constexpr (cascade) {
-    constexpr int32_t band2_limit = mode == notch ? clamp25 : no_limit;
-    constexpr drive drive2 = saturate ? drive::shared : drive::linear;
-    const int32_t q2 = mode == notch ? q : std::min(s.limit_, cascade_damping_max);
-    const int64_t x2 = y;
-    int32_t l2 = s.low2_, b2 = s.band2_;
-    run<band2_limit, no_limit, drive2>(l2, b2, x2, f, q2, s.sat_, gain);
-    int64_t damping2 = run<band2_limit, no_limit, drive2>(l2, b2, x2, f, q2, s.sat_, gain);
-    s.low2_ = l2;
-    s.band2_ = b2;
-    y = mode == low ? l2 : mode == band ? b2 : mode == high ? x2 - l2 : x2 - damping2;
-  }
-  return limit_output(y);
+  integrators st = s.state();
+  int32_t y = step<mode, cascade, saturate>(st, input, s.f_, s.q_, s.limit_, s.sat_);
+  s.set_state(st);
+  return y;
 }
 
 // Entry mode_index + 4 * (24 dB) + 8 * (saturating).

@@ -81,6 +81,14 @@ class state_variable_filter {
   const svf::saturation& saturation_gain() const { return sat_; }
   int32_t variant() const { return mode_ + 4 * cascade_ + 8 * saturating_; }
 
+  // One sample of a variant on integrators s with the coefficients given, as
+  // process uses them: f = coefficient(), q = damping(), limit =
+  // damping_limit() (read by the 24 dB forms), sat = saturation_gain() (read
+  // by the saturating forms). Returns the output; s holds the new state.
+  template <int mode, bool cascade, bool saturate>
+  static int32_t step(integrators& s, int32_t x, int32_t f, int32_t q, int32_t limit,
+                      const svf::saturation& sat);
+
  private:
   template <int mode, bool cascade, bool saturate>
   static int32_t process_variant(state_variable_filter& s, int32_t x);
@@ -103,5 +111,48 @@ class state_variable_filter {
   one_pole_lowpass smoother_;     // mixer smoothing for FMod
   const cutoff_table* table_ = nullptr;
 };
+
+// Two runs of the first stage on x; the 24 dB forms then run a second stage
+// twice on the first stage's output. The band forms clamp the low integrator
+// instead of the band one; their band integrator is additionally held to +-8
+// units: with the low integrator stuck at its 4-unit clamp, an input beyond 4
+// units against a damping near 0 would otherwise integrate without bound (and
+// wrap). Signals up to 2 units never reach that rail. The other second stages
+// are unclamped; with inputs held to 16 units their states stay below 64
+// units at any setting.
+template <int mode, bool cascade, bool saturate>
+int32_t state_variable_filter::step(integrators& s, int32_t input, int32_t f, int32_t q,
+                                    int32_t limit, const svf::saturation& sat) {
+  using namespace svf;
+  constexpr bool band_form = mode == band;
+  constexpr int32_t band_limit = band_form ? clamp25 : clamp24;
+  constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
+  constexpr drive drive1 = saturate ? drive::own : drive::linear;
+
+  // Locals rather than s's members: sat holds int32_t fields too, and the
+  // compiler would otherwise reload them after every store to s.
+  const int64_t x = limit_input(input);
+  int32_t l1 = s.low, b1 = s.band;
+  int64_t gain = 0;
+  run<band_limit, low_limit, drive1>(l1, b1, x, f, q, sat, gain);
+  int64_t damping1 = run<band_limit, low_limit, drive1>(l1, b1, x, f, q, sat, gain);
+  s.low = l1;
+  s.band = b1;
+
+  int64_t y = mode == low ? l1 : mode == band ? b1 : mode == high ? x - l1 : x - damping1;
+  if constexpr (cascade) {
+    constexpr int32_t band2_limit = mode == notch ? clamp25 : no_limit;
+    constexpr drive drive2 = saturate ? drive::shared : drive::linear;
+    const int32_t q2 = mode == notch ? q : std::min(limit, cascade_damping_max);
+    const int64_t x2 = y;
+    int32_t l2 = s.low2, b2 = s.band2;
+    run<band2_limit, no_limit, drive2>(l2, b2, x2, f, q2, sat, gain);
+    int64_t damping2 = run<band2_limit, no_limit, drive2>(l2, b2, x2, f, q2, sat, gain);
+    s.low2 = l2;
+    s.band2 = b2;
+    y = mode == low ? l2 : mode == band ? b2 : mode == high ? x2 - l2 : x2 - damping2;
+  }
+  return limit_output(y);
+}
 
 }  // namespace synth

@@ -1,0 +1,124 @@
+#include "synth/dsp/svf_lanes.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <utility>
+
+namespace synth::svf_lanes {
+
+namespace {
+
+// The lanes' sample i, one after the other: count is a constant, so the
+// loop unrolls into count independent chains that the out-of-order core
+// overlaps.
+template <int mode, bool cascade, bool saturate, int count>
+void interleaved(lane* lanes, int n) {
+  state_variable_filter::integrators s[count];
+  for (int l = 0; l < count; ++l) s[l] = lanes[l].state;
+  for (int i = 0; i < n; ++i) {
+    for (int l = 0; l < count; ++l) {
+      const lane& c = lanes[l];
+      svf::saturation sat;
+      if constexpr (saturate) sat = {c.sat_a[i], c.sat_bias[i]};
+      const int32_t limit = cascade ? c.limit[i] : 0;
+      c.y[i] = state_variable_filter::step<mode, cascade, saturate>(s[l], c.x[i], c.f[i], c.q[i], limit, sat);
+    }
+  }
+  for (int l = 0; l < count; ++l) lanes[l].state = s[l];
+}
+
+using scalar_fn = void (*)(lane*, int);
+
+template <int v, int... counts>
+constexpr auto scalar_row(std::integer_sequence<int, counts...>) {
+  return std::array<scalar_fn, sizeof...(counts)>{
+      &interleaved<v & 3, (v & 4) != 0, (v & 8) != 0, counts + 1>...};
+}
+
+template <int... v>
+constexpr auto scalar_table(std::integer_sequence<int, v...>) {
+  return std::array<std::array<scalar_fn, max_lanes>, sizeof...(v)>{
+      scalar_row<v>(std::make_integer_sequence<int, max_lanes>{})...};
+}
+
+// [variant][count - 1]
+constexpr auto scalar_kernels =
+    scalar_table(std::make_integer_sequence<int, state_variable_filter::variant_count>{});
+
+// -1 until first asked; the detection is idempotent, so a race only repeats it.
+std::atomic<int> chosen{-1};
+
+bool cpu_has_avx2() {
+#if defined(VORN_AVX2_KERNEL) && (defined(__x86_64__) || defined(__i386__))
+  // Checks the OS's saving of the YMM registers (XGETBV) as well.
+  return __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
+// Inputs of the lanes that pad a run out to four: silence in, outputs dropped.
+const int32_t zeros[max_block] = {};
+
+}  // namespace
+
+bool avx2_available() { return cpu_has_avx2(); }
+
+kernel active_kernel() {
+  int k = chosen.load(std::memory_order_relaxed);
+  if (k < 0) {
+    k = int(avx2_available() ? kernel::avx2 : kernel::scalar);
+    chosen.store(k, std::memory_order_relaxed);
+  }
+  return kernel(k);
+}
+
+void force_kernel(kernel k) {
+  if (k == kernel::avx2 && !avx2_available()) return;
+  chosen.store(int(k), std::memory_order_relaxed);
+}
+
+void detail::run_scalar(int variant, lane* lanes, int count, int n) {
+  scalar_kernels[variant & 15][count - 1](lanes, n);
+}
+
+namespace {
+
+// Fewer than four lanes: the AVX2 kernel runs silent lanes beside them.
+void run_avx2_padded(int variant, lane* lanes, int count, int n) {
+  lane padded[max_lanes];
+  int32_t dropped[max_block];
+  for (int l = 0; l < max_lanes; ++l) {
+    padded[l] = l < count ? lanes[l] : lane{{}, zeros, zeros, zeros, zeros, zeros, zeros, dropped};
+  }
+  detail::run_avx2(variant, padded, n);
+  for (int l = 0; l < count; ++l) lanes[l].state = padded[l].state;
+}
+
+}  // namespace
+
+void run(int variant, lane* lanes, int count, int n) {
+  if (count <= 0 || n <= 0) return;
+  if (count > max_lanes) count = max_lanes;
+  if (active_kernel() == kernel::scalar) {
+    detail::run_scalar(variant, lanes, count, n);
+  } else if (count == max_lanes) {
+    detail::run_avx2(variant, lanes, n);
+  } else {
+    // The silent lanes' arrays hold max_block samples: longer runs go in parts.
+    for (int done = 0; done < n; done += max_block) {
+      lane part[max_lanes];
+      for (int l = 0; l < count; ++l) {
+        const lane& c = lanes[l];
+        part[l] = {c.state, c.x + done, c.f + done, c.q + done, c.limit ? c.limit + done : nullptr,
+                   c.sat_a ? c.sat_a + done : nullptr, c.sat_bias ? c.sat_bias + done : nullptr,
+                   c.y + done};
+      }
+      run_avx2_padded(variant, part, count, std::min(n - done, max_block));
+      for (int l = 0; l < count; ++l) lanes[l].state = part[l].state;
+    }
+  }
+}
+
+}  // namespace synth::svf_lanes

@@ -1,0 +1,222 @@
+// Main filters run in lanes: real filters driven sample by sample (with the
+// cutoff and damping moving every sample) are the reference; the lanes,
+// given the coefficients the filters read, must give the same outputs and
+// end in the same integrators, bit for bit, in both kernels.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "synth/dsp/noise_generator.h"
+#include "synth/dsp/svf_lanes.h"
+
+namespace {
+
+using namespace synth;
+using svf_lanes::kernel;
+using svf_lanes::lane;
+using integrators = state_variable_filter::integrators;
+
+constexpr float rate = 44100.f;
+constexpr float unit = 4194304.f;  // 2^22 per unit
+
+const cutoff_table& table() {
+  static const cutoff_table t = [] {
+    cutoff_table c;
+    c.init(rate);
+    return c;
+  }();
+  return t;
+}
+
+int32_t frequency_for_hz(double hz) {
+  return int32_t(std::lround(1536.0 * std::log2(hz / cutoff_table::base_hz))) << 15;
+}
+
+// Variant index (mode index + 4 * 24 dB + 8 * saturating) to the "Mode" menu.
+int32_t menu_mode(int variant) {
+  constexpr int32_t menu_of_index[4] = {1, 3, 2, 4};  // low, band, high, notch
+  return menu_of_index[variant & 3] + ((variant & 4) ? 4 : 0);
+}
+
+bool same(const integrators& a, const integrators& b) {
+  return a.low == b.low && a.band == b.band && a.low2 == b.low2 && a.band2 == b.band2;
+}
+
+// One filter's block: what its accessors gave before each sample, its
+// outputs, and its state before and after.
+struct recording {
+  integrators start{}, end{};
+  std::vector<int32_t> x, f, q, limit, sat_a, sat_bias, y;
+
+  void add(const state_variable_filter& s, int32_t in, int32_t out) {
+    x.push_back(in);
+    f.push_back(s.coefficient());
+    q.push_back(s.damping());
+    limit.push_back(s.damping_limit());
+    sat_a.push_back(s.saturation_gain().a);
+    sat_bias.push_back(s.saturation_gain().bias);
+    y.push_back(out);
+  }
+  lane as_lane(std::vector<int32_t>& out) const {
+    return {start, x.data(), f.data(), q.data(), limit.data(), sat_a.data(), sat_bias.data(), out.data()};
+  }
+};
+
+// Input of lane l: full-scale noise beyond the 16-unit limit, a clipping
+// square wave, quiet noise, and a square wave at the limit.
+int32_t input(int l, int i, noise_generator& noise) {
+  noise.next();
+  switch (l) {
+    case 0: return noise.out16 * 2560;  // +-20 units
+    case 1: return (i / 37) % 2 ? 16 * 4194304 : -16 * 4194304;
+    case 2: return noise.out16 * 128;
+    default: return (i / 150) % 2 ? 18 * 4194304 : -18 * 4194304;
+  }
+}
+
+// Four differently set filters of one variant (resonances up to the limit,
+// cutoffs from 120 Hz to 19 kHz, saturations, FMod both ways, QMod), warmed
+// up and then recorded for n samples. Lane 0 sweeps its cutoff through
+// update() every sample instead of FMod; lane 1 starts from a spike.
+recording record(int variant, int l, int n) {
+  constexpr double hz[4] = {120.0, 1500.0, 9000.0, 19000.0};
+  constexpr float resonance[4] = {1.f, 0.98f, 0.7f, 0.3f};
+  constexpr int32_t saturation[4] = {0x7FFFFFFF, 0x60000000, 0x20000000, 0x01000000};
+  constexpr float fmod[4] = {0.f, 0.8f, -1.f, 0.5f};
+  filter_controls c;
+  c.frequency = frequency_for_hz(hz[l]);
+  c.resonance = resonance[l];
+  c.saturation = (variant & 8) ? saturation[l] : 0;
+  c.fmod = fmod[l];
+  c.qmod = l == 3 ? 0.4f : 0.f;
+
+  state_variable_filter s;
+  s.init(&table(), rate);
+  s.set_mode(menu_mode(variant));
+  s.update(c);
+  EXPECT_EQ(s.variant(), variant);
+  if (l == 1) s.trigger(filter_trigger::spike);
+  noise_generator noise;
+  recording r;
+  const int warm_up = l == 1 ? 0 : 300;
+  for (int i = 0; i < warm_up + n; ++i) {
+    const int32_t x = input(l, i, noise);
+    if (l == 0) {
+      c.cutoff_mod = int32_t((i * 7919) % 40000 - 20000) << 1;
+      s.update(c);
+    } else {
+      s.modulate(float(x) / unit, c);
+    }
+    if (i == warm_up) r.start = s.state();
+    const int32_t y = s.process(x);
+    if (i >= warm_up) r.add(s, x, y);
+  }
+  r.end = s.state();
+  return r;
+}
+
+// Every variant, 1 to 4 lanes, odd block lengths.
+void expect_matches_filters(kernel k) {
+  svf_lanes::force_kernel(k);
+  ASSERT_EQ(svf_lanes::active_kernel(), k);
+  for (int n : {1, 255}) {
+    for (int variant = 0; variant < state_variable_filter::variant_count; ++variant) {
+      std::array<recording, 4> r;
+      for (int l = 0; l < 4; ++l) r[l] = record(variant, l, n);
+      for (int count = 1; count <= 4; ++count) {
+        SCOPED_TRACE(testing::Message() << "n " << n << " variant " << variant << " lanes " << count);
+        std::array<std::vector<int32_t>, 4> y;
+        std::array<lane, 4> lanes;
+        for (int l = 0; l < count; ++l) y[l].assign(n, 0), lanes[l] = r[l].as_lane(y[l]);
+        svf_lanes::run(variant, lanes.data(), count, n);
+        for (int l = 0; l < count; ++l) {
+          EXPECT_EQ(y[l], r[l].y) << "lane " << l;
+          EXPECT_TRUE(same(lanes[l].state, r[l].end)) << "lane " << l;
+        }
+      }
+    }
+  }
+}
+
+TEST(svf_lanes, scalar_kernel_matches_the_filters) { expect_matches_filters(kernel::scalar); }
+
+TEST(svf_lanes, avx2_kernel_matches_the_filters) {
+  if (!svf_lanes::avx2_available()) GTEST_SKIP() << "no AVX2 on this CPU";
+  expect_matches_filters(kernel::avx2);
+}
+
+// Random coefficients every sample (cutoffs up to the table's top, dampings
+// up to the stability limit, any saturation), inputs over the whole 32-bit
+// range (clipped at 16 units), and random starting states: up to 64 units in
+// the 24 dB forms (as far as their states go), and over the whole 32-bit
+// range for the 12 dB forms' unclamped low integrator, which then wraps. The
+// AVX2 kernel against the scalar step in the corners the filters rarely
+// reach: 64-bit h and saturated products, truncation, every clamp.
+TEST(svf_lanes, avx2_kernel_matches_the_step_at_extreme_values) {
+  if (!svf_lanes::avx2_available()) GTEST_SKIP() << "no AVX2 on this CPU";
+  constexpr int n = 97;
+  std::mt19937 rng(20261207);
+  auto any = [&] { return int32_t(rng()); };
+  auto within = [&](int32_t limit) { return int32_t(rng() % (2 * uint32_t(limit) + 1)) - limit; };
+  for (int variant = 0; variant < state_variable_filter::variant_count; ++variant) {
+    SCOPED_TRACE(variant);
+    const bool cascade = (variant & 4) != 0;
+    std::array<recording, 4> r;
+    for (auto& rec : r) {
+      rec.start = {cascade ? within(1 << 28) : any(), within(svf::clamp25), within(1 << 28), within(1 << 28)};
+      for (int i = 0; i < n; ++i) {
+        const int32_t f = int32_t(rng() % 0x5A827A00u);  // up to 2 sin(pi / 4): 1.414 in Q30
+        const int32_t limit = svf::damping_limit(f);
+        svf::saturation sat;
+        sat.set(any(), f);
+        rec.x.push_back(any());
+        rec.f.push_back(f);
+        rec.q.push_back(int32_t(rng() % (uint32_t(limit) + 1)));
+        rec.limit.push_back(limit);
+        rec.sat_a.push_back(sat.a);
+        rec.sat_bias.push_back(sat.bias);
+      }
+    }
+    std::array<std::vector<int32_t>, 4> expected, y;
+    std::array<lane, 4> lanes;
+    for (int l = 0; l < 4; ++l) {
+      expected[l].assign(n, 0), y[l].assign(n, 0);
+      lane ref = r[l].as_lane(expected[l]);
+      svf_lanes::detail::run_scalar(variant, &ref, 1, n);
+      r[l].end = ref.state;
+      lanes[l] = r[l].as_lane(y[l]);
+    }
+    svf_lanes::detail::run_avx2(variant, lanes.data(), n);
+    for (int l = 0; l < 4; ++l) {
+      EXPECT_EQ(y[l], expected[l]) << "lane " << l;
+      EXPECT_TRUE(same(lanes[l].state, r[l].end)) << "lane " << l;
+    }
+  }
+}
+
+// Fewer lanes than four, and blocks longer than the padding lanes' arrays:
+// nothing is written past the caller's lanes or past n samples.
+TEST(svf_lanes, writes_only_the_callers_lanes_and_samples) {
+  for (kernel k : {kernel::scalar, kernel::avx2}) {
+    if (k == kernel::avx2 && !svf_lanes::avx2_available()) continue;
+    svf_lanes::force_kernel(k);
+    constexpr int n = 601, variant = 12;  // Low 24 dB saturating
+    const recording r = record(variant, 2, n);
+    const integrators untouched{1, 2, 3, 4};
+    std::vector<int32_t> y(n + 1, 77), spare(n + 1, 77);
+    std::array<lane, 4> lanes;
+    lanes[0] = r.as_lane(y);
+    for (int l = 1; l < 4; ++l) lanes[l] = r.as_lane(spare), lanes[l].state = untouched;
+    svf_lanes::run(variant, lanes.data(), 1, n);
+    EXPECT_TRUE(std::equal(r.y.begin(), r.y.end(), y.begin()));
+    EXPECT_EQ(y[n], 77);
+    EXPECT_TRUE(same(lanes[0].state, r.end));
+    EXPECT_EQ(spare, std::vector<int32_t>(n + 1, 77));
+    for (int l = 1; l < 4; ++l) EXPECT_TRUE(same(lanes[l].state, untouched));
+  }
+}
+
+}  // namespace
