@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "synth/dsp/svf_lanes.h"
 #include "synth/engine.h"
 
 namespace synth {
@@ -210,12 +211,7 @@ void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* f
       v.lanes_sources_end(st, n);
       frames[batch[k]] = int16_t(st.frames);
     }
-    for (int i = 0; i < n; ++i) {
-      for (int k = 0; k < batched; ++k) {
-        voice& v = voices_[size_t(active[batch[k]])];
-        if (v.lanes_filtered() && i < context_.lanes[size_t(k)].frames) v.lanes_filter_step(context_.lanes[size_t(k)], i);
-      }
-    }
+    run_lane_filters(active, batch, batched);
     for (int k = 0; k < batched; ++k) {
       voice& v = voices_[size_t(active[batch[k]])];
       v.lanes_finish(context_.lanes[size_t(k)], l, r);
@@ -228,6 +224,37 @@ void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* f
     if (batched == lanes) run_batch();
   }
   if (batched > 0) run_batch();
+}
+
+// The main filters of a batch: voices with one variant that sounded the
+// same frames side by side, each from the coefficients its own updates and
+// modulation give every sample.
+void synth::run_lane_filters(const int16_t* active, const int* batch, int batched) {
+  constexpr int lanes = voice_context::lane_count;
+  bool done[lanes] = {};
+  for (int k = 0; k < batched; ++k) {
+    if (done[k]) continue;
+    const voice& first = voices_[size_t(active[batch[k]])];
+    if (!first.lanes_filtered()) continue;
+    svf_lanes::lane group[lanes];
+    voice* members[lanes];
+    const int frames = context_.lanes[size_t(k)].frames;
+    int count = 0;
+    for (int j = k; j < batched; ++j) {
+      voice& v = voices_[size_t(active[batch[j]])];
+      if (done[j] || !v.lanes_filtered() || v.filter_variant() != first.filter_variant() ||
+          context_.lanes[size_t(j)].frames != frames)
+        continue;
+      done[j] = true;
+      voice_context::lane_stage& st = context_.lanes[size_t(j)];
+      v.lanes_filter_inputs(st);
+      group[count] = {v.main_filter().state(), st.x.data(), st.f.data(), st.q.data(), st.limit.data(),
+                      st.sat_a.data(), st.sat_bias.data(), st.y.data()};
+      members[count++] = &v;
+    }
+    svf_lanes::run(first.filter_variant(), group, count, frames);
+    for (int m = 0; m < count; ++m) members[m]->main_filter().set_state(group[m].state);
+  }
 }
 
 void synth::run_level_meter(const float* left, const float* right, int frames) {

@@ -151,7 +151,7 @@ class voice {
   // lanes_sources runs the ticks, oscillators and mixer of the block into
   // `st` (and ends the voice if it stops in it); lanes_filter_inputs makes the
   // main filter's inputs and coefficients of every sample; the filter itself
-  // runs outside, several voices at once (or lanes_filter here); lanes_finish
+  // runs outside, several voices at once (svf_lanes); lanes_finish
   // takes its outputs through the shaper and the shaper filter to the output.
   bool block_runs_in_lanes() const;
   bool lanes_source_sample(voice_context::lane_stage& st, int i);
@@ -162,7 +162,6 @@ class voice {
   int filter_variant() const { return path_.filter.variant(); }
   void lanes_filter_inputs(voice_context::lane_stage& st);
   state_variable_filter& main_filter() { return path_.filter; }
-  void lanes_filter_step(voice_context::lane_stage& st, int i);
   void lanes_finish(const voice_context::lane_stage& st, float* left, float* right);
   // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
   void catch_up(int ticks);

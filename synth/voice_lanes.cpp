@@ -106,30 +106,39 @@ int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int 
 }
 
 // The rest of the busy tick for samples from..n-1, from the connections'
-// values: the oscillator controls (kept per sample for the audio stage),
-// the filter's cutoff and the gains. Nothing here waits on an oscillator, so
-// the samples' chains overlap.
+// values: the gains, the filter's cutoff, and the oscillator controls, kept
+// per sample for the audio stage. Under lanes_controls_in_stages every tick
+// would take the narrow update (repitch, rewidth), and recomputing them where
+// their input held still gives the numbers already in place; so every
+// sample's controls come from one loop with nothing waiting on an oscillator.
 void voice::stage_oscillator_controls(voice_context::lane_stage& st, int from, int n) {
   voice_context::control_stage& c = ctx_->controls;
-  const oscillator* oscs[2] = {&osc_a_, &osc_b_};
   for (int i = from; i < n; ++i) {
-    const int32_t pitch = dst_pitch_, width = dst_width_, detune = dst_detune_;
     dst_amplitude_ = c.amplitude[size_t(i)];
     dst_pan_ = c.pan[size_t(i)];
-    dst_pitch_ = c.pitch[size_t(i)];
-    dst_width_ = c.width[size_t(i)];
-    dst_detune_ = c.detune[size_t(i)];
-    dst_cutoff_ = c.cutoff[size_t(i)];
-    st.due[i] = busy_controls(pitch, width, detune, dst_xmod_a_, dst_xmod_b_, true) ? 1 : 0;
-    st.cutoff[i] = dst_cutoff_;
+    update_output_gains();
     st.gain_left[i] = gain_left_;
     st.gain_right[i] = gain_right_;
-    for (int o = 0; o < 2; ++o) {
-      c.increment[o][size_t(i)] = oscs[o]->increment();
-      c.pending_width[o][size_t(i)] = oscs[o]->pending_width();
-      c.spread[o][size_t(i)] = oscs[o]->spread();
-    }
+    st.due[i] = 1;  // the cutoff's update, as the busy tick's after a clean start
+    st.cutoff[i] = c.cutoff[size_t(i)];
   }
+  if (n <= from) return;
+  osc_control_run run{c.increment[0].data() + from, c.increment[1].data() + from, c.pending_width[0].data() + from,
+                      c.spread[0].data() + from};
+  osc_control_repitch_block(osc_in_, ctx_->inv_sample_rate, c.pitch.data() + from, c.width.data() + from, n - from,
+                            osc_last_, run);
+  if (waveform_[0] != 2) std::fill(c.spread[0].begin() + from, c.spread[0].begin() + n, 0.f);
+  std::fill(c.pending_width[1].begin() + from, c.pending_width[1].begin() + n, osc_b_.pending_width());
+  std::fill(c.spread[1].begin() + from, c.spread[1].begin() + n, osc_b_.spread());
+  // The record and the destinations as the last tick leaves them.
+  const int last = n - 1;
+  dst_pitch_ = c.pitch[size_t(last)];
+  dst_width_ = c.width[size_t(last)];
+  dst_detune_ = c.detune[size_t(last)];
+  dst_cutoff_ = c.cutoff[size_t(last)];
+  fill_osc_inputs();
+  hz_a_ = osc_last_.hz_a;
+  pcm_a_.set_start(osc_last_.pcm_start_a);
 }
 
 // The envelopes and the declick gate of samples from..n-1 until the voice
@@ -137,9 +146,14 @@ void voice::stage_oscillator_controls(voice_context::lane_stage& st, int from, i
 int voice::stage_sources(int from, int n) {
   voice_context::control_stage& c = ctx_->controls;
   int frames = n;
+  // Their gates follow the key alone here (lanes_controls_in_stages), which
+  // holds within a block: once followed, a tick's follow_gate does nothing.
+  const bool tick_a = !envelope_settled_[0], tick_b = !envelope_settled_[1];
+  if (tick_a) env_a_.follow_gate(envelope_gate_now(0));
+  if (tick_b) env_b_.follow_gate(envelope_gate_now(1));
   for (int i = from; i < n; ++i) {
-    if (!envelope_settled_[0]) run_envelope(0);
-    if (!envelope_settled_[1]) run_envelope(1);
+    if (tick_a) env_a_.tick();
+    if (tick_b) env_b_.tick();
     if (!declick_settled_) run_declick();
     c.env_a[size_t(i)] = env_a_.level();
     c.env_b[size_t(i)] = env_b_.level();
@@ -157,10 +171,7 @@ int voice::stage_sources(int from, int n) {
       std::fill(outs[x] + from, outs[x] + frames, src_.lfo[x]);  // read by nobody
       continue;
     }
-    for (int i = from; i < frames; ++i) {
-      lfos[x]->tick();
-      outs[x][i] = lfos[x]->output();
-    }
+    lfos[x]->tick_block(outs[x] + from, frames - from);
   }
   publish_sources();
   return frames;
@@ -246,17 +257,6 @@ void voice::lanes_filter_inputs(voice_context::lane_stage& st) {
     st.sat_a[i] = f.saturation_gain().a;
     st.sat_bias[i] = f.saturation_gain().bias;
   }
-}
-
-// One sample of the filter with its update and modulation.
-void voice::lanes_filter_step(voice_context::lane_stage& st, int i) {
-  state_variable_filter& f = path_.filter;
-  if (st.due[i]) {
-    filter_ctl_.cutoff_mod = st.cutoff[i];
-    f.update(filter_ctl_);
-  }
-  if (filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f) f.modulate(st.mix[i], filter_ctl_);
-  st.y[i] = f.process(filter_input(st.mix[i]));
 }
 
 void voice::lanes_finish(const voice_context::lane_stage& st, float* left, float* right) {

@@ -214,18 +214,21 @@ int32_t lfo::ramp_value(uint32_t p) const {
   return clamp_out(0x8000 - (v >> 7));
 }
 
+// A parabola over each half of the triangle: x (2 - |x|) in units of 2^15.
+int32_t lfo::sine_value(uint32_t p) const {
+  int64_t t = ramp_value(p);
+  int64_t a = t < 0 ? -t : t;
+  return int32_t(((t * 0x8000) * (0xFFFF - a)) >> 30);
+}
+
 int32_t lfo::shape_value(uint32_t p) const {
   switch (shape_) {
     case pulse:
       return (width_ == width_none || p < width_) ? 0x7FFF : -0x8000;
     case ramp:
       return ramp_value(p);
-    case sine: {
-      // A parabola over each half of the triangle: x (2 - |x|) in units of 2^15.
-      int64_t t = ramp_value(p);
-      int64_t a = t < 0 ? -t : t;
-      return int32_t(((t * 0x8000) * (0xFFFF - a)) >> 30);
-    }
+    case sine:
+      return sine_value(p);
     default:
       return shape_out_;
   }
@@ -283,6 +286,46 @@ void lfo::tick() {
   if (bias_offset_ != 0) v = (v + bias_offset_) >> 1;
   if (delay_counter_ != 0) v = int32_t((int64_t(v) * int64_t(~fade_ >> 1)) >> 31);
   output_ = v;
+}
+
+// The steady shapes between wraps: what tick() does when neither noise nor
+// a delay is involved, with the shape fixed for the loop.
+template <lfo::shape_id S>
+void lfo::tick_steady(int32_t* out, int n) {
+  for (int i = 0; i < n; ++i) {
+    const bool on_before = pulse_on();
+    phase_ += increment_;
+    flags_ = pulse_on() != on_before ? flag_pulse_changed : 0u;
+    int32_t v;
+    if constexpr (S == pulse) {
+      v = (width_ == width_none || phase_ < width_) ? 0x7FFF : -0x8000;
+    } else if constexpr (S == ramp) {
+      v = ramp_value(phase_);
+    } else {
+      v = sine_value(phase_);
+    }
+    if (bias_offset_ != 0) v = (v + bias_offset_) >> 1;
+    output_ = v;
+    out[i] = v;
+  }
+}
+
+void lfo::tick_block(int32_t* out, int n) {
+  if (n <= 0) return;
+  tick();  // a pending rate change, the pending flags
+  out[0] = output_;
+  if (shape_ == noise || shape_ == random || delay_counter_ != 0) {
+    for (int i = 1; i < n; ++i) {
+      tick();
+      out[i] = output_;
+    }
+    return;
+  }
+  switch (shape_) {
+    case pulse: tick_steady<pulse>(out + 1, n - 1); break;
+    case ramp: tick_steady<ramp>(out + 1, n - 1); break;
+    default: tick_steady<sine>(out + 1, n - 1); break;
+  }
 }
 
 void lfo::skip(uint32_t ticks) {

@@ -62,6 +62,8 @@ class lfo {
   void restart();
 
   void tick();
+  // n ticks, the output of each in out[]: the same as n calls of tick().
+  void tick_block(int32_t* out, int n);
   // Advance a silent voice's LFO by ticks (phase only).
   void skip(uint32_t ticks);
 
@@ -87,6 +89,9 @@ class lfo {
   void recompute_rate();
   int32_t ramp_value(uint32_t p) const;
   int32_t shape_value(uint32_t p) const;
+  int32_t sine_value(uint32_t p) const;
+  template <shape_id S>
+  void tick_steady(int32_t* out, int n);
   void update_noise();
   void update_random(bool wrapped);
   void update_delay();

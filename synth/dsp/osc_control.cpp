@@ -32,6 +32,15 @@ float memo_note_hz(glide_state& g, double semitones, float sample_rate) {
   return g.memo_hz;
 }
 
+// A's frequency before XMod at a common pitch modulation u.
+float hz_a_of(const osc_control_inputs& in, float base, int32_t u) {
+  return base * pitch_ratio(u) * in.tune_1 * in.tune_2;
+}
+
+// A's width w (-1..1, modulation summed) as a pending width and a PCM start.
+float pending_width_of(float w) { return clamp_unit((w + 1.f) * 0.5f); }
+float width_a_of(const osc_control_inputs& in, float width_mod) { return width_mod * width_mod_scale + in.width_a; }
+
 }  // namespace
 
 float note_hz(double semitones, float sample_rate) {
@@ -129,7 +138,7 @@ void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float 
   r.base = base;
 
   // Oscillator A.
-  r.hz_a = base * pitch_ratio(in.pitch_mod) * in.tune_1 * in.tune_2;
+  r.hz_a = hz_a_of(in, base, in.pitch_mod);
   osc_control_rewidth(in, r);
   const float hz_a = apply_xmod(r.hz_a, in.xmod_setting, in.xmod_a, xmod_uses_a(in.xmod_setting));
   const float period = 1.f / sample_rate;
@@ -146,16 +155,39 @@ void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float 
     const double note = 12.0 * std::log2(std::max(double(r.hz_a), 1e-6) / note0_hz);
     r.hz_b = ratio_b * note_hz((note - 60.0) * in.keytrack_b + 60.0, sample_rate);
   }
-  r.pending_width_b = clamp_unit((in.width_b + 1.f) * 0.5f);
+  r.pending_width_b = pending_width_of(in.width_b);
   r.pcm_start_b = clamp_unit(in.width_b);
   const float hz_b = apply_xmod(r.hz_b, in.xmod_setting, in.xmod_b, xmod_uses_b(in.xmod_setting));
   r.increment_b = clamp_increment(hz_b, period);
 }
 
 void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r) {
-  const float w = in.width_mod * width_mod_scale + in.width_a;
-  r.pending_width_a = clamp_unit((w + 1.f) * 0.5f);
+  const float w = width_a_of(in, in.width_mod);
+  r.pending_width_a = pending_width_of(w);
   r.pcm_start_a = clamp_unit(w);
+}
+
+void osc_control_repitch_block(const osc_control_inputs& in, float period, const int32_t* pitch_mod,
+                               const int32_t* width_mod, int n, osc_control_result& r, osc_control_run& out) {
+  const bool follows = in.keytrack_b == 1.f;
+  for (int i = 0; i < n; ++i) {
+    const float hz = hz_a_of(in, r.base, pitch_mod[i]);
+    out.increment_a[i] = clamp_increment(hz, period);
+    out.increment_b[i] = follows ? clamp_increment(r.ratio_b * hz, period) : r.increment_b;
+    const float w = width_a_of(in, float(width_mod[i]));
+    out.pending_width_a[i] = pending_width_of(w);
+    out.pcm_start_a[i] = clamp_unit(w);
+  }
+  if (n <= 0) return;
+  const int last = n - 1;
+  r.hz_a = hz_a_of(in, r.base, pitch_mod[last]);
+  r.increment_a = out.increment_a[last];
+  if (follows) {
+    r.hz_b = r.ratio_b * r.hz_a;
+    r.increment_b = out.increment_b[last];
+  }
+  r.pending_width_a = out.pending_width_a[last];
+  r.pcm_start_a = out.pcm_start_a[last];
 }
 
 bool osc_control_repitch(const osc_control_inputs& in, float period, osc_control_result& r) {

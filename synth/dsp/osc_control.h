@@ -161,4 +161,19 @@ bool osc_control_repitch(const osc_control_inputs& in, float period, osc_control
 // osc_control_tick gives for `in`.
 void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r);
 
+// A run of ticks in which only the common pitch modulation and A's width
+// modulation move (repitch's conditions): sample i takes pitch_mod[i] and
+// width_mod[i] (the float of the width sum) as its inputs' modulation.
+// `out` receives what the oscillators take at every sample, `r` the record
+// as the last sample leaves it: the numbers osc_control_repitch and
+// osc_control_rewidth give tick by tick.
+struct osc_control_run {
+  float* increment_a;
+  float* increment_b;
+  float* pending_width_a;
+  float* pcm_start_a;
+};
+void osc_control_repitch_block(const osc_control_inputs& in, float period, const int32_t* pitch_mod,
+                               const int32_t* width_mod, int n, osc_control_result& r, osc_control_run& out);
+
 }  // namespace synth
