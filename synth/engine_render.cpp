@@ -212,10 +212,16 @@ void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* f
       frames[batch[k]] = int16_t(st.frames);
     }
     run_lane_filters(active, batch, batched);
+    voice* vs[lanes];
+    int longest = 0;
     for (int k = 0; k < batched; ++k) {
-      voice& v = voices_[size_t(active[batch[k]])];
-      v.lanes_finish(context_.lanes[size_t(k)], l, r);
+      vs[k] = &voices_[size_t(active[batch[k]])];
+      vs[k]->add_rendered(context_.lanes[size_t(k)].frames);
+      longest = std::max(longest, context_.lanes[size_t(k)].frames);
     }
+    for (int i = 0; i < longest; ++i)
+      for (int k = 0; k < batched; ++k)
+        if (i < context_.lanes[size_t(k)].frames) vs[k]->lanes_output(context_.lanes[size_t(k)], i, l, r);
     batched = 0;
   };
   for (int a = 0; a < count; ++a) {
@@ -240,6 +246,7 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
     voice* members[lanes];
     const int frames = context_.lanes[size_t(k)].frames;
     int count = 0;
+    voice_context::lane_stage* stages[lanes];
     for (int j = k; j < batched; ++j) {
       voice& v = voices_[size_t(active[batch[j]])];
       if (done[j] || !v.lanes_filtered() || v.filter_variant() != first.filter_variant() ||
@@ -247,11 +254,13 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
         continue;
       done[j] = true;
       voice_context::lane_stage& st = context_.lanes[size_t(j)];
-      v.lanes_filter_inputs(st);
       group[count] = {v.main_filter().state(), st.x.data(), st.f.data(), st.q.data(), st.limit.data(),
                       st.sat_a.data(), st.sat_bias.data(), st.y.data()};
+      stages[count] = &st;
       members[count++] = &v;
     }
+    for (int i = 0; i < frames; ++i)
+      for (int m = 0; m < count; ++m) members[m]->lanes_filter_input(*stages[m], i);
     svf_lanes::run(first.filter_variant(), group, count, frames);
     for (int m = 0; m < count; ++m) members[m]->main_filter().set_state(group[m].state);
   }

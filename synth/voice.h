@@ -148,11 +148,14 @@ class voice {
   bool step(float* left, float* right, int i, int n, bool noise);
   void end_block();
   // A busy block whose stages can be split across voices (voice_lanes.cpp):
-  // lanes_sources runs the ticks, oscillators and mixer of the block into
-  // `st` (and ends the voice if it stops in it); lanes_filter_inputs makes the
-  // main filter's inputs and coefficients of every sample; the filter itself
-  // runs outside, several voices at once (svf_lanes); lanes_finish
-  // takes its outputs through the shaper and the shaper filter to the output.
+  // lanes_source_sample runs the tick, oscillators and mixer of a sample into
+  // `st` (lanes_sources_in_stages the rest of the block at once, when
+  // lanes_controls_in_stages), lanes_sources_end closes the block or ends
+  // the voice; lanes_filter_input makes the main filter's input and
+  // coefficients of a sample; the filter itself runs outside, several voices
+  // at once (svf_lanes); lanes_output takes its output through the shaper
+  // and the shaper filter to the output. The engine interleaves voices in
+  // the short steps, whose chains then overlap.
   bool block_runs_in_lanes() const;
   bool lanes_source_sample(voice_context::lane_stage& st, int i);
   bool lanes_controls_in_stages() const;
@@ -160,9 +163,11 @@ class voice {
   void lanes_sources_end(voice_context::lane_stage& st, int n);
   bool lanes_filtered() const { return path_.filter_mode > 0; }
   int filter_variant() const { return path_.filter.variant(); }
-  void lanes_filter_inputs(voice_context::lane_stage& st);
   state_variable_filter& main_filter() { return path_.filter; }
-  void lanes_finish(const voice_context::lane_stage& st, float* left, float* right);
+  void lanes_filter_input(voice_context::lane_stage& st, int i);
+  void lanes_output(const voice_context::lane_stage& st, int i, float* left, float* right);
+  void add_rendered(int frames) { frames_rendered_ += frames; }
+
   // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
   void catch_up(int ticks);
 

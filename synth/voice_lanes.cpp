@@ -87,9 +87,33 @@ int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int 
   const int frames = stage_sources(from, n);
   stage_connections(from, frames);
   stage_oscillator_controls(st, from, frames);
-  // The oscillators as the controls of each sample left them.
+  // The oscillators as the controls of each sample left them: a block at a
+  // time each when they are not synced and A's multi-ramp spread holds.
   voice_context::control_stage& c = ctx_->controls;
   oscillator* oscs[2] = {&osc_a_, &osc_b_};
+  if (!osc_a_.sync_master() && !osc_b_.sync_master() && waveform_[0] != 2) {
+    const int count = frames - from;
+    float* out[2] = {ctx_->stage_a.data(), ctx_->stage_b.data()};
+    for (int o = 0; o < 2; ++o) {
+      const float* inc = c.increment[o].data() + from;
+      const float* width = c.pending_width[o].data() + from;
+      if (waveform_[o] >= 1 && waveform_[o] <= 5) {
+        oscs[o]->render_block(out[o], count, inc, width);
+      } else {  // "null": the oscillator keeps its controls and renders nothing
+        oscs[o]->set_increment(inc[count - 1]);
+        oscs[o]->set_pending_width(width[count - 1]);
+        std::fill(out[o], out[o] + count, 0.f);
+      }
+    }
+    const float ma = mix_a_, mb = mix_b_, mr = mix_ring_, mn = mix_noise_, nz = ctx_->noise.out_float;
+    for (int i = 0; i < count; ++i) {
+      const float a = out[0][i], b = out[1][i];
+      st.mix[from + i] = a * ma + b * mb + a * b * mr + nz * mn;
+    }
+    out_a_ = out[0][count - 1];
+    out_b_ = out[1][count - 1];
+    return frames;
+  }
   for (int i = from; i < frames; ++i) {
     for (int o = 0; o < 2; ++o) {
       oscs[o]->set_increment(c.increment[o][size_t(i)]);
@@ -241,35 +265,31 @@ void voice::lanes_sources_end(voice_context::lane_stage& st, int n) {
   }
 }
 
-void voice::lanes_filter_inputs(voice_context::lane_stage& st) {
+// Sample i of stage 2: the filter's update where due and its audio-rate
+// modulation, then its input and coefficients as process() would read them.
+void voice::lanes_filter_input(voice_context::lane_stage& st, int i) {
   state_variable_filter& f = path_.filter;
-  const bool modulated = filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f;
-  for (int i = 0; i < st.frames; ++i) {
-    if (st.due[i]) {
-      filter_ctl_.cutoff_mod = st.cutoff[i];
-      f.update(filter_ctl_);
-    }
-    if (modulated) f.modulate(st.mix[i], filter_ctl_);
-    st.x[i] = filter_input(st.mix[i]);
-    st.f[i] = f.coefficient();
-    st.q[i] = f.damping();
-    st.limit[i] = f.damping_limit();
-    st.sat_a[i] = f.saturation_gain().a;
-    st.sat_bias[i] = f.saturation_gain().bias;
+  if (st.due[i]) {
+    filter_ctl_.cutoff_mod = st.cutoff[i];
+    f.update(filter_ctl_);
   }
+  if (filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f) f.modulate(st.mix[i], filter_ctl_);
+  st.x[i] = filter_input(st.mix[i]);
+  st.f[i] = f.coefficient();
+  st.q[i] = f.damping();
+  st.limit[i] = f.damping_limit();
+  st.sat_a[i] = f.saturation_gain().a;
+  st.sat_bias[i] = f.saturation_gain().bias;
 }
 
-void voice::lanes_finish(const voice_context::lane_stage& st, float* left, float* right) {
-  const int n = st.frames;
-  const bool filtered = path_.filter_mode > 0;
-  for (int i = 0; i < n; ++i) {
-    int32_t s = filtered ? saturate32(int64_t(st.y[i]) * 4) : float_to_fixed(st.mix[i], 16777216.f);
-    if (shaper_on_) s = run_shaper(path_, s);
-    if (path_.shflt_mode > 0) s = saturate32(int64_t(path_.shflt.process(s >> 2)) * 4);
-    left[i] += st.gain_left[i] * float(s);
-    right[i] += st.gain_right[i] * float(s);
-  }
-  frames_rendered_ += n;
+// Sample i of stage 4: the filter's output (or the bypass) through the
+// shaper and the shaper filter to the output.
+void voice::lanes_output(const voice_context::lane_stage& st, int i, float* left, float* right) {
+  int32_t s = path_.filter_mode > 0 ? saturate32(int64_t(st.y[i]) * 4) : float_to_fixed(st.mix[i], 16777216.f);
+  if (shaper_on_) s = run_shaper(path_, s);
+  if (path_.shflt_mode > 0) s = saturate32(int64_t(path_.shflt.process(s >> 2)) * 4);
+  left[i] += st.gain_left[i] * float(s);
+  right[i] += st.gain_right[i] * float(s);
 }
 
 }  // namespace synth

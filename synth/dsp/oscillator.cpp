@@ -316,27 +316,48 @@ float oscillator::step_value() {
   }
 }
 
+// With `increment` and `width` (else null), each sample first takes its own.
 template <int32_t W>
-void oscillator::render_run(float* out, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) out[i] = out_.process(step_value<W>());
+void oscillator::render_run(float* out, int32_t n, const float* increment, const float* width) {
+  for (int32_t i = 0; i < n; ++i) {
+    if (increment) {
+      set_increment(increment[i]);
+      set_pending_width(width[i]);
+    }
+    out[i] = out_.process(step_value<W>());
+  }
 }
 
-void oscillator::render_block(float* out, int32_t n) {
+void oscillator::render_block(float* out, int32_t n) { render_block(out, n, nullptr, nullptr); }
+
+void oscillator::render_block(float* out, int32_t n, const float* increment, const float* width) {
   // A slave needs its master's phase sample by sample, a pending waveform
   // applies at the next sample, the multi-ramp has its own loop: per sample.
   const bool plain = !sync_master_ && pending_waveform_ < 0 && !(waveform_ == waveform::ramp && spread_ != 0.f);
   if (!plain) {
-    for (int32_t i = 0; i < n; ++i) out[i] = render();
+    for (int32_t i = 0; i < n; ++i) {
+      if (increment) {
+        set_increment(increment[i]);
+        set_pending_width(width[i]);
+      }
+      out[i] = render();
+    }
     return;
   }
   switch (waveform_) {
-    case waveform::pulse: return render_run<waveform::pulse>(out, n);
-    case waveform::ramp: return render_run<waveform::ramp>(out, n);
-    case waveform::triangle: return render_run<waveform::triangle>(out, n);
-    case waveform::sine: return render_run<waveform::sine>(out, n);
-    case waveform::staircase: return render_run<waveform::staircase>(out, n);
+    case waveform::pulse: return render_run<waveform::pulse>(out, n, increment, width);
+    case waveform::ramp: return render_run<waveform::ramp>(out, n, increment, width);
+    case waveform::triangle: return render_run<waveform::triangle>(out, n, increment, width);
+    case waveform::sine: return render_run<waveform::sine>(out, n, increment, width);
+    case waveform::staircase: return render_run<waveform::staircase>(out, n, increment, width);
     default:
-      for (int32_t i = 0; i < n; ++i) out[i] = 0.f;
+      for (int32_t i = 0; i < n; ++i) {
+        if (increment) {
+          set_increment(increment[i]);
+          set_pending_width(width[i]);
+        }
+        out[i] = 0.f;
+      }
   }
 }
 

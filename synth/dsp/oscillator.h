@@ -72,6 +72,9 @@ class oscillator {
   // oscillator (no sync master, no pending waveform) runs a loop made for
   // its waveform.
   void render_block(float* out, int32_t n);
+  // The same with an increment and a pending width of its own for every
+  // sample: n times set_increment, set_pending_width and render().
+  void render_block(float* out, int32_t n, const float* increment, const float* width);
 
   float phase() const { return phase_; }
   float increment() const { return increment_; }
@@ -115,7 +118,7 @@ class oscillator {
   template <int32_t W>
   float step_value();
   template <int32_t W>
-  void render_run(float* out, int32_t n);
+  void render_run(float* out, int32_t n, const float* increment, const float* width);
   float sine_value() const;
   float render_multi_ramp();
   void update_ratios();

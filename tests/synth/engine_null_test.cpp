@@ -381,16 +381,18 @@ TEST(engine_null, busy_voices_in_lanes_of_four_ending_at_their_own_frames) {
   // shapers. The notes end at different frames inside blocks; the filter
   // forms, sync and the multi-ramp (whose spread follows the width) vary.
   struct lane_case {
-    float filter_mode, sync, waveform_a, saturation;
+    float filter_mode, sync, waveform_a, saturation, waveform_b = 1.f;
   };
   std::vector<action> notes;
   for (int k = 0; k < 7; ++k) notes.push_back(note_on(k * 29, 40 + 5 * k, 60 + 9 * k));
   for (int k = 0; k < 7; ++k) notes.push_back(note_off(6000 + 1733 * k, 40 + 5 * k));
   for (lane_case lc : {lane_case{5.f, 0.f, 1.f, 0.7f}, {3.f, 1.f, 2.f, 0.f}, {8.f, 0.f, 2.f, 0.5f},
-                       {2.f, 2.f, 1.f, 0.3f}, {0.f, 0.f, 1.f, 0.f}}) {
+                       {2.f, 2.f, 1.f, 0.3f}, {0.f, 0.f, 1.f, 0.f}, {6.f, 0.f, 4.f, 0.4f, 0.f},
+                       {5.f, 0.f, 3.f, 0.6f, 2.f}}) {
     expect_null(with("filter " + std::to_string(lc.filter_mode) + " sync " + std::to_string(lc.sync) + " waveform " +
-                         std::to_string(lc.waveform_a),
-                     {set(0, p::osc_a_waveform, lc.waveform_a), set(0, p::osc_b_level, 0.75f),
+                         std::to_string(lc.waveform_a) + "/" + std::to_string(lc.waveform_b),
+                     {set(0, p::osc_a_waveform, lc.waveform_a), set(0, p::osc_b_waveform, lc.waveform_b),
+                      set(0, p::osc_b_level, 0.75f),
                       set(0, p::osc_sync, lc.sync), set(0, p::filter_mode, lc.filter_mode),
                       set(0, p::filter_saturation, lc.saturation), set(0, p::filter_frequency, 0.5f),
                       set(0, p::filter_resonance, 0.5f), set(0, p::filter_fmod, 0.4f), set(0, p::filter_qmod, 0.2f),
