@@ -190,6 +190,7 @@ class synth final : private allocator_client, private route_client {
   void update_rate_context();
   // One block of every voice into l/r (added); returns how many sounded.
   int render_voices(float* l, float* r, int n);
+  void run_lane_shapers(const int16_t* active, const int* batch, int batched);
   void run_lane_filters(const int16_t* active, const int* batch, int batched);
   void render_lanes(const int16_t* active, const bool* in_lanes, int16_t* frames, int count, float* l, float* r,
                     int n);

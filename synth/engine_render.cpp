@@ -212,16 +212,8 @@ void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* f
       frames[batch[k]] = int16_t(st.frames);
     }
     run_lane_filters(active, batch, batched);
-    voice* vs[lanes];
-    int longest = 0;
-    for (int k = 0; k < batched; ++k) {
-      vs[k] = &voices_[size_t(active[batch[k]])];
-      vs[k]->add_rendered(context_.lanes[size_t(k)].frames);
-      longest = std::max(longest, context_.lanes[size_t(k)].frames);
-    }
-    for (int i = 0; i < longest; ++i)
-      for (int k = 0; k < batched; ++k)
-        if (i < context_.lanes[size_t(k)].frames) vs[k]->lanes_output(context_.lanes[size_t(k)], i, l, r);
+    run_lane_shapers(active, batch, batched);
+    for (int k = 0; k < batched; ++k) voices_[size_t(active[batch[k]])].lanes_output(context_.lanes[size_t(k)], l, r);
     batched = 0;
   };
   for (int a = 0; a < count; ++a) {
@@ -263,6 +255,32 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
       for (int m = 0; m < count; ++m) members[m]->lanes_filter_input(*stages[m], i);
     svf_lanes::run(first.filter_variant(), group, count, frames);
     for (int m = 0; m < count; ++m) members[m]->main_filter().set_state(group[m].state);
+  }
+}
+
+// The shapers of a batch: voices with one shaper mode that sounded the
+// same frames side by side.
+void synth::run_lane_shapers(const int16_t* active, const int* batch, int batched) {
+  constexpr int lanes = voice_context::lane_count;
+  bool done[lanes] = {};
+  for (int k = 0; k < batched; ++k) {
+    voices_[size_t(active[batch[k]])].lanes_shaper_input(context_.lanes[size_t(k)]);
+    done[k] = !voices_[size_t(active[batch[k]])].lanes_shaped();
+  }
+  for (int k = 0; k < batched; ++k) {
+    if (done[k]) continue;
+    const int frames = context_.lanes[size_t(k)].frames;
+    shaper_voice group[lanes];
+    int32_t* io[lanes];
+    int count = 0;
+    for (int j = k; j < batched; ++j) {
+      const shaper_voice sv = voices_[size_t(active[batch[j]])].lanes_shaper();
+      if (done[j] || context_.lanes[size_t(j)].frames != frames || (count > 0 && sv.mode != group[0].mode)) continue;
+      done[j] = true;
+      group[count] = sv;
+      io[count++] = context_.lanes[size_t(j)].x.data();
+    }
+    shape_lanes(group, count, group[0].mode, io, io, frames);
   }
 }
 

@@ -19,6 +19,7 @@
 #include "synth/dsp/pcm_player.h"
 #include "synth/dsp/shaper_curve.h"
 #include "synth/dsp/shaper_filter.h"
+#include "synth/dsp/shaper_stage.h"
 #include "synth/dsp/state_variable_filter.h"
 #include "synth/param_table.h"
 #include "synth/preset.h"
@@ -153,9 +154,9 @@ class voice {
   // lanes_controls_in_stages), lanes_sources_end closes the block or ends
   // the voice; lanes_filter_input makes the main filter's input and
   // coefficients of a sample; the filter itself runs outside, several voices
-  // at once (svf_lanes); lanes_output takes its output through the shaper
-  // and the shaper filter to the output. The engine interleaves voices in
-  // the short steps, whose chains then overlap.
+  // at once (svf_lanes); lanes_shaper_input hands its output to the shaper
+  // (shape_lanes, several voices at once), lanes_output takes that through
+  // the shaper filter to the output.
   bool block_runs_in_lanes() const;
   bool lanes_source_sample(voice_context::lane_stage& st, int i);
   bool lanes_controls_in_stages() const;
@@ -165,8 +166,10 @@ class voice {
   int filter_variant() const { return path_.filter.variant(); }
   state_variable_filter& main_filter() { return path_.filter; }
   void lanes_filter_input(voice_context::lane_stage& st, int i);
-  void lanes_output(const voice_context::lane_stage& st, int i, float* left, float* right);
-  void add_rendered(int frames) { frames_rendered_ += frames; }
+  void lanes_shaper_input(voice_context::lane_stage& st);
+  bool lanes_shaped() const { return shaper_on_; }
+  shaper_voice lanes_shaper() { return shaper_of(path_); }
+  void lanes_output(const voice_context::lane_stage& st, float* left, float* right);
 
   // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
   void catch_up(int ticks);
@@ -245,6 +248,7 @@ class voice {
   float render_oscillator(int which);
   int32_t run_path(voice_path& path, float mixer);
   int32_t run_shaper(voice_path& path, int32_t s);
+  shaper_voice shaper_of(voice_path& path);
   void begin_path_fade();
   void begin_osc_fade(int which);
   void update_path_controls(voice_path& path);

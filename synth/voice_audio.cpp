@@ -56,13 +56,11 @@ void voice::begin_osc_fade(int which) {
   osc_fade_left_[which] = fade_length_;
 }
 
-int32_t voice::run_shaper(voice_path& path, int32_t s) {
-  const float x = float(s) * 6e-08f;
-  const float lp = path.tone.process(x);
-  const float h = x - lp;
-  const float y = shaper_.process(path.shaper_mode, h + shaper_bias_) + lp;
-  return float_to_fixed(path.shaper_dc.process(y), 1.6e7f);
+shaper_voice voice::shaper_of(voice_path& path) {
+  return {&path.tone, &path.shaper_dc, &shaper_, path.shaper_mode, shaper_bias_};
 }
+
+int32_t voice::run_shaper(voice_path& path, int32_t s) { return shape_sample(shaper_of(path), s); }
 
 // The path after the mixer: filter (or bypass), shaper, shaper filter.
 int32_t voice::run_path(voice_path& path, float m) {

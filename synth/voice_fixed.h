@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "synth/dsp/shaper_stage.h"
+
 namespace synth::voice_fixed {
 
 constexpr int32_t q31_max = 0x7FFFFFFF;
@@ -14,13 +16,7 @@ constexpr float inv_2_24 = 1.f / 16777216.f;
 
 inline int32_t saturate32(int64_t v) { return int32_t(std::clamp<int64_t>(v, -int64_t(q31_max), q31_max)); }
 
-// x * scale to 32 bits, held to +-2.1e9 (a NaN to the negative limit).
-inline int32_t float_to_fixed(float x, float scale) {
-  float v = x * scale;
-  if (!(v > -2.1e9f)) return -2100000000;  // also catches NaN
-  if (v > 2.1e9f) return 2100000000;
-  return int32_t(v);
-}
+using ::synth::float_to_fixed;
 
 // One modulation connection: the destination's value after a source at a
 // depth (Q31). Kind 0 adds source * depth; kind 1 is the bipolar multiply,

@@ -282,14 +282,30 @@ void voice::lanes_filter_input(voice_context::lane_stage& st, int i) {
   st.sat_bias[i] = f.saturation_gain().bias;
 }
 
-// Sample i of stage 4: the filter's output (or the bypass) through the
-// shaper and the shaper filter to the output.
-void voice::lanes_output(const voice_context::lane_stage& st, int i, float* left, float* right) {
-  int32_t s = path_.filter_mode > 0 ? saturate32(int64_t(st.y[i]) * 4) : float_to_fixed(st.mix[i], 16777216.f);
-  if (shaper_on_) s = run_shaper(path_, s);
-  if (path_.shflt_mode > 0) s = saturate32(int64_t(path_.shflt.process(s >> 2)) * 4);
-  left[i] += st.gain_left[i] * float(s);
-  right[i] += st.gain_right[i] * float(s);
+// Stage 4: the filter's output (or the bypass) as the shaper's input, in
+// st.x (the filter's inputs are spent).
+void voice::lanes_shaper_input(voice_context::lane_stage& st) {
+  const bool filtered = path_.filter_mode > 0;
+  for (int i = 0; i < st.frames; ++i)
+    st.x[i] = filtered ? saturate32(int64_t(st.y[i]) * 4) : float_to_fixed(st.mix[i], 16777216.f);
+}
+
+// The end of stage 4: the shaper filter and the output of every sample.
+void voice::lanes_output(const voice_context::lane_stage& st, float* left, float* right) {
+  const int n = st.frames;
+  if (path_.shflt_mode > 0) {
+    for (int i = 0; i < n; ++i) {
+      const float s = float(saturate32(int64_t(path_.shflt.process(st.x[i] >> 2)) * 4));
+      left[i] += st.gain_left[i] * s;
+      right[i] += st.gain_right[i] * s;
+    }
+  } else {
+    for (int i = 0; i < n; ++i) {
+      left[i] += st.gain_left[i] * float(st.x[i]);
+      right[i] += st.gain_right[i] * float(st.x[i]);
+    }
+  }
+  frames_rendered_ += n;
 }
 
 }  // namespace synth

@@ -167,3 +167,52 @@ TEST(osc_control, xmod_sources_and_kinds) {
   in.xmod_b = 0.5f;
   EXPECT_NEAR(osc_control_tick(st, in, rate).increment_b * rate, 440 + 40, 0.05);
 }
+
+TEST(osc_control, a_run_of_pitch_and_width_moves_matches_tick_by_tick) {
+  // Vibrato and width modulation over a run, B following A, held at middle
+  // C: the run's increments and widths are the ticks', where the tick
+  // repitches or rewidths only at the samples whose input moved, and the
+  // record ends as the last tick leaves it.
+  for (float keytrack_b : {1.f, 0.f}) {
+    osc_control_state s;
+    osc_control_inputs in;
+    in.pitch = 57.f;
+    in.tune_1 = 1.001f;
+    in.tune_2 = 0.998f;
+    in.width_a = -0.2f;
+    in.keytrack_b = keytrack_b;
+    in.tuning_b = 1.5f;
+    osc_control_result tick_r;
+    osc_control_tick(s, in, rate, tick_r);
+    osc_control_result run_r = tick_r;
+    const int n = 200;
+    std::vector<int32_t> pitch(n), width(n);
+    for (int i = 0; i < n; ++i) {
+      pitch[size_t(i)] = int32_t(900.0 * std::sin(i * 0.07)) / 3 * 3;  // held for runs of samples
+      width[size_t(i)] = int32_t(20000.0 * std::sin(i * 0.02));
+    }
+    std::vector<float> inc_a(n), inc_b(n), pw(n), start(n);
+    osc_control_run out{inc_a.data(), inc_b.data(), pw.data(), start.data()};
+    osc_control_repitch_block(in, 1.f / rate, pitch.data(), width.data(), n, run_r, out);
+    for (int i = 0; i < n; ++i) {
+      const bool pitch_moved = in.pitch_mod != pitch[size_t(i)];
+      const bool width_moved = in.width_mod != float(width[size_t(i)]);
+      in.pitch_mod = pitch[size_t(i)];
+      in.width_mod = float(width[size_t(i)]);
+      if (pitch_moved) ASSERT_TRUE(osc_control_repitch(in, 1.f / rate, tick_r));
+      if (width_moved) osc_control_rewidth(in, tick_r);
+      ASSERT_EQ(inc_a[size_t(i)], tick_r.increment_a) << i;
+      ASSERT_EQ(inc_b[size_t(i)], tick_r.increment_b) << i;
+      ASSERT_EQ(pw[size_t(i)], tick_r.pending_width_a) << i;
+      ASSERT_EQ(start[size_t(i)], tick_r.pcm_start_a) << i;
+    }
+    EXPECT_EQ(run_r.hz_a, tick_r.hz_a);
+    EXPECT_EQ(run_r.hz_b, tick_r.hz_b);
+    EXPECT_EQ(run_r.increment_b, tick_r.increment_b);
+    // A full tick at the last inputs agrees with both.
+    osc_control_result full;
+    osc_control_tick(s, in, rate, full);
+    EXPECT_EQ(full.increment_a, run_r.increment_a);
+    EXPECT_EQ(full.pending_width_a, run_r.pending_width_a);
+  }
+}

@@ -358,3 +358,50 @@ TEST(oscillator, gate_restart_puts_the_phase_back_to_zero) {
   std::vector<float> x = r.run(50);
   EXPECT_TRUE(analysis::all_finite(x.data(), x.size()));
 }
+
+TEST(oscillator, a_block_with_a_control_per_sample_matches_sample_by_sample) {
+  // Vibrato and pulse-width modulation every sample, through each waveform,
+  // a synced slave (the per-sample path) and a multi-ramp: the block form
+  // gives the samples and the state of set_increment, set_pending_width and
+  // render, sample by sample.
+  for (int wf = waveform::pulse; wf <= waveform::sine; ++wf) {
+    for (int kind = 0; kind < 3; ++kind) {
+      oscillator master[2], osc[2];
+      for (int k = 0; k < 2; ++k) {
+        master[k].init(nullptr);
+        master[k].set_waveform(waveform::ramp);
+        master[k].set_increment(0.013f);
+        osc[k].init(nullptr);
+        osc[k].set_waveform(wf);
+        if (kind == 1) osc[k].set_sync_master(&master[k]);
+        if (kind == 2) osc[k].set_spread(0.4f);
+        osc[k].render();  // takes up the waveform, which otherwise waits a sample (and the loops with it)
+      }
+      const int n = 300;
+      std::vector<float> inc(n), width(n), expect(n), got(n);
+      for (int i = 0; i < n; ++i) {
+        inc[size_t(i)] = 0.02f + 0.01f * std::sin(float(i) * 0.05f);
+        width[size_t(i)] = 0.5f + 0.45f * std::sin(float(i) * 0.031f);
+      }
+      // The block form takes a synced slave a sample at a time, as its
+      // master must move in between.
+      const int piece = kind == 1 ? 1 : n;
+      for (int i = 0; i < n; i += piece) {
+        for (int j = i; j < i + piece; ++j) {
+          synth::prepare_sync(osc[0]);
+          osc[0].set_increment(inc[size_t(j)]);
+          osc[0].set_pending_width(width[size_t(j)]);
+          expect[size_t(j)] = osc[0].render();
+          master[0].render();
+        }
+        synth::prepare_sync(osc[1]);
+        osc[1].render_block(&got[size_t(i)], piece, &inc[size_t(i)], &width[size_t(i)]);
+        for (int j = 0; j < piece; ++j) master[1].render();
+      }
+      for (int i = 0; i < n; ++i) ASSERT_EQ(got[size_t(i)], expect[size_t(i)]) << wf << "/" << kind << " @" << i;
+      EXPECT_EQ(osc[1].phase(), osc[0].phase());
+      EXPECT_EQ(osc[1].width(), osc[0].width());
+      EXPECT_EQ(osc[1].increment(), osc[0].increment());
+    }
+  }
+}
