@@ -245,6 +245,8 @@ class voice {
   uint32_t source_bit(const int32_t* src) const;
   void update_filters();
   void update_output_gains();
+  void follow_pan(int32_t pan_now);
+  void output_gains_block(const int32_t* amplitude, const int32_t* pan, float* gl, float* gr, int n);
   float render_oscillator(int which);
   int32_t run_path(voice_path& path, float mixer);
   int32_t run_shaper(voice_path& path, int32_t s);

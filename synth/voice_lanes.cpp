@@ -137,16 +137,11 @@ int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int 
 // sample's controls come from one loop with nothing waiting on an oscillator.
 void voice::stage_oscillator_controls(voice_context::lane_stage& st, int from, int n) {
   voice_context::control_stage& c = ctx_->controls;
-  for (int i = from; i < n; ++i) {
-    dst_amplitude_ = c.amplitude[size_t(i)];
-    dst_pan_ = c.pan[size_t(i)];
-    update_output_gains();
-    st.gain_left[i] = gain_left_;
-    st.gain_right[i] = gain_right_;
-    st.due[i] = 1;  // the cutoff's update, as the busy tick's after a clean start
-    st.cutoff[i] = c.cutoff[size_t(i)];
-  }
   if (n <= from) return;
+  output_gains_block(c.amplitude.data() + from, c.pan.data() + from, st.gain_left.data() + from,
+                     st.gain_right.data() + from, n - from);
+  std::fill(st.due.begin() + from, st.due.begin() + n, 1);  // as the busy tick's after a clean start
+  std::copy(c.cutoff.begin() + from, c.cutoff.begin() + n, st.cutoff.begin() + from);
   osc_control_run run{c.increment[0].data() + from, c.increment[1].data() + from, c.pending_width[0].data() + from,
                       c.spread[0].data() + from};
   osc_control_repitch_block(osc_in_, ctx_->inv_sample_rate, c.pitch.data() + from, c.width.data() + from, n - from,

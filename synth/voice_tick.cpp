@@ -237,18 +237,36 @@ void voice::set_shaper_depth(float x) {
   shaper_.set_depth(x);
 }
 
-void voice::update_output_gains() {
-  // The pan law only when the pan moved: the weights are the same numbers.
-  const int32_t pan_now = (panning_ >> 16) + dst_pan_;
-  if (pan_now != pan_applied_) {
-    pan_applied_ = pan_now;
-    const float pan = float(pan_now) / 65536.f + 0.5f;
-    const float pp = std::clamp(pan, 0.f, 1.f);
-    const float a = (1.f - pp) * (1.f + pp);
-    const float b = (2.f - pp) * pp;
-    pan_weight_left_ = 0.224f * a * a + 0.776f * a;
-    pan_weight_right_ = 0.224f * b * b + 0.776f * b;
+// The pan law only when the pan moved: the weights are the same numbers.
+void voice::follow_pan(int32_t pan_now) {
+  if (pan_now == pan_applied_) return;
+  pan_applied_ = pan_now;
+  const float pan = float(pan_now) / 65536.f + 0.5f;
+  const float pp = std::clamp(pan, 0.f, 1.f);
+  const float a = (1.f - pp) * (1.f + pp);
+  const float b = (2.f - pp) * pp;
+  pan_weight_left_ = 0.224f * a * a + 0.776f * a;
+  pan_weight_right_ = 0.224f * b * b + 0.776f * b;
+}
+
+// update_output_gains for n ticks with no amplifier fade under way, from
+// each tick's amplitude and pan; the gains of every tick in gl and gr.
+void voice::output_gains_block(const int32_t* amplitude, const int32_t* pan, float* gl, float* gr, int n) {
+  for (int i = 0; i < n; ++i) {
+    follow_pan((panning_ >> 16) + pan[i]);
+    const float v = float(amplitude[i]) * output_scale * velocity_gain_ * inv_2_24;
+    gl[i] = pan_weight_left_ * v * unison_left_;
+    gr[i] = pan_weight_right_ * v * unison_right_;
   }
+  if (n <= 0) return;
+  dst_amplitude_ = amplitude[n - 1];
+  dst_pan_ = pan[n - 1];
+  gain_left_ = gl[n - 1];
+  gain_right_ = gr[n - 1];
+}
+
+void voice::update_output_gains() {
+  follow_pan((panning_ >> 16) + dst_pan_);
   const float v = float(dst_amplitude_) * output_scale * velocity_gain_ * inv_2_24;
   const float left = pan_weight_left_ * v * unison_left_;
   const float right = pan_weight_right_ * v * unison_right_;
