@@ -251,8 +251,7 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
       stages[count] = &st;
       members[count++] = &v;
     }
-    for (int i = 0; i < frames; ++i)
-      for (int m = 0; m < count; ++m) members[m]->lanes_filter_input(*stages[m], i);
+    for (int m = 0; m < count; ++m) members[m]->lanes_filter_inputs(*stages[m]);
     svf_lanes::run(first.filter_variant(), group, count, frames);
     for (int m = 0; m < count; ++m) members[m]->main_filter().set_state(group[m].state);
   }

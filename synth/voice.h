@@ -152,8 +152,8 @@ class voice {
   // lanes_source_sample runs the tick, oscillators and mixer of a sample into
   // `st` (lanes_sources_in_stages the rest of the block at once, when
   // lanes_controls_in_stages), lanes_sources_end closes the block or ends
-  // the voice; lanes_filter_input makes the main filter's input and
-  // coefficients of a sample; the filter itself runs outside, several voices
+  // the voice; lanes_filter_inputs makes the main filter's inputs and
+  // coefficients of every sample; the filter itself runs outside, several voices
   // at once (svf_lanes); lanes_shaper_input hands its output to the shaper
   // (shape_lanes, several voices at once), lanes_output takes that through
   // the shaper filter to the output.
@@ -165,7 +165,7 @@ class voice {
   bool lanes_filtered() const { return path_.filter_mode > 0; }
   int filter_variant() const { return path_.filter.variant(); }
   state_variable_filter& main_filter() { return path_.filter; }
-  void lanes_filter_input(voice_context::lane_stage& st, int i);
+  void lanes_filter_inputs(voice_context::lane_stage& st);
   void lanes_shaper_input(voice_context::lane_stage& st);
   bool lanes_shaped() const { return shaper_on_; }
   shaper_voice lanes_shaper() { return shaper_of(path_); }

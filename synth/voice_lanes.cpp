@@ -260,21 +260,17 @@ void voice::lanes_sources_end(voice_context::lane_stage& st, int n) {
   }
 }
 
-// Sample i of stage 2: the filter's update where due and its audio-rate
-// modulation, then its input and coefficients as process() would read them.
-void voice::lanes_filter_input(voice_context::lane_stage& st, int i) {
-  state_variable_filter& f = path_.filter;
-  if (st.due[i]) {
-    filter_ctl_.cutoff_mod = st.cutoff[i];
-    f.update(filter_ctl_);
+// Stage 2: the filter's updates where due and its audio-rate modulation,
+// then its inputs and the coefficients process() would read at every sample.
+void voice::lanes_filter_inputs(voice_context::lane_stage& st) {
+  for (int i = st.frames - 1; i >= 0; --i) {
+    if (!st.due[i]) continue;
+    filter_ctl_.cutoff_mod = st.cutoff[i];  // as the last update left it
+    break;
   }
-  if (filter_ctl_.fmod != 0.f || filter_ctl_.qmod != 0.f) f.modulate(st.mix[i], filter_ctl_);
-  st.x[i] = filter_input(st.mix[i]);
-  st.f[i] = f.coefficient();
-  st.q[i] = f.damping();
-  st.limit[i] = f.damping_limit();
-  st.sat_a[i] = f.saturation_gain().a;
-  st.sat_bias[i] = f.saturation_gain().bias;
+  path_.filter.controls_block(filter_ctl_, st.cutoff.data(), st.due.data(), st.mix.data(), st.frames,
+                              {st.f.data(), st.q.data(), st.limit.data(), st.sat_a.data(), st.sat_bias.data()});
+  for (int i = 0; i < st.frames; ++i) st.x[i] = filter_input(st.mix[i]);
 }
 
 // Stage 4: the filter's output (or the bypass) as the shaper's input, in

@@ -91,6 +91,39 @@ void state_variable_filter::modulate(float mixer, const filter_controls& c) {
   q_ = std::min(q_, limit_);
 }
 
+void state_variable_filter::controls_block(const filter_controls& c, const int32_t* cutoff_mod, const uint8_t* due,
+                                           const float* mixer, int n, const coefficient_run& out) {
+  if (c.fmod == 0.f || c.qmod != 0.f || saturating_ != (c.saturation > 0)) {
+    filter_controls now = c;
+    for (int i = 0; i < n; ++i) {
+      if (due[i]) {
+        now.cutoff_mod = cutoff_mod[i];
+        update(now);
+      }
+      if (c.fmod != 0.f || c.qmod != 0.f) modulate(mixer[i], now);
+      record(out, i);
+    }
+    return;
+  }
+  // Under FMod alone: an update leaves the coefficient to modulate and sets
+  // the damping from the resonance within the last limit; modulate makes
+  // the coefficient, its limit and saturation from the smoothed mixer and
+  // holds the damping within the new limit.
+  const int32_t base = c.frequency >> 15;
+  const int32_t q_resonance = svf::damping_from_resonance(c.resonance);
+  for (int i = 0; i < n; ++i) {
+    int32_t q = q_;
+    if (due[i]) {
+      cutoff_ = base + (cutoff_mod[i] >> 1);
+      q = std::min(q_resonance, limit_);
+    }
+    const float smoothed = smoother_.process(mixer[i]);
+    set_coefficient(table_->cutoff_coefficient(fmod_offset(smoothed, c.fmod) + cutoff_), c.saturation);
+    q_ = std::min(q, limit_);
+    record(out, i);
+  }
+}
+
 // One sample of a variant on the filter's own state and coefficients.
 template <int mode, bool cascade, bool saturate>
 int32_t state_variable_filter::process_variant(state_variable_filter& s, int32_t input) {

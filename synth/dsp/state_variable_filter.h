@@ -62,6 +62,20 @@ class state_variable_filter {
 
   int32_t process(int32_t x) { return process_(*this, x); }
 
+  // The coefficients of n samples, as update (where due[i], with
+  // cutoff_mod[i] as c.cutoff_mod) then modulate (with mixer[i], under FMod
+  // or QMod) set them sample by sample, each written to `out` as process
+  // would read it; for a caller that runs the integrators itself.
+  struct coefficient_run {
+    int32_t* f;
+    int32_t* q;
+    int32_t* limit;
+    int32_t* sat_a;
+    int32_t* sat_bias;
+  };
+  void controls_block(const filter_controls& c, const int32_t* cutoff_mod, const uint8_t* due, const float* mixer,
+                      int n, const coefficient_run& out);
+
   // Inspection (tests, meters).
   struct integrators {
     int32_t low, band, low2, band2;
@@ -95,6 +109,13 @@ class state_variable_filter {
   static const process_fn variants_[variant_count];
 
   void select() { process_ = variants_[variant()]; }
+  void record(const coefficient_run& out, int i) const {
+    out.f[i] = f_;
+    out.q[i] = q_;
+    out.limit[i] = limit_;
+    out.sat_a[i] = sat_.a;
+    out.sat_bias[i] = sat_.bias;
+  }
   void set_coefficient(int32_t f, int32_t saturation);
 
   process_fn process_ = nullptr;
