@@ -251,6 +251,17 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
       stages[count] = &st;
       members[count++] = &v;
     }
+    state_variable_filter* smoothing[lanes];
+    const float* mixer[lanes];
+    float* smoothed[lanes];
+    int fmods = 0;
+    for (int m = 0; m < count; ++m) {
+      if (!members[m]->lanes_fmod()) continue;
+      smoothing[fmods] = &members[m]->main_filter();
+      mixer[fmods] = stages[m]->mix.data();
+      smoothed[fmods++] = stages[m]->smoothed.data();
+    }
+    state_variable_filter::smooth_fmod(smoothing, mixer, smoothed, fmods, frames);
     for (int m = 0; m < count; ++m) members[m]->lanes_filter_inputs(*stages[m]);
     svf_lanes::run(first.filter_variant(), group, count, frames);
     for (int m = 0; m < count; ++m) members[m]->main_filter().set_state(group[m].state);

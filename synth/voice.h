@@ -163,6 +163,7 @@ class voice {
   int lanes_sources_in_stages(voice_context::lane_stage& st, int from, int n);
   void lanes_sources_end(voice_context::lane_stage& st, int n);
   bool lanes_filtered() const { return path_.filter_mode > 0; }
+  bool lanes_fmod() const { return path_.filter.fmod_alone(filter_ctl_); }
   int filter_variant() const { return path_.filter.variant(); }
   state_variable_filter& main_filter() { return path_.filter; }
   void lanes_filter_inputs(voice_context::lane_stage& st);

@@ -62,6 +62,7 @@ struct voice_context {
     std::array<int32_t, max_block> sat_a{};
     std::array<int32_t, max_block> sat_bias{};
     std::array<int32_t, max_block> y{};
+    std::array<float, max_block> smoothed{};  // the FMod smoother's output
   };
   std::array<lane_stage, lane_count> lanes{};
   // The controls of one voice's busy block a stage at a time: the sources

@@ -262,13 +262,15 @@ void voice::lanes_sources_end(voice_context::lane_stage& st, int n) {
 
 // Stage 2: the filter's updates where due and its audio-rate modulation,
 // then its inputs and the coefficients process() would read at every sample.
+// Under FMod alone the engine has run the smoother into st.smoothed.
 void voice::lanes_filter_inputs(voice_context::lane_stage& st) {
   for (int i = st.frames - 1; i >= 0; --i) {
     if (!st.due[i]) continue;
     filter_ctl_.cutoff_mod = st.cutoff[i];  // as the last update left it
     break;
   }
-  path_.filter.controls_block(filter_ctl_, st.cutoff.data(), st.due.data(), st.mix.data(), st.frames,
+  const float* smoothed = lanes_fmod() ? st.smoothed.data() : nullptr;
+  path_.filter.controls_block(filter_ctl_, st.cutoff.data(), st.due.data(), st.mix.data(), smoothed, st.frames,
                               {st.f.data(), st.q.data(), st.limit.data(), st.sat_a.data(), st.sat_bias.data()});
   for (int i = 0; i < st.frames; ++i) st.x[i] = filter_input(st.mix[i]);
 }

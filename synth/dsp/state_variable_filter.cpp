@@ -91,9 +91,16 @@ void state_variable_filter::modulate(float mixer, const filter_controls& c) {
   q_ = std::min(q_, limit_);
 }
 
+void state_variable_filter::smooth_fmod(state_variable_filter* const* filters, const float* const* mixer,
+                                        float* const* smoothed, int count, int n) {
+  for (int i = 0; i < n; ++i)
+    for (int k = 0; k < count; ++k) smoothed[k][i] = filters[k]->smoother_.process(mixer[k][i]);
+}
+
 void state_variable_filter::controls_block(const filter_controls& c, const int32_t* cutoff_mod, const uint8_t* due,
-                                           const float* mixer, int n, const coefficient_run& out) {
-  if (c.fmod == 0.f || c.qmod != 0.f || saturating_ != (c.saturation > 0)) {
+                                           const float* mixer, const float* smoothed, int n,
+                                           const coefficient_run& out) {
+  if (!smoothed) {
     filter_controls now = c;
     for (int i = 0; i < n; ++i) {
       if (due[i]) {
@@ -117,8 +124,7 @@ void state_variable_filter::controls_block(const filter_controls& c, const int32
       cutoff_ = base + (cutoff_mod[i] >> 1);
       q = std::min(q_resonance, limit_);
     }
-    const float smoothed = smoother_.process(mixer[i]);
-    set_coefficient(table_->cutoff_coefficient(fmod_offset(smoothed, c.fmod) + cutoff_), c.saturation);
+    set_coefficient(table_->cutoff_coefficient(fmod_offset(smoothed[i], c.fmod) + cutoff_), c.saturation);
     q_ = std::min(q, limit_);
     record(out, i);
   }

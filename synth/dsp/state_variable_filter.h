@@ -65,7 +65,9 @@ class state_variable_filter {
   // The coefficients of n samples, as update (where due[i], with
   // cutoff_mod[i] as c.cutoff_mod) then modulate (with mixer[i], under FMod
   // or QMod) set them sample by sample, each written to `out` as process
-  // would read it; for a caller that runs the integrators itself.
+  // would read it; for a caller that runs the integrators itself. Under
+  // FMod alone (fmod_alone), `smoothed` may hold what smooth_fmod made of
+  // the mixer; null: the smoother runs here.
   struct coefficient_run {
     int32_t* f;
     int32_t* q;
@@ -74,7 +76,16 @@ class state_variable_filter {
     int32_t* sat_bias;
   };
   void controls_block(const filter_controls& c, const int32_t* cutoff_mod, const uint8_t* due, const float* mixer,
-                      int n, const coefficient_run& out);
+                      const float* smoothed, int n, const coefficient_run& out);
+  // The controls under which controls_block takes a smoothed mixer: FMod
+  // without QMod, and the saturation already followed.
+  bool fmod_alone(const filter_controls& c) const {
+    return c.fmod != 0.f && c.qmod == 0.f && saturating_ == (c.saturation > 0);
+  }
+  // The FMod smoothers of several filters over their mixers, side by side:
+  // each smoother's chain of dependent steps overlaps the others'.
+  static void smooth_fmod(state_variable_filter* const* filters, const float* const* mixer, float* const* smoothed,
+                          int count, int n);
 
   // Inspection (tests, meters).
   struct integrators {
