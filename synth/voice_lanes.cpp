@@ -225,17 +225,34 @@ int32_t* voice::stage_destination(const int32_t* dest) {
 }
 
 // Every connection over samples from..n-1, each destination's in list order.
+// The connections that lead a destination's list from sources holding still
+// through the block (the keytrack, a settled envelope or gate) give the
+// same value at every sample: it is made once and the destination starts
+// from it.
 void voice::stage_connections(int from, int n) {
   voice_context::control_stage& c = ctx_->controls;
-  for (auto* d : {&c.amplitude, &c.pan, &c.pitch, &c.width, &c.detune, &c.cutoff})
-    std::fill(d->begin() + from, d->begin() + n, 0);
+  int32_t* dests[6] = {c.amplitude.data(), c.pan.data(), c.pitch.data(), c.width.data(), c.detune.data(),
+                       c.cutoff.data()};
+  int32_t held_value[6] = {0, 0, 0, 0, 0, 0};
+  bool moving[6] = {false, false, false, false, false, false};
+  const uint32_t still = source_keytrack | (envelope_settled_[0] ? source_env_a : 0u) |
+                         (envelope_settled_[1] ? source_env_b : 0u) | (declick_settled_ ? source_gate : 0u);
   for (int k = 0; k < int_conn_count_; ++k) {
     const int_connection& conn = int_conn_[size_t(k)];
     int shift = 0;
     const int32_t* src = stage_source(conn.source, shift);
     int32_t* dest = stage_destination(conn.dest);
+    const int d = int(std::find(dests, dests + 6, dest) - dests);
     const int64_t depth = *conn.depth;
     const int32_t kind = conn.kind;
+    if (!moving[d] && (source_bit(conn.source) & still) != 0) {
+      held_value[d] = connect(held_value[d], *conn.source, depth, kind);
+      continue;
+    }
+    if (!moving[d]) {
+      moving[d] = true;
+      std::fill(dest + from, dest + n, held_value[d]);
+    }
     if (!src) {
       const int64_t held = *conn.source;
       for (int i = from; i < n; ++i) dest[i] = connect(dest[i], held, depth, kind);
@@ -247,6 +264,8 @@ void voice::stage_connections(int from, int n) {
       for (int i = from; i < n; ++i) dest[i] = connect(dest[i], src[i], depth, kind);
     }
   }
+  for (int d = 0; d < 6; ++d)
+    if (!moving[d]) std::fill(dests[d] + from, dests[d] + n, held_value[d]);
 }
 
 // The end of stage 1 after st.frames of the n frames of the block.
