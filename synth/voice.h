@@ -234,6 +234,7 @@ class voice {
   void update_cutoff();
   // The fast engine (voice_render.cpp).
   void plan_block();
+  uint32_t moving_sources() const;
   void fast_tick();
   void advance_idle_lfos();
   bool filter_follows_audio() const;

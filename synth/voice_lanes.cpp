@@ -6,11 +6,17 @@
 //   1. per voice: the busy tick, the oscillators and the mixer of every
 //      sample, with the gains and the cutoff modulation kept (the tick's
 //      filter update is deferred to stage 2, where it keeps its order with
-//      the filter's own audio-rate modulation);
+//      the filter's own audio-rate modulation). After the first tick the
+//      controls mostly run a stage at a time as well: envelopes and LFOs for
+//      the block, then the connections, then the oscillator controls and
+//      gains, then the oscillators a block at a time;
 //   2. per voice: the filter's updates and FMod / QMod steps, which give the
-//      coefficients of every sample and read only the mixer;
-//   3. the integrators of up to four voices with one filter variant at once;
-//   4. per voice: the shaper, the shaper filter and the output.
+//      coefficients of every sample and read only the mixer (the FMod
+//      smoothers of a group run side by side first);
+//   3. the integrators of up to four voices with one filter variant at once
+//      (svf_lanes);
+//   4. the shapers of voices with one shaper mode side by side (shape_lanes),
+//      then per voice the shaper filter and the output.
 // The arithmetic of each sample is render_sample's, in the same order: the
 // samples are the same as the busy block's. Conditions (block_runs_in_lanes):
 // no smoothing (it marks every tick dirty, and a dirty tick updates the
@@ -71,9 +77,7 @@ bool voice::lanes_controls_in_stages() const {
   if (!(osc_in_.keytrack_b == 0.f || osc_in_.keytrack_b == 1.f)) return false;
   for (int e = 0; e < 2; ++e)
     if (!envelope_settled_[e] && env_trigger_[e] != 0 && env_trigger_[e] != 3) return false;
-  const uint32_t moving = (lfo_ticks_[0] ? source_lfo_a : 0u) | (lfo_ticks_[1] ? source_lfo_b : 0u) |
-                          (envelope_settled_[0] ? 0u : source_env_a) | (envelope_settled_[1] ? 0u : source_env_b) |
-                          (declick_settled_ ? 0u : source_gate);
+  const uint32_t moving = moving_sources();
   for (int i = 0; i < int_conn_count_; ++i) {
     const int_connection& c = int_conn_[size_t(i)];
     if (c.dest == &dst_detune_ && (source_bit(c.source) & moving) != 0) return false;
@@ -235,8 +239,7 @@ void voice::stage_connections(int from, int n) {
                        c.cutoff.data()};
   int32_t held_value[6] = {0, 0, 0, 0, 0, 0};
   bool moving[6] = {false, false, false, false, false, false};
-  const uint32_t still = source_keytrack | (envelope_settled_[0] ? source_env_a : 0u) |
-                         (envelope_settled_[1] ? source_env_b : 0u) | (declick_settled_ ? source_gate : 0u);
+  const uint32_t still = (source_keytrack | source_env_a | source_env_b | source_gate) & ~moving_sources();
   for (int k = 0; k < int_conn_count_; ++k) {
     const int_connection& conn = int_conn_[size_t(k)];
     int shift = 0;

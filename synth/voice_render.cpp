@@ -90,9 +90,7 @@ void voice::plan_block() {
   // Sources that move in this block reach only the amplitude, the pan and
   // the filter's cutoff: the oscillators hold still, the ticks can run ahead
   // of the audio and hand it a gain and a cutoff per sample.
-  uint32_t moving = (lfo_ticks_[0] ? source_lfo_a : 0u) | (lfo_ticks_[1] ? source_lfo_b : 0u) |
-                    (envelope_settled_[0] ? 0u : source_env_a) | (envelope_settled_[1] ? 0u : source_env_b) |
-                    (declick_settled_ ? 0u : source_gate);
+  const uint32_t moving = moving_sources();
   bool gains_only = steady;
   staged_cutoff_ = false;
   for (int i = 0; i < int_conn_count_ && gains_only; ++i) {
@@ -111,6 +109,13 @@ void voice::plan_block() {
     busy_block_ = (source_bit(c.source) & (moving & (source_lfo_a | source_lfo_b))) != 0 &&
                   c.dest != &dst_amplitude_ && c.dest != &dst_pan_;
   }
+}
+
+// The sources that move in this block, as planned.
+uint32_t voice::moving_sources() const {
+  return (lfo_ticks_[0] ? source_lfo_a : 0u) | (lfo_ticks_[1] ? source_lfo_b : 0u) |
+         (envelope_settled_[0] ? 0u : source_env_a) | (envelope_settled_[1] ? 0u : source_env_b) |
+         (declick_settled_ ? 0u : source_gate);
 }
 
 // With FMod the main filter's coefficient moves at audio rate, and the
