@@ -237,27 +237,48 @@ void voice::set_shaper_depth(float x) {
   shaper_.set_depth(x);
 }
 
-// The pan law only when the pan moved: the weights are the same numbers.
-void voice::follow_pan(int32_t pan_now) {
-  if (pan_now == pan_applied_) return;
-  pan_applied_ = pan_now;
+namespace {
+
+// The pan law at a pan position (2^16 units either side of the middle).
+void pan_weights(int32_t pan_now, float& left, float& right) {
   const float pan = float(pan_now) / 65536.f + 0.5f;
   const float pp = std::clamp(pan, 0.f, 1.f);
   const float a = (1.f - pp) * (1.f + pp);
   const float b = (2.f - pp) * pp;
-  pan_weight_left_ = 0.224f * a * a + 0.776f * a;
-  pan_weight_right_ = 0.224f * b * b + 0.776f * b;
+  left = 0.224f * a * a + 0.776f * a;
+  right = 0.224f * b * b + 0.776f * b;
+}
+
+}  // namespace
+
+// The pan law only when the pan moved: the weights are the same numbers.
+void voice::follow_pan(int32_t pan_now) {
+  if (pan_now == pan_applied_) return;
+  pan_applied_ = pan_now;
+  pan_weights(pan_now, pan_weight_left_, pan_weight_right_);
 }
 
 // update_output_gains for n ticks with no amplifier fade under way, from
 // each tick's amplitude and pan; the gains of every tick in gl and gr.
 void voice::output_gains_block(const int32_t* amplitude, const int32_t* pan, float* gl, float* gr, int n) {
+  // Locals, so that the stores into gl and gr need not reload them.
+  const int32_t centre = panning_ >> 16;
+  const float velocity_gain = velocity_gain_, unison_left = unison_left_, unison_right = unison_right_;
+  int32_t applied = pan_applied_;
+  float weight_left = pan_weight_left_, weight_right = pan_weight_right_;
   for (int i = 0; i < n; ++i) {
-    follow_pan((panning_ >> 16) + pan[i]);
-    const float v = float(amplitude[i]) * output_scale * velocity_gain_ * inv_2_24;
-    gl[i] = pan_weight_left_ * v * unison_left_;
-    gr[i] = pan_weight_right_ * v * unison_right_;
+    const int32_t pan_now = centre + pan[i];
+    if (pan_now != applied) {
+      applied = pan_now;
+      pan_weights(pan_now, weight_left, weight_right);
+    }
+    const float v = float(amplitude[i]) * output_scale * velocity_gain * inv_2_24;
+    gl[i] = weight_left * v * unison_left;
+    gr[i] = weight_right * v * unison_right;
   }
+  pan_applied_ = applied;
+  pan_weight_left_ = weight_left;
+  pan_weight_right_ = weight_right;
   if (n <= 0) return;
   dst_amplitude_ = amplitude[n - 1];
   dst_pan_ = pan[n - 1];

@@ -292,22 +292,28 @@ void lfo::tick() {
 // a delay is involved, with the shape fixed for the loop.
 template <lfo::shape_id S>
 void lfo::tick_steady(int32_t* out, int n) {
+  // Locals, so that the stores into `out` need not reload the state.
+  const lfo held = *this;
+  uint32_t phase = phase_, flags = flags_;
+  int32_t v = output_;
   for (int i = 0; i < n; ++i) {
-    const bool on_before = pulse_on();
-    phase_ += increment_;
-    flags_ = pulse_on() != on_before ? flag_pulse_changed : 0u;
-    int32_t v;
+    const bool on_before = held.width_ == width_none || phase < held.width_;
+    phase += held.increment_;
+    const bool on = held.width_ == width_none || phase < held.width_;
+    flags = on != on_before ? flag_pulse_changed : 0u;
     if constexpr (S == pulse) {
-      v = (width_ == width_none || phase_ < width_) ? 0x7FFF : -0x8000;
+      v = on ? 0x7FFF : -0x8000;
     } else if constexpr (S == ramp) {
-      v = ramp_value(phase_);
+      v = held.ramp_value(phase);
     } else {
-      v = sine_value(phase_);
+      v = held.sine_value(phase);
     }
-    if (bias_offset_ != 0) v = (v + bias_offset_) >> 1;
-    output_ = v;
+    if (held.bias_offset_ != 0) v = (v + held.bias_offset_) >> 1;
     out[i] = v;
   }
+  phase_ = phase;
+  flags_ = flags;
+  output_ = v;
 }
 
 void lfo::tick_block(int32_t* out, int n) {

@@ -169,12 +169,15 @@ void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r) {
 
 void osc_control_repitch_block(const osc_control_inputs& in, float period, const int32_t* pitch_mod,
                                const int32_t* width_mod, int n, osc_control_result& r, osc_control_run& out) {
+  // Locals, so that the stores into `out` need not reload them.
   const bool follows = in.keytrack_b == 1.f;
+  const osc_control_inputs held = in;
+  const float base = r.base, ratio_b = r.ratio_b, increment_b = r.increment_b;
   for (int i = 0; i < n; ++i) {
-    const float hz = hz_a_of(in, r.base, pitch_mod[i]);
+    const float hz = hz_a_of(held, base, pitch_mod[i]);
     out.increment_a[i] = clamp_increment(hz, period);
-    out.increment_b[i] = follows ? clamp_increment(r.ratio_b * hz, period) : r.increment_b;
-    const float w = width_a_of(in, float(width_mod[i]));
+    out.increment_b[i] = follows ? clamp_increment(ratio_b * hz, period) : increment_b;
+    const float w = width_a_of(held, float(width_mod[i]));
     out.pending_width_a[i] = pending_width_of(w);
     out.pcm_start_a[i] = clamp_unit(w);
   }
