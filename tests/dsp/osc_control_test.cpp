@@ -199,7 +199,9 @@ TEST(osc_control, a_run_of_pitch_and_width_moves_matches_tick_by_tick) {
       const bool width_moved = in.width_mod != float(width[size_t(i)]);
       in.pitch_mod = pitch[size_t(i)];
       in.width_mod = float(width[size_t(i)]);
-      if (pitch_moved) ASSERT_TRUE(osc_control_repitch(in, 1.f / rate, tick_r));
+      if (pitch_moved) {
+        ASSERT_TRUE(osc_control_repitch(in, 1.f / rate, tick_r));
+      }
       if (width_moved) osc_control_rewidth(in, tick_r);
       ASSERT_EQ(inc_a[size_t(i)], tick_r.increment_a) << i;
       ASSERT_EQ(inc_b[size_t(i)], tick_r.increment_b) << i;
