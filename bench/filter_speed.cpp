@@ -1,6 +1,7 @@
 // Cost per sample of the voice filters: the sixteen main filter variants,
 // the audio-rate FMod / QMod path, four main filters run in lanes (per
-// filter-sample, each kernel), and the eight shaper filter forms.
+// filter-sample, each kernel), their coefficients under FMod one by one and
+// in lanes, and the eight shaper filter forms.
 // Each iteration filters a block of full-scale noise at a resonant mid
 // cutoff; the "per_sample" counter is the time per sample.
 #include <benchmark/benchmark.h>
@@ -147,6 +148,61 @@ void bm_main_filter_lanes(benchmark::State& state) {
                  (k == svf_lanes::kernel::avx2 ? " avx2" : " scalar"));
 }
 BENCHMARK(bm_main_filter_lanes)->ArgsProduct({{0, 4, 12, 15}, {0, 1}});
+
+// The per-sample coefficients of four saturating filters under FMod (the
+// smoothed mixer given), 256-sample runs with a control tick every 32
+// samples: each filter's controls_block (arg 0), or the four together in
+// controls_lanes with the scalar (1) or AVX2 (2) kernel. "per_sample" is
+// per filter-sample.
+void bm_main_filter_coefficients(benchmark::State& state) {
+  using namespace synth;
+  constexpr int lanes = state_variable_filter::max_control_lanes, run = svf_lanes::max_block;
+  const int how = int(state.range(0));
+  if (how == 2 && !svf_lanes::avx2_available()) {
+    state.SkipWithError("no AVX2 on this CPU");
+    return;
+  }
+  svf_lanes::force_kernel(how == 2 ? svf_lanes::kernel::avx2 : svf_lanes::kernel::scalar);
+  std::array<state_variable_filter, lanes> filters;
+  std::array<filter_controls, lanes> controls;
+  std::vector<int32_t> cutoff_mod(block);
+  std::vector<uint8_t> due(block);
+  for (size_t i = 0; i < block; ++i) cutoff_mod[i] = int32_t(i * 7) & 0x3FFF, due[i] = i % 32 == 0;
+  const auto& x = noise_block();
+  std::vector<float> smoothed(block);
+  for (size_t i = 0; i < block; ++i) smoothed[i] = float(x[i]) / 4194304.f;  // about +-1
+  for (int l = 0; l < lanes; ++l) {
+    controls[l] = mid_controls(0x60000000);
+    controls[l].fmod = 0.2f * float(l + 1);
+    filters[l].init(&table(), rate);
+    filters[l].update(controls[l]);
+  }
+  std::array<std::vector<int32_t>, 5> out;  // f, q, limit, a, bias of all lanes
+  for (auto& v : out) v.resize(block * lanes);
+  std::array<state_variable_filter::control_lane, lanes> group;
+  for (auto _ : state) {
+    for (size_t at = 0; at < block; at += run) {
+      for (int l = 0; l < lanes; ++l) {
+        const size_t from = (at + size_t(l) * 1024) % block, to = size_t(l) * block + at;
+        group[l] = {&filters[l], &controls[l], cutoff_mod.data() + at, due.data() + at, smoothed.data() + from,
+                    {out[0].data() + to, out[1].data() + to, out[2].data() + to, out[3].data() + to,
+                     out[4].data() + to}};
+        if (how == 0) {
+          filters[l].controls_block(controls[l], group[l].cutoff_mod, group[l].due, nullptr, group[l].smoothed, run,
+                                    group[l].out);
+        }
+      }
+      if (how != 0) state_variable_filter::controls_lanes(group.data(), lanes, run);
+    }
+    benchmark::DoNotOptimize(out[0].data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["per_sample"] = benchmark::Counter(
+      double(block * lanes), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  static const char* names[] = {"each controls_block", "lanes scalar", "lanes avx2"};
+  state.SetLabel(names[how]);
+}
+BENCHMARK(bm_main_filter_coefficients)->Arg(0)->Arg(1)->Arg(2);
 
 void bm_shaper_filter(benchmark::State& state) {
   const int32_t mode = int32_t(state.range(0));

@@ -42,6 +42,7 @@ class cutoff_table {
   }
 
   int32_t entry(int i) const { return entries_[i]; }
+  const int32_t* entries() const { return entries_.data(); }  // size entries, for vector kernels
   double sample_rate() const { return sample_rate_; }
 
  private:

@@ -38,7 +38,8 @@ struct lane {
 void run(int variant, lane* lanes, int count, int n);
 
 enum class kernel { scalar, avx2 };
-// The kernel run uses: AVX2 where the CPU (and OS) have it, else scalar.
+// The kernel run (and state_variable_filter::controls_lanes) uses: AVX2
+// where the CPU (and OS) have it, else scalar.
 kernel active_kernel();
 // Tests and benchmarks: run one path or the other. avx2 on a CPU without it
 // (or a build without the AVX2 kernel) is ignored.

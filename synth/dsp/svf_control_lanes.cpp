@@ -1,0 +1,94 @@
+// state_variable_filter::controls_lanes: the filters' state into plain lane
+// records, the AVX2 kernel over them (padded out to four lanes), the state
+// back. Where AVX2 is not in use, each filter runs its own controls_block:
+// its loop has no chain from sample to sample but the damping's, so the
+// out-of-order core overlaps the samples already.
+#include <algorithm>
+
+#include "synth/dsp/svf_control_lanes.h"
+#include "synth/dsp/svf_lanes.h"
+
+namespace synth {
+
+namespace {
+
+using svf_lanes::control_run;
+
+// Outputs of the lanes that pad a run out to four: written, never read.
+struct dropped_run {
+  int32_t f[svf_lanes::max_block], q[svf_lanes::max_block], limit[svf_lanes::max_block],
+      sat_a[svf_lanes::max_block], sat_bias[svf_lanes::max_block];
+};
+
+// Runs of at most max_block samples (the length of the padding lanes' outputs).
+void run_padded(control_run* runs, int count, int n) {
+  dropped_run dropped;
+  for (int l = count; l < svf_lanes::max_lanes; ++l) {
+    runs[l] = runs[0];
+    runs[l].out = {dropped.f, dropped.q, dropped.limit, dropped.sat_a, dropped.sat_bias};
+  }
+  for (int done = 0; done < n; done += svf_lanes::max_block) {
+    const int part = std::min(n - done, svf_lanes::max_block);
+    control_run moved[svf_lanes::max_lanes];
+    for (int l = 0; l < svf_lanes::max_lanes; ++l) {
+      moved[l] = runs[l];
+      const int at = l < count ? done : 0;
+      moved[l].cutoff_mod += done;
+      moved[l].due += done;
+      moved[l].smoothed += done;
+      const auto& o = runs[l].out;
+      moved[l].out = {o.f + at, o.q + at, o.limit + at, o.sat_a + at, o.sat_bias + at};
+    }
+    svf_lanes::detail::controls_avx2(moved, part);
+    for (int l = 0; l < svf_lanes::max_lanes; ++l) {
+      moved[l].cutoff_mod = runs[l].cutoff_mod;
+      moved[l].due = runs[l].due;
+      moved[l].smoothed = runs[l].smoothed;
+      moved[l].out = runs[l].out;
+      runs[l] = moved[l];
+    }
+  }
+}
+
+}  // namespace
+
+void state_variable_filter::controls_lanes(const control_lane* lanes, int count, int n) {
+  if (count <= 0 || n <= 0) return;
+  count = std::min(count, max_control_lanes);
+  bool shared_table = true;
+  for (int l = 1; l < count; ++l) shared_table &= lanes[l].filter->table_ == lanes[0].filter->table_;
+#if defined(VORN_AVX2_KERNEL)
+  const bool vector = shared_table && svf_lanes::active_kernel() == svf_lanes::kernel::avx2;
+#else
+  const bool vector = false;
+#endif
+  if (!vector) {
+    for (int l = 0; l < count; ++l) {
+      const control_lane& c = lanes[l];
+      c.filter->controls_block(*c.controls, c.cutoff_mod, c.due, nullptr, c.smoothed, n, c.out);
+    }
+    return;
+  }
+#if defined(VORN_AVX2_KERNEL)
+  control_run runs[svf_lanes::max_lanes];
+  for (int l = 0; l < count; ++l) {
+    const control_lane& c = lanes[l];
+    const state_variable_filter& s = *c.filter;
+    runs[l] = {s.table_->entries(), c.controls->frequency >> 15, svf::damping_from_resonance(c.controls->resonance),
+               c.controls->saturation, c.controls->fmod, s.saturating_, c.cutoff_mod, c.due, c.smoothed, c.out,
+               s.cutoff_, s.f_, s.q_, s.limit_, s.sat_.a, s.sat_.bias};
+  }
+  run_padded(runs, count, n);
+  for (int l = 0; l < count; ++l) {
+    state_variable_filter& s = *lanes[l].filter;
+    const control_run& r = runs[l];
+    s.cutoff_ = r.cutoff;
+    s.f_ = r.f;
+    s.q_ = r.q;
+    s.limit_ = r.limit;
+    s.sat_ = {r.sat_a, r.sat_bias};
+  }
+#endif
+}
+
+}  // namespace synth
