@@ -262,7 +262,17 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
       smoothed[fmods++] = stages[m]->smoothed.data();
     }
     state_variable_filter::smooth_fmod(smoothing, mixer, smoothed, fmods, frames);
-    for (int m = 0; m < count; ++m) members[m]->lanes_filter_inputs(*stages[m]);
+    state_variable_filter::control_lane controls[lanes];
+    int controlled = 0;
+    for (int m = 0; m < count; ++m) {
+      const bool together = fmods > 1 && members[m]->lanes_fmod();  // a lone voice's own loop is quicker
+      members[m]->lanes_filter_inputs(*stages[m], !together);
+      if (!together) continue;
+      controls[controlled++] = {&members[m]->main_filter(), &members[m]->lanes_filter_controls(),
+                                stages[m]->cutoff.data(), stages[m]->due.data(), stages[m]->smoothed.data(),
+                                voice::lanes_coefficients(*stages[m])};
+    }
+    if (controlled > 0) state_variable_filter::controls_lanes(controls, controlled, frames);
     svf_lanes::run(first.filter_variant(), group, count, frames);
     for (int m = 0; m < count; ++m) members[m]->main_filter().set_state(group[m].state);
   }

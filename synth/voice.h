@@ -166,7 +166,9 @@ class voice {
   bool lanes_fmod() const { return path_.filter.fmod_alone(filter_ctl_); }
   int filter_variant() const { return path_.filter.variant(); }
   state_variable_filter& main_filter() { return path_.filter; }
-  void lanes_filter_inputs(voice_context::lane_stage& st);
+  void lanes_filter_inputs(voice_context::lane_stage& st, bool coefficients);
+  static state_variable_filter::coefficient_run lanes_coefficients(voice_context::lane_stage& st);
+  const filter_controls& lanes_filter_controls() const { return filter_ctl_; }
   void lanes_shaper_input(voice_context::lane_stage& st);
   bool lanes_shaped() const { return shaper_on_; }
   shaper_voice lanes_shaper() { return shaper_of(path_); }

@@ -285,16 +285,24 @@ void voice::lanes_sources_end(voice_context::lane_stage& st, int n) {
 // Stage 2: the filter's updates where due and its audio-rate modulation,
 // then its inputs and the coefficients process() would read at every sample.
 // Under FMod alone the engine has run the smoother into st.smoothed.
-void voice::lanes_filter_inputs(voice_context::lane_stage& st) {
+// With `coefficients` false the caller makes them for several voices at
+// once (state_variable_filter::controls_lanes, under FMod alone).
+void voice::lanes_filter_inputs(voice_context::lane_stage& st, bool coefficients) {
   for (int i = st.frames - 1; i >= 0; --i) {
     if (!st.due[i]) continue;
     filter_ctl_.cutoff_mod = st.cutoff[i];  // as the last update left it
     break;
   }
-  const float* smoothed = lanes_fmod() ? st.smoothed.data() : nullptr;
-  path_.filter.controls_block(filter_ctl_, st.cutoff.data(), st.due.data(), st.mix.data(), smoothed, st.frames,
-                              {st.f.data(), st.q.data(), st.limit.data(), st.sat_a.data(), st.sat_bias.data()});
+  if (coefficients) {
+    const float* smoothed = lanes_fmod() ? st.smoothed.data() : nullptr;
+    path_.filter.controls_block(filter_ctl_, st.cutoff.data(), st.due.data(), st.mix.data(), smoothed, st.frames,
+                                lanes_coefficients(st));
+  }
   for (int i = 0; i < st.frames; ++i) st.x[i] = filter_input(st.mix[i]);
+}
+
+state_variable_filter::coefficient_run voice::lanes_coefficients(voice_context::lane_stage& st) {
+  return {st.f.data(), st.q.data(), st.limit.data(), st.sat_a.data(), st.sat_bias.data()};
 }
 
 // Stage 4: the filter's output (or the bypass) as the shaper's input, in
