@@ -3,15 +3,15 @@
 // 32 bits (cutoff, clamps, compares, narrowed results), 64-bit lanes for its
 // 64-bit products and shifts, operation for operation. Like the filter lanes'
 // kernel, this file alone is compiled with -mavx2 and calls only intrinsics
-// and its own functions (internal linkage). No FMA: the float product is
+// and functions of internal linkage (its own and avx2_int64.h's). No FMA: the float product is
 // rounded after each multiplication, as in the scalar code.
 //
 // Ranges the products rely on (the table holds Q30 coefficients in
 // [0, 2^31), so f and the entries are non-negative int32):
 //   (c mod 64) * step   step = entries[i + 1] - entries[i], any 64-bit value
-//                       (mul_small), the other factor in [0, 64)
+//                       (mul_wide), the other factor in [0, 64)
 //   f * (0x7FFFFFFF - (f >> 1))   both int32
-//   max(s, 0) * headroom          headroom in [1, 2^31], any 64-bit (mul_small)
+//   max(s, 0) * headroom          headroom in [1, 2^31), any 64-bit (mul_wide)
 // The table's (c mod 64) * 2^25 * step / 2^31 is written as (c mod 64) * step
 // / 2^6: the same floor, as 2^25 divides both.
 #include "synth/dsp/svf_control_lanes.h"
@@ -22,6 +22,8 @@
 
 #include <cstdint>
 #include <cstring>
+
+#include "synth/dsp/avx2_int64.h"
 
 namespace synth::svf_lanes {
 
@@ -39,21 +41,8 @@ inline w4 narrow(v4 v) {
   return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7)));
 }
 
-// Floor division by 2^k: v + 2^63 is non-negative as an unsigned value, so
-// its logical shift is floor(v / 2^k) + 2^(63 - k).
-template <int k>
-inline v4 sra(v4 v) {
-  const v4 top = splat64(INT64_MIN);
-  return _mm256_sub_epi64(_mm256_srli_epi64(_mm256_xor_si256(v, top), k), splat64(int64_t(1) << (63 - k)));
-}
-
-// v * m for any 64-bit v and m in [0, 2^31): the unsigned low word times m
-// plus the signed high word times m, shifted up (exact mod 2^64).
-inline v4 mul_small(v4 v, v4 m) {
-  v4 lo = _mm256_mul_epu32(v, m);
-  v4 hi = _mm256_mul_epi32(_mm256_srli_epi64(v, 32), m);
-  return _mm256_add_epi64(lo, _mm256_slli_epi64(hi, 32));
-}
+using avx2::mul_wide;
+using avx2::sra;
 
 // entries[index] of each lane. Scalar loads rather than a gather: as fast
 // on the cores measured (bench/filter_speed.cpp), and a gather is far slower
@@ -96,7 +85,7 @@ inline void step(state& s, const constants& k, w4 cutoff_mod, w4 due, __m128 smo
   const w4 e0 = lookup(k.entries, i0);
   const w4 e1 = lookup(k.entries, i1);
   const w4 frac = _mm_and_si128(_mm_and_si128(c, splat32(63)), inside);
-  const v4 delta = mul_small(_mm256_sub_epi64(widen(e1), widen(e0)), widen(frac));
+  const v4 delta = mul_wide(_mm256_sub_epi64(widen(e1), widen(e0)), widen(frac));
   const w4 f = _mm_add_epi32(e0, narrow(sra<6>(delta)));
 
   // svf::damping_limit: 0x7FFFFFFF - f (0x7FFFFFFF - f / 2) / 2^30.
@@ -107,7 +96,7 @@ inline void step(state& s, const constants& k, w4 cutoff_mod, w4 due, __m128 smo
   // svf::saturation::set in the saturating lanes; the others keep theirs.
   const w4 f_held = _mm_min_epi32(f, splat32(0x3FFFFFFF));
   const v4 headroom = _mm256_sub_epi64(splat64(0x7FFFFFFF), _mm256_slli_epi64(widen(f_held), 1));
-  const w4 a = narrow(sra<31>(mul_small(headroom, widen(k.saturation))));
+  const w4 a = narrow(sra<31>(mul_wide(headroom, widen(k.saturation))));
   const w4 bias = _mm_sub_epi32(splat32(0x7FFFFF), _mm_srai_epi32(a, 9));
   s.sat_a = _mm_blendv_epi8(s.sat_a, a, k.saturating);
   s.sat_bias = _mm_blendv_epi8(s.sat_bias, bias, k.saturating);
