@@ -55,7 +55,9 @@ inline w4 lookup(const int32_t* entries, w4 index) {
 
 struct constants {
   const int32_t* entries;
-  w4 base, q_resonance, saturation, saturating;  // saturation: max(s, 0); saturating: all ones
+  w4 base, q_resonance;
+  w4 saturation;  // max(controls.saturation, 0)
+  w4 saturating;  // all ones in the lanes of saturating filters
   __m128 fmod;
 };
 
