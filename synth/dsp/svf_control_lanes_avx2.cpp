@@ -3,15 +3,15 @@
 // 32 bits (cutoff, clamps, compares, narrowed results), 64-bit lanes for its
 // 64-bit products and shifts, operation for operation. Like the filter lanes'
 // kernel, this file alone is compiled with -mavx2 and calls only intrinsics
-// and its own functions (internal linkage). No FMA: the float product is
+// and functions of internal linkage (its own and avx2_int64.h's). No FMA: the float product is
 // rounded after each multiplication, as in the scalar code.
 //
 // Ranges the products rely on (the table holds Q30 coefficients in
 // [0, 2^31), so f and the entries are non-negative int32):
 //   (c mod 64) * step   step = entries[i + 1] - entries[i], any 64-bit value
-//                       (mul_small), the other factor in [0, 64)
+//                       (mul_wide), the other factor in [0, 64)
 //   f * (0x7FFFFFFF - (f >> 1))   both int32
-//   max(s, 0) * headroom          headroom in [1, 2^31], any 64-bit (mul_small)
+//   max(s, 0) * headroom          headroom in [1, 2^31), any 64-bit (mul_wide)
 // The table's (c mod 64) * 2^25 * step / 2^31 is written as (c mod 64) * step
 // / 2^6: the same floor, as 2^25 divides both.
 #include "synth/dsp/svf_control_lanes.h"
@@ -22,6 +22,8 @@
 
 #include <cstdint>
 #include <cstring>
+
+#include "synth/dsp/avx2_int64.h"
 
 namespace synth::svf_lanes {
 
@@ -39,25 +41,23 @@ inline w4 narrow(v4 v) {
   return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7)));
 }
 
-// Floor division by 2^k: v + 2^63 is non-negative as an unsigned value, so
-// its logical shift is floor(v / 2^k) + 2^(63 - k).
-template <int k>
-inline v4 sra(v4 v) {
-  const v4 top = splat64(INT64_MIN);
-  return _mm256_sub_epi64(_mm256_srli_epi64(_mm256_xor_si256(v, top), k), splat64(int64_t(1) << (63 - k)));
-}
+using avx2::mul_wide;
+using avx2::sra;
 
-// v * m for any 64-bit v and m in [0, 2^31): the unsigned low word times m
-// plus the signed high word times m, shifted up (exact mod 2^64).
-inline v4 mul_small(v4 v, v4 m) {
-  v4 lo = _mm256_mul_epu32(v, m);
-  v4 hi = _mm256_mul_epi32(_mm256_srli_epi64(v, 32), m);
-  return _mm256_add_epi64(lo, _mm256_slli_epi64(hi, 32));
+// entries[index] of each lane. Scalar loads rather than a gather: as fast
+// on the cores measured (bench/filter_speed.cpp), and a gather is far slower
+// on cores with the microcode fix for gather data sampling.
+inline w4 lookup(const int32_t* entries, w4 index) {
+  alignas(16) int32_t at[4];
+  _mm_store_si128(reinterpret_cast<w4*>(at), index);
+  return _mm_setr_epi32(entries[at[0]], entries[at[1]], entries[at[2]], entries[at[3]]);
 }
 
 struct constants {
   const int32_t* entries;
-  w4 base, q_resonance, saturation, saturating;  // saturation: max(s, 0); saturating: all ones
+  w4 base, q_resonance;
+  w4 saturation;  // max(controls.saturation, 0)
+  w4 saturating;  // all ones in the lanes of saturating filters
   __m128 fmod;
 };
 
@@ -84,10 +84,10 @@ inline void step(state& s, const constants& k, w4 cutoff_mod, w4 due, __m128 smo
   const w4 inside = _mm_and_si128(_mm_cmpgt_epi32(c, _mm_setzero_si128()), _mm_cmpgt_epi32(splat32(255), whole));
   const w4 i0 = _mm_min_epi32(_mm_max_epi32(whole, _mm_setzero_si128()), splat32(255));
   const w4 i1 = _mm_min_epi32(_mm_add_epi32(i0, splat32(1)), splat32(255));
-  const w4 e0 = _mm_i32gather_epi32(k.entries, i0, 4);
-  const w4 e1 = _mm_i32gather_epi32(k.entries, i1, 4);
+  const w4 e0 = lookup(k.entries, i0);
+  const w4 e1 = lookup(k.entries, i1);
   const w4 frac = _mm_and_si128(_mm_and_si128(c, splat32(63)), inside);
-  const v4 delta = mul_small(_mm256_sub_epi64(widen(e1), widen(e0)), widen(frac));
+  const v4 delta = mul_wide(_mm256_sub_epi64(widen(e1), widen(e0)), widen(frac));
   const w4 f = _mm_add_epi32(e0, narrow(sra<6>(delta)));
 
   // svf::damping_limit: 0x7FFFFFFF - f (0x7FFFFFFF - f / 2) / 2^30.
@@ -98,7 +98,7 @@ inline void step(state& s, const constants& k, w4 cutoff_mod, w4 due, __m128 smo
   // svf::saturation::set in the saturating lanes; the others keep theirs.
   const w4 f_held = _mm_min_epi32(f, splat32(0x3FFFFFFF));
   const v4 headroom = _mm256_sub_epi64(splat64(0x7FFFFFFF), _mm256_slli_epi64(widen(f_held), 1));
-  const w4 a = narrow(sra<31>(mul_small(headroom, widen(k.saturation))));
+  const w4 a = narrow(sra<31>(mul_wide(headroom, widen(k.saturation))));
   const w4 bias = _mm_sub_epi32(splat32(0x7FFFFF), _mm_srai_epi32(a, 9));
   s.sat_a = _mm_blendv_epi8(s.sat_a, a, k.saturating);
   s.sat_bias = _mm_blendv_epi8(s.sat_bias, bias, k.saturating);
@@ -121,24 +121,83 @@ inline void transpose(w4& r0, w4& r1, w4& r2, w4& r3) {
 inline w4 load(const void* p) { return _mm_loadu_si128(static_cast<const w4*>(p)); }
 
 // Four samples' values of one output, row j being sample i + j, to the lanes.
-template <int32_t* state_variable_filter::coefficient_run::*field>
-inline void store4(w4 (&rows)[4], const control_run* lanes, int i) {
+inline void store4(w4 (&rows)[4], int32_t* const (&to)[4], int i) {
   w4 r0 = rows[0], r1 = rows[1], r2 = rows[2], r3 = rows[3];
   transpose(r0, r1, r2, r3);
-  _mm_storeu_si128(reinterpret_cast<w4*>(lanes[0].out.*field + i), r0);
-  _mm_storeu_si128(reinterpret_cast<w4*>(lanes[1].out.*field + i), r1);
-  _mm_storeu_si128(reinterpret_cast<w4*>(lanes[2].out.*field + i), r2);
-  _mm_storeu_si128(reinterpret_cast<w4*>(lanes[3].out.*field + i), r3);
+  _mm_storeu_si128(reinterpret_cast<w4*>(to[0] + i), r0);
+  _mm_storeu_si128(reinterpret_cast<w4*>(to[1] + i), r1);
+  _mm_storeu_si128(reinterpret_cast<w4*>(to[2] + i), r2);
+  _mm_storeu_si128(reinterpret_cast<w4*>(to[3] + i), r3);
 }
 
-template <int32_t* state_variable_filter::coefficient_run::*field>
-inline void store1(w4 v, const control_run* lanes, int i) {
+inline void store1(w4 v, int32_t* const (&to)[4], int i) {
   alignas(16) int32_t values[4];
   _mm_store_si128(reinterpret_cast<w4*>(values), v);
-  for (int l = 0; l < 4; ++l) (lanes[l].out.*field)[i] = values[l];
+  for (int l = 0; l < 4; ++l) to[l][i] = values[l];
 }
 
-using run_fields = state_variable_filter::coefficient_run;
+// The lanes' arrays held in locals: the outputs are int32_t like the lane
+// records' state fields, so stores through them would otherwise make the
+// compiler reload every pointer from the records.
+struct arrays {
+  const int32_t* cutoff_mod[4];
+  const uint8_t* due[4];
+  const float* smoothed[4];
+  int32_t* f[4];
+  int32_t* q[4];
+  int32_t* limit[4];
+  int32_t* sat_a[4];
+  int32_t* sat_bias[4];
+};
+
+void run_arrays(state& s, const constants& k, const arrays& p, int n) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    w4 mod[4], sm[4];
+    uint32_t due_bytes[4];
+    for (int l = 0; l < 4; ++l) {
+      mod[l] = load(p.cutoff_mod[l] + i);
+      sm[l] = load(p.smoothed[l] + i);
+      std::memcpy(&due_bytes[l], p.due[l] + i, 4);
+    }
+    transpose(mod[0], mod[1], mod[2], mod[3]);
+    transpose(sm[0], sm[1], sm[2], sm[3]);
+    const w4 due_words = _mm_setr_epi32(int32_t(due_bytes[0]), int32_t(due_bytes[1]), int32_t(due_bytes[2]),
+                                        int32_t(due_bytes[3]));
+    w4 f[4], q[4], limit[4], a[4], bias[4];
+#pragma GCC unroll 4
+    for (int j = 0; j < 4; ++j) {
+      // Byte j of each lane's word (memory order, little endian) is sample i + j.
+      const w4 byte = _mm_and_si128(_mm_srl_epi32(due_words, _mm_cvtsi32_si128(8 * j)), splat32(0xFF));
+      const w4 due = _mm_xor_si128(_mm_cmpeq_epi32(byte, _mm_setzero_si128()), splat32(-1));
+      step(s, k, mod[j], due, _mm_castsi128_ps(sm[j]));
+      f[j] = s.f;
+      q[j] = s.q;
+      limit[j] = s.limit;
+      a[j] = s.sat_a;
+      bias[j] = s.sat_bias;
+    }
+    store4(f, p.f, i);
+    store4(q, p.q, i);
+    store4(limit, p.limit, i);
+    store4(a, p.sat_a, i);
+    store4(bias, p.sat_bias, i);
+  }
+  for (; i < n; ++i) {
+    const w4 mod = _mm_setr_epi32(p.cutoff_mod[0][i], p.cutoff_mod[1][i], p.cutoff_mod[2][i],
+                                  p.cutoff_mod[3][i]);
+    const __m128 sm = _mm_setr_ps(p.smoothed[0][i], p.smoothed[1][i], p.smoothed[2][i],
+                                  p.smoothed[3][i]);
+    const w4 due = _mm_setr_epi32(p.due[0][i] ? -1 : 0, p.due[1][i] ? -1 : 0, p.due[2][i] ? -1 : 0,
+                                  p.due[3][i] ? -1 : 0);
+    step(s, k, mod, due, sm);
+    store1(s.f, p.f, i);
+    store1(s.q, p.q, i);
+    store1(s.limit, p.limit, i);
+    store1(s.sat_a, p.sat_a, i);
+    store1(s.sat_bias, p.sat_bias, i);
+  }
+}
 
 void run4(control_run* lanes, int n) {
   constants k;
@@ -160,51 +219,18 @@ void run4(control_run* lanes, int n) {
   s.sat_a = _mm_setr_epi32(lanes[0].sat_a, lanes[1].sat_a, lanes[2].sat_a, lanes[3].sat_a);
   s.sat_bias = _mm_setr_epi32(lanes[0].sat_bias, lanes[1].sat_bias, lanes[2].sat_bias, lanes[3].sat_bias);
 
-  int i = 0;
-  for (; i + 4 <= n; i += 4) {
-    w4 mod[4], sm[4];
-    uint32_t due_bytes[4];
-    for (int l = 0; l < 4; ++l) {
-      mod[l] = load(lanes[l].cutoff_mod + i);
-      sm[l] = load(lanes[l].smoothed + i);
-      std::memcpy(&due_bytes[l], lanes[l].due + i, 4);
-    }
-    transpose(mod[0], mod[1], mod[2], mod[3]);
-    transpose(sm[0], sm[1], sm[2], sm[3]);
-    const w4 due_words = _mm_setr_epi32(int32_t(due_bytes[0]), int32_t(due_bytes[1]), int32_t(due_bytes[2]),
-                                        int32_t(due_bytes[3]));
-    w4 f[4], q[4], limit[4], a[4], bias[4];
-    for (int j = 0; j < 4; ++j) {
-      // Byte j of each lane's word (memory order, little endian) is sample i + j.
-      const w4 byte = _mm_and_si128(_mm_srl_epi32(due_words, _mm_cvtsi32_si128(8 * j)), splat32(0xFF));
-      const w4 due = _mm_xor_si128(_mm_cmpeq_epi32(byte, _mm_setzero_si128()), splat32(-1));
-      step(s, k, mod[j], due, _mm_castsi128_ps(sm[j]));
-      f[j] = s.f;
-      q[j] = s.q;
-      limit[j] = s.limit;
-      a[j] = s.sat_a;
-      bias[j] = s.sat_bias;
-    }
-    store4<&run_fields::f>(f, lanes, i);
-    store4<&run_fields::q>(q, lanes, i);
-    store4<&run_fields::limit>(limit, lanes, i);
-    store4<&run_fields::sat_a>(a, lanes, i);
-    store4<&run_fields::sat_bias>(bias, lanes, i);
+  arrays p;
+  for (int l = 0; l < 4; ++l) {
+    p.cutoff_mod[l] = lanes[l].cutoff_mod;
+    p.due[l] = lanes[l].due;
+    p.smoothed[l] = lanes[l].smoothed;
+    p.f[l] = lanes[l].out.f;
+    p.q[l] = lanes[l].out.q;
+    p.limit[l] = lanes[l].out.limit;
+    p.sat_a[l] = lanes[l].out.sat_a;
+    p.sat_bias[l] = lanes[l].out.sat_bias;
   }
-  for (; i < n; ++i) {
-    const w4 mod = _mm_setr_epi32(lanes[0].cutoff_mod[i], lanes[1].cutoff_mod[i], lanes[2].cutoff_mod[i],
-                                  lanes[3].cutoff_mod[i]);
-    const __m128 sm = _mm_setr_ps(lanes[0].smoothed[i], lanes[1].smoothed[i], lanes[2].smoothed[i],
-                                  lanes[3].smoothed[i]);
-    const w4 due = _mm_setr_epi32(lanes[0].due[i] ? -1 : 0, lanes[1].due[i] ? -1 : 0, lanes[2].due[i] ? -1 : 0,
-                                  lanes[3].due[i] ? -1 : 0);
-    step(s, k, mod, due, sm);
-    store1<&run_fields::f>(s.f, lanes, i);
-    store1<&run_fields::q>(s.q, lanes, i);
-    store1<&run_fields::limit>(s.limit, lanes, i);
-    store1<&run_fields::sat_a>(s.sat_a, lanes, i);
-    store1<&run_fields::sat_bias>(s.sat_bias, lanes, i);
-  }
+  run_arrays(s, k, p, n);
 
   alignas(16) int32_t values[6][4];
   _mm_store_si128(reinterpret_cast<w4*>(values[0]), s.cutoff);

@@ -2,9 +2,10 @@
 // filters in a register, the scalar step's arithmetic operation for
 // operation. This file alone is compiled with -mavx2 (where the build targets
 // x86 with GCC or Clang) and runs only after CPU detection has found AVX2.
-// It calls only intrinsics and its own functions (internal linkage), no
-// inline function of a shared header: a copy of one emitted here would carry
-// AVX2 instructions, and the linker may keep that copy for every caller.
+// It calls only intrinsics and functions of internal linkage (its own and
+// avx2_int64.h's), no inline function of a shared header: a copy of one
+// emitted here would carry AVX2 instructions, and the linker may keep that
+// copy for every caller.
 //
 // What each product relies on (the scalar step forms every product in 64
 // bits; _mm256_mul_epi32 multiplies the signed low words exactly):
@@ -30,6 +31,8 @@
 
 #include <cstdint>
 
+#include "synth/dsp/avx2_int64.h"
+
 namespace synth::svf_lanes {
 
 namespace {
@@ -42,24 +45,8 @@ inline v4 splat(int64_t v) { return _mm256_set1_epi64x(v); }
 inline v4 add(v4 a, v4 b) { return _mm256_add_epi64(a, b); }
 inline v4 sub(v4 a, v4 b) { return _mm256_sub_epi64(a, b); }
 
-// Floor division by 2^k. v + 2^63 (the sign bit flipped) is non-negative as
-// an unsigned value, so its logical shift is the floor of (v + 2^63) / 2^k
-// = floor(v / 2^k) + 2^(63 - k). Three single-cycle steps, where filling in
-// the sign after a compare takes five.
-template <int k>
-inline v4 sra(v4 v) {
-  const v4 top = splat(INT64_MIN);
-  return sub(_mm256_srli_epi64(_mm256_xor_si256(v, top), k), splat(int64_t(1) << (63 - k)));
-}
-
-// v * f for any 64-bit v and f in [0, 2^31): the unsigned low word times f
-// plus the signed high word times f, shifted up. Exact (mod 2^64, and the
-// scalar product fits 64 bits).
-inline v4 mul_wide(v4 v, v4 f) {
-  v4 lo = _mm256_mul_epu32(v, f);
-  v4 hi = _mm256_mul_epi32(_mm256_srli_epi64(v, 32), f);
-  return add(lo, _mm256_slli_epi64(hi, 32));
-}
+using avx2::mul_wide;
+using avx2::sra;
 
 // int32_t(v): the low word, sign-extended.
 inline v4 truncate(v4 v) {
