@@ -251,31 +251,40 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
       stages[count] = &st;
       members[count++] = &v;
     }
-    state_variable_filter* smoothing[lanes];
-    const float* mixer[lanes];
-    float* smoothed[lanes];
-    int fmods = 0;
-    for (int m = 0; m < count; ++m) {
-      if (!members[m]->lanes_fmod()) continue;
-      smoothing[fmods] = &members[m]->main_filter();
-      mixer[fmods] = stages[m]->mix.data();
-      smoothed[fmods++] = stages[m]->smoothed.data();
-    }
-    state_variable_filter::smooth_fmod(smoothing, mixer, smoothed, fmods, frames);
-    state_variable_filter::control_lane controls[lanes];
-    int controlled = 0;
-    for (int m = 0; m < count; ++m) {
-      const bool together = fmods > 1 && members[m]->lanes_fmod();  // a lone voice's own loop is quicker
-      members[m]->lanes_filter_inputs(*stages[m], !together);
-      if (!together) continue;
-      controls[controlled++] = {&members[m]->main_filter(), &members[m]->lanes_filter_controls(),
-                                stages[m]->cutoff.data(), stages[m]->due.data(), stages[m]->smoothed.data(),
-                                voice::lanes_coefficients(*stages[m])};
-    }
-    if (controlled > 0) state_variable_filter::controls_lanes(controls, controlled, frames);
+    prepare_lane_filters(members, stages, count, frames);
     svf_lanes::run(first.filter_variant(), group, count, frames);
     for (int m = 0; m < count; ++m) members[m]->main_filter().set_state(group[m].state);
   }
+}
+
+// The inputs and per-sample coefficients of a group of filters: the FMod
+// smoothers side by side, then the coefficients of the voices under FMod
+// alone together, the others' each on its own.
+void synth::prepare_lane_filters(voice* const* members, voice_context::lane_stage* const* stages, int count,
+                                 int frames) {
+  constexpr int lanes = voice_context::lane_count;
+  state_variable_filter* smoothing[lanes];
+  const float* mixer[lanes];
+  float* smoothed[lanes];
+  int fmods = 0;
+  for (int m = 0; m < count; ++m) {
+    if (!members[m]->lanes_fmod()) continue;
+    smoothing[fmods] = &members[m]->main_filter();
+    mixer[fmods] = stages[m]->mix.data();
+    smoothed[fmods++] = stages[m]->smoothed.data();
+  }
+  state_variable_filter::smooth_fmod(smoothing, mixer, smoothed, fmods, frames);
+  state_variable_filter::control_lane controls[lanes];
+  int controlled = 0;
+  for (int m = 0; m < count; ++m) {
+    const bool together = fmods > 1 && members[m]->lanes_fmod();  // a lone voice's own loop is quicker
+    members[m]->lanes_filter_inputs(*stages[m], !together);
+    if (!together) continue;
+    controls[controlled++] = {&members[m]->main_filter(), &members[m]->lanes_filter_controls(),
+                              stages[m]->cutoff.data(), stages[m]->due.data(), stages[m]->smoothed.data(),
+                              voice::lanes_coefficients(*stages[m])};
+  }
+  if (controlled > 0) state_variable_filter::controls_lanes(controls, controlled, frames);
 }
 
 // The shapers of a batch: voices with one shaper mode that sounded the
