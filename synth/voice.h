@@ -56,6 +56,14 @@ struct voice_path {
   int shflt_mode = 0;           // 0 bypass
 };
 
+// The mixer's levels: oscillator A, B, their ring product and the noise.
+struct voice_mixer {
+  float a, b, ring, noise;
+  float mix(float out_a, float out_b, float noise_value) const {
+    return out_a * a + out_b * b + out_a * out_b * ring + noise_value * noise;
+  }
+};
+
 // A stepped change that swaps a signal path (waveform, filter mode and
 // family, shaper mode, shaper filter mode, the amplifier's envelope) under a
 // sounding voice crossfades from the old path, run on in a copy, to the new
@@ -252,6 +260,9 @@ class voice {
   void follow_pan(int32_t pan_now);
   void output_gains_block(const int32_t* amplitude, const int32_t* pan, float* gl, float* gr, int n);
   float render_oscillator(int which);
+  voice_mixer mixer_levels() const { return {mix_a_, mix_b_, mix_ring_, mix_noise_}; }
+  float mixer_sample();
+  void stage_oscillators(voice_context::lane_stage& st, int from, int frames);
   int32_t run_path(voice_path& path, float mixer);
   int32_t run_shaper(voice_path& path, int32_t s);
   shaper_voice shaper_of(voice_path& path);

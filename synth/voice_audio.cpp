@@ -76,6 +76,15 @@ int32_t voice::run_path(voice_path& path, float m) {
   return s;
 }
 
+// Both oscillators (neither fading) and the mixer of one sample.
+float voice::mixer_sample() {
+  prepare_sync(osc_a_);
+  prepare_sync(osc_b_);
+  out_a_ = render_oscillator(0);
+  out_b_ = render_oscillator(1);
+  return mixer_levels().mix(out_a_, out_b_, ctx_->noise.out_float);
+}
+
 // One sample of audio with the controls of this tick, added into *left and
 // *right.
 void voice::render_sample(float* left, float* right) {
@@ -85,8 +94,7 @@ void voice::render_sample(float* left, float* right) {
   if (osc_fade_left_[1] > 0) prepare_sync(fading_osc_[1]);
   out_a_ = render_oscillator(0);
   out_b_ = render_oscillator(1);
-  const float m = out_a_ * mix_a_ + out_b_ * mix_b_ + out_a_ * out_b_ * mix_ring_ +
-                  ctx_->noise.out_float * mix_noise_;
+  const float m = mixer_levels().mix(out_a_, out_b_, ctx_->noise.out_float);
   int32_t s = run_path(path_, m);
   if (path_fade_left_ > 0) {
     const int64_t before = run_path(fading_path_, m);

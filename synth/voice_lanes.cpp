@@ -51,11 +51,7 @@ bool voice::lanes_source_sample(voice_context::lane_stage& st, int i) {
 void voice::lanes_audio_sample(voice_context::lane_stage& st, int i, bool cutoff_due) {
   st.due[i] = cutoff_due ? 1 : 0;
   st.cutoff[i] = dst_cutoff_;
-  prepare_sync(osc_a_);
-  prepare_sync(osc_b_);
-  out_a_ = render_oscillator(0);
-  out_b_ = render_oscillator(1);
-  st.mix[i] = out_a_ * mix_a_ + out_b_ * mix_b_ + out_a_ * out_b_ * mix_ring_ + ctx_->noise.out_float * mix_noise_;
+  st.mix[i] = mixer_sample();
   st.gain_left[i] = gain_left_;
   st.gain_right[i] = gain_right_;
 }
@@ -91,8 +87,14 @@ int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int 
   const int frames = stage_sources(from, n);
   stage_connections(from, frames);
   stage_oscillator_controls(st, from, frames);
-  // The oscillators as the controls of each sample left them: a block at a
-  // time each when they are not synced and A's multi-ramp spread holds.
+  stage_oscillators(st, from, frames);
+  return frames;
+}
+
+// The oscillators and the mixer of samples from..n-1 as the controls of
+// each sample left them: a block at a time each when they are not synced
+// and A's multi-ramp spread holds, else sample by sample.
+void voice::stage_oscillators(voice_context::lane_stage& st, int from, int frames) {
   voice_context::control_stage& c = ctx_->controls;
   oscillator* oscs[2] = {&osc_a_, &osc_b_};
   if (!osc_a_.sync_master() && !osc_b_.sync_master() && waveform_[0] != 2) {
@@ -109,14 +111,13 @@ int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int 
         std::fill(out[o], out[o] + count, 0.f);
       }
     }
-    const float ma = mix_a_, mb = mix_b_, mr = mix_ring_, mn = mix_noise_, nz = ctx_->noise.out_float;
-    for (int i = 0; i < count; ++i) {
-      const float a = out[0][i], b = out[1][i];
-      st.mix[from + i] = a * ma + b * mb + a * b * mr + nz * mn;
-    }
+    // Copies: the stores into st.mix need not reload them.
+    const voice_mixer mixer = mixer_levels();
+    const float noise = ctx_->noise.out_float;
+    for (int i = 0; i < count; ++i) st.mix[from + i] = mixer.mix(out[0][i], out[1][i], noise);
     out_a_ = out[0][count - 1];
     out_b_ = out[1][count - 1];
-    return frames;
+    return;
   }
   for (int i = from; i < frames; ++i) {
     for (int o = 0; o < 2; ++o) {
@@ -124,13 +125,8 @@ int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int 
       oscs[o]->set_pending_width(c.pending_width[o][size_t(i)]);
       oscs[o]->set_spread(c.spread[o][size_t(i)]);
     }
-    prepare_sync(osc_a_);
-    prepare_sync(osc_b_);
-    out_a_ = render_oscillator(0);
-    out_b_ = render_oscillator(1);
-    st.mix[i] = out_a_ * mix_a_ + out_b_ * mix_b_ + out_a_ * out_b_ * mix_ring_ + ctx_->noise.out_float * mix_noise_;
+    st.mix[i] = mixer_sample();
   }
-  return frames;
 }
 
 // The rest of the busy tick for samples from..n-1, from the connections'

@@ -317,8 +317,8 @@ void voice::render_stages(float* left, float* right, int n, const float* nz, con
   }
   out_a_ = a[n - 1];
   out_b_ = b[n - 1];
-  const float ma = mix_a_, mb = mix_b_, mr = mix_ring_, mn = mix_noise_;
-  for (int i = 0; i < n; ++i) mix[i] = a[i] * ma + b[i] * mb + a[i] * b[i] * mr + nz[i] * mn;
+  const voice_mixer mixer = mixer_levels();
+  for (int i = 0; i < n; ++i) mix[i] = mixer.mix(a[i], b[i], nz[i]);
   // Nothing after the mixer: the path is the conversion to 2^24 per unit.
   const bool bare = path_.filter_mode == 0 && !shaper_on_ && path_.shflt_mode == 0;
   if (bare) {
