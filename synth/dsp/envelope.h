@@ -81,9 +81,7 @@ class envelope {
   void tick() {
     if (rescale_) rescale();
     if (!running_) return;
-    int64_t next = level_ + ((int64_t(coef_) * (int64_t(goal_) - level_)) >> 31);
-    // Overshoot above 0x3FFFFFFF or below 0 lands on the stage's end.
-    int32_t l = (next < 0 || next > attack_end) ? end_ : int32_t(next);
+    const int32_t l = next_level();
     level_ = l;
     const int64_t from_end = int64_t(l) - end_;
     if (((stage_ == attack || stage_ == decay) && from_end < threshold && -from_end < threshold) ||
@@ -95,9 +93,11 @@ class envelope {
   void skip(uint32_t ticks);
 
   int32_t level() const { return level_; }
-  // A tick would change nothing: idle, or holding its sustain level exactly,
-  // with no time scale to recompute.
-  bool settled() const { return !rescale_ && (!running_ || (stage_ == sustain && level_ == goal_)); }
+  // A tick would change nothing: idle, or in the sustain stage where the
+  // step rounds to nothing (on the sustain level, or so near it that the
+  // floored step is 0: approached from below, a full sustain stops short of
+  // its goal), with no time scale to recompute.
+  bool settled() const { return !rescale_ && (!running_ || (stage_ == sustain && next_level() == level_)); }
   stage_id stage() const { return stage_; }
   bool running() const { return running_; }
   bool gate_is_on() const { return stage_ < release; }
@@ -105,6 +105,13 @@ class envelope {
   int32_t coefficient() const { return coef_; }  // current row, Q31
 
  private:
+  // The level after one step of the current row. Overshoot above 0x3FFFFFFF
+  // or below 0 lands on the stage's end.
+  int32_t next_level() const {
+    const int64_t next = level_ + ((int64_t(coef_) * (int64_t(goal_) - level_)) >> 31);
+    return (next < 0 || next > attack_end) ? end_ : int32_t(next);
+  }
+
   struct row {
     int32_t goal;
     int32_t coef;  // Q31

@@ -109,6 +109,38 @@ TEST(envelope, sustain_zero_holds_exactly_zero_without_going_idle) {
   EXPECT_EQ(e.stage(), envelope::sustain);  // no retrigger
 }
 
+// A voice stops ticking a settled envelope, so settled() must come once the
+// sustain holds still (from above and from below, a full sustain stopping
+// short of its goal included) and must never hide a tick that changes the
+// level.
+TEST(envelope, a_sustain_that_holds_still_is_settled) {
+  // A timed attack hands over 1 % short of full scale: a full sustain's
+  // decay then rises to it. An attack of 0 lands on full scale at once.
+  for (float s : {0.f, 0.5f, 0.9f, 1.f}) {
+    for (float attack : {0.f, 0.2f}) {
+    SCOPED_TRACE(testing::Message() << "sustain " << s << " attack " << attack);
+    envelope e = make(attack, 0.3f, s, 0.3f);
+    e.gate_on();
+    int ticks = 0;
+    for (; ticks < 40 * 48000 && !e.settled(); ++ticks) e.tick();
+    ASSERT_TRUE(e.settled()) << "still moving after " << ticks << " ticks";
+    EXPECT_EQ(e.stage(), envelope::sustain);
+    const int32_t held = e.level();
+    for (int i = 0; i < 1000; ++i) e.tick();
+    EXPECT_EQ(e.level(), held);
+    EXPECT_TRUE(e.settled());
+    }
+  }
+  // Not settled while the decay still moves the level.
+  envelope e = make(0.f, 0.5f, 0.5f, 0.3f);
+  e.gate_on();
+  for (int i = 0; i < 2000; ++i) e.tick();
+  const int32_t before = e.level();
+  EXPECT_FALSE(e.settled());
+  e.tick();
+  EXPECT_NE(e.level(), before);
+}
+
 TEST(envelope, attack_zero_reaches_full_scale_almost_at_once) {
   // 0.0001 s is 4.8 ticks at 48 kHz...
   envelope e = make(0.f, 1.f, 1.f, 1.f);
