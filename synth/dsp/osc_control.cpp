@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "synth/dsp/exp2.h"
+#include "synth/dsp/sse2_ops.h"
 
 namespace synth {
 
@@ -167,13 +168,75 @@ void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r) {
   r.pcm_start_a = clamp_unit(w);
 }
 
+#if defined(__SSE2__)
+
+namespace {
+
+// The scalar steps above, four samples to a register: the same float
+// operations in the same order, so the same numbers.
+
+// pitch_ratio of four pitches. The whole octaves, (u + 64) >> 13 taken in 64
+// bits there, are (u >> 13) plus the carry of (u & 8191) + 64, which cannot
+// overflow.
+__m128 pitch_ratio_ps(__m128i u) {
+  alignas(16) int32_t k[4];
+  const __m128i entry = _mm_and_si128(_mm_add_epi32(_mm_srai_epi32(u, 6), _mm_set1_epi32(1)), _mm_set1_epi32(127));
+  _mm_store_si128(reinterpret_cast<__m128i*>(k), entry);
+  const float* t = exp2_table;
+  const __m128 below = _mm_setr_ps(t[k[0]], t[k[1]], t[k[2]], t[k[3]]);
+  const __m128 above = _mm_setr_ps(t[k[0] + 1], t[k[1] + 1], t[k[2] + 1], t[k[3] + 1]);
+  const __m128 f = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(u, _mm_set1_epi32(63))), _mm_set1_ps(1.f / 64.f));
+  const __m128 within = _mm_add_ps(below, _mm_mul_ps(_mm_sub_ps(above, below), f));
+  const __m128i carry = _mm_srli_epi32(_mm_add_epi32(_mm_and_si128(u, _mm_set1_epi32(8191)), _mm_set1_epi32(64)), 13);
+  __m128i e = _mm_add_epi32(_mm_srai_epi32(u, 13), carry);
+  const __m128i low = _mm_set1_epi32(-126), high = _mm_set1_epi32(127);
+  e = sse2::select_epi32(_mm_cmplt_epi32(e, low), low, e);  // pow2_int's normal range
+  e = sse2::select_epi32(_mm_cmpgt_epi32(e, high), high, e);
+  const __m128 octaves = _mm_castsi128_ps(_mm_slli_epi32(_mm_add_epi32(e, _mm_set1_epi32(127)), 23));
+  return _mm_mul_ps(within, octaves);
+}
+
+// clamp_increment: a NaN gives 0 (the ordered mask), else clamped to
+// +-max_increment (min and max agree with std::clamp on numbers).
+__m128 clamp_increment_ps(__m128 hz, __m128 period) {
+  const __m128 inc = _mm_mul_ps(hz, period);
+  const __m128 limited = _mm_min_ps(_mm_max_ps(inc, _mm_set1_ps(-max_increment)), _mm_set1_ps(max_increment));
+  return _mm_and_ps(_mm_cmpord_ps(inc, inc), limited);
+}
+
+// clamp_unit: above 0 (a NaN is not) the lesser of x and 1, else 0.
+__m128 clamp_unit_ps(__m128 x) {
+  return _mm_and_ps(_mm_cmpgt_ps(x, _mm_setzero_ps()), _mm_min_ps(x, _mm_set1_ps(1.f)));
+}
+
+}  // namespace
+
+#endif  // __SSE2__
+
 void osc_control_repitch_block(const osc_control_inputs& in, float period, const int32_t* pitch_mod,
                                const int32_t* width_mod, int n, osc_control_result& r, osc_control_run& out) {
   // Locals, so that the stores into `out` need not reload them.
   const bool follows = in.keytrack_b == 1.f;
   const osc_control_inputs held = in;
   const float base = r.base, ratio_b = r.ratio_b, increment_b = r.increment_b;
-  for (int i = 0; i < n; ++i) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128 base4 = _mm_set1_ps(base), tune_1 = _mm_set1_ps(held.tune_1), tune_2 = _mm_set1_ps(held.tune_2);
+  const __m128 period4 = _mm_set1_ps(period), ratio_b4 = _mm_set1_ps(ratio_b), held_b = _mm_set1_ps(increment_b);
+  const __m128 width_scale = _mm_set1_ps(width_mod_scale), width_a = _mm_set1_ps(held.width_a);
+  for (; i + 4 <= n; i += 4) {
+    const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pitch_mod + i));
+    const __m128 hz = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(base4, pitch_ratio_ps(u)), tune_1), tune_2);
+    _mm_storeu_ps(out.increment_a + i, clamp_increment_ps(hz, period4));
+    _mm_storeu_ps(out.increment_b + i, follows ? clamp_increment_ps(_mm_mul_ps(ratio_b4, hz), period4) : held_b);
+    const __m128i wm = _mm_loadu_si128(reinterpret_cast<const __m128i*>(width_mod + i));
+    const __m128 w = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(wm), width_scale), width_a);
+    const __m128 pending = _mm_mul_ps(_mm_add_ps(w, _mm_set1_ps(1.f)), _mm_set1_ps(0.5f));
+    _mm_storeu_ps(out.pending_width_a + i, clamp_unit_ps(pending));
+    _mm_storeu_ps(out.pcm_start_a + i, clamp_unit_ps(w));
+  }
+#endif
+  for (; i < n; ++i) {
     const float hz = hz_a_of(held, base, pitch_mod[i]);
     out.increment_a[i] = clamp_increment(hz, period);
     out.increment_b[i] = follows ? clamp_increment(ratio_b * hz, period) : increment_b;

@@ -1,8 +1,6 @@
 #include "synth/dsp/shaper_stage.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "synth/dsp/sse2_ops.h"
 
 namespace synth {
 
@@ -14,6 +12,9 @@ void shape_one_by_one(const shaper_voice* voices, int count, const int32_t* cons
 }
 
 #if defined(__SSE2__)
+
+using sse2::abs_ps;
+using sse2::select_ps;
 
 // One float per voice; lanes past `count` hold copies of voice 0's values
 // and are never stored.
@@ -34,10 +35,6 @@ void scatter(__m128 x, const shaper_voice* voices, int count, float* (*field)(co
   for (int k = 0; k < count; ++k) *field(voices[k]) = t.v[k];
 }
 
-inline __m128 abs_ps(__m128 x) { return _mm_andnot_ps(_mm_set1_ps(-0.f), x); }
-inline __m128 select_ps(__m128 mask, __m128 a, __m128 b) {
-  return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
-}
 
 // shaper_curve::process for one mode, lane by lane.
 template <int Mode>

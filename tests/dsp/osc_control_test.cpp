@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "synth/dsp/exp2.h"
@@ -168,13 +169,52 @@ TEST(osc_control, xmod_sources_and_kinds) {
   EXPECT_NEAR(osc_control_tick(st, in, rate).increment_b * rate, 440 + 40, 0.05);
 }
 
+namespace {
+
+// The run's increments and widths against the ticks', where the tick
+// repitches or rewidths only at the samples whose input moved; the record
+// ends as the last tick leaves it (bit for bit: NaN inputs included).
+void expect_run_matches_ticks(osc_control_inputs in, const std::vector<int32_t>& pitch,
+                              const std::vector<int32_t>& width) {
+  const auto same = [](float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  osc_control_state s;
+  osc_control_result tick_r;
+  osc_control_tick(s, in, rate, tick_r);
+  osc_control_result run_r = tick_r;
+  const int n = int(pitch.size());
+  const size_t count = pitch.size();
+  std::vector<float> inc_a(count), inc_b(count), pw(count), start(count);
+  osc_control_run out{inc_a.data(), inc_b.data(), pw.data(), start.data()};
+  osc_control_repitch_block(in, 1.f / rate, pitch.data(), width.data(), n, run_r, out);
+  for (int i = 0; i < n; ++i) {
+    const bool pitch_moved = in.pitch_mod != pitch[size_t(i)];
+    const bool width_moved = in.width_mod != float(width[size_t(i)]);
+    in.pitch_mod = pitch[size_t(i)];
+    in.width_mod = float(width[size_t(i)]);
+    if (pitch_moved) {
+      ASSERT_TRUE(osc_control_repitch(in, 1.f / rate, tick_r));
+    }
+    if (width_moved) osc_control_rewidth(in, tick_r);
+    ASSERT_TRUE(same(inc_a[size_t(i)], tick_r.increment_a)) << i << ": " << inc_a[size_t(i)];
+    ASSERT_TRUE(same(inc_b[size_t(i)], tick_r.increment_b)) << i << ": " << inc_b[size_t(i)];
+    ASSERT_TRUE(same(pw[size_t(i)], tick_r.pending_width_a)) << i << ": " << pw[size_t(i)];
+    ASSERT_TRUE(same(start[size_t(i)], tick_r.pcm_start_a)) << i << ": " << start[size_t(i)];
+  }
+  EXPECT_TRUE(same(run_r.hz_a, tick_r.hz_a));
+  EXPECT_TRUE(same(run_r.hz_b, tick_r.hz_b));
+  EXPECT_TRUE(same(run_r.increment_b, tick_r.increment_b));
+  // A full tick at the last inputs agrees with both.
+  osc_control_result full;
+  osc_control_tick(s, in, rate, full);
+  EXPECT_TRUE(same(full.increment_a, run_r.increment_a));
+  EXPECT_TRUE(same(full.pending_width_a, run_r.pending_width_a));
+}
+
+}  // namespace
+
 TEST(osc_control, a_run_of_pitch_and_width_moves_matches_tick_by_tick) {
-  // Vibrato and width modulation over a run, B following A, held at middle
-  // C: the run's increments and widths are the ticks', where the tick
-  // repitches or rewidths only at the samples whose input moved, and the
-  // record ends as the last tick leaves it.
+  // Vibrato and width modulation, B following A or held at middle C.
   for (float keytrack_b : {1.f, 0.f}) {
-    osc_control_state s;
     osc_control_inputs in;
     in.pitch = 57.f;
     in.tune_1 = 1.001f;
@@ -182,39 +222,41 @@ TEST(osc_control, a_run_of_pitch_and_width_moves_matches_tick_by_tick) {
     in.width_a = -0.2f;
     in.keytrack_b = keytrack_b;
     in.tuning_b = 1.5f;
-    osc_control_result tick_r;
-    osc_control_tick(s, in, rate, tick_r);
-    osc_control_result run_r = tick_r;
     const int n = 200;
     std::vector<int32_t> pitch(n), width(n);
     for (int i = 0; i < n; ++i) {
       pitch[size_t(i)] = int32_t(900.0 * std::sin(i * 0.07)) / 3 * 3;  // held for runs of samples
       width[size_t(i)] = int32_t(20000.0 * std::sin(i * 0.02));
     }
-    std::vector<float> inc_a(n), inc_b(n), pw(n), start(n);
-    osc_control_run out{inc_a.data(), inc_b.data(), pw.data(), start.data()};
-    osc_control_repitch_block(in, 1.f / rate, pitch.data(), width.data(), n, run_r, out);
-    for (int i = 0; i < n; ++i) {
-      const bool pitch_moved = in.pitch_mod != pitch[size_t(i)];
-      const bool width_moved = in.width_mod != float(width[size_t(i)]);
-      in.pitch_mod = pitch[size_t(i)];
-      in.width_mod = float(width[size_t(i)]);
-      if (pitch_moved) {
-        ASSERT_TRUE(osc_control_repitch(in, 1.f / rate, tick_r));
+    expect_run_matches_ticks(in, pitch, width);
+  }
+}
+
+TEST(osc_control, a_run_matches_the_ticks_at_the_edges_of_every_range) {
+  // Modulation at the int32 extremes (octaves past the float range, widths
+  // far past both ends), every table entry and fraction, increments past
+  // the limit, a NaN tuning, and runs that end between four-sample groups.
+  std::vector<int32_t> pitch, width;
+  for (int32_t u : {INT32_MIN, INT32_MIN + 1, -8192 * 130, -1, 0, 1, 63, 64, 8191, 8192, 8192 * 130, INT32_MAX})
+    pitch.push_back(u);
+  for (int32_t u = -70000; u < 70000; u += 37) pitch.push_back(u);  // every entry and step of an octave and more
+  for (size_t i = 0; i < pitch.size(); ++i) {
+    const int32_t edges[] = {INT32_MIN, -65536, -32768, 0, 32767, 32768, 65536, INT32_MAX};
+    width.push_back(i < 8 ? edges[i] : int32_t(i * 9973 % 131072) - 65536);
+  }
+  const float nan = std::nanf("");
+  for (float tune : {1.f, 3.5f, nan}) {
+    for (float keytrack_b : {1.f, 0.f}) {
+      for (size_t n : {pitch.size(), size_t(1), size_t(6), pitch.size() - 3}) {
+        SCOPED_TRACE(testing::Message() << "tune " << tune << " keytrack " << keytrack_b << " n " << n);
+        osc_control_inputs in;
+        in.pitch = 100.f;
+        in.tune_1 = tune;
+        in.width_a = 0.7f;
+        in.keytrack_b = keytrack_b;
+        in.tuning_b = 2.5f;
+        expect_run_matches_ticks(in, {pitch.begin(), pitch.begin() + long(n)}, {width.begin(), width.begin() + long(n)});
       }
-      if (width_moved) osc_control_rewidth(in, tick_r);
-      ASSERT_EQ(inc_a[size_t(i)], tick_r.increment_a) << i;
-      ASSERT_EQ(inc_b[size_t(i)], tick_r.increment_b) << i;
-      ASSERT_EQ(pw[size_t(i)], tick_r.pending_width_a) << i;
-      ASSERT_EQ(start[size_t(i)], tick_r.pcm_start_a) << i;
     }
-    EXPECT_EQ(run_r.hz_a, tick_r.hz_a);
-    EXPECT_EQ(run_r.hz_b, tick_r.hz_b);
-    EXPECT_EQ(run_r.increment_b, tick_r.increment_b);
-    // A full tick at the last inputs agrees with both.
-    osc_control_result full;
-    osc_control_tick(s, in, rate, full);
-    EXPECT_EQ(full.increment_a, run_r.increment_a);
-    EXPECT_EQ(full.pending_width_a, run_r.pending_width_a);
   }
 }
