@@ -226,7 +226,12 @@ class voice {
   void run_envelopes();
   void run_envelope(int e);
   bool envelope_gate_now(int e) const;
-  void run_declick();
+  void run_declick() { declick_level_ = declick_step(declick_level_); }
+  // The declick gate one tick on from `level`.
+  int32_t declick_step(int32_t level) const;
+  // The stop rule with no amplifier fade under way, for the envelopes and
+  // the declick level given (a block's stage keeps them in locals).
+  bool stops_with(const envelope& env_a, const envelope& env_b, int32_t declick) const;
   void evaluate_connections();
   void evaluate_gain_connections();
   void apply_connections(int from, int to);

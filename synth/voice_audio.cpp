@@ -13,8 +13,12 @@ using namespace voice_fixed;
 
 bool voice::should_stop() const {
   if (amp_switched_ || gain_fade_remaining_ > 0) return false;  // let the amplifier's fade finish
-  if (amp_env_select_ == 0) return !key_gate_ && declick_level_ <= declick_silent;
-  const envelope& e = amp_env_select_ == 1 ? env_a_ : env_b_;
+  return stops_with(env_a_, env_b_, declick_level_);
+}
+
+bool voice::stops_with(const envelope& env_a, const envelope& env_b, int32_t declick) const {
+  if (amp_env_select_ == 0) return !key_gate_ && declick <= declick_silent;
+  const envelope& e = amp_env_select_ == 1 ? env_a : env_b;
   const int trigger = env_trigger_[amp_env_select_ - 1];
   // An envelope that has just been gated on sits at 0 until its first tick:
   // an attack never ends the voice. A decay into sustain 0 does.

@@ -170,18 +170,29 @@ int voice::stage_sources(int from, int n) {
   const bool tick_a = !envelope_settled_[0], tick_b = !envelope_settled_[1];
   if (tick_a) env_a_.follow_gate(envelope_gate_now(0));
   if (tick_b) env_b_.follow_gate(envelope_gate_now(1));
+  // Local copies tick, so that the stores into the stage's arrays need not
+  // reload them; the stop rule (no amplifier fade here) reads them too.
+  envelope env_a = env_a_, env_b = env_b_;
+  int32_t declick = declick_level_;
+  const bool tick_declick = !declick_settled_;
+  int32_t* out_a = c.env_a.data();
+  int32_t* out_b = c.env_b.data();
+  int32_t* out_gate = c.gate.data();
   for (int i = from; i < n; ++i) {
-    if (tick_a) env_a_.tick();
-    if (tick_b) env_b_.tick();
-    if (!declick_settled_) run_declick();
-    c.env_a[size_t(i)] = env_a_.level();
-    c.env_b[size_t(i)] = env_b_.level();
-    c.gate[size_t(i)] = declick_level_;
-    if (should_stop()) {
+    if (tick_a) env_a.tick();
+    if (tick_b) env_b.tick();
+    if (tick_declick) declick = declick_step(declick);
+    out_a[i] = env_a.level();
+    out_b[i] = env_b.level();
+    out_gate[i] = declick;
+    if (stops_with(env_a, env_b, declick)) {
       frames = i + 1;
       break;
     }
   }
+  env_a_ = env_a;
+  env_b_ = env_b;
+  declick_level_ = declick;
   lfo* lfos[2] = {&lfo_a_, &lfo_b_};
   int32_t* outs[2] = {c.lfo_a.data(), c.lfo_b.data()};
   for (int x = 0; x < 2; ++x) {
@@ -255,6 +266,9 @@ void voice::stage_connections(int from, int n) {
     if (!src) {
       const int64_t held = *conn.source;
       for (int i = from; i < n; ++i) dest[i] = connect(dest[i], held, depth, kind);
+    } else if (kind == 0 && shift != 2) {
+      const auto scale = shift == 1 ? modulation::source_scale::env15 : modulation::source_scale::as_is;
+      modulation::add_run(dest + from, src + from, scale, int32_t(depth), n - from);
     } else if (shift == 1) {
       for (int i = from; i < n; ++i) dest[i] = connect(dest[i], src[i] >> 15, depth, kind);
     } else if (shift == 2) {

@@ -6,6 +6,8 @@
 #include <numbers>
 
 #include "synth/dsp/exp2.h"
+#include "synth/dsp/lfo_steady.h"
+#include "synth/dsp/svf_lanes.h"
 
 namespace synth {
 
@@ -292,6 +294,19 @@ void lfo::tick() {
 // a delay is involved, with the shape fixed for the loop.
 template <lfo::shape_id S>
 void lfo::tick_steady(int32_t* out, int n) {
+#if defined(VORN_AVX2_KERNEL)
+  // Ramp and sine four ticks at a time where the CPU has AVX2; the pulse
+  // flag and the state as the last tick leaves them.
+  if (S != pulse && n > 0 && svf_lanes::active_kernel() == svf_lanes::kernel::avx2) {
+    lfo_steady::detail::steady_avx2({phase_, increment_, width_, k1_, k2_, bias_offset_, S == sine}, out, n);
+    const uint32_t before = phase_ + uint32_t(n - 1) * increment_;
+    phase_ = before + increment_;
+    const bool on_before = width_ == width_none || before < width_;
+    flags_ = pulse_on() != on_before ? flag_pulse_changed : 0u;
+    output_ = out[n - 1];
+    return;
+  }
+#endif
   // Locals, so that the stores into `out` need not reload the state.
   const lfo held = *this;
   uint32_t phase = phase_, flags = flags_;

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "synth/dsp/noise_generator.h"
+#include "synth/dsp/svf_lanes.h"
 
 namespace {
 
@@ -323,24 +325,41 @@ TEST(lfo, keysync_restarts_each_shape_at_its_start) {
 
 }  // namespace
 
-TEST(lfo, a_block_of_ticks_gives_what_tick_by_tick_gives) {
-  // Every shape, with and without bias, a width of "none", a delay fading
-  // in, and a rate change pending when the block starts: outputs, phase and
-  // flags after each block match an LFO ticked one sample at a time.
+namespace {
+
+// One LFO ticked sample by sample against one run in blocks of uneven
+// lengths (1 to 3 leave the four-tick kernel only a partial register), in
+// the block kernel given: outputs, phase and flags after each block match.
+void expect_blocks_match_ticks(synth::svf_lanes::kernel k) {
+  synth::svf_lanes::force_kernel(k);
+  struct setting {
+    float rate;
+    int32_t range, bias;
+    float width, delay;
+  };
+  // A width of "none" and of 0, both biases, a delay fading in, audio rates
+  // that wrap the phase every few ticks.
+  const setting settings[] = {{0.3f, lfo::low, 0, 0.3f, 0.f},      {0.4f, lfo::low, 0, 1.f, 0.f},
+                              {0.5f, lfo::low, 1, 0.3f, 0.f},      {0.6f, lfo::audio, 0, 0.3f, 0.05f},
+                              {1.f, lfo::audio, -1, 0.f, 0.f},     {0.9f, lfo::audio, 1, 0.999f, 0.f}};
   for (int shape = 0; shape <= 4; ++shape) {
-    for (int variant = 0; variant < 4; ++variant) {
+    for (const setting& set : settings) {
+      const int variant = int(&set - settings);
       rig a(11), b(11);
       for (rig* r : {&a, &b}) {
         r->mod.set_shape(shape);
-        r->mod.set_rate(0.3f + 0.1f * float(variant));
-        r->mod.set_range(variant == 3 ? lfo::audio : lfo::low);
-        r->mod.set_width(variant == 1 ? 1.f : 0.3f);
-        r->mod.set_bias(variant == 2 ? 1 : 0);
-        r->mod.set_delay(variant == 3 ? 0.05f : 0.f);
+        r->mod.set_rate(set.rate);
+        r->mod.set_range(set.range);
+        r->mod.set_width(set.width);
+        r->mod.set_bias(set.bias);
+        r->mod.set_delay(set.delay);
         r->mod.note_start();
       }
-      std::vector<int32_t> block(257);
-      for (int piece : {1, 64, 257, 100}) {
+      // The last piece runs a slow LFO through a whole cycle, its apex and
+      // its bottom included.
+      const int pieces[] = {1, 2, 3, 5, 64, 257, 100, 7, 300000};
+      std::vector<int32_t> block(300000);
+      for (int piece : pieces) {
         // Noise and random shapes read the generator every tick: step it
         // alongside for the one-by-one rig, once ahead for the block rig.
         for (int i = 0; i < piece; ++i) {
@@ -356,13 +375,26 @@ TEST(lfo, a_block_of_ticks_gives_what_tick_by_tick_gives) {
         } else {
           b.mod.tick_block(got.data(), piece);
         }
-        for (int i = 0; i < piece; ++i) ASSERT_EQ(got[size_t(i)], block[size_t(i)]) << shape << "/" << variant << " @" << i;
+        for (int i = 0; i < piece; ++i)
+          ASSERT_EQ(got[size_t(i)], block[size_t(i)]) << shape << "/" << variant << " @" << i << " of " << piece;
         ASSERT_EQ(b.mod.phase(), a.mod.phase());
-        ASSERT_EQ(b.mod.flags(), a.mod.flags());
+        ASSERT_EQ(b.mod.flags(), a.mod.flags()) << shape << "/" << variant << " of " << piece;
+        ASSERT_EQ(b.mod.output(), a.mod.output());
         ASSERT_EQ(b.mod.delay_ended(), a.mod.delay_ended());
         b.mod.set_rate(0.2f + 0.05f * float(piece % 7));  // pending at the next block's first tick
         a.mod.set_rate(0.2f + 0.05f * float(piece % 7));
       }
     }
   }
+}
+
+}  // namespace
+
+TEST(lfo, a_block_of_ticks_gives_what_tick_by_tick_gives) {
+  const synth::svf_lanes::kernel active = synth::svf_lanes::active_kernel();
+  expect_blocks_match_ticks(synth::svf_lanes::kernel::scalar);
+  const bool avx2 = synth::svf_lanes::avx2_available();
+  if (avx2) expect_blocks_match_ticks(synth::svf_lanes::kernel::avx2);
+  synth::svf_lanes::force_kernel(active);
+  if (!avx2) GTEST_SKIP() << "no AVX2 on this CPU: the four-tick kernel was not run";
 }

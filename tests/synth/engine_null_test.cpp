@@ -406,7 +406,7 @@ TEST(engine_null, busy_voices_in_lanes_of_four_ending_at_their_own_frames) {
 }
 
 TEST(engine_null, busy_voices_of_several_presets_share_lanes) {
-  // Drum mode: four presets with different filter variants (and one with a
+  // Drum mode: five presets with different filter variants (and one with a
   // glide into its note and one with B keytracked in between, which run
   // their controls sample by sample), all busy, in one group of lanes.
   std::vector<action> setup = {switch_flag(0, engine_flag::drum_mode, true)};
@@ -419,6 +419,11 @@ TEST(engine_null, busy_voices_of_several_presets_share_lanes) {
                      set_in(preset, p::shaper_depth, 0.2f * float(k)), set_in(preset, p::osc_b_level, 0.7f)})
       setup.push_back(a);
   }
+  // Panned hard to either side with the LFO swinging the pan past the ends
+  // (the pan law clamps); one at full sustain, which settles short of its goal.
+  for (action a : {set_in(37, p::panning, 1.f), set_in(37, p::panning_mod_a, 1.f), set_in(37, p::env_a_sustain, 1.f),
+                   set_in(38, p::panning, -1.f), set_in(38, p::panning_mod_a, 0.8f)})
+    setup.push_back(a);
   setup.push_back(set_in(39, p::osc_b_keytrack, 0.5f));
   setup.push_back(set_in(40, p::glide_mode, 1.f));
   setup.push_back(set_in(40, p::glide_time, 0.5f));

@@ -2,12 +2,12 @@
 # vorn.dll: the boundary and parameter tests, the floating-point state around
 # host calls, the platform services, and what only Windows has (the shell
 # folders in the Wine prefix, a DLL's own module, invalid UTF-8 names), and the
-# filter lanes, whose AVX2 kernel meets MinGW's 16-byte stack alignment. Built
-# into one executable, so the suite costs one Wine start.
+# filter lanes and the connection runs, whose AVX2 kernels meet MinGW's 16-byte
+# stack alignment. Built into one executable, so the suite costs one Wine start.
 vorn_test_executable(vorn_windows_tests
   DIRS platform windows
   FILES plugin/boundary_test.cpp plugin/fp_state_test.cpp synth/param_table_test.cpp synth/param_display_test.cpp
-        dsp/svf_lanes_test.cpp
+        dsp/svf_lanes_test.cpp dsp/connection_run_test.cpp
   DEPS vorn_core vorn_editor ${host_deps})
 
 # A DLL holding the platform layer and the built-in archives, to see it find
