@@ -185,9 +185,10 @@ int synth::render_voices(float* l, float* r, int n) {
   return count;
 }
 
-// The voices whose busy blocks run in stages (voice_lanes.cpp), four at a
+// The voices whose busy blocks run in stages (voice_lanes.cpp), eight at a
 // time: their ticks, oscillators and mixers, then the main filters of the
-// ones that share a variant together, then each one's shaper and output.
+// ones that share a variant together (four to a run), then their shapers
+// side by side and each one's output.
 void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* frames, int count, float* l,
                          float* r, int n) {
   constexpr int lanes = voice_context::lane_count;
@@ -241,6 +242,7 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
     voice_context::lane_stage* stages[lanes];
     for (int j = k; j < batched; ++j) {
       voice& v = voices_[size_t(active[batch[j]])];
+      if (count == svf_lanes::max_lanes) break;
       if (done[j] || !v.lanes_filtered() || v.filter_variant() != first.filter_variant() ||
           context_.lanes[size_t(j)].frames != frames)
         continue;
@@ -291,6 +293,7 @@ void synth::prepare_lane_filters(voice* const* members, voice_context::lane_stag
 // same frames side by side.
 void synth::run_lane_shapers(const int16_t* active, const int* batch, int batched) {
   constexpr int lanes = voice_context::lane_count;
+  static_assert(lanes <= shaper_lanes, "a batch's shapers run in one group");
   bool done[lanes] = {};
   for (int k = 0; k < batched; ++k) {
     voices_[size_t(active[batch[k]])].lanes_shaper_input(context_.lanes[size_t(k)]);

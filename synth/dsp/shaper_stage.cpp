@@ -1,5 +1,7 @@
 #include "synth/dsp/shaper_stage.h"
 
+#include <algorithm>
+
 #include "synth/dsp/sse2_ops.h"
 
 namespace synth {
@@ -51,49 +53,86 @@ inline __m128 curve_ps(__m128 y, __m128 d, __m128 d1, __m128 limit, __m128 k, __
   }
 }
 
+// Four voices' constants and filter states, one lane each.
+struct lane_set {
+  __m128 tone_g, tone_k, dc_g, dc_k, d, d1, limit, k, c, bias;
+  __m128 tone_s, dc_z;
+  const shaper_voice* voices;
+  int count;  // 1..4
+};
+
+lane_set gather_set(const shaper_voice* voices, int count) {
+  lane_set s;
+  s.voices = voices;
+  s.count = count;
+  s.tone_g = gather(voices, count, [](const shaper_voice& v) { return v.tone->c.g; });
+  s.tone_k = gather(voices, count, [](const shaper_voice& v) { return v.tone->c.k; });
+  s.dc_g = gather(voices, count, [](const shaper_voice& v) { return v.dc->c.g; });
+  s.dc_k = gather(voices, count, [](const shaper_voice& v) { return v.dc->c.k; });
+  s.d = gather(voices, count, [](const shaper_voice& v) { return v.curve->d; });
+  s.d1 = gather(voices, count, [](const shaper_voice& v) { return v.curve->d_plus_1; });
+  s.limit = gather(voices, count, [](const shaper_voice& v) { return v.curve->limit; });
+  s.k = gather(voices, count, [](const shaper_voice& v) { return v.curve->k; });
+  s.c = gather(voices, count, [](const shaper_voice& v) { return v.curve->c; });
+  s.bias = gather(voices, count, [](const shaper_voice& v) { return v.bias; });
+  s.tone_s = gather(voices, count, [](const shaper_voice& v) { return v.tone->s; });
+  s.dc_z = gather(voices, count, [](const shaper_voice& v) { return v.dc->z; });
+  return s;
+}
+
+void scatter_set(const lane_set& s) {
+  scatter(s.tone_s, s.voices, s.count, [](const shaper_voice& v) { return &v.tone->s; });
+  scatter(s.dc_z, s.voices, s.count, [](const shaper_voice& v) { return &v.dc->z; });
+}
+
+// One sample of four voices: shape_sample's steps lane by lane.
+template <int Mode>
+inline __m128i shape4(lane_set& s, __m128i in) {
+  const __m128 x = _mm_mul_ps(_mm_cvtepi32_ps(in), _mm_set1_ps(shaper_input_scale));
+  // Tone lowpass: lp = (g x + s) k, s = (x - lp) g + lp.
+  const __m128 lp = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(s.tone_g, x), s.tone_s), s.tone_k);
+  s.tone_s = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(x, lp), s.tone_g), lp);
+  const __m128 h = _mm_sub_ps(x, lp);
+  const __m128 y = _mm_add_ps(curve_ps<Mode>(_mm_add_ps(h, s.bias), s.d, s.d1, s.limit, s.k, s.c), lp);
+  // Highpass: hp = y k - z k, lp = (g y + z) k, z = (y - lp) g + lp.
+  const __m128 hp = _mm_sub_ps(_mm_mul_ps(y, s.dc_k), _mm_mul_ps(s.dc_z, s.dc_k));
+  const __m128 lp2 = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(s.dc_g, y), s.dc_z), s.dc_k);
+  s.dc_z = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(y, lp2), s.dc_g), lp2);
+  // To fixed point: NaN and below -2.1e9 to the bottom, above 2.1e9 to the top.
+  const __m128 scaled = _mm_mul_ps(hp, _mm_set1_ps(shaper_output_scale));
+  const __m128i truncated = _mm_cvttps_epi32(scaled);
+  const __m128i above_bottom = _mm_castps_si128(_mm_cmpgt_ps(scaled, _mm_set1_ps(-2.1e9f)));
+  const __m128i above_top = _mm_castps_si128(_mm_cmpgt_ps(scaled, _mm_set1_ps(2.1e9f)));
+  const __m128i r = sse2::select_epi32(above_bottom, truncated, _mm_set1_epi32(-2100000000));
+  return sse2::select_epi32(above_top, _mm_set1_epi32(2100000000), r);
+}
+
+// Sets of four voices (one, or two side by side: each set's filters are a
+// chain of dependent steps, and two chains overlap in the core).
+template <int Mode, int Sets>
+void shape_sse(const shaper_voice* voices, int count, const int32_t* const* in, int32_t* const* out, int n) {
+  lane_set sets[Sets];
+  for (int s = 0; s < Sets; ++s) sets[s] = gather_set(voices + 4 * s, std::min(count - 4 * s, 4));
+  alignas(16) int32_t lane_in[Sets][4] = {};
+  alignas(16) int32_t lane_out[Sets][4];
+  for (int i = 0; i < n; ++i) {
+    for (int s = 0; s < Sets; ++s) {
+      for (int v = 0; v < sets[s].count; ++v) lane_in[s][v] = in[4 * s + v][i];
+      const __m128i x = _mm_load_si128(reinterpret_cast<const __m128i*>(lane_in[s]));
+      _mm_store_si128(reinterpret_cast<__m128i*>(lane_out[s]), shape4<Mode>(sets[s], x));
+      for (int v = 0; v < sets[s].count; ++v) out[4 * s + v][i] = lane_out[s][v];
+    }
+  }
+  for (int s = 0; s < Sets; ++s) scatter_set(sets[s]);
+}
+
 template <int Mode>
 void shape_sse(const shaper_voice* voices, int count, const int32_t* const* in, int32_t* const* out, int n) {
-  const __m128 tone_g = gather(voices, count, [](const shaper_voice& v) { return v.tone->c.g; });
-  const __m128 tone_k = gather(voices, count, [](const shaper_voice& v) { return v.tone->c.k; });
-  const __m128 dc_g = gather(voices, count, [](const shaper_voice& v) { return v.dc->c.g; });
-  const __m128 dc_k = gather(voices, count, [](const shaper_voice& v) { return v.dc->c.k; });
-  const __m128 d = gather(voices, count, [](const shaper_voice& v) { return v.curve->d; });
-  const __m128 d1 = gather(voices, count, [](const shaper_voice& v) { return v.curve->d_plus_1; });
-  const __m128 limit = gather(voices, count, [](const shaper_voice& v) { return v.curve->limit; });
-  const __m128 k = gather(voices, count, [](const shaper_voice& v) { return v.curve->k; });
-  const __m128 c = gather(voices, count, [](const shaper_voice& v) { return v.curve->c; });
-  const __m128 bias = gather(voices, count, [](const shaper_voice& v) { return v.bias; });
-  __m128 tone_s = gather(voices, count, [](const shaper_voice& v) { return v.tone->s; });
-  __m128 dc_z = gather(voices, count, [](const shaper_voice& v) { return v.dc->z; });
-  const __m128 in_scale = _mm_set1_ps(shaper_input_scale), out_scale = _mm_set1_ps(shaper_output_scale);
-  const __m128 top = _mm_set1_ps(2.1e9f), bottom = _mm_set1_ps(-2.1e9f);
-  const __m128i top_i = _mm_set1_epi32(2100000000), bottom_i = _mm_set1_epi32(-2100000000);
-  alignas(16) int32_t lane_in[4] = {0, 0, 0, 0};
-  alignas(16) int32_t lane_out[4];
-  for (int i = 0; i < n; ++i) {
-    for (int v = 0; v < count; ++v) lane_in[v] = in[v][i];
-    const __m128 x = _mm_mul_ps(_mm_cvtepi32_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(lane_in))), in_scale);
-    // Tone lowpass: lp = (g x + s) k, s = (x - lp) g + lp.
-    const __m128 lp = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(tone_g, x), tone_s), tone_k);
-    tone_s = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(x, lp), tone_g), lp);
-    const __m128 h = _mm_sub_ps(x, lp);
-    const __m128 y = _mm_add_ps(curve_ps<Mode>(_mm_add_ps(h, bias), d, d1, limit, k, c), lp);
-    // Highpass: hp = y k - z k, lp = (g y + z) k, z = (y - lp) g + lp.
-    const __m128 hp = _mm_sub_ps(_mm_mul_ps(y, dc_k), _mm_mul_ps(dc_z, dc_k));
-    const __m128 lp2 = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(dc_g, y), dc_z), dc_k);
-    dc_z = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(y, lp2), dc_g), lp2);
-    // To fixed point: NaN and below -2.1e9 to the bottom, above 2.1e9 to the top.
-    const __m128 scaled = _mm_mul_ps(hp, out_scale);
-    const __m128i truncated = _mm_cvttps_epi32(scaled);
-    const __m128i above_bottom = _mm_castps_si128(_mm_cmpgt_ps(scaled, bottom));
-    const __m128i above_top = _mm_castps_si128(_mm_cmpgt_ps(scaled, top));
-    __m128i r = _mm_or_si128(_mm_and_si128(above_bottom, truncated), _mm_andnot_si128(above_bottom, bottom_i));
-    r = _mm_or_si128(_mm_and_si128(above_top, top_i), _mm_andnot_si128(above_top, r));
-    _mm_store_si128(reinterpret_cast<__m128i*>(lane_out), r);
-    for (int v = 0; v < count; ++v) out[v][i] = lane_out[v];
+  if (count > 4) {
+    shape_sse<Mode, 2>(voices, count, in, out, n);
+  } else {
+    shape_sse<Mode, 1>(voices, count, in, out, n);
   }
-  scatter(tone_s, voices, count, [](const shaper_voice& v) { return &v.tone->s; });
-  scatter(dc_z, voices, count, [](const shaper_voice& v) { return &v.dc->z; });
 }
 
 #endif

@@ -1,7 +1,7 @@
 // The voice's waveshaper stage: the filtered signal split by the "Tone"
 // lowpass, the highs shaped by the curve of "Mode" around the bias, the
 // lows added back, and the offset the shaping creates removed by a 5 Hz
-// highpass. One voice a sample at a time (shape_sample), or up to four
+// highpass. One voice a sample at a time (shape_sample), or up to eight
 // voices side by side in SSE lanes (shape_lanes), bit for bit the same: the
 // lanes do the same float operations in the same order, and the baseline
 // x86 targets have no fused multiply-add the compiler could contract them
@@ -43,8 +43,9 @@ inline int32_t shape_sample(const shaper_voice& v, int32_t s) {
   return float_to_fixed(v.dc->process(y), shaper_output_scale);
 }
 
-// n samples of `count` (1..4) voices of one "Mode", in[k][i] to out[k][i]
-// (in place allowed).
+// n samples of `count` (1..shaper_lanes) voices of one "Mode", in[k][i] to
+// out[k][i] (in place allowed).
+constexpr int shaper_lanes = 8;
 void shape_lanes(const shaper_voice* voices, int count, int mode, const int32_t* const* in, int32_t* const* out, int n);
 
 }  // namespace synth

@@ -21,17 +21,19 @@ struct shaper_rig {
 }  // namespace
 
 TEST(shaper_stage, lanes_give_what_one_voice_at_a_time_gives) {
-  // Every mode, one to four voices with different tones, depths and bias,
-  // inputs from silence to full scale with a few at the rails: the lanes'
-  // outputs and filter states are the sample-by-sample ones, bit for bit.
+  // Every mode, one to eight voices (one set of four lanes or two) with
+  // different tones, depths and bias, inputs from silence to full scale with
+  // a few at the rails: the lanes' outputs and filter states are the
+  // sample-by-sample ones, bit for bit.
   const int n = 333;
+  constexpr int most = shaper_lanes;
   for (int mode = 0; mode <= 2; ++mode) {
-    for (int count = 1; count <= 4; ++count) {
-      shaper_rig one[4], lanes[4];
-      shaper_voice v_one[4], v_lanes[4];
-      std::vector<int32_t> in[4], out[4], expect[4];
-      int32_t* io[4];
-      const int32_t* in_ptr[4];
+    for (int count = 1; count <= most; ++count) {
+      shaper_rig one[most], lanes[most];
+      shaper_voice v_one[most], v_lanes[most];
+      std::vector<int32_t> in[most], out[most], expect[most];
+      int32_t* io[most];
+      const int32_t* in_ptr[most];
       for (int k = 0; k < count; ++k) {
         for (shaper_rig* r : {&one[k], &lanes[k]}) {
           r->tone.init(30.f + 900.f * float(k), 44100.f);

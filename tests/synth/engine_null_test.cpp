@@ -376,9 +376,9 @@ TEST(engine_null, a_song_shaping_its_voices_frame_by_frame) {
 
 TEST(engine_null, busy_voices_in_lanes_of_four_ending_at_their_own_frames) {
   // Seven notes of a busy sound (LFOs and envelope B on the pitch, the width
-  // and the cutoff every sample), run four voices at a time: their ticks,
-  // oscillators and mixers first, then the filters side by side, then the
-  // shapers. The notes end at different frames inside blocks; the filter
+  // and the cutoff every sample), run in one batch: their ticks, oscillators
+  // and mixers first, then the filters four side by side, then the shapers
+  // in two sets. The notes end at different frames inside blocks; the filter
   // forms, sync and the multi-ramp (whose spread follows the width) vary.
   struct lane_case {
     float filter_mode, sync, waveform_a, saturation, waveform_b = 1.f;
