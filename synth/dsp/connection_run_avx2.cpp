@@ -18,28 +18,18 @@ namespace synth::modulation {
 
 namespace {
 
-constexpr int32_t top = 0x7FFFFFFF;
-
 // Four samples: dest + ((s * depth) >> 31), clamped.
 template <bool env15>
 static inline __m128i add4(__m128i dest, __m128i src, __m256i depth) {
   if constexpr (env15) src = _mm_srai_epi32(src, 15);
   const __m256i product = avx2::sra<31>(_mm256_mul_epi32(_mm256_cvtepi32_epi64(src), depth));
   __m256i sum = _mm256_add_epi64(_mm256_cvtepi32_epi64(dest), product);
-  const __m256i high = _mm256_set1_epi64x(top), low = _mm256_set1_epi64x(-int64_t(top));
+  const __m256i high = _mm256_set1_epi64x(q31_max), low = _mm256_set1_epi64x(-int64_t(q31_max));
   sum = _mm256_blendv_epi8(sum, high, _mm256_cmpgt_epi64(sum, high));
   sum = _mm256_blendv_epi8(sum, low, _mm256_cmpgt_epi64(low, sum));
   // The low words of the four lanes, in order.
   const __m256i packed = _mm256_permutevar8x32_epi32(sum, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
   return _mm256_castsi256_si128(packed);
-}
-
-// The tail: the scalar arithmetic, written out here (see the note above).
-template <bool env15>
-static inline int32_t add1(int32_t dest, int32_t src, int64_t depth) {
-  const int64_t s = env15 ? (src >> 15) : src;
-  const int64_t sum = dest + ((s * depth) >> 31);
-  return int32_t(sum > top ? top : (sum < -int64_t(top) ? -int64_t(top) : sum));
 }
 
 template <bool env15>
@@ -51,7 +41,9 @@ static void run(int32_t* dest, const int32_t* src, int32_t depth, int n) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
     _mm_storeu_si128(at, add4<env15>(_mm_loadu_si128(at), s, d));
   }
-  for (; i < n; ++i) dest[i] = add1<env15>(dest[i], src[i], depth);
+  // The last one to three samples: the baseline build's loop (out of line,
+  // so no AVX2 copy of it is made here).
+  if (i < n) detail::add_run_scalar(dest + i, src + i, env15 ? source_scale::env15 : source_scale::as_is, depth, n - i);
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 // -mavx2 and runs only after CPU detection has found AVX2; it calls only
 // intrinsics and functions of internal linkage (an inline function of a
 // shared header emitted here would carry AVX2 instructions, and the linker
-// might keep that copy for every caller).
+// might keep that copy for every caller): it takes constants from lfo.h,
+// none of its functions.
 #include "synth/dsp/lfo_steady.h"
 
 #if defined(__AVX2__)
@@ -14,12 +15,13 @@
 #include <immintrin.h>
 
 #include "synth/dsp/avx2_int64.h"
+#include "synth/dsp/lfo.h"
 
 namespace synth::lfo_steady {
 
 namespace {
 
-constexpr int32_t out_max = 0x7FFF;  // lfo::out_max
+constexpr int32_t out_max = lfo::out_max;
 
 // The low words of four 64-bit lanes, in order.
 static inline __m128i low_words(__m256i v) {
@@ -57,20 +59,20 @@ static void steady(const run& r, int32_t* out, int n) {
   // Phases wrap as uint32 does: the int32 additions below wrap the same way.
   __m128i phase = _mm_add_epi32(_mm_set1_epi32(int32_t(r.phase)), _mm_setr_epi32(inc, 2 * inc, 3 * inc, 4 * inc));
   const __m128i step = _mm_set1_epi32(int32_t(uint32_t(inc) * 4u));
-  int i = 0;
-  for (; i + 4 <= n; i += 4) {
+  const auto values = [&] {
     __m128i v = ramp4(phase, width, k1, k2);
     if constexpr (sine) v = parabola4(v);
     if constexpr (biased) v = _mm_srai_epi32(_mm_add_epi32(v, bias), 1);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
+    return v;
+  };
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), values());
     phase = _mm_add_epi32(phase, step);
   }
   if (i < n) {  // the last one to three ticks: a full register, the rest dropped
     alignas(16) int32_t tail[4];
-    __m128i v = ramp4(phase, width, k1, k2);
-    if constexpr (sine) v = parabola4(v);
-    if constexpr (biased) v = _mm_srai_epi32(_mm_add_epi32(v, bias), 1);
-    _mm_store_si128(reinterpret_cast<__m128i*>(tail), v);
+    _mm_store_si128(reinterpret_cast<__m128i*>(tail), values());
     for (int k = 0; i < n; ++i, ++k) out[i] = tail[k];
   }
 }
