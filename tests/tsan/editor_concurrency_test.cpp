@@ -37,11 +37,16 @@ struct instance {
 TEST(concurrency, the_editor_races_nothing_with_the_audio_thread_and_host_automation) {
   instance d;
   std::atomic<bool> stop{false};
+  // The audio thread plays at least 150 blocks and on until the editor has
+  // been through a few rounds: a fast engine could otherwise finish before
+  // the first window opened, and the race would not be run at all.
+  std::atomic<int> rounds_done{0};
+  constexpr int rounds_wanted = 16;
   std::thread audio([&] {
     test_support::midi_block midi;
     std::vector<float> l(256), r(256);
     float* out[2] = {l.data(), r.data()};
-    for (int block = 0; block < 150; ++block) {
+    for (int block = 0; block < 150 || (rounds_done.load() < rounds_wanted && block < 20000); ++block) {
       midi.clear();
       midi.add(0, 0x90, uint8_t(40 + block % 40), 100);
       midi.add(64, 0xB0, 74, uint8_t(block % 128));
@@ -85,6 +90,7 @@ TEST(concurrency, the_editor_races_nothing_with_the_audio_thread_and_host_automa
       be.click(w, gui::mouse_button::left, depth.x + 4, depth.y);
       be.advance(w, gui::synth_editor::timer_ms + 1);
       d.e->dispatcher(d.e, effEditIdle, 0, 0, nullptr, 0.f);
+      rounds_done.store(round + 1);
     }
     d.e->dispatcher(d.e, effEditClose, 0, 0, nullptr, 0.f);
   }
