@@ -179,7 +179,7 @@ void load_sequence(action_env& env, const menu_choice&) {
         std::string result;
         const int r = send_path(env, cmd::load_sequence, path, result);
         env.presets_changed();
-        if (r != 0 && r != 2) return say_lines(env, result.empty() ? "Load sequence failed" : result);
+        if (r != 0 && r != 2) return env.say("Load sequence failed", result.empty() ? "Error unknown." : result);
         env.say("Loaded sequence", env.port.bank_name());
       });
 }
@@ -401,7 +401,7 @@ void cc_file(action_env& env, bool save) {
     std::string result;
     send_path(env, save ? cmd::save_cc_map : cmd::load_cc_map, path, result);
     if (result.empty()) return env.say(title, file_name_of(path));
-    say_lines(env, result);
+    env.say(std::string(title) + " failed", result);
   });
 }
 

@@ -124,8 +124,9 @@ std::string save_state_file(const std::string& path, synth::synth& engine) {
 std::string load_state_file(const std::string& path, synth::synth& engine) {
   riff::file_buffer in;
   const std::string result = read_file(path, in);
-  if (result.empty()) read_state(in.data(), in.size(), engine);
-  return result;
+  if (!result.empty()) return result;
+  // Anything but a whole "vorn" chunk is refused before a field is applied.
+  return read_state(in.data(), in.size(), engine) ? std::string() : std::string("invalid state chunk id");
 }
 
 std::string save_init_state(synth::synth& engine) {
@@ -146,8 +147,12 @@ std::string load_cc_map_file(const std::string& path, synth::synth& engine) {
   riff::file_buffer in;
   const std::string result = read_file(path, in);
   if (!result.empty()) return result;
+  // The map is replaced only by a whole "mdcc" chunk: a file of any other
+  // kind would clear the user's map.
+  const riff::chunk_view mdcc = riff::chunk_at(in.data(), in.size());
+  if (!mdcc.is("mdcc") || !mdcc.has(riff::header_size, 4)) return "invalid MIDI CC map chunk id";
   platform::scoped_lock hold(engine.engine_lock());
-  read_cc_map_chunk(in.data(), in.size(), engine.controller_map());
+  read_cc_map_chunk(mdcc.data, mdcc.size, engine.controller_map());
   return {};
 }
 

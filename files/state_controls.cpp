@@ -140,8 +140,14 @@ void read_routes_chunk(riff::chunk_view c, synth::synth& engine) {
       continue;
     }
     const uint8_t* f = c.data + routes_fixed + route_record_size * r;
+    const float depth = riff::read_f32(f + 20);
+    // A depth that is no finite number never acts: the row is dropped.
+    if (!std::isfinite(depth)) {
+      engine.set_route(int(r), synth::route{});
+      continue;
+    }
     engine.set_route(int(r), make_route(riff::read_i32(f), riff::read_i32(f + 4), riff::read_i32(f + 8),
-                                        riff::read_i32(f + 12), riff::read_i32(f + 16), riff::read_f32(f + 20)));
+                                        riff::read_i32(f + 12), riff::read_i32(f + 16), depth));
   }
 }
 

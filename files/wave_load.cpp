@@ -159,20 +159,18 @@ std::string load_wave(synth& engine, const std::string& path) {
 }
 
 // The files are read without the engine lock (disk reads must not hold up
-// the audio thread); the list is cleared and each record added under it.
+// the audio thread); the list is then cleared and the records added under it.
+// A list of which no line loads (a file that is no list) replaces nothing.
 std::string load_wave_list(synth& engine, const std::string& path) {
   riff::file_buffer list;
   if (!list.load(path)) return "Couldn't access file!\n" + path;
   if (list.size() == 0) return "File is empty!\n" + path;
-  {
-    platform::scoped_lock hold(engine.engine_lock());
-    engine.pcms().clear();
-  }
   // Lines name files beside the list; either separator ends the folder.
   const size_t slash = path.find_last_of("/\\");
   if (slash == std::string::npos) return "Error in path.\n...\n" + path;
   const std::string folder = path.substr(0, slash + 1);
   const std::string text(list.text(), list.size());
+  std::vector<pcm_record> records;  // in line order, with the empty records of unconvertible files
   int loaded = 0, failed = 0;
   size_t at = 0;
   while (at < text.size()) {
@@ -181,13 +179,23 @@ std::string load_wave_list(synth& engine, const std::string& path) {
     const std::string line = text.substr(at, end - at);
     at = end + 1;
     if (line.empty()) continue;
+    pcm_record r;
+    int converted = 0;
     const std::string result = ends_with(line, "wavs") ? std::string("nested list")
-                                                       : load_single_wave(engine, folder + line);
-    if (result.compare(0, 12, "Loaded wave\n") == 0) {
+                                                       : read_wave_record(folder + line, r, &converted);
+    const bool ok = converted == 0 && result.compare(0, 12, "Loaded wave\n") == 0;
+    if (ok) {
       ++loaded;
     } else {
       ++failed;
     }
+    if (ok || converted != 0) records.push_back(std::move(r));
+  }
+  if (loaded > 0 || failed == 0) {
+    platform::scoped_lock hold(engine.engine_lock());
+    engine.pcms().clear();
+    for (pcm_record& r : records)
+      if (engine.pcms().add(std::move(r)) < 0) ++failed;
   }
   char text_out[4200];
   if (failed) {

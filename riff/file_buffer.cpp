@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
-#include "platform/file_io.h"
 #include "platform/file_open.h"
+#include "riff/staged_file.h"
 
 namespace riff {
 
@@ -58,16 +58,15 @@ bool file_buffer::load(const std::string& path_utf8) {
 }
 
 bool file_buffer::store(const std::string& path_utf8) const {
-  const std::string temporary = platform::temporary_name_for(path_utf8);
-  std::FILE* out = platform::open_file(temporary, "wb");
+  staged_file staged(path_utf8);
+  std::FILE* out = staged.open();
   if (!out) return false;
   const size_t n = size();
-  bool ok = n == 0 || std::fwrite(bytes_.data(), 1, n, out) == n;
-  ok = platform::sync_file(out) && ok;
-  ok = std::fclose(out) == 0 && ok;
-  ok = ok && platform::replace_file(temporary, path_utf8);
-  if (!ok) platform::remove_file(temporary);
-  return ok;
+  if (n != 0 && std::fwrite(bytes_.data(), 1, n, out) != n) {
+    std::fclose(out);
+    return false;  // the staged temporary is removed, the old file stays
+  }
+  return staged.commit(out);
 }
 
 }  // namespace riff

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "platform/relaxed.h"
@@ -39,8 +40,13 @@ struct route {
   platform::relaxed<int32_t> mode{-1};
   platform::relaxed<float> depth{0.f};
 
-  // A row acts only with a source, a destination and a depth.
-  bool in_use() const { return source_class >= 1 && dest_class >= 1 && depth != 0.f; }
+  // A row acts only with a source, a destination and a depth that is a
+  // finite number other than 0: a NaN or infinite depth would carry into the
+  // routed value (and from there into every voice), so such a row is unused.
+  bool in_use() const {
+    const float d = depth;
+    return source_class >= 1 && dest_class >= 1 && d != 0.f && std::isfinite(d);
+  }
 };
 
 // The engine's MIDI state, raw bytes 0..127 as received, plus the bend value.

@@ -114,6 +114,14 @@ TEST_F(editor_actions, loading_a_state_asks_first_and_cancelling_sends_nothing) 
   ASSERT_TRUE(e.answer_file(file("all.vornstate")));
   EXPECT_TRUE(e.sent_command(cmd::load_state));
   EXPECT_EQ(e.line(0), "Loaded state");
+
+  // A file that is no state is refused, in the loader's words.
+  std::ofstream(dir / "junk.vornstate") << "not a state, just some text";
+  menu("Load>State");
+  ASSERT_TRUE(e.answer_message(true));
+  ASSERT_TRUE(e.answer_file(file("junk.vornstate")));
+  EXPECT_TRUE(e.sent_command(cmd::load_state));
+  lines("Load state failed", "invalid state chunk id");
 }
 
 TEST_F(editor_actions, confirmations_cancel_cleanly) {
@@ -330,6 +338,12 @@ TEST_F(editor_actions, controller_maps_save_and_load_with_their_extension) {
   ASSERT_TRUE(e.answer_file(file("map.vornmidiccmap")));
   EXPECT_TRUE(e.sent_command(cmd::load_cc_map));
   EXPECT_EQ(e.commands().back().text, file("map.vornmidiccmap"));
+  lines("Load MIDI CC map", "map.vornmidiccmap");
+
+  std::ofstream(dir / "junk.vornmidiccmap") << "not a map, just some text";
+  menu("CC Map>Load");
+  ASSERT_TRUE(e.answer_file(file("junk.vornmidiccmap")));
+  lines("Load MIDI CC map failed", "invalid MIDI CC map chunk id");
 }
 
 TEST_F(editor_actions, sequence_items_and_unknown_paths) {
@@ -346,6 +360,11 @@ TEST_F(editor_actions, sequence_items_and_unknown_paths) {
   ASSERT_TRUE(e.answer_file(file("song.mid")));
   lines("Load sequence failed", "Wrong filetype/extension");
   EXPECT_FALSE(e.sent_command(cmd::load_sequence));
+  std::ofstream(dir / "song.kvxs") << "not a song, just some text";
+  menu("Sequence>Load");
+  ASSERT_TRUE(e.answer_file(file("song.kvxs")));
+  EXPECT_TRUE(e.sent_command(cmd::load_sequence));
+  lines("Load sequence failed", "not a sequence (.kvxs) or AHX module (.ahx)");
 
   gui::menu_choice stray;
   stray.path = "bank.shuffle";

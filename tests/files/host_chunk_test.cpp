@@ -1,5 +1,6 @@
 // The host chunks through the built vorn.so, as a DAW saves and reopens a
 // project: effGetChunk on one instance, effSetChunk on a fresh one.
+#include <limits>
 #include <memory>
 #include <random>
 
@@ -120,6 +121,46 @@ TEST(host_chunk, routes_controller_map_and_samples_survive) {
   vorn v;
   v.set_chunk(false, state);
   EXPECT_EQ(v.chunk(false), state);
+}
+
+TEST(host_chunk, a_route_whose_depth_is_no_number_neither_acts_nor_is_saved) {
+  // "1.0" added to Volume: heard at depth 0.25; the same row holding a NaN or
+  // an infinite depth is no route at all.
+  auto engine = std::make_unique<synth::synth>();
+  const bytes plain = files_test::written([&](uint8_t* d) { return files::write_state(d, *engine); });
+  engine->set_route(0, files::make_route(1, 1, 1, synth::p::volume, 0, 0.25f));
+  const bytes routed = files_test::written([&](uint8_t* d) { return files::write_state(d, *engine); });
+  const riff::chunk_view p_rt = riff::find_chunk(riff::chunk_at(routed.data(), routed.size()), "p_rt");
+  ASSERT_TRUE(p_rt);
+  ASSERT_EQ(riff::read_u32(p_rt.payload() + 4), 1u);
+  const size_t depth_at = size_t(p_rt.data - routed.data()) + 16 + 20;
+  ASSERT_EQ(riff::read_f32(routed.data() + depth_at), 0.25f);
+
+  // Loads the state, plays a note; its level in dB and the state saved back.
+  auto play = [](const bytes& state, bytes& saved) {
+    vorn v;
+    v.set_chunk(false, state);
+    saved = v.chunk(false);
+    v.host->midi(0, 0x90, 60, 100);
+    v.host->render(0.6);
+    const size_t from = 4410, n = v.host->left.size() - from;
+    return analysis::amplitude_db(analysis::rms(v.host->left.data() + from, n));
+  };
+  bytes plain_saved, routed_saved;
+  const double plain_db = play(plain, plain_saved);
+  const double routed_db = play(routed, routed_saved);
+  EXPECT_GT(routed_db - plain_db, 3.0) << "the route is heard at a finite depth";
+  EXPECT_EQ(routed_saved, routed);
+  for (float depth : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                      -std::numeric_limits<float>::infinity()}) {
+    SCOPED_TRACE(depth);
+    bytes odd = routed, saved;
+    riff::put_f32(odd.data() + depth_at, depth);
+    const double db = play(odd, saved);
+    EXPECT_NEAR(db, plain_db, 0.01) << "plain " << plain_db << " dB, with the route " << routed_db << " dB";
+    EXPECT_TRUE(saved == plain_saved) << "the row was written back: " << saved.size() << " bytes, "
+                                      << plain_saved.size() << " without it";
+  }
 }
 
 TEST(host_chunk, garbage_truncated_and_empty_chunks_change_nothing) {

@@ -241,6 +241,64 @@ TEST(commands, file_commands_put_their_outcome_texts_into_the_result) {
   EXPECT_EQ(a.result, "");
 }
 
+// A load that fails leaves the instance as it was and says why, as the preset
+// and bank loads do: a controller map, a state, a .wavs list.
+TEST(commands, failed_loads_change_nothing_and_say_why) {
+  editor e;
+  synth::synth& engine = e.d.p->engine();
+  const synth::cc_pair pairs[] = {{74, synth::p::filter_frequency}, {7, synth::p::master_volume}};
+  engine.controller_map().load(pairs, 2);
+  e.send(command::set_bank_name, 0, "Kept");
+  test_support::wave_builder w;
+  w.format(1, 1, 44100, 16).data16({0, 1000, 0, -1000});
+  const std::string wave = write_file("kept.wav", w.bytes());
+  plugin::command_args a;
+  a.text = wave.c_str();
+  e.send(command::load_wave, a);
+  ASSERT_EQ(e.send(command::pcm_count), 1);
+  const float volume = engine.get_param(synth::p::volume, 0);
+
+  std::vector<uint8_t> junk(700);
+  for (size_t i = 0; i < junk.size(); ++i) junk[i] = uint8_t(i * 37 + 11);
+  // A "vorn" header whose size runs past the file, and a map header with none.
+  std::vector<uint8_t> short_state = {'v', 'o', 'r', 'n', 0, 1, 0, 0, 'k', 'v', 'x', 'b'};
+  std::vector<uint8_t> short_map = {'m', 'd', 'c', 'c', 40, 0, 0, 0, 4, 0, 0, 0};
+  struct failing {
+    int number;
+    std::string path;
+    std::string result;
+  } cases[] = {
+      {command::load_cc_map, write_file("junk.vornmidiccmap", junk), "invalid MIDI CC map chunk id"},
+      {command::load_cc_map, write_file("short.vornmidiccmap", short_map), "invalid MIDI CC map chunk id"},
+      {command::load_state, write_file("junk.vornstate", junk), "invalid state chunk id"},
+      {command::load_state, write_file("short.vornstate", short_state), "invalid state chunk id"},
+      {command::load_wave, write_file("junk.wavs", junk),
+       "Failed to load all files from .wavs list!\nFailed on 7 lines"},
+  };
+  for (const failing& c : cases) {
+    SCOPED_TRACE(c.path);
+    engine.controller_map().load(pairs, 2);
+    a.text = c.path.c_str();
+    e.send(c.number, a);
+    EXPECT_EQ(a.result, c.result);
+    EXPECT_EQ(engine.controller_map().entry(74), synth::p::filter_frequency);
+    EXPECT_EQ(engine.controller_map().entry(7), synth::p::master_volume);
+    EXPECT_EQ(engine.presets().name, "Kept");
+    EXPECT_EQ(engine.get_param(synth::p::volume, 0), volume);
+    EXPECT_EQ(e.send(command::pcm_count), 1);
+  }
+
+  // A map file that holds no pairs is a map, and clears the map.
+  engine.controller_map().clear();
+  const std::string empty = scratch_file("empty.vornmidiccmap");
+  a.text = empty.c_str();
+  e.send(command::save_cc_map, a);
+  engine.controller_map().load(pairs, 2);
+  e.send(command::load_cc_map, a);
+  EXPECT_EQ(a.result, "");
+  EXPECT_EQ(engine.controller_map().entry(74), synth::cc_map::unmapped);
+}
+
 TEST(commands, preset_commands_fill_rename_and_randomise_the_bank) {
   editor e;
   e.send(command::set_preset_name, 3, "Three");

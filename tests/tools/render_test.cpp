@@ -1,8 +1,11 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
@@ -276,6 +279,41 @@ TEST(vorn_render, failures_exit_non_zero_with_a_message_and_no_output_file) {
     EXPECT_NE(r.exit_code, 0);
     EXPECT_NE(r.output.find(c.expected), std::string::npos) << r.output;
     EXPECT_FALSE(std::ifstream(out).good());
+  }
+}
+
+// A file that is there but is no plug-in is reported for what it is, not as
+// missing: the loader's own reason for a file it cannot map (named as typed,
+// relative to the working folder), and the missing entry for a library that
+// maps but exports none.
+TEST(vorn_render, a_plugin_file_that_is_no_plugin_is_reported_as_such) {
+  const std::filesystem::path junk = temp_path("_junk.bin");
+  std::ofstream(junk, std::ios::binary) << std::string(300, 'J');
+  Dl_info maths{};
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(static_cast<double (*)(double)>(&::cos)), &maths), 0);
+  const std::string out = " --note 60 --tail 0 -o " + temp_path("_junk.wav");
+  struct failing {
+    std::string command;
+    const char* expected;
+  } cases[] = {
+      {"cd " + junk.parent_path().string() + " && " VORN_BUILD_DIR "/vorn-render --plugin " +
+           junk.filename().string() + out,
+       "invalid ELF header"},
+      {VORN_BUILD_DIR "/vorn-render --plugin " + junk.string() + out, "invalid ELF header"},
+      {VORN_BUILD_DIR "/vorn-render --plugin " + std::string(maths.dli_fname) + out,
+       "not a VST 2 plug-in: no VSTPluginMain"},
+  };
+  for (const failing& c : cases) {
+    SCOPED_TRACE(c.command);
+    FILE* p = popen((c.command + " 2>&1").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string output;
+    char buf[1024];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) output.append(buf, n);
+    const int status = pclose(p);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+    EXPECT_NE(output.find(c.expected), std::string::npos) << output;
+    EXPECT_EQ(output.find("No such file or directory"), std::string::npos) << output;
   }
 }
 

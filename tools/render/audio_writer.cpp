@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "tools/render/stop_cleanup.h"
+
 namespace render {
 
 namespace {
@@ -30,15 +32,22 @@ std::string audio_writer::unknown_type_text(const std::string& path) {
 }
 
 bool audio_writer::open(const std::string& path, int32_t sample_rate, std::string& error) {
-  std::string ignored;
-  close(ignored);
+  discard();
   const std::string ext = lower_extension(path);
   if (format_for(path).empty()) {
     error = unknown_type_text(path);
     return false;
   }
-  sink_ = ext == "wav" ? open_wav(path, sample_rate, error) : open_flac(path, sample_rate, error);
-  return sink_ != nullptr;
+  staged_ = std::make_unique<riff::staged_file>(path);
+  const std::string& temporary = staged_->temporary();
+  sink_ = ext == "wav" ? open_wav(temporary, sample_rate, error) : open_flac(temporary, sample_rate, error);
+  if (!sink_) {
+    staged_.reset();  // removes what the failed open may have left
+    error = "cannot create " + path + " (" + error + ")";
+    return false;
+  }
+  remove_on_stop(temporary);
+  return true;
 }
 
 bool audio_writer::write(const float* left, const float* right, int32_t frames, std::string& error) {
@@ -51,9 +60,21 @@ bool audio_writer::write(const float* left, const float* right, int32_t frames, 
 
 bool audio_writer::close(std::string& error) {
   if (!sink_) return true;
-  const bool ok = sink_->close(error);
+  bool ok = sink_->close(error);
   sink_.reset();
+  if (ok && !staged_->commit()) {
+    error = "cannot replace " + staged_->target();
+    ok = false;
+  }
+  staged_.reset();  // removes the temporary of a file that could not be completed
+  remove_on_stop({});
   return ok;
+}
+
+void audio_writer::discard() {
+  remove_on_stop({});
+  sink_.reset();
+  staged_.reset();
 }
 
 }  // namespace render

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "plugin/tool_request.h"
+#include "riff/staged_file.h"
 #include "tools/render/audio_writer.h"
 #include "tools/render/effect_report.h"
 #include "tools/render/midi_file.h"
@@ -105,25 +106,42 @@ bool configure_effects(const options& o, vsthost::plugin_instance& plugin, std::
   return true;
 }
 
+// The files saved after the render must be writable before it starts: a
+// render is not thrown away for a save that could never succeed.
+bool check_save_targets(const options& o, std::string& error) {
+  for (const std::string* path : {&o.save_state_path, &o.save_preset_path}) {
+    if (path->empty() || riff::staged_file::can_create(*path)) continue;
+    error = "cannot save " + *path + " (the folder is missing or not writable)";
+    return false;
+  }
+  return true;
+}
+
 // Everything before a render: the plug-in loaded and configured, its effect
-// slots filled (and reported), the output file open, the instance resumed.
+// slots filled (and reported), the save targets checked, the instance
+// resumed. The output is opened by the caller only after this (and, for a
+// song, its loading) succeeded, so no bad input ever touches it.
 bool prepare(const options& o, vsthost::plugin_library& library, vsthost::plugin_instance& plugin,
-             audio_writer& writer, std::string& error) {
+             std::string& error) {
   if (!load(o, library, plugin, error) || !configure(o, plugin, error)) return false;
   std::string notes;
-  if (!configure_effects(o, plugin, notes, error)) return false;
+  if (!configure_effects(o, plugin, notes, error) || !check_save_targets(o, error)) return false;
   std::fputs(notes.c_str(), stdout);
-  if (!writer.open(o.output_path, o.sample_rate, error)) return false;
   plugin.resume();
   return true;
 }
 
-// Everything after a render that went `ok`: suspended, the file closed, the
-// state and preset saved when asked for, the first summary line printed.
+// Everything after a render: suspended; when it went `ok` the file completed
+// in place of the target, the state and preset saved when asked for, the
+// first summary line printed; otherwise the target left as it was.
 bool finish(const options& o, const vsthost::plugin_library& library, vsthost::plugin_instance& plugin,
             audio_writer& writer, bool ok, std::string& error) {
   plugin.suspend();
-  if (!ok || !writer.close(error)) return false;
+  if (!ok) {
+    writer.discard();
+    return false;
+  }
+  if (!writer.close(error)) return false;
   if (!o.save_state_path.empty() && !save_state_file(plugin, o.save_state_path, error)) return false;
   if (!o.save_preset_path.empty() && !save_preset_file(plugin, o.save_preset_path, error)) return false;
   std::printf("rendered %s (%s) with %s\n", o.output_path.c_str(), audio_writer::format_for(o.output_path).c_str(),
@@ -151,7 +169,9 @@ int run_info(const options& o) {
   vsthost::plugin_library library;
   vsthost::plugin_instance plugin;
   std::string error;
-  if (!load(o, library, plugin, error)) return fail(error);
+  // A state, bank, program or preset given with --info is loaded first, so
+  // the programs listed are the ones it holds.
+  if (!load(o, library, plugin, error) || !configure(o, plugin, error)) return fail(error);
   std::printf("plug-in          %s\n", library.path().c_str());
   std::fputs(identity_report(plugin).c_str(), stdout);
   std::fputs(programs_report(plugin).c_str(), stdout);
@@ -170,8 +190,9 @@ int run_sequence(const options& o) {
   vsthost::plugin_instance plugin;
   audio_writer writer;
   std::string error;
-  if (!prepare(o, library, plugin, writer, error)) return fail(error);
-  if (!start_sequence(plugin, o.sequence_path, o.loops, error)) return fail(error);
+  if (!prepare(o, library, plugin, error) || !start_sequence(plugin, o.sequence_path, o.loops, error) ||
+      !writer.open(o.output_path, o.sample_rate, error))
+    return fail(error);
   sequence_settings settings;
   settings.loops = o.loops;
   settings.tail_seconds = o.tail_seconds;
@@ -198,7 +219,7 @@ int run_render(const options& o) {
   vsthost::plugin_library library;
   vsthost::plugin_instance plugin;
   audio_writer writer;
-  if (!prepare(o, library, plugin, writer, error)) return fail(error);
+  if (!prepare(o, library, plugin, error) || !writer.open(o.output_path, o.sample_rate, error)) return fail(error);
   render_settings settings{o.sample_rate, o.block_size, end, o.tail_seconds};
   render_summary summary;
   progress_bar bar;

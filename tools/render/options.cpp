@@ -194,7 +194,7 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
 
 std::string usage_text() {
   return "usage:\n"
-         "  vorn-render --info [PLUGIN]\n"
+         "  vorn-render --info [PLUGIN] [--state FILE] [--bank FILE] [--program N]\n"
          "  vorn-render --midi FILE.mid -o OUT.wav|OUT.flac [options]\n"
          "  vorn-render --note KEY [--velocity V] [--length SECONDS] -o OUT.wav [options]\n"
          "  vorn-render --sequence FILE.ahx|FILE.kvxs -o OUT.wav [--loops N] [--row-text] [options]\n"

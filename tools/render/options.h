@@ -46,8 +46,9 @@ struct options {
   int32_t note = 60;
   int32_t velocity = 100;
   double note_seconds = 2.0;
-  // Sound files applied before rendering, in this order: state, bank,
-  // program, preset, waves, parameters; saved after rendering.
+  // Sound files applied before rendering (or before --info describes the
+  // plug-in), in this order: state, bank, program, preset, waves, parameters;
+  // saved after rendering.
   std::string state_path;
   std::string bank_path;
   std::string preset_path;

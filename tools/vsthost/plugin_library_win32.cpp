@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstdio>
+
+#include "platform/file_open.h"
 #include "platform/utf16_win32.h"
 #include "tools/vsthost/plugin_library.h"
 
@@ -19,14 +22,24 @@ std::string system_message(DWORD code) {
   return message;
 }
 
+bool in_working_folder(const std::string& name) {
+  std::FILE* f = platform::open_file(name, "rb");
+  if (f) std::fclose(f);
+  return f != nullptr;
+}
+
 }  // namespace
 
 plugin_library::~plugin_library() { close(); }
 
 bool plugin_library::open(const std::string& path, std::string& error) {
   close();
+  // A bare name of a file in the working folder means that file, not one of
+  // the same name found first along the system's search path for libraries.
+  const bool here = path.find_first_of("/\\") == std::string::npos && in_working_folder(path);
+  const std::string file = here ? ".\\" + path : path;
   std::wstring wide_path;
-  if (!platform::to_utf16(path, wide_path)) {
+  if (!platform::to_utf16(file, wide_path)) {
     error = "cannot load " + path + ": the path is not UTF-8";
     return false;
   }
@@ -39,7 +52,7 @@ bool plugin_library::open(const std::string& path, std::string& error) {
   if (!entry) entry = GetProcAddress(module, "main");
   if (!entry) {
     FreeLibrary(module);
-    error = path + " exports neither VSTPluginMain nor main";
+    error = path + ": not a VST 2 plug-in: no VSTPluginMain (nor main) entry";
     return false;
   }
   handle_ = module;
