@@ -1,7 +1,7 @@
 // Songs played by vorn.so as a host loads it, started the way the editor
 // does (command 56 through our tools' private request): rows fall on exact
 // frames whatever the host's blocks, and an AHX instrument sounds at its
-// note and note volume.
+// note's period and note volume.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -76,12 +76,13 @@ TEST(song_in_plugin, the_worked_example_plays_its_notes_at_their_pitch_and_note_
   const std::string path = write_song("demo.ahx", ahx::write_module(m));
   const std::vector<float> a = play(path, 1.0);
   ASSERT_GE(a.size(), size_t(4 * row_frames));
-  // C-3 on a 32-sample wave: the replayer's 129.5 Hz is C3 (130.8 Hz) a
-  // little flat; we play the tempered note.
+  // C-3 and E-3 on a 32-sample wave at the replayer's periods 856 and 678:
+  // PAL clock / (period * 32), a little flat of the tempered notes.
   const size_t skip = 1000;
-  EXPECT_NEAR(analysis::fundamental_hz(a.data() + skip, row_frames - 2 * skip, 44100.0, 130.0), 130.81, 1.0);
+  EXPECT_NEAR(analysis::fundamental_hz(a.data() + skip, row_frames - 2 * skip, 44100.0, 130.0),
+              3546895.0 / (856 * 32), 0.1);
   EXPECT_NEAR(analysis::fundamental_hz(a.data() + 2 * row_frames + skip, row_frames - 2 * skip, 44100.0, 165.0),
-              164.81, 1.2);
+              3546895.0 / (678 * 32), 0.1);
   // Row 3 repeats the envelope of row 2 at note volume 32 of 64: 6 dB down.
   const double row2 = analysis::rms(a.data() + 2 * row_frames + skip, row_frames - 2 * skip);
   const double row3 = analysis::rms(a.data() + 3 * row_frames + skip, row_frames - 2 * skip);
