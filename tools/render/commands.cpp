@@ -171,7 +171,7 @@ int run_sequence(const options& o) {
   audio_writer writer;
   std::string error;
   if (!prepare(o, library, plugin, writer, error)) return fail(error);
-  if (!start_sequence(plugin, o.sequence_path, o.loops, error)) return fail(error);
+  if (!start_sequence(plugin, o.sequence_path, o.loops, o.separation, error)) return fail(error);
   sequence_settings settings;
   settings.loops = o.loops;
   settings.tail_seconds = o.tail_seconds;
