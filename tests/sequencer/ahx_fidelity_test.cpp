@@ -46,7 +46,7 @@ ahx::entry step(int waveform, int fx = 0, int param = 0) {
   e.fx_param[0] = param;
   return e;
 }
-constexpr int triangle = 1, square = 3, noise = 4;
+constexpr int triangle = 1, sawtooth = 2, square = 3, noise = 4;
 constexpr int fx_pulse = 3, fx_modulation = 4;
 
 // An instrument that holds at full level: attack to 64 in a tick, then 64
@@ -265,6 +265,15 @@ TEST(ahx_fidelity, a_full_volume_square_plays_at_the_replayers_level_and_four_ne
   figure("full-volume square: dBFS RMS (derived -6.04)", level);
   EXPECT_NEAR(level, derived, 1.0);
   EXPECT_LT(one.db(one.right, 0.2, 0.6), -80.0) << "channel 0 sounds on the left only";
+  // Its triangle and sawtooth run evenly through -128..127, and so do the
+  // noise table's bytes: RMS 128 / sqrt(3) / 256.
+  const double even = analysis::amplitude_db(128.0 / std::sqrt(3.0) / 256.0);
+  for (int waveform : {triangle, sawtooth, noise}) {
+    SCOPED_TRACE(waveform);
+    ahx::module w = one_track(16, held({step(waveform)}));
+    w.tracks[1][0] = {c3, 1, 0, 0};
+    EXPECT_NEAR(play(w, 1.0).left_db(0.2, 0.6), even, 1.0);
+  }
 
   // Four full channels in step, two to a side, at any separation: the
   // replayer's full scale exactly, which our waves' band-limited edges
