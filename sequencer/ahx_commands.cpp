@@ -6,7 +6,6 @@
 
 #include "sequencer/ahx_voice.h"
 #include "sequencer/player.h"
-#include "synth/param_table.h"
 
 namespace sequencer {
 
