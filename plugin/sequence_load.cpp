@@ -62,7 +62,8 @@ int synth_plugin::load_sequence(const char* path, std::string& result) {
   player_.stop();
   if (parsed != sequencer::load_ok) {
     player_.reset();
-    result = "not a sequence (.kvxs) or AHX module (.ahx)";
+    result = parsed == sequencer::load_cut_short ? "damaged AHX module (cut short?)"
+                                                 : "not a sequence (.kvxs) or AHX module (.ahx)";
     return sequence_load_result::not_a_sequence;
   }
   apply_song(engine_, *loaded, song_);

@@ -3,6 +3,9 @@
 // sequence commands here).
 #include "plugin/synth_command.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "plugin/command_groups.h"
 #include "plugin/synth_plugin.h"
 
@@ -25,6 +28,12 @@ int sequence_command(synth_plugin& p, command_args& a, int number) {
       p.player().set_loop_limit(a.number < 0 ? -1 : a.number);
       return 0;
     }
+    case command::ahx_separation: {
+      constexpr float percent = 100.f;
+      platform::scoped_lock hold(engine.engine_lock());
+      if (a.number >= 0) p.player().set_stereo_separation(float(std::min(a.number, 100)) / percent);
+      return int(std::lround(p.player().stereo_separation() * percent));
+    }
     default:
       return 0;
   }
@@ -37,7 +46,7 @@ int synth_command(command_args* args, void* context, int number) {
   synth_plugin& p = *static_cast<synth_plugin*>(context);
   command_args& a = *args;
   if (number <= command::write_switch) return parameter_command(p, a, number);
-  if (number < command::load_sequence) return file_command(p, a, number);
+  if (number < command::ahx_separation) return file_command(p, a, number);
   if (number <= command::sequence_loop) return sequence_command(p, a, number);
   return voice_command(p, a, number);
 }

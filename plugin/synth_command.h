@@ -69,6 +69,8 @@
 // | 52 | index                  | randomises preset index; R; 0                                        |
 // | 53 | index = wave, text     | replaces that PCM wave from a WAVE file; result; R; 0                |
 // | 54 | index = wave           | removes that PCM wave; waveforms naming later waves follow them; R; 0 |
+// | 55 | number                 | L: AHX stereo separation, percent: 0 mono .. 100 the replayer's hard |
+// |    |                        | sides (the default); a negative number only reads it; returns it     |
 // | 56 | text = path            | loads a sequence and starts it (below); R                            |
 // | 57 |                        | L: stops a playing sequence, else starts it; 0                       |
 // | 58 | number                 | L: loop limit (0 play once, n further passes, -1 endless); 0         |
@@ -150,7 +152,7 @@ enum : int {
   save_start_bank = 42, load_start_bank = 43, save_start_state = 44, load_start_state = 45,
   fill_with_init = 46, fill_with_preset = 47, gm_melodic_names = 48, gm_drum_names = 49,
   sort_bank = 50, randomise_preset = 52, replace_wave = 53, remove_wave = 54,
-  load_sequence = 56, start_stop_sequence = 57, sequence_loop = 58,
+  ahx_separation = 55, load_sequence = 56, start_stop_sequence = 57, sequence_loop = 58,
   arm_learn = 59, cc_map = 60, clear_cc_map = 61, unmap_controller = 62,
   saw_count = 63, set_saw_count = 64,
   voice_age = 65, voice_sounding = 66, slot_count = 67, voices_rendered = 68, held_notes = 69,

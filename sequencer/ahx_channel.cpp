@@ -90,7 +90,12 @@ void player::ahx_trigger(int32_t j) {
   ch.square.position = start.square_position / ahx_voice::square_step(in.wavelength);
   ch.filter = ahx_sweep{};
   ch.skip_square_command = false;
-  // The player is the amplifier's envelope and runs the pulse sweep itself.
+  ch.period_slide = ch.slide_speed = ch.slide_limit = 0;
+  ch.slide_on = ch.slide_to_limit = false;
+  set_note_volume(j, in.volume);
+  // The player is the amplifier's envelope and runs the pulse sweep itself;
+  // the note volume is its own L1, the voice stays at 0 dB.
+  engine_.sequence_param(j, p::volume, ahx_voice::unity_volume);
   engine_.sequence_param(j, p::volume_env, 0.f);
   engine_.sequence_param(j, p::width_mod_b, 0.f);
   apply_filter(j);
@@ -106,6 +111,7 @@ void player::ahx_tick(int32_t j) {
       ch.envelope.level = 0.0;
     }
   }
+  ahx_effects_tick(j);
   playlist_step(j);
   envelope_tick(j);
   square_tick(j);
@@ -174,7 +180,7 @@ void player::playlist_effect(int32_t j, int32_t effect, int32_t v) {
       break;
     case fx::jump: ch.playlist_position = v; break;
     case fx::volume:
-      if (v <= 64) ch.l1 = float(v * 4) / 255.f;
+      if (v <= 64) set_note_volume(j, v);
       else if (v >= 80 && v <= 144) ch.l3 = float(v - 80) / 63.f;
       else if (v >= 160 && v <= 224) ch.l2 = float((v - 160) * 4) / 255.f;
       break;
@@ -209,8 +215,12 @@ void player::square_tick(int32_t j) {
   if (!ch.square.on || --ch.square.wait > 0) return;
   const ahx_instrument& in = *ch.instrument;
   const int32_t step = ahx_voice::square_step(in.wavelength);
-  sweep_step(ch.square, in.square_lower / step, in.square_upper / step);
-  ch.square.position = std::clamp(ch.square.position, 1, 63 / step);
+  // Limits coarsened to the wave's steps; a limit below one step would be a
+  // turning point the (clamped) position never reaches, and the sweep would
+  // stick at its narrowest pulse.
+  const int32_t top = 63 / step;
+  sweep_step(ch.square, std::clamp(in.square_lower / step, 1, top), std::clamp(in.square_upper / step, 1, top));
+  ch.square.position = std::clamp(ch.square.position, 1, top);
   ch.square.wait = in.square_speed;
   apply_square(j);
 }

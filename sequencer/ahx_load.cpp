@@ -4,7 +4,7 @@
 // the name table (the song name, then one name per instrument).
 //
 // The header, subsong list, positions and tracks must all lie inside the
-// data, or the module is refused; an instrument cut off by the end of the
+// data, or the module is refused as cut short; an instrument cut off by the end of the
 // data ends the instrument list there; names cut off are empty.
 #include <algorithm>
 
@@ -131,7 +131,7 @@ std::string next_name(byte_span b, size_t& at) {
 
 int parse_ahx(const uint8_t* data, size_t size, const load_context& context, song_load& out) {
   const byte_span b{data, size};
-  if (!b.has(0, header_size)) return load_unknown;
+  if (!b.has(0, header_size)) return load_cut_short;
   const ahx_header h = read_header(b);
   if (h.version > 1 || h.positions < 1 || h.rows < 1) return load_unknown;
 
@@ -140,7 +140,7 @@ int parse_ahx(const uint8_t* data, size_t size, const load_context& context, son
   const int32_t first_track = h.track_zero_stored ? 0 : 1;
   const size_t track_bytes = size_t(h.tracks - first_track) * size_t(h.rows) * row_size;
   if (!b.has(positions_at, size_t(h.positions) * position_size) || !b.has(tracks_at, track_bytes))
-    return load_unknown;
+    return load_cut_short;
 
   song& s = out.tune;
   s.format = song_format::ahx;

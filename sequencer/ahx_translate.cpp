@@ -74,6 +74,8 @@ cell decode_ahx_row(uint8_t b0, uint8_t b1, uint8_t b2) {
   c.instrument = instrument == 0 ? -1 : instrument - 1;
   c.retrigger = instrument != 0;
   translate_ahx_command(b1 & 15, b2, c);
+  c.ahx_command = b1 & 15;
+  c.ahx_parameter = b2;
   return c;
 }
 

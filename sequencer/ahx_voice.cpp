@@ -27,6 +27,18 @@ constexpr float lfo_delay_max_s = 5.5f;
 constexpr float attack_max_s = 9.9999f, decay_max_s = 39.9999f, min_time_s = 0.0001f;
 constexpr float exponential_stretch = 1.8f;
 
+constexpr int16_t period_table[61] = {
+    0,                                                                  // no note
+    3424, 3232, 3048, 2880, 2712, 2560, 2416, 2280, 2152, 2032, 1920, 1812,  // C-1
+    1712, 1616, 1524, 1440, 1356, 1280, 1208, 1140, 1076, 1016, 960,  906,   // C-2
+    856,  808,  762,  720,  678,  640,  604,  570,  538,  508,  480,  453,   // C-3
+    428,  404,  381,  360,  339,  320,  302,  285,  269,  254,  240,  226,   // C-4
+    214,  202,  190,  180,  170,  160,  151,  143,  135,  127,  120,  113};  // C-5
+constexpr double pal_clock_hz = 3546895.0;
+constexpr double nominal_wave_samples = 32.0;
+constexpr double a4_hz = 440.0;
+constexpr double a4_note = 69.0;
+
 float time_value(float seconds, float max_s) {
   return float(std::pow(std::max(seconds - min_time_s, 0.f) / max_s, 0.25f));
 }
@@ -84,6 +96,28 @@ filter_setting filter_of(int32_t position, int32_t wavelength) {
   const double note_hz = middle_c_hz * std::exp2(double(range_of(wavelength) - 2));
   f.frequency = float(std::clamp(std::log2(harmonic * note_hz / cutoff_base_hz) / cutoff_octaves, 0.0, 1.0));
   return f;
+}
+
+int32_t period_of(int32_t index) {
+  const int32_t period = period_table[std::clamp(index, 0, 60)];
+  return period > 0 ? period : max_period;
+}
+
+double note_of_period(int32_t period) {
+  const double hz = pal_clock_hz / (double(std::clamp(period, min_period, max_period)) * nominal_wave_samples);
+  return a4_note + 12.0 * std::log2(hz / a4_hz);
+}
+
+float channel_pan(int32_t channel, float separation) {
+  const float side = (channel % 4 == 0 || channel % 4 == 3) ? -1.f : 1.f;
+  return side * std::clamp(separation, 0.f, 1.f);
+}
+
+// The voices' pan law (0.224 a^2 + 0.776 a per side, a the side's share).
+float pan_law_sum(float pan) {
+  const float pp = std::clamp(pan * 0.5f + 0.5f, 0.f, 1.f);
+  const float a = (1.f - pp) * (1.f + pp), b = (2.f - pp) * pp;
+  return (0.224f * a * a + 0.776f * a) + (0.224f * b * b + 0.776f * b);
 }
 
 float vibrato_pitch_depth(int32_t depth) {

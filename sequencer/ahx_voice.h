@@ -67,6 +67,41 @@ float vibrato_pitch_depth(int32_t depth);  // "Pitch Mod A"
 float vibrato_rate(int32_t speed, float tick_hz);  // "Mod A Rate" (Low range)
 float lfo_delay(int32_t ticks, float tick_hz);     // "Mod A Delay"
 
+// Pitch: the replayer plays a note as an Amiga period (table index 1 = C-1
+// .. 60 = B-5; the track note plus transpose plus the playlist's relative
+// note), moved by the track's slides in period units and kept within
+// 113..3424; the wave sounds at PAL clock / (period * 32 samples) at the
+// nominal wavelength. The table's periods are rounded, so its notes are not
+// quite tempered: C-3 (856) sounds 129.478 Hz where tempered C3 is 130.813.
+constexpr int32_t min_period = 113, max_period = 3424;
+int32_t period_of(int32_t index);  // index clamped to 0..60; index 0 reads as the lowest note
+// The note number (fractional; 69 = A4 = 440 Hz) a period sounds at the
+// nominal wavelength.
+double note_of_period(int32_t period);
+
+// The replayer's loudness: a channel's sample (-128..127) times its volume
+// (0..64) / 64, two channels summed on each side into a full scale of two
+// full-volume channels. A full-volume channel on its side therefore peaks at
+// 128 / 256 of full scale: -6.02 dBFS for a square, and four channels at full
+// volume never clip.
+constexpr double channel_full_scale = 128.0 / 256.0;
+// What the voice path makes of a full-scale pulse at "Volume" 0 dB (the
+// value below), mixer level 0 dB, a gain of 1 and hard panning: 1.411 (+3.0
+// dB, measured) on its side, times "Master Volume" at its default (-18 dB).
+// AHX songs play at the replayer's level at that Master Volume and follow it
+// from there.
+constexpr double voice_full_scale = 1.411 * 0.125893;
+constexpr float unity_volume = 0.75f;  // "Volume" at 0 dB
+
+// The stereo separation of AHX songs (0 = mono .. 1 = the replayer's hard
+// panning, channels 0 and 3 left, 1 and 2 right): the "Panning" of channel j.
+float channel_pan(int32_t channel, float separation);
+// The voices pan with a law whose two sides add up to more than 1 away from
+// the sides (1.41 in the middle); an AHX channel's gain is divided by that
+// sum, so a channel keeps the replayer's total level at any separation and
+// four full channels stay within full scale.
+float pan_law_sum(float pan);
+
 // The replayer's linear envelope as Env A for notes played from MIDI: the
 // attack to the higher of the attack and decay volumes, the decay to the
 // decay volume; exponential stages take 1.8 times the linear length to fall

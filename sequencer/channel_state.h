@@ -72,6 +72,16 @@ struct channel_state {
   ahx_sweep square, filter;
   bool skip_square_command = false;  // a track 9xx set the pulse: the next playlist 3xx is skipped
   int32_t hard_cut = -1;             // ticks left until the note is cut; -1 none
+
+  // AHX: the track's note and its per-tick commands in the replayer's units.
+  int32_t track_note = 0;            // 1..60 as written (0 none yet), and the position's transpose
+  int32_t track_transpose = 0;
+  int32_t period_slide = 0;          // added to the note's period (1xx, 2xx, 3xx, 5xy, E1x, E2x)
+  int32_t slide_speed = 0;           // period units per tick
+  int32_t slide_limit = 0;           // 3xx, 5xy: where the slide stops
+  bool slide_on = false, slide_to_limit = false;
+  int32_t note_volume = 64;          // 0..64; L1 = note_volume / 64
+  int32_t volume_up = 0, volume_down = 0;  // Axy, 5xy: note volume steps per tick
 };
 
 }  // namespace sequencer

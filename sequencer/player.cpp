@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "sequencer/ahx_voice.h"
+#include "synth/param_table.h"
+
 namespace sequencer {
 
 namespace {
@@ -19,6 +22,7 @@ player::player(synth::synth& engine, const song& tune) : engine_(engine), song_(
 
 void player::reset() {
   stop();
+  guard_.init(float(engine_.sample_rate()));
   rewind();
   reset_channels();
   mode_ = stopped;
@@ -32,6 +36,7 @@ void player::start() {
   for (int32_t j = 0; j < engine_.voice_slots(); ++j) engine_.sequence_load(j, default_program);
   reset_channels();
   rewind();
+  guard_.init(float(engine_.sample_rate()));
   rows_played_ = 0;
   mode_ = playing;
 }
@@ -62,9 +67,20 @@ void player::reset_channels() {
     channel_state& c = channels_[size_t(j)];
     c = channel_state{};
     c.program = default_program;
-    // AHX channels 0 and 3 sound left, 1 and 2 right; half way out keeps
-    // the Amiga's wide stereo without hard sides.
-    if (song_.format == song_format::ahx) c.pan = (j % 4 == 0 || j % 4 == 3) ? -0.5f : 0.5f;
+    // AHX channels 0 and 3 sound left, 1 and 2 right, as far out as the
+    // separation says.
+    if (song_.format == song_format::ahx) c.pan = ahx_voice::channel_pan(j, separation_);
+  }
+}
+
+void player::set_stereo_separation(float separation) {
+  separation_ = std::clamp(separation, 0.f, 1.f);
+  if (song_.format != song_format::ahx) return;
+  for (int32_t j = 0; j < song_.channels && j < max_channels; ++j) {
+    channels_[size_t(j)].pan = ahx_voice::channel_pan(j, separation_);
+    if (mode_ == stopped) continue;
+    engine_.sequence_param(j, synth::p::panning, channels_[size_t(j)].pan);
+    apply_shape(j);
   }
 }
 
@@ -105,6 +121,7 @@ void player::tick(float* left, float* right, int32_t frames) {
 }
 
 void player::render_frames(float* left, float* right, int32_t frames) {
+  const bool guarded = song_.format == song_format::ahx;
   for (int32_t done = 0; done < frames;) {
     const int32_t n = std::min(frames - done, synth::synth::stepped_capacity);
     engine_.begin_stepped(n);
@@ -112,7 +129,14 @@ void player::render_frames(float* left, float* right, int32_t frames) {
       sample_step();
       engine_.render_step(i);
     }
-    engine_.end_stepped(left + done, right + done, n);
+    if (guarded) {
+      std::fill_n(piece_left_.begin(), n, 0.f);
+      std::fill_n(piece_right_.begin(), n, 0.f);
+      engine_.end_stepped(piece_left_.data(), piece_right_.data(), n);
+      guard_.process(piece_left_.data(), piece_right_.data(), left + done, right + done, n);
+    } else {
+      engine_.end_stepped(left + done, right + done, n);
+    }
     done += n;
   }
 }
@@ -131,7 +155,12 @@ void player::step_row() {
     }
   }
   // The replayer reads a row on a tick: its ticks restart with every row.
-  if (song_.format == song_format::ahx) tick_left_ = 0.0;
+  // Edits waiting for the voices (a module's presets just loaded) land
+  // first, so they cannot undo the set-up the row gives a voice.
+  if (song_.format == song_format::ahx) {
+    tick_left_ = 0.0;
+    engine_.sequence_settle();
+  }
   write_row_text();
   trigger_row();
   recompute_timing();

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "sequencer/channel_state.h"
+#include "sequencer/peak_guard.h"
 #include "sequencer/song.h"
 #include "synth/engine.h"
 
@@ -35,6 +36,10 @@ class player {
   void start_stop() { mode_ == playing ? stop() : start(); }
   // -1 plays forever; n >= 0 plays n further passes after the current one.
   void set_loop_limit(int32_t limit) { loop_limit_ = limit; }
+  // AHX songs: 0 (mono) .. 1 (the replayer's hard panning, the default);
+  // takes effect on every channel at once.
+  void set_stereo_separation(float separation);
+  float stereo_separation() const { return separation_; }
   int32_t loop_limit() const { return loop_limit_; }
   int32_t loop_count() const { return loop_count_; }
   int32_t mode() const { return mode_; }
@@ -97,6 +102,15 @@ class player {
   void apply_filter(int32_t j);
   void ramp_envelope(int32_t j);
 
+  // AHX track commands per tick, the pitch and the level (ahx_commands.cpp).
+  static bool is_ahx_portamento(const cell& c);
+  bool ahx_row_action(int32_t j, const cell& c);
+  void ahx_effects_tick(int32_t j);
+  void portamento_target(int32_t j, const cell& c);
+  void set_note_volume(int32_t j, int32_t volume);
+  double ahx_pitch(int32_t j) const;
+  float ahx_channel_gain(int32_t j) const;
+
   // The row text (row_text.cpp).
   void write_row_text();
 
@@ -106,6 +120,7 @@ class player {
   int32_t position_ = 0, row_ = 0;
   int32_t speed_ = 6, swing_ = 0, tempo_ = 125, fourth_ = 255;
   int32_t loop_count_ = 0, loop_limit_ = -1;
+  float separation_ = 1.f;          // AHX stereo separation
   bool jump_ = false;
   bool song_end_ = false;           // an AHX F00 in this row
   // A break or jump that ends the pass does so when its row has played.
@@ -115,6 +130,9 @@ class player {
   double samples_left_ = 0.0;
   double tick_left_ = 0.0;          // until the next replayer tick (the 20 ms playlist clock)
   std::array<channel_state, max_channels> channels_{};
+  // AHX songs render into these, then through the guard into the output.
+  std::array<float, synth::synth::stepped_capacity> piece_left_{}, piece_right_{};
+  peak_guard guard_;
   std::array<std::array<char, row_text_capacity>, row_history> texts_{};
   uint64_t rows_played_ = 0;
 };

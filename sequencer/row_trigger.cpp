@@ -15,6 +15,7 @@ namespace {
 namespace p = synth::p;
 
 constexpr int32_t middle_c = 60;
+constexpr int32_t ahx_note_offset = 23;       // AHX track note 1 (C-1) is cell note 24
 constexpr float own_vibrato_semitones = 6.f;  // "vb" 255 on own files: +-6 semitones
 constexpr float pitch_depth_semitones = 48.f;
 constexpr int32_t fraction_of_row = 256;      // "d " and "n " parameters: 1/256 of the row
@@ -54,6 +55,12 @@ void player::trigger_channel(int32_t j) {
   ch.slide_offset = 0.f;
   ch.retrigger_interval = 0.0;
   ch.delay_left = ch.release_left = -1.0;
+  const bool ahx = song_.format == song_format::ahx;
+  if (ahx) {  // the replayer's slides run only on their rows
+    ch.slide_on = false;
+    ch.volume_up = ch.volume_down = 0;
+    ch.track_transpose = transpose;
+  }
 
   if (c.instrument >= 0 && c.instrument < song_.instrument_count) {
     ch.program = c.instrument;
@@ -65,13 +72,20 @@ void player::trigger_channel(int32_t j) {
       ahx_trigger(j);
     }
   }
-  if (c.note == note_code::filter_trigger) ch.note = middle_c;
-  else if (c.note >= 0) ch.note = std::clamp(c.note + transpose, 0, 127);
+  // An AHX tone portamento slides to its row's note without striking it:
+  // the track note stays.
+  const bool portamento = ahx && is_ahx_portamento(c);
+  if (c.note == note_code::filter_trigger) {
+    ch.note = middle_c;
+  } else if (c.note >= 0 && !portamento) {
+    ch.note = std::clamp(c.note + transpose, 0, 127);
+    if (ahx) ch.track_note = c.note - ahx_note_offset;
+  }
 
   const synth::preset& preset = engine_.program(std::clamp(ch.program, 0, synth::bank_size - 1));
   if (preset.get(p::panning) == 0.f) engine_.sequence_param(j, p::panning, ch.pan);
   engine_.sequence_param(j, p::pitch_mod_a, preset.get(p::pitch_mod_a));
-  if (c.command != cmd::glide) {
+  if (c.command != cmd::glide || ahx) {
     engine_.sequence_param(j, p::glide_mode, preset.get(p::glide_mode));
     engine_.sequence_param(j, p::glide_time, preset.get(p::glide_time));
   }
@@ -82,8 +96,14 @@ void player::trigger_channel(int32_t j) {
     if (c.parameter != 0) last = c.parameter;
     ch.parameter = last;
   }
-  row_action(j, c);
-  if (c.command == cmd::note_delay && ch.parameter > 0 && c.note != note_code::none) {
+  if (!ahx || !ahx_row_action(j, c)) row_action(j, c);
+  if (portamento) {
+    // An instrument on the row restarts at the note that sounds; a bare
+    // note does nothing but aim the slide.
+    cell restart = c;
+    restart.note = c.instrument >= 0 ? ch.note : note_code::none;
+    note_action(j, restart);
+  } else if (c.command == cmd::note_delay && ch.parameter > 0 && c.note != note_code::none) {
     ch.delay_left = row_length_ * double(ch.parameter) / fraction_of_row;  // the note waits (sample_step.cpp)
     ch.delayed = c;
   } else {

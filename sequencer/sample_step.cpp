@@ -57,16 +57,16 @@ void player::continuous(int32_t j) {
   if (shape) apply_shape(j);
 }
 
-// The voice's amplitude L1 L2 L3 (times the replayer's envelope on AHX
-// channels) and its pitch offset from the note it was started at.
+// The voice's amplitude L1 L2 L3 (times the replayer's envelope and the
+// channel's level on AHX channels) and its pitch offset from the note it was
+// started at (on AHX channels from the replayer's period).
 void player::apply_shape(int32_t j) {
   const channel_state& ch = channels_[size_t(j)];
   float gain = ch.l1 * ch.l2 * ch.l3;
   float pitch = float(ch.note);
-  if (ch.instrument) {
-    gain *= ch.envelope_gain;
-    pitch = float(ch.fixed_note >= 0 ? ch.fixed_note : ch.note + ch.playlist_note) + ch.playlist_pitch +
-            float(ch.octave_offset);
+  if (ch.instrument) {  // AHX: the replayer's period and loudness
+    gain *= ch.envelope_gain * ahx_channel_gain(j);
+    pitch = float(ahx_pitch(j)) + ch.playlist_pitch + float(ch.octave_offset);
   }
   if (ch.arpeggio_steps > 0) pitch += ch.arpeggio[size_t(ch.arpeggio_index)];
   pitch += ch.slide_offset;

@@ -26,6 +26,11 @@ struct cell {
   int32_t instrument = -1;   // 0-based; -1 none
   int32_t command = -1;      // -1 none
   int32_t parameter = 0;     // 0..255
+  // AHX modules: the track command as written (0..15; -1 none) and its
+  // parameter. The player runs the replayer's per-tick commands (slides,
+  // portamento, volume slides) from these; `command` names them in the row text.
+  int32_t ahx_command = -1;
+  int32_t ahx_parameter = 0;
 };
 
 struct track_ref {

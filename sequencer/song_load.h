@@ -32,8 +32,9 @@ struct load_context {
 
 constexpr int load_ok = 0;
 constexpr int load_unknown = 1;  // not a sequence format we read, or damaged beyond use
+constexpr int load_cut_short = 2;  // an AHX module whose positions or tracks the data ends within
 
-// 0 with `out` filled, or 1 (out then holds nothing usable).
+// 0 with `out` filled, or 1 or 2 (out then holds nothing usable).
 int parse_song(const uint8_t* data, size_t size, const load_context& context, song_load& out);
 
 // The formats, each from its first byte on (the magic included).

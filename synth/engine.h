@@ -148,6 +148,10 @@ class synth final : private allocator_client, private route_client {
   // voices' next sample; every slot starts at 1 and 0.
   void sequence_shape(int slot, float gain, float semitones);
   void sequence_clear_shapes();
+  // Edits waiting for the voices (the presets of a song just loaded, the
+  // editor's changes) reach them now, so that they land before the player
+  // sets a voice up for a row rather than over that set-up a frame later.
+  void sequence_settle() { apply_pending_changes(); }
   // Rendering a frame at a time: begin a piece of at most stepped_capacity
   // frames, render its frames in order (the player changes voices in
   // between), end it into the outputs (added) through the master stage and

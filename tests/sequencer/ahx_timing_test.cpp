@@ -9,8 +9,7 @@
 #include <cmath>
 
 #include "sequencer/player.h"
-#include "sequencer/song_load.h"
-#include "tests/sequencer/song_fixture.h"
+#include "tests/sequencer/ahx_fixture.h"
 #include "tools/ahx/module.h"
 
 namespace {
@@ -71,34 +70,7 @@ int64_t replayer_frames(const ahx::module& m, int passes) {
   return std::llround(frames);
 }
 
-struct ahx_player : test_support::song_fixture {
-  ahx_player() : song_fixture(1, 1, 1) {}
-  void load(const ahx::module& m) {
-    const std::vector<uint8_t> bytes = ahx::write_module(m);
-    sequencer::load_context context;
-    synth::build_factory_init(context.init);
-    sequencer::song_load out;
-    ASSERT_EQ(sequencer::parse_song(bytes.data(), bytes.size(), context, out), sequencer::load_ok);
-    tune = std::move(out.tune);
-    for (auto& [slot, preset] : out.presets) engine->program(slot) = preset;
-  }
-  // Loads m and starts it for 1 + further_passes passes.
-  void play(const ahx::module& m, int32_t further_passes) {
-    load(m);
-    start();
-    player.set_loop_limit(further_passes);
-  }
-  // Frames rendered until the player stops (a frame at a time, so exact).
-  int64_t frames_until_stopped(int64_t limit) {
-    std::vector<float> l(1), r(1);
-    int64_t frames = 0;
-    while (player.mode() == sequencer::player::playing && frames < limit) {
-      player.tick(l.data(), r.data(), 1);
-      ++frames;
-    }
-    return frames;
-  }
-};
+using test_support::ahx_player;
 
 ahx::module empty_module(int positions, int rows) {
   ahx::module m;

@@ -282,7 +282,11 @@ TEST(ahx, damaged_modules_are_refused_or_cut_where_the_data_ends) {
   no_positions[7] = 0;  // LEN 0
   EXPECT_EQ(load(no_positions, out), sequencer::load_unknown);
   bytes short_tracks(f.begin(), f.begin() + 30);  // a track row cut off
-  EXPECT_EQ(load(short_tracks, out), sequencer::load_unknown);
+  EXPECT_EQ(load(short_tracks, out), sequencer::load_cut_short);
+  bytes short_header(f.begin(), f.begin() + 10);
+  EXPECT_EQ(load(short_header, out), sequencer::load_cut_short);
+  bytes short_positions(f.begin(), f.begin() + 18);
+  EXPECT_EQ(load(short_positions, out), sequencer::load_cut_short);
   bytes no_instrument(f.begin(), f.begin() + 50);  // the instrument cut off: none is read
   ASSERT_EQ(load(no_instrument, out), sequencer::load_ok);
   EXPECT_EQ(out.tune.instrument_count, 0);

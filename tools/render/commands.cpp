@@ -190,7 +190,8 @@ int run_sequence(const options& o) {
   vsthost::plugin_instance plugin;
   audio_writer writer;
   std::string error;
-  if (!prepare(o, library, plugin, error) || !start_sequence(plugin, o.sequence_path, o.loops, error) ||
+  if (!prepare(o, library, plugin, error) ||
+      !start_sequence(plugin, o.sequence_path, o.loops, o.separation, error) ||
       !writer.open(o.output_path, o.sample_rate, error))
     return fail(error);
   sequence_settings settings;

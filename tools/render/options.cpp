@@ -124,6 +124,8 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
       ok = value_of(argc, argv, i, out.sequence_path);
     } else if (arg == "--loops") {
       ok = value_of(argc, argv, i, v) && parse_int(v, 1, max_loops, out.loops);
+    } else if (arg == "--separation") {
+      ok = value_of(argc, argv, i, v) && parse_int(v, 0, 100, out.separation);
     } else if (arg == "--row-text") {
       out.row_text = true;
     } else if (arg == "--editor-shot") {
@@ -210,6 +212,7 @@ std::string usage_text() {
          "  --fx-param SLOT:INDEX=VALUE  parameter INDEX of that slot's effect, in its own range\n"
          "  --tail SECONDS       rendered after the last event, or after the song ends (default 2)\n"
          "  --loops N            passes through a --sequence song (default 1)\n"
+         "  --separation P       stereo separation of an AHX song, 0 (mono) .. 100 (hard, the default)\n"
          "  --row-text           print each row of a --sequence song as it plays\n"
          "  --state FILE         instance state (.vornstate) loaded first\n"
          "  --bank FILE          bank (.vornbank) loaded before --program\n"

@@ -34,6 +34,7 @@ struct options {
   std::string midi_path;
   std::string sequence_path;  // --sequence: a song (.kvxs or .ahx) played by the plug-in's own player
   int32_t loops = 1;          // passes through the song
+  int32_t separation = -1;    // AHX stereo separation in percent; -1: the plug-in's default
   bool row_text = false;      // print each row's text as it plays
   std::string output_path;
   int32_t sample_rate = 44100;

@@ -55,7 +55,8 @@ std::string plain_row_text(const char* text) {
   return out;
 }
 
-bool start_sequence(vsthost::plugin_instance& plugin, const std::string& path, int32_t loops, std::string& error) {
+bool start_sequence(vsthost::plugin_instance& plugin, const std::string& path, int32_t loops, int32_t separation,
+                    std::string& error) {
   const plugin::command_request load = send_command(plugin, plugin::command::load_sequence, path.c_str(), 0);
   if (load.returned != plugin::sequence_load_result::loaded) {
     error = "cannot play " + path + ": " + (load.result[0] ? load.result : "load failed") + " (command 56 returned " +
@@ -63,6 +64,7 @@ bool start_sequence(vsthost::plugin_instance& plugin, const std::string& path, i
     return false;
   }
   send_command(plugin, plugin::command::sequence_loop, nullptr, loops - 1);
+  if (separation >= 0) send_command(plugin, plugin::command::ahx_separation, nullptr, separation);
   return true;
 }
 

@@ -37,7 +37,10 @@ plugin::command_request send_command(vsthost::plugin_instance& plugin, int32_t n
 
 // Loads `path` into the resumed instance and starts it; false with the
 // plug-in's reason.
-bool start_sequence(vsthost::plugin_instance& plugin, const std::string& path, int32_t loops, std::string& error);
+// Loads and starts the song; separation (0..100 percent) sets an AHX song's
+// stereo separation, -1 leaves it.
+bool start_sequence(vsthost::plugin_instance& plugin, const std::string& path, int32_t loops, int32_t separation,
+                    std::string& error);
 
 // Renders the started song; each row's text (colour bytes removed) goes to
 // `rows` when settings.row_text is set.
