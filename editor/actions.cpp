@@ -162,6 +162,26 @@ void load_state(action_env& env, const menu_choice&) {
       [&env] { env.say("Cancelled", ""); });
 }
 
+// A Scala scale, or a keyboard mapping for the loaded scale; the display
+// shows the scale's description line.
+void load_tuning(action_env& env, const menu_choice&) {
+  ask(env, false, "Load Tuning", "Scala Tuning\t*.scl;*.kbm\t", "", "", [&env](const std::string& path) {
+    std::string result;
+    if (send_path(env, cmd::load_tuning, path, result) != 0)
+      return env.say("Load tuning failed!", result.empty() ? "Error unknown." : result);
+    plugin::command_args a;
+    char name[plugin::command_text_capacity] = {};
+    a.text_out = name;
+    env.port.send(cmd::tuning_name, a);
+    env.say("Loaded tuning", name[0] ? std::string(name) : file_name_of(path));
+  });
+}
+
+void reset_tuning(action_env& env, const menu_choice&) {
+  env.port.send(cmd::reset_tuning);
+  env.say("Reset tuning", "12-tone equal temperament");
+}
+
 void load_wave(action_env& env, const menu_choice&) {
   ask(env, false, "Load Wave[s]", "RIFF WAVE\t*.wav;*.wavs\t", "", "", [&env](const std::string& path) {
     std::string result;
@@ -422,7 +442,8 @@ constexpr action_entry load_factory[] = {
     {nullptr, nullptr, nullptr}};
 constexpr action_entry load_menu[] = {{"preset", load_preset, nullptr},  {"bank", load_bank, nullptr},
                                       {"state", load_state, nullptr},    {"init", nullptr, load_init},
-                                      {"factory", nullptr, load_factory}, {nullptr, nullptr, nullptr}};
+                                      {"factory", nullptr, load_factory}, {"load tuning", load_tuning, nullptr},
+                                      {"reset tuning", reset_tuning, nullptr}, {nullptr, nullptr, nullptr}};
 constexpr action_entry save_init[] = {
     {"preset", simple<cmd::save_init_preset, &saved_init_preset, false>, nullptr},
     {"bank", simple<cmd::save_start_bank, &saved_init_bank, false>, nullptr},

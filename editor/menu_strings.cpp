@@ -8,7 +8,7 @@
 namespace gui {
 
 const char* const main_menu =
-    "[72x14]Load{Preset,Bank,State,Init{Preset,[ms]Bank,State,Reset[m]}[ms]Factory{Init,Reset}[m]}Save{Preset,Bank,"
+    "[72x14]Load{Preset,Bank,State,Init{Preset,[ms]Bank,State,Reset[m]}[ms]Factory{Init,Reset}[m][l]Load Tuning,Reset Tuning}Save{Preset,Bank,"
     "State,[ms]Init{Preset,Bank,State,Reset}[m]}[ms][l]Bank{Clear{[lWith]Init,Selected}Rename{[lPresets as]GM "
     "Melodic,GM Drums}Sort{Name,Category}}[m][l]CC Map{Learn,Remove{[p]}Clear,[l]Load,Save}PCM{Load,Clear,"
     "Replace{[p]}Remove{[p]}}[l]Randomize{[80x14]Preset Name,Bank Names,Preset,Bank}Sequence{Load,Start/Stop,"
@@ -87,7 +87,8 @@ std::string parameter_sections(int base) {
 }  // namespace
 
 std::string source_menu() {
-  return "[50x13][b0]-=0,[b128]1.0=1,[b256]Key=0,Velocity,Pressure,Release,[n][l]Program,Aftertouch,Bender,[b384]" +
+  return "[50x13][b0]-=0,[b128]1.0=1,[b256]Key=0,Velocity,Pressure,Release,[n][l]Program,Aftertouch,Bender,"
+         "[n][l][66x13]Note Bend,Note Pressure,Note Slide,[50x13][b384]" +
          controller_menu();
 }
 

@@ -20,9 +20,11 @@ namespace pal = palette;
 
 // A route's source as a row shows it: "Velocity", "CC 74", "1.0".
 std::string route_source_text(int32_t code) {
-  static const char* const note_sources[] = {"Key", "Velocity", "Pressure", "Release", "Program", "Aftertouch", "Bender"};
+  static const char* const note_sources[] = {"Key",    "Velocity",  "Pressure",      "Release",   "Program",
+                                             "Aftertouch", "Bender", "Note Bend", "Note Pressure", "Note Slide"};
+  constexpr int32_t note_source_count = sizeof note_sources / sizeof note_sources[0];
   if (code == 129) return "1.0";
-  if (code >= 256 && code < 256 + 7) return note_sources[code - 256];
+  if (code >= 256 && code < 256 + note_source_count) return note_sources[code - 256];
   if (code >= 384 && code < 512) return "CC " + std::to_string(code - 384);
   return "-";
 }

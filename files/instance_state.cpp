@@ -9,6 +9,7 @@
 #include "files/pcm_chunk.h"
 #include "files/preset_chunk.h"
 #include "files/state_controls.h"
+#include "files/tuning_chunk.h"
 #include "platform/app_data_dir.h"
 #include "riff/bytes.h"
 #include "riff/file_buffer.h"
@@ -62,7 +63,8 @@ uint32_t write_state(uint8_t* dest, synth::synth& engine) {
   size += write_bank_chunk(nullptr, engine.presets()) + ctrl_chunk_size + flag_chunk_size;
   size += write_routes_chunk(nullptr, engine) + write_pcms_chunk(nullptr, engine.pcms());
   size += write_effects_chunk(nullptr, engine.effects()) + write_cc_map_chunk(nullptr, engine.controller_map());
-  size += write_editor_part(nullptr, kept) + saws_chunk_size;
+  size += write_editor_part(nullptr, kept) + write_tuning_chunk(nullptr, engine) + write_mpe_chunk(nullptr, engine);
+  size += saws_chunk_size;
   riff::chunk_writer w(dest);
   w.id("vorn");
   w.u32(size);
@@ -74,6 +76,9 @@ uint32_t write_state(uint8_t* dest, synth::synth& engine) {
   w.child([&](uint8_t* d) { return write_effects_chunk(d, engine.effects()); });
   w.child([&](uint8_t* d) { return write_cc_map_chunk(d, engine.controller_map()); });
   w.child([&](uint8_t* d) { return write_editor_part(d, kept); });
+  // Newer chunks go before "saws", which stays the last 24 bytes.
+  w.child([&](uint8_t* d) { return write_tuning_chunk(d, engine); });
+  w.child([&](uint8_t* d) { return write_mpe_chunk(d, engine); });
   w.child([&](uint8_t* d) { return write_saws_chunk(d, engine); });
   return w.size();
 }
@@ -90,6 +95,8 @@ bool read_state(const uint8_t* data, size_t available, synth::synth& engine) {
   read_ctrl_chunk(riff::find_chunk(vorn, "ctrl"), bool(routes), engine);
   read_flag_chunk(riff::find_chunk(vorn, "flag"), engine);
   read_routes_chunk(routes, engine);
+  read_tuning_chunk(riff::find_chunk(vorn, "tune"), engine);
+  read_mpe_chunk(riff::find_chunk(vorn, "mpe "), engine);
   {
     platform::scoped_lock hold(engine.engine_lock());
     read_pcms_chunk(riff::find_chunk(vorn, "pcms"), engine.pcms());

@@ -1,6 +1,7 @@
 // The instance state "vorn": the bank, the globals, the switches, the routes,
-// the PCM list, the effect slots, the controller map, the editor's look and
-// the unison saw count, in that order. It is the state file (".vornstate"),
+// the PCM list, the effect slots, the controller map, the editor's look, the
+// tuning and MPE settings (when used) and the unison saw count, in that
+// order. It is the state file (".vornstate"),
 // the user's init.vornstate and the host's bank chunk.
 #pragma once
 

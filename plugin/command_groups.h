@@ -11,6 +11,7 @@ class synth_plugin;
 int parameter_command(synth_plugin& p, command_args& a, int number);  // 0..25
 int file_command(synth_plugin& p, command_args& a, int number);       // 26..55
 int voice_command(synth_plugin& p, command_args& a, int number);      // 59..85
+int tuning_command(synth_plugin& p, command_args& a, int number);     // 86..90
 
 // Copies text into a.text_out (when given), cut to its capacity.
 void put_text_out(command_args& a, const char* text);

@@ -1,6 +1,6 @@
 // The command function: numbers dispatched to the groups that implement them
-// (command_params.cpp, command_files.cpp, command_voices.cpp, and the
-// sequence commands here).
+// (command_params.cpp, command_files.cpp, command_voices.cpp,
+// command_tuning.cpp, and the sequence commands here).
 #include "plugin/synth_command.h"
 
 #include <algorithm>
@@ -48,6 +48,7 @@ int synth_command(command_args* args, void* context, int number) {
   if (number <= command::write_switch) return parameter_command(p, a, number);
   if (number < command::ahx_separation) return file_command(p, a, number);
   if (number <= command::sequence_loop) return sequence_command(p, a, number);
+  if (number >= command::load_tuning) return tuning_command(p, a, number);
   return voice_command(p, a, number);
 }
 

@@ -3,7 +3,7 @@
 //
 // synth_command(args, context, number) runs on the editor's thread while the
 // audio thread may be processing. `context` is the instance (synth_plugin*)
-// handed out in its editor_link. Numbers above 85, and 2, 51 and 55, do
+// handed out in its editor_link. Numbers above 90, and 2, 51 and 55, do
 // nothing and return 0; a null args does nothing and returns 0.
 // Commands marked L take the engine lock around their work; R raises the
 // display-refresh flag that command 85 reports.
@@ -101,6 +101,12 @@
 // | 83 | index 0..3             | pointer = the effect in that slot (fx::effect*) or null; 0           |
 // | 84 | index 0..3, text       | puts the named effect in the slot ("-" empties it); 0                |
 // | 85 |                        | index = result = 1 (program changed) + 2 (display refresh); cleared  |
+// | 86 | text = path            | loads a tuning file (.scl scale or .kbm mapping, below); result; R;  |
+// |    |                        | 0, or 1 when it failed (the tuning stays as it was)                  |
+// | 87 |                        | L: no tuning (twelve-tone equal temperament); R; 0                   |
+// | 88 |                        | text_out = the tuning's description; 1 while a tuning is loaded      |
+// | 89 |                        | 1 while MPE is on, else 0                                            |
+// | 90 | number                 | L: MPE on when number != 0 (a lower zone of 15 members); 0           |
 //
 // 56, load a sequence: a null or empty path returns 1; the path of the song
 // already loaded returns 2 and reads nothing; a file that cannot be read
@@ -116,6 +122,11 @@
 // number = stage; with "Gate", value 1 and number 2 while the gate is above
 // 8192, else 0 and 3; a silent voice gives 0 and 3.
 // 79 status bits: bit 0 the LFO's pulse is high, bit 1 its delay has ended.
+//
+// 86, load a tuning: a path ending in ".kbm" (any case) is a keyboard
+// mapping applied to the loaded scale (twelve equal steps when none is); any
+// other path is read as a scale, which keeps the loaded mapping. A text that
+// does not read returns its reason ("Line 4: ratio must be positive").
 #pragma once
 
 #include <cstddef>
@@ -125,7 +136,7 @@
 namespace plugin {
 
 constexpr size_t command_text_capacity = 64;
-constexpr int command_count = 86;
+constexpr int command_count = 91;
 
 struct command_args {
   int32_t index = 0;
@@ -161,6 +172,7 @@ enum : int {
   envelope_state = 77, voice_activity = 78, lfo_state = 79,
   engine_running = 80, output_levels = 81, meter_active = 82, effect_slot = 83, set_effect_slot = 84,
   poll_changes = 85,
+  load_tuning = 86, reset_tuning = 87, tuning_name = 88, mpe = 89, set_mpe = 90,
 };
 }
 

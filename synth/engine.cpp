@@ -13,6 +13,7 @@ synth::synth() {
   cc_target_.owner = this;
   sequence_gain_.fill(1.f);
   context_.pcms = &pcms_;
+  context_.tuning = &tuning_;
   context_.set_sample_rate(sample_rate_);
   output_.init(sample_rate_);
   meter_.init(sample_rate_);

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "fx/chain.h"
 #include "platform/lock.h"
@@ -22,8 +24,10 @@
 #include "synth/kept_chunks.h"
 #include "synth/level_follower.h"
 #include "synth/master_stage.h"
+#include "synth/mpe_zones.h"
 #include "synth/preset.h"
 #include "synth/routes.h"
+#include "synth/tuning.h"
 #include "synth/unison.h"
 #include "synth/voice.h"
 #include "synth/voice_allocator.h"
@@ -129,6 +133,32 @@ class synth final : private allocator_client, private route_client {
   // Editor notifications (null without an editor).
   void set_editor_sink(cc_client* sink) { editor_sink_ = sink; }
 
+  // --- tuning (editor thread; each change takes the engine lock) ----------------
+  // A .scl text replaces the scale and keeps the keyboard mapping; a .kbm
+  // text replaces the mapping and keeps the scale (twelve equal steps when
+  // none is loaded). On failure the error text ("Line N: ...") is returned
+  // and the tuning stays as it was; empty on success. Sounding voices move.
+  std::string load_tuning_scale(std::string_view scale_text);
+  std::string load_tuning_keymap(std::string_view keymap_text);
+  // Both at once, as the instance state stores them; all or nothing.
+  std::string set_tuning(std::string_view scale_text, std::string_view keymap_text);
+  void reset_tuning();  // key k plays pitch k again
+  bool tuned() const { return tuning_.active; }
+  // The texts of the loaded tuning (both empty without one); read them on
+  // the editor's thread or under the engine lock.
+  const tuning_texts& tuning_source() const { return tuning_texts_; }
+  // The scale's description line, for the editor's display.
+  std::string tuning_name();
+  // Whether a key sounds under the tuning (drum mode asks for middle C).
+  bool key_sounds(int key) const;
+
+  // --- MPE (editor thread, takes the engine lock) --------------------------------
+  bool mpe() const { return mpe_on_; }
+  void set_mpe(bool on);
+  // The zones as the state stores them: members of the lower and upper zone.
+  void mpe_zone_sizes(int& lower, int& upper);
+  void set_mpe_zones(bool on, int lower, int upper);
+
   // --- the sequence player's voices (audio thread, or under the engine lock) ----
   // Channel c of a song plays voice slot c with every unison layer of it.
   // Raises "Voices" to at least `slots` (polyphonic) when it is lower.
@@ -191,6 +221,16 @@ class synth final : private allocator_client, private route_client {
   // 2^(bend range * bend / 12): the pitch factor every voice takes from the bender.
   float bend_ratio() const;
   void apply_bend_to_voices();
+  // With the voice's own note bend (0 outside MPE, so the same as bend_ratio()).
+  float bend_ratio_of(const voice& v) const;
+  void retune_voices();
+  std::string install_tuning(const tuning_table& table, std::string_view scale_text, std::string_view keymap_text,
+                             const std::string& name);
+  // MPE: a member channel's bend, pressure or slide; true when the message
+  // was one of these and is done.
+  bool member_message(uint32_t status, int channel, int data1, int data2);
+  void member_expression_changed(int channel, int32_t source);
+  voice::expression start_expression(int note) const;
   void update_rate_context();
   // One block of every voice into l/r (added); returns how many sounded.
   int render_voices(float* l, float* r, int n);
@@ -270,6 +310,12 @@ class synth final : private allocator_client, private route_client {
   cc_target cc_target_;
   cc_client* editor_sink_ = nullptr;
   midi_state midi_;
+  tuning_table tuning_;
+  tuning_texts tuning_texts_;
+  std::string tuning_name_;
+  mpe_zones mpe_;
+  platform::relaxed<bool> mpe_on_{false};  // mpe_.on for other threads
+  int note_channel_ = -1;  // the member channel of the note message being dispatched, or -1
   std::array<int8_t, max_voice_slots> previous_slot_{};
   uint32_t random_state_ = 0x2545F491u;
   master_stage output_;

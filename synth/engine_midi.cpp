@@ -19,6 +19,17 @@ constexpr int drum_key_offset = 24;  // key k plays preset (k - 24) mod 128
 void synth::midi(uint32_t word, int data1, int frames_since_previous) {
   midi_activity_ = true;
   const uint32_t status = word & 0xF0;
+  // The channel matters only to MPE: outside it every channel acts alike.
+  const int channel = int(word & 0x0F);
+  const int d1 = int((word >> 8) & 0x7F), d2 = int((word >> 16) & 0x7F);
+  if (status == 0xB0 && mpe_.control(channel, d1, d2)) {
+    mpe_on_ = mpe_.on;
+    if (mpe_.is_member(channel)) member_expression_changed(channel, note_source::note_bend);  // its bend range
+  }
+  if (mpe_.is_member(channel) && member_message(status, channel, d1, d2)) {
+    allocator_.add_age(frames_since_previous);
+    return;
+  }
   if (status == 0xB0) {
     const int controller = int((word >> 8) & 0x7F), value = int((word >> 16) & 0x7F);
     cc_map_.control_change(controller, value, cc_target_);
@@ -27,7 +38,65 @@ void synth::midi(uint32_t word, int data1, int frames_since_previous) {
     if (controller == controller_all_notes_off) allocator_.all_notes_off();
   }
   allocator_.add_age(frames_since_previous);
+  if (status == 0x90 || status == 0x80) {
+    note_channel_ = mpe_.is_member(channel) ? channel : -1;
+    if (status == 0x90 && d2 != 0 && !key_sounds(d1)) return;  // a silent key starts nothing
+  }
   allocator_.midi(word);
+}
+
+bool synth::key_sounds(int key) const {
+  return tuning_.key_sounds(flag(engine_flag::drum_mode) ? middle_c : key);
+}
+
+bool synth::member_message(uint32_t status, int channel, int data1, int data2) {
+  mpe_channel& c = mpe_.channel[size_t(channel)];
+  switch (status) {
+    case 0xE0:
+      c.bend = float(data2 * 128 + data1) * (1.f / 8192.f) - 1.f;
+      member_expression_changed(channel, note_source::note_bend);
+      return true;
+    case 0xD0:
+      c.pressure = uint8_t(data1);
+      member_expression_changed(channel, note_source::note_pressure);
+      return true;
+    case 0xB0:
+      if (data1 != mpe_slide_controller) return false;
+      c.slide = uint8_t(data2);
+      member_expression_changed(channel, note_source::note_slide);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The channel's values reach the notes it holds down; released notes keep
+// what they had.
+void synth::member_expression_changed(int channel, int32_t source) {
+  const mpe_channel& c = mpe_.channel[size_t(channel)];
+  for (int i = 0; i < pool_size(); ++i) {
+    voice& v = voices_[size_t(i)];
+    voice::expression& e = v.note_expression();
+    if (e.channel != channel || !v.gated()) continue;
+    e.bend = c.bend;
+    e.bend_semitones = c.bend * c.bend_range;
+    e.pressure = float(c.pressure) / 127.f;
+    e.slide = float(c.slide) / 127.f;
+    if (source == note_source::note_bend) v.set_bend_ratio(bend_ratio_of(v));
+  }
+  routes_.source_changed(route_source::note, source);
+}
+
+voice::expression synth::start_expression(int) const {
+  voice::expression e;
+  if (note_channel_ < 0 || !mpe_.is_member(note_channel_)) return e;
+  const mpe_channel& c = mpe_.channel[size_t(note_channel_)];
+  e.channel = note_channel_;
+  e.bend = c.bend;
+  e.bend_semitones = c.bend * c.bend_range;
+  e.pressure = float(c.pressure) / 127.f;
+  e.slide = float(c.slide) / 127.f;
+  return e;
 }
 
 // --- allocator_client ---------------------------------------------------------
@@ -54,10 +123,11 @@ void synth::start_note(int slot, int note, int velocity, bool retrigger) {
     load_voice_program(v, program);
     v.set_note(note);
     if (velocity > 0) v.set_velocity(float(velocity) / 127.f);
+    v.set_expression(start_expression(note));
     routes_.route_voice(layer * voice_slots_ + slot);
     glide_start(v, slot, layer, was_gated);
     v.set_tuning(transpose_ + fine_tune_);
-    v.set_bend_ratio(bend_ratio());
+    v.set_bend_ratio(bend_ratio_of(v));
     v.set_random_offset((random_uniform() - 0.5f) * unison_randomization_);
     v.start(retrigger);
   }
@@ -115,6 +185,14 @@ bool synth::is_gated(int slot) {
 void synth::poly_pressure(int note, int value) {
   midi_.poly_pressure[size_t(note & 0x7F)] = uint8_t(value & 0x7F);
   routes_.source_changed(route_source::note, note_source::pressure);
+  // Also the held voices' "Note Pressure" (in drum mode every voice plays
+  // middle C, so the key is that).
+  const int key = flag(engine_flag::drum_mode) ? middle_c : (note & 0x7F);
+  for (int i = 0; i < pool_size(); ++i) {
+    voice& v = voices_[size_t(i)];
+    if (v.note() == key && v.gated()) v.note_expression().pressure = float(value & 0x7F) / 127.f;
+  }
+  routes_.source_changed(route_source::note, note_source::note_pressure);
 }
 
 void synth::control_change(int number, int value) {
@@ -140,9 +218,17 @@ void synth::pitch_bend(float value) {
 
 float synth::bend_ratio() const { return std::exp2(bend_range_ * midi_.bend / 12.f); }
 
+float synth::bend_ratio_of(const voice& v) const {
+  const float note_bend = v.note_expression().bend_semitones;
+  if (note_bend == 0.f) return bend_ratio();
+  return std::exp2((bend_range_ * midi_.bend + note_bend) / 12.f);
+}
+
 void synth::apply_bend_to_voices() {
-  const float ratio = bend_ratio();
-  for (int i = 0; i < pool_size(); ++i) voices_[size_t(i)].set_bend_ratio(ratio);
+  for (int i = 0; i < pool_size(); ++i) {
+    voice& v = voices_[size_t(i)];
+    v.set_bend_ratio(bend_ratio_of(v));
+  }
 }
 
 // --- unison -------------------------------------------------------------------
@@ -182,6 +268,9 @@ voice_sources synth::voice_source(int v) {
   s.note = vo.note();
   s.velocity = vo.velocity();
   s.release_velocity = vo.release_velocity();
+  s.note_bend = vo.note_expression().bend;
+  s.note_pressure = vo.note_expression().pressure;
+  s.note_slide = vo.note_expression().slide;
   return s;
 }
 

@@ -32,6 +32,10 @@ void synth::sequence_param(int slot, int index, float value) {
 
 void synth::sequence_start(int slot, int note, bool retrigger) {
   if (slot < 0 || slot >= voice_slots_) return;
+  if (!tuning_.key_sounds(note)) {  // a key the tuning leaves out is silent
+    release_note(slot, 0);
+    return;
+  }
   for (int layer = 0; layer < unison_layers_; ++layer) {
     const int index = layer * voice_slots_ + slot;
     voice& v = voices_[size_t(index)];
@@ -42,6 +46,7 @@ void synth::sequence_start(int slot, int note, bool retrigger) {
     if (retrigger) v.clear();
     v.set_note(note);
     v.set_velocity(1.f);
+    v.set_expression({});
     routes_.route_voice(index);
     v.begin_glide(false);
     v.set_tuning(transpose_ + fine_tune_);

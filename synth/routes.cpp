@@ -21,6 +21,9 @@ float note_class_value(int32_t index, const voice_sources& voice, const midi_sta
     case note_source::program: return static_cast<float>(midi.program) * inv_127;
     case note_source::aftertouch: return static_cast<float>(midi.channel_pressure) * inv_127;
     case note_source::bender: return midi.bend;
+    case note_source::note_bend: return voice.note_bend;
+    case note_source::note_pressure: return voice.note_pressure;
+    case note_source::note_slide: return voice.note_slide;
     default: return 0.f;
   }
 }

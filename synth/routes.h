@@ -24,7 +24,12 @@ enum : int32_t { none = 0, constant = 1, note = 2, controller = 3 };
 }
 // Indices of the note/channel class (route_source::note).
 namespace note_source {
-enum : int32_t { key = 0, velocity = 1, pressure = 2, release = 3, program = 4, aftertouch = 5, bender = 6 };
+// 7..9 are per note: an MPE member channel's bend, pressure and controller 74,
+// and polyphonic aftertouch as pressure too.
+enum : int32_t {
+  key = 0, velocity = 1, pressure = 2, release = 3, program = 4, aftertouch = 5, bender = 6,
+  note_bend = 7, note_pressure = 8, note_slide = 9
+};
 }
 constexpr int32_t route_constant_one = 1;      // class 1 index 1: "1.0"
 constexpr int32_t route_dest_parameter = 1;    // destination class of a parameter
@@ -63,6 +68,9 @@ struct voice_sources {
   int note = 60;
   float velocity = 0.f;          // note-on velocity / 127
   float release_velocity = 0.f;  // note-off velocity / 127
+  float note_bend = 0.f;         // -1 .. +1
+  float note_pressure = 0.f;     // 0..1
+  float note_slide = 0.f;        // 0..1
 };
 
 // Source value for one voice: "Key" (note - 60) / 127, "Velocity",

@@ -139,6 +139,7 @@ void voice::kill() {
   env_a_.reset();
   env_b_.reset();
   bend_ratio_ = 1.f;
+  expression_ = expression{};
   declick_level_ = 0;
 }
 
@@ -397,8 +398,12 @@ void voice::set_unison(float detune_semitones, float weight_left, float weight_r
 void voice::update_pitch_references() {
   dirty_ = true;
   const float offset = tune_ + unison_detune_ + random_offset_;
-  const float key = float(note_ - 60);
-  osc_in_.pitch = float(note_);
+  // The one place a key becomes a pitch: the tuning's pitch for the key, so
+  // glide, unison, keytracking and the envelopes all follow the tuned pitch.
+  const tuning_table* t = ctx_->tuning;
+  const float key_pitch = t && t->active ? t->pitch[size_t(note_ & 0x7F)] : float(note_);
+  const float key = key_pitch - 60.f;
+  osc_in_.pitch = key_pitch;
   osc_in_.offset = offset;
   pitch_fixed_ = float_to_fixed(key + offset, 131072.f);
   env_a_.set_pitch(key + offset);

@@ -98,12 +98,28 @@ class voice {
   float velocity() const { return velocity_; }
   float release_velocity() const { return release_velocity_; }
   void set_tuning(float semitones);       // global transpose + fine tune
+  // The tuning table changed: the key's pitch again (a sounding voice moves).
+  void retune() { update_pitch_references(); }
   void set_random_offset(float semitones);
   void set_unison(float detune_semitones, float weight_left, float weight_right);
   void set_bend_ratio(float ratio) {
     bend_ratio_ = ratio;
     dirty_ = true;
   }
+  // Per-note expression (MPE member channels, polyphonic aftertouch): the
+  // channel the note follows (-1 none), its bend in semitones (applied with
+  // the bend ratio by the engine), pressure and slide 0..1. A released note
+  // keeps its last values: the engine updates only gated voices.
+  struct expression {
+    int channel = -1;
+    float bend = 0.f;            // -1 .. +1, as the channel sent it
+    float bend_semitones = 0.f;  // bend x the channel's bend range
+    float pressure = 0.f;
+    float slide = 0.f;
+  };
+  void set_expression(const expression& e) { expression_ = e; }
+  expression& note_expression() { return expression_; }
+  const expression& note_expression() const { return expression_; }
   void begin_glide(bool jump);
   void glide_from_pitch_of(const voice& other);
   void copy_glide_state(const voice& other);
@@ -306,6 +322,7 @@ class voice {
   float unison_detune_ = 0.f;
   float random_offset_ = 0.f;
   float bend_ratio_ = 1.f;
+  expression expression_;
   int32_t pitch_fixed_ = 0;  // (key pitch + offset) * 2^17 per semitone
 
   // Declick gate.

@@ -10,6 +10,7 @@
 #include "synth/dsp/cutoff_table.h"
 #include "synth/dsp/noise_generator.h"
 #include "synth/pcm_list.h"
+#include "synth/tuning.h"
 
 namespace synth {
 
@@ -26,6 +27,7 @@ struct voice_context {
   float tempo_bpm = 120.f;
   int saw_count = 16;
 
+  const tuning_table* tuning = nullptr;  // the pitch of every key (set by the synth)
   const pcm_list* pcms = nullptr;  // the synth's PCM waves (read under the engine lock)
   noise_generator noise;
   cutoff_table cutoff;

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "tests/tools/fake_plugin.h"
+#include "tests/support/scala_texts.h"
 #include "tools/analysis/signal.h"
+#include "tools/analysis/spectrum.h"
 #include "tools/render/options.h"
 #include "tools/render/plugin_report.h"
 #include "tools/render/render_job.h"
@@ -357,6 +359,25 @@ TEST(vorn_render, editor_shots_at_a_scale_and_page_and_a_plugin_without_our_edit
   const run_result foreign = run(amsynth + " --editor-shot " + out);
   EXPECT_NE(foreign.exit_code, 0);
   EXPECT_NE(foreign.output.find("has no editor to draw"), std::string::npos) << foreign.output;
+  EXPECT_FALSE(std::ifstream(out).good());
+}
+
+TEST(vorn_render, plays_in_a_scala_tuning_and_refuses_a_broken_one) {
+  const std::string scale = temp_path("_19.scl"), broken = temp_path("_bad.scl"), out = temp_path("_19.wav");
+  std::ofstream(scale) << test_support::equal_scale_text(19);
+  std::ofstream(broken) << "zero\n2\n0/1\n2/1\n";
+  // Key 79 is 19 steps above middle C: the octave, 523.2512 Hz.
+  const std::string sine = " --param 16=0.75 --param 35=0 --param 1=0.1";
+  const run_result r = run("--note 79 --length 1 --tail 0 --tuning " + scale + sine + " -o " + out);
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  sound_file s;
+  ASSERT_TRUE(read_sound(out, s));
+  const double hz = analysis::fundamental_hz(s.left.data() + 4410, 39690, 44100, 523.2512);
+  EXPECT_NEAR(analysis::cents(hz, 523.2512), 0.0, 0.1) << hz;
+  std::remove(out.c_str());
+  const run_result bad = run("--note 60 --tuning " + broken + " -o " + out);
+  EXPECT_NE(bad.exit_code, 0);
+  EXPECT_NE(bad.output.find("Line 3: ratio must be positive"), std::string::npos) << bad.output;
   EXPECT_FALSE(std::ifstream(out).good());
 }
 

@@ -15,8 +15,8 @@ constexpr size_t name_capacity = 64;
 constexpr int controller_count = 128;
 
 // The note and channel sources, by their index in that class.
-constexpr const char* note_source_names[] = {"Key",     "Velocity",   "Pressure", "Release",
-                                             "Program", "Aftertouch", "Bender"};
+constexpr const char* note_source_names[] = {"Key",       "Velocity",      "Pressure",  "Release", "Program",
+                                             "Aftertouch", "Bender", "Note Bend", "Note Pressure", "Note Slide"};
 constexpr const char* controller_prefix = "Controller ";
 
 

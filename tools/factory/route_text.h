@@ -4,7 +4,8 @@
 //   Route 2: Controller 1 > Pitch Mod A, Add, 0.8%
 //
 // row 1..16; a source as the route menus name it ("1.0", "Key", "Velocity",
-// "Pressure", "Release", "Program", "Aftertouch", "Bender", "Controller N");
+// "Pressure", "Release", "Program", "Aftertouch", "Bender", "Note Bend",
+// "Note Pressure", "Note Slide", "Controller N");
 // a per-preset parameter by full name; "Add" or "Multiply"; and the depth in
 // percent (an added 100% moves the parameter across its whole range).
 #pragma once

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "plugin/synth_command.h"
 #include "plugin/tool_request.h"
 #include "riff/staged_file.h"
 #include "tools/render/audio_writer.h"
@@ -59,6 +60,15 @@ bool configure(const options& o, vsthost::plugin_instance& plugin, std::string& 
   if (!o.preset_path.empty() && !apply_preset_file(plugin, o.preset_path, error)) return false;
   for (const std::string& wave : o.wave_paths)
     if (!add_wave_file(plugin, wave, error)) return false;
+  // The scale first, then the mapping applies to it.
+  for (const std::string* path : {&o.tuning_path, &o.keymap_path}) {
+    if (path->empty()) continue;
+    const plugin::command_request r = send_command(plugin, plugin::command::load_tuning, path->c_str());
+    if (r.returned != 0) {
+      error = *path + ": " + r.result;
+      return false;
+    }
+  }
   for (const param_setting& p : o.params) {
     int32_t index = plugin.find_param(p.key);
     if (index < 0) {

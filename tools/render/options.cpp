@@ -175,6 +175,10 @@ bool parse_options(int argc, const char* const* argv, options& out, std::string&
     } else if (arg == "--wave") {
       ok = value_of(argc, argv, i, v);
       if (ok) out.wave_paths.push_back(v);
+    } else if (arg == "--tuning") {
+      ok = value_of(argc, argv, i, out.tuning_path);
+    } else if (arg == "--keymap") {
+      ok = value_of(argc, argv, i, out.keymap_path);
     } else if (arg == "--save-state") {
       ok = value_of(argc, argv, i, out.save_state_path);
     } else if (arg == "--save-preset") {
@@ -218,6 +222,8 @@ std::string usage_text() {
          "  --bank FILE          bank (.vornbank) loaded before --program\n"
          "  --preset FILE        preset (.vornpreset) loaded into the current program\n"
          "  --wave FILE          WAVE file added to the PCM list (repeatable; waveform 6 plays the first)\n"
+         "  --tuning FILE        Scala scale (.scl) the instance plays in\n"
+         "  --keymap FILE        Scala keyboard mapping (.kbm) for the --tuning scale\n"
          "  --save-state FILE    instance state saved after rendering\n"
          "  --save-preset FILE   current program's preset saved after rendering\n"
          "  --scale S            GUI scale of --editor-shot (0.25 to 4; the size menu offers 0.5 to 2)\n"

@@ -48,12 +48,15 @@ struct options {
   int32_t velocity = 100;
   double note_seconds = 2.0;
   // Sound files applied before rendering (or before --info describes the
-  // plug-in), in this order: state, bank, program, preset, waves, parameters;
-  // saved after rendering.
+  // plug-in), in this order: state, bank, program, preset, waves, tuning,
+  // parameters; saved after rendering.
   std::string state_path;
   std::string bank_path;
   std::string preset_path;
   std::vector<std::string> wave_paths;
+  // --tuning FILE.scl [--keymap FILE.kbm]: the instance plays in that tuning.
+  std::string tuning_path;
+  std::string keymap_path;
   std::string save_state_path;
   std::string save_preset_path;
   // --editor-shot: the editor drawn off-screen at gui_scale into this PNG (or
