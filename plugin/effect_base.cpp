@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/fp_mode.h"
+#include "platform/last_resort.h"
 
 namespace plugin {
 
@@ -17,38 +18,59 @@ constexpr int32_t content_scale_index = vst_fourcc('P', 'r', 'e', 'S');
 constexpr int32_t content_scale_value = vst_fourcc('A', 'e', 'C', 's');
 constexpr int32_t version_of_effect = 1;
 
+// Every host call ends in a last-resort handler (platform/last_resort.h): an
+// exception that gets this far is a fault of ours, and the host must not
+// pay for it with its process. The neutral results: 0 from the dispatcher
+// and getParameter, silence from the processing calls, nothing changed by
+// setParameter.
 intptr_t VST_CALL dispatcher_trampoline(AEffect* e, int32_t opcode, int32_t index, intptr_t value,
                                          void* ptr, float opt) {
   platform::scoped_fp_mode fp_mode(platform::control_fp_mode);
-  effect_base* self = effect_base::from(e);
-  if (!self) return 0;
-  if (opcode == effClose) {
-    self->close();
-    delete self;  // the instance's operator delete frees its aligned block
-    return 0;
-  }
-  return self->dispatch(opcode, index, value, ptr, opt);
+  return platform::last_resort("dispatcher", intptr_t(0), [&]() -> intptr_t {
+    effect_base* self = effect_base::from(e);
+    if (!self) return 0;
+    if (opcode == effClose) {
+      self->close();
+      delete self;  // the instance's operator delete frees its aligned block
+      return 0;
+    }
+    return self->dispatch(opcode, index, value, ptr, opt);
+  });
+}
+
+void process_guarded(const char* entry, AEffect* e, float** in, float** out, int32_t frames, bool replacing) {
+  const bool done = platform::last_resort_done(entry, [&] {
+    if (effect_base* self = effect_base::from(e)) self->process(in, out, frames, replacing);
+  });
+  if (done || !e || !out || frames <= 0) return;
+  // Whatever the block held when it failed is not sound: silence instead.
+  for (int32_t c = 0; c < e->numOutputs; ++c)
+    if (out[c]) std::memset(out[c], 0, sizeof(float) * size_t(frames));
 }
 
 void VST_CALL process_replacing_trampoline(AEffect* e, float** in, float** out, int32_t frames) {
-  if (effect_base* self = effect_base::from(e)) self->process(in, out, frames, true);
+  process_guarded("processReplacing call", e, in, out, frames, true);
 }
 
 // The old accumulating entry adds into the outputs, unless the host handed the
 // same buffers as inputs and outputs: then adding would double its own input.
 void VST_CALL process_trampoline(AEffect* e, float** in, float** out, int32_t frames) {
-  if (effect_base* self = effect_base::from(e)) self->process(in, out, frames, in == out);
+  process_guarded("process call", e, in, out, frames, in == out);
 }
 
 void VST_CALL set_parameter_trampoline(AEffect* e, int32_t index, float value) {
   platform::scoped_fp_mode fp_mode(platform::control_fp_mode);
-  if (effect_base* self = effect_base::from(e)) self->set_parameter(index, value);
+  platform::last_resort_done("setParameter call", [&] {
+    if (effect_base* self = effect_base::from(e)) self->set_parameter(index, value);
+  });
 }
 
 float VST_CALL get_parameter_trampoline(AEffect* e, int32_t index) {
   platform::scoped_fp_mode fp_mode(platform::control_fp_mode);
-  effect_base* self = effect_base::from(e);
-  return self ? self->get_parameter(index) : 0.f;
+  return platform::last_resort("getParameter call", 0.f, [&] {
+    effect_base* self = effect_base::from(e);
+    return self ? self->get_parameter(index) : 0.f;
+  });
 }
 
 }  // namespace
@@ -174,10 +196,17 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       return 0;
     case effEditIdle:
       if (editor_ && editor_open_ && !editor_idle_busy_.exchange(true)) {
+        // Dropped however idle ends (an exception stops at the dispatcher's
+        // handler): a flag left up would make every later close wait forever.
+        struct idle_scope {
+          effect_base& self;
+          ~idle_scope() {
+            self.idle_thread_ = std::thread::id();
+            self.editor_idle_busy_ = false;
+          }
+        } scope{*this};
         idle_thread_ = std::this_thread::get_id();
         editor_->idle();
-        idle_thread_ = std::thread::id();
-        editor_idle_busy_ = false;
       }
       return 0;
     case effIdentify:

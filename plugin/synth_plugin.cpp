@@ -1,5 +1,7 @@
 #include "plugin/synth_plugin.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,13 +32,27 @@ int32_t unique_id() {
 
 // Host step sizes for the continuous parameters: the cutoffs and LFO rates
 // want finer steps than the rest.
-constexpr int32_t octave_steps = 12;
-constexpr int32_t large_step_above = 2 * octave_steps;
-
 float step_float_of(int32_t index) {
   if (index == synth::p::filter_frequency || index == synth::p::shflt_frequency) return 0.09375f;
   if (index == synth::p::mod_a_rate || index == synth::p::mod_b_rate) return 0.03125f;
   return 0.0625f;
+}
+
+// The large step of a stepped parameter, in values: an octave where a range
+// spans more than two octaves' worth of values (the semitone tunings), else
+// one value.
+constexpr int32_t octave_steps = 12;
+constexpr int32_t large_step_above = 2 * octave_steps;
+
+// A stepped parameter of `values` values, as a host's 0..1 control: value k
+// is k / (values - 1), the point get_parameter reports for it, and
+// to_internal's floor(n * (values - 1 + 0.999)) maps k / (values - 1) (and
+// anything rounded a little either side of it) back to k.
+void set_steps(int32_t values, VstParameterProperties* props) {
+  const float step = 1.f / float(values - 1);
+  props->stepFloat = step;
+  props->smallStepFloat = step;
+  props->largeStepFloat = values > large_step_above ? float(octave_steps) * step : step;
 }
 
 }  // namespace
@@ -103,8 +119,11 @@ const char* synth_plugin::get_program_category(int32_t index) {
 
 void synth_plugin::set_parameter(int32_t index, float normalised) {
   // The host addresses 0..88; the editor the globals too. Both come here.
-  if (!synth::param_valid(index)) return;
-  engine_.set_param_normalised(index, normalised);
+  // A host's value is a point of 0..1 whatever it sends: beyond it the
+  // conversion would leave the parameter's table (3.0 is a fourth waveform
+  // that does not exist), and NaN means nothing, so it changes nothing.
+  if (!synth::param_valid(index) || std::isnan(normalised)) return;
+  engine_.set_param_normalised(index, std::clamp(normalised, 0.f, 1.f));
 }
 
 float synth_plugin::get_parameter(int32_t index) { return engine_.get_param_normalised(index); }
@@ -203,24 +222,22 @@ int32_t synth_plugin::can_do(const char* text) {
   return -1;
 }
 
-// Only a parameter with exactly two values is a switch. Hosts take the
-// switch flag literally: Ardour shows a toggle and sends only 0 and 1, so a
-// 6-way waveform flagged as a switch could only ever be "null" or "pulse",
-// and a saved session wrote 1 into untouched multi-valued parameters. The
-// others announce their integer range and a step of 1; the large step is an
-// octave (12) where a range spans more than two octaves' worth of values (the
-// semitone tunings), else 1.
+// Every parameter is a 0..1 control to the host. Stepped parameters announce
+// float steps that land on each of their values, never their integer range:
+// Ardour takes kVstParameterUsesIntegerMinMax as the control's value range
+// and would send plain integers (2.0 for the third waveform). Only a
+// parameter with exactly two values is a switch: hosts take the switch flag
+// literally (Ardour shows a toggle and sends only 0 and 1).
 bool synth_plugin::get_parameter_properties(int32_t index, VstParameterProperties* props) {
   if (!synth::param_valid(index)) return false;
   const synth::param_info& row = synth::param_row(index);
-  const int32_t lowest = int32_t(row.min), highest = int32_t(row.max);
-  props->stepFloat = row.is_integer ? 1.f : step_float_of(index);
+  props->stepFloat = step_float_of(index);
   props->smallStepFloat = 0.0625f;
   props->largeStepFloat = 1.f;
-  props->stepInteger = 1;
-  props->largeStepInteger = 1;
-  props->minInteger = lowest;
-  props->maxInteger = highest;
+  props->stepInteger = 0;
+  props->largeStepInteger = 0;
+  props->minInteger = 0;
+  props->maxInteger = 0;
   props->displayIndex = int16_t(index);
   props->numParametersInCategory = -1;
   props->category = 0;
@@ -228,13 +245,9 @@ bool synth_plugin::get_parameter_properties(int32_t index, VstParameterPropertie
   props->categoryLabel[0] = '\0';
   props->flags = 0;
   if (row.is_integer) {
-    const int32_t values = highest - lowest + 1;
-    if (values == 2) {
-      props->flags = kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax;
-    } else {
-      props->flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
-      props->largeStepInteger = values > large_step_above ? octave_steps : 1;
-    }
+    const int32_t values = int32_t(row.max) - int32_t(row.min) + 1;
+    set_steps(values, props);
+    props->flags = kVstParameterUsesFloatStep | (values == 2 ? kVstParameterIsSwitch : 0);
   }
   return true;
 }

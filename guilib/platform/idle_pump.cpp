@@ -1,11 +1,15 @@
 #include "guilib/platform/idle_pump.h"
 
+#include "platform/last_resort.h"
+
 namespace wnd {
 
 void idle_pump::pump(clock::time_point now) {
   last_pump_ = now;
   ++pumps_;
-  backend_.pump();
+  // The editor's events run from here, inside a host call: a fault in one
+  // event's handling ends that event, not the host (see last_resort.h).
+  platform::last_resort_done("editor's event pump", [this] { backend_.pump(); });
 }
 
 void idle_pump::host_idle(clock::time_point now) {

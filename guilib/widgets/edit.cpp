@@ -68,9 +68,16 @@ void edit::move_caret(size_t to, bool extend) {
   mark_dirty();
 }
 
+// A text set from outside (a caller, a linked field, Escape's restore) may be
+// shorter than the selection was: the caret and the anchor stay inside it.
+void edit::text_changed() {
+  caret_ = std::min(caret_, str().size());
+  anchor_ = std::min(anchor_, str().size());
+}
+
 void edit::replace_selection(const std::string& s) {
   std::string t = str();
-  const size_t a = selection_start(), b = selection_end();
+  const size_t a = std::min(selection_start(), t.size()), b = std::min(selection_end(), t.size());
   std::string in = s.substr(0, max_length_ - std::min(max_length_, t.size() - (b - a)));
   t.replace(a, b - a, in);
   caret_ = anchor_ = a + in.size();

@@ -36,6 +36,9 @@ class edit : public text {
   void hover(bool) override { mark_dirty(); }
   void paint(painter& p) override;
 
+ protected:
+  void text_changed() override;
+
  private:
   size_t index_at(int32_t x) const;
   int32_t text_left() const;
@@ -43,6 +46,7 @@ class edit : public text {
   void move_caret(size_t to, bool extend);
   void commit();
 
+  // Character positions; never beyond the text (text_changed keeps them there).
   size_t caret_ = 0, anchor_ = 0;
   size_t max_length_ = 1023;
   int32_t scroll_ = 0;  // pixels of text hidden at the left

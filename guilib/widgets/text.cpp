@@ -22,6 +22,7 @@ void text::set_text(const std::string& s, size_t length) {
   const std::string next = length >= 1 ? s.substr(0, length) : s;
   if (next == text_) return;
   text_ = next;
+  text_changed();
   // A mirror that holds the text already stops the round, so circles end.
   for (text* t : std::vector<text*>(mirrors_)) t->set_text(text_);
   mark_dirty();

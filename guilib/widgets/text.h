@@ -53,6 +53,11 @@ class text : public control {
   void paint(painter& p) override;
 
  protected:
+  // Called whenever the text has become something else, by any path (a
+  // caller, a linked widget, the widget's own editing), before linked
+  // widgets are given it.
+  virtual void text_changed() {}
+
   const ui_style* style_;
 
  private:

@@ -316,6 +316,66 @@ TEST(edit, typing_replaces_the_selection_and_keys_move_the_caret) {
   EXPECT_EQ(commits.back(), "Bass");
 }
 
+TEST(edit, the_selection_stays_inside_a_text_that_changes_under_it) {
+  // A text set from outside while the field has the focus (a caller, a
+  // linked field) can be shorter than the selection: typing, deleting and
+  // moving then work on the new text instead of throwing out of the field.
+  ui_fixture f;
+  edit& e = f.root->add<edit>("name", rect{10, 10, 200, 28}, f.style(), "Init");
+  text& source = f.root->add<text>("source", rect{10, 40, 200, 58}, "Init");
+  source.link_text(e);
+  f.backend.click(f.window, mb::left, 50, 18);
+  ASSERT_TRUE(e.focused());
+  f.backend.type(f.window, "Long preset name");
+  EXPECT_EQ(e.caret(), 16u);
+  e.set_text("Pad");
+  EXPECT_EQ(e.caret(), 3u);
+  EXPECT_EQ(e.selection_start(), 3u);
+  EXPECT_EQ(e.selection_end(), 3u);
+  f.backend.type(f.window, "s");
+  EXPECT_EQ(e.str(), "Pads");
+  // Selected all, then shortened through a linked widget.
+  f.backend.key_down(f.window, k::ctrl);
+  f.backend.press_key(f.window, k::letter_a);
+  f.backend.key_up(f.window, k::ctrl);
+  EXPECT_EQ(e.selection_end(), 4u);
+  source.set_text("X");
+  EXPECT_EQ(e.str(), "X");
+  EXPECT_LE(e.selection_end(), 1u);
+  f.backend.press_key(f.window, k::del);
+  f.backend.press_key(f.window, k::backspace);
+  EXPECT_EQ(e.str(), "");
+  EXPECT_EQ(e.caret(), 0u);
+  e.set_text("Organ");
+  f.backend.press_key(f.window, k::end);
+  f.backend.key_down(f.window, k::shift);
+  f.backend.press_key(f.window, k::left);
+  f.backend.key_up(f.window, k::shift);
+  f.backend.type(f.window, "!");
+  EXPECT_EQ(e.str(), "Orga!");  // Shift+Left selected the "n"
+  // Escape with the button still held on the field: the focus goes, the
+  // field stays the pointer's target and gets the next characters, with the
+  // restored (shorter) text under them.
+  e.set_text("ab");
+  f.backend.press_key(f.window, k::enter);
+  f.backend.mouse_down(f.window, mb::left, 50, 18);
+  f.backend.type(f.window, "0123456789");
+  f.backend.press_key(f.window, k::escape);
+  EXPECT_FALSE(e.focused());
+  EXPECT_EQ(e.str(), "ab");
+  EXPECT_LE(e.caret(), 2u);
+  f.backend.type(f.window, "c");
+  f.backend.mouse_up(f.window, mb::left, 50, 18);
+  EXPECT_EQ(e.str(), "abc");
+  // A field that never had the focus, set shorter, then focused and typed into.
+  edit& other = f.root->add<edit>("other", rect{10, 70, 200, 88}, f.style(), "A long text here");
+  other.set_text("ab");
+  EXPECT_LE(other.caret(), 2u);
+  f.backend.click(f.window, mb::left, 50, 78);
+  f.backend.type(f.window, "c");
+  EXPECT_EQ(other.str(), "c");
+}
+
 TEST(list_box, selection_follows_clicks_keys_and_letters_and_scrolls_into_view) {
   ui_fixture f;
   list_box& l = f.root->add<list_box>("l", rect{0, 0, 120, 80}, f.style());

@@ -10,8 +10,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "platform/utf8_path.h"
 #include "plugin/synth_plugin.h"
@@ -163,9 +166,10 @@ TEST(plugin_dispatch, output_properties_for_two_pins_and_nothing_beyond) {
 }
 
 TEST(plugin_dispatch, parameter_properties_follow_the_parameter_table) {
-  // Two-valued integers are switches; other integers announce their range
-  // and an integer step, so a host shows a stepped control rather than a
-  // toggle; real parameters are continuous.
+  // Every parameter is a 0..1 control: no integer range a host could take
+  // for the control's value range. Stepped parameters announce float steps
+  // of one value (two-valued ones are switches); real parameters are
+  // continuous with their own fine steps.
   auto l = load_vorn();
   ASSERT_TRUE(l);
   int switches = 0, stepped = 0;
@@ -173,29 +177,33 @@ TEST(plugin_dispatch, parameter_properties_follow_the_parameter_table) {
     SCOPED_TRACE(index);
     const synth::param_info& row = synth::param_row(index);
     VstParameterProperties props;
-    std::memset(&props, 0, sizeof props);
+    std::memset(&props, 0xA7, sizeof props);
     std::strcpy(props.label, "host");
     ASSERT_EQ(l->instance.dispatch(effGetParameterProperties, index, 0, &props), 1);
     EXPECT_EQ(props.displayIndex, index);
     EXPECT_EQ(props.numParametersInCategory, -1);
     EXPECT_STREQ(props.label, "host");  // left as the host passed it
-    EXPECT_FLOAT_EQ(props.smallStepFloat, 0.0625f);
-    EXPECT_FLOAT_EQ(props.largeStepFloat, 1.f);
+    EXPECT_EQ(props.flags & (kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep), 0);
+    EXPECT_EQ(props.minInteger, 0);
+    EXPECT_EQ(props.maxInteger, 0);
     if (!row.is_integer) {
       EXPECT_EQ(props.flags, 0);
+      EXPECT_FLOAT_EQ(props.smallStepFloat, 0.0625f);
+      EXPECT_FLOAT_EQ(props.largeStepFloat, 1.f);
       continue;
     }
-    EXPECT_EQ(props.minInteger, int(row.min));
-    EXPECT_EQ(props.maxInteger, int(row.max));
-    EXPECT_FLOAT_EQ(props.stepFloat, 1.f);
-    EXPECT_EQ(props.stepInteger, 1);
-    if (row.max - row.min == 1) {
+    const int values = int(row.max) - int(row.min) + 1;
+    const float one_value = 1.f / float(values - 1);
+    EXPECT_FLOAT_EQ(props.stepFloat, one_value);
+    EXPECT_FLOAT_EQ(props.smallStepFloat, one_value);
+    // An octave for the semitone tunings, else one value: a whole number of values either way.
+    EXPECT_FLOAT_EQ(props.largeStepFloat, values > 24 ? 12.f * one_value : one_value);
+    if (values == 2) {
       ++switches;
-      EXPECT_EQ(props.flags, kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax);
+      EXPECT_EQ(props.flags, kVstParameterIsSwitch | kVstParameterUsesFloatStep);
     } else {
       ++stepped;
-      EXPECT_EQ(props.flags, kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep);
-      EXPECT_EQ(props.largeStepInteger, row.max - row.min >= 24 ? 12 : 1);
+      EXPECT_EQ(props.flags, kVstParameterUsesFloatStep);
     }
   }
   EXPECT_EQ(switches, 6);
@@ -214,22 +222,88 @@ TEST(plugin_dispatch, parameter_properties_follow_the_parameter_table) {
   EXPECT_FALSE(l->instance.param_properties(106, props));
 }
 
-TEST(plugin_dispatch, a_host_stepping_an_integer_range_lands_on_every_value) {
-  // What a host does with kVstParameterUsesIntegerMinMax: value v is sent as
-  // (v - min) / (max - min). Every value must arrive as itself, and read
-  // back as the same normalised value.
+// The display texts of every value of a stepped parameter, in order, as a
+// host stepping its control by stepFloat from 0 (accumulating the step as a
+// float, the way a host's control does) sees them. Checks on the way that
+// each step lands on the next value and the last one on 1.
+std::vector<std::string> step_through(vsthost::plugin_instance& instance, int index) {
+  const synth::param_info& row = synth::param_row(index);
+  const int values = int(row.max) - int(row.min) + 1;
+  VstParameterProperties props;
+  EXPECT_TRUE(instance.param_properties(index, props));
+  std::vector<std::string> texts;
+  float n = 0.f;
+  for (int k = 0; k < values; ++k, n += props.stepFloat) {
+    instance.set_parameter(index, n);
+    // The value reached is the k-th: get_parameter reports k / (values - 1).
+    EXPECT_NEAR(instance.get_parameter(index), float(k) / float(values - 1), 1e-6f) << "step " << k;
+    texts.push_back(instance.param_display(index));
+  }
+  EXPECT_NEAR(n - props.stepFloat, 1.f, 1e-5f) << "the last step ends at 1";
+  EXPECT_EQ(instance.get_parameter(index), 1.f);
+  return texts;
+}
+
+TEST(plugin_dispatch, stepping_by_the_announced_step_visits_every_value_in_order) {
   auto l = load_vorn();
   ASSERT_TRUE(l);
   for (int index = 0; index < 89; ++index) {
     const synth::param_info& row = synth::param_row(index);
     if (!row.is_integer) continue;
     SCOPED_TRACE(index);
+    const std::vector<std::string> texts = step_through(l->instance, index);
+    const std::set<std::string> distinct(texts.begin(), texts.end());
+    EXPECT_EQ(distinct.size(), texts.size()) << "every step shows a value of its own";
+    EXPECT_EQ(distinct.count("invalid"), 0u);
+    // What a host sends for value v when it spreads the range evenly arrives as v too.
     const float span = row.max - row.min;
     for (int v = int(row.min); v <= int(row.max); ++v) {
       const float normalised = float(v - int(row.min)) / span;
       l->instance.set_parameter(index, normalised);
       ASSERT_FLOAT_EQ(l->instance.get_parameter(index), normalised) << v;
     }
+  }
+}
+
+TEST(plugin_dispatch, no_host_value_puts_a_parameter_outside_its_table) {
+  // Ardour sent plain integers once (2.0 for the third waveform, -12.0 for
+  // Coarse -12); the values were stored, read back and saved. Whatever the
+  // host sends, the value stays one of the parameter's own: beyond 0..1 it is
+  // the nearest end, NaN changes nothing.
+  auto l = load_vorn();
+  ASSERT_TRUE(l);
+  const float inf = std::numeric_limits<float>::infinity();
+  for (int index = 0; index < 89; ++index) {
+    const synth::param_info& row = synth::param_row(index);
+    SCOPED_TRACE(index);
+    std::set<std::string> valid;
+    if (row.is_integer) {
+      const std::vector<std::string> texts = step_through(l->instance, index);
+      valid.insert(texts.begin(), texts.end());
+    } else {
+      for (float n : {0.f, 1.f}) {
+        l->instance.set_parameter(index, n);
+        valid.insert(l->instance.param_display(index));
+      }
+    }
+    l->instance.set_parameter(index, 0.f);
+    struct sent {
+      float value, expected;
+    };
+    for (sent s : {sent{2.f, 1.f}, {-12.f, 0.f}, {inf, 1.f}, {-inf, 0.f}, {std::nanf(""), 0.f}, {1.0000001f, 1.f},
+                   {-1e-7f, 0.f}}) {
+      SCOPED_TRACE(s.value);
+      l->instance.set_parameter(index, s.value);
+      const float back = l->instance.get_parameter(index);
+      EXPECT_EQ(back, s.expected);
+      EXPECT_GE(back, 0.f);
+      EXPECT_LE(back, 1.f);
+      EXPECT_EQ(valid.count(l->instance.param_display(index)), 1u) << l->instance.param_display(index);
+    }
+    // NaN leaves any value as it was, not only 0.
+    l->instance.set_parameter(index, 1.f);
+    l->instance.set_parameter(index, std::nanf(""));
+    EXPECT_EQ(l->instance.get_parameter(index), 1.f);
   }
 }
 

@@ -319,6 +319,8 @@ TEST(commands, preset_commands_fill_rename_and_randomise_the_bank) {
   EXPECT_NE(e.d.p->engine().program(8).get(synth::p::filter_frequency), before);
   EXPECT_EQ(e.send(command::save_start_bank), 1);
   EXPECT_EQ(e.send(command::load_start_bank), 1);
+  // Every later instance of this process would start with this bank.
+  std::filesystem::remove(std::filesystem::path(std::getenv("VORN_DATA_DIR")) / "init.vornbank");
 }
 
 TEST(commands, load_sequence_results_for_no_path_the_loaded_one_unreadable_and_unknown_files) {

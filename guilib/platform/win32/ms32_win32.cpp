@@ -9,6 +9,7 @@
 #include "guilib/platform/keys.h"
 #include "guilib/platform/win32/gdi_win32.h"
 #include "platform/known_folders.h"
+#include "platform/last_resort.h"
 #include "platform/module_handle_win32.h"
 
 namespace wnd {
@@ -42,7 +43,7 @@ void mouse_button_message(window& w, gui::mouse_button b, button_action a, WPARA
   button_message(w, b, a, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
 }
 
-LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT handle_message(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
     auto* w = static_cast<window*>(cs->lpCreateParams);
@@ -146,6 +147,13 @@ LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return DefWindowProcA(h, msg, wp, lp);
+}
+
+// The editor's events on Windows arrive from the host's message loop, not
+// from a call of ours: a fault while handling one ends that message (result
+// 0) rather than the host (see last_resort.h).
+LRESULT CALLBACK window_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  return platform::last_resort("editor's window procedure", LRESULT(0), [&] { return handle_message(h, msg, wp, lp); });
 }
 
 }  // namespace
