@@ -3,6 +3,12 @@
 // and prepared before the engine lock is taken, only the pointer swap happens
 // under it, and the previous effect is destroyed after it, so the audio
 // thread never waits for an allocation or a destructor.
+//
+// A slot change while audio runs (an effect put in, taken out or replaced)
+// crossfades: for a few milliseconds the audio thread runs the old effect on
+// a copy of the block and the new one in place and fades from the first to
+// the second, so the sound does not cut. The old effect is then retired, and
+// the next change on the editor thread destroys it.
 #pragma once
 
 #include <array>
@@ -47,19 +53,41 @@ class chain {
   bool restore_slot(int slot, const char* name, const param_record* stored);
 
   // --- audio thread, under the engine lock -----------------------------------------
+  // True while any slot holds an effect or still fades one out.
   bool any() const { return filled_ > 0; }
   // Every filled slot in order over the two channels in place, after the
-  // lazy rate and divider updates.
+  // lazy rate and divider updates; a slot that changed fades from its old
+  // sound to its new. Called for every block, filled or not (an empty chain
+  // returns at once), so that the chain knows audio is flowing.
   void run(float* left, float* right, int frames, float rate);
   // Deletes every effect's history (delay lines, tails, followers); takes
   // the engine lock (recursive) so no slot changes meanwhile.
   void clear_all();
 
  private:
+  static constexpr float fade_seconds = 0.005f;
+  static constexpr int scratch_frames = 512;  // longer blocks fade in pieces
+
+  // One slot: `target` is the effect the slot holds (what the editor sees);
+  // `sounding` differs from it while the audio thread fades from the
+  // previous effect (or from the dry signal) to it; `retired` is an effect
+  // the fade has finished with, for the editor thread to destroy.
+  struct slot_entry {
+    platform::relaxed<effect*> target{nullptr};
+    effect* sounding = nullptr;
+    effect* retired = nullptr;
+    int faded = 0;  // frames of the fade done
+  };
+
+  void count_filled();
+  void run_fade(slot_entry& s, float* const* channels, int frames, float rate);
+
   platform::lock& lock_;
-  std::array<platform::relaxed<effect*>, slot_count> slots_{};
+  std::array<slot_entry, slot_count> slots_{};
   platform::relaxed<int> filled_{0};
   platform::relaxed<float> rate_{44100.f};
+  bool ran_ = false;  // no fades before the first block: nothing sounds yet
+  float scratch_[2][scratch_frames] = {};
 };
 
 }  // namespace fx

@@ -43,6 +43,9 @@ class crossfeed final : public smoothed_effect {
   void clear() override {
     for (auto& c : lp_) c.clear();
   }
+  void recover() override {
+    for (auto& c : lp_) scrub(c);
+  }
 
   void process(const io& b, bool replace) override {
     refresh();

@@ -113,9 +113,42 @@ void effect::apply_pending() {
     if (changed_[size_t(i)].exchange(0, std::memory_order_acq_rel)) parameter_changed(i);
 }
 
+namespace {
+
+// Both channels of a pointer pair finite (null pointers count as finite).
+bool pair_finite(float* const* ch, int frames) {
+  if (!ch) return true;
+  for (int c = 0; c < 2; ++c)
+    if (ch[c] && !all_finite(ch[c], frames)) return false;
+  return true;
+}
+
+}  // namespace
+
 void effect::run(const io& block, bool replace) {
   apply_pending();
-  if (block.frames > 0) process(block, replace);
+  if (block.frames <= 0) return;
+  // The input is looked at before `process`, which may overwrite it in place.
+  const bool clean_input = pair_finite(block.in, block.frames) && (inputs_ < 4 || pair_finite(block.side, block.frames));
+  process(block, replace);
+  if (!clean_input || !pair_finite(block.out, block.frames)) recover();
+}
+
+bool all_finite(const float* x, int n) {
+  // An exponent of all ones (infinity or NaN) carries into the sign bit when
+  // one more exponent step is added; OR-ing keeps any such carry.
+  uint32_t carry = 0;
+  for (int i = 0; i < n; ++i) {
+    uint32_t bits;
+    std::memcpy(&bits, x + i, sizeof bits);
+    carry |= (bits & 0x7F800000u) + 0x00800000u;
+  }
+  return (carry & 0x80000000u) == 0;
+}
+
+void scrub(float* x, size_t n) {
+  for (size_t i = 0; i < n; ++i)
+    if (!std::isfinite(x[i])) x[i] = 0.f;
 }
 
 }  // namespace fx

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 
 #include "platform/lock.h"
 #include "platform/relaxed.h"
@@ -109,6 +110,12 @@ class effect {
   virtual bool structural(int index) const { return false; }
   // Bytes of the storage `rebuild` made (delay lines, tails).
   virtual size_t storage_bytes() const { return 0; }
+  // After a block whose input or output held a NaN or an infinity: every
+  // entry of the state that such a sample can reach (filter memories,
+  // followers, delay lines) that is no longer finite goes back to zero, the
+  // rest stays, so the effect sounds again from the next block on. Effects
+  // whose state cannot hold a non-finite value keep the default.
+  virtual void recover() {}
 
   // --- description ------------------------------------------------------------
   const char* name() const { return name_; }
@@ -137,7 +144,8 @@ class effect {
   // --- the chain's side (audio thread) ---------------------------------------------
   // The lazy updates before a run: a new synth rate, then a new divider.
   void follow_rate(float rate, int frames);
-  // Pending parameter changes, then `process`.
+  // Pending parameter changes, then `process`; `recover` when a sample of
+  // the block's input or output was not finite.
   void run(const io& block, bool replace);
   // From now on `install` swaps under this lock (the engine lock in a chain).
   void share_lock(platform::lock& l) { swap_lock_ = &l; }
@@ -179,6 +187,19 @@ class effect {
 
 // Writes y into out[i], or adds it when the process flag asks to accumulate.
 inline void put(float* out, int i, float y, bool replace) { out[i] = replace ? y : out[i] + y; }
+
+// True when none of the n samples is a NaN or an infinity. One pass of
+// integer operations that vectorise: cheap enough to run over every block.
+bool all_finite(const float* x, int n);
+
+// Zero for every entry of x[0..n) that is not finite; the others stay.
+void scrub(float* x, size_t n);
+// The same for a record made only of floats (filter states, followers).
+template <typename T>
+void scrub(T& floats) {
+  static_assert(std::is_trivially_copyable_v<T> && sizeof(T) % sizeof(float) == 0);
+  scrub(reinterpret_cast<float*>(&floats), sizeof(T) / sizeof(float));
+}
 
 // The input unchanged, for an effect that has nothing to run on yet.
 inline void pass_through(const io& b, bool replace) {

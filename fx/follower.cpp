@@ -64,6 +64,11 @@ class follower final : public smoothed_effect {
     filter_.clear();
     tracker_.reset();
   }
+  void recover() override {
+    for (channel& c : ch_) scrub(c);
+    filter_.recover();
+    tracker_.recover();
+  }
   void parameter_changed(int index) override {
     smoothed_effect::parameter_changed(index);
     if (index == resonance) filter_.set_now(mm_filter::resonance, value(resonance));

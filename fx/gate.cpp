@@ -29,6 +29,11 @@ constexpr param_desc params[count] = {
 };
 
 constexpr float detector_fall_seconds = 0.02f;
+// The shortest gain ramp, whatever "Attack" and "Release" say: a gate that
+// opens in one sample steps from silence to the signal's level, a click many
+// times the signal's own slope. 3 ms keeps a note's front sharp and the step
+// of each sample under the slope of a 440 Hz tone at the same level.
+constexpr float declick_seconds = 0.003f;
 
 // Times: holds h (2 - 0.001) + 0.001 s with h = v^2 (1 ms to 2 s); attack
 // v^2 * 0.5 s (instant at 0); release v^2 * 4 s + 1 ms.
@@ -46,6 +51,10 @@ class gate final : public smoothed_effect {
   }
   void clear() override {
     for (channel& c : ch_) c = channel{};
+  }
+  void recover() override {
+    for (channel& c : ch_)
+      for (float* v : {&c.e, &c.h1, &c.h2, &c.g}) scrub(v, 1);
   }
   // 0, 1: the gain of each channel.
   float meter(int index) const override { return meter_[index & 1]; }
@@ -85,6 +94,7 @@ class gate final : public smoothed_effect {
     const bool linked = value(stereo_link) > 0.5f;
     float* const* det = external ? b.side : b.in;
     for (int i = 0; i < b.frames; ++i) {
+      if (smooth_.active()) smooth_.tick();
       const float dl = std::fabs(det[0][i]), dr = std::fabs(det[1][i]);
       if (linked) {
         const float g = step(ch_[0], std::fmax(dl, dr));
@@ -133,15 +143,16 @@ class gate final : public smoothed_effect {
     return c.g;
   }
   void update() override {
-    open_level_ = db_to_gain((1.f - value(threshold)) * -48.f);
-    close_level_ = open_level_ * db_to_gain(value(hysteresis) * -48.f);
+    const float open = db_to_gain((1.f - value(threshold)) * -48.f);
+    smooth_.set(&open_level_, open);
+    smooth_.set(&close_level_, open * db_to_gain(value(hysteresis) * -48.f));
     step1_ = 1.f / (hold_seconds(value(hold1)) * rc_.rate);
     step2_ = 1.f / (hold_seconds(value(hold2)) * rc_.rate);
-    attack_ = time_coefficient(attack_seconds(value(attack)), rc_.rate);
-    release_ = time_coefficient(release_seconds(value(release)), rc_.rate);
+    attack_ = time_coefficient(std::fmax(attack_seconds(value(attack)), declick_seconds), rc_.rate);
+    release_ = time_coefficient(std::fmax(release_seconds(value(release)), declick_seconds), rc_.rate);
     const float f = value(floor_level);
-    floor_ = f == 0.f ? 0.f : db_to_gain((1.f - f) * -60.f);
-    makeup_ = db_to_gain(value(gain) * 48.f);
+    smooth_.set(&floor_, f == 0.f ? 0.f : db_to_gain((1.f - f) * -60.f));
+    smooth_.set(&makeup_, db_to_gain(value(gain) * 48.f));
     inverted_ = value(invert) > 0.5f;
   }
 

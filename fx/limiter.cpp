@@ -30,6 +30,16 @@ constexpr param_desc params[count] = {
 
 constexpr float latency_seconds = 0.1f;  // the compensated latency
 constexpr float detector_hz = 1000.f;
+// A new peak re-arms the detector only when it stands above the held state by
+// more than rounding can: with round-toward-zero arithmetic the state settles
+// a few units in the last place under a constant input, and each re-arm lifts
+// the detector's output by 1 + g k (0.56 dB at 44.1 kHz) for a while.
+constexpr float rearm_margin = 1.f + 1e-5f;  // 0.0001 dB
+// The lookahead follows a change of "Attack" or "Lookahead" like a tape head,
+// at most an eighth of a sample per sample (two semitones of pitch while it
+// moves), so the read position never jumps.
+constexpr float lookahead_glide_seconds = 0.05f;
+constexpr float max_lookahead_glide = 0.125f;  // samples per sample
 
 float attack_seconds(float v) { return v * v * v * v * 0.099f + 0.001f; }
 float hold_seconds(float v) { return v * v * 0.5f; }
@@ -60,13 +70,20 @@ class limiter final : public smoothed_effect {
   void sample_rate_changed() override {
     detector_.init(detector_hz, rc_.rate);
     out_meter_.init(rc_.rate);
+    glide_ = time_coefficient(lookahead_glide_seconds, rc_.rate);
     smoothed_effect::sample_rate_changed();
+    delay_now_ = float(lookahead_);
   }
   void clear() override {
     for (channel& c : ch_) c = channel{};
     if (lines_) std::fill(lines_->data.get(), lines_->data.get() + size_t(lines_->size) * 4, 0.f);
     write_ = 0;
+    delay_now_ = float(lookahead_);
     out_meter_.reset();
+  }
+  void recover() override {
+    for (channel& c : ch_) scrub(c);
+    if (lines_) scrub(lines_->data.get(), size_t(lines_->size) * 4);
   }
   // 0: the applied gain; 1, 2: the output level of each channel.
   float meter(int index) const override {
@@ -96,8 +113,9 @@ class limiter final : public smoothed_effect {
     float* const* det = external ? b.side : b.in;
     const int size = lines_->size;
     // Delays within the lines whatever rate the storage was built for.
-    const int d = std::min(lookahead_, size - 1);
-    const int total = std::min(std::max(ltc_ ? latency_ : d, d), size - 1);
+    const float goal = float(std::min(lookahead_, size - 1));
+    const float longest = float(size - 1);
+    float d = std::min(delay_now_, longest);
     float* ahead[2] = {lines_->line(0), lines_->line(1)};
     float* comp[2] = {lines_->line(2), lines_->line(3)};
     float lowest = 1.f;
@@ -111,21 +129,23 @@ class limiter final : public smoothed_effect {
         applied[1] = gain_step(ch_[1], std::fabs(det[1][i]));
       }
       lowest = std::fmin(lowest, std::fmin(applied[0], applied[1]));
-      int r = w - d;
-      if (r < 0) r += size;
-      int rc = w - (total - d);
-      if (rc < 0) rc += size;
+      if (d != goal) {
+        d += std::clamp((goal - d) * glide_, -max_lookahead_glide, max_lookahead_glide);
+        if (std::fabs(goal - d) < 1e-3f) d = goal;  // lands on the whole delay
+      }
+      const float rest = ltc_ ? std::max(std::min(float(latency_), longest) - d, 0.f) : 0.f;
       for (int c = 0; c < 2; ++c) {
         ahead[c][w] = b.in[c][i];
-        float y = ahead[c][r] * 0.999f * applied[c];
+        float y = read(ahead[c], w, d, size) * 0.999f * applied[c];
         comp[c][w] = y;
-        y = comp[c][rc];
+        y = read(comp[c], w, rest, size);
         if (clip_) y = std::clamp(y, -ceiling_, ceiling_);
         put(b.out[c], i, y, replace);
       }
       if (++w == size) w = 0;
     }
     write_ = w;
+    delay_now_ = d;
     gain_meter_ = lowest;
     out_meter_.process(b.out[0], b.out[1], b.frames);
   }
@@ -139,9 +159,22 @@ class limiter final : public smoothed_effect {
     float rd = 0.f;   // release delay
   };
 
+  // The line's value `delay` samples before position w, linear between
+  // neighbours (exact at whole delays).
+  static float read(const float* line, int w, float delay, int size) {
+    float pos = float(w) - delay;
+    if (pos < 0.f) pos += float(size);
+    int i0 = int(pos);
+    if (i0 >= size) i0 = size - 1;
+    const float f = pos - float(i0);
+    if (f == 0.f) return line[i0];
+    const int i1 = i0 + 1 == size ? 0 : i0 + 1;
+    return line[i0] + (line[i1] - line[i0]) * f;
+  }
+
   float gain_step(channel& c, float a) const {
     const float g = detector_.g, k = detector_.k;
-    if (a > c.s) c.s = a / k;
+    if (a > c.s * rearm_margin) c.s = a / k;
     const float lp = (g * a + c.s) * k;
     c.s = (a - lp) * g + lp;
     const float target = lp <= threshold_ ? 1.f : threshold_ / lp;
@@ -188,6 +221,7 @@ class limiter final : public smoothed_effect {
   synth::one_pole_coefficient detector_;
   channel ch_[2];
   int write_ = 0, lookahead_ = 0, latency_ = 0;
+  float delay_now_ = 0.f, glide_ = 1.f;  // the gliding lookahead in samples
   float attack_ = 1.f, hold_step_ = 1.f, release_ = 1.f, threshold_ = 1.f, ratio_ = 1.f, makeup_ = 1.f;
   float ceiling_ = 1.f;
   bool ltc_ = false, clip_ = true;

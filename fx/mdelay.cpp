@@ -16,6 +16,10 @@
 //    other (echoes alternate sides with the two times); "Ping-pong" the input
 //    summed to mono enters the left line only and the lines feed each other,
 //    so the echoes bounce left, right, left.
+//  - Every continuous value glides through the smoothing list (the filter
+//    coefficients, feedback, rate, width and shape as well as mix and
+//    depth), so turning a knob in one step never jumps the read position or
+//    the loop's gain.
 //  - Feedback filter: one-pole lowpass at "High-cut", unity gain, then the
 //    one-pole lowpass at "Low-cut" subtracted in full (c = 1): a highpass
 //    whose 2 Hz floor also keeps DC from building up in the loop.
@@ -95,6 +99,8 @@ class mdelay final : public smoothed_effect {
     glide_ = time_coefficient(glide_seconds, hi);
     meter_decay_ = 1.f - time_coefficient(meter_fall_seconds, hi);
     smoothed_effect::sample_rate_changed();
+    derive();
+    offset_now_ = offset_;
     for (line_state& l : l_) l.delay = l.goal;
   }
   float smoothing_rate() const override { return 2.f * rc_.rate; }
@@ -105,6 +111,11 @@ class mdelay final : public smoothed_effect {
       l.high = l.low = l.peak = 0.f;
     }
     for (auto& o : os_) o.clear();
+  }
+  void recover() override {
+    if (lines_) scrub(lines_->data.get(), size_t(lines_->size) * 2);
+    for (line_state& l : l_) scrub(l);
+    for (auto& o : os_) scrub(o);
   }
   // 0, 1: each line's peak; 2: the modulation activity.
   float meter(int index) const override { return index < 2 ? peak_meter_[index].load() : mod_meter_.load(); }
@@ -166,9 +177,18 @@ class mdelay final : public smoothed_effect {
 
   // One stereo frame at twice the rate: x holds the input and receives the output.
   void core(float* x, float* const* buf, int mask, int m) {
-    if (smooth_.active()) smooth_.tick();
+    if (smooth_.active()) {
+      smooth_.tick();
+      derive();
+    }
     phase_ += increment_;
     if (phase_ >= 1.f) phase_ -= 1.f;
+    if (offset_now_ != offset_) {
+      // The right line's read position moves at most a quarter sample per
+      // sample while "Width" changes, however deep the modulation.
+      const float limit = 0.25f / (2.f * excursion_ + 1.f);
+      offset_now_ += std::clamp(offset_ - offset_now_, -limit, limit);
+    }
     const int w = w_;
     float y[2];
     for (int c = 0; c < 2; ++c) {
@@ -176,7 +196,7 @@ class mdelay final : public smoothed_effect {
       float step = (l.goal - l.delay) * glide_;
       step = step > max_glide ? max_glide : (step < -max_glide ? -max_glide : step);
       l.delay += step;
-      float p = phase_ + (c ? offset_ : 0.f);
+      float p = phase_ + (c ? offset_now_ : 0.f);
       if (p >= 1.f) p -= 1.f;
       const float lfo = lfo_shape(p);
       activity_ += c == 0 ? std::fabs(lfo) : 0.f;
@@ -224,22 +244,32 @@ class mdelay final : public smoothed_effect {
     return s * (1.f + squash_) / (std::fabs(s) + squash_);
   }
 
+  // The rounding of the square side of the LFO shape.
+  static float squash_of(float shape) {
+    const float q = 2.f * shape - 1.f;
+    return 0.05f + 20.f * cube(1.f - (q > 0.f ? q : 0.f));
+  }
+
+  // The values that follow the gliding ones.
+  void derive() {
+    kh_ = 1.f / (1.f + gh_);
+    kl_ = 1.f / (1.f + gl_);
+    squash_ = squash_of(shape_);
+  }
+
   void update() override {
     if (rc_.rate <= 0.f) return;
     const float hi = 2.f * rc_.rate;
     l_[0].goal = time_seconds(value(left)) * hi;
     l_[1].goal = time_seconds(value(right)) * hi;
-    fb_ = 0.98f * (2.f * value(feedback) - 1.f);
+    smooth_.set(&fb_, 0.98f * (2.f * value(feedback) - 1.f));
     const float fh = high_cut_hz(value(high_cut)), fl = low_cut_hz(value(low_cut));
-    gh_ = synth::one_pole_g(fh < 0.45f * hi ? fh : 0.45f * hi, hi);
-    kh_ = 1.f / (1.f + gh_);
-    gl_ = synth::one_pole_g(fl, hi);
-    kl_ = 1.f / (1.f + gl_);
-    increment_ = rate_hz(value(rate)) / hi;
-    offset_ = value(width) * 0.5f;
-    shape_ = value(shape);
-    const float q = 2.f * shape_ - 1.f;
-    squash_ = 0.05f + 20.f * cube(1.f - (q > 0.f ? q : 0.f));
+    smooth_.set(&gh_, synth::one_pole_g(fh < 0.45f * hi ? fh : 0.45f * hi, hi));
+    smooth_.set(&gl_, synth::one_pole_g(fl, hi));
+    smooth_.set(&increment_, rate_hz(value(rate)) / hi);
+    smooth_.set(&offset_, value(width) * 0.5f);
+    smooth_.set(&shape_, value(shape));
+    derive();
     smooth_.set(&excursion_, value(depth) * value(depth) * max_excursion_seconds * hi);
     smooth_.set(&wet_, value(mix));
     smooth_.set(&dry_, 1.f - value(mix));
@@ -250,6 +280,7 @@ class mdelay final : public smoothed_effect {
   line_state l_[2];
   int w_ = 0;
   float phase_ = 0.f, increment_ = 0.f, offset_ = 0.f, shape_ = 0.5f, squash_ = 20.f;
+  float offset_now_ = 0.f;  // the right LFO's offset on its way to offset_
   float excursion_ = 0.f, wet_ = 0.5f, dry_ = 0.5f, fb_ = 0.f;
   float gh_ = 0.f, kh_ = 1.f, gl_ = 0.f, kl_ = 1.f;
   float glide_ = 1.f, meter_decay_ = 0.f, activity_ = 0.f;

@@ -88,6 +88,12 @@ void mm_filter::process(const io& b, bool replace) {
   g_step_ = 0.f;
 }
 
+void mm_filter::recover() {
+  for (channel& c : ch_) scrub(c);
+  if (!std::isfinite(g_)) g_ = std::isfinite(g_target_) ? g_target_ : 0.f;
+  if (!std::isfinite(g_step_)) g_step_ = 0.f;
+}
+
 void mm_filter::flush() {
   for (channel& c : ch_) {
     fx::flush(c.s1);

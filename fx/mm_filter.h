@@ -33,6 +33,7 @@ class mm_filter final : public effect {
   // For the owner: a value set and applied at once (same thread as process).
   // Decayed states to zero (once per block).
   void flush();
+  void recover() override;
   void set_now(int index, float v) {
     set_value(index, v);
     apply_pending();

@@ -68,6 +68,9 @@ class multiplier final : public smoothed_effect {
   void clear() override {
     for (channel& c : ch_) c = channel{};
   }
+  void recover() override {
+    for (channel& c : ch_) scrub(c);
+  }
   void parameter_changed(int index) override {
     if (index == oversample) follow_switch(oversample, oversampled_);
     smoothed_effect::parameter_changed(index);

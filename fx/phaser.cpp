@@ -46,6 +46,10 @@ class phaser final : public smoothed_effect {
       for (float& v : ch) v = 0.f;
     last_[0] = last_[1] = 0.f;
   }
+  void recover() override {
+    scrub(z_);
+    scrub(last_);
+  }
   float meter(int) const override { return meter_; }
   void format_value(int index, char* text, size_t size) const override {
     if (index == stages)

@@ -59,6 +59,11 @@ class pitch_tracker {
     fx::flush(peak_);
   }
   // The estimate in octaves above 1 Hz, and in Hz.
+  // Back to the start when a non-finite input reached the state.
+  void recover() {
+    lowpass_.s = std::isfinite(lowpass_.s) ? lowpass_.s : 0.f;
+    if (!std::isfinite(peak_) || !std::isfinite(octaves_) || !std::isfinite(target_)) reset();
+  }
   float octaves() const { return octaves_; }
   float hz() const { return std::exp2(octaves_); }
 

@@ -31,6 +31,7 @@ class rc_filter final : public smoothed_effect {
     smoothed_effect::sample_rate_changed();
     coefficients();
   }
+  void recover() override { scrub(state_); }
   void clear() override {
     for (auto& m : state_)
       for (auto& c : m) c.clear();

@@ -28,6 +28,12 @@ class rectifier final : public smoothed_effect {
   void clear() override {
     for (auto& o : os_) o.clear();
   }
+  void recover() override {
+    for (auto& o : os_) {
+      scrub(o.os);
+      if (!std::isfinite(o.corner.x1)) o.corner.x1 = 0.0;  // the last input of the antiderivative
+    }
+  }
   void parameter_changed(int index) override {
     if (index == oversample) follow_switch(oversample, oversampled_);
     smoothed_effect::parameter_changed(index);

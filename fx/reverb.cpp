@@ -298,6 +298,11 @@ class reverb final : public smoothed_effect {
     for (auto& ch : band_) ch = band_state{};
     fade_left_ = 0;
   }
+  void recover() override {
+    for (structure* s : {live_.get(), fading_.get()})
+      if (s) scrub_structure(*s);
+    for (auto& ch : band_) scrub(ch);
+  }
   float meter(int) const override { return meter_; }
 
   void process(const io& b, bool replace) override {
@@ -366,6 +371,18 @@ class reverb final : public smoothed_effect {
       clear_line(e.main);
       clear_line(e.ap2);
       e.damp = e.shelf = e.out = e.mid = e.interp = 0.f;
+    }
+  }
+
+  static void scrub_structure(structure& s) {
+    for (int c = 0; c < 2; ++c) {
+      scrub(s.pre[c].buf, size_t(s.pre[c].size));
+      for (int k = 0; k < s.diff_count; ++k) scrub(s.diff[c][k].buf, size_t(s.diff[c][k].size));
+    }
+    for (int k = 0; k < s.n; ++k) {
+      element& e = s.el[k];
+      for (delay_line* l : {&e.ap1, &e.main, &e.ap2}) scrub(l->buf, size_t(l->size));
+      for (float* v : {&e.damp, &e.shelf, &e.out, &e.mid, &e.interp}) scrub(v, 1);
     }
   }
 

@@ -33,6 +33,10 @@ class ringmod final : public smoothed_effect {
     for (auto& o : os_) o.clear();
     for (auto& u : side_up_) u.clear();
   }
+  void recover() override {
+    for (auto& o : os_) scrub(o);
+    for (auto& u : side_up_) scrub(u);
+  }
 
   void process(const io& b, bool replace) override {
     refresh();

@@ -46,6 +46,10 @@ class tone final : public smoothed_effect {
       for (auto& sec : ch) sec = section{};
     tracker_.reset();
   }
+  void recover() override {
+    scrub(s_);
+    tracker_.recover();
+  }
 
   void process(const io& b, bool replace) override {
     refresh();

@@ -71,7 +71,7 @@ void synth::render(float* left, float* right, int frames) {
     std::memset(r, 0, sizeof(float) * size_t(n));
     const int rendered = reference_engine_ ? render_voices_reference(l, r, n) : render_voices(l, r, n);
     if (rendered > 0 || output_.residue() > 1e-9f) output_.process(l, r, n);
-    if (effects_.any()) effects_.run(l, r, n, sample_rate_);
+    effects_.run(l, r, n, sample_rate_);  // an empty chain returns at once
     for (int f = 0; f < n; ++f) {
       left[done + f] += l[f];
       right[done + f] += r[f];

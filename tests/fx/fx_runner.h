@@ -35,9 +35,11 @@ class runner {
   fx::effect& fx() { return *e_; }
   float rate() const { return rate_; }
   void set(int index, float v) { e_->set_value(index, v); }
+  // The floating-point mode of the runs (the processing call's by default).
+  void set_fp_mode(platform::fp_control_words mode) { mode_ = mode; }
   // In place, `block` frames per call; `side` feeds the side-chain input.
   void run(stereo& s, int block = 256, stereo* side = nullptr, bool replace = true) {
-    platform::scoped_fp_mode mode;
+    platform::scoped_fp_mode mode(mode_);
     for (size_t at = 0; at < s.size(); at += size_t(block)) {
       const int n = int(std::min<size_t>(size_t(block), s.size() - at));
       float* ch[2] = {s.l.data() + at, s.r.data() + at};
@@ -50,7 +52,12 @@ class runner {
  private:
   std::unique_ptr<fx::effect> e_;
   float rate_;
+  platform::fp_control_words mode_ = platform::processing_fp_mode;
 };
+
+// The processing call's mode with rounding to nearest instead of toward zero.
+constexpr platform::fp_control_words nearest_fp_mode{platform::processing_fp_mode.mxcsr & ~0x6000u,
+                                                     uint16_t(platform::processing_fp_mode.x87 & ~0x0C00)};
 
 inline stereo sine(double hz, double seconds, double amplitude = 0.5, double rate = rate44) {
   stereo s(size_t(seconds * rate));

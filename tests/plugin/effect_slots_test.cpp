@@ -3,6 +3,7 @@
 // off the audio path when the host changes the rate.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -129,6 +130,39 @@ TEST(effect_slots, saved_slots_restored_in_a_new_instance_render_identical_audio
   const std::vector<float> x = play(a, 200), y = play(b, 200);
   EXPECT_EQ(x, y);
   EXPECT_GT(analysis::rms(x.data() + 150 * 256, 50 * 256), 1e-4);  // the tail is there to compare
+}
+
+// An effect put into a slot while a note sounds fades in over a few
+// milliseconds instead of cutting: no step in the output larger than twice
+// the largest step of the note before the change.
+TEST(effect_slots, an_effect_inserted_mid_note_fades_in) {
+  for (const char* name : {"mDelay", "Tremolo", "Rectifier"}) {
+    SCOPED_TRACE(name);
+    direct_plugin d;
+    // A plain sine (Osc A sine at full level, Osc B silent): its steps are small,
+    // so a cut would stand out.
+    synth::synth& engine = d.p->engine();
+    engine.set_param(16, 0, 4.f);
+    engine.set_param(33, 0, 1.f);
+    engine.set_param(23, 0, 0.f);
+    engine.set_param(35, 0, 0.f);
+    std::vector<float> out;
+    midi_block midi;
+    constexpr int frames = 256, change = 60;
+    for (int b = 0; b < 100; ++b) {
+      midi.clear();
+      if (b == 0) midi.add(0, 0x90, 57, 110);
+      if (b == change) ASSERT_TRUE(d.p->engine().effects().set_effect(0, name));
+      d.process(&midi, frames);
+      out.insert(out.end(), d.left.begin(), d.left.begin() + frames);
+    }
+    const size_t at = size_t(change) * frames;
+    const double steady = analysis::max_step(out.data() + at - 20 * frames, 20 * frames);
+    const double changed = analysis::max_step(out.data() + at - 1, 20 * frames + 1);
+    EXPECT_GT(steady, 1e-3);
+    std::fprintf(stderr, "%s inserted mid-note: largest step %.2fx the note's\n", name, changed / steady);
+    EXPECT_LE(changed, 2.0 * steady);
+  }
 }
 
 }  // namespace
