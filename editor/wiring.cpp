@@ -44,16 +44,25 @@ void synth_editor::wire() {
 
 void synth_editor::param_moved(bound_control& b) {
   const int32_t i = b.index;
-  if (learning_) {
-    // Learn: this control's parameter waits for the next controller.
-    learning_ = false;
-    learn_target_ = i;
-    plugin::command_args a;
-    port_.send(cmd::cc_map, a);
-    if (const auto* map = static_cast<const platform::relaxed<int32_t>*>(a.pointer))
-      for (int32_t cc = 0; cc < 128; ++cc) map_before_[size_t(cc)] = map[cc];
-    port_.send(cmd::arm_learn, i);
-  }
+  within_gesture(*b.widget, {edit_part::param, i}, port_.full_name(i), [this, &b] { apply_param(b); });
+}
+
+void synth_editor::arm_learning(int32_t index) {
+  learning_ = false;
+  learn_target_ = index;
+  plugin::command_args a;
+  port_.send(cmd::cc_map, a);
+  if (const auto* map = static_cast<const platform::relaxed<int32_t>*>(a.pointer))
+    for (int32_t cc = 0; cc < 128; ++cc) map_before_[size_t(cc)] = map[cc];
+  port_.send(cmd::arm_learn, index);
+}
+
+// The widget's value into the engine: the host's parameters through the host
+// (it records automation), the globals through the command channel.
+void synth_editor::apply_param(bound_control& b) {
+  const int32_t i = b.index;
+  // Learn: this control's parameter waits for the next controller.
+  if (learning_) arm_learning(i);
   synth::host_interface* host = port_.host();
   if (i < synth::preset_param_count && host) {
     host->set_parameter_automated(i, normalised_of(b));
@@ -85,8 +94,25 @@ void synth_editor::check_learned() {
 void synth_editor::wire_params() {
   for (bound_control& b : view_->params) {
     if (!b.widget) continue;
-    b.widget->set_listener(&view_->listen([this, &b](control&) { param_moved(b); }));
+    function_listener& l = view_->listen([this, &b](control&) { param_moved(b); });
+    const edit_scope scope{edit_part::param, b.index};
+    l.on_drag_start = [this, scope](control& c) { begin_gesture(&c, scope, port_.full_name(scope.param), false); };
+    l.on_drag_end = [this](control& c) {
+      if (gesture_.open && gesture_.widget == &c) end_gesture();
+    };
+    l.on_menu = [this, i = b.index](control&, point at) { return open_control_menu(i, at); };
+    b.widget->set_listener(&l);
   }
+}
+
+// A control that is not a parameter's: its drags are gestures of the part it edits.
+void synth_editor::wire_gestures(control& c, const edit_scope& scope, const std::string& label) {
+  auto* l = dynamic_cast<function_listener*>(c.listener());
+  if (!l) return;
+  l->on_drag_start = [this, scope, label](control& w) { begin_gesture(&w, scope, label, false); };
+  l->on_drag_end = [this](control& w) {
+    if (gesture_.open && gesture_.widget == &w) end_gesture();
+  };
 }
 
 void synth_editor::wire_header() {
@@ -104,7 +130,8 @@ void synth_editor::wire_header() {
       plugin::command_args a;
       a.index = -1;
       a.text = e.str().c_str();
-      port_.send(number, a);
+      const uint32_t part = number == cmd::set_bank_name ? edit_part::bank : edit_part::program;
+      step({part, -1}, told, [&] { port_.send(number, a); });
       if (synth::host_interface* h = port_.host()) h->update_display();
       refresh_presets(*view_, port_);
       say(told, e.str().substr(0, 63));
@@ -114,6 +141,10 @@ void synth_editor::wire_header() {
   v.category->on_commit = text_command(cmd::set_preset_category, "Preset category set to:");
   v.bank->on_commit = text_command(cmd::set_bank_name, "Bank name set to:");
 
+  v.undo_arrow->set_listener(&v.listen([this](control&) { undo(); }));
+  v.redo_arrow->set_listener(&v.listen([this](control&) { redo(); }));
+  refresh_history_arrows();
+
   v.main_menu->set_placeholder(&fillers_);
   v.main_menu->set_listener(&v.listen([this](control& c) {
     notify_menu(*actions_, static_cast<dropbox&>(c).chosen());
@@ -121,6 +152,26 @@ void synth_editor::wire_header() {
   v.look_menu->set_description(std::string("[72x14]Colour{") + colour_menu() + "}Size{" + scale_menu +
                                "}Background{" + bitmap_menu + "}");
   v.look_menu->set_listener(&v.listen([this](control& c) { look_chosen(static_cast<dropbox&>(c).chosen()); }));
+}
+
+// A route row's widgets into its engine row.
+void synth_editor::edit_route(route_row_view& rv, int32_t row) {
+  plugin::command_args a;
+  a.index = row;
+  port_.send(cmd::route_row, a);
+  auto* r = static_cast<synth::route*>(a.pointer);
+  if (!r) return;
+  split_code(int32_t(rv.source->value()), r->source_class, r->source_index);
+  split_code(int32_t(rv.destination->value()), r->dest_class, r->dest_index);
+  r->mode = rv.mode->value() < 0.f ? 0 : int32_t(rv.mode->value());
+  r->depth = rv.depth->value();
+  port_.send(cmd::route_rows_edited);
+  port_.send(cmd::route_row_edited, row);
+  refresh_routes(*view_, port_);
+  char depth[32];
+  std::snprintf(depth, sizeof depth, "%+.2f", double(rv.depth->value()));
+  say("Route " + std::to_string(row + 1) + ": " + rv.source->shown_text() + " to " + rv.destination->shown_text(),
+      rv.mode->shown_text() + " " + depth);
 }
 
 void synth_editor::wire_pages() {
@@ -149,26 +200,13 @@ void synth_editor::wire_pages() {
   for (route_row_view& rv : v.routes) {
     auto edited = [this, &rv](control& c) {
       const int32_t row = c.user_value();
-      plugin::command_args a;
-      a.index = row;
-      port_.send(cmd::route_row, a);
-      auto* r = static_cast<synth::route*>(a.pointer);
-      if (!r) return;
-      split_code(int32_t(rv.source->value()), r->source_class, r->source_index);
-      split_code(int32_t(rv.destination->value()), r->dest_class, r->dest_index);
-      r->mode = rv.mode->value() < 0.f ? 0 : int32_t(rv.mode->value());
-      r->depth = rv.depth->value();
-      port_.send(cmd::route_rows_edited);
-      port_.send(cmd::route_row_edited, row);
-      refresh_routes(*view_, port_);
-      char depth[32];
-      std::snprintf(depth, sizeof depth, "%+.2f", double(rv.depth->value()));
-      say("Route " + std::to_string(row + 1) + ": " + rv.source->shown_text() + " to " + rv.destination->shown_text(),
-          rv.mode->shown_text() + " " + depth);
+      within_gesture(c, {edit_part::routes, -1}, "Route " + std::to_string(row + 1), [&] { edit_route(rv, row); });
     };
     for (control* c : {static_cast<control*>(rv.source), static_cast<control*>(rv.mode),
-                       static_cast<control*>(rv.destination), static_cast<control*>(rv.depth)})
+                       static_cast<control*>(rv.destination), static_cast<control*>(rv.depth)}) {
       c->set_listener(&v.listen(edited));
+      wire_gestures(*c, {edit_part::routes, -1}, "Route " + std::to_string(c->user_value() + 1));
+    }
   }
 
   for (effect_row_view& e : v.effects) {
@@ -179,7 +217,8 @@ void synth_editor::wire_pages() {
       plugin::command_args a;
       a.index = slot;
       a.text = name.c_str();
-      port_.send(cmd::set_effect_slot, a);
+      step({edit_part::effects, -1}, "Effect slot " + std::to_string(slot + 1),
+           [&] { port_.send(cmd::set_effect_slot, a); });
       refresh_effects(*view_, port_);
       if (view_->fx_edit.slot == slot) open_effect_view(slot);
       say("Effect slot " + std::to_string(slot + 1), view_->effects[size_t(slot)].name);
@@ -238,15 +277,17 @@ void synth_editor::open_effect_view(int32_t slot) {
     }
     c->set_value(e->value(i));
     c->set_user_value(i);
-    c->set_listener(&view_->listen([this, name](control& cc) {
+    const std::string label = name + " " + d.name;
+    c->set_listener(&view_->listen([this, name, label](control& cc) {
       fx::effect* now = effect_in(port_, view_->fx_edit.slot);
       if (!now || name != now->name()) return;
       const int32_t p = cc.user_value();
-      now->set_value(p, cc.value());
+      within_gesture(cc, {edit_part::effects, -1}, label, [&] { now->set_value(p, cc.value()); });
       char text[64];
       now->format_value(p, text, sizeof text);
-      say(name + " " + now->desc(p).name, text);
+      say(label, text);
     }));
+    wire_gestures(*c, {edit_part::effects, -1}, label);
     fx.values.push_back(c);
   }
   fx.panel->set_visible(true);

@@ -1,6 +1,7 @@
 // Drop-downs ("dropbox"): a control that shows the text of the item whose
 // value it holds and opens its menu when pressed; choosing an item sets the
-// value, records the choice and tells the listener. The menu button ("menu")
+// value, records the choice and tells the listener. A right click asks the
+// listener for the control's own menu instead. The menu button ("menu")
 // is the same with a fixed caption and no current value: every choice is
 // reported, also a repeated one (the editor's main menu).
 #pragma once
