@@ -20,7 +20,8 @@ std::string control_menu_text(const control_menu_entries& e) {
   for (int32_t cc : e.controllers)
     s += "Forget controller CC " + std::to_string(cc) + "=" + std::to_string(control_menu_item::forget_first + cc) + ",";
   if (e.set_default) s += "Set to default=" + std::to_string(control_menu_item::set_default) + ",";
-  if (e.enter_value) s += "Enter value\xE2\x80\xA6=" + std::to_string(control_menu_item::enter_value) + ",";
+  // Three dots, not U+2026: the menu fonts draw single bytes.
+  if (e.enter_value) s += "Enter value...=" + std::to_string(control_menu_item::enter_value) + ",";
   return s;
 }
 

@@ -44,16 +44,12 @@ class control_menu final : public menu_owner {
   const ui_style& menu_style() const override { return style_; }
   rect menu_anchor() const override { return anchor_; }
   void menu_chosen(const menu_choice& c) override;
-  void menu_closed() override { open_ = false; }
-  bool open() const { return open_; }
-  void set_open() { open_ = true; }
 
  private:
   const ui_style& style_;
   rect anchor_;
   std::string description_;
   std::function<void(int32_t)> chosen_;
-  bool open_ = false;
 };
 
 }  // namespace gui

@@ -132,8 +132,10 @@ void keep_changed_programs(edit_state& before, edit_state& after) {
   size_t kept = 0;
   for (size_t i = 0; i < before.programs.size(); ++i) {
     if (before.programs[i] == after.programs[i]) continue;
-    before.programs[kept] = std::move(before.programs[i]);
-    after.programs[kept] = std::move(after.programs[i]);
+    if (kept != i) {  // never a self-move: it would leave the names empty
+      before.programs[kept] = std::move(before.programs[i]);
+      after.programs[kept] = std::move(after.programs[i]);
+    }
     ++kept;
   }
   before.programs.resize(kept);

@@ -133,83 +133,95 @@ bool synth_editor::shortcut(event& e) {
 // --- the right-click menu --------------------------------------------------------------------
 
 bool synth_editor::open_control_menu(int32_t index, point at) {
-  if (!view_ || !root_ || index < 0 || index >= synth::param_count) return false;
+  if (!view_ || index < 0 || index >= synth::param_count) return false;
   bound_control& b = view_->params[size_t(index)];
   if (!b.widget) return false;
-  control_menu_entries entries;
-  entries.learn = true;
-  plugin::command_args a;
-  port_.send(cmd::cc_map, a);
-  if (const auto* map = static_cast<const platform::relaxed<int32_t>*>(a.pointer))
-    for (int32_t cc = 0; cc < 128; ++cc)
-      if (map[cc] == index) entries.controllers.push_back(cc);
+  const synth::param_info& row = synth::param_row(index);
+  menu_target t;
+  t.widget = b.widget;
+  t.learn = index;
+  t.label = port_.full_name(index);
+  t.def = row.def;
+  t.range = {row.min, row.max, row.is_integer};
+  t.law = [this, index](float v) { return port_.trial_display(index, v); };
   if (index < synth::preset_param_count && port_.host()) {
     // The name the host lists the parameter's automation lane under.
     plugin::command_args n;
     n.index = index;
     port_.send(cmd::param_name, n);
-    entries.automation_name = synth_port::text_of(n);
+    t.automation = synth_port::text_of(n);
   }
-  const rect around = b.widget->bounds();
-  control_menu_ = std::make_unique<control_menu>(*view_->style, rect{at.x, at.y, at.x + 1, at.y + 1},
-                                                 control_menu_text(entries),
-                                                 [this, index, around](int32_t item) {
-                                                   control_menu_chosen(index, item, around);
-                                                 });
-  control_menu_->set_open();
+  return open_menu_for(std::move(t), at);
+}
+
+bool synth_editor::open_menu_for(menu_target t, point at) {
+  if (!view_ || !root_ || !t.widget) return false;
+  control_menu_entries entries;
+  entries.learn = t.learn >= 0;
+  entries.automation_name = t.automation;
+  if (t.learn >= 0) {
+    plugin::command_args a;
+    port_.send(cmd::cc_map, a);
+    if (const auto* map = static_cast<const platform::relaxed<int32_t>*>(a.pointer))
+      for (int32_t cc = 0; cc < 128; ++cc)
+        if (map[cc] == t.learn) entries.controllers.push_back(cc);
+  }
+  const std::string text = control_menu_text(entries);
+  menu_target_ = std::move(t);
+  control_menu_ = std::make_unique<control_menu>(*view_->style, rect{at.x, at.y, at.x + 1, at.y + 1}, text,
+                                                 [this](int32_t item) { control_menu_chosen(item); });
   input_state held = window_ ? window_->input : input_state{};
   held.left = held.right = held.middle = false;
   menu_session::open(*root_, *control_menu_, held);
   return true;
 }
 
-void synth_editor::control_menu_chosen(int32_t index, int32_t item, rect around) {
-  if (!view_) return;
-  bound_control& b = view_->params[size_t(index)];
+// A value for the menu's control as its own change: the control's listener
+// makes it one gesture (and one undo step).
+void synth_editor::set_from_menu(float value) {
+  control* c = menu_target_.widget;
+  if (!c) return;
+  c->set_value(value);
+  c->notify(true);
+}
+
+void synth_editor::control_menu_chosen(int32_t item) {
+  const menu_target& t = menu_target_;
+  if (!view_ || !t.widget) return;
   if (item == control_menu_item::learn) {
-    arm_learning(index);
-    return say(port_.full_name(index), "adjust a controller (CC) to map it here");
+    arm_learning(t.learn);
+    return say(t.label, "adjust a controller (CC) to map it here");
   }
   if (item >= control_menu_item::forget_first && item < control_menu_item::forget_first + 128) {
     const int32_t cc = item - control_menu_item::forget_first;
     port_.send(cmd::unmap_controller, cc);
     char text[64];
     std::snprintf(text, sizeof text, "Forgot controller CC %i", cc);
-    return say(text, port_.full_name(index));
+    return say(text, t.label);
   }
-  if (item == control_menu_item::set_default) {
-    step({edit_part::param, index}, port_.full_name(index), [&] {
-      show_value(b, synth::param_row(index).def);
-      apply_param(b);
-    });
-    return;
-  }
+  if (item == control_menu_item::set_default) return set_from_menu(t.def);
   if (item == control_menu_item::enter_value) {
     const ui_style& st = *view_->style;
+    const rect around = t.widget->bounds();
     const int32_t w = std::max(around.width(), st.px(72.f)), h = st.px(16.f);
     const int32_t x = std::clamp(around.centre().x - w / 2, 0, std::max(root_->bounds().x2 - w, 0));
     const int32_t y = std::clamp(around.y2 - h / 2, 0, std::max(root_->bounds().y2 - h, 0));
-    open_value_entry(*root_, st, {x, y, x + w, y + h}, port_.display(index),
-                     [this, index](const std::string& text) { enter_value(index, text); });
+    const float now = t.widget->value();
+    open_value_entry(*root_, st, {x, y, x + w, y + h}, t.law ? t.law(now) : std::to_string(now),
+                     [this](const std::string& text) { enter_value(text); });
   }
 }
 
-bool synth_editor::enter_value(int32_t index, const std::string& text) {
-  if (!view_ || index < 0 || index >= synth::param_count) return false;
-  bound_control& b = view_->params[size_t(index)];
-  if (!b.widget) return false;
-  const synth::param_info& row = synth::param_row(index);
-  const synth::display_law law = [this, index](float v) { return port_.trial_display(index, v); };
+bool synth_editor::enter_value(const std::string& text) {
+  const menu_target& t = menu_target_;
+  if (!view_ || !t.widget || !t.law) return false;
   float value = 0.f;
   std::string error;
-  if (!synth::value_from_display(law, {row.min, row.max, row.is_integer}, text, value, error)) {
-    say(port_.full_name(index) + ": no value shows as \"" + text + "\"", error);
+  if (!synth::value_from_display(t.law, t.range, text, value, error)) {
+    say(t.label + ": no value shows as \"" + text + "\"", error);
     return false;
   }
-  step({edit_part::param, index}, port_.full_name(index), [&] {
-    show_value(b, value);
-    apply_param(b);
-  });
+  set_from_menu(value);
   return true;
 }
 

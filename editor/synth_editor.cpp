@@ -169,6 +169,7 @@ void synth_editor::build() {
   const float s = effective_scale();
   const ui_style& st = style_for_scale(s);
   end_gesture();
+  menu_target_ = {};
   root_->clear_children();
   view_ = std::make_unique<editor_view>();
   built_scale_ = s;

@@ -26,6 +26,7 @@
 #include "editor/refresh.h"
 #include "editor/synth_port.h"
 #include "editor/undo_history.h"
+#include "synth/display_inverse.h"
 #include "guilib/menu/populate_menu.h"
 #include "guilib/platform/backend.h"
 #include "guilib/platform/idle_pump.h"
@@ -84,9 +85,10 @@ class synth_editor final : public plugin::editor_object {
   // A right click on a parameter's control: its menu (learn or forget, default,
   // typed value, automation name). False when the control has none.
   bool open_control_menu(int32_t index, point at);
-  // The value a user types into "Enter value…", as the display shows values.
-  // False (and the display says why) when no value prints it.
-  bool enter_value(int32_t index, const std::string& text);
+  // The value a user types into "Enter value..." for the control whose menu
+  // was opened last, as its display shows values. False (and the display
+  // says why) when no value prints it.
+  bool enter_value(const std::string& text);
   // How many timer ticks without a wheel step end a wheel burst's step.
   static constexpr int32_t wheel_quiet_ticks = 8;
 
@@ -122,7 +124,19 @@ class synth_editor final : public plugin::editor_object {
   void after_restore(const undo_step& s);
   void refresh_history_arrows();
   bool shortcut(event& e);
-  void control_menu_chosen(int32_t index, int32_t item, rect around);
+  // The control a right-click menu is open for, and how it reads and shows values.
+  struct menu_target {
+    control* widget = nullptr;
+    int32_t learn = -1;        // the parameter a controller can be learnt for, or -1
+    std::string label;         // "Filter Frequency"
+    std::string automation;    // the host's name for its lane, or empty
+    float def = 0.f;
+    synth::value_range range{0.f, 1.f, false};
+    synth::display_law law;    // the text a value shows as
+  };
+  bool open_menu_for(menu_target t, point at);
+  void control_menu_chosen(int32_t item);
+  void set_from_menu(float value);
   void presets_changed();
   void look_chosen(const menu_choice& c);
   void apply_background(editor_view& v) const;
@@ -168,6 +182,7 @@ class synth_editor final : public plugin::editor_object {
   open_gesture gesture_;
   undo_history history_;
   std::unique_ptr<control_menu> control_menu_;
+  menu_target menu_target_;
   // The thread that opened the window: host calls from any other are not ours to pump on.
   std::atomic<std::thread::id> editor_thread_{};
   void* parent_ = nullptr;

@@ -4,12 +4,14 @@
 // actions, the Global, Route and Effect pages send their commands. Every
 // change is echoed in the display: what moved, and its value as text.
 #include <cstdio>
+#include <memory>
 
 #include "editor/controller_names.h"
 #include "editor/layout.h"
 #include "editor/menu_strings.h"
 #include "editor/synth_editor.h"
 #include "fx/effect.h"
+#include "fx/registry.h"
 #include "guilib/paint/canvas.h"
 #include "guilib/style/palette.h"
 #include "guilib/widgets/knob.h"
@@ -207,6 +209,20 @@ void synth_editor::wire_pages() {
       c->set_listener(&v.listen(edited));
       wire_gestures(*c, {edit_part::routes, -1}, "Route " + std::to_string(c->user_value() + 1));
     }
+    // The depth's menu: its default and a typed value ("+0.50", as the display shows it).
+    static_cast<function_listener*>(rv.depth->listener())->on_menu = [this, &rv](control& c, point at) {
+      menu_target t;
+      t.widget = &c;
+      t.label = "Route " + std::to_string(c.user_value() + 1) + " depth";
+      t.def = rv.depth->default_value();
+      t.range = {c.minimum(), c.maximum(), false};
+      t.law = [](float v) {
+        char depth[32];
+        std::snprintf(depth, sizeof depth, "%+.2f", double(v));
+        return std::string(depth);
+      };
+      return open_menu_for(std::move(t), at);
+    };
   }
 
   for (effect_row_view& e : v.effects) {
@@ -235,6 +251,9 @@ void synth_editor::wire_pages() {
 // knobs (switches for on/off values), three rows, in the effect's order.
 void synth_editor::open_effect_view(int32_t slot) {
   effect_edit_view& fx = view_->fx_edit;
+  // The controls are made again: a menu's target among them is gone.
+  for (control* c : fx.values)
+    if (menu_target_.widget == c) menu_target_ = {};
   const ui_style& st = *view_->style;
   fx.params->clear_children();
   fx.values.clear();
@@ -288,6 +307,24 @@ void synth_editor::open_effect_view(int32_t slot) {
       say(label, text);
     }));
     wire_gestures(*c, {edit_part::effects, -1}, label);
+    // The menu: the default and a typed value, read through the effect's own
+    // display (asked of a scratch copy, so the playing effect only gets the result).
+    static_cast<function_listener*>(c->listener())->on_menu = [this, name, label, i, d](control& cc, point at) {
+      menu_target t;
+      t.widget = &cc;
+      t.label = label;
+      t.def = d.def;
+      t.range = {d.min, d.max, d.integer != 0};
+      std::shared_ptr<fx::effect> scratch = fx::create_effect(false, name.c_str());
+      if (scratch)
+        t.law = [scratch, i](float v) {
+          scratch->set_value(i, v);
+          char text[64];
+          scratch->format_value(i, text, sizeof text);
+          return std::string(text);
+        };
+      return open_menu_for(std::move(t), at);
+    };
     fx.values.push_back(c);
   }
   fx.panel->set_visible(true);

@@ -1,11 +1,13 @@
 // The right-click menu of the parameter controls: a right click without
 // movement opens it (a right drag still adjusts finely), learn and forget go
-// through the controller map, "Set to default" and "Enter value…" are single
+// through the controller map, "Set to default" and "Enter value..." are single
 // undo steps, and typed values are read as the display prints them (a
 // frequency, a time, a choice of a drop-down).
 #include <gtest/gtest.h>
 
+#include "fx/effect.h"
 #include "guilib/menu/menu_session.h"
+#include "synth/routes.h"
 #include "guilib/platform/keys.h"
 #include "tests/editor/editor_fixture.h"
 
@@ -13,7 +15,7 @@ namespace editor_test {
 namespace {
 
 namespace cmd = plugin::command;
-const std::string enter_value = "Enter value\xE2\x80\xA6";
+const std::string enter_value = "Enter value...";
 
 struct editor_control_menu : ::testing::Test {
   editor_instance e;
@@ -45,13 +47,14 @@ struct editor_control_menu : ::testing::Test {
     e.effect()->processReplacing(e.effect(), nullptr, out, 64);
     e.wait();
   }
-  // Opens the menu of a control, chooses "Enter value…" and types text + Enter.
-  void type_value(int32_t index, const std::string& text) {
-    e.right_click(widget(index).bounds());
+  // Opens the menu of a control, chooses "Enter value..." and types text + Enter.
+  void type_value(int32_t index, const std::string& text) { type_into(widget(index), text, e.display(index)); }
+  void type_into(gui::control& c, const std::string& text, const std::string& shown) {
+    e.right_click(c.bounds());
     ASSERT_TRUE(e.choose_in_open_menu(enter_value));
     gui::control* field = e.root().focus();
     ASSERT_NE(field, nullptr) << "the field takes the keyboard";
-    EXPECT_EQ(static_cast<gui::text*>(field)->str(), e.display(index)) << "it starts with the value as shown";
+    EXPECT_EQ(static_cast<gui::text*>(field)->str(), shown) << "it starts with the value as shown";
     e.backend().type(e.window(), text);
     e.backend().press_key(e.window(), wnd::key::enter);
     e.root().run_deferred();
@@ -151,6 +154,49 @@ TEST_F(editor_control_menu, typed_values_are_read_as_the_display_shows_them) {
   EXPECT_EQ(e.editor().history().undo_count(), 3u);
   e.editor().undo();
   EXPECT_NE(e.display(synth::p::filter_mode), "Low 24 dB");
+}
+
+TEST_F(editor_control_menu, route_depths_and_effect_parameters_take_defaults_and_typed_values) {
+  e.view().pages->show(1);
+  gui::slider& depth = *e.view().routes[0].depth;
+  auto row0 = [&] {
+    plugin::command_args a;
+    a.index = 0;
+    e.editor().port().send(cmd::route_row, a);
+    return static_cast<const synth::route*>(a.pointer);
+  };
+  e.right_click(depth.bounds());
+  EXPECT_EQ(e.open_menu_texts(), (std::vector<std::string>{"Set to default", enter_value})) << "no controller for a route";
+  e.open_menu()->cancel();
+  e.root().run_deferred();
+  type_into(depth, "-0.50", "+0.00");
+  EXPECT_FLOAT_EQ(row0()->depth, -0.5f);
+  e.editor().undo();
+  EXPECT_EQ(row0()->depth, 0.f);
+
+  e.view().pages->show(2);
+  gui::effect_row_view& slot = e.view().effects[0];
+  ASSERT_TRUE(e.choose(*slot.effect, "Reverb"));
+  e.click(slot.edit->bounds());
+  plugin::command_args a;
+  e.editor().port().send(cmd::effect_slot, a);
+  auto* reverb = static_cast<fx::effect*>(a.pointer);
+  ASSERT_NE(reverb, nullptr);
+  gui::control& mix = *e.view().fx_edit.values[0];
+  e.drag(mix.bounds(), -30);
+  const float turned = reverb->value(0);
+  char shown[64];
+  reverb->format_value(0, shown, sizeof shown);
+  e.right_click(mix.bounds());
+  ASSERT_TRUE(e.choose_in_open_menu("Set to default"));
+  EXPECT_EQ(reverb->value(0), reverb->desc(0).def);
+  char at_default[64];
+  reverb->format_value(0, at_default, sizeof at_default);
+  type_into(mix, shown, at_default);
+  char back[64];
+  reverb->format_value(0, back, sizeof back);
+  EXPECT_STREQ(back, shown);
+  EXPECT_NEAR(reverb->value(0), turned, 0.02f * (reverb->desc(0).max - reverb->desc(0).min));
 }
 
 TEST_F(editor_control_menu, a_text_no_value_shows_is_refused_and_escape_keeps_the_value) {
