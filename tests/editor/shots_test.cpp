@@ -47,6 +47,22 @@ TEST(editor_shots, a_right_click_menu_open_at_scales_one_and_two) {
   }
 }
 
+TEST(editor_shots, the_value_field_over_a_knob) {
+  editor_instance e;
+  e.editor().set_scale(2.f);
+  ASSERT_TRUE(e.open());
+  e.wait();
+  gui::control& cutoff = *e.view().params[synth::p::filter_frequency].widget;
+  e.right_click(cutoff.bounds());
+  ASSERT_TRUE(e.choose_in_open_menu("Enter value..."));
+  e.backend().type(e.window(), "1.2 kHz");
+  gui::view* field = e.root().find("value entry");
+  ASSERT_NE(field, nullptr);
+  EXPECT_TRUE(gui::overlaps(field->bounds(), cutoff.bounds()))
+      << "the field sits at its knob";
+  EXPECT_TRUE(wnd::save_screenshot(surface(e), std::string(VORN_SHOTS_DIR) + "/value-entry.png"));
+}
+
 TEST(editor_shots, the_undo_arrows_by_the_preset_name) {
   editor_instance e;
   e.editor().set_scale(2.f);
