@@ -291,7 +291,7 @@ void synth_editor::look_chosen(const menu_choice& c) {
     return say("Background colour", c.text);
   }
   if (under("size.")) {
-    set_scale(scale_of_choice(c.value));
+    set_scale(scale_of_choice(c.value - size_value_base));
     return say("Window size", c.text);
   }
   editor_view& v = *view_;

@@ -139,6 +139,8 @@ class synth_editor final : public plugin::editor_object {
   void set_from_menu(float value);
   void presets_changed();
   void look_chosen(const menu_choice& c);
+  // The View menu's value bases of its Size and Background submenus.
+  static constexpr int32_t size_value_base = 1000, background_value_base = 2000;
   void apply_background(editor_view& v) const;
   void apply_scale();
   void open_effect_view(int32_t slot);

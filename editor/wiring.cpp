@@ -151,8 +151,15 @@ void synth_editor::wire_header() {
   v.main_menu->set_listener(&v.listen([this](control& c) {
     notify_menu(*actions_, static_cast<dropbox&>(c).chosen());
   }));
-  v.look_menu->set_description(std::string("[72x14]Colour{") + colour_menu() + "}Size{" + scale_menu +
-                               "}Background{" + bitmap_menu + "}");
+  // Each submenu has values of its own (bases), so that the current colour
+  // and the current size can both be marked.
+  // The top level marks nothing ([h0]): its submenu items count from 0 too.
+  v.look_menu->set_description(std::string("[72x14][h0]Colour{[h1]") + colour_menu() + "}Size{[h1][b" +
+                               std::to_string(size_value_base) + "]" + scale_menu + "}Background{[b" +
+                               std::to_string(background_value_base) + "]" + bitmap_menu + "}");
+  v.look_menu->marked = [this] {
+    return std::vector<int32_t>{background_.load(), size_value_base + choice_of_scale(scale_)};
+  };
   v.look_menu->set_listener(&v.listen([this](control& c) { look_chosen(static_cast<dropbox&>(c).chosen()); }));
 }
 

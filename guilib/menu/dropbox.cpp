@@ -42,6 +42,7 @@ menu_options dropbox::menu_settings(const input_state& held) const {
   o.ctrl = held.ctrl;
   o.alt = held.alt;
   o.placeholder = placeholder_;
+  if (marked) o.marked = marked();
   return o;
 }
 

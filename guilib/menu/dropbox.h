@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "guilib/menu/menu_parser.h"
 #include "guilib/menu/menu_session.h"
@@ -31,6 +32,9 @@ class dropbox : public control, public menu_owner {
   // The text shown: the item of the current value, or what display gives.
   std::string shown_text() const;
   std::function<std::string(const dropbox&)> display;
+  // Values the menu shows as current besides the dropbox's own (a menu
+  // button whose submenus each hold a setting).
+  std::function<std::vector<int32_t>()> marked;
   bool is_open() const { return session_ != nullptr; }
   menu_session* session() const { return session_; }
   // Opens the menu as a press would, with these modifiers held.
