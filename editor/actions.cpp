@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editor/controller_names.h"
+#include "editor/edit_snapshot.h"
 #include "files/preset_names.h"
 #include "guilib/widgets/dialogs.h"
 #include "platform/app_data_dir.h"
@@ -72,6 +73,19 @@ void ask(action_env& env, bool save, const char* title, const char* filter, cons
            });
 }
 
+// Runs f as one undo step covering parts of the instance.
+template <typename F>
+void as_step(action_env& env, uint32_t parts, const std::string& label, F&& f) {
+  if (parts == 0 || !env.begin_step || !env.end_step) return f();
+  env.begin_step(parts, label);
+  f();
+  env.end_step();
+}
+
+void forget_history(action_env& env) {
+  if (env.forget_history) env.forget_history();
+}
+
 int next_random() {
   static uint32_t state = uint32_t(std::chrono::steady_clock::now().time_since_epoch().count()) | 1u;
   state = state * 1664525u + 1013904223u;  // the Numerical Recipes LCG
@@ -121,7 +135,7 @@ void save_state(action_env& env, const menu_choice&) {
 void load_preset(action_env& env, const menu_choice&) {
   ask(env, false, "Load Preset", "Vorn Preset\t*.vornpreset;*.kvxi\t", "", "", [&env](const std::string& path) {
     std::string result;
-    send_path(env, cmd::load_preset, path, result);
+    as_step(env, edit_part::program, "Load preset", [&] { send_path(env, cmd::load_preset, path, result); });
     env.presets_changed();
     if (outcome_ok(result)) {
       // The loader's text ends in a "?" where the name belongs.
@@ -141,7 +155,7 @@ void load_bank(action_env& env, const menu_choice&) {
     if (!ends_with_nocase(path, ".vornbank") && !ends_with_nocase(path, ".kvxb"))
       return env.say("Wrong filetype/extension", file_name_of(path));
     std::string result;
-    send_path(env, cmd::load_bank, path, result);
+    as_step(env, edit_part::bank, "Load bank", [&] { send_path(env, cmd::load_bank, path, result); });
     env.presets_changed();
     env.say(outcome_ok(result) ? "Load bank" : "Load bank failed", result);
   });
@@ -155,6 +169,7 @@ void load_state(action_env& env, const menu_choice&) {
           if (!ends_with_nocase(path, ".vornstate")) return env.say("Wrong filetype/extension", file_name_of(path));
           std::string result;
           send_path(env, cmd::load_state, path, result);
+          forget_history(env);
           env.presets_changed();
           env.say(outcome_ok(result) ? "Loaded state" : "Load state failed", result);
         });
@@ -198,6 +213,7 @@ void load_sequence(action_env& env, const menu_choice&) {
           return env.say("Load sequence failed", "Wrong filetype/extension");
         std::string result;
         const int r = send_path(env, cmd::load_sequence, path, result);
+        forget_history(env);
         env.presets_changed();
         if (r != 0 && r != 2) return env.say("Load sequence failed", result.empty() ? "Error unknown." : result);
         env.say("Loaded sequence", env.port.bank_name());
@@ -225,10 +241,11 @@ void sequence_loop(action_env& env, const menu_choice& c) {
 
 // --- the user's init files and the factory presets --------------------------------------
 
-template <int number, const char* const* text, bool changes_presets>
+// parts: what the command changes (edit_snapshot.h), 0 for nothing (saves).
+template <int number, const char* const* text, uint32_t parts>
 void simple(action_env& env, const menu_choice&) {
-  env.port.send(number, current(env));
-  if (changes_presets) env.presets_changed();
+  as_step(env, parts, *text, [&] { env.port.send(number, current(env)); });
+  if (parts != 0) env.presets_changed();
   env.say(*text, "");
 }
 
@@ -247,6 +264,7 @@ void load_init_state(action_env& env, const menu_choice&) {
       env, load_state_warning,
       [&env] {
         env.port.send(cmd::load_start_state);
+        forget_history(env);
         env.presets_changed();
         env.say("Loaded init state", "");
       },
@@ -258,7 +276,7 @@ void load_init_state(action_env& env, const menu_choice&) {
 template <int number, const char* const* warning, const char* const* line0, const char* const* line1>
 void bank_wide(action_env& env, const menu_choice&) {
   confirm(env, *warning, [&env] {
-    env.port.send(number, current(env));
+    as_step(env, edit_part::bank, *line0, [&] { env.port.send(number, current(env)); });
     env.presets_changed();
     env.say(*line0, *line1);
   });
@@ -277,7 +295,7 @@ const char* const no_text = "";
 // categories in order with their presets by name.
 void sort_bank(action_env& env, int32_t order, const char* warning, const char* done) {
   confirm(env, warning, [&env, order, done] {
-    env.port.send(cmd::sort_bank, order);
+    as_step(env, edit_part::bank, done, [&] { env.port.send(cmd::sort_bank, order); });
     env.presets_changed();
     env.say(done, "Preset order may have changed.");
   });
@@ -296,12 +314,14 @@ void sort_by_name(action_env& env, const menu_choice&) {
 }
 
 void randomize_preset(action_env& env, const menu_choice&) {
-  env.port.send(cmd::randomise_preset, current(env));
+  as_step(env, edit_part::program, "Randomize preset", [&] { env.port.send(cmd::randomise_preset, current(env)); });
   env.presets_changed();
 }
 
 void randomize_bank(action_env& env, const menu_choice&) {
-  for (int i = 0; i < synth::bank_size; ++i) env.port.send(cmd::randomise_preset, i);
+  as_step(env, edit_part::bank, "Randomize bank", [&] {
+    for (int i = 0; i < synth::bank_size; ++i) env.port.send(cmd::randomise_preset, i);
+  });
   env.presets_changed();
 }
 
@@ -321,7 +341,7 @@ void random_preset_name(action_env& env, const menu_choice&) {
   const files::name_words words = files::load_name_words();
   const std::string name = files::random_name(words, next_random);
   if (name.empty()) return env.say("Can't generate names", "No struct.txt available");
-  set_name(env, current(env), name, false);
+  as_step(env, edit_part::program, "Random preset name", [&] { set_name(env, current(env), name, false); });
   env.presets_changed();
   env.say(name, "");
 }
@@ -330,12 +350,14 @@ void random_bank_names(action_env& env, const menu_choice&) {
   const files::name_words words = files::load_name_words();
   if (words.structures.lines.empty()) return env.say("Can't generate names", "No struct.txt available");
   std::string first, last;
-  for (int i = 0; i < synth::bank_size; ++i) {
-    const std::string name = files::random_name(words, next_random);
-    set_name(env, i, name, true);
-    if (i == 0) first = name;
-    last = name;
-  }
+  as_step(env, edit_part::bank, "Random bank names", [&] {
+    for (int i = 0; i < synth::bank_size; ++i) {
+      const std::string name = files::random_name(words, next_random);
+      set_name(env, i, name, true);
+      if (i == 0) first = name;
+      last = name;
+    }
+  });
   env.presets_changed();
   env.say("Generated 128 random names from " + platform::app_data_dir(), "'" + first + "' to '" + last + "'");
 }
@@ -431,24 +453,24 @@ void cc_load(action_env& env, const menu_choice&) { cc_file(env, false); }
 // --- the tree ------------------------------------------------------------------------------------------
 
 constexpr action_entry load_init[] = {
-    {"preset", simple<cmd::load_init_preset, &loaded_init_preset, true>, nullptr},
-    {"bank", simple<cmd::load_start_bank, &loaded_init_bank, true>, nullptr},
+    {"preset", simple<cmd::load_init_preset, &loaded_init_preset, edit_part::program>, nullptr},
+    {"bank", simple<cmd::load_start_bank, &loaded_init_bank, edit_part::bank>, nullptr},
     {"state", load_init_state, nullptr},
-    {"reset", simple<cmd::load_reset_preset, &loaded_reset_preset, true>, nullptr},
+    {"reset", simple<cmd::load_reset_preset, &loaded_reset_preset, edit_part::program>, nullptr},
     {nullptr, nullptr, nullptr}};
 constexpr action_entry load_factory[] = {
-    {"init", simple<cmd::factory_init, &loaded_factory_init, true>, nullptr},
-    {"reset", simple<cmd::factory_reset, &loaded_factory_reset, true>, nullptr},
+    {"init", simple<cmd::factory_init, &loaded_factory_init, edit_part::program>, nullptr},
+    {"reset", simple<cmd::factory_reset, &loaded_factory_reset, edit_part::program>, nullptr},
     {nullptr, nullptr, nullptr}};
 constexpr action_entry load_menu[] = {{"preset", load_preset, nullptr},  {"bank", load_bank, nullptr},
                                       {"state", load_state, nullptr},    {"init", nullptr, load_init},
                                       {"factory", nullptr, load_factory}, {"load tuning", load_tuning, nullptr},
                                       {"reset tuning", reset_tuning, nullptr}, {nullptr, nullptr, nullptr}};
 constexpr action_entry save_init[] = {
-    {"preset", simple<cmd::save_init_preset, &saved_init_preset, false>, nullptr},
-    {"bank", simple<cmd::save_start_bank, &saved_init_bank, false>, nullptr},
-    {"state", simple<cmd::save_start_state, &saved_init_state, false>, nullptr},
-    {"reset", simple<cmd::save_reset_preset, &saved_reset_preset, false>, nullptr},
+    {"preset", simple<cmd::save_init_preset, &saved_init_preset, 0>, nullptr},
+    {"bank", simple<cmd::save_start_bank, &saved_init_bank, 0>, nullptr},
+    {"state", simple<cmd::save_start_state, &saved_init_state, 0>, nullptr},
+    {"reset", simple<cmd::save_reset_preset, &saved_reset_preset, 0>, nullptr},
     {nullptr, nullptr, nullptr}};
 constexpr action_entry save_menu[] = {{"preset", save_preset, nullptr}, {"bank", save_bank, nullptr},
                                       {"state", save_state, nullptr},   {"init", nullptr, save_init},

@@ -27,6 +27,13 @@ struct action_env {
   std::function<void()> presets_changed;
   // Controller learn: the next control the user moves is offered for mapping.
   std::function<void()> start_learning;
+  // An action that changes presets is one undo step: begin with the parts it
+  // changes (edit_snapshot.h: edit_part), end once it is done.
+  std::function<void(uint32_t parts, const std::string& label)> begin_step;
+  std::function<void()> end_step;
+  // Loads that replace the whole instance (states, songs) cannot be undone:
+  // the history is dropped.
+  std::function<void()> forget_history;
 };
 
 // One entry of the action tree: a name, a handler or children; a list ends

@@ -17,6 +17,7 @@
 #include "guilib/widgets/button.h"
 #include "guilib/widgets/decor.h"
 #include "guilib/widgets/edit.h"
+#include "guilib/widgets/history_arrow.h"
 #include "guilib/widgets/knob.h"
 #include "guilib/widgets/lights.h"
 #include "guilib/widgets/slider.h"
@@ -71,6 +72,8 @@ struct editor_view {
   edit* category = nullptr;
   edit* bank = nullptr;
   dropbox* programs = nullptr;       // "menu": the program list
+  history_arrow* undo_arrow = nullptr;  // "undo", "redo": by the name
+  history_arrow* redo_arrow = nullptr;
 
   // The display.
   text* line0 = nullptr;
@@ -99,9 +102,11 @@ struct editor_view {
 
   // Owned reactions of the widgets.
   std::vector<std::unique_ptr<control_listener>> listeners;
-  control_listener& listen(std::function<void(control&)> f) {
-    listeners.push_back(std::make_unique<function_listener>(std::move(f)));
-    return *listeners.back();
+  function_listener& listen(std::function<void(control&)> f) {
+    auto l = std::make_unique<function_listener>(std::move(f));
+    function_listener& made = *l;
+    listeners.push_back(std::move(l));
+    return made;
   }
 };
 

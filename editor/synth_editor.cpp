@@ -92,6 +92,7 @@ bool synth_editor::open(void* parent) {
   root_ = std::make_unique<root_container>(rect{0, 0, w, h});
   root_->attach(*window_);
   root_->on_timer = [this] { tick(); };
+  root_->on_shortcut = [this](event& e) { return shortcut(e); };
   build();
   backend_->set_timer(*window_, timer_ms);
   backend_->show(*window_, true);
@@ -106,6 +107,7 @@ void synth_editor::close() {
     return;
   }
   if (!window_) return;
+  end_gesture();
   editor_thread_ = std::thread::id();
   backend_->set_timer(*window_, 0);
   root_.reset();
@@ -149,7 +151,9 @@ void synth_editor::wheel(float delta) {
   e.type = event_type::mouse_wheel;
   e.wheel = delta;
   e.input = window_->input;
+  host_wheel_ = true;
   c->wheel(e, c->bounds().centre(), delta);
+  host_wheel_ = false;
 }
 
 void synth_editor::set_content_scale(float factor) {
@@ -164,6 +168,8 @@ int32_t synth_editor::pcm_count() const { return std::max(port_.send(cmd::pcm_co
 void synth_editor::build() {
   const float s = effective_scale();
   const ui_style& st = style_for_scale(s);
+  end_gesture();
+  menu_target_ = {};
   root_->clear_children();
   view_ = std::make_unique<editor_view>();
   built_scale_ = s;
@@ -172,7 +178,16 @@ void synth_editor::build() {
   actions_ = std::make_unique<action_env>(action_env{port_, *root_, st,
                                                      [this](const std::string& a, const std::string& b) { say(a, b); },
                                                      [this] { presets_changed(); },
-                                                     [this] { learning_ = true; }});
+                                                     [this] { learning_ = true; },
+                                                     [this](uint32_t parts, const std::string& label) {
+                                                       begin_gesture(nullptr, {parts, -1}, label, false);
+                                                     },
+                                                     [this] { end_gesture(); },
+                                                     [this] {
+                                                       end_gesture();
+                                                       history_.clear();
+                                                       refresh_history_arrows();
+                                                     }});
   wire();
   apply_background(*view_);
   refresh_all(*view_, port_);
@@ -239,6 +254,7 @@ void synth_editor::tick() {
   refresh_effect_view();
   tick_lights(*view_, port_, lights_);
   check_learned();
+  tick_gesture();
 }
 
 void synth_editor::presets_changed() {
@@ -275,7 +291,7 @@ void synth_editor::look_chosen(const menu_choice& c) {
     return say("Background colour", c.text);
   }
   if (under("size.")) {
-    set_scale(scale_of_choice(c.value));
+    set_scale(scale_of_choice(c.value - size_value_base));
     return say("Window size", c.text);
   }
   editor_view& v = *view_;

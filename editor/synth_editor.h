@@ -20,9 +20,13 @@
 #include <thread>
 
 #include "editor/actions.h"
+#include "editor/control_menu.h"
+#include "editor/edit_snapshot.h"
 #include "editor/editor_view.h"
 #include "editor/refresh.h"
 #include "editor/synth_port.h"
+#include "editor/undo_history.h"
+#include "synth/display_inverse.h"
 #include "guilib/menu/populate_menu.h"
 #include "guilib/platform/backend.h"
 #include "guilib/platform/idle_pump.h"
@@ -73,6 +77,21 @@ class synth_editor final : public plugin::editor_object {
   void say(const std::string& line0, const std::string& line1);
   bool learning() const { return learning_; }
 
+  // --- undo and redo (gestures.cpp) ---------------------------------------------------
+  // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y, and the two arrows by the preset name.
+  void undo();
+  void redo();
+  const undo_history& history() const { return history_; }
+  // A right click on a parameter's control: its menu (learn or forget, default,
+  // typed value, automation name). False when the control has none.
+  bool open_control_menu(int32_t index, point at);
+  // The value a user types into "Enter value..." for the control whose menu
+  // was opened last, as its display shows values. False (and the display
+  // says why) when no value prints it.
+  bool enter_value(const std::string& text);
+  // How many timer ticks without a wheel step end a wheel burst's step.
+  static constexpr int32_t wheel_quiet_ticks = 8;
+
   editor_view* view() const { return view_.get(); }
   root_container* root() const { return root_.get(); }
   wnd::window* window() const { return window_.get(); }
@@ -86,9 +105,42 @@ class synth_editor final : public plugin::editor_object {
   void wire_params();
   void wire_header();
   void wire_pages();
+  void edit_route(route_row_view& rv, int32_t row);
   void param_moved(bound_control& b);
+  void apply_param(bound_control& b);
+  void arm_learning(int32_t index);
+  void wire_gestures(control& c, const edit_scope& scope, const std::string& label);
+
+  // A gesture: the edits between its start and its end are one undo step;
+  // for a host parameter the host hears a begin and an end of edit around
+  // them. One at a time: starting one ends the one before.
+  void begin_gesture(control* widget, const edit_scope& scope, std::string label, bool wheel);
+  void end_gesture();
+  // Runs apply as part of c's open gesture, or as a gesture of its own (a
+  // wheel step opens a burst that ends when the wheel rests).
+  void within_gesture(control& c, const edit_scope& scope, const std::string& label, const std::function<void()>& apply);
+  void step(const edit_scope& scope, const std::string& label, const std::function<void()>& apply);
+  void tick_gesture();
+  void after_restore(const undo_step& s);
+  void refresh_history_arrows();
+  bool shortcut(event& e);
+  // The control a right-click menu is open for, and how it reads and shows values.
+  struct menu_target {
+    control* widget = nullptr;
+    int32_t learn = -1;        // the parameter a controller can be learnt for, or -1
+    std::string label;         // "Filter Frequency"
+    std::string automation;    // the host's name for its lane, or empty
+    float def = 0.f;
+    synth::value_range range{0.f, 1.f, false};
+    synth::display_law law;    // the text a value shows as
+  };
+  bool open_menu_for(menu_target t, point at);
+  void control_menu_chosen(int32_t item);
+  void set_from_menu(float value);
   void presets_changed();
   void look_chosen(const menu_choice& c);
+  // The View menu's value bases of its Size and Background submenus.
+  static constexpr int32_t size_value_base = 1000, background_value_base = 2000;
   void apply_background(editor_view& v) const;
   void apply_scale();
   void open_effect_view(int32_t slot);
@@ -118,6 +170,21 @@ class synth_editor final : public plugin::editor_object {
   int32_t learn_target_ = -1;      // armed: the parameter waiting for its controller
   std::array<int32_t, 128> map_before_{};  // the controller map when learning was armed
   bool in_idle_ = false, close_pending_ = false;
+  bool host_wheel_ = false;        // inside a wheel step the host sent
+
+  struct open_gesture {
+    bool open = false;
+    control* widget = nullptr;
+    edit_scope scope;
+    std::string label;
+    bool wheel = false;
+    int32_t quiet_ticks = 0;
+    edit_state before;
+  };
+  open_gesture gesture_;
+  undo_history history_;
+  std::unique_ptr<control_menu> control_menu_;
+  menu_target menu_target_;
   // The thread that opened the window: host calls from any other are not ours to pump on.
   std::atomic<std::thread::id> editor_thread_{};
   void* parent_ = nullptr;

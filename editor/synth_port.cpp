@@ -1,5 +1,9 @@
 #include "editor/synth_port.h"
 
+#include <algorithm>
+
+#include "synth/param_table.h"
+
 namespace gui {
 
 namespace cmd = plugin::command;
@@ -85,5 +89,26 @@ std::string synth_port::bank_name() const {
 }
 
 int synth_port::program() const { return link_.host ? link_.host->get_program() : 0; }
+
+bool synth_port::copy_preset(int slot, synth::preset& out) const {
+  return link_.presets && link_.presets->copy_preset(slot, out);
+}
+
+void synth_port::put_preset(int slot, const synth::preset& p) const {
+  if (link_.presets) link_.presets->put_preset(slot, p);
+}
+
+float synth_port::normalised(int index, float internal) {
+  const synth::param_info& row = synth::param_row(index);
+  return row.max > row.min ? std::clamp((internal - row.min) / (row.max - row.min), 0.f, 1.f) : 0.f;
+}
+
+void synth_port::begin_edit(int index) const {
+  if (link_.host && index >= 0 && index < synth::preset_param_count) link_.host->begin_edit(index);
+}
+
+void synth_port::end_edit(int index) const {
+  if (link_.host && index >= 0 && index < synth::preset_param_count) link_.host->end_edit(index);
+}
 
 }  // namespace gui

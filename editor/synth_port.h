@@ -13,6 +13,7 @@
 #include "plugin/editor_link.h"
 #include "plugin/synth_command.h"
 #include "synth/host_interface.h"
+#include "synth/preset.h"
 
 namespace gui {
 
@@ -38,6 +39,16 @@ class synth_port {
   std::string preset_category(int program = -1) const;   // 15
   std::string bank_name() const;                         // 17
   int program() const;                                   // the host's current program
+  // Whole bank slots, for undo (false / nothing without the instance's preset access).
+  bool copy_preset(int slot, synth::preset& out) const;
+  void put_preset(int slot, const synth::preset& p) const;
+
+  // --- the host's automation ---------------------------------------------------------
+  // A preset parameter's internal value as the host's 0..1.
+  static float normalised(int index, float internal);
+  // One gesture's start and end (nothing for globals or without a host).
+  void begin_edit(int index) const;
+  void end_edit(int index) const;
   // The texts an engine command hands back in `text` (null becomes empty).
   static std::string text_of(const plugin::command_args& a);
 

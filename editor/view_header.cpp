@@ -57,6 +57,8 @@ void preset_selector(header_builder& b, root_container& root) {
   b.label(box, "label", "Name", b.r(132, 8, 60, 11));
   b.v.name = &box.add<edit>("name", b.r(132, 19, 136, 16), b.st);
   b.v.name->set_max_length(63);
+  b.v.undo_arrow = &box.add<history_arrow>("undo", b.r(240, 7, 13, 11), b.st, false);
+  b.v.redo_arrow = &box.add<history_arrow>("redo", b.r(255, 7, 13, 11), b.st, true);
   b.v.programs = &box.add<dropbox>("menu", b.r(272, 19, 58, 16), b.st, program_menu({}));
   b.v.programs->display = [](const dropbox&) { return std::string("Presets"); };
   b.label(box, "label", "Category", b.r(74, 37, 56, 14));

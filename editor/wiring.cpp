@@ -4,12 +4,14 @@
 // actions, the Global, Route and Effect pages send their commands. Every
 // change is echoed in the display: what moved, and its value as text.
 #include <cstdio>
+#include <memory>
 
 #include "editor/controller_names.h"
 #include "editor/layout.h"
 #include "editor/menu_strings.h"
 #include "editor/synth_editor.h"
 #include "fx/effect.h"
+#include "fx/registry.h"
 #include "guilib/paint/canvas.h"
 #include "guilib/style/palette.h"
 #include "guilib/widgets/knob.h"
@@ -44,16 +46,25 @@ void synth_editor::wire() {
 
 void synth_editor::param_moved(bound_control& b) {
   const int32_t i = b.index;
-  if (learning_) {
-    // Learn: this control's parameter waits for the next controller.
-    learning_ = false;
-    learn_target_ = i;
-    plugin::command_args a;
-    port_.send(cmd::cc_map, a);
-    if (const auto* map = static_cast<const platform::relaxed<int32_t>*>(a.pointer))
-      for (int32_t cc = 0; cc < 128; ++cc) map_before_[size_t(cc)] = map[cc];
-    port_.send(cmd::arm_learn, i);
-  }
+  within_gesture(*b.widget, {edit_part::param, i}, port_.full_name(i), [this, &b] { apply_param(b); });
+}
+
+void synth_editor::arm_learning(int32_t index) {
+  learning_ = false;
+  learn_target_ = index;
+  plugin::command_args a;
+  port_.send(cmd::cc_map, a);
+  if (const auto* map = static_cast<const platform::relaxed<int32_t>*>(a.pointer))
+    for (int32_t cc = 0; cc < 128; ++cc) map_before_[size_t(cc)] = map[cc];
+  port_.send(cmd::arm_learn, index);
+}
+
+// The widget's value into the engine: the host's parameters through the host
+// (it records automation), the globals through the command channel.
+void synth_editor::apply_param(bound_control& b) {
+  const int32_t i = b.index;
+  // Learn: this control's parameter waits for the next controller.
+  if (learning_) arm_learning(i);
   synth::host_interface* host = port_.host();
   if (i < synth::preset_param_count && host) {
     host->set_parameter_automated(i, normalised_of(b));
@@ -85,8 +96,25 @@ void synth_editor::check_learned() {
 void synth_editor::wire_params() {
   for (bound_control& b : view_->params) {
     if (!b.widget) continue;
-    b.widget->set_listener(&view_->listen([this, &b](control&) { param_moved(b); }));
+    function_listener& l = view_->listen([this, &b](control&) { param_moved(b); });
+    const edit_scope scope{edit_part::param, b.index};
+    l.on_drag_start = [this, scope](control& c) { begin_gesture(&c, scope, port_.full_name(scope.param), false); };
+    l.on_drag_end = [this](control& c) {
+      if (gesture_.open && gesture_.widget == &c) end_gesture();
+    };
+    l.on_menu = [this, i = b.index](control&, point at) { return open_control_menu(i, at); };
+    b.widget->set_listener(&l);
   }
+}
+
+// A control that is not a parameter's: its drags are gestures of the part it edits.
+void synth_editor::wire_gestures(control& c, const edit_scope& scope, const std::string& label) {
+  auto* l = dynamic_cast<function_listener*>(c.listener());
+  if (!l) return;
+  l->on_drag_start = [this, scope, label](control& w) { begin_gesture(&w, scope, label, false); };
+  l->on_drag_end = [this](control& w) {
+    if (gesture_.open && gesture_.widget == &w) end_gesture();
+  };
 }
 
 void synth_editor::wire_header() {
@@ -104,7 +132,8 @@ void synth_editor::wire_header() {
       plugin::command_args a;
       a.index = -1;
       a.text = e.str().c_str();
-      port_.send(number, a);
+      const uint32_t part = number == cmd::set_bank_name ? edit_part::bank : edit_part::program;
+      step({part, -1}, told, [&] { port_.send(number, a); });
       if (synth::host_interface* h = port_.host()) h->update_display();
       refresh_presets(*view_, port_);
       say(told, e.str().substr(0, 63));
@@ -114,13 +143,44 @@ void synth_editor::wire_header() {
   v.category->on_commit = text_command(cmd::set_preset_category, "Preset category set to:");
   v.bank->on_commit = text_command(cmd::set_bank_name, "Bank name set to:");
 
+  v.undo_arrow->set_listener(&v.listen([this](control&) { undo(); }));
+  v.redo_arrow->set_listener(&v.listen([this](control&) { redo(); }));
+  refresh_history_arrows();
+
   v.main_menu->set_placeholder(&fillers_);
   v.main_menu->set_listener(&v.listen([this](control& c) {
     notify_menu(*actions_, static_cast<dropbox&>(c).chosen());
   }));
-  v.look_menu->set_description(std::string("[72x14]Colour{") + colour_menu() + "}Size{" + scale_menu +
-                               "}Background{" + bitmap_menu + "}");
+  // Each submenu has values of its own (bases), so that the current colour
+  // and the current size can both be marked.
+  // The top level marks nothing ([h0]): its submenu items count from 0 too.
+  v.look_menu->set_description(std::string("[72x14][h0]Colour{[h1]") + colour_menu() + "}Size{[h1][b" +
+                               std::to_string(size_value_base) + "]" + scale_menu + "}Background{[b" +
+                               std::to_string(background_value_base) + "]" + bitmap_menu + "}");
+  v.look_menu->marked = [this] {
+    return std::vector<int32_t>{background_.load(), size_value_base + choice_of_scale(scale_)};
+  };
   v.look_menu->set_listener(&v.listen([this](control& c) { look_chosen(static_cast<dropbox&>(c).chosen()); }));
+}
+
+// A route row's widgets into its engine row.
+void synth_editor::edit_route(route_row_view& rv, int32_t row) {
+  plugin::command_args a;
+  a.index = row;
+  port_.send(cmd::route_row, a);
+  auto* r = static_cast<synth::route*>(a.pointer);
+  if (!r) return;
+  split_code(int32_t(rv.source->value()), r->source_class, r->source_index);
+  split_code(int32_t(rv.destination->value()), r->dest_class, r->dest_index);
+  r->mode = rv.mode->value() < 0.f ? 0 : int32_t(rv.mode->value());
+  r->depth = rv.depth->value();
+  port_.send(cmd::route_rows_edited);
+  port_.send(cmd::route_row_edited, row);
+  refresh_routes(*view_, port_);
+  char depth[32];
+  std::snprintf(depth, sizeof depth, "%+.2f", double(rv.depth->value()));
+  say("Route " + std::to_string(row + 1) + ": " + rv.source->shown_text() + " to " + rv.destination->shown_text(),
+      rv.mode->shown_text() + " " + depth);
 }
 
 void synth_editor::wire_pages() {
@@ -149,26 +209,27 @@ void synth_editor::wire_pages() {
   for (route_row_view& rv : v.routes) {
     auto edited = [this, &rv](control& c) {
       const int32_t row = c.user_value();
-      plugin::command_args a;
-      a.index = row;
-      port_.send(cmd::route_row, a);
-      auto* r = static_cast<synth::route*>(a.pointer);
-      if (!r) return;
-      split_code(int32_t(rv.source->value()), r->source_class, r->source_index);
-      split_code(int32_t(rv.destination->value()), r->dest_class, r->dest_index);
-      r->mode = rv.mode->value() < 0.f ? 0 : int32_t(rv.mode->value());
-      r->depth = rv.depth->value();
-      port_.send(cmd::route_rows_edited);
-      port_.send(cmd::route_row_edited, row);
-      refresh_routes(*view_, port_);
-      char depth[32];
-      std::snprintf(depth, sizeof depth, "%+.2f", double(rv.depth->value()));
-      say("Route " + std::to_string(row + 1) + ": " + rv.source->shown_text() + " to " + rv.destination->shown_text(),
-          rv.mode->shown_text() + " " + depth);
+      within_gesture(c, {edit_part::routes, -1}, "Route " + std::to_string(row + 1), [&] { edit_route(rv, row); });
     };
     for (control* c : {static_cast<control*>(rv.source), static_cast<control*>(rv.mode),
-                       static_cast<control*>(rv.destination), static_cast<control*>(rv.depth)})
+                       static_cast<control*>(rv.destination), static_cast<control*>(rv.depth)}) {
       c->set_listener(&v.listen(edited));
+      wire_gestures(*c, {edit_part::routes, -1}, "Route " + std::to_string(c->user_value() + 1));
+    }
+    // The depth's menu: its default and a typed value ("+0.50", as the display shows it).
+    static_cast<function_listener*>(rv.depth->listener())->on_menu = [this, &rv](control& c, point at) {
+      menu_target t;
+      t.widget = &c;
+      t.label = "Route " + std::to_string(c.user_value() + 1) + " depth";
+      t.def = rv.depth->default_value();
+      t.range = {c.minimum(), c.maximum(), false};
+      t.law = [](float v) {
+        char depth[32];
+        std::snprintf(depth, sizeof depth, "%+.2f", double(v));
+        return std::string(depth);
+      };
+      return open_menu_for(std::move(t), at);
+    };
   }
 
   for (effect_row_view& e : v.effects) {
@@ -179,7 +240,8 @@ void synth_editor::wire_pages() {
       plugin::command_args a;
       a.index = slot;
       a.text = name.c_str();
-      port_.send(cmd::set_effect_slot, a);
+      step({edit_part::effects, -1}, "Effect slot " + std::to_string(slot + 1),
+           [&] { port_.send(cmd::set_effect_slot, a); });
       refresh_effects(*view_, port_);
       if (view_->fx_edit.slot == slot) open_effect_view(slot);
       say("Effect slot " + std::to_string(slot + 1), view_->effects[size_t(slot)].name);
@@ -196,6 +258,9 @@ void synth_editor::wire_pages() {
 // knobs (switches for on/off values), three rows, in the effect's order.
 void synth_editor::open_effect_view(int32_t slot) {
   effect_edit_view& fx = view_->fx_edit;
+  // The controls are made again: a menu's target among them is gone.
+  for (control* c : fx.values)
+    if (menu_target_.widget == c) menu_target_ = {};
   const ui_style& st = *view_->style;
   fx.params->clear_children();
   fx.values.clear();
@@ -238,15 +303,35 @@ void synth_editor::open_effect_view(int32_t slot) {
     }
     c->set_value(e->value(i));
     c->set_user_value(i);
-    c->set_listener(&view_->listen([this, name](control& cc) {
+    const std::string label = name + " " + d.name;
+    c->set_listener(&view_->listen([this, name, label](control& cc) {
       fx::effect* now = effect_in(port_, view_->fx_edit.slot);
       if (!now || name != now->name()) return;
       const int32_t p = cc.user_value();
-      now->set_value(p, cc.value());
+      within_gesture(cc, {edit_part::effects, -1}, label, [&] { now->set_value(p, cc.value()); });
       char text[64];
       now->format_value(p, text, sizeof text);
-      say(name + " " + now->desc(p).name, text);
+      say(label, text);
     }));
+    wire_gestures(*c, {edit_part::effects, -1}, label);
+    // The menu: the default and a typed value, read through the effect's own
+    // display (asked of a scratch copy, so the playing effect only gets the result).
+    static_cast<function_listener*>(c->listener())->on_menu = [this, name, label, i, d](control& cc, point at) {
+      menu_target t;
+      t.widget = &cc;
+      t.label = label;
+      t.def = d.def;
+      t.range = {d.min, d.max, d.integer != 0};
+      std::shared_ptr<fx::effect> scratch = fx::create_effect(false, name.c_str());
+      if (scratch)
+        t.law = [scratch, i](float v) {
+          scratch->set_value(i, v);
+          char text[64];
+          scratch->format_value(i, text, sizeof text);
+          return std::string(text);
+        };
+      return open_menu_for(std::move(t), at);
+    };
     fx.values.push_back(c);
   }
   fx.panel->set_visible(true);

@@ -25,4 +25,13 @@ void host_link::reload_program() { owner_->set_program(); }
 
 void host_link::update_display() { owner_->call_host(audioMasterUpdateDisplay); }
 
+// Only the parameters the host knows (the preset's 89) have automation lanes.
+void host_link::begin_edit(int index) {
+  if (index >= 0 && index < synth::preset_param_count) owner_->call_host(audioMasterBeginEdit, index);
+}
+
+void host_link::end_edit(int index) {
+  if (index >= 0 && index < synth::preset_param_count) owner_->call_host(audioMasterEndEdit, index);
+}
+
 }  // namespace plugin

@@ -17,6 +17,8 @@ class host_link final : public synth::host_interface {
   void set_parameter_automated(int index, float normalised) override;
   void reload_program() override;
   void update_display() override;
+  void begin_edit(int index) override;
+  void end_edit(int index) override;
 
  private:
   synth_plugin* owner_;

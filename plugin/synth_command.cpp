@@ -57,6 +57,7 @@ editor_link synth_plugin::editor_connection() {
   link.command = synth_command;
   link.context = this;
   link.host = &host_link_;
+  link.presets = &bank_link_;
   return link;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/relaxed.h"
+#include "plugin/bank_link.h"
 #include "plugin/editor_link.h"
 #include "plugin/effect_base.h"
 #include "plugin/event_queue.h"
@@ -80,6 +81,7 @@ class synth_plugin final : public effect_base {
 
   synth::synth engine_;
   host_link host_link_{this};
+  bank_link bank_link_{this};
   sequencer::song song_;
   sequencer::player player_{engine_, song_};
   std::string sequence_path_;  // the file the loaded song came from

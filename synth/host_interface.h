@@ -13,6 +13,12 @@ class host_interface {
   virtual void set_parameter_automated(int index, float normalised) = 0;
   virtual void reload_program() = 0;              // select the current program again
   virtual void update_display() = 0;
+  // One user gesture on a parameter (a drag, a wheel burst, a typed value, a
+  // menu choice) starts and ends: hosts record touch automation between the
+  // two, so every begin is followed by its end, with the automated values in
+  // between.
+  virtual void begin_edit(int index) {}
+  virtual void end_edit(int index) {}
 };
 
 }  // namespace synth

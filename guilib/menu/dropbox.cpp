@@ -13,6 +13,7 @@ dropbox::dropbox(std::string name, rect r, const ui_style& style, std::string de
   set_clamp(false);
   set_description(std::move(description));
   set_value(0.f);
+  filter().right = true;  // the owner's menu
 }
 
 void dropbox::set_description(std::string d) {
@@ -41,6 +42,7 @@ menu_options dropbox::menu_settings(const input_state& held) const {
   o.ctrl = held.ctrl;
   o.alt = held.alt;
   o.placeholder = placeholder_;
+  if (marked) o.marked = marked();
   return o;
 }
 
@@ -52,6 +54,7 @@ void dropbox::open_menu(const input_state& held) {
 }
 
 int dropbox::press(event& e, point p) {
+  if (e.input.right && !e.input.left) return request_menu(p) ? press_code::handled : press_code::decline;
   if (!e.input.left) return press_code::decline;
   open_menu(e.input);
   return press_code::handled;

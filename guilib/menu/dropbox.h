@@ -1,12 +1,14 @@
 // Drop-downs ("dropbox"): a control that shows the text of the item whose
 // value it holds and opens its menu when pressed; choosing an item sets the
-// value, records the choice and tells the listener. The menu button ("menu")
+// value, records the choice and tells the listener. A right click asks the
+// listener for the control's own menu instead. The menu button ("menu")
 // is the same with a fixed caption and no current value: every choice is
 // reported, also a repeated one (the editor's main menu).
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "guilib/menu/menu_parser.h"
 #include "guilib/menu/menu_session.h"
@@ -30,6 +32,9 @@ class dropbox : public control, public menu_owner {
   // The text shown: the item of the current value, or what display gives.
   std::string shown_text() const;
   std::function<std::string(const dropbox&)> display;
+  // Values the menu shows as current besides the dropbox's own (a menu
+  // button whose submenus each hold a setting).
+  std::function<std::vector<int32_t>()> marked;
   bool is_open() const { return session_ != nullptr; }
   menu_session* session() const { return session_; }
   // Opens the menu as a press would, with these modifiers held.

@@ -155,7 +155,8 @@ menu_item* level_parser::add_item(const std::string& text, int32_t value) {
   if (!it.shown) return &it;
   if (placed_) y_ = std::min(y_ + float(run_.opt.spacing), float(max_menu_extent));
   place(it);
-  it.highlighted = highlight_ && value == run_.opt.current;
+  it.highlighted = highlight_ && (value == run_.opt.current || std::find(run_.opt.marked.begin(), run_.opt.marked.end(),
+                                                                           value) != run_.opt.marked.end());
   return &it;
 }
 

@@ -75,6 +75,7 @@ class menu_placeholder {
 struct menu_options {
   float scale = 1.f;
   int32_t current = INT32_MIN;                // the owner's value
+  std::vector<int32_t> marked;                // more values shown as current (a menu of several settings)
   int32_t item_width = 72, item_height = 14;  // the owner's defaults, unscaled
   int32_t spacing = 0;                        // scaled pixels between items of a column
   bool shift = false, ctrl = false, alt = false;  // held when the pop-up opened

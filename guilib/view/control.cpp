@@ -47,6 +47,16 @@ void control::notify(bool force) {
   if (listener_ && (force || value_ != previous_)) listener_->changed(*this);
 }
 
+void control::drag_start() {
+  if (listener_) listener_->drag_started(*this);
+}
+
+void control::drag_end() {
+  if (listener_) listener_->drag_ended(*this);
+}
+
+bool control::request_menu(point at) { return listener_ && listener_->menu_requested(*this, at); }
+
 void control::apply_delta(const event& e, float delta) {
   const float scale = e.input.shift ? 1.f / fine_divisor_ : 1.f;
   set_value(value_ + delta * scale * sensitivity_);

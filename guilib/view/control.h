@@ -41,17 +41,36 @@ struct button_filter {
 };
 
 // Told about value changes the user makes (notify), not about set_value.
+// Controls that are dragged also say when a drag starts and ends (every start
+// is followed by its end, the changes of the drag in between), and controls
+// that keep the right button for fine dragging report a right click without
+// movement as a request for their menu.
 class control_listener {
  public:
   virtual ~control_listener() = default;
   virtual void changed(control& c) = 0;
+  virtual void drag_started(control& c) {}
+  virtual void drag_ended(control& c) {}
+  // at: the pointer, window pixels. False when the owner has no menu for c.
+  virtual bool menu_requested(control& c, point at) { return false; }
 };
 
-// A listener that calls a function: for owners that keep their reactions in lambdas.
+// A listener that calls a function: for owners that keep their reactions in
+// lambdas. The drag and menu reactions are optional.
 class function_listener : public control_listener {
  public:
   explicit function_listener(std::function<void(control&)> f) : f_(std::move(f)) {}
   void changed(control& c) override { f_(c); }
+  void drag_started(control& c) override {
+    if (on_drag_start) on_drag_start(c);
+  }
+  void drag_ended(control& c) override {
+    if (on_drag_end) on_drag_end(c);
+  }
+  bool menu_requested(control& c, point at) override { return on_menu && on_menu(c, at); }
+
+  std::function<void(control&)> on_drag_start, on_drag_end;
+  std::function<bool(control&, point)> on_menu;
 
  private:
   std::function<void(control&)> f_;
@@ -105,6 +124,10 @@ class control : public view {
   void set_value(float v);
   // Tells the listener when forced or when the value differs from the previous one.
   void notify(bool force = false);
+  // Drag start and end, and the menu request, passed to the listener.
+  void drag_start();
+  void drag_end();
+  bool request_menu(point at);
   // Wheel and key steps: value + delta * sensitivity (divided by the fine
   // divisor with Shift held); the listener hears of a change.
   void apply_delta(const event& e, float delta);

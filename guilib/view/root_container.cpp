@@ -326,7 +326,10 @@ bool root_container::on_wheel(event& e) {
   for (const handler_entry& h : entries) {
     if (!h.target->accepts_wheel_and_keys() || !h.area.contains(e.x, e.y)) continue;
     set_target(h.target, e);
-    if (target_ == h.target && h.target->wheel(e, where(e), e.wheel)) {
+    wheeling_ = true;
+    const bool took = target_ == h.target && h.target->wheel(e, where(e), e.wheel);
+    wheeling_ = false;
+    if (took) {
       taken = true;
       break;
     }
@@ -409,8 +412,12 @@ bool root_container::handle_one(event& e) {
     case event_type::mouse_wheel:
       return on_wheel(e);
     case event_type::key_down:
-    case event_type::key_up:
     case event_type::key_repeat:
+      // Keys no control takes may be the owner's shortcuts (Ctrl+Z); never
+      // while a menu or a dialog holds the input.
+      if (on_key(e)) return true;
+      return !grabber_ && modal_.empty() && on_shortcut && on_shortcut(e);
+    case event_type::key_up:
     case event_type::character:
       return on_key(e);
     default:

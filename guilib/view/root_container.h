@@ -89,6 +89,11 @@ class root_container : public view {
   // The owner's part: every timer tick, and the window's close request.
   std::function<void()> on_timer;
   std::function<void()> on_close;
+  // Key downs (and repeats) that no control took, while no menu or dialog is
+  // open: the owner's keyboard shortcuts. True when it used the key.
+  std::function<bool(event&)> on_shortcut;
+  // True while a control handles a wheel event: its changes are one wheel step.
+  bool wheeling() const { return wheeling_; }
 
   const std::vector<handler_entry>& handlers();
   // The views changed: the handler list is made again before the next routing.
@@ -127,6 +132,7 @@ class root_container : public view {
   bool window_captured_ = false;  // the window holds it (captured_ or a grabber)
   bool release_pending_ = false;  // capture to end once no button is down
   bool active_ = false, focused_ = false;
+  bool wheeling_ = false;
   std::vector<rect> damage_;
   std::vector<std::function<void()>> deferred_;
   color32 background_ = 0xFF16181D;

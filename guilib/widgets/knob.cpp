@@ -1,6 +1,7 @@
 #include "guilib/widgets/knob.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <numbers>
 
@@ -14,6 +15,10 @@ namespace {
 int32_t speed_of(const event& e) { return (e.input.shift ? 1 : 0) + (e.input.right ? 1 : 0); }
 
 }  // namespace
+
+bool beyond_slop(point from, point to) {
+  return std::abs(to.x - from.x) > menu_slop || std::abs(to.y - from.y) > menu_slop;
+}
 
 knob::knob(std::string name, rect dial, const ui_style& style, int32_t frames, int32_t variant)
     : control("knob", std::move(name), dial), style_(style), frames_(frames), variant_(variant) {
@@ -75,12 +80,21 @@ int knob::press(event& e, point p) {
     anchor_ = bounds().centre();
   }
   dragging_ = true;
+  // A right press becomes a drag once it moves; until then it may be a click for the menu.
+  right_click_ = in.right && !in.left;
+  pressed_at_ = p;
+  if (!right_click_) drag_start();
   refresh_label();
   return press_code::capture;
 }
 
 bool knob::move(event& e, point p) {
   if (!dragging_) return false;
+  if (right_click_) {
+    if (!beyond_slop(pressed_at_, p)) return true;
+    right_click_ = false;
+    drag_start();
+  }
   const int32_t level = speed_of(e);
   if (level != speed_) {
     speed_ = level;
@@ -109,8 +123,15 @@ bool knob::move(event& e, point p) {
 }
 
 bool knob::release(event& e, point p) {
+  if (!dragging_) return false;
   dragging_ = false;
   refresh_label();
+  if (right_click_) {
+    right_click_ = false;
+    request_menu(p);
+    return false;
+  }
+  drag_end();
   return false;
 }
 

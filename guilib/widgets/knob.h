@@ -5,7 +5,9 @@
 // 1), a hundred times with both (level 2); changing the level mid-drag
 // re-anchors so the value does not jump. Ctrl with the left button, the
 // middle button or a left double-click restores the default. The wheel steps
-// by the control's sensitivity (finer with Shift).
+// by the control's sensitivity (finer with Shift). A right click that does
+// not move (menu_slop pixels or less) asks the listener for the control's
+// menu instead of dragging.
 //
 // The label child ("label") under the dial shows the caption, and the value
 // text while the pointer is over the knob or dragging it.
@@ -22,6 +24,10 @@
 namespace gui {
 
 enum class drag_mode : int32_t { vertical = 0, horizontal = 1, rotary = 2 };
+
+// How far (window pixels, each axis) a right press may wander and still be a click.
+constexpr int32_t menu_slop = 2;
+bool beyond_slop(point from, point to);
 
 class knob : public control {
  public:
@@ -71,6 +77,8 @@ class knob : public control {
   bool smoothing_ = false;
   // during a drag
   bool dragging_ = false;
+  bool right_click_ = false;  // pressed with the right button alone and not moved yet
+  point pressed_at_;
   int32_t speed_ = 0;
   float start_ = 0.f;
   point anchor_;

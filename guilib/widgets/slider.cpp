@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "guilib/paint/canvas.h"
+#include "guilib/widgets/knob.h"
 #include "guilib/style/palette.h"
 #include "guilib/view/painter.h"
 
@@ -32,18 +33,27 @@ float slider::position_of(int32_t x) const {
 
 int slider::press(event& e, point p) {
   const input_state& in = e.input;
-  if ((in.ctrl && in.right) || in.middle || (in.left && in.double_click)) set_value(default_);
+  const bool reset = (in.ctrl && in.right) || in.middle || (in.left && in.double_click);
+  dragging_ = true;
+  right_click_ = in.right && !in.left && !reset;
+  if (!right_click_) drag_start();
+  if (reset) set_value(default_);
   start_ = normalised();
   anchor_ = p;
   if (in.left) {
     set_normalised(position_of(p.x));
     start_ = normalised();
   }
-  notify();
+  if (!right_click_) notify();  // a right click moves nothing
   return press_code::capture;
 }
 
 bool slider::move(event& e, point p) {
+  if (right_click_) {
+    if (!beyond_slop(anchor_, p)) return true;
+    right_click_ = false;
+    drag_start();
+  }
   if (!e.input.shift && !e.input.right) {
     if (e.input.left) {
       set_normalised(position_of(p.x));
@@ -55,6 +65,18 @@ bool slider::move(event& e, point p) {
   }
   notify();
   return true;
+}
+
+bool slider::release(event& e, point p) {
+  if (!dragging_) return false;
+  dragging_ = false;
+  if (right_click_) {
+    right_click_ = false;
+    request_menu(p);
+    return false;
+  }
+  drag_end();
+  return false;
 }
 
 bool slider::wheel(event& e, point p, float delta) {

@@ -2,7 +2,8 @@
 // per position, left to right. A horizontal control: a left press jumps the
 // thumb under the pointer and a drag follows it; Shift or the right button
 // adjust finely. Ctrl with the right button, the middle button or a left
-// double-click restore the default first.
+// double-click restore the default first. A right click that does not move
+// asks the listener for the control's menu.
 #pragma once
 
 #include <string>
@@ -30,6 +31,7 @@ class slider : public control {
 
   int press(event& e, point p) override;
   bool move(event& e, point p) override;
+  bool release(event& e, point p) override;
   bool wheel(event& e, point p, float delta) override;
   void hover(bool) override { mark_dirty(); }
   void paint(painter& p) override;
@@ -42,6 +44,8 @@ class slider : public control {
   float default_ = 0.f;
   float start_ = 0.f;
   point anchor_;
+  bool dragging_ = false;
+  bool right_click_ = false;  // pressed with the right button alone and not moved yet
   const strip* strip_ = nullptr;
 };
 

@@ -14,6 +14,7 @@ stepper::stepper(std::string name, rect r, const ui_style& style, std::vector<st
   set_integer(true);
   set_sensitivity(1.f, 1.f);
   set_value(0.f);
+  filter().right = true;  // the owner's menu
 }
 
 stepper::stepper(std::string name, rect r, const ui_style& style, std::vector<const bitmap*> icons)
@@ -22,6 +23,7 @@ stepper::stepper(std::string name, rect r, const ui_style& style, std::vector<co
   set_integer(true);
   set_sensitivity(1.f, 1.f);
   set_value(0.f);
+  filter().right = true;  // the owner's menu
 }
 
 void stepper::set_choices(std::vector<std::string> choices) {
@@ -65,6 +67,7 @@ int32_t stepper::zone(point p) const {
 }
 
 int stepper::press(event& e, point p) {
+  if (e.input.right && !e.input.left) return request_menu(p) ? press_code::handled : press_code::decline;
   if (!e.input.left) return press_code::decline;
   const int32_t z = zone(p);
   step(z == 0 ? 1 : z, z == 0);

@@ -1,8 +1,9 @@
 // Steppers and selectors: an integer control that shows its current choice,
 // as text ("stepper") or as an icon ("selector", the waveform choices), in a
 // pill with a small arrow at each end. A press on an arrow steps one way, a
-// press on the middle steps up and wraps round; the wheel steps too. The
-// choice the value stands for is choices[value - minimum].
+// press on the middle steps up and wraps round; the wheel steps too; a right
+// click asks the listener for the control's menu. The choice the value stands
+// for is choices[value - minimum].
 #pragma once
 
 #include <string>

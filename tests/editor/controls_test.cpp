@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "editor/layout.h"
+#include "guilib/menu/menu_session.h"
+#include "guilib/style/color_presets.h"
 #include "guilib/widgets/knob.h"
 #include "tests/editor/editor_fixture.h"
 
@@ -167,6 +169,46 @@ TEST_F(editor_controls, the_scale_menu_resizes_the_window_and_tells_the_host) {
     const gui::rect dial = e.view().params[synth::p::filter_frequency].widget->bounds();
     EXPECT_EQ(dial, gui::layout::control_rect(*gui::layout::control_of(synth::p::filter_frequency), gui::scale_of_choice(v - 2)));
   }
+}
+
+// The highlighted items of a submenu of the View menu, opened as a user does.
+std::vector<std::string> marked_in(editor_instance& e, const std::string& submenu) {
+  std::vector<std::string> out;
+  gui::dropbox& d = *e.view().look_menu;
+  d.open_menu({});
+  if (!d.is_open()) return out;
+  gui::menu_panel& top = *d.session()->panels().front();
+  for (size_t i = 0; i < top.level().items.size(); ++i)
+    if (top.level().items[i].text == submenu) {
+      const gui::point p = top.item_rect(i).centre();
+      e.backend().mouse_move(e.window(), p.x, p.y);
+    }
+  if (d.session()->panels().size() > 1)
+    for (const gui::menu_item& it : d.session()->panels().back()->level().items)
+      if (it.highlighted) out.push_back(it.text);
+  d.session()->cancel();
+  e.root().run_deferred();
+  return out;
+}
+
+TEST_F(editor_controls, the_view_menu_marks_the_current_size_and_colour) {
+  EXPECT_EQ(marked_in(e, "Size"), std::vector<std::string>{"Original (762 x 516)"});
+  EXPECT_EQ(marked_in(e, "Colour"), std::vector<std::string>{"None"});
+  ASSERT_TRUE(e.choose(*e.view().look_menu, "Size>1.5X (1143 x 774)"));
+  e.wait();
+  EXPECT_EQ(e.window().width, 1143) << "the size items keep their meaning";
+  EXPECT_EQ(marked_in(e, "Size"), std::vector<std::string>{"1.5X (1143 x 774)"});
+  EXPECT_EQ(marked_in(e, "Colour"), std::vector<std::string>{"None"}) << "one mark per submenu";
+  EXPECT_TRUE(marked_in(e, "Background").empty());
+  // A colour whose value is also a top-level item's marks only itself.
+  ASSERT_TRUE(e.choose(*e.view().look_menu, "Colour>" + std::string(gui::color_preset_table[1].name)));
+  EXPECT_EQ(marked_in(e, "Colour"), std::vector<std::string>{gui::color_preset_table[1].name});
+  gui::dropbox& d = *e.view().look_menu;
+  d.open_menu({});
+  ASSERT_TRUE(d.is_open());
+  for (const gui::menu_item& it : d.session()->panels().front()->level().items) EXPECT_FALSE(it.highlighted) << it.text;
+  d.session()->cancel();
+  e.root().run_deferred();
 }
 
 TEST_F(editor_controls, a_host_that_cannot_size_windows_still_gets_the_new_rectangle) {

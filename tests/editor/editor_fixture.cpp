@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "guilib/menu/menu_session.h"
+#include "guilib/platform/keys.h"
 #include "guilib/widgets/edit.h"
 #include "guilib/widgets/knob.h"
 #include "guilib/widgets/slider.h"
@@ -30,7 +31,12 @@ intptr_t VST_CALL host_callback(AEffect*, int32_t opcode, int32_t index, intptr_
       return 2400;
     case audioMasterAutomate:
       if (self) self->host_.automated.emplace_back(index, opt);
+      if (self) self->host_.edits.emplace_back(opcode, index);
       return 0;
+    case audioMasterBeginEdit:
+    case audioMasterEndEdit:
+      if (self) self->host_.edits.emplace_back(opcode, index);
+      return 1;
     case audioMasterSizeWindow:
       if (self) self->host_.window_sizes.emplace_back(index, int32_t(value));
       return 1;
@@ -50,7 +56,7 @@ intptr_t VST_CALL host_callback(AEffect*, int32_t opcode, int32_t index, intptr_
 plugin::editor_object* make_recorded_editor(const plugin::editor_link& link) {
   editor_instance* self = editor_instance::current;
   self->inner_ = link;
-  const plugin::editor_link recorded{record_command, self, link.host};
+  const plugin::editor_link recorded{record_command, self, link.host, link.presets};
   return new gui::synth_editor(recorded, [] { return std::unique_ptr<wnd::backend>(new wnd::headless); });
 }
 
@@ -195,6 +201,45 @@ bool editor_instance::choose(gui::dropbox& d, const std::string& path, bool shif
     }
     from = slash + 1;
   }
+}
+
+void editor_instance::right_click(const gui::rect& r) {
+  const gui::point c = r.centre();
+  backend().click(window(), mouse_button::right, c.x, c.y);
+  editor().root()->run_deferred();
+}
+
+gui::menu_session* editor_instance::open_menu() { return dynamic_cast<gui::menu_session*>(root().grabber()); }
+
+bool editor_instance::choose_in_open_menu(const std::string& text) {
+  gui::menu_session* s = open_menu();
+  if (!s) return false;
+  gui::menu_panel& panel = *s->panels().front();
+  for (size_t i = 0; i < panel.level().items.size(); ++i) {
+    const gui::menu_item& it = panel.level().items[i];
+    if (!it.shown || it.text != text || it.type != gui::menu_item::kind::choice) continue;
+    const gui::point p = panel.item_rect(i).centre();
+    click_at(p.x, p.y);
+    return true;
+  }
+  return false;
+}
+
+std::vector<std::string> editor_instance::open_menu_texts() {
+  std::vector<std::string> out;
+  if (gui::menu_session* s = open_menu())
+    for (const gui::menu_item& it : s->panels().front()->level().items)
+      if (it.shown) out.push_back(it.text);
+  return out;
+}
+
+void editor_instance::key(int32_t code, bool ctrl, bool shift) {
+  if (ctrl) backend().key_down(window(), wnd::key::ctrl);
+  if (shift) backend().key_down(window(), wnd::key::shift);
+  backend().press_key(window(), code);
+  if (shift) backend().key_up(window(), wnd::key::shift);
+  if (ctrl) backend().key_up(window(), wnd::key::ctrl);
+  editor().root()->run_deferred();
 }
 
 bool editor_instance::dialog_open() { return root().modal_layer() != nullptr; }

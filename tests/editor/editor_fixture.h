@@ -30,6 +30,9 @@ struct sent {
 // What the host was asked through its callback.
 struct host_log {
   std::vector<std::pair<int32_t, float>> automated;
+  // audioMasterAutomate, audioMasterBeginEdit and audioMasterEndEdit in the
+  // order they came: (opcode, parameter).
+  std::vector<std::pair<int32_t, int32_t>> edits;
   std::vector<std::pair<int32_t, int32_t>> window_sizes;
   int display_updates = 0;
   bool size_window_supported = true;
@@ -68,6 +71,16 @@ class editor_instance {
   // Opens a drop-down or menu button and picks the first item (depth first)
   // whose text is `text` along the ">"-separated path of submenu texts.
   bool choose(gui::dropbox& d, const std::string& path, bool shift = false);
+  // A right click (no movement) at the centre of r.
+  void right_click(const gui::rect& r);
+  // The menu open now (a drop-down's or a control's), or null.
+  gui::menu_session* open_menu();
+  // Clicks the item with this text in the open menu's top panel.
+  bool choose_in_open_menu(const std::string& text);
+  // The texts of the open menu's top panel, labels included, in order.
+  std::vector<std::string> open_menu_texts();
+  // A key with modifiers held (Ctrl+Z: key('Z', true)).
+  void key(int32_t code, bool ctrl = false, bool shift = false);
   // The drawn file dialog: types a path and presses OK (Save or Open).
   bool answer_file(const std::string& path);
   bool dialog_open();

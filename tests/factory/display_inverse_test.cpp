@@ -9,12 +9,12 @@
 #include "fx/registry.h"
 #include "synth/param_display.h"
 #include "synth/param_table.h"
-#include "tools/factory/display_inverse.h"
+#include "synth/display_inverse.h"
 
 namespace {
 
-using factory::display_law;
-using factory::value_range;
+using synth::display_law;
+using synth::value_range;
 
 constexpr int sweep_points = 37;  // values tried across each range, ends included
 
@@ -42,7 +42,7 @@ void expect_round_trips(const display_law& law, value_range r) {
     SCOPED_TRACE(text);
     float back = NAN;
     std::string error;
-    ASSERT_TRUE(factory::value_from_display(law, r, text, back, error)) << error;
+    ASSERT_TRUE(synth::value_from_display(law, r, text, back, error)) << error;
     EXPECT_EQ(law(back), text);
     EXPECT_GE(back, r.min);
     EXPECT_LE(back, r.max);
@@ -90,7 +90,7 @@ TEST(display_inverse, numbers_are_read_in_any_unit_and_precision) {
   const auto value_of = [&](int index, const char* text) {
     float v = NAN;
     std::string error;
-    EXPECT_TRUE(factory::value_from_display(synth_law(index, preset), range_of(index), text, v, error))
+    EXPECT_TRUE(synth::value_from_display(synth_law(index, preset), range_of(index), text, v, error))
         << text << ": " << error;
     return v;
   };
@@ -125,7 +125,7 @@ TEST(display_inverse, texts_the_display_never_prints_are_refused_with_the_neares
     SCOPED_TRACE(r.text);
     float v = NAN;
     std::string error;
-    EXPECT_FALSE(factory::value_from_display(synth_law(r.index, preset), range_of(r.index), r.text, v, error));
+    EXPECT_FALSE(synth::value_from_display(synth_law(r.index, preset), range_of(r.index), r.text, v, error));
     EXPECT_NE(error.find(r.hint), std::string::npos) << error;
   }
 }
@@ -133,21 +133,21 @@ TEST(display_inverse, texts_the_display_never_prints_are_refused_with_the_neares
 TEST(display_inverse, quantities_bring_units_to_seconds_and_hertz) {
   struct row {
     const char* text;
-    factory::quantity::kind_t kind;
+    synth::quantity::kind_t kind;
     double value;
   };
-  for (const row& r : {row{"100 us", factory::quantity::time, 1e-4}, row{"2.54 ms", factory::quantity::time, 2.54e-3},
-                       row{"1.20 kHz", factory::quantity::frequency, 1200.0},
-                       row{"-6.0 dB", factory::quantity::none, -6.0}, row{"+7", factory::quantity::none, 7.0},
-                       row{"35%", factory::quantity::none, 35.0}, row{" 12 cents ", factory::quantity::none, 12.0}}) {
-    factory::quantity q;
-    ASSERT_TRUE(factory::parse_quantity(r.text, q)) << r.text;
+  for (const row& r : {row{"100 us", synth::quantity::time, 1e-4}, row{"2.54 ms", synth::quantity::time, 2.54e-3},
+                       row{"1.20 kHz", synth::quantity::frequency, 1200.0},
+                       row{"-6.0 dB", synth::quantity::none, -6.0}, row{"+7", synth::quantity::none, 7.0},
+                       row{"35%", synth::quantity::none, 35.0}, row{" 12 cents ", synth::quantity::none, 12.0}}) {
+    synth::quantity q;
+    ASSERT_TRUE(synth::parse_quantity(r.text, q)) << r.text;
     EXPECT_EQ(q.kind, r.kind) << r.text;
     EXPECT_NEAR(q.value, r.value, 1e-12) << r.text;
   }
-  factory::quantity q;
+  synth::quantity q;
   for (const char* text : {"Low 24 dB", "Hold", "12st 30cents", "16th", "", "-inf", "nan Hz"})
-    EXPECT_FALSE(factory::parse_quantity(text, q)) << text;
+    EXPECT_FALSE(synth::parse_quantity(text, q)) << text;
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 #include "synth/engine_flags.h"
 #include "synth/param_display.h"
 #include "tests/factory/audition.h"
-#include "tools/factory/display_inverse.h"
+#include "synth/display_inverse.h"
 #include "tools/factory/sound_text.h"
 
 namespace {
@@ -58,9 +58,9 @@ std::vector<source> sound_sources() {
 // Two display texts say the same when they are equal, or hold the same
 // number in the same unit ("1.2 s" and "1.20 s").
 bool same_text(const std::string& a, const std::string& b) {
-  factory::quantity qa, qb;
+  synth::quantity qa, qb;
   if (a == b) return true;
-  return factory::parse_quantity(a, qa) && factory::parse_quantity(b, qb) && qa.kind == qb.kind &&
+  return synth::parse_quantity(a, qa) && synth::parse_quantity(b, qb) && qa.kind == qb.kind &&
          std::fabs(qa.value - qb.value) <= 1e-9 * std::max(std::fabs(qa.value), 1.0);
 }
 

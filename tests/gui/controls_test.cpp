@@ -116,6 +116,68 @@ TEST_F(knob_drag, the_range_takes_100_pixels_or_1000_with_shift_or_10000_with_sh
   EXPECT_NEAR(drag_up(1000, mb::right), 1.f, 1e-5f) << "the right button alone is level 1";
 }
 
+// What the owner of a control hears besides value changes.
+struct gesture_log : control_listener {
+  std::vector<std::string> log;
+  void changed(control&) override {
+    if (log.empty() || log.back() != "change") log.push_back("change");
+  }
+  void drag_started(control&) override { log.push_back("start"); }
+  void drag_ended(control&) override { log.push_back("end"); }
+  bool menu_requested(control&, point) override {
+    log.push_back("menu");
+    return true;
+  }
+};
+
+TEST_F(knob_drag, a_right_click_asks_for_the_menu_and_drags_say_when_they_start_and_end) {
+  gesture_log g;
+  k->set_listener(&g);
+  k->set_value(0.5f);
+  f.backend.click(f.window, mb::right, 110, 11010);
+  EXPECT_EQ(g.log, std::vector<std::string>{"menu"});
+  // Two pixels of wander are still a click, and move nothing.
+  g.log.clear();
+  f.backend.mouse_down(f.window, mb::right, 110, 11010);
+  f.backend.mouse_move(f.window, 111, 11008);
+  f.backend.mouse_up(f.window, mb::right, 111, 11008);
+  EXPECT_EQ(g.log, std::vector<std::string>{"menu"});
+  EXPECT_EQ(k->value(), 0.5f);
+  // A right drag is a fine drag: no jump at its start, no menu.
+  g.log.clear();
+  f.backend.drag(f.window, mb::right, 110, 11010, 110, 10990, 10);
+  EXPECT_EQ(g.log, (std::vector<std::string>{"start", "change", "end"}));
+  EXPECT_NEAR(k->value(), 0.52f, 1e-5f);
+  g.log.clear();
+  f.backend.drag(f.window, mb::left, 110, 11010, 110, 11000, 5);
+  EXPECT_EQ(g.log, (std::vector<std::string>{"start", "change", "end"}));
+}
+
+TEST(slider, a_right_click_asks_for_the_menu_and_a_drag_says_when_it_starts_and_ends) {
+  ui_fixture f;
+  slider& s = f.root->add<slider>("s", rect{10, 10, 110, 22}, ui_fixture::style(), 0);
+  gesture_log g;
+  s.set_listener(&g);
+  s.set_value(0.25f);
+  f.backend.click(f.window, mb::right, 60, 16);
+  EXPECT_EQ(g.log, std::vector<std::string>{"menu"});
+  EXPECT_EQ(s.value(), 0.25f);
+  g.log.clear();
+  f.backend.drag(f.window, mb::left, 30, 16, 80, 16, 5);
+  EXPECT_EQ(g.log, (std::vector<std::string>{"start", "change", "end"}));
+}
+
+TEST(stepper, a_right_click_asks_for_the_menu_without_stepping) {
+  ui_fixture f;
+  stepper& s = f.root->add<stepper>("s", rect{10, 10, 90, 26}, ui_fixture::style(),
+                                    std::vector<std::string>{"A", "B", "C"});
+  gesture_log g;
+  s.set_listener(&g);
+  f.backend.click(f.window, mb::right, 50, 18);
+  EXPECT_EQ(g.log, std::vector<std::string>{"menu"});
+  EXPECT_EQ(s.value(), 0.f);
+}
+
 TEST_F(knob_drag, pressing_shift_in_the_middle_of_a_drag_does_not_jump) {
   f.backend.mouse_down(f.window, mb::left, 110, 11010);
   f.backend.mouse_move(f.window, 110, 10980);

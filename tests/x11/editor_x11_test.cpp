@@ -125,6 +125,43 @@ TEST_F(editor_x11, turning_the_cutoff_knob_with_the_mouse_brightens_a_held_note)
   EXPECT_GT(bright, dark * 1.3) << dark << " Hz before, " << bright << " Hz after";
 }
 
+// Touch automation through the library: a drag and a wheel burst reach our
+// host callback as audioMasterBeginEdit, automation, audioMasterEndEdit.
+TEST_F(editor_x11, a_drag_and_a_wheel_burst_reach_the_host_as_begin_automate_end) {
+  ASSERT_TRUE(open_editor());
+  const int32_t f = synth::p::filter_frequency;
+  const gui::rect dial = gui::layout::control_rect(*gui::layout::control_of(f), 1.f);
+  int sx = 0, sy = 0;
+  Window child;
+  XTranslateCoordinates(host_, parent_, DefaultRootWindow(host_), dial.centre().x, dial.centre().y, &sx, &sy, &child);
+  auto gesture_done = [&] {
+    const auto& log = plugin_.requests().edits;
+    return !log.empty() && log.back().opcode == audioMasterEndEdit;
+  };
+  auto expect_one_gesture = [&](const char* what) {
+    const auto& log = plugin_.requests().edits;
+    ASSERT_GE(log.size(), 3u) << what;
+    EXPECT_EQ(log.front().opcode, audioMasterBeginEdit) << what;
+    EXPECT_EQ(log.back().opcode, audioMasterEndEdit) << what;
+    for (size_t k = 0; k < log.size(); ++k) {
+      EXPECT_EQ(log[k].index, f) << what;
+      if (k > 0 && k + 1 < log.size()) EXPECT_EQ(log[k].opcode, audioMasterAutomate) << what << " at " << k;
+    }
+  };
+
+  plugin_.clear_requests();
+  xdo({"mousemove", std::to_string(sx), std::to_string(sy), "mousedown", "1"});
+  for (int step = 1; step <= 4; ++step) xdo({"mousemove", std::to_string(sx), std::to_string(sy - 6 * step)});
+  xdo({"mouseup", "1"});
+  ASSERT_TRUE(idle_until(gesture_done)) << "the drag's end of edit never came";
+  expect_one_gesture("drag");
+
+  plugin_.clear_requests();
+  xdo({"click", "--repeat", "3", "--delay", "30", "4"});
+  ASSERT_TRUE(idle_until(gesture_done)) << "the wheel burst's end of edit never came";
+  expect_one_gesture("wheel");
+}
+
 TEST_F(editor_x11, opening_and_closing_a_hundred_times_leaves_nothing_behind) {
   ASSERT_TRUE(open_editor());
   plugin_.dispatch(effEditClose);

@@ -4,10 +4,13 @@
 #include <vector>
 
 #include "synth/param_table.h"
-#include "tools/factory/display_inverse.h"
+#include "synth/display_inverse.h"
 #include "tools/factory/trim.h"
 
 namespace factory {
+
+using synth::parse_quantity;
+using synth::quantity;
 
 namespace {
 

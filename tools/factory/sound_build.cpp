@@ -8,10 +8,14 @@
 #include "synth/engine_flags.h"
 #include "synth/param_display.h"
 #include "synth/param_table.h"
-#include "tools/factory/display_inverse.h"
+#include "synth/display_inverse.h"
 #include "tools/factory/route_text.h"
 
 namespace factory {
+
+using synth::display_law;
+using synth::value_from_display;
+using synth::value_range;
 
 namespace {
 

@@ -1,6 +1,6 @@
 // A factory sound's text turned into values: parameters by full name through
 // the one parameter table, values from display texts through the display
-// laws (display_inverse.h), effects by registry name with their own displays.
+// laws (synth/display_inverse.h), effects by registry name with their own displays.
 #pragma once
 
 #include <string>

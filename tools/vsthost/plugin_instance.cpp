@@ -241,7 +241,12 @@ intptr_t plugin_instance::on_host_call(int32_t opcode, int32_t index, intptr_t v
   switch (opcode) {
     case audioMasterAutomate:
       requests_.automation.push_back({index, opt});
+      requests_.edits.push_back({opcode, index});
       return 0;
+    case audioMasterBeginEdit:
+    case audioMasterEndEdit:
+      requests_.edits.push_back({opcode, index});
+      return 1;
     case audioMasterIdle:
       ++requests_.idle_calls;
       return 0;

@@ -21,6 +21,13 @@ struct automation_record {
   float value;
 };
 
+// An automation message in the order the plug-in sent it: audioMasterAutomate,
+// audioMasterBeginEdit or audioMasterEndEdit with its parameter.
+struct edit_record {
+  int32_t opcode;
+  int32_t index;
+};
+
 // Everything else the plug-in told the host through its callback.
 struct host_requests {
   bool wants_midi = false;
@@ -29,6 +36,7 @@ struct host_requests {
   int32_t window_width = 0;  // last audioMasterSizeWindow, 0 when never asked
   int32_t window_height = 0;
   std::vector<automation_record> automation;
+  std::vector<edit_record> edits;
 };
 
 class plugin_instance {

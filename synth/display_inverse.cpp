@@ -1,14 +1,21 @@
-#include "tools/factory/display_inverse.h"
+#include "synth/display_inverse.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
 
-#include "tools/factory/trim.h"
 
-namespace factory {
+namespace synth {
 
 namespace {
+
+// Text without its surrounding blanks (and the carriage return of a line
+// written on Windows).
+std::string trim(const std::string& s) {
+  const size_t a = s.find_first_not_of(" \t\r");
+  if (a == std::string::npos) return {};
+  return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
+}
 
 // Names are found on a grid this fine: the finest named steps are the LFO
 // "Audio" range's 720 tenth-semitone steps.
@@ -180,4 +187,4 @@ bool value_from_display(const display_law& law, value_range range, const std::st
   return from_name(law, range, t, out, ignored);
 }
 
-}  // namespace factory
+}  // namespace synth

@@ -1,6 +1,7 @@
 // A value from its display text: the inverse of a parameter's display law,
 // found by asking the law itself, so the factory sound files can say
-// "Filter Frequency: 1.20 kHz" and no law is written twice.
+// "Filter Frequency: 1.20 kHz", a user can type "1.20 kHz" into the editor,
+// and no law is written twice.
 //
 // Display texts are monotonic in the value wherever they hold a number (a
 // time, a frequency, a level, a percentage), and rounding makes each printed
@@ -11,7 +12,7 @@
 #include <functional>
 #include <string>
 
-namespace factory {
+namespace synth {
 
 // The display text of one parameter at a value in its own units.
 using display_law = std::function<std::string(float)>;
@@ -39,4 +40,4 @@ bool parse_quantity(const std::string& text, quantity& out);
 bool value_from_display(const display_law& law, value_range range, const std::string& text, float& out,
                         std::string& error);
 
-}  // namespace factory
+}  // namespace synth
