@@ -47,7 +47,8 @@ TEST(menu_parser, the_main_menu_hides_its_shift_items_without_shift_and_keeps_th
   EXPECT_EQ(summary(plain), (std::vector<std::string>{"Load=0", "Save=1", "(Bank=2)", "CC Map=3", "PCM=4", "Randomize=5",
                                                      "Sequence=6"}));
   const menu_level& load = *item(plain, "Load").submenu;
-  EXPECT_EQ(summary(load), (std::vector<std::string>{"Preset=0", "Bank=1", "State=2", "Init=3", "(Factory=4)"}));
+  EXPECT_EQ(summary(load), (std::vector<std::string>{"Preset=0", "Bank=1", "State=2", "Init=3", "(Factory=4)",
+                                                    "Load Tuning=5", "Reset Tuning=6"}));
   EXPECT_EQ(summary(*item(load, "Init").submenu), (std::vector<std::string>{"Preset=0", "(Bank=1)", "(State=2)", "(Reset=3)"}));
   EXPECT_EQ(load.path, "load");
   EXPECT_EQ(item(load, "Init").submenu->path, "load.init");
