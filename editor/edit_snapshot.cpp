@@ -10,20 +10,6 @@ namespace {
 
 namespace cmd = plugin::command;
 
-synth::route* route_at(const synth_port& port, int32_t row) {
-  plugin::command_args a;
-  a.index = row;
-  port.send(cmd::route_row, a);
-  return static_cast<synth::route*>(a.pointer);
-}
-
-fx::effect* effect_at(const synth_port& port, int32_t slot) {
-  plugin::command_args a;
-  a.index = slot;
-  port.send(cmd::effect_slot, a);
-  return static_cast<fx::effect*>(a.pointer);
-}
-
 void add_program(const synth_port& port, int32_t slot, edit_state& out) {
   synth::preset p;
   if (!port.copy_preset(slot, p)) return;
@@ -63,7 +49,7 @@ void put_param(const synth_port& port, const param_record& r) {
 
 void put_routes(const synth_port& port, const std::vector<route_record>& rows) {
   for (int32_t row = 0; row < int32_t(rows.size()); ++row) {
-    synth::route* r = route_at(port, row);
+    synth::route* r = port.route_row(row);
     if (!r) continue;
     const route_record& w = rows[size_t(row)];
     r->source_class = w.source_class;
@@ -80,13 +66,13 @@ void put_routes(const synth_port& port, const std::vector<route_record>& rows) {
 void put_effects(const synth_port& port, const std::vector<effect_record>& slots) {
   for (int32_t slot = 0; slot < int32_t(slots.size()); ++slot) {
     const effect_record& w = slots[size_t(slot)];
-    fx::effect* e = effect_at(port, slot);
+    fx::effect* e = port.effect_in_slot(slot);
     if ((e ? std::string(e->name()) : std::string("-")) != w.name) {
       plugin::command_args a;
       a.index = slot;
       a.text = w.name.c_str();
       port.send(cmd::set_effect_slot, a);
-      e = effect_at(port, slot);
+      e = port.effect_in_slot(slot);
     }
     if (!e) continue;
     for (int32_t i = 0; i < e->param_count() && i < int32_t(w.values.size()); ++i)
@@ -110,7 +96,7 @@ edit_state capture(const synth_port& port, const edit_scope& scope) {
   }
   if (scope.parts & edit_part::routes) {
     for (int32_t row = 0; row < synth::route_count; ++row) {
-      const synth::route* r = route_at(port, row);
+      const synth::route* r = port.route_row(row);
       if (!r) break;
       s.routes.push_back({r->source_class, r->source_index, r->dest_class, r->dest_index, r->mode, r->depth});
     }
@@ -118,7 +104,7 @@ edit_state capture(const synth_port& port, const edit_scope& scope) {
   if (scope.parts & edit_part::effects) {
     for (int32_t slot = 0; slot < fx::chain::slot_count; ++slot) {
       effect_record r;
-      const fx::effect* e = effect_at(port, slot);
+      const fx::effect* e = port.effect_in_slot(slot);
       r.name = e ? e->name() : "-";
       for (int32_t i = 0; e && i < e->param_count(); ++i) r.values.push_back(e->value(i));
       s.effects.push_back(std::move(r));

@@ -40,10 +40,7 @@ int32_t effect_value(const std::string& name) {
 }
 
 std::string effect_name_in(const synth_port& port, int32_t slot) {
-  plugin::command_args a;
-  a.index = slot;
-  port.send(cmd::effect_slot, a);
-  const auto* e = static_cast<const fx::effect*>(a.pointer);
+  const fx::effect* e = port.effect_in_slot(slot);
   return e ? e->name() : "-";
 }
 
@@ -83,10 +80,7 @@ void refresh_params(editor_view& v, const synth_port& port) {
 
 void refresh_routes(editor_view& v, const synth_port& port) {
   for (int32_t i = 0; i < route_rows; ++i) {
-    plugin::command_args a;
-    a.index = i;
-    port.send(cmd::route_row, a);
-    const auto* r = static_cast<const synth::route*>(a.pointer);
+    const synth::route* r = port.route_row(i);
     if (!r) continue;
     route_row_view& rv = v.routes[size_t(i)];
     set_if_free(*rv.source, float(code_of(r->source_class, r->source_index)));

@@ -6,6 +6,20 @@
 
 namespace gui {
 
+synth::route* synth_port::route_row(int32_t row) const {
+  plugin::command_args a;
+  a.index = row;
+  send(plugin::command::route_row, a);
+  return static_cast<synth::route*>(a.pointer);
+}
+
+fx::effect* synth_port::effect_in_slot(int32_t slot) const {
+  plugin::command_args a;
+  a.index = slot;
+  send(plugin::command::effect_slot, a);
+  return static_cast<fx::effect*>(a.pointer);
+}
+
 namespace cmd = plugin::command;
 
 int synth_port::send(int number, plugin::command_args& a) const {

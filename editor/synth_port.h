@@ -15,6 +15,13 @@
 #include "synth/host_interface.h"
 #include "synth/preset.h"
 
+namespace fx {
+class effect;
+}
+namespace synth {
+struct route;
+}
+
 namespace gui {
 
 class synth_port {
@@ -42,6 +49,10 @@ class synth_port {
   // Whole bank slots, for undo (false / nothing without the instance's preset access).
   bool copy_preset(int slot, synth::preset& out) const;
   void put_preset(int slot, const synth::preset& p) const;
+
+  // --- routes and effect slots (the engine's own records; null when absent) ---
+  synth::route* route_row(int32_t row) const;            // 74
+  fx::effect* effect_in_slot(int32_t slot) const;        // 83
 
   // --- the host's automation ---------------------------------------------------------
   // A preset parameter's internal value as the host's 0..1.

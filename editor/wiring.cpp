@@ -23,13 +23,6 @@ namespace {
 
 namespace cmd = plugin::command;
 
-fx::effect* effect_in(const synth_port& port, int32_t slot) {
-  plugin::command_args a;
-  a.index = slot;
-  port.send(cmd::effect_slot, a);
-  return static_cast<fx::effect*>(a.pointer);
-}
-
 // A route row's menu code back into class and index: class = code / 128.
 void split_code(int32_t code, platform::relaxed<int32_t>& cls, platform::relaxed<int32_t>& index) {
   cls = code / 128;
@@ -165,10 +158,7 @@ void synth_editor::wire_header() {
 
 // A route row's widgets into its engine row.
 void synth_editor::edit_route(route_row_view& rv, int32_t row) {
-  plugin::command_args a;
-  a.index = row;
-  port_.send(cmd::route_row, a);
-  auto* r = static_cast<synth::route*>(a.pointer);
+  synth::route* r = port_.route_row(row);
   if (!r) return;
   split_code(int32_t(rv.source->value()), r->source_class, r->source_index);
   split_code(int32_t(rv.destination->value()), r->dest_class, r->dest_index);
@@ -264,7 +254,7 @@ void synth_editor::open_effect_view(int32_t slot) {
   const ui_style& st = *view_->style;
   fx.params->clear_children();
   fx.values.clear();
-  fx::effect* e = effect_in(port_, slot);
+  fx::effect* e = port_.effect_in_slot(slot);
   if (!e) {
     fx.panel->set_visible(false);
     fx.slot = -1;
@@ -293,7 +283,7 @@ void synth_editor::open_effect_view(int32_t slot) {
       k.set_range_pixels(100.f * st.scale);
       k.set_caption(d.name);
       k.set_display([this, i](const knob& kk) {
-        fx::effect* now = effect_in(port_, view_->fx_edit.slot);
+        fx::effect* now = port_.effect_in_slot(view_->fx_edit.slot);
         if (!now || i >= now->param_count()) return std::string();
         char text[64];
         now->format_value(i, text, sizeof text);
@@ -305,7 +295,7 @@ void synth_editor::open_effect_view(int32_t slot) {
     c->set_user_value(i);
     const std::string label = name + " " + d.name;
     c->set_listener(&view_->listen([this, name, label](control& cc) {
-      fx::effect* now = effect_in(port_, view_->fx_edit.slot);
+      fx::effect* now = port_.effect_in_slot(view_->fx_edit.slot);
       if (!now || name != now->name()) return;
       const int32_t p = cc.user_value();
       within_gesture(cc, {edit_part::effects, -1}, label, [&] { now->set_value(p, cc.value()); });
@@ -340,7 +330,7 @@ void synth_editor::open_effect_view(int32_t slot) {
 void synth_editor::refresh_effect_view() {
   effect_edit_view& fx = view_->fx_edit;
   if (fx.slot < 0) return;
-  fx::effect* e = effect_in(port_, fx.slot);
+  fx::effect* e = port_.effect_in_slot(fx.slot);
   if (!e || fx.effect != e->name()) return open_effect_view(fx.slot);
   for (control* c : fx.values) {
     const root_container* r = c->root();
