@@ -5,7 +5,7 @@ CMAKE_GEN := -G Ninja
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: demo test setup setup-windows release asan tsan windows bench fuzz clean
+.PHONY: demo test setup setup-windows release asan tsan windows bench fuzz fuzz-long clean
 
 setup:
 	@tools/setup/install_deps.sh
@@ -80,6 +80,14 @@ bench: release
 fuzz: $(BUILD)/fuzz/build.ninja
 	cmake --build $(BUILD)/fuzz -j $(JOBS)
 	fuzz/run_all.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+# The long campaign: every target 5 minutes, the readers of files and chunks
+# from elsewhere 20, two at a time; corpora kept in build/fuzz/corpus/ and
+# minimised into fuzz/seeds/<name>/corpus/ (fuzz/run_long.sh; FUZZ_LONG_SHORT
+# and FUZZ_LONG_LONG set the seconds).
+fuzz-long: $(BUILD)/fuzz/build.ninja
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+	fuzz/run_long.sh $(BUILD)/fuzz
 
 clean:
 	rm -rf $(BUILD)

@@ -20,4 +20,9 @@ bool remove_file(const std::string& path_utf8);
 // another process is using: the temporary file of an atomic save.
 std::string temporary_name_for(const std::string& path_utf8);
 
+// Removes the temporaries beside `path` that saves of processes no longer
+// running left behind (a save killed before its rename). Those of running
+// processes, this one included, are theirs and stay.
+void remove_stale_temporaries(const std::string& path_utf8);
+
 }  // namespace platform

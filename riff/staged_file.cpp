@@ -10,7 +10,12 @@ staged_file::staged_file(const std::string& target_utf8)
 
 staged_file::~staged_file() { discard(); }
 
-std::FILE* staged_file::open() { return platform::open_file(temporary_, "wb"); }
+// A save killed before its rename left its temporary; this save beside the
+// same target clears it, so they cannot pile up.
+std::FILE* staged_file::open() {
+  platform::remove_stale_temporaries(target_);
+  return platform::open_file(temporary_, "wb");
+}
 
 bool staged_file::commit(std::FILE* written) {
   // A writer that closed its own stream: reopened (never created) only to push

@@ -165,6 +165,9 @@ TEST(sound_build, instance_faults_are_refused) {
                            "Name: R\n[Instance]\nMap note to preset: Maybe\n",
                            "Name: R\n[Instance]\nRoute 1: Velocity > Nowhere, Add, 25%\n",
                            "Name: R\n[Instance]\nRoute 1: Velocity > Volume, Add, 0%\n",
+                           // Depths a float cannot hold: infinite, or 0 once stored.
+                           "Name: R\n[Instance]\nRoute 1: Velocity > Volume, Add, 1e300%\n",
+                           "Name: R\n[Instance]\nRoute 1: Velocity > Volume, Add, -1e-60%\n",
                            "Name: R\n[Instance]\nRoute 1: Speed > Volume, Add, 10%\n",
                            "Name: R\n[Instance]\nRoute 1: Velocity > Volume, Divide, 10%\n",
                            "Name: R\n[Instance]\nRoute 17: Velocity > Volume, Add, 10%\n",

@@ -13,6 +13,32 @@ const char* const note_letters[12] = {"C-", "C#", "D-", "D#", "E-", "F-", "F#", 
 const char* const effect_names[8] = {"filter", "up", "down", "pulse", "mod", "jump", "volume", "speed"};
 const char* const waveform_names[5] = {".", "triangle", "saw", "square", "noise"};
 
+// What the module's fields hold (a number outside would be written as a
+// different one).
+constexpr int max_positions = 999;
+constexpr int max_instruments = 63;
+constexpr int max_subsongs = 255;
+constexpr int max_steps = 255;
+constexpr int max_volume = 64;
+
+// An instrument setting's numbers and the range each must lie in.
+struct setting_range {
+  const char* key;
+  size_t count;
+  int lo[7];
+  int hi[7];
+};
+constexpr setting_range instrument_settings[] = {
+    {"volume", 1, {0}, {max_volume}},
+    {"wavelength", 1, {0}, {5}},
+    {"playlist", 1, {0}, {255}},
+    // attack ticks, volume; decay ticks, volume; sustain ticks; release ticks, volume
+    {"envelope", 7, {0, 0, 0, 0, 0, 0, 0}, {255, max_volume, 255, max_volume, 255, 255, max_volume}},
+    {"square", 3, {0, 0, 0}, {63, 63, 255}},   // pulse limits, ticks per step
+    {"filter", 3, {0, 0, 0}, {63, 63, 127}},   // limits, speed (7 bits)
+    {"vibrato", 3, {0, 0, 0}, {255, 15, 63}},  // delay ticks, depth, speed
+};
+
 struct parser {
   module& m;
   std::string error;
@@ -90,6 +116,7 @@ struct parser {
       if (!hex(w[4 + 2 * k], e.fx_param[k]) || e.fx_param[k] > 255) return fail("effect parameter 00..ff");
       e.fx[k] = fx;
     }
+    if (current()->playlist.size() >= max_steps) return fail("more than 255 playlist steps");
     current()->playlist.push_back(e);
     return true;
   }
@@ -102,13 +129,19 @@ struct parser {
     if (key == "hardcut") {
       const bool release = w.size() == 3 && w[2] == "release";
       if ((w.size() != 2 && !release) || !integer(w[1], in.hard_cut_ticks)) return fail("hardcut TICKS [release]");
+      if (in.hard_cut_ticks < 0 || in.hard_cut_ticks > 7) return fail("hardcut ticks 0..7");
       in.hard_cut_release = release;
       return true;
     }
-    const size_t count = key == "envelope" ? 7 : (key == "square" || key == "filter" || key == "vibrato") ? 3 : 1;
-    if (key != "volume" && key != "wavelength" && key != "playlist" && count == 1)
-      return fail("unknown instrument setting " + key);
-    if (!numbers(w, 1, count, v)) return false;
+    const setting_range* range = nullptr;
+    for (const setting_range& r : instrument_settings)
+      if (key == r.key) range = &r;
+    if (!range) return fail("unknown instrument setting " + key);
+    if (!numbers(w, 1, range->count, v)) return false;
+    for (size_t i = 0; i < range->count; ++i)
+      if (v[i] < range->lo[i] || v[i] > range->hi[i])
+        return fail(key + " number " + std::to_string(i + 1) + ": " + std::to_string(range->lo[i]) + ".." +
+                    std::to_string(range->hi[i]));
     if (key == "volume") in.volume = v[0];
     else if (key == "wavelength") in.wavelength = v[0];
     else if (key == "playlist") in.playlist_speed = v[0];
@@ -143,8 +176,13 @@ struct parser {
     std::vector<int> v;
     if (w.size() != 8) return fail("a position is four pairs: TRACK TRANSPOSE");
     if (!numbers(w, 0, 8, v)) return false;
+    if (m.positions.size() >= max_positions) return fail("more than 999 positions");
     std::array<track_ref, 4> p;
-    for (int j = 0; j < 4; ++j) p[size_t(j)] = {v[size_t(2 * j)], v[size_t(2 * j + 1)]};
+    for (int j = 0; j < 4; ++j) {
+      p[size_t(j)] = {v[size_t(2 * j)], v[size_t(2 * j + 1)]};
+      if (p[size_t(j)].track < 0 || p[size_t(j)].track > 255) return fail("track 0..255");
+      if (p[size_t(j)].transpose < -128 || p[size_t(j)].transpose > 127) return fail("transpose -128..127");
+    }
     m.positions.push_back(p);
     return true;
   }
@@ -156,10 +194,18 @@ struct parser {
       return true;
     }
     if (!numbers(w, 1, 1, v)) return false;
-    if (w[0] == "version") m.version = v[0];
-    else if (w[0] == "multiplier") m.multiplier = v[0];
-    else if (w[0] == "restart") m.restart = v[0];
-    else if (w[0] == "subsong") m.subsongs.push_back(v[0]);
+    if (w[0] == "version") {
+      if (v[0] < 0 || v[0] > 1) return fail("version 0 or 1");
+      m.version = v[0];
+    } else if (w[0] == "multiplier") {
+      if (v[0] < 1 || v[0] > 4) return fail("multiplier 1..4");
+      m.multiplier = v[0];
+    } else if (w[0] == "restart") {
+      m.restart = v[0];  // checked against the positions at the end
+    } else if (w[0] == "subsong") {
+      if (m.subsongs.size() >= max_subsongs) return fail("more than 255 subsongs");
+      m.subsongs.push_back(v[0]);
+    }
     else if (v[0] < 1 || v[0] > 64 || !m.tracks.empty()) return fail("rows 1..64, before the first track");
     else m.rows = v[0];
     return true;
@@ -173,6 +219,7 @@ struct parser {
       int n;
       if (w.size() < 2 || !integer(w[1], n) || n != int(m.instruments.size()) + 1)
         return fail("instruments are numbered 1, 2, ... in order");
+      if (n > max_instruments) return fail("more than 63 instruments");
       m.instruments.emplace_back();
       m.instruments.back().name = quoted;
       block = in_instrument;
@@ -240,6 +287,26 @@ bool parse_song_text(const std::string& text, module& out, std::string& error) {
     return false;
   }
   if (out.tracks.empty()) out.tracks.resize(1, std::vector<row>(size_t(out.rows)));
+  const int length = int(out.positions.size());
+  if (out.restart < 0 || out.restart >= length) {
+    error = "restart " + std::to_string(out.restart) + " past the last position";
+    return false;
+  }
+  for (int s : out.subsongs) {
+    if (s < 0 || s >= length) {
+      error = "subsong " + std::to_string(s) + " past the last position";
+      return false;
+    }
+  }
+  for (size_t i = 0; i < out.positions.size(); ++i) {
+    for (const track_ref& t : out.positions[i]) {
+      // Track 0 may stay unwritten (empty); any other must be there.
+      if (t.track != 0 && size_t(t.track) >= out.tracks.size()) {
+        error = "position " + std::to_string(i) + ": no track " + std::to_string(t.track);
+        return false;
+      }
+    }
+  }
   return true;
 }
 

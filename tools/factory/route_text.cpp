@@ -1,5 +1,7 @@
 #include "tools/factory/route_text.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -107,11 +109,15 @@ bool parse_route(const std::string& value, synth::route& out, std::string& error
   }
   out.mode = rest[1] == "Add" ? synth::route_mode::add : synth::route_mode::multiply;
   quantity depth;
-  if (rest[2].empty() || rest[2].back() != '%' || !parse_quantity(rest[2], depth) || depth.value == 0.0) {
-    error = "the depth is a percentage other than 0%";
+  // The depth is stored as a float: one too large for it would be infinite
+  // and one too small 0, and the engine leaves either route unused.
+  const bool number = !rest[2].empty() && rest[2].back() == '%' && parse_quantity(rest[2], depth);
+  const double fraction = number ? depth.value / 100.0 : 0.0;
+  if (!(std::fabs(fraction) <= double(FLT_MAX)) || float(fraction) == 0.f) {
+    error = "the depth is a percentage other than 0%, within what a float holds";
     return false;
   }
-  out.depth = float(depth.value / 100.0);
+  out.depth = float(fraction);
   return true;
 }
 
