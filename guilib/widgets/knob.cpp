@@ -42,7 +42,29 @@ std::string knob::value_text() const {
   return buf;
 }
 
+void knob::set_floating_value(bool on) {
+  floating_ = on;
+  if (on) {
+    // Wide enough for a signed value with two decimals, centred over the dial.
+    const rect& d = bounds();
+    const int32_t line = label_->used_font().line_height();
+    const int32_t w = measure(label_->used_font(), "+0.00") + style_.px(8.f) + 2, h = line + style_.px(4.f) + 1;
+    const int32_t x = (d.x1 + d.x2 - w) / 2;
+    label_->set_bounds(rect_of(x, d.y1 - h - style_.px(1.f), w, h));
+    label_->set_box(true);
+    label_->set_align(align::centre, align::centre);
+  }
+  refresh_label();
+}
+
 void knob::refresh_label() {
+  if (floating_) {
+    const bool shown = hovered() || dragging_;
+    label_->set_visible(shown);
+    label_->set_text(shown ? value_text() : std::string());
+    label_->set_colour(palette::text_primary);
+    return;
+  }
   const bool live = hovered() || dragging_ || caption_.empty();
   label_->set_text(live ? value_text() : caption_);
   label_->set_colour(live && !caption_.empty() ? palette::text_primary : palette::text_secondary);
@@ -50,7 +72,7 @@ void knob::refresh_label() {
 
 void knob::value_changed() {
   control::value_changed();
-  if (hovered() || dragging_ || caption_.empty()) refresh_label();
+  if (hovered() || dragging_ || caption_.empty() || floating_) refresh_label();
 }
 
 // --- input -----------------------------------------------------------------------
