@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "editor/layout.h"
 #include "editor/menu_strings.h"
 #include "guilib/menu/menu_parser.h"
 #include "guilib/menu/menu_session.h"
@@ -71,6 +72,9 @@ TEST(editor_text_layout, every_offered_size_draws_its_texts_apart_and_whole_on_e
     ASSERT_TRUE(e.open());
     e.wait();
     const gui::rect window = e.root().bounds();
+    // Drawn at the size offered, not quietly at another.
+    EXPECT_EQ(window.width(), gui::layout::width_at(scale));
+    EXPECT_EQ(window.height(), gui::layout::height_at(scale));
     gui::editor_view& v = e.view();
     for (int32_t page = 0; page < v.pages->count(); ++page) {
       SCOPED_TRACE("page " + std::to_string(page));
