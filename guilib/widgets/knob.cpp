@@ -198,6 +198,20 @@ void knob::paint(painter& p) {
   }
   const int32_t fh = s.frame_height, i = frame_index();
   const int32_t dx = r.x1 + (r.width() - s.frame_width) / 2, dy = r.y1 + (r.height() - fh) / 2;
+  if (palette::panel_edge != palette::base::panel_edge) {
+    // A colour scheme: the strip's dim track takes the scheme's edge colour
+    // (strips are cached by name in the default colours).
+    bitmap frame;
+    create(frame, s.frame_width, fh);
+    const color32 from = palette::base::panel_edge & 0x00FFFFFFu, to = palette::panel_edge & 0x00FFFFFFu;
+    for (int32_t y = 0; y < fh; ++y)
+      for (int32_t x = 0; x < s.frame_width; ++x) {
+        const color32 c = s.image.at(x, i * fh + y);
+        frame.at(x, y) = (c & 0x00FFFFFFu) == from ? (c & 0xFF000000u) | to : c;
+      }
+    p.blit(frame, 0, 0, s.frame_width, fh, dx, dy, enabled() ? 255 : 110);
+    return;
+  }
   if (!enabled()) {
     p.blit(s.image, 0, i * fh, s.frame_width, fh, dx, dy, 110);
   } else if (smoothing_ && i + 1 < s.frames) {
