@@ -18,6 +18,7 @@
 #include "guilib/widgets/decor.h"
 #include "guilib/widgets/edit.h"
 #include "guilib/widgets/history_arrow.h"
+#include "guilib/widgets/hover_note.h"
 #include "guilib/widgets/knob.h"
 #include "guilib/widgets/lights.h"
 #include "guilib/widgets/slider.h"
@@ -38,7 +39,7 @@ struct route_row_view {
   dropbox* source = nullptr;
   dropbox* mode = nullptr;
   dropbox* destination = nullptr;
-  slider* depth = nullptr;
+  knob* depth = nullptr;  // bipolar, its value floating above it while hovered
 };
 
 struct effect_row_view {
@@ -78,6 +79,8 @@ struct editor_view {
   // The display.
   text* line0 = nullptr;
   text* line1 = nullptr;
+  std::string message[2];            // the whole message the lines show
+  hover_note* display_note = nullptr;  // shows it whole under the pointer
   menu_button* main_menu = nullptr;
   text* voices = nullptr;            // "active voices"
   indicator* midi = nullptr;         // "activity"

@@ -175,13 +175,14 @@ void lfos(builder& b) {
   }
 }
 
-// The Global page of the tabs: tuning and volume, unison, voices and glide,
+// The Global page of the tabs: the master volume, tuning, unison, voices and glide,
 // the legacy bender and velocity routes, the switches (placed by the page).
 void globals(builder& b) {
   const char* s = "global";
   const float y = 254;
-  b.caption(s, "Tuning", 368, y - 12, 150, false);
+  // The master volume stands alone at the left, clear of the tuning group.
   b.knob(92, kind::knob, s, 376, y, "Volume");
+  b.caption(s, "Tuning", 412, y - 12, 116, false);
   b.knob(90, kind::knob, s, 416, y, "Coarse");
   b.knob(91, kind::knob, s, 456, y, "Fine");
   b.knob(93, kind::knob, s, 496, y, "Bend");

@@ -29,8 +29,11 @@ const char* const route_mode_menu = "[40x12]Add,Multiply,";
 const char* const effect_menu =
     "[h0][80x65]-,[80x13][lDelay]Reverb,[lDynamics]Compressor,Gate,Limiter,[n][lTimbre]Clipper,Multiplier,Quantizer,"
     "Rectifier,Ringmod,[lModulation]Follower,mDelay,Phaser,Tremolo,";
+// Half size (value -2) is not offered: the fonts keep a readable 7 pixels
+// while the layout shrinks to half, so labels would overlap. A stored half
+// size opens at 3/4.
 const char* const scale_menu =
-    "[96x14]1/2=-2,3/4=-1,Original (762 x 516)=0,1.25X (952 x 645),1.5X (1143 x 774),2X (1524 x 1032),";
+    "[96x14]3/4=-1,Original (762 x 516)=0,1.25X (952 x 645),1.5X (1143 x 774),2X (1524 x 1032),";
 const char* const bitmap_menu =
     "[96x14]Gradient{Flat,Default}Background{Load=0,Blank,Default,[lOptions]Tile,Center,Scale,Multiply,Alpha-blend}"
     "Overlay{Load=0,Blank,Default}";

@@ -66,6 +66,7 @@ text& add_caption(view& parent, const std::string& s, rect r, const ui_style& st
   text& t = parent.add<text>("label", r, s, &st, "label");
   t.set_align(h, align::centre);
   t.set_colour(pal::text_secondary);
+  t.fit_line();
   return t;
 }
 

@@ -13,6 +13,7 @@
 #include "guilib/paint/canvas.h"
 #include "guilib/style/color_presets.h"
 #include "guilib/style/palette.h"
+#include "guilib/style/scheme_palette.h"
 #include "guilib/widgets/dialogs.h"
 #include "guilib/widgets/knob.h"
 #include "synth/param_table.h"
@@ -27,6 +28,9 @@ namespace cmd = plugin::command;
 constexpr float scale_choices[] = {0.5f, 0.75f, 1.f, 1.25f, 1.5f, 2.f};
 constexpr int32_t first_scale_choice = -2;
 constexpr float min_scale = 0.25f, max_scale = 4.f;
+// The smallest size a user's choice (the menu, a stored look) gives: the
+// smallest the scale menu offers.
+constexpr float min_user_scale = 0.75f;
 
 float finite_or(float v, float fallback) { return std::isfinite(v) ? v : fallback; }
 
@@ -93,6 +97,7 @@ bool synth_editor::open(void* parent) {
   root_->attach(*window_);
   root_->on_timer = [this] { tick(); };
   root_->on_shortcut = [this](event& e) { return shortcut(e); };
+  root_->before_paint = [this] { use_surface(surface_); };
   build();
   backend_->set_timer(*window_, timer_ms);
   backend_->show(*window_, true);
@@ -173,6 +178,10 @@ void synth_editor::build() {
   root_->clear_children();
   view_ = std::make_unique<editor_view>();
   built_scale_ = s;
+  // The colour scheme reaches the widgets' own colours: they are made in it.
+  built_background_ = background_;
+  surface_ = surface_for(built_background_);
+  use_surface(surface_);
   built_pcm_count_ = pcm_count();
   build_editor_view(*root_, st, port_, built_pcm_count_, *view_);
   actions_ = std::make_unique<action_env>(action_env{port_, *root_, st,
@@ -200,17 +209,20 @@ void synth_editor::build() {
 
 void synth_editor::say(const std::string& line0, const std::string& line1) {
   if (!view_) return;
-  constexpr size_t line_capacity = 1024;
-  view_->line0->set_text(line0.substr(0, line_capacity));
-  view_->line1->set_text(line1.substr(0, line_capacity));
+  show_message(*view_, scroll_, line0, line1);
+}
+
+surface_palette synth_editor::surface_for(int32_t choice) {
+  if (choice < 0 || choice >= int32_t(color_preset_count)) return default_surface();
+  return surface_of(scheme_of(build_color_presets()[size_t(choice)]));
 }
 
 void synth_editor::apply_background(editor_view& v) const {
   const int32_t choice = background_;
   color32 corners[4] = {palette::background, palette::background, palette::background, palette::background};
   if (choice >= 0 && choice < int32_t(color_preset_count)) {
-    // A colour preset tints the window around the panels; the panels keep
-    // their own colour, so the accent still reads as the value.
+    // The scheme's colours behind the panels (the panels, edges and texts
+    // take its tint through the palette, surface_for).
     const color_scheme sc = scheme_of(build_color_presets()[size_t(choice)]);
     for (int k = 0; k < 4; ++k) {
       const color32 c = sc.blend ? sc.corners[size_t(k)] : pack(sc.single);
@@ -241,6 +253,7 @@ void synth_editor::tick() {
   if (!view_) return;
   if (look_pending_.exchange(false) || effective_scale() != built_scale_) {
     if (effective_scale() != built_scale_) return apply_scale();
+    if (background_ != built_background_) return build();
     apply_background(*view_);
   }
   if (port_.send(cmd::poll_changes) != 0) {
@@ -253,6 +266,7 @@ void synth_editor::tick() {
   refresh_switches(*view_, port_);
   refresh_effect_view();
   tick_lights(*view_, port_, lights_);
+  tick_display(*view_, scroll_);
   check_learned();
   tick_gesture();
 }
@@ -274,7 +288,7 @@ void synth_editor::presets_changed() {
 // --- the look: colour, size and background pictures ----------------------------------------------
 
 void synth_editor::set_scale(float scale) {
-  scale_ = std::clamp(finite_or(scale, 1.f), min_scale, max_scale);
+  scale_ = std::clamp(finite_or(scale, 1.f), min_user_scale, max_scale);
   look_pending_ = true;
 }
 
@@ -338,7 +352,7 @@ uint32_t synth_editor::write_editor_chunk(uint8_t* dest) {
 void synth_editor::read_editor_chunk(const uint8_t* data, size_t available) {
   const files::editor_look look = files::read_editor_chunk(riff::chunk_at(data, available));
   background_ = look.background;
-  if (look.has_scale && look.scale != scale_) scale_ = std::clamp(look.scale, min_scale, max_scale);
+  if (look.has_scale && look.scale != scale_) scale_ = std::clamp(look.scale, min_user_scale, max_scale);
   look_pending_ = true;
 }
 
@@ -353,6 +367,7 @@ bool synth_editor::draw_offscreen(float scale, int32_t page, uint32_t* pixels, s
   if (capacity < size_t(width) * size_t(height)) return false;
   mount_builtin();
   root_container r({0, 0, width, height});
+  use_surface(surface_for(background_));
   editor_view v;
   build_editor_view(r, style_for_scale(scale), port_, pcm_count(), v);
   apply_background(v);

@@ -21,6 +21,7 @@
 
 #include "editor/actions.h"
 #include "editor/control_menu.h"
+#include "editor/display_text.h"
 #include "editor/edit_snapshot.h"
 #include "editor/editor_view.h"
 #include "editor/refresh.h"
@@ -30,6 +31,7 @@
 #include "guilib/menu/populate_menu.h"
 #include "guilib/platform/backend.h"
 #include "guilib/platform/idle_pump.h"
+#include "guilib/style/scheme_palette.h"
 #include "plugin/editor_object.h"
 
 namespace gui {
@@ -142,6 +144,7 @@ class synth_editor final : public plugin::editor_object {
   // The View menu's value bases of its Size and Background submenus.
   static constexpr int32_t size_value_base = 1000, background_value_base = 2000;
   void apply_background(editor_view& v) const;
+  static surface_palette surface_for(int32_t background);
   void apply_scale();
   void open_effect_view(int32_t slot);
   void refresh_effect_view();
@@ -158,12 +161,15 @@ class synth_editor final : public plugin::editor_object {
   std::unique_ptr<action_env> actions_;
   menu_populator fillers_;
   light_state lights_;
+  display_scroll scroll_;
 
   std::atomic<float> scale_{1.f};
   std::atomic<float> content_scale_{1.f};
   std::atomic<int32_t> background_{-1};
   std::atomic<bool> look_pending_{false};
   float built_scale_ = 0.f;        // the scale the view was built at
+  int32_t built_background_ = -1;  // the colour scheme it was built in
+  surface_palette surface_ = default_surface();  // that scheme's colours, set before each paint
   int32_t built_pcm_count_ = 0;    // the waveform choices it lists
   bool gradient_ = false;          // the background's vertical gradient ("Gradient Default")
   bool learning_ = false;          // waiting for the control to learn

@@ -26,6 +26,7 @@ struct header_builder {
     text& t = parent.add<text>(name, at, s, &st, "label");
     t.set_align(h, align::centre);
     t.set_colour(pal::text_secondary);
+    t.fit_line();
     return t;
   }
   text& line(view& parent, const char* name, rect at, color32 ink) {
@@ -76,6 +77,17 @@ void display(header_builder& b, root_container& root) {
   region& box = root.add<region>(s.name, layout::section_rect(s, b.st.scale), b.st);
   b.v.line0 = &b.line(box, "line 0", b.r(348, 9, 204, 16), pal::accent);
   b.v.line1 = &b.line(box, "line 1", b.r(348, 27, 204, 16), pal::text_primary);
+  // The whole message under the pointer, as wide as the display.
+  hover_note& note = box.add<hover_note>("display note", b.r(348, 9, 204, 34), b.st, b.st.px(400.f));
+  editor_view* v = &b.v;
+  note.message = [v] {
+    // Only when a line shows less than its message.
+    if (v->line0->str() == v->message[0] && v->line1->str() == v->message[1] && v->line0->overflow() == 0 &&
+        v->line1->overflow() == 0)
+      return std::string();
+    return v->message[1].empty() ? v->message[0] : v->message[0] + "\n\n" + v->message[1];
+  };
+  b.v.display_note = &note;
   b.v.voice_lights = &box.add<ledstrip>("voice leds", b.r(350, 45, 200, 5), b.st, 32, pal::led_green);
 
   b.v.main_menu = &box.add<menu_button>("Menu", b.r(558, 9, 46, 16), b.st, "Menu", main_menu);

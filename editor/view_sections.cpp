@@ -78,6 +78,7 @@ void build_sections(root_container& root, const ui_style& st, const synth_port& 
                                                c.text, &st, "label");
     t.set_align(c.centred ? align::centre : align::start, align::centre);
     t.set_colour(pal::text_secondary);
+    t.fit_line();
   }
   for (const layout::control_place& c : layout::controls()) {
     if (is_page(c.section)) continue;

@@ -2,6 +2,8 @@
 // voices, glide, the legacy bender and velocity routes, the engine switches),
 // Route (the 16 route rows in two columns of eight) and Effect (the four
 // insert slots, and over them the parameter view of the slot being edited).
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -10,6 +12,7 @@
 #include "editor/layout.h"
 #include "editor/menu_strings.h"
 #include "guilib/style/palette.h"
+#include "guilib/view/painter.h"
 #include "guilib/widgets/knob.h"
 
 namespace gui {
@@ -48,7 +51,33 @@ std::string route_destination_text(int32_t code) {
   return s;
 }
 
+// The engine switches in words a musician reads, by switch number; the
+// command interface keeps its short names ("imd prg chg") for scripts, and a
+// toggle shows the switch's description in the display.
+constexpr const char* switch_labels[engine_switches] = {"Program change", "Instant update", "Recycle voices",
+                                                        "Drum mode",      "Mono retrigger", "Block DC"};
+
+constexpr float route_pitch = 14.f;  // base pixels from one route row to the next
 constexpr float page_x = 366, page_y = 240, page_w = 384, page_h = 132;
+
+// A panel that takes the presses on it, so the tab titles under the effect
+// view do not switch pages while it shows.
+class cover : public control {
+ public:
+  cover(std::string name, rect r, const ui_style& st) : control("region", std::move(name), r), style_(st) {
+    filter().enabled = false;
+  }
+  int press(event&, point) override { return press_code::handled; }
+  bool wheel(event&, point, float) override { return true; }
+  void paint(painter& p) override {
+    const float radius = style_.line(4.f);
+    p.fill_round(bounds(), radius, pal::panel_edge);
+    p.fill_round(bounds().inset(1), std::max(radius - 1.f, 0.f), pal::panel);
+  }
+
+ private:
+  const ui_style& style_;
+};
 
 struct page_builder {
   const ui_style& st;
@@ -58,6 +87,7 @@ struct page_builder {
     text& t = parent.add<text>("label", at, s, &st, "label");
     t.set_align(h, align::centre);
     t.set_colour(pal::text_secondary);
+    t.fit_line();
     return t;
   }
 };
@@ -89,10 +119,7 @@ void global_page(page_builder& b, container& page, const synth_port& port, int32
     slider& s = flags.add<slider>("switch", b.r(x + 12, y, 24, 12), b.st, 2);
     s.set_user_value(i);
     b.v.switches[size_t(i)] = &s;
-    plugin::command_args a;
-    a.index = i;
-    port.send(plugin::command::switch_name, a);
-    b.label(flags, synth_port::text_of(a), b.r(x + 40, y - 1, 84, 14));
+    b.label(flags, switch_labels[i], b.r(x + 40, y - 1, 84, 14));
   }
 }
 
@@ -100,8 +127,14 @@ void route_page(page_builder& b, container& page) {
   page.set_name("route");
   container& list = page.add<container>("route", b.r(page_x, page_y, page_w, page_h));
   const std::string sources = source_menu(), destinations = destination_menu();
+  const ui_style& st = b.st;
   // Two columns of eight rows, 184 pixels wide with a 12-pixel gutter:
-  // source, mode, destination and the depth slider.
+  // source, mode, destination and the depth knob. The rows are placed on a
+  // pitch of whole pixels at the scale, so that every size spaces them evenly.
+  const int32_t top = st.px(254.f), pitch = st.px(route_pitch), height = pitch - std::max(1, st.px(1.f));
+  auto cell = [&](float x, int32_t row, float w) {
+    return rect_of(st.px(x), top + pitch * row, st.px(x + w) - st.px(x), height);
+  };
   for (int32_t c = 0; c < 2; ++c) {
     const float x0 = 368.f + 196.f * float(c);
     b.label(list, "Source", b.r(x0, 242, 50, 10));
@@ -110,14 +143,15 @@ void route_page(page_builder& b, container& page) {
     b.label(list, "Depth", b.r(x0 + 156, 242, 28, 10), align::centre);
   }
   for (int32_t i = 0; i < route_rows; ++i) {
-    const float x0 = 368.f + 196.f * float(i / 8), y = 254.f + 14.5f * float(i % 8);
+    const float x0 = 368.f + 196.f * float(i / 8);
+    const int32_t row = i % 8;
     route_row_view& rv = b.v.routes[size_t(i)];
-    rv.row = &list.add<container>("row", b.r(x0, y, 184, 13));
-    rv.source = &rv.row->add<dropbox>("Source", b.r(x0, y, 50, 13), b.st, sources);
+    rv.row = &list.add<container>("row", cell(x0, row, 184));
+    rv.source = &rv.row->add<dropbox>("Source", cell(x0, row, 50), st, sources);
     rv.source->set_range(0.f, 511.f);
-    rv.mode = &rv.row->add<dropbox>("Mode", b.r(x0 + 52, y, 38, 13), b.st, route_mode_menu);
+    rv.mode = &rv.row->add<dropbox>("Mode", cell(x0 + 52, row, 38), st, route_mode_menu);
     rv.mode->set_range(-1.f, 1.f);
-    rv.destination = &rv.row->add<dropbox>("Destination", b.r(x0 + 92, y, 62, 13), b.st, destinations);
+    rv.destination = &rv.row->add<dropbox>("Destination", cell(x0 + 92, row, 62), st, destinations);
     rv.destination->set_range(0.f, 255.f);
     for (dropbox* d : {rv.source, rv.mode, rv.destination}) {
       d->set_integer(true);
@@ -128,11 +162,22 @@ void route_page(page_builder& b, container& page) {
     rv.mode->display = [](const dropbox& d) {
       return std::string(d.value() < 0.f ? "-" : d.value() < 0.5f ? "Add" : "Mul");
     };
-    rv.depth = &rv.row->add<slider>("Depth", b.r(x0 + 158, y + 1, 26, 11), b.st, 0);
-    rv.depth->set_range(-1.f, 1.f);
-    rv.depth->set_default(0.f);
-    rv.depth->set_sensitivity(1.f / 32.f);
-    rv.depth->set_user_value(i);
+    // A bipolar knob as tall as the row, centred in the Depth column.
+    const rect c = cell(x0 + 156, row, 28);
+    const int32_t d = c.height();
+    knob& k = rv.row->add<knob>("Depth", rect_of((c.x1 + c.x2 - d) / 2, c.y1, d, d), st, 65, 2);
+    k.set_range(-1.f, 1.f);
+    k.set_default(0.f);
+    k.set_sensitivity(1.f / 32.f);
+    k.set_range_pixels(100.f * st.scale);
+    k.set_display([](const knob& kk) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%+.2f", double(kk.value()));
+      return std::string(text);
+    });
+    k.set_floating_value(true);
+    k.set_user_value(i);
+    rv.depth = &k;
   }
 }
 
@@ -154,13 +199,16 @@ void effect_page(page_builder& b, container& page) {
   b.label(page, "run from 1 to 4. Edit shows a slot's", b.r(540, 264, 206, 12));
   b.label(page, "parameters.", b.r(540, 276, 206, 12));
 
+  // Over the whole tab area, tab titles included: the Reverb's 24 parameters
+  // need the room. Back returns to the slots.
   effect_edit_view& fx = b.v.fx_edit;
-  fx.panel = &page.add<container>("fx edit", b.r(page_x, page_y - 2, page_w, page_h + 4));
-  fx.panel->add<region>("bg", b.r(page_x, page_y - 2, page_w, page_h + 4), b.st);
-  fx.title = &fx.panel->add<text>("title", b.r(374, 242, 280, 14), "", &b.st);
+  const layout::section_place& area = layout::tab_area;
+  fx.panel = &page.add<container>("fx edit", b.r(area.x, area.y, area.w, area.h));
+  fx.panel->add<cover>("bg", b.r(area.x, area.y, area.w, area.h), b.st);
+  fx.title = &fx.panel->add<text>("title", b.r(374, 220, 280, 13), "", &b.st);
   fx.title->set_header(true);
-  fx.close = &fx.panel->add<button>("close", b.r(700, 242, 46, 15), b.st, "Back");
-  fx.params = &fx.panel->add<container>("params", b.r(page_x, page_y + 18, page_w, page_h - 16));
+  fx.close = &fx.panel->add<button>("close", b.r(700, 219, 46, 15), b.st, "Back");
+  fx.params = &fx.panel->add<container>("params", b.r(area.x, 234, area.w, area.y + area.h - 234));
   fx.panel->set_visible(false);
 }
 

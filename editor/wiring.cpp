@@ -3,8 +3,10 @@
 // preset selector changes programs and names, the display's menus run their
 // actions, the Global, Route and Effect pages send their commands. Every
 // change is echoed in the display: what moved, and its value as text.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "editor/controller_names.h"
 #include "editor/layout.h"
@@ -29,6 +31,69 @@ void split_code(int32_t code, platform::relaxed<int32_t>& cls, platform::relaxed
   index = code % 128;
 }
 
+// The effect view's grid, in base pixels: the panel's inside, the dial of a
+// parameter with its caption under it, the column pitch within a band (at
+// least what a caption such as "Distribution" needs). Heights are at least
+// what the fonts take, which keep a readable size at small scales.
+constexpr float effect_left = 368.f, effect_width = 384.f, effect_top = 234.f;
+constexpr float effect_dial = 18.f, effect_row_pitch = 29.f;
+constexpr float effect_min_pitch = 46.f, effect_max_pitch = 64.f;
+constexpr int32_t effect_rows = 2;
+
+// Where a group's heading or a parameter sits, in window pixels.
+struct effect_cell {
+  const char* heading = nullptr;  // a group's title, or null for a parameter
+  int32_t param = -1;
+  rect at;  // the heading's line, or the parameter's column from its dial down
+};
+
+std::vector<effect_cell> effect_cells(const fx::param_group* groups, int32_t count, const ui_style& st) {
+  struct block {
+    const char* title;
+    int32_t first, n, columns;
+  };
+  std::vector<block> blocks;
+  if (groups && groups[0].name) {
+    for (const fx::param_group* g = groups; g->name; ++g) {
+      const int32_t end = g[1].name ? std::min(g[1].first, count) : count;
+      if (end > g->first) blocks.push_back({g->name, g->first, end - g->first, 0});
+    }
+  } else {
+    blocks.push_back({nullptr, 0, count, 0});
+  }
+  for (block& b : blocks) b.columns = (b.n + effect_rows - 1) / effect_rows;
+  const int32_t max_columns = int32_t(effect_width / effect_min_pitch);
+  const int32_t heading_h = std::max(st.px(layout::caption_height), st.header->line_height() + 1);
+  const int32_t row_h = std::max(st.px(effect_row_pitch), st.px(effect_dial) + st.px(1.f) + st.label->line_height() + 1);
+  std::vector<effect_cell> out;
+  int32_t y = st.px(effect_top);
+  for (size_t first = 0; first < blocks.size();) {
+    // As many blocks as fit side by side make a band.
+    size_t last = first;
+    int32_t columns = blocks[first].columns;
+    while (last + 1 < blocks.size() && columns + blocks[last + 1].columns <= max_columns) columns += blocks[++last].columns;
+    const float pitch = std::min(effect_max_pitch, effect_width / float(std::max(columns, 1)));
+    const bool titled = blocks[first].title != nullptr;
+    const int32_t top = y + (titled ? heading_h : 0);
+    float x = effect_left;
+    for (size_t k = first; k <= last; ++k) {
+      const block& b = blocks[k];
+      if (titled) {
+        const int32_t x1 = st.px(x + 2.f), x2 = st.px(x + pitch * float(b.columns) - 2.f);
+        out.push_back({b.title, -1, rect{x1, y, x2, y + heading_h}});
+      }
+      for (int32_t i = 0; i < b.n; ++i) {
+        const float cx = x + pitch * float(i % b.columns);
+        const int32_t x1 = st.px(cx), x2 = st.px(cx + pitch), y1 = top + row_h * (i / b.columns);
+        out.push_back({nullptr, b.first + i, rect{x1, y1, x2, y1 + row_h}});
+      }
+      x += pitch * float(b.columns);
+    }
+    y = top + row_h * effect_rows;
+    first = last + 1;
+  }
+  return out;
+}
 }  // namespace
 
 void synth_editor::wire() {
@@ -244,8 +309,10 @@ void synth_editor::wire_pages() {
   }));
 }
 
-// The parameters of the slot's effect over the Effect page: eight columns of
-// knobs (switches for on/off values), three rows, in the effect's order.
+// The parameters of the slot's effect over the tab area, in the groups of
+// the effect's table (Global, Diffuse, Tail for the Reverb; one untitled
+// group when it gives none): each group a titled block of two rows, blocks
+// side by side in bands as wide as the panel. Switches for on/off values.
 void synth_editor::open_effect_view(int32_t slot) {
   effect_edit_view& fx = view_->fx_edit;
   // The controls are made again: a menu's target among them is gone.
@@ -264,18 +331,38 @@ void synth_editor::open_effect_view(int32_t slot) {
   fx.effect = e->name();
   fx.title->set_text("Slot " + std::to_string(slot + 1) + "  " + e->name());
   const std::string name = e->name();
-  for (int32_t i = 0; i < e->param_count() && i < fx::max_params; ++i) {
+  const int32_t count = std::min(e->param_count(), fx::max_params);
+  const std::vector<effect_cell> cells = effect_cells(e->groups(), count, st);
+  for (const effect_cell& g : cells)
+    if (g.heading) {
+      text& h = fx.params->add<text>("group", g.at, g.heading, &st);
+      h.set_header(true);
+      h.set_align(align::start, align::centre);
+    }
+  for (int32_t i = 0; i < count; ++i) {
     const fx::param_desc& d = e->desc(i);
-    const float x = 374.f + 47.f * float(i % 8), y = 262.f + 36.f * float(i / 8);
+    const effect_cell* at = nullptr;
+    for (const effect_cell& g : cells)
+      if (g.param == i) at = &g;
+    if (!at) continue;
+    const rect& cell = at->at;
+    const int32_t dial = st.px(effect_dial), cx = (cell.x1 + cell.x2) / 2;
+    // The caption may reach a little into the neighbouring columns: a long
+    // name ("Distribution") beside a short one or none still reads whole.
+    const int32_t reach = cell.width() / 8;
+    const rect caption = rect{cell.x1 - reach, cell.y1 + dial + st.px(1.f), cell.x2 + reach,
+                              cell.y1 + dial + st.px(1.f) + st.label->line_height() + 1};
     control* c = nullptr;
     if (d.integer && d.min == 0.f && d.max == 1.f) {
-      slider& s = fx.params->add<slider>(d.name, layout::scaled(x + 6, y + 6, 24, 12, st.scale), st, 2);
-      text& t = fx.params->add<text>("label", layout::scaled(x - 6, y + 20, 48, 10, st.scale), d.name, &st, "label");
+      const int32_t sw = st.px(24.f), sh = st.px(12.f);
+      slider& s = fx.params->add<slider>(d.name, rect_of(cx - sw / 2, cell.y1 + (dial - sh) / 2, sw, sh), st, 2);
+      text& t = fx.params->add<text>("label", caption, d.name, &st, "label");
       t.set_align(align::centre, align::start);
       t.set_colour(palette::text_secondary);
       c = &s;
     } else {
-      knob& k = fx.params->add<knob>(d.name, layout::scaled(x + 6, y, 24, 24, st.scale), st, 65, d.min < 0.f ? 2 : 1);
+      knob& k = fx.params->add<knob>(d.name, rect_of(cx - dial / 2, cell.y1, dial, dial), st, 65, d.min < 0.f ? 2 : 1);
+      k.label().set_bounds(caption);
       k.set_range(d.min, d.max);
       k.set_integer(d.integer != 0);
       k.set_default(d.def);

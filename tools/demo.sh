@@ -69,6 +69,21 @@ for shot in "editor.png 1 global" "editor-2x.png 2 global" "editor-0.75x.png 0.7
     --state "$FACTORY/Vorn Demo Band.vornstate" --program "$LEAD" --note 57 --length 0.6
 done
 echo
+echo "== the editor in use, drawn headless by its screenshot checks: a right-click menu open at 0.75, 1 and 2,"
+echo "   the Reverb's parameters, the filter mode menu, CC Map > Remove, the Load State confirmation, the"
+echo "   display's whole message under the pointer, a colour scheme"
+SHOTS="$BUILD/editor-shots"
+mkdir -p "$SHOTS"
+if "$BUILD/tests/vorn_editor_tests" --gtest_filter='editor_shots.*' --gtest_brief=1 >"$SHOTS/run.log" 2>&1; then
+  for f in control-menu-75 control-menu-100 control-menu-200 reverb-100 reverb-200 filter-mode-menu cc-map-remove \
+           load-state-confirm display-note colour-blue; do
+    echo "  $SHOTS/$f.png"
+  done
+else
+  echo "  the screenshot checks failed: $SHOTS/run.log"
+fi
+
+echo
 echo "vorn.so: $PLUGIN"
 echo "demo:    $OUT"
 echo "song:    $SONG_OUT"
@@ -77,3 +92,4 @@ echo "sheet:   $BUILD/factory-sheet.png"
 echo "skin:    $BUILD/skin-preview.png"
 echo "gallery: $BUILD/gui-gallery.png (and gui-gallery-menu.png); vorn-gui-demo opens it in an X11 window"
 echo "editor:  $BUILD/editor.png (and editor-2x.png, editor-0.75x.png, editor-route.png)"
+echo "in use:  $SHOTS (menus at 0.75, 1 and 2, the Reverb page, a confirmation, the display's note)"

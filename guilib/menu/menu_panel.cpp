@@ -1,5 +1,7 @@
 #include "guilib/menu/menu_panel.h"
 
+#include <cctype>
+
 #include "guilib/paint/canvas.h"
 #include "guilib/style/color.h"
 #include "guilib/style/palette.h"
@@ -31,35 +33,42 @@ class panel_background : public view {
 
 // The current value's mark behind its item: the highlight colour, kept faint
 // so that it does not compete with the accent of the hovered item.
+// A dot at its right end marks it too, on items of one row's height; a
+// tall item (the "-" of a mode menu, a box of its own) keeps only the fill,
+// where a dot would float alone in the middle of the box.
 class highlight_view : public view {
  public:
-  explicit highlight_view(rect r, float radius) : view("highlight", "highlight", r), radius_(radius) {}
+  highlight_view(rect r, float radius, bool dot) : view("highlight", "highlight", r), radius_(radius), dot_(dot) {}
   void paint(painter& p) override {
     const color32 c = menu_highlight_colour();
     p.fill_round(bounds(), radius_, (c & 0x00FFFFFFu) | 0x38000000u);
-    p.fill_round({bounds().x2 - 4, bounds().y1 + bounds().height() / 2 - 2, bounds().x2 - 1, bounds().y1 + bounds().height() / 2 + 1},
-                 1.5f, c);
+    if (dot_)
+      p.fill_round({bounds().x2 - 4, bounds().y1 + bounds().height() / 2 - 2, bounds().x2 - 1, bounds().y1 + bounds().height() / 2 + 1},
+                   1.5f, c);
   }
 
  private:
   float radius_;
+  bool dot_;
 };
 
 // The hovered item's mark: a faint fill with an accent bar at its left, over
-// the card and under the texts.
+// the card and under the texts. The bar is as thin on a tall item as on a
+// row, clear of the item's text.
 class hover_mark : public view {
  public:
-  hover_mark(const menu_panel& panel, rect r) : view("highlight", "hover", r), panel_(panel) {}
+  hover_mark(const menu_panel& panel, rect r, int32_t bar) : view("highlight", "hover", r), panel_(panel), bar_(bar) {}
   void paint(painter& p) override {
     const int32_t i = panel_.hovered() >= 0 ? panel_.hovered() : panel_.open_item();
     if (i < 0) return;
     const rect r = panel_.item_rect(size_t(i));
     p.fill_round(r, 2.f, panel_.hovered() >= 0 ? palette::raised : mix(palette::panel, palette::raised, 0.5f));
-    p.fill({r.x1, r.y1 + 1, r.x1 + std::max(2, r.height() / 6), r.y2 - 1}, palette::accent);
+    p.fill({r.x1, r.y1 + 1, r.x1 + bar_, r.y2 - 1}, palette::accent);
   }
 
  private:
   const menu_panel& panel_;
+  int32_t bar_;
 };
 
 class submenu_marker : public view {
@@ -73,6 +82,11 @@ class submenu_marker : public view {
 
 }  // namespace
 
+namespace {
+// Space left of an item's text; a submenu's marker takes as much again at the right.
+int32_t item_pad(const ui_style& st) { return st.px(6.f); }
+}  // namespace
+
 color32 menu_highlight_colour() { return pack(hls_to_rgb(0.65f, 0.65f, 1.f)); }
 
 menu_panel::menu_panel(const menu_level& level, const ui_style& style, point origin, int32_t depth)
@@ -83,13 +97,13 @@ menu_panel::menu_panel(const menu_level& level, const ui_style& style, point ori
   // The panel's rectangle holds the shadow too, so that it paints within it.
   set_bounds(card.inset(-shadow_));
   add<panel_background>(card, shadow_, style.line(4.f));
-  add<hover_mark>(*this, card);
-  const int32_t pad = style.px(6.f);
+  add<hover_mark>(*this, card, std::max(2, style.px(2.f)));
+  const int32_t pad = item_pad(style);
   for (size_t i = 0; i < level.items.size(); ++i) {
     const menu_item& it = level.items[i];
     if (!it.shown) continue;
     const rect r = item_rect(i);
-    if (it.highlighted) add<highlight_view>(r, style.line(2.f));
+    if (it.highlighted) add<highlight_view>(r, style.line(2.f), r.height() <= style.px(16.f));
     if (it.type == menu_item::kind::label) {
       text& t = add<text>("label", r, it.text, &style, "label");
       t.set_header(true);
@@ -102,6 +116,17 @@ menu_panel::menu_panel(const menu_level& level, const ui_style& style, point ori
     if (!it.enabled) t.set_colour(palette::text_secondary);
     if (it.submenu) add<submenu_marker>(rect{r.x2 - pad - r.height() / 2, r.y1, r.x2 - pad / 2, r.y2});
   }
+}
+
+int32_t menu_panel::needed_width(const menu_item& it, const ui_style& style) {
+  const int32_t pad = item_pad(style);
+  if (it.type == menu_item::kind::label) {
+    std::string caps = it.text;
+    for (char& c : caps) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return measure(*style.menu_header, caps.c_str()) + pad / 2 + 1;
+  }
+  const int32_t h = it.area.height();
+  return pad + measure(*style.menu, it.text.c_str()) + (it.submenu ? pad + h / 2 : pad / 2) + 1;
 }
 
 point menu_panel::origin() const {

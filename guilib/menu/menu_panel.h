@@ -27,6 +27,10 @@ class menu_panel : public view {
   int32_t depth() const { return depth_; }
   int32_t margin_x() const { return margin_x_; }
   int32_t margin_y() const { return margin_y_; }
+  // The width an entry's text needs in a panel at style's scale: the text,
+  // its padding and, for a submenu, the marker.
+  static int32_t needed_width(const menu_item& it, const ui_style& style);
+
   // The window rectangle of entry i (shown entries only).
   rect item_rect(size_t i) const;
   // The entry under a window point: a shown, enabled choice; -1 if none.

@@ -72,6 +72,7 @@ class level_parser : public menu_adder {
   void add_label(const std::string& text);
   void place(menu_item& it);
   bool skip_level(size_t& pos);
+  void widen_columns();
   void finish();
 
   parse_run& run_;
@@ -84,6 +85,8 @@ class level_parser : public menu_adder {
   modifier_mask mask_;
   float x_ = 0.f, y_ = 0.f, column_w_ = 0.f, tallest_ = 0.f;
   bool placed_ = false;
+  int32_t column_ = 0;                 // the column items are placed in now
+  std::vector<int32_t> item_column_;  // by item: its column (-1: not placed)
 };
 
 void level_parser::command(std::string_view body) {
@@ -112,6 +115,7 @@ void level_parser::command(std::string_view body) {
       }
       break;
     case 'n':
+      ++column_;
       tallest_ = std::max(tallest_, y_);
       x_ = std::min(x_ + column_w_, float(max_menu_extent));
       y_ = 0.f;
@@ -139,6 +143,8 @@ void level_parser::command(std::string_view body) {
 }
 
 void level_parser::place(menu_item& it) {
+  item_column_.resize(out_.items.size(), -1);
+  item_column_[size_t(&it - out_.items.data())] = column_;
   it.area = rect_of(clamp_extent(x_), clamp_extent(y_), int32_t(scaled(item_w_)), int32_t(scaled(item_h_)));
   column_w_ = std::max(column_w_, scaled(item_w_));
   y_ = std::min(y_ + scaled(item_h_), float(max_menu_extent));
@@ -182,7 +188,36 @@ bool level_parser::skip_level(size_t& pos) {
   return open == 0;
 }
 
+// Columns whose texts need more than their width grow; the entries that
+// had the column's full width take the new one, and the columns to the
+// right move along.
+void level_parser::widen_columns() {
+  const menu_options& o = run_.opt;
+  if (!o.needed_width) return;
+  item_column_.resize(out_.items.size(), -1);
+  const int32_t cap = int32_t(scaled(o.max_column_width));
+  int32_t shift = 0;
+  for (int32_t c = 0; c <= column_; ++c) {
+    int32_t had = 0, need = 0;
+    for (size_t i = 0; i < out_.items.size(); ++i) {
+      if (item_column_[i] != c) continue;
+      had = std::max(had, out_.items[i].area.width());
+      need = std::max(need, std::min(o.needed_width(out_.items[i]), cap));
+    }
+    const int32_t grow = std::max(0, need - had);
+    for (size_t i = 0; i < out_.items.size(); ++i) {
+      if (item_column_[i] != c) continue;
+      rect& a = out_.items[i].area;
+      a = a.moved(shift, 0);
+      if (a.width() == had) a.x2 += grow;
+    }
+    shift += grow;
+  }
+  x_ += float(shift);
+}
+
 void level_parser::finish() {
+  widen_columns();
   tallest_ = std::max(tallest_, y_);
   out_.width = clamp_extent(x_ + column_w_);
   out_.height = clamp_extent(tallest_);

@@ -22,6 +22,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -80,6 +81,12 @@ struct menu_options {
   int32_t spacing = 0;                        // scaled pixels between items of a column
   bool shift = false, ctrl = false, alt = false;  // held when the pop-up opened
   menu_placeholder* placeholder = nullptr;
+  // The scaled width an entry's text needs (its padding and a submenu's
+  // marker included), or none. With it, a column whose entries' texts do not
+  // fit its [WxH] width grows to the widest, up to max_column_width
+  // (unscaled), and the columns to its right move along.
+  std::function<int32_t(const menu_item&)> needed_width;
+  int32_t max_column_width = 320;
 };
 
 menu_level parse_menu(std::string_view description, const menu_options& options);

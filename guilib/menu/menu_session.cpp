@@ -56,9 +56,11 @@ menu_session::menu_session(root_container& root, menu_owner& owner, const input_
     const point origin = w->owner->client_to_screen(*w, {0, 0});
     area_ = w->owner->work_area(*w).moved(-origin.x, -origin.y);
   }
-  const menu_options opt = owner.menu_settings(held);
-  tree_ = parse_menu(owner.menu_description(), opt);
+  menu_options opt = owner.menu_settings(held);
   const ui_style& st = owner.menu_style();
+  // Entries as wide as their texts: a mapping's whole name in CC Map > Remove.
+  if (!opt.needed_width) opt.needed_width = [&st](const menu_item& it) { return menu_panel::needed_width(it, st); };
+  tree_ = parse_menu(owner.menu_description(), opt);
   const rect a = owner.menu_anchor();
   const int32_t width = tree_.width + 2 * st.px(4.f), height = tree_.height + 2 * st.px(4.f);
   // Below the owner, or above it when only that fits.
@@ -173,7 +175,16 @@ void menu_session::open_submenu(size_t depth, int32_t item) {
   const int32_t w = sub.width + 2 * st.px(4.f), h = sub.height + 2 * st.px(4.f);
   const rect r = item_of(depth, item), card = card_of(depth);
   int32_t x = card.x2 - 1;
-  if (x + w > area_.x2 && card.x1 + 1 - w >= area_.x1) x = card.x1 + 1 - w;
+  // Flipped left at the window's (or the screen's) edge, beside its parent
+  // again: the pointer goes straight from the item into it. Where neither
+  // side has room, the side with more, as close to the parent as it fits.
+  if (x + w > area_.x2) {
+    if (card.x1 + 1 - w >= area_.x1) {
+      x = card.x1 + 1 - w;
+    } else if (card.x1 - area_.x1 > area_.x2 - card.x2) {
+      x = area_.x1;
+    }
+  }
   add_panel(sub, inside(x, r.y1 - st.px(4.f), w, h, area_));
 }
 

@@ -133,7 +133,7 @@ void render_wordmark(bitmap& out, int width, int height) {
   const float u = cap / 14.f;  // letter widths below are for a 14-pixel capital
   const float v_w = 10.f * u, o_w = cap, r_w = 8.f * u, n_w = 8.5f * u, gap = 2.6f * u;
   const float total = v_w + o_w + r_w + n_w + 3.f * gap;
-  const color32 ink = palette::text_primary;
+  const color32 ink = palette::base::text_primary;
   canvas c(width, height);
   auto stroke = [&](std::vector<point> pts) {
     c.paint(c.whole(), [&](float x, float y) { return polyline(pts, x, y, hw); }, ink);
@@ -147,7 +147,7 @@ void render_wordmark(bitmap& out, int width, int height) {
   const float r = cap * 0.5f - hw * 0.5f, ocx = x + cap * 0.5f, ocy = top + cap * 0.5f;
   const float start = -0.8f * pi, stop = 0.8f * pi, value = 0.3f * pi;
   c.paint(c.whole(), [&](float px, float py) { return sdf::arc(px, py, ocx, ocy, r, hw, start, stop); },
-          palette::raised_edge);
+          palette::base::raised_edge);
   c.paint(c.whole(), [&](float px, float py) { return sdf::arc(px, py, ocx, ocy, r, hw, start, value); },
           palette::accent);
   c.paint(c.whole(), [&](float px, float py) {

@@ -53,7 +53,7 @@ void render_knob_frame(bitmap& out, int y0, const knob_strip_shape& shape, float
 
   // Track, then the value on it.
   c.paint(all, [&](float x, float y) { return sdf::arc(x, y, g.cx, g.cy, g.track_r, g.track_hw, start, stop); },
-          palette::panel_edge);
+          palette::base::panel_edge);
   float a0 = start, a1 = value_angle;
   if (shape.variant == int(knob_variant::bipolar)) {
     a0 = std::min(0.f, value_angle);
@@ -77,12 +77,12 @@ void render_knob_frame(bitmap& out, int y0, const knob_strip_shape& shape, float
   const float rim = std::max(0.9f, s * 0.03f);
   c.paint(around(g.cx, g.cy, g.cap_r), cap, [&](float x, float y) {
     const float lit = std::clamp(0.5f - (y - g.cy) / (2.f * g.cap_r), 0.f, 1.f);
-    return mix(palette::raised_edge, mix(palette::raised_edge, palette::text_secondary, 0.35f), lit);
+    return mix(palette::base::raised_edge, mix(palette::base::raised_edge, palette::base::text_secondary, 0.35f), lit);
   });
   c.paint(around(g.cx, g.cy, g.cap_r), [&](float x, float y) { return cap(x, y) + rim; },
           [&](float x, float y) {
             const float t = std::clamp((y - g.cy) / g.cap_r * 0.5f + 0.5f, 0.f, 1.f);
-            return mix(mix(palette::raised, palette::raised_edge, 0.35f), palette::raised, t);
+            return mix(mix(palette::base::raised, palette::base::raised_edge, 0.35f), palette::base::raised, t);
           });
 
   // Pointer.
@@ -90,7 +90,7 @@ void render_knob_frame(bitmap& out, int y0, const knob_strip_shape& shape, float
   c.paint(around(g.cx, g.cy, g.cap_r), [&](float x, float y) {
     return sdf::segment(x, y, g.cx + sx * g.pointer_from, g.cy + sy * g.pointer_from, g.cx + sx * g.pointer_to,
                         g.cy + sy * g.pointer_to, g.pointer_hw);
-  }, palette::text_primary);
+  }, palette::base::text_primary);
 
   c.to_bitmap(out, y0);
 }

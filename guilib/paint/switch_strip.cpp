@@ -23,8 +23,8 @@ void render_frame(bitmap& out, const switch_strip_shape& shape, int position) {
   // A two-position switch lights its whole track when on; one with more
   // positions keeps a dark track and shows the choice by the thumb.
   const bool lit = on && stops == 2;
-  const color32 fill = lit ? accent : palette::panel_edge;
-  const color32 edge = lit ? mix(accent, 0xFF000000u, 0.25f) : palette::raised_edge;
+  const color32 fill = lit ? accent : palette::base::panel_edge;
+  const color32 edge = lit ? mix(accent, 0xFF000000u, 0.25f) : palette::base::raised_edge;
   c.paint(c.whole(), track, edge);
   c.paint(c.whole(), [&](float x, float y) { return track(x, y) + 1.f; }, fill);
 
@@ -36,7 +36,7 @@ void render_frame(bitmap& out, const switch_strip_shape& shape, int position) {
     for (int k = 0; k < stops; ++k) {
       const float x = left + (right - left) * float(k) / float(stops - 1);
       c.paint(around(x, h * 0.5f, 2.f), [&](float px, float py) { return sdf::circle(px, py, x, h * 0.5f, std::max(0.8f, h * 0.07f)); },
-              mix(palette::raised_edge, palette::text_secondary, 0.4f));
+              mix(palette::base::raised_edge, palette::base::text_secondary, 0.4f));
     }
   }
 
@@ -44,7 +44,7 @@ void render_frame(bitmap& out, const switch_strip_shape& shape, int position) {
   const float tx = left + (right - left) * float(position) / float(stops - 1), ty = h * 0.5f;
   c.paint(around(tx, ty + 0.6f, thumb_r, 3.f), [&](float x, float y) { return sdf::circle(x, y, tx, ty + 0.6f, thumb_r); },
           0x90000000u, std::max(1.f, h * 0.12f));
-  const color32 thumb = !on ? palette::text_secondary : stops == 2 ? 0xFFF4F5F7u : accent;
+  const color32 thumb = !on ? palette::base::text_secondary : stops == 2 ? 0xFFF4F5F7u : accent;
   c.paint(around(tx, ty, thumb_r), [&](float x, float y) { return sdf::circle(x, y, tx, ty, thumb_r); }, thumb);
 
   c.to_bitmap(out, position * shape.frame_height);

@@ -128,7 +128,15 @@ void painter::blit_mix(const bitmap& src, int sy0, int sy1, int w, int h, uint32
   }
 }
 
+namespace {
+std::vector<drawn_text>* text_log = nullptr;
+}  // namespace
+
+void record_drawn_text(std::vector<drawn_text>* to) { text_log = to; }
+
 int painter::text(const font& f, int x, int y, const std::string& s, color32 c) {
+  if (text_log && !s.empty())
+    text_log->push_back({rect_of(x, y, measure(f, s.c_str()), f.line_height()), clip_, s});
   return draw_text(surface_, f, x, y, s.c_str(), c, box());
 }
 

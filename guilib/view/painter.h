@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "guilib/font/font.h"
 #include "guilib/image/bitmap.h"
@@ -67,6 +68,17 @@ class painter {
   bitmap& surface_;
   rect clip_;
 };
+
+// Every text a painter draws, with the box it takes (pen position, measured
+// width, the font's line height) and the clip it was drawn within. Layout
+// checks turn a recorder on around a paint and look for texts that overlap
+// or run out of their clip; null (the default) records nothing. UI thread only.
+struct drawn_text {
+  rect box;
+  rect clip;
+  std::string s;
+};
+void record_drawn_text(std::vector<drawn_text>* to);
 
 // The widest prefix of s (in characters) that fits max_width pixels; when s
 // does not fit, an ellipsis "..." is appended to the returned prefix.

@@ -85,6 +85,7 @@ void root_container::paint_tree(view& v, painter& p) {
 }
 
 std::vector<rect> root_container::paint(bitmap& surface) {
+  if (before_paint && !damage_.empty()) before_paint();
   std::vector<rect> painted;
   painted.swap(damage_);
   for (const rect& r : painted) {

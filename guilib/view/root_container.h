@@ -58,6 +58,9 @@ class root_container : public view {
   const std::vector<rect>& damaged() const { return damage_; }
   // Paints the damaged region into surface; returns the rectangles painted.
   std::vector<rect> paint(bitmap& surface);
+  // Called before every paint: an owner sets the colours its views paint
+  // with (windows of several owners share the palette).
+  std::function<void()> before_paint;
   // Paints and presents through the window (the "redraw" event does this).
   void redraw();
   void set_background(color32 c) { background_ = c; }

@@ -17,6 +17,7 @@
 #include "guilib/widgets/edit.h"
 #include "guilib/widgets/list_box.h"
 #include "guilib/widgets/text.h"
+#include "guilib/widgets/text_wrap.h"
 
 namespace gui {
 
@@ -36,33 +37,6 @@ std::string& last_folder() {
 std::string lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
   return s;
-}
-
-std::vector<std::string> wrap_lines(const font& f, const std::string& text, int32_t width) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start <= text.size()) {
-    const size_t nl = text.find('\n', start);
-    const std::string para = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    std::string line;
-    size_t i = 0;
-    while (i < para.size()) {
-      const size_t sp = para.find(' ', i);
-      const std::string word = para.substr(i, sp == std::string::npos ? std::string::npos : sp - i);
-      const std::string next = line.empty() ? word : line + " " + word;
-      if (!line.empty() && measure(f, next.c_str()) > width) {
-        out.push_back(line);
-        line = word;
-      } else {
-        line = next;
-      }
-      i = sp == std::string::npos ? para.size() : sp + 1;
-    }
-    out.push_back(line);
-    if (nl == std::string::npos) break;
-    start = nl + 1;
-  }
-  return out;
 }
 
 // The dimmed cover over the window that holds a dialog's card: it takes every
@@ -116,7 +90,7 @@ class message_panel : public modal_layer {
                                  caption, &st);
     title.set_header(true);
     int32_t y = title.bounds().y2 + st.px(8.f);
-    for (const std::string& line : wrap_lines(*st.label, text, c.width() - 2 * pad)) {
+    for (const std::string& line : wrap_evenly(*st.label, text, c.width() - 2 * pad)) {
       add<gui::text>("text", rect{c.x1 + pad, y, c.x2 - pad, y + st.label->line_height() + 2}, line, &st);
       y += st.label->line_height() + st.px(3.f);
     }
@@ -132,7 +106,7 @@ class message_panel : public modal_layer {
 
   static rect measure_card(rect window, const ui_style& st, const std::string& text) {
     const int32_t w = st.px(300.f);
-    const size_t lines = wrap_lines(*st.label, text, w - 2 * st.px(12.f)).size();
+    const size_t lines = wrap_evenly(*st.label, text, w - 2 * st.px(12.f)).size();
     const int32_t h = st.px(12.f) * 2 + st.header->line_height() + st.px(8.f) +
                       int32_t(lines) * (st.label->line_height() + st.px(3.f)) + st.px(14.f) + st.px(20.f);
     return centred_card(window, w, h);

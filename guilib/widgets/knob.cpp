@@ -42,7 +42,29 @@ std::string knob::value_text() const {
   return buf;
 }
 
+void knob::set_floating_value(bool on) {
+  floating_ = on;
+  if (on) {
+    // Wide enough for a signed value with two decimals, centred over the dial.
+    const rect& d = bounds();
+    const int32_t line = label_->used_font().line_height();
+    const int32_t w = measure(label_->used_font(), "+0.00") + style_.px(8.f) + 2, h = line + style_.px(4.f) + 1;
+    const int32_t x = (d.x1 + d.x2 - w) / 2;
+    label_->set_bounds(rect_of(x, d.y1 - h - style_.px(1.f), w, h));
+    label_->set_box(true);
+    label_->set_align(align::centre, align::centre);
+  }
+  refresh_label();
+}
+
 void knob::refresh_label() {
+  if (floating_) {
+    const bool shown = hovered() || dragging_;
+    label_->set_visible(shown);
+    label_->set_text(shown ? value_text() : std::string());
+    label_->set_colour(palette::text_primary);
+    return;
+  }
   const bool live = hovered() || dragging_ || caption_.empty();
   label_->set_text(live ? value_text() : caption_);
   label_->set_colour(live && !caption_.empty() ? palette::text_primary : palette::text_secondary);
@@ -50,7 +72,7 @@ void knob::refresh_label() {
 
 void knob::value_changed() {
   control::value_changed();
-  if (hovered() || dragging_ || caption_.empty()) refresh_label();
+  if (hovered() || dragging_ || caption_.empty() || floating_) refresh_label();
 }
 
 // --- input -----------------------------------------------------------------------
@@ -176,6 +198,20 @@ void knob::paint(painter& p) {
   }
   const int32_t fh = s.frame_height, i = frame_index();
   const int32_t dx = r.x1 + (r.width() - s.frame_width) / 2, dy = r.y1 + (r.height() - fh) / 2;
+  if (palette::panel_edge != palette::base::panel_edge) {
+    // A colour scheme: the strip's dim track takes the scheme's edge colour
+    // (strips are cached by name in the default colours).
+    bitmap frame;
+    create(frame, s.frame_width, fh);
+    const color32 from = palette::base::panel_edge & 0x00FFFFFFu, to = palette::panel_edge & 0x00FFFFFFu;
+    for (int32_t y = 0; y < fh; ++y)
+      for (int32_t x = 0; x < s.frame_width; ++x) {
+        const color32 c = s.image.at(x, i * fh + y);
+        frame.at(x, y) = (c & 0x00FFFFFFu) == from ? (c & 0xFF000000u) | to : c;
+      }
+    p.blit(frame, 0, 0, s.frame_width, fh, dx, dy, enabled() ? 255 : 110);
+    return;
+  }
   if (!enabled()) {
     p.blit(s.image, 0, i * fh, s.frame_width, fh, dx, dy, 110);
   } else if (smoothing_ && i + 1 < s.frames) {

@@ -10,7 +10,9 @@
 // menu instead of dragging.
 //
 // The label child ("label") under the dial shows the caption, and the value
-// text while the pointer is over the knob or dragging it.
+// text while the pointer is over the knob or dragging it. A knob too small
+// for a label of its own (a route's depth in its row) floats it instead: a
+// boxed readout above the dial, shown only while hovered or dragged.
 #pragma once
 
 #include <functional>
@@ -46,6 +48,8 @@ class knob : public control {
   // The value as the user reads it ("440 Hz"); by default the value with two decimals.
   void set_display(std::function<std::string(const knob&)> f) { display_ = std::move(f), refresh_label(); }
   std::string value_text() const;
+  // The floating readout above the dial instead of a caption below it.
+  void set_floating_value(bool on);
   bool dragging() const { return dragging_; }
   int32_t speed_level() const { return speed_; }
 
@@ -75,6 +79,7 @@ class knob : public control {
   float default_ = 0.f;
   int32_t frames_, variant_;
   bool smoothing_ = false;
+  bool floating_ = false;
   // during a drag
   bool dragging_ = false;
   bool right_click_ = false;  // pressed with the right button alone and not moved yet

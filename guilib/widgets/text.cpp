@@ -47,12 +47,36 @@ void text::set_header(bool h) {
   mark_dirty();
 }
 
+void text::fit_line() {
+  const rect& r = bounds();
+  const int32_t need = used_font().line_height() + 1;
+  if (r.height() >= need) return;
+  const int32_t y1 = r.y1 - (need - r.height() + 1) / 2;
+  set_bounds({r.x1, y1, r.x2, y1 + need});
+}
+
 int32_t text::text_width() const { return measure(used_font(), shown_text().c_str()); }
 
 std::string text::shown_text() const {
+  if (scroll_ >= 0) return text_;
   const rect& r = bounds();
   const int inner = r.width() - (box_ ? 4 : 0);
   return fit_text(used_font(), text_, std::max(inner, 0));
+}
+
+void text::set_scroll(int32_t px) {
+  if (px == scroll_) return;
+  scroll_ = px;
+  mark_dirty();
+}
+
+rect text::inner() const {
+  const rect& r = bounds();
+  return box_ ? rect{r.x1 + 2 + std::max(dx_, 0), r.y1, r.x2 - 2, r.y2} : r;
+}
+
+int32_t text::overflow_of(const std::string& s) const {
+  return std::max(0, measure(used_font(), s.c_str()) - inner().width());
 }
 
 point text::placement() const {
@@ -74,8 +98,15 @@ void text::paint(painter& p) {
     p.fill_round(bounds(), radius, 0xFF101216);
     p.frame_round(bounds(), radius, 1.f, palette::panel_edge);
   }
-  const point at = placement();
-  p.text(used_font(), at.x, at.y, shown_text(), enabled() ? colour_ : mix(colour_, palette::background, 0.55f));
+  point at = placement();
+  const color32 ink = enabled() ? colour_ : mix(colour_, palette::background, 0.55f);
+  if (scroll_ >= 0) {
+    at.x -= scroll_;
+    painter in = p.clipped(inner());
+    in.text(used_font(), at.x, at.y, shown_text(), ink);
+    return;
+  }
+  p.text(used_font(), at.x, at.y, shown_text(), ink);
 }
 
 }  // namespace gui

@@ -41,8 +41,23 @@ class text : public control {
   void set_offset(int32_t dx, int32_t dy) { dx_ = dx, dy_ = dy, mark_dirty(); }
   // A recessed box behind the text: readouts such as the voice count.
   void set_box(bool b) { box_ = b, mark_dirty(); }
+  // Grows the rectangle about its middle to hold one line of the font (its
+  // height plus the pixel centring leaves) when it is shorter: a caption box
+  // of scaled layout pixels can be shorter than the font, which keeps a
+  // readable size at small scales.
+  void fit_line();
   // Capitals with the header look (section titles).
   void set_header(bool h);
+
+  // A line too long for its box: scrolled (whole, moved left by px and cut
+  // at the box) instead of shortened with "..."; -1 turns scrolling off.
+  void set_scroll(int32_t px);
+  int32_t scroll() const { return scroll_; }
+  // How far the whole text reaches past the box: the scroll that shows its end (0: it fits).
+  int32_t overflow() const { return overflow_of(text_); }
+  int32_t overflow_of(const std::string& s) const;
+  // The box's inside: where the text may draw.
+  rect inner() const;
 
   // Where the text's top-left lands; the width the text takes.
   point placement() const;
@@ -67,6 +82,7 @@ class text : public control {
   align h_ = align::start, v_ = align::centre;
   int32_t dx_ = 0, dy_ = 0;
   bool box_ = false;
+  int32_t scroll_ = -1;
   std::vector<text*> mirrors_;      // receive our text
   std::vector<text*> mirrored_by_;  // send us theirs
 };

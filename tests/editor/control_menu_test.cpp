@@ -158,7 +158,7 @@ TEST_F(editor_control_menu, typed_values_are_read_as_the_display_shows_them) {
 
 TEST_F(editor_control_menu, route_depths_and_effect_parameters_take_defaults_and_typed_values) {
   e.view().pages->show(1);
-  gui::slider& depth = *e.view().routes[0].depth;
+  gui::knob& depth = *e.view().routes[0].depth;
   auto row0 = [&] {
     plugin::command_args a;
     a.index = 0;

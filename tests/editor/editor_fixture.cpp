@@ -106,7 +106,8 @@ std::string editor_instance::display(int32_t index) {
   return text;
 }
 
-std::string editor_instance::line(int n) { return (n == 0 ? view().line0 : view().line1)->str(); }
+// What the display was told (the whole message, however its lines show it).
+std::string editor_instance::line(int n) { return view().message[n == 0 ? 0 : 1]; }
 
 void editor_instance::click(const gui::rect& r, mouse_button b) {
   const gui::point c = r.centre();

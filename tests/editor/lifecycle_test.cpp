@@ -147,7 +147,7 @@ TEST_F(editor_pages, route_rows_edit_the_engine_routes) {
   ASSERT_TRUE(e.choose(*r.source, "Velocity"));
   ASSERT_TRUE(e.choose(*r.destination, "Filter>Filter Frequency"));
   ASSERT_TRUE(e.choose(*r.mode, "Multiply"));
-  e.backend().click(e.window(), gui::mouse_button::left, r.depth->bounds().x2 - 2, r.depth->bounds().centre().y);
+  e.drag(r.depth->bounds(), -45);  // the depth knob turned up most of the way
   const synth::route& row = route(3);
   EXPECT_EQ(row.source_class, 2);
   EXPECT_EQ(row.source_index, 1);

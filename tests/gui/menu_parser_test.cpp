@@ -213,3 +213,30 @@ TEST(menu_parser, find_menu_value_finds_items_in_submenus_first_match_first) {
 
 }  // namespace
 }  // namespace gui
+
+namespace gui {
+namespace {
+
+// With the widths texts need, a column grows to its widest entry (up to the
+// cap), the columns to its right move along, and narrower entries stay.
+TEST(menu_parser, columns_grow_to_the_texts_they_hold) {
+  menu_options o;
+  o.needed_width = [](const menu_item& it) { return int32_t(it.text.size()) * 10; };
+  o.max_column_width = 200;
+  const menu_level l = parse_menu("[40x10]ab,a long entry,[n][30x10]x,[20x10]y,[n]" + std::string(30, 'z') + ",", o);
+  ASSERT_EQ(l.items.size(), 5u);
+  EXPECT_EQ(l.items[0].area.width(), 120) << "as wide as \"a long entry\"";
+  EXPECT_EQ(l.items[1].area.width(), 120);
+  EXPECT_EQ(l.items[2].area.x1, 120) << "the next column moved along";
+  EXPECT_EQ(l.items[2].area.width(), 30) << "wide enough already";
+  EXPECT_EQ(l.items[3].area.width(), 20) << "a narrower entry keeps its width";
+  EXPECT_EQ(l.items[4].area.x1, 150);
+  EXPECT_EQ(l.items[4].area.width(), 200) << "held at the cap";
+  EXPECT_EQ(l.width, 350);
+  // Without the measure, the sizes are the string's.
+  const menu_level plain = parse_menu("[40x10]ab,a long entry,", {});
+  EXPECT_EQ(plain.items[1].area.width(), 40);
+}
+
+}  // namespace
+}  // namespace gui

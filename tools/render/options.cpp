@@ -226,7 +226,7 @@ std::string usage_text() {
          "  --keymap FILE        Scala keyboard mapping (.kbm) for the --tuning scale\n"
          "  --save-state FILE    instance state saved after rendering\n"
          "  --save-preset FILE   current program's preset saved after rendering\n"
-         "  --scale S            GUI scale of --editor-shot (0.25 to 4; the size menu offers 0.5 to 2)\n"
+         "  --scale S            GUI scale of --editor-shot (0.25 to 4; the size menu offers 0.75 to 2)\n"
          "  --page P             with --editor-shot: the tab shown, global (default), route or effect\n"
          "  --note KEY           with --editor-shot: the note sounds (--length seconds) while it is taken\n";
 }
