@@ -63,18 +63,6 @@ float synth::get_param_normalised(int index) const {
 
 void synth::display_param(int index, int program, char* text, size_t cap) const {
   if (program < 0 || program >= bank_size) program = current_program_;
-  display_value(index, program, get_param(index, program), text, cap);
-}
-
-void synth::display_normalised(int index, float normalised, char* text, size_t cap) const {
-  if (!param_valid(index)) {
-    if (cap) text[0] = 0;
-    return;
-  }
-  display_value(index, current_program_, to_internal(index, normalised), text, cap);
-}
-
-void synth::display_value(int index, int program, float value, char* text, size_t cap) const {
   float preset_values[preset_param_count];
   const preset& p = bank_.slots[size_t(program)];
   for (int i = 0; i < preset_param_count; ++i) preset_values[i] = p.get(i);
@@ -87,7 +75,7 @@ void synth::display_value(int index, int program, float value, char* text, size_
   ctx.pcm_names = pcm_names.data();
   ctx.polyphonic = polyphonic_;
   ctx.tempo_bpm = tempo_;
-  display(index, value, ctx, text, cap);
+  display(index, get_param(index, program), ctx, text, cap);
 }
 
 void synth::copy_globals(float* out) const {

@@ -54,9 +54,6 @@ class synth final : private allocator_client, private route_client {
   void set_param_normalised(int index, float normalised);
   float get_param_normalised(int index) const;
   void display_param(int index, int program, char* text, size_t cap) const;
-  // The text a normalised value would show once set on the current program
-  // (for hosts that label values before sending them).
-  void display_normalised(int index, float normalised, char* text, size_t cap) const;
   // The 17 global values in index order, for the instance state.
   void copy_globals(float* out) const;
 
@@ -206,7 +203,6 @@ class synth final : private allocator_client, private route_client {
   int global_glide_mode() const { return global_glide_mode_; }
 
  private:
-  void display_value(int index, int program, float value, char* text, size_t cap) const;
   void apply_global(int index, float value);
   void rebuild_voice_pool();
   void apply_pending_changes();

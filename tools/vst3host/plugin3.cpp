@@ -278,6 +278,18 @@ bool plugin3::save_state(std::vector<uint8_t>& out) {
   return true;
 }
 
+bool plugin3::save_controller_state(std::vector<uint8_t>& out) {
+  memory_stream s;
+  if (!controller_ || controller_->getState(&s) != kResultOk) return false;
+  out = s.bytes();
+  return true;
+}
+
+bool plugin3::load_controller_state(const std::vector<uint8_t>& bytes) {
+  memory_stream s(bytes);
+  return controller_ && controller_->setState(&s) == kResultOk;
+}
+
 bool plugin3::load_state(const std::vector<uint8_t>& bytes) {
   memory_stream s(bytes);
   if (!component_ || component_->setState(&s) != kResultOk) return false;

@@ -78,6 +78,10 @@ class plugin3 {
   // the controller, as hosts restore a project.
   bool save_state(std::vector<uint8_t>& out);
   bool load_state(const std::vector<uint8_t>& bytes);
+  // The controller's own state, saved after the component's and restored
+  // after it, as hosts keep a project.
+  bool save_controller_state(std::vector<uint8_t>& out);
+  bool load_controller_state(const std::vector<uint8_t>& bytes);
 
  private:
   vst3::ParamID mapped(int32_t channel, int32_t control);
