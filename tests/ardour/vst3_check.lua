@@ -99,7 +99,7 @@ route:add_processor_by_index (tap, -1, nil, true)
 send (proc, { 0x90, 69, 100 })
 ARDOUR.LuaAPI.usleep (1500000)  -- the Dummy backend runs in real time
 send (proc, { 0x80, 69, 0 })
-local shm = tap:to_insert ():plugin (0):to_luaproc ():shmem ():to_float (0):array ()
+shm = tap:to_insert ():plugin (0):to_luaproc ():shmem ():to_float (0):array ()
 local kept = math.floor (shm[1])
 local samples = {}
 for i = 1, kept do samples[i] = shm[i + 2] end
@@ -131,6 +131,9 @@ Session:save_state ("", false, false, false)
 local f = io.open (dir .. "/" .. name .. ".ardour")
 local saved = f:read ("a")
 f:close ()
+-- Drop every reference into the session before closing it.
+route, proc, plug, control, tap, pd, shm = nil, nil, nil, nil, nil, nil, nil
+collectgarbage ()
 close_session ()
 
 print ("reopened")
@@ -158,5 +161,7 @@ for i = 1, #a do same = same and a[i] == b[i] end
 print (string.format ("state blocks in the session file: %d before, %d after reopening, %s", #a, #b,
                       same and "identical" or "different"))
 check (same, "the saved state changed across the reload")
+route, proc = nil, nil
+collectgarbage ()
 close_session ()
 print (failures == 0 and "RESULT ok" or ("RESULT FAILED " .. failures))
