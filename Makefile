@@ -5,7 +5,7 @@ CMAKE_GEN := -G Ninja
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: demo test setup setup-windows release asan tsan windows bench fuzz fuzz-long clean
+.PHONY: demo test setup setup-windows release asan tsan windows bench fuzz fuzz-long clean install-vst3
 
 setup:
 	@tools/setup/install_deps.sh
@@ -61,6 +61,12 @@ asan: $(BUILD)/asan/build.ninja release
 
 tsan: $(BUILD)/tsan/build.ninja release
 	cmake --build $(BUILD)/tsan -j $(JOBS)
+
+# The VST 3 bundle into the user's VST 3 folder, replacing an older copy.
+install-vst3: release
+	mkdir -p $(HOME)/.vst3
+	rm -rf $(HOME)/.vst3/vorn.vst3
+	cp -R $(BUILD)/release/vorn.vst3 $(HOME)/.vst3/
 
 demo: release
 	@tools/demo.sh $(BUILD)/release

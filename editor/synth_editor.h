@@ -58,6 +58,7 @@ class synth_editor final : public plugin::editor_object {
   void close() override;
   bool is_open() const override { return window_ != nullptr; }
   void idle() override;
+  int event_fd() const override { return backend_ ? backend_->event_fd() : -1; }
   void host_call() override;
   void wheel(float delta) override;
   void set_content_scale(float factor) override;

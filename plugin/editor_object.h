@@ -32,6 +32,9 @@ class editor_object : public synth::editor_chunk_client {
   virtual bool is_open() const = 0;
   // effEditIdle: the editor handles its window's events and timers.
   virtual void idle() = 0;
+  // While open: a descriptor that becomes readable when the window has
+  // events for idle (the X11 connection), or -1.
+  virtual int event_fd() const { return -1; }
   // Any other dispatcher call while open, for hosts that never idle.
   virtual void host_call() = 0;
   // One wheel step from the host (effVendorSpecific 'Whee').

@@ -121,6 +121,9 @@ class instance {
   void set_parameter(int32_t index, float normalised);
   float get_parameter(int32_t index) const;
   void parameter_text(int32_t index, char* text, size_t capacity) const;  // "1.20 kHz"
+  // The text a value would show once set (for hosts that label values they
+  // have not sent); false outside 0..param_count-1.
+  bool parameter_text_of(int32_t index, float normalised, char* text, size_t capacity) const;
   bool parameter_from_text(int32_t index, const char* text, float& normalised) const;
   bool parameter_info(int32_t index, parameter_shape& out) const;
 

@@ -1,5 +1,6 @@
 // Parameters as hosts see them: values, texts, texts read back, shapes.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -25,6 +26,12 @@ float step_of(int32_t index) {
 void instance::parameter_text(int32_t index, char* text, size_t capacity) const {
   if (!text || capacity == 0) return;
   parts_->engine.display_param(index, program(), text, capacity);
+}
+
+bool instance::parameter_text_of(int32_t index, float normalised, char* text, size_t capacity) const {
+  if (!text || capacity == 0 || index < 0 || index >= param_count || std::isnan(normalised)) return false;
+  trial_display(parts_->engine, index, synth::to_internal(index, std::clamp(normalised, 0.f, 1.f)), text, capacity);
+  return true;
 }
 
 // The text is read back through the parameter's own display (a scratch copy

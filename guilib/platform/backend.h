@@ -30,6 +30,10 @@ class backend {
  public:
   virtual ~backend() = default;
   virtual const char* name() const = 0;
+  // A descriptor that becomes readable when events wait (the X11
+  // connection), for hosts that run our events from their own loop; -1
+  // where there is none.
+  virtual int event_fd() const { return -1; }
 
   // Creates the native window of w and sizes its surface; w must stay where
   // it is until destroy. False when the platform refused.

@@ -36,6 +36,7 @@ class x11 : public backend {
   bool connected() const;
   // The connection's file descriptor, for programs that wait on it (the demo).
   int connection_fd() const;
+  int event_fd() const override { return connection_fd(); }
   // Whether presents go through shared memory.
   bool shared_memory() const;
 
