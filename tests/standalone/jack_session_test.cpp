@@ -1,6 +1,6 @@
 // vorn-standalone on a JACK server of the test's own (the dummy driver at
 // 48 kHz and 64-frame blocks): this program is the other JACK client, sending
-// a note to the application's MIDI input and listening to its outputs.
+// notes to the application's MIDI input and listening to its outputs.
 // VORN_STANDALONE_SECONDS sets how long the application runs (5 s here by
 // default; 30 s for the figures). VORN_STANDALONE_STRICT_XRUNS=1 also fails
 // on any xrun the server reports, which a loaded machine without real-time
@@ -114,14 +114,14 @@ std::string read_text(const fs::path& p) {
   return s.str();
 }
 
-// The test's own JACK client: a MIDI output that plays one note when told,
-// and two audio inputs whose peaks it keeps, before the note and during it.
+// The test's own JACK client: a MIDI output that plays notes when told,
+// and two audio inputs whose peaks it keeps, before the notes and while they play.
 struct probe {
   jack_client_t* client = nullptr;
   jack_port_t* midi_out = nullptr;
   jack_port_t* in[2] = {};
-  std::atomic<int> note_request{0};  // 1: send note-on, 2: send note-off (the process callback clears it)
-  std::atomic<int> phase{0};         // 0 before the note, 1 while held, 2 after
+  std::atomic<int> note_request{0};  // 1: start playing, 2: stop (the process callback clears it)
+  std::atomic<int> phase{0};         // 0 before the notes, 1 while playing, 2 after
   std::atomic<float> peak_before{0.f}, peak_during{0.f};
   std::atomic<uint32_t> xruns{0};
 
@@ -150,18 +150,53 @@ struct probe {
     if (v > peak.load(std::memory_order_relaxed)) peak.store(v, std::memory_order_relaxed);
   }
 
+  // While playing: a held C3 under a run of C4 E4 G4 C5, a step every
+  // quarter second, so MIDI flows for the whole run.
+  static constexpr jack_nframes_t step_frames = 12000;
+  static constexpr uint8_t held_note = 48;
+  static constexpr uint8_t run_notes[4] = {60, 64, 67, 72};
+  jack_nframes_t frames_to_step = 0;
+  int step = 0;
+
+  static void note(void* midi, jack_nframes_t at, bool on, uint8_t key) {
+    const uint8_t msg[3] = {uint8_t(on ? 0x90 : 0x80), key, uint8_t(on ? 100 : 0)};
+    jack_midi_event_write(midi, at, msg, 3);
+  }
+
+  // The MIDI of one block; false when this block changes phase (its sound is
+  // then neither before nor during).
+  bool play(void* midi, jack_nframes_t frames) {
+    const int request = note_request.exchange(0);
+    if (request == 1) {
+      note(midi, 0, true, held_note);
+      note(midi, 0, true, run_notes[0]);
+      frames_to_step = step_frames;
+      step = 0;
+      phase.store(1);
+      return false;
+    }
+    if (request == 2) {
+      note(midi, 0, false, held_note);
+      note(midi, 0, false, run_notes[step % 4]);
+      phase.store(2);
+      return false;
+    }
+    if (phase.load() != 1) return true;
+    if (frames_to_step <= frames) {
+      note(midi, frames_to_step - 1, false, run_notes[step % 4]);
+      ++step;
+      note(midi, frames_to_step - 1, true, run_notes[step % 4]);
+      frames_to_step += step_frames;
+    }
+    frames_to_step -= frames;
+    return true;
+  }
+
   static int on_process(jack_nframes_t frames, void* arg) {
     auto* self = static_cast<probe*>(arg);
     void* midi = jack_port_get_buffer(self->midi_out, frames);
     jack_midi_clear_buffer(midi);
-    const int request = self->note_request.load();
-    if (request != 0) {
-      const uint8_t msg[3] = {uint8_t(request == 1 ? 0x90 : 0x80), 69, uint8_t(request == 1 ? 100 : 0)};
-      jack_midi_event_write(midi, frames / 2, msg, 3);
-      self->note_request.store(0);
-      self->phase.store(request);
-      return 0;  // the answer comes in later blocks
-    }
+    if (!self->play(midi, frames)) return 0;
     float peak = 0.f;
     for (jack_port_t* p : self->in) {
       const auto* s = static_cast<const float*>(jack_port_get_buffer(p, frames));
@@ -184,7 +219,7 @@ bool wait_for(F&& ready, std::chrono::milliseconds limit) {
   return true;
 }
 
-TEST(StandaloneJack, PlaysANoteFromAJackMidiPortAtSixtyFourFrames) {
+TEST(StandaloneJack, PlaysNotesFromAJackMidiPortAtSixtyFourFrames) {
   if (system("command -v jackd > /dev/null 2>&1") != 0) GTEST_SKIP() << "jackd (jackd2) is not installed";
   const fs::path dir = test_support::make_scratch_dir("vorn-standalone-jack");
   const std::string server = "vorn-test-" + std::to_string(getpid());
@@ -217,23 +252,24 @@ TEST(StandaloneJack, PlaysANoteFromAJackMidiPortAtSixtyFourFrames) {
   // --midi connects the application to the probe's MIDI output itself.
   child vorn({app, "--no-gui", "--run-for", run_for, "--midi", "vorn-probe:midi_out"}, dir / "vorn.log");
   ASSERT_TRUE(vorn.started());
-  // Running once its outputs reach the server's playback ports (it connects them after activating).
+  // Running once its outputs reach the server's playback ports and --midi
+  // took the probe's output (it connects both after activating).
   const auto playing = [&] {
     jack_port_t* out = jack_port_by_name(p.client, "vorn:out_left");
-    return out && jack_port_connected_to(out, "system:playback_1");
+    return out && jack_port_connected_to(out, "system:playback_1") &&
+           jack_port_connected_to(p.midi_out, "vorn:midi_in");
   };
   ASSERT_TRUE(wait_for([&] { return !vorn.running() || playing(); }, 20s) && vorn.running())
       << read_text(dir / "vorn.log");
   const auto app_start = clock_type::now();
   const uint32_t probe_xruns_at_start = p.xruns.load();
-  EXPECT_TRUE(jack_port_connected_to(p.midi_out, "vorn:midi_in")) << read_text(dir / "vorn.log");
   ASSERT_EQ(jack_connect(p.client, "vorn:out_left", jack_port_name(p.in[0])), 0);
   ASSERT_EQ(jack_connect(p.client, "vorn:out_right", jack_port_name(p.in[1])), 0);
 
-  // Silence first, then one second of A4, then the rest of the run.
+  // Silence first, then notes until a second and a half before the end.
   std::this_thread::sleep_for(300ms);
   p.note_request.store(1);
-  std::this_thread::sleep_for(1000ms);
+  std::this_thread::sleep_until(app_start + std::chrono::milliseconds(int64_t(seconds * 1000) - 1500));
   p.note_request.store(2);
   // The server's xruns while both clients run: counted up to shortly before the application's end.
   std::this_thread::sleep_until(app_start + std::chrono::milliseconds(int64_t(seconds * 1000) - 500));
@@ -252,7 +288,7 @@ TEST(StandaloneJack, PlaysANoteFromAJackMidiPortAtSixtyFourFrames) {
   EXPECT_NE(log.find("playing on JACK (" + server + "), 48000 Hz, 64 frames"), std::string::npos) << log;
   EXPECT_GT(ran, seconds * 0.8) << "it ran for its --run-for time";
   EXPECT_LT(p.peak_before.load(), 1e-4f) << "silence before the note";
-  EXPECT_GT(p.peak_during.load(), 0.01f) << "the note is heard at the outputs";
+  EXPECT_GT(p.peak_during.load(), 0.01f) << "the notes are heard at the outputs";
 
   double average = -1, peak = -1;
   unsigned xruns = 999999;
