@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "fx/chain.h"
 #include "riff/bytes.h"
 
 namespace files {

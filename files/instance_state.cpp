@@ -10,6 +10,7 @@
 #include "files/preset_chunk.h"
 #include "files/state_controls.h"
 #include "files/tuning_chunk.h"
+#include "fx/chain.h"
 #include "platform/app_data_dir.h"
 #include "riff/bytes.h"
 #include "riff/file_buffer.h"

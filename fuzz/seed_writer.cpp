@@ -13,6 +13,7 @@
 #include "files/pcm_chunk.h"
 #include "files/preset_chunk.h"
 #include "files/state_controls.h"
+#include "fx/chain.h"
 #include "riff/bytes.h"
 #include "riff/file_buffer.h"
 #include "tests/support/kvx_builder.h"

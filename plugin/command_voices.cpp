@@ -1,6 +1,7 @@
 // Commands 59..85: controller learn and map, unison saws, voice and slot
 // displays, routes, envelope and LFO displays, meters, effect slots, the
 // change flags.
+#include "fx/chain.h"
 #include "plugin/command_groups.h"
 #include "plugin/instance_parts.h"
 

@@ -4,11 +4,14 @@
 #include <cstring>
 #include <vector>
 
+#include "fx/chain.h"
 #include "synth/param_display.h"
 
 namespace synth {
 
-synth::synth() {
+synth::~synth() = default;  // fx::chain is whole here
+
+synth::synth() : effects_(std::make_unique<fx::chain>(lock_)) {
   for (int i = 0; i < engine_flag_count; ++i) set_flag(engine_flag(i), engine_flag_table[i].default_on);
   cc_target_.owner = this;
   sequence_gain_.fill(1.f);
@@ -130,7 +133,7 @@ void synth::set_sample_rate(float rate) {
   // A host may announce 0 (or nonsense) before it knows its rate; keep the
   // last usable rate so every coefficient stays finite.
   if (!(rate >= 1000.f && rate <= 1.0e6f)) return;
-  effects_.prepare_rate(rate);  // effect storage is built before the lock
+  effects_->prepare_rate(rate);  // effect storage is built before the lock
   platform::scoped_lock hold(lock_);
   sample_rate_ = rate;
   update_rate_context();

@@ -9,10 +9,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
-#include "fx/chain.h"
 #include "platform/lock.h"
 #include "platform/relaxed.h"
 #include "synth/cc_map.h"
@@ -32,6 +32,10 @@
 #include "synth/voice.h"
 #include "synth/voice_allocator.h"
 
+namespace fx {
+class chain;
+}
+
 namespace synth {
 
 constexpr int max_voice_slots = voice_allocator::max_slots;           // 32
@@ -40,6 +44,7 @@ constexpr int max_voices = max_voice_slots * max_unison_layers;          // 512
 class synth final : private allocator_client, private route_client {
  public:
   synth();
+  ~synth();
   synth(const synth&) = delete;
   synth& operator=(const synth&) = delete;
 
@@ -113,8 +118,10 @@ class synth final : private allocator_client, private route_client {
   // changed destination is recomputed into the voices at once.
   void set_route(int row, const route& r);
   cc_map& controller_map() { return cc_map_; }
-  // The four insert effect slots after the master stage.
-  fx::chain& effects() { return effects_; }
+  // The four insert effect slots after the master stage (fx/chain.h). The
+  // engine holds them apart, made with it, so that its header need not
+  // carry the effects'.
+  fx::chain& effects() { return *effects_; }
   const voice& voice_at(int index) const { return voices_[size_t(index)]; }
   int pool_size() const { return voice_slots_ * unison_layers_; }
   int voices_rendered() const { return voices_rendered_; }
@@ -272,7 +279,7 @@ class synth final : private allocator_client, private route_client {
 
   host_interface* host_ = nullptr;
   platform::lock lock_;
-  fx::chain effects_{lock_};
+  std::unique_ptr<fx::chain> effects_;  // made in the constructor, never null
   bank bank_;
   preset reset_preset_;
   std::array<platform::relaxed<float>, global_param_count> globals_;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "fx/chain.h"
 #include "synth/dsp/svf_lanes.h"
 #include "synth/engine.h"
 
@@ -71,7 +72,7 @@ void synth::render(float* left, float* right, int frames) {
     std::memset(r, 0, sizeof(float) * size_t(n));
     const int rendered = reference_engine_ ? render_voices_reference(l, r, n) : render_voices(l, r, n);
     if (rendered > 0 || output_.residue() > 1e-9f) output_.process(l, r, n);
-    effects_.run(l, r, n, sample_rate_);  // an empty chain returns at once
+    effects_->run(l, r, n, sample_rate_);  // an empty chain returns at once
     for (int f = 0; f < n; ++f) {
       left[done + f] += l[f];
       right[done + f] += r[f];
@@ -348,7 +349,7 @@ void synth::reset_after_suspend() {
   allocator_.reset();
   for (voice& v : voices_) v.kill();
   output_.reset();
-  effects_.clear_all();
+  effects_->clear_all();
   previous_slot_.fill(-1);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "fx/chain.h"
 #include "synth/engine.h"
 
 namespace synth {
@@ -118,7 +119,7 @@ void synth::end_stepped(float* left, float* right, int frames) {
   float* l = context_.scratch_left.data();
   float* r = context_.scratch_right.data();
   if (stepped_rendered_ > 0 || output_.residue() > 1e-9f) output_.process(l, r, frames);
-  effects_.run(l, r, frames, sample_rate_);  // an empty chain returns at once
+  effects_->run(l, r, frames, sample_rate_);  // an empty chain returns at once
   for (int f = 0; f < frames; ++f) {
     left[f] += l[f];
     right[f] += r[f];

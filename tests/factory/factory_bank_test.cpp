@@ -11,6 +11,7 @@
 
 #include "files/instance_state.h"
 #include "files/preset_files.h"
+#include "fx/chain.h"
 #include "riff/file_buffer.h"
 #include "synth/engine.h"
 #include "synth/engine_flags.h"

@@ -9,6 +9,7 @@
 #include "files/pcm_chunk.h"
 #include "files/preset_chunk.h"
 #include "files/state_controls.h"
+#include "fx/chain.h"
 #include "riff/bytes.h"
 #include "tests/files/files_support.h"
 

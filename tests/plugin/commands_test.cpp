@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "fx/chain.h"
 #include "platform/utf8_path.h"
 #include "plugin/synth_command.h"
 #include "synth/dsp/oscillator.h"

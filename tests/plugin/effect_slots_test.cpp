@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fx/chain.h"
 #include "plugin/vst2/tool_request.h"
 #include "tests/support/direct_plugin.h"
 #include "tools/analysis/signal.h"

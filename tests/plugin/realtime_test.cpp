@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "fx/chain.h"
 #include "plugin/synth_command.h"
 #include "tests/support/direct_plugin.h"
 #include "tests/support/heap_counter.h"

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <thread>
 
+#include "fx/chain.h"
 #include "tests/support/direct_plugin.h"
 
 TEST(concurrency, effect_slots_and_values_change_safely_under_a_running_chain) {

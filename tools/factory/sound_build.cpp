@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "fx/chain.h"
 #include "fx/registry.h"
 #include "synth/engine_flags.h"
 #include "synth/param_display.h"
