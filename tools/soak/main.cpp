@@ -90,8 +90,8 @@ void trace_block(int64_t block, const std::vector<soak::action>& list, const soa
 void print_minute(int minute_number, double minutes, const soak::minute& m, const soak::checker& check) {
   const double block_ms = check.bounds().block_seconds * 1e3;
   const int64_t base = check.rss_baseline();
-  char drift[48] = "baseline not yet taken";
-  if (base >= 0) std::snprintf(drift, sizeof drift, "%+.2f MB from baseline", double(m.rss_bytes - base) / 1048576.0);
+  char drift[48] = "first minute";
+  if (base >= 0) std::snprintf(drift, sizeof drift, "%+.2f MB past the first minute", double(m.rss_bytes - base) / 1048576.0);
   int64_t breaches = 0;
   for (int b = 0; b < int(soak::breach::count); ++b) breaches += check.count(soak::breach(b));
   std::printf("minute %d/%.0f: %lld blocks, process CPU worst %.3f ms (%.0f %% of %.3f ms; 99.9 %% under %.2f ms), wall worst %.3f ms, "
@@ -113,7 +113,7 @@ void print_verdict(uint64_t seed, double minutes, const soak::checker& check, co
                 k + 1 < int(soak::act::count) ? "," : "\n");
   std::printf("overall: %lld blocks, process CPU worst %.3f ms (%.0f %% of %.3f ms; bound 50 %%; 99 %% under %.2f ms, "
               "99.9 %% under %.2f ms), wall worst %.3f ms, "
-              "peak %.2f (bound %.0f), RSS %.1f MB (baseline %.1f MB, bound +-2 MB), %d stuck-note checks, "
+              "peak %.2f (bound %.0e), RSS %.1f MB (first minute highest %.1f MB, bound +2 MB), %d stuck-note checks, "
               "%d saved files whole, %lld times behind real time\n",
               static_cast<long long>(all.blocks), all.worst_cpu_seconds * 1e3,
               100.0 * all.worst_cpu_seconds * 1e3 / block_ms, block_ms, all.cpu.percentile(0.99) * 1e3,

@@ -6,12 +6,14 @@
 // and the wall-clock worst is reported beside it for the reader to weigh.
 //
 // Peak: the engine's master gain is at most 0 dB, but 32 voices of a loud
-// patch struck together add up (a chord of 32 peaks at up to 32 times one
-// voice), and effects with random values add their own gain (a tone
-// control's boost, a multiplier). The first soaks saw peaks of 21 on such
-// chords. 64 (+36 dBFS) leaves that room; a filter or feedback loop that
-// runs away passes it on its way to infinity, which the finite check
-// catches in the end anyway.
+// patch struck together add up (up to 32 times one voice), and the effects
+// bring gains of their own that the schedule sets at random: the Limiter's
+// make-up reaches +48 dB, the Tone's band +40 dB, the Multiplier's +24 dB,
+// and four slots stack them. The first soaks saw 249 (a limited chord with
+// +48 dB of make-up). So "bounded" cannot mean "near full scale" here: the
+// bound, 1e6 (+120 dBFS), is past anything those gains give to a chord and
+// far below where a filter or feedback loop that runs away ends (infinity,
+// which the finite check reports too).
 #include "tools/soak/soak_checker.h"
 
 #include <cmath>
