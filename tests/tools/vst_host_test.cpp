@@ -176,6 +176,19 @@ TEST(vst_host, two_instances_each_record_their_own_automation_and_requests) {
   EXPECT_EQ(a.requests().window_height, 480);
   EXPECT_EQ(a.requests().display_updates, 1);
   EXPECT_EQ(b.requests().display_updates, 0);
+
+  // Cleared, everything is forgotten but the logs' storage, so that a host
+  // clearing them regularly allocates nothing when the plug-in calls back
+  // from its process call.
+  a.clear_requests();
+  EXPECT_TRUE(a.requests().automation.empty());
+  EXPECT_TRUE(a.requests().edits.empty());
+  EXPECT_GE(a.requests().automation.capacity(), 1u);
+  EXPECT_EQ(a.requests().window_width, 0);
+  EXPECT_EQ(a.requests().display_updates, 0);
+  a.set_parameter(2, 0.25f);
+  ASSERT_EQ(a.requests().automation.size(), 1u);
+  EXPECT_EQ(a.requests().automation[0].index, 2);
 }
 
 TEST(vst_library, reports_missing_files_and_libraries_without_an_entry) {

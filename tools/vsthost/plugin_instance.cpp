@@ -236,6 +236,16 @@ intptr_t plugin_instance::answer_without_instance(int32_t opcode, void* ptr) {
   }
 }
 
+void plugin_instance::clear_requests() {
+  std::vector<automation_record> automation = std::move(requests_.automation);
+  std::vector<edit_record> edits = std::move(requests_.edits);
+  automation.clear();
+  edits.clear();
+  requests_ = host_requests{};
+  requests_.automation = std::move(automation);
+  requests_.edits = std::move(edits);
+}
+
 intptr_t plugin_instance::on_host_call(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                        float opt) {
   switch (opcode) {

@@ -1,0 +1,187 @@
+// The soak's own parts: the checker catches each kind of breach it exists
+// for (and lets ordinary blocks pass), and the schedule replays from its seed
+// and does what the soak promises within its first minute.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <set>
+#include <vector>
+
+#include "tests/support/scratch.h"
+#include "tools/soak/soak_checker.h"
+#include "tools/soak/soak_schedule.h"
+
+namespace {
+
+constexpr int32_t frames = 64;
+
+struct block_of_samples {
+  std::vector<float> left = std::vector<float>(frames, 0.25f), right = std::vector<float>(frames, -0.25f);
+};
+
+void write_file(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(p, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// A chunk: id, little-endian size (header included), payload.
+std::vector<uint8_t> chunk(const char* id, uint32_t payload) {
+  std::vector<uint8_t> b(8 + payload, 0x5A);
+  const uint32_t size = 8 + payload;
+  for (int i = 0; i < 4; ++i) b[size_t(i)] = uint8_t(id[i]);
+  for (int i = 0; i < 4; ++i) b[size_t(4 + i)] = uint8_t(size >> (8 * i));
+  return b;
+}
+
+}  // namespace
+
+TEST(soak_checker, a_sound_block_passes_and_each_kind_of_bad_block_is_a_breach) {
+  soak::checker check;
+  block_of_samples ok;
+  const double half = check.bounds().block_seconds * 0.5;
+  check.block(ok.left.data(), ok.right.data(), frames, half * 0.9, half * 5.0, 0.0);  // pre-empted: wall only
+  EXPECT_FALSE(check.failed());
+
+  block_of_samples nan = ok;
+  nan.right[17] = std::numeric_limits<float>::quiet_NaN();
+  check.block(nan.left.data(), nan.right.data(), frames, 0.0, 0.0, 1.0);
+  EXPECT_EQ(check.count(soak::breach::not_finite), 1);
+
+  block_of_samples loud = ok;
+  loud.left[3] = -(check.bounds().peak_bound + 1.f);
+  check.block(loud.left.data(), loud.right.data(), frames, 0.0, 0.0, 2.0);
+  EXPECT_EQ(check.count(soak::breach::peak), 1);
+
+  check.block(ok.left.data(), ok.right.data(), frames, half * 1.1, half * 1.1, 3.0);
+  EXPECT_EQ(check.count(soak::breach::process_time), 1);
+  ASSERT_EQ(check.first_breaches().size(), 3u);
+  EXPECT_NE(check.first_breaches()[0].find("frame 17"), std::string::npos) << check.first_breaches()[0];
+
+  const soak::minute m = check.take_minute();
+  EXPECT_EQ(m.blocks, 4);
+  EXPECT_FLOAT_EQ(m.peak, check.bounds().peak_bound + 1.f);
+  EXPECT_NEAR(m.worst_wall_seconds, half * 5.0, 1e-12);
+  EXPECT_EQ(check.take_minute().blocks, 0);
+}
+
+TEST(soak_checker, stuck_notes_and_memory_growth_after_the_first_minute_are_breaches) {
+  soak::checker check;
+  check.stuck_voices(0, 12, 30.0);  // released voices still ringing are fine
+  EXPECT_FALSE(check.failed());
+  check.stuck_voices(2, 12, 60.0);
+  EXPECT_EQ(check.count(soak::breach::stuck_note), 1);
+
+  constexpr int64_t mb = 1 << 20;
+  check.rss(50 * mb, 10.0);   // the first minute: its highest is the baseline
+  check.rss(100 * mb, 40.0);
+  check.rss(90 * mb, 59.0);
+  EXPECT_EQ(check.count(soak::breach::rss), 0);
+  check.rss(101 * mb, 120.0);
+  check.rss(80 * mb, 180.0);  // memory given back is no breach
+  EXPECT_EQ(check.count(soak::breach::rss), 0);
+  check.rss(102 * mb + 1, 240.0);
+  EXPECT_EQ(check.count(soak::breach::rss), 1);
+  EXPECT_EQ(check.rss_baseline(), 100 * mb);
+}
+
+TEST(soak_checker, a_saved_file_must_be_one_whole_chunk_with_no_temporary_beside_it) {
+  const std::filesystem::path dir = test_support::make_scratch_dir("soak-files");
+  ASSERT_FALSE(dir.empty());
+  soak::checker check;
+  const std::string whole = (dir / "a.vornstate").string();
+  write_file(whole, chunk("vorn", 100));
+  check.saved(whole, "vorn", "", 1.0);
+  EXPECT_FALSE(check.failed());
+
+  std::vector<uint8_t> cut = chunk("vorn", 100);
+  cut.resize(60);
+  const std::string half = (dir / "b.vornstate").string();
+  write_file(half, cut);
+  check.saved(half, "vorn", "", 2.0);
+  EXPECT_EQ(check.count(soak::breach::file), 1);
+  check.saved(whole, "kvxb", "", 3.0);                  // another kind
+  check.saved(whole, "vorn", "cannot write", 4.0);      // the save said it failed
+  EXPECT_EQ(check.count(soak::breach::file), 3);
+
+  write_file(dir / "b.vornstate", chunk("vorn", 10));
+  write_file(dir / "b.vornstate.saving-1-0", cut);      // a save's temporary left behind
+  check.saved(half, "vorn", "", 5.0);
+  EXPECT_EQ(check.count(soak::breach::file), 4);
+  check.loaded(whole, "not a state file", 6.0);
+  EXPECT_EQ(check.count(soak::breach::load), 1);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(soak_schedule, a_seed_replays_and_the_first_minute_does_everything_the_soak_promises) {
+  soak::schedule a(1234), b(1234), c(99);
+  std::vector<soak::action> x, y, z;
+  std::set<soak::act> seen;
+  std::set<int32_t> automated, swapped_in, scales;
+  bool differs = false;
+  int64_t quiet_start = -1, checked_at = -1;
+  int32_t widest_chord = 0, slots = 16, layers = 1, most_voices = 0, reported = 16;
+  const int64_t minute = int64_t(60.0 * soak::blocks_per_second);
+  for (int64_t block = 0; block < minute; ++block) {
+    if (block % 172 == 0) {  // as the soak reports the pool back
+      a.set_pool(slots, layers);
+      b.set_pool(slots, layers);
+      reported = slots;
+    }
+    a.next_block(x);
+    b.next_block(y);
+    c.next_block(z);
+    ASSERT_EQ(x.size(), y.size()) << "block " << block;
+    for (size_t i = 0; i < x.size(); ++i) {
+      ASSERT_EQ(int(x[i].kind), int(y[i].kind));
+      ASSERT_EQ(x[i].a, y[i].a);
+      ASSERT_EQ(x[i].value, y[i].value);
+    }
+    differs = differs || x.size() != z.size();
+    int32_t ons = 0, last_frame = 0;
+    for (const soak::action& act : x) {
+      seen.insert(act.kind);
+      EXPECT_GE(act.frame, last_frame) << "MIDI out of frame order in block " << block;
+      last_frame = act.frame;
+      if (act.kind == soak::act::effect_swap && act.b >= 0) swapped_in.insert(act.b);
+      if (act.kind == soak::act::editor_resize) scales.insert(act.a);
+      if (act.kind == soak::act::automate) {
+        automated.insert(act.a);
+        // The pool as the instance reads the values: step floor(n * (steps - 1 + 0.999)).
+        const int32_t step = int32_t(act.value * (act.a == soak::voices_parameter ? 35.999f : 15.999f));
+        if (act.a == soak::voices_parameter) slots = step <= 3 ? 1 : step - 3;
+        if (act.a == soak::unison_parameter) layers = step + 1;
+      }
+      if (act.kind == soak::act::note_on) {
+        ++ons;
+        // Nothing starts between all notes off and the stuck-note check.
+        EXPECT_FALSE(quiet_start >= 0 && checked_at < 0) << "a note started in the quiet at block " << block;
+      }
+      if (act.kind == soak::act::song_start) {
+        EXPECT_FALSE(quiet_start >= 0 && checked_at < 0) << "the song started in the quiet";
+      }
+      if (act.kind == soak::act::all_notes_off && quiet_start < 0) quiet_start = block;
+      if (act.kind == soak::act::stuck_check && checked_at < 0) checked_at = block;
+    }
+    // A chord (more than a running note) is as wide as the pool reported, give or take.
+    if (ons > 1) {
+      EXPECT_GE(ons, std::min(reported, 85) - 2) << "block " << block;
+    }
+    widest_chord = std::max(widest_chord, ons);
+    most_voices = std::max(most_voices, slots * layers);
+    EXPECT_LE(slots * layers, 32) << "voices past the pool's limit after block " << block;
+  }
+  EXPECT_TRUE(differs) << "another seed, another schedule";
+  for (int k = 0; k < int(soak::act::count); ++k)
+    EXPECT_TRUE(seen.count(soak::act(k))) << soak::act_name(soak::act(k)) << " never happened in the first minute";
+  EXPECT_EQ(int(automated.size()), soak::all_parameters) << "every parameter automated";
+  EXPECT_EQ(int(swapped_in.size()), soak::effect_kinds) << "every effect in a slot";
+  EXPECT_EQ(int(scales.size()), soak::editor_scales) << "the editor at every scale";
+  ASSERT_GE(quiet_start, 0);
+  EXPECT_EQ(checked_at - quiet_start, int64_t(soak::quiet_seconds * soak::blocks_per_second));
+  EXPECT_GE(widest_chord, 20) << "wide chords";
+  EXPECT_EQ(most_voices, 32);
+}

@@ -1,0 +1,194 @@
+// vorn-soak: one instance of vorn.so under a seeded random schedule for
+// SOAK_MINUTES minutes (30) of real time at 64-frame blocks, its editor open
+// on a private Xvfb display, every block checked (tools/soak/soak_checker.h).
+// One line a minute, a verdict at the end; exit status 1 on any breach, with
+// the seed that replays the run (SOAK_SEED).
+//
+//   vorn-soak [path/to/vorn.so]      (make soak SOAK_MINUTES=30 SOAK_SEED=N)
+#include <time.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tools/soak/soak_checker.h"
+#include "tools/soak/soak_host.h"
+#include "tools/soak/soak_schedule.h"
+
+namespace {
+
+constexpr double default_minutes = 30.0;
+constexpr double behind_limit_seconds = 0.25;  // further behind real time: start counting afresh
+constexpr int64_t polyphony_period_blocks = 172;  // about four times a second
+constexpr int slow_blocks_reported = 20;
+
+double env_number(const char* name, double fallback) {
+  const char* text = std::getenv(name);
+  if (!text || !*text) return fallback;
+  char* end = nullptr;
+  const double v = std::strtod(text, &end);
+  return end && *end == '\0' && v > 0 ? v : fallback;
+}
+
+uint64_t seed_of_run() {
+  const char* text = std::getenv("SOAK_SEED");
+  if (text && *text) return std::strtoull(text, nullptr, 10);
+  timespec t{};
+  clock_gettime(CLOCK_REALTIME, &t);
+  return uint64_t(t.tv_sec) * 1000003u + uint64_t(t.tv_nsec / 1000) % 1000000u;
+}
+
+double monotonic() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+void sleep_until(double when) {
+  timespec t{};
+  t.tv_sec = time_t(when);
+  t.tv_nsec = long((when - double(t.tv_sec)) * 1e9);
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
+  }
+}
+
+// What came before a process call over its bound, for whoever replays the
+// seed: the kinds of action in its block and the one before (automation
+// counted, with the structural globals' values).
+void report_slow_block(int64_t block, double cpu_seconds, const std::vector<soak::action>& now,
+                       const std::vector<soak::action>& before) {
+  static int reported = 0;
+  if (++reported > slow_blocks_reported) return;
+  std::printf("  slow block %lld (%.3f ms CPU) after:", static_cast<long long>(block), cpu_seconds * 1e3);
+  for (const auto* list : {&before, &now}) {
+    std::array<int, size_t(soak::act::count)> kinds{};
+    for (const soak::action& a : *list) ++kinds[size_t(a.kind)];
+    for (size_t k = 0; k < kinds.size(); ++k)
+      if (kinds[k]) std::printf(" %s %d", soak::act_name(soak::act(k)), kinds[k]);
+    for (const soak::action& a : *list)
+      if (a.kind == soak::act::automate && (a.a == soak::voices_parameter || a.a == soak::unison_parameter))
+        std::printf(" (p%d=%.3f)", a.a, double(a.value));
+    std::printf(list == &before ? " | this block:" : "\n");
+  }
+}
+
+// SOAK_TRACE=1: every action but automation, idle and MIDI, with its time,
+// and the block's peak when it is over 2 (for replays of a seed).
+void trace_block(int64_t block, const std::vector<soak::action>& list, const soak::checker& check, double seconds) {
+  for (const soak::action& a : list)
+    if (a.kind > soak::act::all_notes_off && a.kind != soak::act::automate && a.kind != soak::act::editor_idle)
+      std::printf("  %s block %lld: %s %d %d %.2f\n", soak::clock_text(seconds).c_str(), static_cast<long long>(block),
+                  soak::act_name(a.kind), a.a, a.b, double(a.value));
+  if (check.last_peak() > 2.f)
+    std::printf("  %s block %lld: peak %.2f\n", soak::clock_text(seconds).c_str(), static_cast<long long>(block),
+                double(check.last_peak()));
+}
+
+void print_minute(int minute_number, double minutes, const soak::minute& m, const soak::checker& check) {
+  const double block_ms = check.bounds().block_seconds * 1e3;
+  const int64_t base = check.rss_baseline();
+  char drift[48] = "first minute";
+  if (base >= 0) std::snprintf(drift, sizeof drift, "%+.2f MB past the first minute", double(m.rss_bytes - base) / 1048576.0);
+  int64_t breaches = 0;
+  for (int b = 0; b < int(soak::breach::count); ++b) breaches += check.count(soak::breach(b));
+  std::printf("minute %d/%.0f: %lld blocks, process CPU worst %.3f ms (%.0f %% of %.3f ms; 99.9 %% under %.2f ms), wall worst %.3f ms, "
+              "peak %.2f, RSS %.1f MB (%s), %d stuck-note checks, %d saved files whole, breaches %lld\n",
+              minute_number, minutes, static_cast<long long>(m.blocks), m.worst_cpu_seconds * 1e3,
+              100.0 * m.worst_cpu_seconds * 1e3 / block_ms, block_ms, m.cpu.percentile(0.999) * 1e3,
+              m.worst_wall_seconds * 1e3, double(m.peak),
+              double(m.rss_bytes) / 1048576.0, drift, m.stuck_checks, m.files_checked,
+              static_cast<long long>(breaches));
+  std::fflush(stdout);
+}
+
+void print_verdict(uint64_t seed, double minutes, const soak::checker& check, const soak::host& h, int64_t behind) {
+  const soak::minute& all = check.overall();
+  const double block_ms = check.bounds().block_seconds * 1e3;
+  std::printf("actions:");
+  for (int k = 0; k < int(soak::act::count); ++k)
+    std::printf(" %s %lld%s", soak::act_name(soak::act(k)), static_cast<long long>(h.done().by_kind[size_t(k)]),
+                k + 1 < int(soak::act::count) ? "," : "\n");
+  std::printf("overall: %lld blocks, process CPU worst %.3f ms (%.0f %% of %.3f ms; bound 50 %%; 99 %% under %.2f ms, "
+              "99.9 %% under %.2f ms), wall worst %.3f ms, "
+              "peak %.2f (bound %.0e), RSS %.1f MB (first minute highest %.1f MB, bound +2 MB), %d stuck-note checks, "
+              "%d saved files whole, %lld times behind real time\n",
+              static_cast<long long>(all.blocks), all.worst_cpu_seconds * 1e3,
+              100.0 * all.worst_cpu_seconds * 1e3 / block_ms, block_ms, all.cpu.percentile(0.99) * 1e3,
+              all.cpu.percentile(0.999) * 1e3, all.worst_wall_seconds * 1e3, double(all.peak),
+              double(check.bounds().peak_bound), double(all.rss_bytes) / 1048576.0,
+              double(check.rss_baseline()) / 1048576.0, all.stuck_checks, all.files_checked,
+              static_cast<long long>(behind));
+  if (!check.failed()) {
+    std::printf("soak PASSED: %.0f minutes, seed %llu\n", minutes, static_cast<unsigned long long>(seed));
+    return;
+  }
+  for (int b = 0; b < int(soak::breach::count); ++b)
+    if (const int64_t n = check.count(soak::breach(b)))
+      std::printf("  %s: %lld times\n", soak::breach_name(soak::breach(b)), static_cast<long long>(n));
+  for (const std::string& first : check.first_breaches()) std::printf("  first %s\n", first.c_str());
+  std::printf("soak FAILED: seed %llu (replay: make soak SOAK_SEED=%llu SOAK_MINUTES=%.0f)\n",
+              static_cast<unsigned long long>(seed), static_cast<unsigned long long>(seed), minutes);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string plugin_path = argc > 1 ? argv[1] : VORN_PLUGIN_PATH;
+  const double minutes = env_number("SOAK_MINUTES", default_minutes);
+  const uint64_t seed = seed_of_run();
+  const bool trace = env_number("SOAK_TRACE", 0.0) > 0.0;
+  std::printf("soak: %s for %.0f minutes, seed %llu, %d-frame blocks at %.0f Hz\n", plugin_path.c_str(), minutes,
+              static_cast<unsigned long long>(seed), soak::block_frames, soak::sample_rate);
+  std::fflush(stdout);
+
+  soak::host h;
+  std::string error;
+  if (!h.start(plugin_path, VORN_SOURCE_DIR "/assets/demo/demo_song.txt", error)) {
+    std::fprintf(stderr, "vorn-soak: %s\n", error.c_str());
+    return 2;
+  }
+  soak::schedule plan(seed);
+  soak::checker check;
+  std::vector<soak::action> actions, previous;
+  actions.reserve(1024);
+  previous.reserve(1024);
+
+  const int64_t total = int64_t(minutes * 60.0 * soak::blocks_per_second);
+  const int64_t per_minute = int64_t(60.0 * soak::blocks_per_second);
+  const int64_t per_second = int64_t(soak::blocks_per_second);
+  const double period = 1.0 / soak::blocks_per_second;
+  double deadline = monotonic();
+  int64_t behind = 0;
+  for (int64_t block = 0; block < total; ++block) {
+    const double seconds = double(block) * period;
+    if (block % polyphony_period_blocks == 0) plan.set_pool(h.polyphony(), h.unison_layers());
+    plan.next_block(actions);
+    for (const soak::action& a : actions) h.apply(a, check, seconds);
+    const int64_t slow_before = check.count(soak::breach::process_time);
+    const double cpu = h.process(check, seconds);
+    if (check.count(soak::breach::process_time) > slow_before) report_slow_block(block, cpu, actions, previous);
+    previous.swap(actions);
+    if (trace) trace_block(block, actions, check, seconds);
+    if ((block + 1) % per_second == 0) {
+      h.forget_requests();
+      check.rss(soak::host::resident_bytes(), seconds);
+      if (trace) std::printf("  %s RSS %.2f MB\n", soak::clock_text(seconds).c_str(),
+                             double(soak::host::resident_bytes()) / 1048576.0);
+    }
+    if ((block + 1) % per_minute == 0) print_minute(int((block + 1) / per_minute), minutes, check.take_minute(), check);
+    // Real time: the block's duration between starts, as a sound card asks.
+    deadline += period;
+    const double t = monotonic();
+    if (t < deadline) {
+      sleep_until(deadline);
+    } else if (t - deadline > behind_limit_seconds) {
+      deadline = t;
+      ++behind;
+    }
+  }
+  print_verdict(seed, minutes, check, h, behind);
+  return check.failed() ? 1 : 0;
+}
