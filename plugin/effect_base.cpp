@@ -5,6 +5,7 @@
 
 #include "platform/fp_mode.h"
 #include "platform/last_resort.h"
+#include "platform/utf8.h"
 
 namespace plugin {
 
@@ -78,7 +79,8 @@ float VST_CALL get_parameter_trampoline(AEffect* e, int32_t index) {
 void copy_text(char* dest, const char* text, size_t capacity) {
   if (!dest || capacity == 0) return;
   if (!text) text = "";
-  size_t n = strnlen(text, capacity - 1);
+  // Hosts' fields are short (24 bytes for a program name): never half a character.
+  const size_t n = platform::utf8_prefix(std::string_view(text, strnlen(text, capacity + 3)), capacity - 1);
   std::memcpy(dest, text, n);
   dest[n] = '\0';
 }

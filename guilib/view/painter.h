@@ -68,8 +68,9 @@ class painter {
   rect clip_;
 };
 
-// The widest prefix of s (in characters) that fits max_width pixels; when s
-// does not fit, an ellipsis "..." is appended to the returned prefix.
+// The widest prefix of s (whole UTF-8 characters) that fits max_width pixels;
+// when s does not fit, an ellipsis is appended to the returned prefix: "…"
+// when the font has it, else "..".
 std::string fit_text(const font& f, const std::string& s, int max_width);
 
 }  // namespace gui
