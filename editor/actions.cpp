@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "editor/controller_names.h"
@@ -12,6 +13,7 @@
 #include "files/preset_names.h"
 #include "guilib/widgets/dialogs.h"
 #include "platform/app_data_dir.h"
+#include "platform/factory_dir.h"
 #include "synth/param_table.h"
 
 namespace gui {
@@ -64,10 +66,26 @@ void confirm(action_env& env, const std::string& warning, std::function<void()> 
                });
 }
 
+// The folders every file dialog offers: the factory content and the user's data.
+std::vector<file_place> file_places() {
+  std::vector<file_place> places;
+  if (const std::string factory = platform::factory_dir(); !factory.empty()) places.push_back({"Factory", factory});
+  if (const std::string& user = platform::app_data_dir(); !user.empty()) places.push_back({"User", user});
+  return places;
+}
+
+// A preset or bank name offered as a file name: separators and the
+// characters Windows refuses become "_", trailing blanks go.
+std::string offered_file_name(std::string name) {
+  for (char& c : name)
+    if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos || (unsigned char)c < 32) c = '_';
+  return tidy_file_name(name);
+}
+
 // A file dialog; on a choice, done(path). Saves get the extension appended.
 void ask(action_env& env, bool save, const char* title, const char* filter, const std::string& initial,
          const std::string& ext, std::function<void(const std::string&)> done) {
-  ask_file(env.root, env.style, {save, title, filter, initial},
+  ask_file(env.root, env.style, {save, title, filter, initial, file_places()},
            [save, ext, done = std::move(done)](bool chosen, const std::string& path) {
              if (chosen) done(save && !ext.empty() ? with_extension(path, ext) : path);
            });
@@ -106,7 +124,8 @@ struct save_kind {
 };
 
 void save_file(action_env& env, const save_kind& k, const std::string& offered_name) {
-  const std::string initial = offered_name.empty() ? "" : offered_name + k.extension;
+  const std::string name = offered_file_name(offered_name);
+  const std::string initial = name.empty() ? "" : name + k.extension;
   ask(env, true, k.title, k.filter, initial, k.extension, [&env, k](const std::string& path) {
     std::string result;
     send_path(env, k.command, path, result);

@@ -21,7 +21,7 @@ std::string control_menu_text(const control_menu_entries& e) {
     s += "Forget controller CC " + std::to_string(cc) + "=" + std::to_string(control_menu_item::forget_first + cc) + ",";
   if (e.set_default) s += "Set to default=" + std::to_string(control_menu_item::set_default) + ",";
   // Three dots, not U+2026: the menu fonts draw single bytes.
-  if (e.enter_value) s += "Enter value...=" + std::to_string(control_menu_item::enter_value) + ",";
+  if (e.enter_value) s += "Enter value…=" + std::to_string(control_menu_item::enter_value) + ",";
   return s;
 }
 

@@ -318,7 +318,7 @@ void synth_editor::look_chosen(const menu_choice& c) {
   image* target = overlay ? v.overlay : v.background_image;
   const std::string item = p.substr(p.find_last_of('.') + 1);
   if (item == "load") {
-    ask_file(*root_, *v.style, {false, "Load Bitmap", "Bitmap\t*.bmp;*.tga;*.jpg;\t", ""},
+    ask_file(*root_, *v.style, {false, "Load Bitmap", "Bitmap\t*.bmp;*.tga;*.jpg;\t", "", {}},
              [this, overlay](bool chosen, const std::string& path) {
                if (!chosen || !view_) return;
                bitmap b;

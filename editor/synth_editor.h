@@ -88,7 +88,7 @@ class synth_editor final : public plugin::editor_object {
   // A right click on a parameter's control: its menu (learn or forget, default,
   // typed value, automation name). False when the control has none.
   bool open_control_menu(int32_t index, point at);
-  // The value a user types into "Enter value..." for the control whose menu
+  // The value a user types into "Enter value…" for the control whose menu
   // was opened last, as its display shows values. False (and the display
   // says why) when no value prints it.
   bool enter_value(const std::string& text);

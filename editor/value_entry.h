@@ -1,4 +1,4 @@
-// The field "Enter value..." opens over a control: the value as its display
+// The field "Enter value…" opens over a control: the value as its display
 // shows it, all selected, so that typing replaces it. Enter (or a click
 // elsewhere) takes the text, Escape drops it; either way the field then
 // leaves the window.

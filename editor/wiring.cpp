@@ -5,6 +5,7 @@
 // change is echoed in the display: what moved, and its value as text.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -12,7 +13,9 @@
 #include "editor/layout.h"
 #include "editor/menu_strings.h"
 #include "editor/synth_editor.h"
+#include "editor/value_entry.h"
 #include "fx/effect.h"
+#include "platform/utf8.h"
 #include "fx/registry.h"
 #include "guilib/paint/canvas.h"
 #include "guilib/style/palette.h"
@@ -185,6 +188,20 @@ void synth_editor::wire_header() {
   };
   v.program->set_listener(&v.listen(select_program));
   v.programs->set_listener(&v.listen(select_program));
+  // A double-click on the number types it; Enter loads that program.
+  // The field opens once the press is over (a press moves the focus).
+  v.program->on_edit = [this](stepper& s) {
+    root_->defer([this, r = s.bounds(), shown = s.choice_text()] {
+      open_value_entry(*root_, *view_->style, r, shown, [this](const std::string& typed) {
+        char* end = nullptr;
+        const long n = std::strtol(typed.c_str(), &end, 10);
+        if (typed.empty() || *end != '\0' || n < 0 || n >= synth::bank_size)
+          return say("No program \"" + typed + "\"", "Programs are 0 to " + std::to_string(synth::bank_size - 1));
+        view_->program->set_value(float(n));
+        view_->program->notify(true);
+      });
+    });
+  };
   auto text_command = [this](int number, const char* told) {
     return [this, number, told](edit& e) {
       plugin::command_args a;
@@ -194,7 +211,7 @@ void synth_editor::wire_header() {
       step({part, -1}, told, [&] { port_.send(number, a); });
       if (synth::host_interface* h = port_.host()) h->update_display();
       refresh_presets(*view_, port_);
-      say(told, e.str().substr(0, 63));
+      say(told, platform::cut_utf8(e.str(), synth::preset_name_max));
     };
   };
   v.name->on_commit = text_command(cmd::set_preset_name, "Preset name set to:");

@@ -1,12 +1,13 @@
 #include "files/preset_chunk.h"
 
 #include "files/vals_migration.h"
+#include "platform/utf8.h"
 #include "riff/bytes.h"
 
 namespace files {
 
 std::string stored_name(std::string text) {
-  if (text.size() > synth::preset_name_max) text.resize(synth::preset_name_max);
+  text.resize(platform::utf8_prefix(text, synth::preset_name_max));  // never half a character
   return text;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "fx/chain.h"
+#include "platform/utf8.h"
 #include "synth/param_display.h"
 
 namespace synth {
@@ -106,7 +107,8 @@ void synth::set_route(int row, const route& r) {
 
 void synth::set_program_name(int program, const char* name) {
   if (program < 0 || program >= bank_size || !name) return;
-  bank_.slots[size_t(program)].name.assign(name, strnlen(name, preset_name_max));
+  const std::string_view given(name, strnlen(name, preset_name_max + 4));
+  bank_.slots[size_t(program)].name.assign(name, platform::utf8_prefix(given, preset_name_max));
   program_changed_ = true;
 }
 

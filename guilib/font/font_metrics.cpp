@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/utf8.h"
+
 namespace gui {
 
 namespace {
@@ -80,20 +82,33 @@ class metrics_text {
   std::vector<std::string_view> lines_;
 };
 
+// The slot of the character a block line starts with (UTF-8), and where its
+// number begins; -1 for a character no font holds or one that is not drawn.
+int32_t line_slot(std::string_view line, size_t& rest) {
+  const platform::utf8_char c = platform::decode_utf8(line, 0);
+  rest = c.length;
+  if (!c.valid || c.code <= ' ' || (c.code >= 0x7F && c.code <= 0xA0)) return -1;
+  return glyph_slot(c.code);
+}
+
 void apply_block(const metrics_text& m, std::string_view key, font& f, int32_t glyph_metrics::*field, int32_t lo) {
   for (std::string_view line : m.block(key)) {
-    const auto c = static_cast<unsigned char>(line[0]);
-    f.glyphs[c].*field = bounded(parse_int(line.substr(1)), lo, max_metric);
+    size_t rest = 0;
+    const int32_t slot = line_slot(line, rest);
+    if (slot < 0) continue;
+    f.glyphs[size_t(slot)].*field = bounded(parse_int(line.substr(rest)), lo, max_metric);
+    if (field == &glyph_metrics::width) f.present[size_t(slot)] = true;
   }
 }
 
 void apply_kerning(const metrics_text& m, font& f) {
   for (std::string_view line : m.block("kerning")) {
-    if (line.size() < 2) continue;
-    const int32_t v = line.size() == 2 ? -1 : parse_int(line.substr(2));
-    const auto a = static_cast<unsigned char>(line[0]);
-    const auto b = static_cast<unsigned char>(line[1]);
-    f.kerning[size_t(a) + size_t(b) * 256] = int8_t(bounded(v, -128, 127));
+    const platform::utf8_char a = platform::decode_utf8(line, 0);
+    const platform::utf8_char b = platform::decode_utf8(line, a.length);
+    if (b.length == 0 || a.code > 0xFF || b.code > 0xFF) continue;  // the table holds Latin-1 pairs
+    const size_t rest = a.length + b.length;
+    const int32_t v = line.size() == rest ? -1 : parse_int(line.substr(rest));
+    f.kerning[size_t(a.code) + size_t(b.code) * 256] = int8_t(bounded(v, -128, 127));
   }
 }
 
@@ -105,10 +120,12 @@ void parse_metrics(font& f, const char* text, size_t size) {
   f.name = m.scalar_text("name", name) ? std::string(name) : std::string();
   f.ascent = bounded(m.scalar("ascent", 0), 0, max_metric);
   f.descent = bounded(m.scalar("descent", 0), 0, max_metric);
+  f.overhang = bounded(m.scalar("overhang", 0), 0, max_metric);
   f.space = bounded(m.scalar("space", 0), -max_metric, max_metric);
   const int32_t lead = bounded(m.scalar("default_leading", 0), -max_metric, max_metric);
   const int32_t trail = bounded(m.scalar("default_trailing", 1), -max_metric, max_metric);
   f.glyphs.fill(glyph_metrics{lead, 0, trail});
+  f.present.fill(false);
   std::fill(f.kerning.begin(), f.kerning.end(), int8_t(0));
 
   apply_block(m, "width", f, &glyph_metrics::width, 0);
@@ -116,15 +133,23 @@ void parse_metrics(font& f, const char* text, size_t size) {
   apply_block(m, "trailing", f, &glyph_metrics::trailing, -max_metric);
   apply_kerning(m, f);
 
+  // "!" to "~" always stand first on the sheet, each in its own place; the
+  // other listed characters follow in slot order. The rest draw as "?".
   int32_t x = 0;
   for (int c = first_glyph; c <= last_glyph; ++c) {
+    f.present[size_t(c)] = true;
     f.x_offset[size_t(c)] = x;
     x += f.glyphs[size_t(c)].width;
   }
-  for (int c = 0; c < 256; ++c) {
-    if (c >= first_glyph && c <= last_glyph) continue;
-    f.glyphs[size_t(c)] = f.glyphs['?'];
-    f.x_offset[size_t(c)] = f.x_offset['?'];
+  for (size_t s = 0; s < glyph_slot_count; ++s) {
+    if (s >= first_glyph && s <= last_glyph) continue;
+    if (f.present[s]) {
+      f.x_offset[s] = x;
+      x += f.glyphs[s].width;
+    } else {
+      f.glyphs[s] = f.glyphs['?'];
+      f.x_offset[s] = f.x_offset['?'];
+    }
   }
 }
 

@@ -2,11 +2,14 @@
 // separated by blanks and "=":
 //   name = DejaVu Sans 7        ascent = 8        descent = 2
 //   space = 2                   default_leading = 0   default_trailing = 1
-//   width {       one line per character: the character, a blank, its width
-//   A 5
+//   overhang = 2                (rows of the sheet above the ascent; 0 if missing)
+//   width {       one line per character: the character (UTF-8), a blank, its width
+//   A 5           listing a character beyond "~" gives it a glyph of its own
+//   é 4
 //   }
 //   leading { ... }  trailing { ... }    the same form, values may be negative
-//   kerning {     a pair and a signed number ("Tw-1", "f?1"); a bare pair ("AV") means -1
+//   kerning {     a pair and a signed number ("Tw-1", "f?1"); a bare pair ("AV") means -1;
+//                 pairs beyond Latin-1 are skipped
 //   }
 // A key is the first line whose first word equals it; a scalar's number
 // starts two characters after the line's "=" (so "key = 9"); a missing key

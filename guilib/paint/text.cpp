@@ -1,14 +1,18 @@
 #include "guilib/paint/text.h"
 
 #include <algorithm>
-#include <cstring>
+#include <string_view>
+
+#include "platform/utf8.h"
 
 namespace gui {
 
 namespace {
 
-void draw_glyph(bitmap& dst, const font& f, unsigned char c, int x, int y, color32 colour, clip_box clip) {
-  const int gx = f.x_offset[c], gw = f.glyphs[c].width;
+// The sheet's row 0 is `overhang` rows above the line's top.
+void draw_glyph(bitmap& dst, const font& f, size_t slot, int x, int y, color32 colour, clip_box clip) {
+  const int gx = f.x_offset[slot], gw = f.glyphs[slot].width;
+  y -= f.overhang;
   const int row0 = std::max(0, clip.y0 - y), row1 = std::min(f.sheet.height(), clip.y1 - y);
   const int col0 = std::max({0, clip.x0 - x, -gx}), col1 = std::min({gw, clip.x1 - x, f.sheet.width() - gx});
   for (int row = row0; row < row1; ++row) {
@@ -26,15 +30,18 @@ int draw_text(bitmap& dst, const font& f, int x, int y, const char* text, color3
 int draw_text(bitmap& dst, const font& f, int x, int y, const char* text, color32 colour, clip_box clip) {
   if (!text) return x;
   clip = {std::max(clip.x0, 0), std::max(clip.y0, 0), std::min(clip.x1, dst.width()), std::min(clip.y1, dst.height())};
-  const auto* s = reinterpret_cast<const unsigned char*>(text);
-  const size_t n = std::strlen(text);
-  for (size_t i = 0; i < n; ++i) {
-    x += leading(f, s[i]);
-    if (!is_blank(s[i])) {
-      if (!clip.empty()) draw_glyph(dst, f, s[i], x, y, colour, clip);
-      x += width(f, s[i]);
+  const std::string_view s(text);
+  platform::utf8_char c = platform::decode_utf8(s, 0);
+  for (size_t at = 0; c.length != 0;) {
+    const platform::utf8_char next = platform::decode_utf8(s, at + c.length);
+    x += leading(f, c.code);
+    if (!is_blank(c.code)) {
+      if (!clip.empty()) draw_glyph(dst, f, drawn_slot(f, c.code), x, y, colour, clip);
+      x += width(f, c.code);
     }
-    if (i + 1 < n) x += trailing(f, s[i]) + kerning(f, s[i], s[i + 1]);
+    if (next.length != 0) x += trailing(f, c.code) + kerning(f, c.code, next.code);
+    at += c.length;
+    c = next;
   }
   return x;
 }

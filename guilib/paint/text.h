@@ -1,4 +1,5 @@
-// Drawing text with a bitmap font: the sheet's alpha is the glyph's coverage,
+// Drawing UTF-8 text with a bitmap font (one glyph per character, "?" for a
+// missing one or an invalid sequence): the sheet's alpha is the glyph's coverage,
 // the colour is the caller's. The pen follows the font's leading, width,
 // trailing and kerning exactly as measure() counts them, so measured and drawn
 // widths agree.

@@ -85,6 +85,12 @@ void key_message(window& w, int32_t k, bool down, bool repeat, int32_t unshifted
   send(w, gui::event_type::character);
 }
 
+void char_message(window& w, char32_t c) {
+  if (c < 32 || (c >= 127 && c < 0xA0) || c > 0x10FFFF) return;
+  w.last_character = int32_t(c);
+  send(w, gui::event_type::character);
+}
+
 void resize_message(window& w, int32_t width, int32_t height) {
   w.width = int16_t(width);
   w.height = int16_t(height);

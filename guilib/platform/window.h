@@ -67,6 +67,10 @@ void wheel_message(window& w, int32_t delta120, int32_t x, int32_t y, bool ctrl,
 // platform's unshifted character of the key (key::us_unshifted_character
 // where the platform has none); a key down sends a "character" after it.
 void key_message(window& w, int32_t key, bool down, bool repeat, int32_t unshifted);
+// A character the platform's input method or layout made (a Unicode code
+// point), for platforms that translate keys themselves: they pass unshifted
+// 0 to key_message and send each character here. Control characters are not sent.
+void char_message(window& w, char32_t c);
 void resize_message(window& w, int32_t width, int32_t height);
 void activate_message(window& w, bool active);
 // Focus loss: modifiers and buttons are no longer known to be held.

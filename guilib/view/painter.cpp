@@ -2,6 +2,7 @@
 
 #include "guilib/paint/canvas.h"
 #include "guilib/paint/text.h"
+#include "platform/utf8.h"
 
 namespace gui {
 
@@ -142,11 +143,11 @@ int painter::text(const font& f, int x, int y, const std::string& s, color32 c) 
 
 std::string fit_text(const font& f, const std::string& s, int max_width) {
   if (measure(f, s.c_str()) <= max_width) return s;
-  const int dots = measure(f, "...");
+  const char* ellipsis = f.present[size_t(glyph_slot(0x2026))] ? "\u2026" : "..";
   std::string cut = s;
-  while (!cut.empty() && measure(f, (cut + "...").c_str()) > max_width) cut.pop_back();
-  if (cut.empty() && dots > max_width) return {};
-  return cut + "...";
+  while (!cut.empty() && measure(f, (cut + ellipsis).c_str()) > max_width) cut.resize(platform::prev_char(cut, cut.size()));
+  if (cut.empty() && measure(f, ellipsis) > max_width) return {};
+  return cut + ellipsis;
 }
 
 }  // namespace gui

@@ -80,8 +80,9 @@ struct drawn_text {
 };
 void record_drawn_text(std::vector<drawn_text>* to);
 
-// The widest prefix of s (in characters) that fits max_width pixels; when s
-// does not fit, an ellipsis "..." is appended to the returned prefix.
+// The widest prefix of s (whole UTF-8 characters) that fits max_width pixels;
+// when s does not fit, an ellipsis is appended to the returned prefix: "…"
+// when the font has it, else "..".
 std::string fit_text(const font& f, const std::string& s, int max_width);
 
 }  // namespace gui

@@ -348,8 +348,12 @@ bool root_container::on_key(event& e) {
     case event_type::key_repeat:
       if (!c->accepts_key_repeat()) return false;
       [[fallthrough]];
-    case event_type::key_down:
-      return (c != target_ || c->accepts_wheel_and_keys()) && c->key_down(e, e.key);
+    case event_type::key_down: {
+      if ((c != target_ || c->accepts_wheel_and_keys()) && c->key_down(e, e.key)) return true;
+      // A key the focused control leaves (Tab, say) goes on to its dialog.
+      control* layer = modal_.empty() || grabber_ ? nullptr : modal_.back()->as_control();
+      return layer && layer != c && layer->key_down(e, e.key);
+    }
     case event_type::key_up:
       return c->key_up(e, e.key);
     case event_type::character:

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "guilib/menu/dropbox.h"
@@ -18,11 +19,15 @@
 #include "guilib/widgets/list_box.h"
 #include "guilib/widgets/text.h"
 #include "guilib/widgets/text_wrap.h"
+#include "platform/utf8.h"
+#include "platform/utf8_path.h"
 
 namespace gui {
 
 namespace fs = std::filesystem;
 namespace k = wnd::key;
+using platform::utf8_path;
+using platform::utf8_text;
 
 namespace {
 
@@ -141,7 +146,17 @@ class file_panel : public modal_layer {
                             req.title, &st);
     title.set_header(true);
     int32_t y = title.bounds().y2 + gap;
-    path_ = &add<edit>("path", rect{c.x1 + pad, y, c.x2 - pad, y + field}, st);
+    // The places stand right of the path field, each as wide as its label.
+    int32_t path_right = c.x2 - pad;
+    for (size_t i = req.places.size(); i-- > 0;) {
+      const file_place& place = req.places[i];
+      const int32_t w = measure(*st.label, place.label.c_str()) + 2 * st.px(8.f);
+      button& b = add<button>(place.label, rect{path_right - w, y, path_right, y + field}, st, place.label);
+      places_.push_back(std::make_unique<function_listener>([this, folder = place.folder](control&) { show_folder(folder); }));
+      b.set_listener(places_.back().get());
+      path_right -= w + gap;
+    }
+    path_ = &add<edit>("path", rect{c.x1 + pad, y, path_right, y + field}, st);
     path_->on_commit = [this](edit& e) { go(e.str()); };
     y += field + gap;
     const int32_t bottom = c.y2 - pad - bh - gap - field - gap;
@@ -154,6 +169,8 @@ class file_panel : public modal_layer {
     y = bottom + gap;
     const int32_t filter_w = filters_.size() > 1 ? st.px(130.f) : 0;
     name_ = &add<edit>("name", rect{c.x1 + pad, y, c.x2 - pad - (filter_w ? filter_w + gap : 0), y + field}, st);
+    name_->set_max_length(max_file_name_bytes);
+    name_->on_enter = [this](edit&) { accept(); };  // one press confirms
     if (filter_w) {
       std::string menu = "[130x14]";  // unscaled, as menu strings are
       for (size_t i = 0; i < filters_.size(); ++i) menu += filters_[i].name + (i + 1 < filters_.size() ? "," : "");
@@ -174,37 +191,55 @@ class file_panel : public modal_layer {
   bool key_down(event& e, int32_t key) override {
     if (key == k::escape) finish(false, {});
     if (key == k::enter) accept();
-    return key == k::enter || key == k::escape;
+    if (key == k::tab) next_focus(e.input.shift);
+    return key == k::enter || key == k::escape || key == k::tab;
   }
 
   const std::string& folder() const { return folder_; }
 
  private:
+  // Tab order: name field, folder list, file list (Shift+Tab backwards). A
+  // list taken without a selection selects its first row.
+  void next_focus(bool back) {
+    root_container* r = root();
+    if (!r) return;
+    control* order[] = {name_, folders_, files_};
+    int at = -1;
+    for (int i = 0; i < 3; ++i)
+      if (r->focus() == order[i]) at = i;
+    const int next = at < 0 ? 0 : (at + (back ? 2 : 1)) % 3;
+    r->set_focus(order[next]);
+    if (auto* list = dynamic_cast<list_box*>(order[next]); list && list->selected() < 0 && !list->rows().empty())
+      list->select(0);
+  }
+
   void start(const std::string& initial) {
     std::error_code ec;
-    fs::path p = initial.empty() ? fs::path(last_folder()) : fs::path(initial);
+    fs::path p = utf8_path(initial.empty() ? last_folder() : initial);
     if (!initial.empty() && !fs::is_directory(p, ec)) {
-      name_->set_text(p.filename().string());
+      name_->set_text(tidy_file_name(utf8_text(p.filename())));
       p = p.parent_path();
+      if (p.empty()) p = utf8_path(last_folder());  // a bare name: where the last dialog was
     }
     if (p.empty() || !fs::is_directory(p, ec)) {
       const char* home = std::getenv("HOME");
-      p = home && *home ? fs::path(home) : fs::current_path(ec);
+      p = home && *home ? utf8_path(home) : fs::current_path(ec);
     }
-    show_folder(p.string());
+    show_folder(utf8_text(p));
   }
 
   void show_folder(const std::string& folder) {
     std::error_code ec;
-    fs::path p = fs::absolute(fs::path(folder), ec).lexically_normal();
-    folder_ = p.string();
+    fs::path p = fs::absolute(utf8_path(folder), ec).lexically_normal();
+    if (!p.has_filename() && p != p.root_path()) p = p.parent_path();  // "data/" shows as "data"
+    folder_ = utf8_text(p);
     path_->set_text(folder_);
     std::vector<std::string> dirs, files;
     if (p.has_parent_path() && p.parent_path() != p) dirs.push_back("..");
     const std::vector<std::string>& patterns = filters_[size_t(filter_index_)].patterns;
     for (fs::directory_iterator it(p, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end;
          it.increment(ec)) {
-      const std::string n = it->path().filename().string();
+      const std::string n = utf8_text(it->path().filename());
       if (n.empty() || n[0] == '.') continue;  // hidden files stay hidden
       std::error_code e2;
       if (it->is_directory(e2)) {
@@ -224,34 +259,43 @@ class file_panel : public modal_layer {
   void enter(int32_t row) {
     if (row < 0 || row >= int32_t(folders_->rows().size())) return;
     const std::string& n = folders_->rows()[size_t(row)];
-    fs::path p(folder_);
-    show_folder((n == ".." ? p.parent_path() : p / n).string());
+    const fs::path p = utf8_path(folder_);
+    show_folder(utf8_text(n == ".." ? p.parent_path() : p / utf8_path(n)));
   }
 
+  // A typed path: a folder is shown; a file in a folder shows the folder and
+  // takes the name; anything else clears the listing, so no file of the
+  // folder shown before can be taken for one of the typed one.
   void go(const std::string& typed) {
     std::error_code ec;
-    if (fs::is_directory(typed, ec)) return show_folder(typed);
-    const fs::path p(typed);
-    if (fs::is_directory(p.parent_path(), ec)) {
-      show_folder(p.parent_path().string());
-      name_->set_text(p.filename().string());
+    const fs::path p = utf8_path(typed);
+    if (fs::is_directory(p, ec)) return show_folder(typed);
+    if (!p.parent_path().empty() && fs::is_directory(p.parent_path(), ec)) {
+      show_folder(utf8_text(p.parent_path()));
+      name_->set_text(tidy_file_name(utf8_text(p.filename())));
     } else {
+      folders_->set_rows({});
+      files_->set_rows({});
       status_->set_text("No such folder");
     }
   }
 
   void accept() {
     if (closing_) return;
-    const std::string name = name_->str();
+    const std::string name = tidy_file_name(name_->str());
     if (name.empty()) {
       status_->set_text(save_ ? "Type a file name" : "Choose a file");
       return;
     }
-    const fs::path p = fs::path(name).is_absolute() ? fs::path(name) : fs::path(folder_) / name;
     std::error_code ec;
+    if (!fs::is_directory(utf8_path(folder_), ec)) {
+      status_->set_text("No such folder");
+      return;
+    }
+    const fs::path p = utf8_path(name).is_absolute() ? utf8_path(name) : utf8_path(folder_) / utf8_path(name);
     if (fs::is_directory(p, ec)) {
       name_->set_text("");
-      return show_folder(p.string());
+      return show_folder(utf8_text(p));
     }
     if (!save_ && !fs::exists(p, ec)) {
       status_->set_text("File not found");
@@ -259,14 +303,14 @@ class file_panel : public modal_layer {
     }
     if (save_ && fs::exists(p, ec)) {
       root_container* r = root();
-      const std::string path = p.string();
-      show_message(*r, style_, "Replace", p.filename().string() + " already exists.\nDo you want to replace it?", true,
+      const std::string path = utf8_text(p);
+      show_message(*r, style_, "Replace", utf8_text(p.filename()) + " already exists.\nDo you want to replace it?", true,
                    [this, path](bool ok) {
                      if (ok) finish(true, path);
                    });
       return;
     }
-    finish(true, p.string());
+    finish(true, utf8_text(p));
   }
 
   void finish(bool chosen, const std::string& path) {
@@ -287,6 +331,7 @@ class file_panel : public modal_layer {
   list_box* files_ = nullptr;
   dropbox* type_ = nullptr;
   text* status_ = nullptr;
+  std::vector<std::unique_ptr<function_listener>> places_;
   function_listener ok_listener_{[this](control&) { accept(); }};
   function_listener cancel_listener_{[this](control&) { finish(false, {}); }};
   function_listener file_listener_{[this](control& c) {
@@ -300,6 +345,12 @@ class file_panel : public modal_layer {
 };
 
 }  // namespace
+
+std::string tidy_file_name(const std::string& name) {
+  std::string s = platform::cut_utf8(name, max_file_name_bytes);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+  return s;
+}
 
 std::vector<file_filter> parse_file_filter(const std::string& filter) {
   std::vector<std::string> parts;

@@ -7,6 +7,7 @@
 #include "guilib/style/palette.h"
 #include "guilib/view/painter.h"
 #include "guilib/view/root_container.h"
+#include "platform/utf8.h"
 
 namespace gui {
 
@@ -14,7 +15,7 @@ namespace k = wnd::key;
 
 namespace {
 
-// Width of the first n characters (measure() reads a count of 0 as "all").
+// Width of the first n bytes (measure() reads a count of 0 as "all").
 int32_t prefix_width(const font& f, const std::string& s, size_t n) { return n == 0 ? 0 : measure(f, s.c_str(), n); }
 
 }  // namespace
@@ -30,11 +31,14 @@ size_t edit::index_at(int32_t x) const {
   const font& f = used_font();
   const std::string& s = str();
   const int32_t rel = x - text_left();
-  // The boundary nearest to x: after character i when x passes its middle.
+  // The boundary nearest to x: after a character when x passes its middle.
   size_t best = 0;
-  for (size_t i = 1; i <= s.size(); ++i) {
-    const int32_t w = prefix_width(f, s, i), prev = prefix_width(f, s, i - 1);
-    if (rel >= (w + prev) / 2) best = i;
+  int32_t prev = 0;
+  for (size_t i = platform::next_char(s, 0); i > best && i <= s.size(); i = platform::next_char(s, i)) {
+    const int32_t w = prefix_width(f, s, i);
+    if (rel < (w + prev) / 2) break;
+    best = i;
+    prev = w;
   }
   return best;
 }
@@ -78,7 +82,8 @@ void edit::text_changed() {
 void edit::replace_selection(const std::string& s) {
   std::string t = str();
   const size_t a = std::min(selection_start(), t.size()), b = std::min(selection_end(), t.size());
-  std::string in = s.substr(0, max_length_ - std::min(max_length_, t.size() - (b - a)));
+  // Within the byte limit, and never half a character.
+  const std::string in = platform::cut_utf8(s, max_length_ - std::min(max_length_, t.size() - (b - a)));
   t.replace(a, b - a, in);
   caret_ = anchor_ = a + in.size();
   set_text(t);
@@ -90,10 +95,10 @@ bool edit::key_down(event& e, int32_t key) {
   const size_t n = str().size();
   switch (key) {
     case k::left:
-      move_caret(caret_ > 0 && (shift || anchor_ == caret_) ? caret_ - 1 : selection_start(), shift);
+      move_caret(caret_ > 0 && (shift || anchor_ == caret_) ? platform::prev_char(str(), caret_) : selection_start(), shift);
       return true;
     case k::right:
-      move_caret(caret_ < n && (shift || anchor_ == caret_) ? caret_ + 1 : selection_end(), shift);
+      move_caret(caret_ < n && (shift || anchor_ == caret_) ? platform::next_char(str(), caret_) : selection_end(), shift);
       return true;
     case k::home:
       move_caret(0, shift);
@@ -102,15 +107,16 @@ bool edit::key_down(event& e, int32_t key) {
       move_caret(n, shift);
       return true;
     case k::backspace:
-      if (anchor_ == caret_ && caret_ > 0) anchor_ = caret_ - 1;
+      if (anchor_ == caret_ && caret_ > 0) anchor_ = platform::prev_char(str(), caret_);
       replace_selection("");
       return true;
     case k::del:
-      if (anchor_ == caret_ && caret_ < n) anchor_ = caret_ + 1;
+      if (anchor_ == caret_ && caret_ < n) anchor_ = platform::next_char(str(), caret_);
       replace_selection("");
       return true;
     case k::enter:
       if (root_container* r = root()) r->set_focus(nullptr);  // commits
+      if (on_enter) on_enter(*this);
       return true;
     case k::escape:
       escaping_ = true;
@@ -127,9 +133,13 @@ bool edit::key_down(event& e, int32_t key) {
   }
 }
 
+// c is a Unicode code point (the window layer decodes the platform's input).
 bool edit::character(event& e, int32_t c) {
-  if (c < 32 || c > 126 || e.input.ctrl || e.input.alt) return false;
-  replace_selection(std::string(1, char(c)));
+  if (c < 32 || c == 127 || (c >= 0x80 && c < 0xA0) || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  if (e.input.ctrl != e.input.alt) return false;  // shortcuts; Ctrl+Alt is AltGr on Windows and types
+  std::string s;
+  platform::append_utf8(s, char32_t(c));
+  replace_selection(s);
   return true;
 }
 

@@ -1,4 +1,7 @@
-// The editable text field ("edit"). Pressing it takes the keyboard focus and
+// The editable text field ("edit"), UTF-8 throughout: the caret and the
+// selection sit on character boundaries (byte positions), arrows, Backspace
+// and Delete step over whole characters, and the byte limit never keeps half
+// a character. Pressing it takes the keyboard focus and
 // selects the whole text; typing replaces the selection, the arrows, Home
 // and End move the caret (with Shift they extend the selection), Backspace
 // and Delete remove, Ctrl+A selects all. Enter, or a press elsewhere,
@@ -21,6 +24,9 @@ class edit : public text {
   void set_max_length(size_t n) { max_length_ = n; }
   // Told once per edit, when the new text is committed and differs from the old.
   std::function<void(edit&)> on_commit;
+  // Told when Enter ends the edit, after on_commit: a dialog's field confirms
+  // the dialog with the same press.
+  std::function<void(edit&)> on_enter;
 
   size_t caret() const { return caret_; }
   size_t selection_start() const { return std::min(anchor_, caret_); }
@@ -46,7 +52,7 @@ class edit : public text {
   void move_caret(size_t to, bool extend);
   void commit();
 
-  // Character positions; never beyond the text (text_changed keeps them there).
+  // Byte positions on character boundaries; never beyond the text (text_changed keeps them there).
   size_t caret_ = 0, anchor_ = 0;
   size_t max_length_ = 1023;
   int32_t scroll_ = 0;  // pixels of text hidden at the left

@@ -7,6 +7,7 @@
 #include "guilib/platform/keys.h"
 #include "guilib/style/palette.h"
 #include "guilib/view/painter.h"
+#include "platform/utf8.h"
 
 namespace gui {
 
@@ -131,13 +132,18 @@ bool list_box::key_down(event& e, int32_t key) {
   }
 }
 
+namespace {
+char32_t fold(char32_t c) { return c < 0x80 ? char32_t(std::tolower(int(c))) : c; }
+}  // namespace
+
 bool list_box::character(event& e, int32_t c) {
   if (c <= 32 || rows_.empty()) return false;
   const int32_t n = int32_t(rows_.size());
   for (int32_t i = 1; i <= n; ++i) {
     const int32_t row = (std::max(selected(), 0) + i) % n;
     const std::string& s = rows_[size_t(row)];
-    if (!s.empty() && std::tolower(static_cast<unsigned char>(s[0])) == std::tolower(c)) {
+    const char32_t first = platform::decode_utf8(s, 0).code;  // a whole character, not its first byte
+    if (!s.empty() && fold(first) == fold(char32_t(c))) {
       select(row);
       return true;
     }

@@ -70,6 +70,10 @@ int stepper::press(event& e, point p) {
   if (e.input.right && !e.input.left) return request_menu(p) ? press_code::handled : press_code::decline;
   if (!e.input.left) return press_code::decline;
   const int32_t z = zone(p);
+  if (z == 0 && on_edit) {
+    if (e.input.double_click) on_edit(*this);
+    return press_code::handled;
+  }
   step(z == 0 ? 1 : z, z == 0);
   return press_code::handled;
 }

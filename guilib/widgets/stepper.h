@@ -3,9 +3,12 @@
 // pill with a small arrow at each end. A press on an arrow steps one way, a
 // press on the middle steps up and wraps round; the wheel steps too; a right
 // click asks the listener for the control's menu. The choice the value stands
-// for is choices[value - minimum].
+// for is choices[value - minimum]. A stepper with an on_edit handler (the
+// program number) keeps its middle for typing: a press there does not step,
+// a double-click there calls the handler.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,9 @@ class stepper : public control {
   std::string choice_text() const;
   // Steps by delta choices; wrap goes round at the ends. The listener hears of a change.
   void step(int32_t delta, bool wrap);
+
+  // Called on a double-click in the middle, which then no longer steps.
+  std::function<void(stepper&)> on_edit;
 
   int press(event& e, point p) override;
   bool wheel(event& e, point p, float delta) override;

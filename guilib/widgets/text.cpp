@@ -7,6 +7,7 @@
 #include "guilib/paint/canvas.h"
 #include "guilib/style/palette.h"
 #include "guilib/view/painter.h"
+#include "platform/utf8.h"
 
 namespace gui {
 
@@ -19,7 +20,7 @@ text::~text() {
 }
 
 void text::set_text(const std::string& s, size_t length) {
-  const std::string next = length >= 1 ? s.substr(0, length) : s;
+  const std::string next = length >= 1 ? platform::cut_utf8(s, length) : s;
   if (next == text_) return;
   text_ = next;
   text_changed();
@@ -87,6 +88,10 @@ point text::placement() const {
   if (h_ == align::centre) x = int32_t(float(r.x2 - r.x1 - w) * 0.5f + float(r.x1));
   if (v_ == align::end) y = r.y2 - line - 1;
   if (v_ == align::centre) y = int32_t(float(r.y2 - r.y1 - line - 1) * 0.5f + float(r.y1));
+  // The formulas may set a line that fits one row above the rectangle (a
+  // rectangle exactly one line high): the paint clip would then cut the top
+  // row, where only tall glyphs reach ("]" drew as a "J"). Such a line stays inside.
+  if (line <= r.height()) y = std::clamp(y, r.y1, r.y2 - line);
   if (box_ && h_ == align::start) x += 2;
   if (box_ && h_ == align::end) x -= 2;
   return {x + dx_, y + dy_};

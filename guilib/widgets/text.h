@@ -4,7 +4,8 @@
 // Placement in the rectangle: left at x1, right at x2 - width, centred at
 // trunc((x2 - x1 - width) / 2 + x1); top at y1, bottom at y2 - line - 1,
 // centred at trunc((y2 - y1 - line - 1) / 2 + y1), with line = ascent +
-// descent of the font; then the widget's offset is added. The font is the
+// descent of the font; a line that fits the rectangle is kept inside it;
+// then the widget's offset is added. The font is the
 // widget's own, else its style's label font, else the default font.
 #pragma once
 

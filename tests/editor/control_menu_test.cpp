@@ -1,6 +1,6 @@
 // The right-click menu of the parameter controls: a right click without
 // movement opens it (a right drag still adjusts finely), learn and forget go
-// through the controller map, "Set to default" and "Enter value..." are single
+// through the controller map, "Set to default" and "Enter value…" are single
 // undo steps, and typed values are read as the display prints them (a
 // frequency, a time, a choice of a drop-down).
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@ namespace editor_test {
 namespace {
 
 namespace cmd = plugin::command;
-const std::string enter_value = "Enter value...";
+const std::string enter_value = "Enter value…";
 
 struct editor_control_menu : ::testing::Test {
   editor_instance e;
@@ -47,7 +47,7 @@ struct editor_control_menu : ::testing::Test {
     e.effect()->processReplacing(e.effect(), nullptr, out, 64);
     e.wait();
   }
-  // Opens the menu of a control, chooses "Enter value..." and types text + Enter.
+  // Opens the menu of a control, chooses "Enter value…" and types text + Enter.
   void type_value(int32_t index, const std::string& text) { type_into(widget(index), text, e.display(index)); }
   void type_into(gui::control& c, const std::string& text, const std::string& shown) {
     e.right_click(c.bounds());

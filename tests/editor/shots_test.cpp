@@ -81,7 +81,7 @@ TEST(editor_shots, the_value_field_over_a_knob) {
   e.wait();
   gui::control& cutoff = *e.view().params[synth::p::filter_frequency].widget;
   e.right_click(cutoff.bounds());
-  ASSERT_TRUE(e.choose_in_open_menu("Enter value..."));
+  ASSERT_TRUE(e.choose_in_open_menu("Enter value…"));
   e.backend().type(e.window(), "1.2 kHz");
   gui::view* field = e.root().find("value entry");
   ASSERT_NE(field, nullptr);

@@ -90,7 +90,7 @@ TEST_F(editor_touch, menu_choices_steps_and_typed_values_are_gestures_of_their_o
   e.root().run_deferred();
   e.right_click(widget(synth::p::filter_resonance).bounds());
   EXPECT_TRUE(e.host().edits.empty()) << "opening the menu touches nothing";
-  ASSERT_TRUE(e.choose_in_open_menu("Enter value..."));
+  ASSERT_TRUE(e.choose_in_open_menu("Enter value…"));
   e.backend().type(e.window(), "50%");
   e.backend().press_key(e.window(), wnd::key::enter);
   e.root().run_deferred();

@@ -61,7 +61,7 @@ struct dialog : ::testing::Test {
 };
 
 TEST_F(dialog, an_open_dialog_lists_folders_and_the_matching_files) {
-  ask_file(*f.root, ui_fixture::style(), {false, "Load Preset", "Vorn Preset\t*.vornpreset;*.kvxi\t", dir.string()}, done());
+  ask_file(*f.root, ui_fixture::style(), {false, "Load Preset", "Vorn Preset\t*.vornpreset;*.kvxi\t", dir.string(), {}}, done());
   EXPECT_EQ(part<list_box>("folders").rows(), (std::vector<std::string>{"..", "Banks"}));
   EXPECT_EQ(part<list_box>("files").rows(), (std::vector<std::string>{"Brass.vornpreset", "old.kvxi"}));
   // Picking a file puts its name in the field; Open reports the path once.
@@ -76,7 +76,7 @@ TEST_F(dialog, an_open_dialog_lists_folders_and_the_matching_files) {
 }
 
 TEST_F(dialog, double_clicking_a_folder_enters_it_and_a_missing_file_is_refused) {
-  ask_file(*f.root, ui_fixture::style(), {false, "Load Bank", "Vorn Bank\t*.vornbank\t", dir.string()}, done());
+  ask_file(*f.root, ui_fixture::style(), {false, "Load Bank", "Vorn Bank\t*.vornbank\t", dir.string(), {}}, done());
   list_box& folders = part<list_box>("folders");
   f.backend.mouse_down(f.window, mb::left, folders.bounds().x1 + 20, folders.bounds().y1 + folders.row_height() + 3, true);
   f.backend.mouse_up(f.window, mb::left, folders.bounds().x1 + 20, folders.bounds().y1 + folders.row_height() + 3);
@@ -91,7 +91,7 @@ TEST_F(dialog, double_clicking_a_folder_enters_it_and_a_missing_file_is_refused)
 }
 
 TEST_F(dialog, saving_over_a_file_asks_first) {
-  ask_file(*f.root, ui_fixture::style(), {true, "Save Preset", "Vorn Preset\t*.vornpreset\t", (dir / "Brass.vornpreset").string()},
+  ask_file(*f.root, ui_fixture::style(), {true, "Save Preset", "Vorn Preset\t*.vornpreset\t", (dir / "Brass.vornpreset").string(), {}},
            done());
   EXPECT_EQ(part<edit>("name").str(), "Brass.vornpreset") << "the initial file name";
   click(part<control>("OK"));
@@ -101,9 +101,9 @@ TEST_F(dialog, saving_over_a_file_asks_first) {
   EXPECT_EQ(calls, 0);
   click(part<edit>("name"));
   f.backend.type(f.window, "New Pad.vornpreset");
-  f.backend.press_key(f.window, k::enter);  // commits the field
-  f.backend.press_key(f.window, k::enter);  // the dialog's OK
+  f.backend.press_key(f.window, k::enter);  // one press: the field ends and the dialog confirms
   EXPECT_EQ(calls, 1);
+  EXPECT_EQ(f.root->modal_layer(), nullptr);
   EXPECT_EQ(fs::path(path), dir / "New Pad.vornpreset");
 }
 

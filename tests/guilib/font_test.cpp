@@ -156,8 +156,8 @@ TEST(font_list, default_font_is_the_compiled_in_7_pixel_face_with_a_fixed_copy) 
   EXPECT_EQ(d.name, "DejaVu Sans 7");
   EXPECT_EQ(list[1].name, "DejaVu Sans 7 fixed");
   EXPECT_EQ(list[1].fixed_pitch, 8);
-  EXPECT_EQ(d.sheet.height(), d.ascent + d.descent);
-  EXPECT_EQ(d.sheet.width(), d.x_offset['~'] + width(d, '~'));
+  EXPECT_EQ(d.sheet.height(), d.overhang + d.ascent + d.descent);
+  EXPECT_EQ(d.sheet.width(), d.x_offset[glyph_slot(0x2122)] + width(d, 0x2122));  // the last glyph, "™"
   EXPECT_GT(d.ascent, 4);
   // The sheet holds antialiased white: transparent, partial and full alpha.
   bool partial = false, full = false;
@@ -181,8 +181,8 @@ TEST(font_file, every_built_in_font_loads_and_draws_within_its_measured_width) {
     font f;
     ASSERT_TRUE(load_font(f, e->data, e->size));
     EXPECT_EQ(f.name + font_extension, e->name);
-    EXPECT_EQ(f.sheet.width(), f.x_offset['~'] + width(f, '~'));
-    EXPECT_EQ(f.sheet.height(), f.line_height());
+    EXPECT_EQ(f.sheet.width(), f.x_offset[glyph_slot(0x2122)] + width(f, 0x2122));  // the last glyph, "™"
+    EXPECT_EQ(f.sheet.height(), f.overhang + f.line_height());
     bitmap canvas;
     const int w = measure(f, sample);
     create(canvas, w + 40, f.line_height());

@@ -74,9 +74,9 @@ class win32_gui : public ::testing::Test {
     const DWORD end = GetTickCount() + ms;
     do {
       MSG m;
-      while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&m);
-        DispatchMessageA(&m);
+        DispatchMessageW(&m);
       }
       Sleep(2);
     } while (int32_t(GetTickCount() - end) < 0);
@@ -146,13 +146,15 @@ TEST_F(win32_gui, a_button_click_keys_into_a_field_and_the_timer) {
     post(WM_KEYDOWN, k, 0, 0);
     post(WM_KEYUP, k, 0, 0);
   }
-  post(WM_KEYDOWN, VK_SHIFT, 0, 0);
-  post(WM_KEYDOWN, '2', 0, 0);
-  post(WM_KEYUP, '2', 0, 0);
-  post(WM_KEYUP, VK_SHIFT, 0, 0);
+  // Characters the layout made arrive as UTF-16 WM_CHAR units, one
+  // beyond the BMP as a surrogate pair.
+  for (WPARAM unit : {WPARAM('@'), WPARAM(0xE9), WPARAM(0xD83C), WPARAM(0xDFB5)}) {
+    PostMessageW(editor_, WM_CHAR, unit, 1);
+    pump(10);
+  }
   post(WM_KEYDOWN, VK_F1, 0, 0);
   post(WM_KEYDOWN, VK_RETURN, 0, 0);
-  EXPECT_STREQ(dll_.committed(), "pad@");
+  EXPECT_STREQ(dll_.committed(), "pad@\xC3\xA9\xF0\x9F\x8E\xB5");
   const int before = dll_.ticks();
   pump(200);
   EXPECT_GE(dll_.ticks() - before, 3) << "20 ms timer ticks";

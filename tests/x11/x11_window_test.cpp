@@ -186,6 +186,49 @@ TEST_F(x11_window, xdotool_clicks_a_button_and_types_into_a_field) {
   EXPECT_FALSE(e.focused());
 }
 
+// Keys of a layout that carries non-ASCII characters (as a German or Polish
+// one does): spare keycodes are bound to their keysyms, xdotool presses
+// them, and the window reads the characters through the input method
+// (Xutf8LookupString), one character each, never one per byte.
+TEST_F(x11_window, xdotool_types_non_ascii_text_into_a_field) {
+  open(true);
+  const std::u32string wanted = U"äßéÜïöŁóź€";
+  int lo = 0, hi = 0, per = 0;
+  XDisplayKeycodes(host_, &lo, &hi);
+  KeySym* map = XGetKeyboardMapping(host_, KeyCode(lo), hi - lo + 1, &per);
+  std::vector<KeyCode> bound;
+  for (int code = hi; code >= lo && bound.size() < wanted.size(); --code) {
+    bool unused = true;
+    for (int i = 0; i < per; ++i) unused &= map[(code - lo) * per + i] == NoSymbol;
+    if (unused) bound.push_back(KeyCode(code));
+  }
+  XFree(map);
+  ASSERT_EQ(bound.size(), wanted.size()) << "spare keycodes";
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    const char32_t c = wanted[i];
+    KeySym sym = c <= 0xFF ? KeySym(c) : KeySym(0x01000000 + c);  // Latin-1 keysyms are their code
+    XChangeKeyboardMapping(host_, bound[i], 1, &sym, 1);
+  }
+  XSync(host_, False);
+  settle();
+
+  const ui_style& st = style_for_scale(1.f);
+  edit& e = root_->add<edit>("e", rect{20, 60, 300, 80}, st, "Init");
+  std::string committed;
+  e.on_commit = [&](edit& ed) { committed = ed.str(); };
+  xdo(then(at({60, 70}), {"click", "1"}));
+  ASSERT_TRUE(e.focused());
+  xdo({"type", "--delay", "40", "Bräß Pad é Ünïcödé Łódź €"});
+  settle([&] { return e.str().size() >= 37; });  // 25 characters, 37 bytes
+  xdo({"key", "BackSpace", "Return"});
+  EXPECT_EQ(committed, "Bräß Pad é Ünïcödé Łódź ");
+  EXPECT_FALSE(e.focused());
+
+  KeySym none = NoSymbol;
+  for (KeyCode code : bound) XChangeKeyboardMapping(host_, code, 1, &none, 1);
+  XSync(host_, False);
+}
+
 TEST_F(x11_window, xdotool_opens_a_menu_and_chooses_an_item) {
   open(true);
   dropbox& d = root_->add<dropbox>("d", rect{20, 20, 120, 36}, style_for_scale(1.f), "[60x14]Low=0,High,New,Old,");

@@ -6,14 +6,13 @@
 
 #include "guilib/archive/archive_writer.h"
 #include "guilib/archive/lzw.h"
+#include "platform/utf8.h"
 #include "riff/bytes.h"
 
 namespace fontbuild {
 
 namespace {
 
-constexpr int first_glyph = '!';
-constexpr int last_glyph = '~';
 constexpr int coverage_levels = 15;  // palette entries 1..15; 0 is transparent
 
 // The coverage FreeType gives is linear; light text on a dark panel reads
@@ -27,29 +26,36 @@ uint8_t coverage_index(uint8_t c) {
   return uint8_t(std::clamp(int(std::lround(lifted * coverage_levels)), 0, coverage_levels));
 }
 
+// The line box (ascent, descent) is that of "!" to "~", so text lines keep
+// their height; accents on capitals rise into `overhang` rows above it, and
+// anything deeper than the ASCII descent is cut.
 struct sheet_layout {
-  int ascent = 0, descent = 0, width = 0;
+  int overhang = 0, ascent = 0, descent = 0, width = 0;
+  int height() const { return overhang + ascent + descent; }
 };
 
 sheet_layout layout_of(const raster_font& r) {
   sheet_layout l;
-  for (int c = first_glyph; c <= last_glyph; ++c) {
-    const raster_glyph& g = r.glyphs[size_t(c)];
-    l.ascent = std::max(l.ascent, g.top);
-    l.descent = std::max(l.descent, g.rows - g.top);
+  int top = 0;
+  for (const auto& [c, g] : r.glyphs) {
+    if (c <= '~') {
+      l.ascent = std::max(l.ascent, g.top);
+      l.descent = std::max(l.descent, g.rows - g.top);
+    }
+    top = std::max(top, g.top);
     l.width += g.width;
   }
+  l.overhang = std::max(0, top - l.ascent);
   return l;
 }
 
 std::vector<uint8_t> sheet_bmp(const raster_font& r, const sheet_layout& l) {
-  const int height = l.ascent + l.descent;
+  const int height = l.height();
   std::vector<uint8_t> index(size_t(l.width) * size_t(height), 0);  // top-down
   int x0 = 0;
-  for (int c = first_glyph; c <= last_glyph; ++c) {
-    const raster_glyph& g = r.glyphs[size_t(c)];
+  for (const auto& [c, g] : r.glyphs) {
     for (int y = 0; y < g.rows; ++y) {
-      const int sy = l.ascent - g.top + y;
+      const int sy = l.overhang + l.ascent - g.top + y;
       if (sy < 0 || sy >= height) continue;
       for (int x = 0; x < g.width; ++x)
         index[size_t(sy) * size_t(l.width) + size_t(x0 + x)] = coverage_index(g.coverage[size_t(y) * size_t(g.width) + size_t(x)]);
@@ -92,10 +98,15 @@ int most_common(const std::vector<int>& values) {
   return std::max_element(count.begin(), count.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
 }
 
+std::string utf8(char32_t c) {
+  std::string s;
+  platform::append_utf8(s, c);
+  return s;
+}
+
 std::string metrics_text(const raster_font& r, const sheet_layout& l, const std::string& name, int tracking) {
   std::vector<int> leads, trails;
-  for (int c = first_glyph; c <= last_glyph; ++c) {
-    const raster_glyph& g = r.glyphs[size_t(c)];
+  for (const auto& [c, g] : r.glyphs) {
     leads.push_back(g.left);
     trails.push_back(g.advance - g.left - g.width + tracking);
   }
@@ -104,20 +115,23 @@ std::string metrics_text(const raster_font& r, const sheet_layout& l, const std:
   t += "name = " + name + "\n";
   t += "ascent = " + std::to_string(l.ascent) + "\n";
   t += "descent = " + std::to_string(l.descent) + "\n";
+  t += "overhang = " + std::to_string(l.overhang) + "\n";
   t += "space = " + std::to_string(r.space_advance + tracking) + "\n";
   t += "default_leading = " + std::to_string(lead) + "\n";
   t += "default_trailing = " + std::to_string(trail) + "\n";
   t += "width {\n";
-  for (int c = first_glyph; c <= last_glyph; ++c) t += std::string(1, char(c)) + " " + std::to_string(r.glyphs[size_t(c)].width) + "\n";
+  for (const auto& [c, g] : r.glyphs) t += utf8(c) + " " + std::to_string(g.width) + "\n";
   t += "}\nleading {\n";
-  for (int c = first_glyph; c <= last_glyph; ++c)
-    if (leads[size_t(c - first_glyph)] != lead) t += std::string(1, char(c)) + " " + std::to_string(leads[size_t(c - first_glyph)]) + "\n";
+  size_t i = 0;
+  for (const auto& [c, g] : r.glyphs)
+    if (leads[i++] != lead) t += utf8(c) + " " + std::to_string(leads[i - 1]) + "\n";
   t += "}\ntrailing {\n";
-  for (int c = first_glyph; c <= last_glyph; ++c)
-    if (trails[size_t(c - first_glyph)] != trail) t += std::string(1, char(c)) + " " + std::to_string(trails[size_t(c - first_glyph)]) + "\n";
+  i = 0;
+  for (const auto& [c, g] : r.glyphs)
+    if (trails[i++] != trail) t += utf8(c) + " " + std::to_string(trails[i - 1]) + "\n";
   t += "}\nkerning {\n";
   for (const kerning_pair& k : r.kerning) {
-    t += std::string(1, char(k.first)) + char(k.second);
+    t += utf8(k.first) + utf8(k.second);
     if (k.pixels != -1) t += std::to_string(k.pixels);  // a bare pair means -1
     t += "\n";
   }

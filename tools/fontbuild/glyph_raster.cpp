@@ -1,5 +1,9 @@
 #include "tools/fontbuild/glyph_raster.h"
 
+#include <vector>
+
+#include "guilib/font/font.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -7,8 +11,16 @@ namespace fontbuild {
 
 namespace {
 
-constexpr int first_glyph = '!';
-constexpr int last_glyph = '~';
+// The characters a font is built with: every one a font file can hold,
+// less the controls and the no-break space (drawn as a blank).
+std::vector<char32_t> wanted_codes() {
+  std::vector<char32_t> codes;
+  for (size_t slot = 0; slot < gui::glyph_slot_count; ++slot) {
+    const char32_t c = gui::slot_code(slot);
+    if (c > ' ' && (c < 0x7F || c > 0xA0)) codes.push_back(c);
+  }
+  return codes;
+}
 
 int round_26_6(long v) { return int((v + 32) >> 6); }  // 26.6 fixed point to whole pixels
 
@@ -16,7 +28,7 @@ int round_26_6(long v) { return int((v + 32) >> 6); }  // 26.6 fixed point to wh
 // stems and heights to the grid, which is what keeps small labels crisp.
 constexpr FT_Int32 load_flags = FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL;
 
-bool load_glyph(FT_Face face, int c, raster_glyph& g) {
+bool load_glyph(FT_Face face, char32_t c, raster_glyph& g) {
   if (FT_Load_Char(face, FT_ULong(c), load_flags) != 0) return false;
   const FT_GlyphSlot slot = face->glyph;
   g.left = slot->bitmap_left;
@@ -46,21 +58,27 @@ bool rasterise(const std::string& ttf_path, int pixel_size, raster_font& out, st
     error = "cannot size " + ttf_path;
     ok = false;
   }
-  for (int c = first_glyph; ok && c <= last_glyph; ++c) {
-    if (!load_glyph(face, c, out.glyphs[size_t(c)])) {
-      error = "cannot render glyph " + std::to_string(c);
+  for (char32_t c : wanted_codes()) {
+    if (!ok) break;
+    const bool ascii = c <= '~';
+    if (!ascii && FT_Get_Char_Index(face, FT_ULong(c)) == 0) continue;  // the face lacks it: drawn as "?"
+    if (!load_glyph(face, c, out.glyphs[c])) {
+      error = "cannot render glyph " + std::to_string(uint32_t(c));
       ok = false;
     }
   }
   if (ok && FT_Load_Char(face, ' ', FT_LOAD_TARGET_NORMAL) == 0) out.space_advance = round_26_6(face->glyph->advance.x);
+  // Kerning is kept for pairs within Latin-1 (the font file's table).
   if (ok && FT_HAS_KERNING(face)) {
-    for (int a = first_glyph; a <= last_glyph; ++a) {
-      for (int b = first_glyph; b <= last_glyph; ++b) {
+    for (const auto& [a, ga] : out.glyphs) {
+      if (a > 0xFF) break;
+      for (const auto& [b, gb] : out.glyphs) {
+        if (b > 0xFF) break;
         FT_Vector k{};
         FT_Get_Kerning(face, FT_Get_Char_Index(face, FT_ULong(a)), FT_Get_Char_Index(face, FT_ULong(b)),
                        FT_KERNING_DEFAULT, &k);
         const int px = round_26_6(k.x);
-        if (px != 0) out.kerning.push_back({(unsigned char)a, (unsigned char)b, px});
+        if (px != 0) out.kerning.push_back({a, b, px});
       }
     }
   }

@@ -1,9 +1,11 @@
 // Rasterising a TrueType face into the glyphs of a bitmap font: hinted,
-// antialiased coverage of "!" to "~" at one pixel size, with the face's
-// horizontal metrics and kerning pairs rounded to whole pixels.
+// antialiased coverage of "!" to "~", Latin-1, Latin Extended-A and the
+// punctuation marks the toolkit's fonts hold (those the face has), at one
+// pixel size, with the face's horizontal metrics and kerning pairs rounded to
+// whole pixels.
 #pragma once
 
-#include <array>
+#include <map>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,12 +21,12 @@ struct raster_glyph {
 };
 
 struct kerning_pair {
-  unsigned char first, second;
+  char32_t first, second;
   int pixels;
 };
 
 struct raster_font {
-  std::array<raster_glyph, 128> glyphs;  // indexed by character code
+  std::map<char32_t, raster_glyph> glyphs;  // by character code: "!" to "~" come first
   int space_advance = 0;
   std::vector<kerning_pair> kerning;
 };

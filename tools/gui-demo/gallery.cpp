@@ -308,11 +308,11 @@ void lists_section(page& p) {
   p.g.save_button = &s.add<button>("Save", p.r(556, 386, 90, 18), p.st, "Save Preset...");
   p.g.confirm_button = &s.add<button>("Confirm", p.r(654, 386, 90, 18), p.st, "Clear PCM...");
   p.g.open_button->set_listener(&p.listen([g = &p.g, r = &p.root, st = &p.st](control&) {
-    ask_file(*r, *st, {false, "Load Preset", "Vorn Preset\t*.vornpreset;*.kvxi\tAll files\t*\t", ""},
+    ask_file(*r, *st, {false, "Load Preset", "Vorn Preset\t*.vornpreset;*.kvxi\tAll files\t*\t", "", {}},
              [g](bool ok, const std::string& path) { say(*g, ok ? "Loaded preset" : "Cancelled", path); });
   }));
   p.g.save_button->set_listener(&p.listen([g = &p.g, r = &p.root, st = &p.st](control&) {
-    ask_file(*r, *st, {true, "Save Preset", "Vorn Preset\t*.vornpreset\t", ""},
+    ask_file(*r, *st, {true, "Save Preset", "Vorn Preset\t*.vornpreset\t", "", {}},
              [g](bool ok, const std::string& path) { say(*g, ok ? "Saved preset" : "Cancelled", path); });
   }));
   p.g.confirm_button->set_listener(&p.listen([g = &p.g, r = &p.root, st = &p.st](control&) {

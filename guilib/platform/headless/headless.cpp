@@ -5,6 +5,7 @@
 #include "guilib/image/tga.h"
 #include "guilib/platform/keys.h"
 #include "guilib/image/png_file.h"
+#include "platform/utf8.h"
 
 namespace wnd {
 
@@ -169,18 +170,25 @@ void headless::press_key(window& w, int32_t k) {
 }
 
 void headless::type(window& w, const std::string& text) {
-  for (unsigned char c : text) {
+  for (size_t at = 0; at < text.size();) {
+    const platform::utf8_char ch = platform::decode_utf8(text, at);
+    at += ch.length;
+    const char32_t c = ch.code;
+    bool keyed = false;
     // Find the key whose character, plain or shifted, is c.
-    for (int32_t k = 0; k < 256; ++k) {
+    for (int32_t k = 0; c < 0x80 && k < 256; ++k) {
       const int32_t u = key::character_for(key::us_unshifted_character(k), false);
-      const bool plain = u == c;
-      const bool shifted = !plain && u != 0 && key::us_shifted(u) == c;
+      const bool plain = u == int32_t(c);
+      const bool shifted = !plain && u != 0 && key::us_shifted(u) == int32_t(c);
       if (!plain && !shifted) continue;
       if (shifted) key_down(w, key::shift);
       press_key(w, k);
       if (shifted) key_up(w, key::shift);
+      keyed = true;
       break;
     }
+    // No key of the US layout makes it: it comes as an input method sends it.
+    if (!keyed && ch.valid) char_message(w, c);
   }
 }
 

@@ -54,7 +54,8 @@ class headless : public backend {
   void key_down(window& w, int32_t key, bool repeat = false);
   void key_up(window& w, int32_t key);
   void press_key(window& w, int32_t key);
-  // Types printable ASCII as the keys that make it, with Shift where needed.
+  // Types UTF-8 text: printable ASCII as the keys that make it, with Shift
+  // where needed; other characters as an input method sends them.
   void type(window& w, const std::string& text);
   // Moves the virtual clock, firing every timer that comes due on the way.
   void advance(window& w, uint32_t ms);

@@ -11,6 +11,7 @@
 #include "platform/known_folders.h"
 #include "platform/last_resort.h"
 #include "platform/module_handle_win32.h"
+#include "platform/utf16_win32.h"
 
 namespace wnd {
 
@@ -19,10 +20,29 @@ namespace {
 struct ms32_window {
   gfx::gdi gdi;
   bool tracking_leave = false;  // TrackMouseEvent asked for WM_MOUSELEAVE
+  wchar_t high_surrogate = 0;   // first half of a character WM_CHAR sends in two
 };
+
 
 ms32_window& of(window& w) { return *static_cast<ms32_window*>(w.backend_data); }
 HWND hwnd_of(const window& w) { return reinterpret_cast<HWND>(w.native); }
+
+// WM_CHAR brings UTF-16 units (the class is a Unicode one): a character
+// beyond the BMP comes as two messages, joined here; an unpaired half is dropped.
+void char_unit(window& w, wchar_t unit) {
+  wchar_t& high = of(w).high_surrogate;
+  if (unit >= 0xD800 && unit <= 0xDBFF) {
+    high = unit;
+    return;
+  }
+  if (unit >= 0xDC00 && unit <= 0xDFFF) {
+    if (high) char_message(w, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(unit) - 0xDC00));
+    high = 0;
+    return;
+  }
+  high = 0;
+  char_message(w, char32_t(unit));
+}
 
 // Every live window of this module, for window_from_point.
 std::vector<window*>& live_windows() {
@@ -45,13 +65,13 @@ void mouse_button_message(window& w, gui::mouse_button b, button_action a, WPARA
 
 LRESULT handle_message(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
     auto* w = static_cast<window*>(cs->lpCreateParams);
-    SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(w));
+    SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(w));
     w->native = reinterpret_cast<uintptr_t>(h);
   }
-  auto* w = reinterpret_cast<window*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-  if (!w || !w->backend_data) return DefWindowProcA(h, msg, wp, lp);
+  auto* w = reinterpret_cast<window*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+  if (!w || !w->backend_data) return DefWindowProcW(h, msg, wp, lp);
   auto* be = static_cast<ms32*>(w->owner);
   using gui::mouse_button;
   switch (msg) {
@@ -123,9 +143,9 @@ LRESULT handle_message(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return DLGC_WANTALLKEYS;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
-      // The layout's unshifted character; the high bit marks a dead key.
-      const int32_t unshifted = int32_t(MapVirtualKeyA(UINT(wp), MAPVK_VK_TO_CHAR) & 0x7FFF);
-      key_message(*w, int32_t(wp), true, (lp & (1 << 30)) != 0, unshifted);
+      // The characters follow as WM_CHAR, made by the layout (dead keys,
+      // AltGr and input methods included), so none is sent from the key.
+      key_message(*w, int32_t(wp), true, (lp & (1 << 30)) != 0, 0);
       return 0;
     }
     case WM_KEYUP:
@@ -133,8 +153,10 @@ LRESULT handle_message(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       key_message(*w, int32_t(wp), false, false, 0);
       return 0;
     case WM_CHAR:
+      char_unit(*w, wchar_t(wp));
+      return 0;
     case WM_SYSCHAR:
-      return 0;  // characters come from the key messages, the same way on every platform
+      return 0;  // Alt with a key is a shortcut, not text
     case WM_CAPTURECHANGED:
       // Taken away (another window, the system), not given back by us: a
       // menu that held the pointer closes as on deactivation.
@@ -146,7 +168,7 @@ LRESULT handle_message(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return DefWindowProcA(h, msg, wp, lp);
+  return DefWindowProcW(h, msg, wp, lp);
 }
 
 // The editor's events on Windows arrive from the host's message loop, not
@@ -174,12 +196,15 @@ bool ms32::register_class() {
   const HMODULE module = platform::own_module();
   char name[64];
   std::snprintf(name, sizeof name, "kv::wnd::ms32%p", static_cast<void*>(module));
-  WNDCLASSEXA wc{};
-  if (GetClassInfoExA(module, name, &wc)) {
+  std::wstring wide_name;
+  platform::to_utf16(name, wide_name);
+  // A Unicode class: WM_CHAR then brings UTF-16, whatever the ANSI code page.
+  WNDCLASSEXW wc{};
+  if (GetClassInfoExW(module, wide_name.c_str(), &wc)) {
     class_name_ = name;
     return true;
   }
-  const HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  const HCURSOR arrow = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   if (!arrow) {
     report_platform_error(GetLastError(), "wnd::ms32");
     return false;
@@ -190,12 +215,12 @@ bool ms32::register_class() {
   wc.hInstance = module;
   wc.hCursor = arrow;
   // Icons of the module's first icon resource, for windows that show one.
-  wc.hIcon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(1), IMAGE_ICON, 32, 32, 0));
-  wc.hIconSm = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(1), IMAGE_ICON, 16, 16, 0));
-  wc.lpszClassName = name;
-  if (!RegisterClassExA(&wc)) {
+  wc.hIcon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, 0));
+  wc.lpszClassName = wide_name.c_str();
+  if (!RegisterClassExW(&wc)) {
     wc.style &= ~UINT(CS_DROPSHADOW);  // systems without drop shadows refuse the style
-    if (!RegisterClassExA(&wc)) return false;
+    if (!RegisterClassExW(&wc)) return false;
   }
   class_name_ = name;
   return true;
@@ -230,8 +255,11 @@ bool ms32::create(window& w, const create_params& p) {
   w.width = int16_t(p.width);
   w.height = int16_t(p.height);
   gfx::resize(w.surface, p.width, p.height);
-  const HWND h = CreateWindowExA(ex, class_name_.c_str(), p.title ? p.title : "window", style, x, y, width, height, owner,
-                                 nullptr, platform::own_module(), &w);
+  std::wstring wide_class, title;
+  platform::to_utf16(class_name_, wide_class);
+  if (!platform::to_utf16(p.title ? p.title : "window", title)) title = L"window";
+  const HWND h = CreateWindowExW(ex, wide_class.c_str(), title.c_str(), style, x, y, width, height, owner, nullptr,
+                                 platform::own_module(), &w);
   if (!h) {
     delete data;
     w.backend_data = nullptr;

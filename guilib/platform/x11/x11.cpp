@@ -17,6 +17,7 @@
 #include <set>
 
 #include "guilib/platform/keys.h"
+#include "platform/utf8.h"
 
 namespace wnd {
 
@@ -70,6 +71,35 @@ int32_t key_code_of(KeySym s) {
 // The platform's unshifted character of a key: the Latin-1 keysym at index 0.
 int32_t unshifted_of(KeySym s) { return s >= 0x20 && s <= 0x7E ? int32_t(s) : 0; }
 
+// The character of a keysym without an input method: Latin-1 keysyms are
+// their code, Unicode keysyms carry it in the low 24 bits; 0 for the rest.
+char32_t keysym_character(KeySym s) {
+  if ((s >= 0x20 && s <= 0x7E) || (s >= 0xA0 && s <= 0xFF)) return char32_t(s);
+  if ((s & 0xFF000000) == 0x01000000) return char32_t(s & 0xFFFFFF);
+  return 0;
+}
+
+// The text a key press types, UTF-8: through the input method (layouts,
+// compose and dead keys) when one opened, else from the keysym.
+std::string typed_text(XIC ic, XKeyEvent& ev) {
+  char buf[64];
+  KeySym sym = 0;
+  if (ic) {
+    Status st = 0;
+    int n = Xutf8LookupString(ic, &ev, buf, int(sizeof buf), &sym, &st);
+    if (st == XBufferOverflow && n > 0) {
+      std::string big(size_t(n), '\0');
+      n = Xutf8LookupString(ic, &ev, big.data(), n, &sym, &st);
+      return (st == XLookupChars || st == XLookupBoth) && n > 0 ? big.substr(0, size_t(n)) : std::string();
+    }
+    return (st == XLookupChars || st == XLookupBoth) && n > 0 ? std::string(buf, size_t(n)) : std::string();
+  }
+  XLookupString(&ev, buf, int(sizeof buf), &sym, nullptr);
+  std::string out;
+  if (const char32_t c = keysym_character(sym)) platform::append_utf8(out, c);
+  return out;
+}
+
 // Errors of one request, caught instead of reported: the shared-memory
 // attach fails on a remote server. The handler is the process's, so it is
 // installed only around the request and the previous one put back.
@@ -85,6 +115,7 @@ struct x11_window {
   Window id = 0;
   Window confine = 0;           // input-only window of a clipped cursor
   GC gc = nullptr;
+  XIC ic = nullptr;             // input context, when the input method opened
   XShmSegmentInfo shm{};
   XImage* shm_image = nullptr;  // the shared-memory image, sized to the window
   bool grabbed = false;
@@ -105,6 +136,7 @@ struct x11::impl {
   int depth = 0;
   bool use_shm = false;
   Atom wm_delete = 0, wm_protocols = 0;
+  XIM im = nullptr;  // the input method; none leaves keys to their keysyms
   std::vector<window*> windows;
   Window focus_before = 0;
   int focus_revert = RevertToParent;
@@ -128,6 +160,7 @@ struct x11::impl {
 x11::x11() : d_(std::make_unique<impl>()) {}
 
 x11::~x11() {
+  if (d_->im) XCloseIM(d_->im);
   if (d_->display) XCloseDisplay(d_->display);
 }
 
@@ -145,6 +178,9 @@ bool x11::open_display(const char* name) {
   XkbSetDetectableAutoRepeat(dpy, True, &supported);
   d_->wm_delete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
   d_->wm_protocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
+  // Typed text through the input method of the host's locale and modifiers
+  // (a plug-in leaves both alone); without one, keysyms give the characters.
+  d_->im = XOpenIM(dpy, nullptr, nullptr, nullptr);
   // Shared memory needs a 32-bit TrueColor visual and a server on this machine.
   const bool truecolor = d_->visual->c_class == TrueColor && (d_->depth == 24 || d_->depth == 32);
   d_->use_shm = truecolor && XShmQueryExtension(dpy) && !std::getenv("VORN_X11_NO_SHM");
@@ -213,6 +249,13 @@ bool x11::create(window& w, const create_params& p) {
   xw->id = id;
   xw->top_level = top;
   xw->gc = XCreateGC(dpy, id, 0, nullptr);
+  if (d_->im) {
+    xw->ic = XCreateIC(d_->im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, id, XNFocusWindow,
+                       id, nullptr);
+    long filter = 0;  // events the input method needs as well as ours
+    if (xw->ic && !XGetICValues(xw->ic, XNFilterEvents, &filter, nullptr) && filter)
+      XSelectInput(dpy, id, a.event_mask | filter);
+  }
   w.owner = this;
   w.native = id;
   w.backend_data = xw;
@@ -250,6 +293,7 @@ void x11::destroy(window& w) {
   // BadWindow, so errors of this request are caught.
   caught_errors = 0;
   auto* old = XSetErrorHandler(catch_error);
+  if (xw.ic) XDestroyIC(xw.ic);
   if (xw.id) XDestroyWindow(dpy, xw.id);
   XSync(dpy, False);
   XSetErrorHandler(old);
@@ -495,13 +539,23 @@ void x11::impl::handle(XEvent& ev) {
       } else {
         xw.keys_down.erase(ev.xkey.keycode);
       }
-      if (code != 0 || unshifted_of(s) != 0) key_message(*w, code, down, repeat, unshifted_of(s));
+      // The characters come from the layout (input method or keysym), not
+      // from the US table: after the key down, one character event each.
+      const std::string typed = down ? typed_text(xw.ic, ev.xkey) : std::string();
+      if (code != 0 || unshifted_of(s) != 0 || !typed.empty()) key_message(*w, code, down, repeat, 0);
+      for (size_t at = 0; at < typed.size();) {
+        const platform::utf8_char c = platform::decode_utf8(typed, at);
+        if (c.valid) char_message(*w, c.code);
+        at += c.length;
+      }
       break;
     }
     case FocusIn:
+      if (xw.ic) XSetICFocus(xw.ic);
       focus_message(*w, true);
       break;
     case FocusOut:
+      if (xw.ic) XUnsetICFocus(xw.ic);
       xw.keys_down.clear();
       focus_message(*w, false);
       break;
@@ -523,6 +577,14 @@ void x11::pump() {
   while (XPending(dpy)) {
     XEvent ev;
     XNextEvent(dpy, &ev);
+    if (XFilterEvent(&ev, None)) continue;  // taken by the input method (compose, dead keys)
+    // The keyboard map changed (a layout switch, or a key bound for a moment
+    // to a character the map lacks, as xdotool types): lookups of the keys
+    // queued after this must use the new map.
+    if (ev.type == MappingNotify) {
+      XRefreshKeyboardMapping(&ev.xmapping);
+      continue;
+    }
     d_->handle(ev);
   }
   const uint32_t now = now_ms();

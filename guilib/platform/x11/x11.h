@@ -7,8 +7,10 @@
 // the shared-memory extension (a local server), else with XPutImage, one
 // dirty rectangle at a time. Pointer capture is an active pointer grab;
 // clipping the cursor confines the pointer to an input-only window over the
-// rectangle. Keys use the unshifted keysym of the key and the US shift table,
-// like every backend; modifier state also comes with every pointer event,
+// rectangle. Key codes come from the unshifted keysym of the key; typed
+// characters from the input method (Xutf8LookupString, so layouts, compose
+// and dead keys work), or from the keysym when no input method opens.
+// Modifier state also comes with every pointer event,
 // since a plug-in window rarely has the keyboard focus.
 //
 // Pop-up menus, file dialogs and message boxes are drawn inside the window by
