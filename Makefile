@@ -5,7 +5,7 @@ CMAKE_GEN := -G Ninja
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: demo test setup setup-windows release asan tsan windows bench fuzz fuzz-long clean
+.PHONY: demo test setup setup-windows release asan tsan windows bench fuzz fuzz-long clean install-lv2
 
 setup:
 	@tools/setup/install_deps.sh
@@ -61,6 +61,12 @@ asan: $(BUILD)/asan/build.ninja release
 
 tsan: $(BUILD)/tsan/build.ninja release
 	cmake --build $(BUILD)/tsan -j $(JOBS)
+
+# The LV2 plug-in and the factory presets, built by `make release`, into ~/.lv2.
+install-lv2: release
+	mkdir -p $(HOME)/.lv2
+	rm -rf $(HOME)/.lv2/vorn.lv2 $(HOME)/.lv2/vorn-presets.lv2
+	cp -r $(BUILD)/release/vorn.lv2 $(BUILD)/release/vorn-presets.lv2 $(HOME)/.lv2/
 
 demo: release
 	@tools/demo.sh $(BUILD)/release
