@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "plugin/synth_command.h"
-#include "plugin/synth_plugin.h"
-#include "plugin/vst2.h"
+#include "plugin/vst2/synth_plugin.h"
+#include "plugin/vst2/vst2.h"
 
 namespace {
 

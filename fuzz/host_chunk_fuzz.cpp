@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "plugin/synth_plugin.h"
+#include "plugin/vst2/synth_plugin.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static plugin::synth_plugin* instance = plugin::synth_plugin::create(nullptr);

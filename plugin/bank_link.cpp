@@ -1,7 +1,8 @@
 #include "plugin/bank_link.h"
 
 #include "files/engine_presets.h"
-#include "plugin/synth_plugin.h"
+#include "plugin/instance.h"
+#include "synth/engine.h"
 
 namespace plugin {
 

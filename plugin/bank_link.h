@@ -5,16 +5,16 @@
 
 namespace plugin {
 
-class synth_plugin;
+class instance;
 
 class bank_link final : public preset_access {
  public:
-  explicit bank_link(synth_plugin* owner) : owner_(owner) {}
+  explicit bank_link(instance* owner) : owner_(owner) {}
   bool copy_preset(int slot, synth::preset& out) override;
   void put_preset(int slot, const synth::preset& p) override;
 
  private:
-  synth_plugin* owner_;
+  instance* owner_;
 };
 
 }  // namespace plugin

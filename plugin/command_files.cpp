@@ -10,7 +10,7 @@
 #include "files/preset_names.h"
 #include "files/wave_load.h"
 #include "plugin/command_groups.h"
-#include "plugin/synth_plugin.h"
+#include "plugin/instance_parts.h"
 
 namespace plugin {
 
@@ -41,7 +41,7 @@ synth::preset user_reset_preset(synth::synth& engine) {
 
 std::string path_of(const command_args& a) { return a.text ? a.text : ""; }
 
-int file_io(synth_plugin& p, command_args& a, int number) {
+int file_io(instance& p, command_args& a, int number) {
   synth::synth& engine = p.engine();
   const std::string path = path_of(a);
   const synth::preset& current = engine.program(engine.current_program());
@@ -76,7 +76,7 @@ void rename_bank(synth::synth& engine, int number) {
 
 }  // namespace
 
-int file_command(synth_plugin& p, command_args& a, int number) {
+int file_command(instance& p, command_args& a, int number) {
   synth::synth& engine = p.engine();
   const int slot = slot_of(engine, a.index);
   synth::preset scratch;

@@ -2,12 +2,15 @@
 // names and the switches.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "files/preset_chunk.h"
 #include "plugin/command_groups.h"
-#include "plugin/synth_plugin.h"
+#include "plugin/copy_text.h"
+#include "plugin/instance.h"
+#include "synth/engine.h"
 #include "synth/param_display.h"
 
 namespace plugin {
@@ -17,27 +20,6 @@ namespace {
 synth::preset* preset_at(synth::synth& engine, int index) {
   if (index < 0) index = engine.current_program();
   return index < synth::bank_size ? &engine.program(index) : nullptr;
-}
-
-// The text a value would show: preset parameters through a scratch copy of
-// the current program (an LFO rate reads its Range there), globals as they are.
-void trial_display(synth::synth& engine, int index, float value, char* text, size_t cap) {
-  float values[synth::preset_param_count];
-  const synth::preset& current = engine.program(engine.current_program());
-  for (int i = 0; i < synth::preset_param_count; ++i) values[i] = current.get(i);
-  if (index >= 0 && index < synth::preset_param_count) values[index] = value;
-  synth::display_context ctx;
-  ctx.preset = values;
-  std::vector<const char*> names;
-  {
-    platform::scoped_lock hold(engine.engine_lock());  // the PCM list changes under it
-    ctx.pcm_count = engine.pcms().count();
-    for (int i = 0; i < ctx.pcm_count; ++i) names.push_back(engine.pcms().at(i)->name.c_str());
-    ctx.pcm_names = names.data();
-    ctx.polyphonic = engine.polyphonic();
-    ctx.tempo_bpm = engine.tempo();
-    synth::display(index, value, ctx, text, cap);
-  }
 }
 
 int preset_text(synth::synth& engine, command_args& a, int number) {
@@ -82,17 +64,38 @@ bool editor_value(int index, float& v) {
 
 }  // namespace
 
+// The text a value would show: preset parameters through a scratch copy of
+// the current program (an LFO rate reads its Range there), globals as they are.
+void trial_display(synth::synth& engine, int index, float value, char* text, size_t cap) {
+  float values[synth::preset_param_count];
+  const synth::preset& current = engine.program(engine.current_program());
+  for (int i = 0; i < synth::preset_param_count; ++i) values[i] = current.get(i);
+  if (index >= 0 && index < synth::preset_param_count) values[index] = value;
+  synth::display_context ctx;
+  ctx.preset = values;
+  std::vector<const char*> names;
+  {
+    platform::scoped_lock hold(engine.engine_lock());  // the PCM list changes under it
+    ctx.pcm_count = engine.pcms().count();
+    for (int i = 0; i < ctx.pcm_count; ++i) names.push_back(engine.pcms().at(i)->name.c_str());
+    ctx.pcm_names = names.data();
+    ctx.polyphonic = engine.polyphonic();
+    ctx.tempo_bpm = engine.tempo();
+    synth::display(index, value, ctx, text, cap);
+  }
+}
+
 void put_text_out(command_args& a, const char* text) {
   if (a.text_out) copy_text(a.text_out, text ? text : "", command_text_capacity);
 }
 
-int parameter_command(synth_plugin& p, command_args& a, int number) {
+int parameter_command(instance& p, command_args& a, int number) {
   synth::synth& engine = p.engine();
   char text[command_text_capacity];
   switch (number) {
     case command::effect_name: put_text_out(a, "Vorn"); return 0;
     case command::product:
-      p.get_product_string(text);
+      std::snprintf(text, sizeof text, "Version %i", int(instance::major_version));
       put_text_out(a, text);
       return 0;
     case command::sustain: {

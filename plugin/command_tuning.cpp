@@ -1,11 +1,11 @@
 // Commands 86..90: the tuning and the MPE switch.
 #include "files/tuning_files.h"
 #include "plugin/command_groups.h"
-#include "plugin/synth_plugin.h"
+#include "plugin/instance_parts.h"
 
 namespace plugin {
 
-int tuning_command(synth_plugin& p, command_args& a, int number) {
+int tuning_command(instance& p, command_args& a, int number) {
   synth::synth& engine = p.engine();
   switch (number) {
     case command::load_tuning:

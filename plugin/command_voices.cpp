@@ -2,7 +2,7 @@
 // displays, routes, envelope and LFO displays, meters, effect slots, the
 // change flags.
 #include "plugin/command_groups.h"
-#include "plugin/synth_plugin.h"
+#include "plugin/instance_parts.h"
 
 namespace plugin {
 
@@ -61,7 +61,7 @@ int voice_activity(synth::synth& engine, command_args& a) {
   return a.number;
 }
 
-int locked_voice_command(synth_plugin& p, command_args& a, int number) {
+int locked_voice_command(instance& p, command_args& a, int number) {
   synth::synth& engine = p.engine();
   platform::scoped_lock hold(engine.engine_lock());
   switch (number) {
@@ -115,7 +115,7 @@ int locked_voice_command(synth_plugin& p, command_args& a, int number) {
 
 }  // namespace
 
-int voice_command(synth_plugin& p, command_args& a, int number) {
+int voice_command(instance& p, command_args& a, int number) {
   synth::synth& engine = p.engine();
   switch (number) {
     case command::arm_learn: engine.controller_map().arm_learn(a.index); return 0;

@@ -1,42 +1,33 @@
 #include "plugin/event_queue.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <cstring>
 
 namespace plugin {
 
-namespace {
-
-// VstEvents declares events[2] but holds numEvents pointers. Indexing the
-// declared array past 2 is undefined, and the optimiser does cut such loops
-// short, so the list is read through a pointer taken from the bytes.
-const VstEvent* event_at(const VstEvents* list, int32_t i) {
-  const auto* base = reinterpret_cast<const unsigned char*>(list) + offsetof(VstEvents, events);
-  const VstEvent* ev;
-  std::memcpy(&ev, base + size_t(i) * sizeof(VstEvent*), sizeof ev);
-  return ev;
-}
-
-}  // namespace
-
-uint32_t midi_word(const VstMidiEvent& ev) {
-  return uint32_t(uint8_t(ev.midiData[0])) | uint32_t(uint8_t(ev.midiData[1])) << 8 |
-         uint32_t(uint8_t(ev.midiData[2])) << 16;
-}
-
-void event_queue::append(const VstEvents* events) {
-  if (!events || events->numEvents <= 0) return;
-  for (int32_t i = 0; i < events->numEvents; ++i) {
-    const VstEvent* ev = event_at(events, i);
-    if (!ev || ev->type != kVstMidiType) continue;  // SysEx and others are not ours
-    if (count_ == capacity) {
-      ++dropped_;
-      continue;
-    }
-    const auto& midi = *reinterpret_cast<const VstMidiEvent*>(ev);
-    events_[size_t(count_++)] = {midi.deltaFrames, midi_word(midi)};
+bool event_queue::push(const queued_event& e) {
+  if (count_ == capacity) {
+    ++dropped_;
+    return false;
   }
+  events_[size_t(count_++)] = e;
+  return true;
+}
+
+bool event_queue::push_midi(int32_t frame, uint32_t word) {
+  queued_event e;
+  e.frame = frame;
+  e.kind = queued_event::midi;
+  e.word = word;
+  return push(e);
+}
+
+bool event_queue::push_parameter(int32_t frame, int32_t index, float value) {
+  queued_event e;
+  e.frame = frame;
+  e.kind = queued_event::parameter;
+  e.index = index;
+  e.value = value;
+  return push(e);
 }
 
 // Lists arrive sorted on their own; only lists out of order with each other

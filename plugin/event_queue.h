@@ -1,23 +1,26 @@
-// The MIDI events a host hands over for the next processing call. A host may
-// call effProcessEvents more than once before a block (one list per source,
-// or a list it could not merge); every call appends here, and the processing
-// call takes them all in frame order. Storage is fixed: events beyond the
-// capacity are dropped and counted, nothing is allocated.
+// The events a shell queues for the next processing call: MIDI messages and
+// parameter changes, each at a frame of the block. A host may hand over more
+// than one list before a block (one per source, or lists it could not
+// merge); every call appends here, and the processing call takes them all in
+// frame order. Storage is fixed: events beyond the capacity are dropped and
+// counted, nothing is allocated.
 //
-// Thread: effProcessEvents comes on the audio thread right before the
-// processing call it belongs to, so the queue needs no lock.
+// Thread: shells queue on the audio thread right before the processing call
+// the events belong to, so the queue needs no lock.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
-#include "plugin/vst2.h"
-
 namespace plugin {
 
 struct queued_event {
-  int32_t frame;  // deltaFrames as the host gave it
-  uint32_t word;  // status | data1 << 8 | data2 << 16
+  enum kind_t : uint8_t { midi, parameter };
+  int32_t frame = 0;   // offset into the block, as the host gave it
+  kind_t kind = midi;
+  uint32_t word = 0;   // midi: status | data1 << 8 | data2 << 16
+  int32_t index = 0;   // parameter: its index
+  float value = 0.f;   // parameter: normalised 0..1
 };
 
 class event_queue {
@@ -26,11 +29,11 @@ class event_queue {
   // or a dense sequencer track sends, small enough to sort in a block.
   static constexpr int32_t capacity = 4096;
 
-  // Appends the MIDI events of a host list (other kinds are skipped); a
-  // negative or null list adds nothing.
-  void append(const VstEvents* events);
+  // False when the queue is full (the event is counted as dropped).
+  bool push_midi(int32_t frame, uint32_t word);
+  bool push_parameter(int32_t frame, int32_t index, float value);
   // The events in frame order; events of equal frames keep their arrival
-  // order (earlier lists first). Valid until the next append or clear.
+  // order. Valid until the next push or clear.
   const queued_event* sorted();
   int32_t size() const { return count_; }
   void clear() { count_ = 0; }
@@ -38,13 +41,12 @@ class event_queue {
   int64_t dropped() const { return dropped_; }
 
  private:
+  bool push(const queued_event& e);
+
   std::array<queued_event, capacity> events_{};
   std::array<queued_event, capacity> scratch_{};  // merge buffer
   int32_t count_ = 0;
   int64_t dropped_ = 0;
 };
-
-// The first three bytes of a MIDI event as one little-endian word.
-uint32_t midi_word(const VstMidiEvent& ev);
 
 }  // namespace plugin

@@ -12,14 +12,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "plugin/editor_object.h"
 
 namespace synth {
 class synth;
-}
+class host_interface;
+}  // namespace synth
+namespace sequencer {
+class player;
+struct song;
+}  // namespace sequencer
 
 namespace plugin {
+
+struct queued_event;
 
 // The host's transport at the start of a block, as far as the host knows it.
 struct host_time {
@@ -45,8 +53,10 @@ class host_shell {
   // The editor wants its window to be width x height pixels; false when the
   // host cannot resize it.
   virtual bool resize_editor(int32_t width, int32_t height) { return false; }
-  // The current program changed from inside (editor, program change, song):
-  // hosts that show a program list update it.
+  // The current program changed from inside (the editor on the UI thread; a
+  // MIDI program change on the audio thread, so no waiting here): hosts that
+  // show a program list update it. Not called for the shell's own
+  // set_program.
   virtual void program_changed(int32_t index) {}
   // Names, parameters or the program list changed wholesale (a bank load).
   virtual void update_display() {}
@@ -59,19 +69,32 @@ class host_shell {
 struct parameter_shape {
   int32_t values = 0;          // 0: continuous; else the number of steps (2: a switch)
   float default_normalised = 0.f;
+  float step = 0.0625f;        // a continuous control's host step (0..1 units); cutoffs and LFO rates have their own
   char name[32] = {};          // "Filter Frequency"
-  char unit[8] = {};           // "Hz", "dB", "%", "st", "s", "ms"; empty when none
+  char unit[8] = {};           // "Hz", "dB", "%", "st", "s", "ms"; empty when none (not filled yet)
 };
 
 class instance {
  public:
   static constexpr int32_t param_count = 89;  // the host-visible parameters
+  // Above the host's parameters, the instance's 17 globals (voices, unison,
+  // tuning...): the editor reaches them through the same calls, and so does
+  // a VST 2 host that asks (it always could); other shells stay below
+  // param_count.
+  static constexpr int32_t all_param_count = 106;
   static constexpr int32_t program_count = 128;
+  static constexpr int32_t major_version = 8;
+  static constexpr int32_t vendor_version = (major_version << 24) + 880;
 
   // Null when it cannot be made. Without a host only the base values are
   // loaded and no start-up files are read. With `with_editor`, the editor is
-  // made (editor() then returns it).
+  // made (editor() then returns it); this one is defined beside the editor
+  // library (plugin/instance_editor.cpp), so programs that link no editor
+  // use the second form.
   static instance* create(host_shell* host, bool with_editor);
+  // The same with the editor a factory makes (tests and tools bring their
+  // own; null: none).
+  static instance* create(host_shell* host, editor_factory make_editor);
   static void destroy(instance* it);
 
   // Set-up (UI thread, while not processing).
@@ -81,37 +104,80 @@ class instance {
   // Audio thread. Events queued before process apply at their frame within
   // the next block (frames beyond it at its end); the block is split at
   // each, so notes and parameter changes are sample-accurate.
-  void queue_midi(int32_t frame, const uint8_t* bytes, int32_t size);
-  void queue_parameter(int32_t frame, int32_t index, float normalised);
-  // Writes frames samples to both outputs (replacing); frames <= 0 keeps the
-  // queued events for the next call.
-  void process(float* left, float* right, int32_t frames);
+  //
+  // A message of 1..3 bytes (running status is not resolved; longer
+  // messages such as SysEx are not ours and are skipped). False when the
+  // queue is full or the message is refused.
+  bool queue_midi(int32_t frame, const uint8_t* bytes, int32_t size);
+  // index 0..param_count-1; NaN is refused, other values are held to 0..1.
+  bool queue_parameter(int32_t frame, int32_t index, float normalised);
+  // Writes frames samples to both outputs (replacing; with `adding`, adds to
+  // what they hold, the old VST 2 accumulating call); frames <= 0 or a null
+  // output keeps the queued events for the next call.
+  void process(float* left, float* right, int32_t frames, bool adding = false);
 
-  // Parameters (any index outside 0..param_count-1 does nothing / reads 0).
+  // Parameters (any index outside 0..all_param_count-1 does nothing / reads
+  // 0; NaN changes nothing, values beyond 0..1 are held to it).
   void set_parameter(int32_t index, float normalised);
   float get_parameter(int32_t index) const;
   void parameter_text(int32_t index, char* text, size_t capacity) const;  // "1.20 kHz"
   bool parameter_from_text(int32_t index, const char* text, float& normalised) const;
   bool parameter_info(int32_t index, parameter_shape& out) const;
 
-  // Programs.
+  // Programs. set_program outside 0..program_count-1 does nothing; names
+  // of index < 0 are the current program's.
   int32_t program() const;
   void set_program(int32_t index);
   const char* program_name(int32_t index) const;  // null outside the bank
   const char* program_category(int32_t index) const;
-  void set_program_name(const char* text);
+  void set_program_name(const char* text);  // the current program's
 
   // State: the "vorn" state bytes, the same whatever the host format. The
   // pointer stays valid until the next save_state.
   const uint8_t* save_state(size_t& size);
   bool load_state(const uint8_t* bytes, size_t size);  // false: nothing changed
+  // The current program alone, as a host's preset file holds it (a "prst"
+  // chunk); the pointer stays valid until the next save_program.
+  const uint8_t* save_program(size_t& size);
+  bool load_program(const uint8_t* bytes, size_t size);  // false: nothing changed
 
   // The editor, or null (no display, or made without one). Owned by the
   // instance.
   editor_object* editor();
 
-  // The instance's inner parts, for tools and tests.
+  // The instance's inner parts, for the editor's command channel, tools and
+  // tests.
   synth::synth& engine();
+  sequencer::player& player();  // change it only under the engine lock
+  const sequencer::song& song() const;
+  // What the editor receives: the command function with this instance as
+  // its context (plugin/synth_command.h), and the way to the host.
+  editor_link editor_connection();
+  // The engine's and the editor's way to the host (through host_shell).
+  synth::host_interface& host_link();
+  // Command 56 (plugin/synth_command.h): reads and parses the file, then,
+  // under the engine lock, replaces the song, its presets and samples and
+  // starts it; `result` gets the reason of a failure.
+  int load_sequence(const char* path, std::string& result);
+  bool reset_pending() const;
+  static constexpr int32_t event_capacity = 4096;
+  int64_t dropped_events() const;
+
+  // The shell this instance reports to (null without a host).
+  host_shell* shell() const { return host_; }
+
+  struct parts;  // plugin/instance_parts.h
+
+ private:
+  instance() = default;
+  ~instance() = default;
+  instance(const instance&) = delete;
+  instance& operator=(const instance&) = delete;
+  void render_piece(float* left, float* right, int32_t frames);
+  void apply_event(const queued_event& e, int32_t frames_since_previous);
+
+  parts* parts_ = nullptr;
+  host_shell* host_ = nullptr;
 };
 
 }  // namespace plugin

@@ -1,72 +1,81 @@
-// One host processing call: pending reset, host tempo, the block split at the
-// MIDI events' frames, the render of each piece, slot ages, the level meter.
+// One processing call: pending reset, host tempo, the block split at the
+// queued events' frames (MIDI and parameter changes), the render of each
+// piece, slot ages, the level meter.
 #include <cstring>
 
 #include "platform/fp_mode.h"
-#include "plugin/synth_plugin.h"
+#include "plugin/instance_parts.h"
 
 namespace plugin {
 
-void synth_plugin::reset_engine() { engine_.reset_after_suspend(); }
-
 // While a song plays, its player renders the piece a frame at a time.
-void synth_plugin::render_piece(float* left, float* right, int32_t frames) {
-  if (player_.mode() == sequencer::player::playing) player_.tick(left, right, frames);
-  else engine_.render(left, right, frames);
+void instance::render_piece(float* left, float* right, int32_t frames) {
+  if (parts_->player.mode() == sequencer::player::playing) parts_->player.tick(left, right, frames);
+  else parts_->engine.render(left, right, frames);
 }
 
-void synth_plugin::process(float** inputs, float** outputs, int32_t frames, bool replacing) {
+// One event at its frame; the engine counts MIDI timing from the previous
+// MIDI message.
+void instance::apply_event(const queued_event& e, int32_t frames_since_previous) {
+  synth::synth& engine = parts_->engine;
+  if (e.kind == queued_event::parameter) {
+    set_parameter(e.index, e.value);
+    return;
+  }
+  const int data1 = int((e.word >> 8) & 0x7F);
+  if ((e.word & 0xF0) == 0xC0 && engine.flag(synth::engine_flag::use_program_change)) {
+    set_program(data1);
+    if (host_) host_->program_changed(data1);
+  }
+  engine.midi(e.word, data1, frames_since_previous);
+}
+
+void instance::process(float* left, float* right, int32_t frames, bool adding) {
   // A call without audio (Ardour sends zero-frame calls) consumes nothing:
   // its events wait for the next block instead of being lost.
-  if (!outputs || !outputs[0] || !outputs[1] || frames <= 0) return;
+  if (!left || !right || frames <= 0) return;
+  parts& p = *parts_;
+  synth::synth& engine = p.engine;
   platform::scoped_fp_mode fp_mode;
-  if (reset_pending_) {
-    reset_engine();
-    reset_pending_ = 0;
+  if (p.reset_pending) {
+    engine.reset_after_suspend();
+    p.reset_pending = 0;
   }
-  const VstTimeInfo* time = nullptr;
-  if (host()) time = reinterpret_cast<const VstTimeInfo*>(call_host(audioMasterGetTime, 0, -1));
-  float* left = outputs[0];
-  float* right = outputs[1];
-  if (replacing) {
+  host_time time;
+  const bool timed = host_ && host_->time(time);
+  if (!adding) {
     std::memset(left, 0, sizeof(float) * size_t(frames));
     if (right != left) std::memset(right, 0, sizeof(float) * size_t(frames));
   }
 
-  platform::scoped_lock hold(engine_.engine_lock());
-  if (time && (time->flags & kVstTempoValid)) engine_.follow_host_tempo(float(time->tempo));
+  platform::scoped_lock hold(engine.engine_lock());
+  if (timed && time.tempo_valid) engine.follow_host_tempo(float(time.tempo_bpm));
 
   int32_t pos = 0, remaining = frames, previous = 0;
-  const queued_event* events = events_.sorted();
-  const int32_t count = events_.size();
+  const queued_event* events = p.events.sorted();
+  const int32_t count = p.events.size();
   for (int32_t i = 0; i < count; ++i) {
     // Offsets before the current position apply here; beyond the block, at
     // its end. Events past the end are still applied (after the last frame):
     // a note-off a host misplaced must not leave a note hanging.
     const int32_t frame = events[i].frame;
-    int32_t at = frame < pos ? pos : (frame > frames ? frames : frame);
-    int32_t d = at - pos;
+    const int32_t at = frame < pos ? pos : (frame > frames ? frames : frame);
+    const int32_t d = at - pos;
     if (d > 0) {
       render_piece(left + pos, right + pos, d);
       pos += d;
       remaining -= d;
     }
-    uint32_t word = events[i].word;
-    int data1 = int((word >> 8) & 0x7F);
-    if ((word & 0xF0) == 0xC0 && engine_.flag(synth::engine_flag::use_program_change)) {
-      set_current_program_index(data1);
-      set_program();
-    }
-    engine_.midi(word, data1, at - previous);
-    previous = at;
+    apply_event(events[i], at - previous);
+    if (events[i].kind == queued_event::midi) previous = at;
   }
-  events_.clear();
+  p.events.clear();
   if (remaining > 0) render_piece(left + pos, right + pos, remaining);
-  engine_.add_slot_ages(frames - previous);
-  engine_.run_level_meter(left, right, frames);
-  if (reset_pending_) {  // switched off while this block ran: the next one starts silent
-    reset_engine();
-    reset_pending_ = 0;
+  engine.add_slot_ages(frames - previous);
+  engine.run_level_meter(left, right, frames);
+  if (p.reset_pending) {  // switched off while this block ran: the next one starts silent
+    engine.reset_after_suspend();
+    p.reset_pending = 0;
   }
 }
 

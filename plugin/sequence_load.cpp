@@ -6,7 +6,7 @@
 #include "files/preset_chunk.h"
 #include "files/preset_files.h"
 #include "plugin/synth_command.h"
-#include "plugin/synth_plugin.h"
+#include "plugin/instance_parts.h"
 #include "riff/file_buffer.h"
 #include "sequencer/song_load.h"
 
@@ -32,14 +32,18 @@ void apply_song(synth::synth& engine, sequencer::song_load& loaded, sequencer::s
 
 }  // namespace
 
-int synth_plugin::load_sequence(const char* path, std::string& result) {
-  engine_.raise_display_refresh();
+int instance::load_sequence(const char* path, std::string& result) {
+  synth::synth& engine = parts_->engine;
+  sequencer::player& player = parts_->player;
+  sequencer::song& song = parts_->song;
+  std::string& sequence_path = parts_->sequence_path;
+  engine.raise_display_refresh();
   result.clear();
   if (!path || !*path) {
     result = "no file name";
     return sequence_load_result::no_path;
   }
-  if (!sequence_path_.empty() && sequence_path_ == path) {
+  if (!sequence_path.empty() && sequence_path == path) {
     result = "sequence already loaded";
     return sequence_load_result::already_loaded;
   }
@@ -53,23 +57,23 @@ int synth_plugin::load_sequence(const char* path, std::string& result) {
   sequencer::load_context context;
   context.init = files::user_init_preset();
   {
-    platform::scoped_lock hold(engine_.engine_lock());
-    context.pcm_count = engine_.pcms().count();
+    platform::scoped_lock hold(engine.engine_lock());
+    context.pcm_count = engine.pcms().count();
   }
   auto loaded = std::make_unique<sequencer::song_load>();
   const int parsed = sequencer::parse_song(file.data(), file.size(), context, *loaded);
-  platform::scoped_lock hold(engine_.engine_lock());
-  player_.stop();
+  platform::scoped_lock hold(engine.engine_lock());
+  player.stop();
   if (parsed != sequencer::load_ok) {
-    player_.reset();
+    player.reset();
     result = parsed == sequencer::load_cut_short ? "damaged AHX module (cut short?)"
                                                  : "not a sequence (.kvxs) or AHX module (.ahx)";
     return sequence_load_result::not_a_sequence;
   }
-  apply_song(engine_, *loaded, song_);
-  sequence_path_ = path;
-  player_.reset();
-  player_.start();
+  apply_song(engine, *loaded, song);
+  sequence_path = path;
+  player.reset();
+  player.start();
   return sequence_load_result::loaded;
 }
 

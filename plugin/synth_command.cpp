@@ -7,13 +7,13 @@
 #include <cmath>
 
 #include "plugin/command_groups.h"
-#include "plugin/synth_plugin.h"
+#include "plugin/instance_parts.h"
 
 namespace plugin {
 
 namespace {
 
-int sequence_command(synth_plugin& p, command_args& a, int number) {
+int sequence_command(instance& p, command_args& a, int number) {
   synth::synth& engine = p.engine();
   switch (number) {
     case command::load_sequence:
@@ -43,7 +43,7 @@ int sequence_command(synth_plugin& p, command_args& a, int number) {
 
 int synth_command(command_args* args, void* context, int number) {
   if (!args || !context || number < 0 || number >= command_count) return 0;
-  synth_plugin& p = *static_cast<synth_plugin*>(context);
+  instance& p = *static_cast<instance*>(context);
   command_args& a = *args;
   if (number <= command::write_switch) return parameter_command(p, a, number);
   if (number < command::ahx_separation) return file_command(p, a, number);
@@ -52,13 +52,5 @@ int synth_command(command_args* args, void* context, int number) {
   return voice_command(p, a, number);
 }
 
-editor_link synth_plugin::editor_connection() {
-  editor_link link;
-  link.command = synth_command;
-  link.context = this;
-  link.host = &host_link_;
-  link.presets = &bank_link_;
-  return link;
-}
 
 }  // namespace plugin

@@ -2,7 +2,7 @@
 // argument record. The editor never touches the engine's data otherwise.
 //
 // synth_command(args, context, number) runs on the editor's thread while the
-// audio thread may be processing. `context` is the instance (synth_plugin*)
+// audio thread may be processing. `context` is the instance (plugin::instance*)
 // handed out in its editor_link. Numbers above 90, and 2, 51 and 55, do
 // nothing and return 0; a null args does nothing and returns 0.
 // Commands marked L take the engine lock around their work; R raises the

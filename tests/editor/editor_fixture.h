@@ -13,7 +13,7 @@
 #include "editor/synth_editor.h"
 #include "guilib/platform/headless/headless.h"
 #include "plugin/synth_command.h"
-#include "plugin/synth_plugin.h"
+#include "plugin/vst2/synth_plugin.h"
 #include "synth/param_table.h"
 
 namespace editor_test {

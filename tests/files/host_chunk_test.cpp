@@ -8,7 +8,7 @@
 #include "files/preset_chunk.h"
 #include "files/state_controls.h"
 #include "files/wave_load.h"
-#include "plugin/tool_request.h"
+#include "plugin/vst2/tool_request.h"
 #include "riff/bytes.h"
 #include "tests/files/files_support.h"
 #include "tests/support/synth_host.h"

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "platform/utf8_path.h"
-#include "plugin/synth_plugin.h"
-#include "plugin/vst2.h"
+#include "plugin/vst2/synth_plugin.h"
+#include "plugin/vst2/vst2.h"
 #include "synth/param_table.h"
 #include "tests/support/scratch.h"
 #include "tools/vsthost/plugin_instance.h"

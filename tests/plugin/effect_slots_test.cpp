@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/tool_request.h"
+#include "plugin/vst2/tool_request.h"
 #include "tests/support/direct_plugin.h"
 #include "tools/analysis/signal.h"
 

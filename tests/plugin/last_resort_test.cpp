@@ -14,7 +14,7 @@
 
 #include "platform/last_resort.h"
 #include "plugin/editor_object.h"
-#include "plugin/effect_base.h"
+#include "plugin/vst2/effect_base.h"
 
 namespace {
 

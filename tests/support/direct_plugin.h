@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugin/synth_plugin.h"
-#include "plugin/vst2.h"
+#include "plugin/vst2/synth_plugin.h"
+#include "plugin/vst2/vst2.h"
 
 namespace test_support {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 #include "tools/analysis/spectrum.h"
 #include "tools/vsthost/plugin_instance.h"
 #include "tools/vsthost/plugin_library.h"

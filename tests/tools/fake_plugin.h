@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 
 namespace fake {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "plugin/synth_command.h"
-#include "plugin/tool_request.h"
+#include "plugin/vst2/tool_request.h"
 #include "riff/staged_file.h"
 #include "tools/render/audio_writer.h"
 #include "tools/render/effect_report.h"

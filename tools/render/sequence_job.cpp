@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "plugin/synth_command.h"
-#include "plugin/tool_request.h"
+#include "plugin/vst2/tool_request.h"
 
 namespace render {
 

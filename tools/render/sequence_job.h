@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "plugin/tool_request.h"
+#include "plugin/vst2/tool_request.h"
 #include "tools/render/render_job.h"
 #include "tools/vsthost/plugin_instance.h"
 
@@ -31,7 +31,7 @@ struct sequence_summary {
 };
 
 // One command of the editor's channel sent through our private request
-// (plugin/tool_request.h); the record comes back with the results.
+// (plugin/vst2/tool_request.h); the record comes back with the results.
 plugin::command_request send_command(vsthost::plugin_instance& plugin, int32_t number, const char* text = nullptr,
                                      int32_t value = 0);
 

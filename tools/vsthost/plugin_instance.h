@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 #include "tools/vsthost/event_list.h"
 #include "tools/vsthost/plugin_library.h"
 #include "tools/vsthost/transport.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 
 namespace vsthost {
 

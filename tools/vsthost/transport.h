@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 
 namespace vsthost {
 

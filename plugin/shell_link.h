@@ -1,16 +1,16 @@
 // The engine's and the editor's way to the host: programs, window size,
-// automation and display updates, all made with the instance's own AEffect.
+// automation and display updates, passed on to the instance's host_shell.
 #pragma once
 
 #include "synth/host_interface.h"
 
 namespace plugin {
 
-class synth_plugin;
+class instance;
 
-class host_link final : public synth::host_interface {
+class shell_link final : public synth::host_interface {
  public:
-  explicit host_link(synth_plugin* owner) : owner_(owner) {}
+  explicit shell_link(instance* owner) : owner_(owner) {}
   void set_program(int index) override;
   int get_program() override;
   bool size_window(int width, int height) override;
@@ -21,7 +21,7 @@ class host_link final : public synth::host_interface {
   void end_edit(int index) override;
 
  private:
-  synth_plugin* owner_;
+  instance* owner_;
 };
 
 }  // namespace plugin

@@ -1,4 +1,4 @@
-#include "plugin/effect_base.h"
+#include "plugin/vst2/effect_base.h"
 
 #include <cstring>
 #include <thread>
@@ -75,14 +75,6 @@ float VST_CALL get_parameter_trampoline(AEffect* e, int32_t index) {
 
 }  // namespace
 
-void copy_text(char* dest, const char* text, size_t capacity) {
-  if (!dest || capacity == 0) return;
-  if (!text) text = "";
-  size_t n = strnlen(text, capacity - 1);
-  std::memcpy(dest, text, n);
-  dest[n] = '\0';
-}
-
 effect_base::effect_base() {
   AEffect& e = record_.effect;
   e.magic = kEffectMagic;
@@ -99,7 +91,9 @@ effect_base::effect_base() {
   record_.owner = this;
 }
 
-effect_base::~effect_base() { delete editor_; }
+effect_base::~effect_base() {
+  if (owns_editor_) delete editor_;
+}
 
 effect_base* effect_base::from(AEffect* e) {
   if (!e) return nullptr;
@@ -131,13 +125,10 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
       return 0;
     case effSetProgram:
       // The bank holds programs 0..127; anything else leaves the instance as it is.
-      if (value >= 0 && value < 128) {
-        current_program_ = int32_t(value);
-        set_program();
-      }
+      if (value >= 0 && value < 128) select_program(int32_t(value));
       return 0;
     case effGetProgram:
-      return current_program_;
+      return current_program();
     case effSetProgramName:
       if (ptr) set_program_name(text);
       return 0;

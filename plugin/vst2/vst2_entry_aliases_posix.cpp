@@ -1,5 +1,5 @@
 // The older entry names of the ELF plug-in, forwarding to VSTPluginMain.
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 
 VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback host);
 

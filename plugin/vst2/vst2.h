@@ -327,7 +327,7 @@ enum : int32_t {
 };
 
 // Nominal text sizes of the interface. What we write into host buffers is
-// bounded per kind of text in plugin/effect_base.h.
+// bounded per kind of text in plugin/vst2/effect_base.h.
 enum : int32_t {
   kVstMaxProgNameLen = 24,
   kVstMaxParamStrLen = 8,

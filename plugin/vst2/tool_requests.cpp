@@ -1,9 +1,12 @@
-// The private vendor requests of our tools (plugin/tool_request.h).
+// The private vendor requests of our tools (plugin/vst2/tool_request.h).
 #include <cstdio>
 
+#include "fx/chain.h"
 #include "plugin/synth_command.h"
-#include "plugin/synth_plugin.h"
-#include "plugin/tool_request.h"
+#include "plugin/vst2/synth_plugin.h"
+#include "plugin/vst2/tool_request.h"
+#include "sequencer/player.h"
+#include "synth/engine.h"
 
 namespace plugin {
 
@@ -32,7 +35,7 @@ intptr_t fx_slot(synth::synth& engine, fx_slot_request& r) {
   return 1;
 }
 
-intptr_t run_command(synth_plugin& p, command_request& r) {
+intptr_t run_command(instance& p, command_request& r) {
   command_args a;
   a.index = r.index;
   a.value = r.value;
@@ -48,7 +51,7 @@ intptr_t run_command(synth_plugin& p, command_request& r) {
   return 1;
 }
 
-intptr_t sequence_status(synth_plugin& p, sequence_status_request& r) {
+intptr_t sequence_status(instance& p, sequence_status_request& r) {
   platform::scoped_lock hold(p.engine().engine_lock());
   const sequencer::player& player = p.player();
   r.mode = player.mode();
@@ -70,10 +73,11 @@ intptr_t editor_shot(editor_object* editor, editor_shot_request& r) {
 
 intptr_t synth_plugin::vendor_specific(int32_t index, intptr_t value, void* ptr, float) {
   if (index != tool_request_index || !ptr) return 0;
-  if (value == fx_slot_request_value) return fx_slot(engine_, *static_cast<fx_slot_request*>(ptr));
-  if (value == command_request_value) return run_command(*this, *static_cast<command_request*>(ptr));
-  if (value == sequence_status_value) return sequence_status(*this, *static_cast<sequence_status_request*>(ptr));
-  if (value == editor_shot_request_value) return editor_shot(editor(), *static_cast<editor_shot_request*>(ptr));
+  if (value == fx_slot_request_value) return fx_slot(engine(), *static_cast<fx_slot_request*>(ptr));
+  if (value == command_request_value) return run_command(*instance_, *static_cast<command_request*>(ptr));
+  if (value == sequence_status_value) return sequence_status(*instance_, *static_cast<sequence_status_request*>(ptr));
+  if (value == editor_shot_request_value)
+    return editor_shot(instance_->editor(), *static_cast<editor_shot_request*>(ptr));
   return 0;
 }
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 
 namespace plugin {
 

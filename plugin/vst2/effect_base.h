@@ -8,8 +8,9 @@
 #include <cstdint>
 #include <thread>
 
+#include "plugin/copy_text.h"
 #include "plugin/editor_object.h"
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 
 namespace plugin {
 
@@ -42,6 +43,12 @@ class effect_base {
   virtual void set_block_size(int32_t) {}
   virtual void set_sample_rate(float) {}
   virtual void set_program() {}
+  // effSetProgram with a program of the bank (0..127): by default it is
+  // stored and set_program() selects it.
+  virtual void select_program(int32_t index) {
+    current_program_ = index;
+    set_program();
+  }
   virtual void set_program_name(const char*) {}
   // Name of program index (index < 0: the current one); null when none.
   virtual const char* get_program_name(int32_t index) { return nullptr; }
@@ -78,19 +85,26 @@ class effect_base {
   float sample_rate() const { return sample_rate_; }
   int32_t block_size() const { return block_size_; }
   bool mains_on() const { return mains_on_; }
-  int32_t current_program() const { return current_program_; }
+  virtual int32_t current_program() const { return current_program_; }
   audioMasterCallback host() const { return host_; }
   intptr_t call_host(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                      float opt = 0.f);
 
  protected:
   void set_host(audioMasterCallback host) { host_ = host; }
-  void set_current_program_index(int32_t p) { current_program_ = p; }
   void set_plug_category(int32_t c) { plug_category_ = c; }
   editor_object* editor() const { return editor_; }
   // Takes ownership; the editor is destroyed with the instance, after the
   // derived instance's members.
-  void set_editor(editor_object* e) { editor_ = e; }
+  void set_editor(editor_object* e) {
+    editor_ = e;
+    owns_editor_ = true;
+  }
+  // An editor someone else owns and destroys (after the host's effClose).
+  void lend_editor(editor_object* e) {
+    editor_ = e;
+    owns_editor_ = false;
+  }
 
  private:
   float sample_rate_ = 0.f;
@@ -106,6 +120,7 @@ class effect_base {
   int32_t current_program_ = 0;
   ERect editor_rect_{};
   editor_object* editor_ = nullptr;
+  bool owns_editor_ = true;
   int32_t plug_category_ = kPlugCategUnknown;
 };
 
@@ -123,8 +138,5 @@ constexpr size_t program_name_capacity = kVstMaxProgNameLen;
 constexpr size_t parameter_text_capacity = 24;
 constexpr size_t effect_name_capacity = kVstMaxEffectNameLen;
 constexpr size_t vendor_text_capacity = kVstMaxVendorStrLen;
-
-// Copies at most capacity - 1 characters and a terminator (null dest: nothing).
-void copy_text(char* dest, const char* text, size_t capacity);
 
 }  // namespace plugin
