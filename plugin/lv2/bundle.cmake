@@ -24,10 +24,10 @@ add_custom_target(vorn_lv2_ttl ALL DEPENDS ${VORN_LV2_BUNDLE}/vorn.ttl ${VORN_LV
 # The plug-in (everything below the host boundary, as in vorn.so) and its UI,
 # which reaches the plug-in's editor through instance access and so carries
 # no engine code of its own.
-if(NOT VORN_FUZZ AND TARGET vorn_editor AND VORN_LV2_DSP)
+if(NOT VORN_FUZZ AND TARGET vorn_editor)
   pkg_check_modules(LV2 REQUIRED IMPORTED_TARGET lv2)
   vorn_sources(vorn_lv2_sources ${CMAKE_SOURCE_DIR} plugin/lv2 "_ui_x11\\.cpp$")
-  add_library(vorn_lv2 MODULE ${vorn_lv2_sources})
+  add_library(vorn_lv2 MODULE ${vorn_lv2_sources} ${CMAKE_SOURCE_DIR}/plugin/instance_editor.cpp)
   target_link_libraries(vorn_lv2 PRIVATE vorn_core vorn_editor vorn_resources PkgConfig::LV2)
   add_library(vorn_lv2_ui MODULE ${CMAKE_SOURCE_DIR}/plugin/lv2/lv2_ui_x11.cpp)
   target_link_libraries(vorn_lv2_ui PRIVATE X11::X11 PkgConfig::LV2)

@@ -4,6 +4,7 @@
 
 #include <lv2/atom/forge.h>
 #include <lv2/midi/midi.h>
+#include <lv2/presets/presets.h>
 #include <lv2/state/state.h>
 #include <lv2/time/time.h>
 
@@ -151,6 +152,40 @@ bool plugin_host::load(const std::string& bundle, const std::string& uri, double
   seq->body.unit = 0;
   seq->body.pad = 0;
   lilv_instance_activate(instance_);
+  return true;
+}
+
+void plugin_host::add_bundle(const std::string& bundle) {
+  std::string folder = bundle;
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  LilvNode* node = lilv_new_file_uri(world_, nullptr, folder.c_str());
+  lilv_world_load_bundle(world_, node);
+  lilv_node_free(node);
+}
+
+bool plugin_host::apply_preset(const std::string& label) {
+  if (!plugin_) return false;
+  LilvNode* preset_class = lilv_new_uri(world_, LV2_PRESETS__Preset);
+  LilvNode* label_uri = lilv_new_uri(world_, LILV_NS_RDFS "label");
+  LilvNodes* presets = lilv_plugin_get_related(plugin_, preset_class);
+  LilvState* found = nullptr;
+  LILV_FOREACH (nodes, i, presets) {
+    const LilvNode* preset = lilv_nodes_get(presets, i);
+    lilv_world_load_resource(world_, preset);
+    LilvNode* name = lilv_world_get(world_, preset, label_uri, nullptr);
+    const bool match = name && label == lilv_node_as_string(name);
+    lilv_node_free(name);
+    if (match) {
+      found = lilv_state_new_from_world(world_, urids_.map_data(), preset);
+      break;
+    }
+  }
+  lilv_nodes_free(presets);
+  lilv_node_free(label_uri);
+  lilv_node_free(preset_class);
+  if (!found) return false;
+  restore_state(found);
+  lilv_state_free(found);
   return true;
 }
 

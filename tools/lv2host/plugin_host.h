@@ -31,6 +31,12 @@ class plugin_host {
   // Loads the bundle folder and instantiates the plug-in `uri`, activated.
   bool load(const std::string& bundle, const std::string& uri, double rate, int32_t block_size, std::string& error);
 
+  // Another bundle for the same world (a preset bundle), before or after load.
+  void add_bundle(const std::string& bundle);
+  // Applies the plug-in's preset with this label (rdfs:label) as a host's
+  // preset menu does; false when there is none.
+  bool apply_preset(const std::string& label);
+
   int32_t port_count() const;
   int32_t port_index(const char* symbol) const;  // -1 when none
   // Control input ports by port index (their default until set).

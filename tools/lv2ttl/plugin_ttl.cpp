@@ -1,5 +1,6 @@
 #include "tools/lv2ttl/plugin_ttl.h"
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <vector>
@@ -56,10 +57,12 @@ std::string stepped_port_tail(synth::synth& engine, int index, int values) {
 }
 
 std::string parameter_port(synth::synth& engine, int index, const std::string& symbol) {
+  const synth::param_info& row = synth::param_row(index);
   char name[64];
   synth::full_name(index, name, sizeof name);
-  const synth::param_info& row = synth::param_row(index);
-  const float def = engine.get_param_normalised(index);
+  // The table's default, as the instance tells its shells: a port still at
+  // it changes nothing when the plug-in first runs.
+  const float def = std::clamp(synth::to_normalised(index, row.def), 0.f, 1.f);
   std::string out = "    [\n";
   out += "        a lv2:InputPort , lv2:ControlPort ;\n";
   out += "        lv2:index " + std::to_string(first_param_port + index) + " ;\n";
@@ -70,8 +73,9 @@ std::string parameter_port(synth::synth& engine, int index, const std::string& s
   out += "        lv2:maximum 1.0 ;\n";
   if (row.is_integer) {
     const int values = int(row.max) - int(row.min) + 1;
+    const float was = engine.get_param_normalised(index);
     const std::string tail = stepped_port_tail(engine, index, values);
-    engine.set_param_normalised(index, def);
+    engine.set_param_normalised(index, was);
     out += tail;
   }
   out.resize(out.size() - 3);  // the last " ;\n"
