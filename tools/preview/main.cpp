@@ -18,7 +18,7 @@
 #include "guilib/paint/icons.h"
 #include "guilib/paint/text.h"
 #include "guilib/style/palette.h"
-#include "tools/preview/png_writer.h"
+#include "guilib/image/png_file.h"
 #include "tools/preview/sheet.h"
 
 int main(int argc, char** argv) {
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   }
   const gui::bitmap sheet = preview::draw_sheet(gui::gui_archive().root());
   const std::string base = std::string(argv[1]) + "/skin-preview";
-  if (!gui::save_tga_file(sheet, base + ".tga", true) || !preview::save_png(sheet, base + ".png")) {
+  if (!gui::save_tga_file(sheet, base + ".tga", true) || !gui::save_png_file(sheet, base + ".png")) {
     std::fprintf(stderr, "vorn-preview: cannot write %s.tga/.png\n", base.c_str());
     return 1;
   }

@@ -2,7 +2,7 @@
 
 #include "guilib/image/bitmap.h"
 #include "guilib/image/tga.h"
-#include "tools/preview/png_writer.h"
+#include "guilib/image/png_file.h"
 
 namespace render {
 
@@ -25,7 +25,7 @@ bool write_shot(const std::string& path, const std::vector<uint32_t>& pixels, in
     error = path + ": the picture is written as .png or .tga";
     return false;
   }
-  if (tga ? gui::save_tga_file(b, path, true) : preview::save_png(b, path)) return true;
+  if (tga ? gui::save_tga_file(b, path, true) : gui::save_png_file(b, path)) return true;
   error = "cannot write " + path;
   return false;
 }

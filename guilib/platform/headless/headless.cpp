@@ -4,7 +4,7 @@
 
 #include "guilib/image/tga.h"
 #include "guilib/platform/keys.h"
-#include "tools/preview/png_writer.h"
+#include "guilib/image/png_file.h"
 
 namespace wnd {
 
@@ -204,7 +204,7 @@ void headless::advance(window& w, uint32_t ms) {
 
 bool save_screenshot(const gui::bitmap& b, const std::string& path) {
   const bool tga = path.size() >= 4 && path.compare(path.size() - 4, 4, ".tga") == 0;
-  return tga ? gui::save_tga_file(b, path, true) : preview::save_png(b, path);
+  return tga ? gui::save_tga_file(b, path, true) : gui::save_png_file(b, path);
 }
 
 }  // namespace wnd

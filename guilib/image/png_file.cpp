@@ -1,13 +1,13 @@
-#include "tools/preview/png_writer.h"
+#include "guilib/image/png_file.h"
 
 #include <png.h>
 
 #include <cstdio>
 #include <vector>
 
-namespace preview {
+namespace gui {
 
-bool save_png(const gui::bitmap& b, const std::string& path) {
+bool save_png_file(const bitmap& b, const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -38,4 +38,4 @@ bool save_png(const gui::bitmap& b, const std::string& path) {
   return std::fclose(f) == 0;
 }
 
-}  // namespace preview
+}  // namespace gui
