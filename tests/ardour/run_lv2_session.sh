@@ -42,7 +42,7 @@ python3 - "$work/session" <<'PY'
 import base64, collections, glob, os, re, sys
 states = collections.defaultdict(list)
 for f in sorted(glob.glob(sys.argv[1] + "/plugins/*/state*/state.ttl")):
-    m = re.search(r'"([A-Za-z0-9+/=\s]+)"\^\^(?:xsd:|<http://www\.w3\.org/2001/XMLSchema#)base64Binary',
+    m = re.search(r'"+([A-Za-z0-9+/=\s]+)"+\^\^(?:xsd:|<http://www\.w3\.org/2001/XMLSchema#)base64Binary',
                   open(f).read())
     if m:
         plugin = os.path.basename(os.path.dirname(os.path.dirname(f)))

@@ -13,7 +13,7 @@ else
   PACKAGES="cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev
 libsndfile1-dev libfftw3-dev amsynth sox libfreetype-dev fonts-dejavu-core libpng-dev libx11-dev libxext-dev
 xvfb xdotool imagemagick lv2-dev liblilv-dev lilv-utils sordi
-jalv jackd2"
+jalv jackd2 ardour"
   if [ "${1:-}" = fuzz ]; then PACKAGES="$PACKAGES clang"; fi
 fi
 missing=""
