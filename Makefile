@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 600
 SOAK_MINUTES ?= 30
 SOAK_SEED ?=
 
-.PHONY: demo test setup setup-windows release asan tsan windows bench fuzz fuzz-long soak clean install-vst3
+.PHONY: demo test setup setup-windows release asan tsan windows bench fuzz fuzz-long soak clean install-vst3 install-lv2
 
 setup:
 	@tools/setup/install_deps.sh
@@ -69,6 +69,12 @@ install-vst3: release
 	mkdir -p $(HOME)/.vst3
 	rm -rf $(HOME)/.vst3/vorn.vst3
 	cp -R $(BUILD)/release/vorn.vst3 $(HOME)/.vst3/
+
+# The LV2 plug-in and the factory presets, built by `make release`, into ~/.lv2.
+install-lv2: release
+	mkdir -p $(HOME)/.lv2
+	rm -rf $(HOME)/.lv2/vorn.lv2 $(HOME)/.lv2/vorn-presets.lv2
+	cp -r $(BUILD)/release/vorn.lv2 $(BUILD)/release/vorn-presets.lv2 $(HOME)/.lv2/
 
 demo: release
 	@tools/demo.sh $(BUILD)/release

@@ -12,8 +12,8 @@ if [ "${1:-}" = windows ]; then
 else
   PACKAGES="cmake ninja-build g++ pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev
 libsndfile1-dev libfftw3-dev amsynth sox libfreetype-dev fonts-dejavu-core libpng-dev libx11-dev libxext-dev
-xvfb xdotool imagemagick
-libjack-jackd2-dev libasound2-dev jackd2"
+xvfb xdotool imagemagick lv2-dev liblilv-dev lilv-utils sordi
+jalv libjack-jackd2-dev libasound2-dev jackd2 ardour"
   if [ "${1:-}" = fuzz ]; then PACKAGES="$PACKAGES clang"; fi
 fi
 missing=""

@@ -1,0 +1,29 @@
+// The URIDs the plug-in needs, mapped once at instantiation.
+#pragma once
+
+#include <lv2/urid/urid.h>
+
+namespace plugin::lv2 {
+
+struct urids {
+  LV2_URID atom_blank = 0;
+  LV2_URID atom_object = 0;
+  LV2_URID atom_chunk = 0;
+  LV2_URID atom_float = 0;
+  LV2_URID atom_double = 0;
+  LV2_URID atom_int = 0;
+  LV2_URID atom_long = 0;
+  LV2_URID midi_event = 0;
+  LV2_URID time_position = 0;
+  LV2_URID time_bar = 0;
+  LV2_URID time_bar_beat = 0;
+  LV2_URID time_beat_unit = 0;
+  LV2_URID time_beats_per_bar = 0;
+  LV2_URID time_beats_per_minute = 0;
+  LV2_URID time_speed = 0;
+  LV2_URID state_key = 0;
+
+  void map_all(LV2_URID_Map* map);
+};
+
+}  // namespace plugin::lv2

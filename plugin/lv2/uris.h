@@ -1,0 +1,24 @@
+// The names the LV2 bundles give the plug-in, its UI and its state, shared by
+// the plug-in, its UI and the build-time generator of the bundles' Turtle.
+#pragma once
+
+namespace plugin::lv2 {
+
+constexpr const char* plugin_uri = "urn:zelkarn:vorn";
+constexpr const char* ui_uri = "urn:zelkarn:vorn#ui";
+// The state key under which the "vorn" state bytes are stored (an atom:Chunk).
+constexpr const char* state_key_uri = "urn:zelkarn:vorn#state";
+constexpr const char* preset_uri_prefix = "urn:zelkarn:vorn:preset:";
+constexpr const char* bank_uri_prefix = "urn:zelkarn:vorn:bank:";
+
+constexpr const char* dsp_binary = "vorn_lv2.so";
+constexpr const char* ui_binary = "vorn_lv2_ui.so";
+
+// Port indices: the event input, the two outputs, then the parameters in
+// the instance's order (parameter i is port first_param_port + i).
+constexpr int events_port = 0;
+constexpr int left_port = 1;
+constexpr int right_port = 2;
+constexpr int first_param_port = 3;
+
+}  // namespace plugin::lv2

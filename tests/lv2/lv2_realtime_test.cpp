@@ -1,0 +1,45 @@
+// The LV2 run() on the audio thread: notes, transport and moved ports
+// within blocks cost no heap call (the plug-in's own allocator calls reach
+// the C library's malloc, which this program counts).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/lv2/uris.h"
+#include "synth/param_table.h"
+#include "tests/support/heap_counter.h"
+#include "tools/lv2host/plugin_host.h"
+
+namespace {
+
+constexpr int32_t block = 256;
+
+TEST(lv2_realtime, run_makes_no_heap_calls_with_notes_transport_and_ports) {
+#ifndef VORN_COUNT_ALLOCATIONS
+  GTEST_SKIP() << "the sanitizer owns the allocator";
+#endif
+  lv2host::plugin_host host;
+  std::string error;
+  ASSERT_TRUE(host.load(VORN_LV2_BUNDLE, plugin::lv2::plugin_uri, 48000.0, block, error)) << error;
+  std::vector<float> l(block), r(block);
+  // Warm up: the first blocks may set up what the engine keeps.
+  for (int b = 0; b < 4; ++b) host.process(l.data(), r.data(), block);
+  const int32_t freq = plugin::lv2::first_param_port + synth::p::filter_frequency;
+  int calls = 0;
+  for (int b = 0; b < 64; ++b) {
+    host.queue_position(0, 120.0 + b, true, b / 4, double(b % 4));
+    host.queue_midi(b % block, 0x90, uint8_t(48 + b % 24), 100);
+    host.queue_position(block / 2, 121.0 + b, true, b / 4, double(b % 4) + 0.5);
+    host.queue_midi(block - 1 - b % 7, 0x80, uint8_t(48 + (b + 12) % 24), 0);
+    host.set_control(freq, float(b % 16) / 16.f);
+    counting = true;
+    host.process(l.data(), r.data(), block);
+    counting = false;
+    calls += heap_calls.exchange(0);
+  }
+  EXPECT_EQ(calls, 0);
+}
+
+}  // namespace
