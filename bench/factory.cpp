@@ -10,6 +10,7 @@
 // spread over its banks), and the reference engine beside it.
 //
 //   bench/factory [--seconds S] [--repeats N] [--only NAME] [--engine fast|reference]
+//                 [--plugin path/to/vorn.so]
 //
 // --only keeps the sounds whose name contains NAME and --engine one engine
 // (for a profiler sampling one sound); the other column then reads 0.
@@ -136,10 +137,12 @@ double amsynth_median(double seconds, int32_t repeats) {
   return mid;
 }
 
+const char* vorn_path = VORN_PLUGIN_PATH;
+
 bench::measurement measure(const factory_sound& s, bool reference, double seconds, int32_t repeats) {
   vsthost::plugin_library lib;
   vsthost::plugin_instance p;
-  if (!bench::open_vorn(VORN_PLUGIN_PATH, lib, p, reference) || !load_sound(p, s)) return {};
+  if (!bench::open_vorn(vorn_path, lib, p, reference) || !load_sound(p, s)) return {};
   const bench::block_events events =
       is_drum(s) ? drum_strikes(uint8_t(s.slot + drum_key_offset)) : bench::held_notes(held);
   return bench::play(p, events, seconds, repeats);
@@ -159,6 +162,7 @@ int main(int argc, char** argv) {
     if (a == "--repeats") repeats = std::clamp(std::atoi(argv[i + 1]), 1, 20);
     if (a == "--only") only = argv[i + 1];
     if (a == "--engine") only_engine = argv[i + 1];
+    if (a == "--plugin") vorn_path = argv[i + 1];
   }
   bench::private_home();
   std::printf("factory: %.1f s per sound, each block the fastest of %d runs, %d-frame blocks at %d Hz\n\n",
