@@ -18,23 +18,20 @@
 // amsynth's VST has no polyphony parameter (and reads no configuration for
 // it); its cost grows with every note up to 32, so all of them sound.
 // The machine's other load shows in the figures; compare ratios within a run.
-#include <time.h>
-
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "tools/vsthost/plugin_instance.h"
-#include "tools/vsthost/plugin_library.h"
+#include "bench/plugin_timing.h"
 
 namespace {
 
-constexpr int32_t sample_rate = 44100;
-constexpr int32_t block = 512;
+using bench::measurement;
+using bench::ns_per_voice_sample;
+using bench::open_plugin;
+
 // vorn's default pool: "Voices" 19 = "Poly 16". The parameter is global, so a
 // host cannot change it through setParameter.
 constexpr int32_t vorn_pool = 32;            // "Voices" at Poly 32
@@ -86,69 +83,7 @@ const preset vorn_presets[] = {
      }},
 };
 
-double thread_cpu_seconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
-struct measurement {
-  double realtime = 0.0;  // audio seconds per CPU second
-  double rms = 0.0;       // of the left channel, to show that it sounded
-};
-
-// Keys 36, 43, 50, ... wrapped into five octaves: distinct for up to 60 notes.
-uint8_t key_of(int32_t i) { return uint8_t(36 + (i * 7) % 60); }
-
-// CPU seconds of each block of one run from the first note.
-std::vector<double> play_once(vsthost::plugin_instance& p, int32_t notes, double seconds, double& rms) {
-  p.resume();
-  std::vector<float> l(block), r(block);
-  for (int32_t i = 0; i < notes; ++i) p.queue_midi(0, 0x90, key_of(i), 100);
-  const int64_t blocks = std::max<int64_t>(1, int64_t(seconds * sample_rate / block));
-  std::vector<double> cpu(size_t(blocks), 0.0);
-  double sum = 0.0;
-  for (int64_t b = 0; b < blocks; ++b) {
-    const double t0 = thread_cpu_seconds();
-    p.process(l.data(), r.data(), block);
-    cpu[size_t(b)] = thread_cpu_seconds() - t0;
-    for (float x : l) sum += double(x) * x;
-  }
-  for (int32_t i = 0; i < notes; ++i) p.queue_midi(0, 0x80, key_of(i), 0);
-  p.process(l.data(), r.data(), block);
-  p.suspend();
-  rms = std::sqrt(sum / double(blocks * block));
-  return cpu;
-}
-
-// Every block's cost is the least it took in a few identical runs: on a
-// machine shared with other work (another thread on the same core, evicted
-// caches, preemption) the slower runs of a block measure the neighbours.
-int32_t repeats = 5;
-measurement play(vsthost::plugin_instance& p, int32_t notes, double seconds) {
-  std::vector<double> best;
-  measurement m;
-  for (int32_t k = 0; k < repeats; ++k) {
-    const std::vector<double> cpu = play_once(p, notes, seconds, m.rms);
-    if (best.empty()) best = cpu;
-    for (size_t b = 0; b < best.size(); ++b) best[b] = std::min(best[b], cpu[b]);
-  }
-  double total = 0.0;
-  for (double c : best) total += c;
-  m.realtime = total > 0.0 ? double(best.size()) * block / sample_rate / total : 0.0;
-  return m;
-}
-
-bool open_plugin(const char* path, vsthost::plugin_library& lib, vsthost::plugin_instance& p) {
-  std::string error;
-  if (!lib.open(path, error) || !p.create(lib, error)) {
-    std::printf("%s: %s\n", path, error.c_str());
-    return false;
-  }
-  p.set_sample_rate(sample_rate);
-  p.set_block_size(block);
-  return true;
-}
 
 void apply(vsthost::plugin_instance& p, const preset& pr) {
   for (const param_value& v : pr.values) {
@@ -160,23 +95,6 @@ void apply(vsthost::plugin_instance& p, const preset& pr) {
   }
 }
 
-// Both plug-ins write user files (amsynth its banks); a private home keeps
-// them away from the user's.
-void private_home() {
-  char pattern[] = "/tmp/vorn-bench-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (!root) return;
-  const std::filesystem::path home(root);
-  std::filesystem::create_directories(home / ".config");
-  std::filesystem::create_directories(home / ".local/share");
-  std::filesystem::create_directories(home / "vorn/data");
-  std::filesystem::create_directories(home / "vorn/cache");
-  setenv("HOME", root, 1);
-  setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
-  setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
-  setenv("VORN_DATA_DIR", (home / "vorn/data/").c_str(), 1);
-  setenv("VORN_CACHE_DIR", (home / "vorn/cache/").c_str(), 1);
-}
 
 std::vector<int32_t> parse_notes(const char* text) {
   std::vector<int32_t> out;
@@ -200,26 +118,18 @@ struct row {
 // reference engine for this instance.
 bool open_vorn(const char* path, vsthost::plugin_library& lib, vsthost::plugin_instance& p, const preset& pr,
                bool reference) {
-  if (reference)
-    setenv("VORN_ENGINE", "reference", 1);
-  else
-    unsetenv("VORN_ENGINE");
-  const bool ok = open_plugin(path, lib, p);
-  unsetenv("VORN_ENGINE");
-  if (!ok) return false;
+  if (!bench::open_vorn(path, lib, p, reference)) return false;
   set_global(p, voices_param, 1.f);
   apply(p, pr);
   return true;
 }
 
-double ns_per_voice_sample(const measurement& m, int32_t voices) {
-  return m.realtime > 0.0 ? 1e9 / (m.realtime * sample_rate * voices) : 0.0;
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   double seconds = 3.0;
+  int32_t repeats = 5;
   std::string only_preset, only_engine;
   std::vector<int32_t> notes = {1, 8, 32};
   const char* vorn_path = VORN_PLUGIN_PATH;
@@ -232,10 +142,10 @@ int main(int argc, char** argv) {
     if (a == "--preset") only_preset = argv[i + 1];
     if (a == "--engine") only_engine = argv[i + 1];
   }
-  private_home();
+  bench::private_home();
   std::printf("voices: %.0f s per row, each block the fastest of %d runs, %d-frame blocks at %d Hz;\n"
               "ns/vs = CPU ns per voice and sample, realtime = audio s / CPU s in processReplacing\n",
-              seconds, repeats, block, sample_rate);
+              seconds, repeats, bench::block, bench::sample_rate);
 
   std::vector<double> amsynth_rt(notes.size(), 0.0);
   std::printf("\n%-8s %5s %12s %10s\n", "amsynth", "notes", "ns/vs", "realtime");
@@ -244,7 +154,7 @@ int main(int argc, char** argv) {
     vsthost::plugin_instance p;
     if (open_plugin(AMSYNTH_PLUGIN_PATH, lib, p)) {
       for (size_t i = 0; i < notes.size(); ++i) {
-        const measurement m = play(p, notes[i], seconds);
+        const measurement m = bench::play(p, bench::held_notes(notes[i]), seconds, repeats);
         amsynth_rt[i] = m.realtime;
         std::printf("%-8s %5d %12.1f %10.1f\n", "init", notes[i], ns_per_voice_sample(m, notes[i]), m.realtime);
       }
@@ -269,8 +179,9 @@ int main(int argc, char** argv) {
       set_global(fast, unison_param, unison);
       set_global(ref, unison_param, unison);
       const int32_t voices = r.notes * r.layers;
-      const measurement a = run_fast ? play(fast, r.notes, seconds * r.seconds_scale) : measurement{};
-      const measurement b = run_ref ? play(ref, r.notes, seconds * r.seconds_scale) : measurement{};
+      const double s = seconds * r.seconds_scale;
+      const measurement a = run_fast ? bench::play(fast, bench::held_notes(r.notes), s, repeats) : measurement{};
+      const measurement b = run_ref ? bench::play(ref, bench::held_notes(r.notes), s, repeats) : measurement{};
       char versus[16] = "-";
       for (size_t i = 0; i < notes.size(); ++i)
         if (r.layers == 1 && notes[i] == r.notes && amsynth_rt[i] > 0.0)

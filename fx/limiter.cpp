@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 #include "fx/factories.h"
@@ -82,7 +83,10 @@ class limiter final : public smoothed_effect {
     out_meter_.reset();
   }
   void recover() override {
-    for (channel& c : ch_) scrub(c);
+    for (channel& c : ch_) {
+      scrub(c);
+      c.law_x = std::numeric_limits<float>::quiet_NaN();  // the kept result may be one scrubbed
+    }
     if (lines_) scrub(lines_->data.get(), size_t(lines_->size) * 4);
   }
   // 0: the applied gain; 1, 2: the output level of each channel.
@@ -157,6 +161,10 @@ class limiter final : public smoothed_effect {
     float m = 1.f;    // running minimum of the target while holding
     float h = 0.f;    // hold counter
     float rd = 0.f;   // release delay
+    // The gain law's last input, ratio and output (gain_law); NaN: none yet.
+    float law_x = std::numeric_limits<float>::quiet_NaN();
+    float law_ratio = 0.f;
+    float law_y = 1.f;
   };
 
   // The line's value `delay` samples before position w, linear between
@@ -196,7 +204,19 @@ class limiter final : public smoothed_effect {
         c.rd -= hold_step_;
       }
     }
-    return std::exp(ratio_ * std::log(std::fmax(makeup_ * c.gc, 1e-30f)));
+    return gain_law(c, makeup_ * c.gc);
+  }
+  // x^ratio through exp and log. The gain holds still most of the time (at
+  // 1 below the threshold, at its floor while holding), so the last result
+  // is kept and given again for the same x: the same number, without the
+  // two library calls per sample.
+  float gain_law(channel& c, float x) const {
+    if (x != c.law_x || ratio_ != c.law_ratio) {
+      c.law_x = x;
+      c.law_ratio = ratio_;
+      c.law_y = std::exp(ratio_ * std::log(std::fmax(x, 1e-30f)));
+    }
+    return c.law_y;
   }
   void update() override {
     const float rate = rc_.rate;

@@ -93,11 +93,14 @@ int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int 
 
 // The oscillators and the mixer of samples from..n-1 as the controls of
 // each sample left them: a block at a time each when they are not synced
-// and A's multi-ramp spread holds, else sample by sample.
+// and A's multi-ramp spread holds through the block, else sample by sample.
 void voice::stage_oscillators(voice_context::lane_stage& st, int from, int frames) {
   voice_context::control_stage& c = ctx_->controls;
   oscillator* oscs[2] = {&osc_a_, &osc_b_};
-  if (!osc_a_.sync_master() && !osc_b_.sync_master() && waveform_[0] != 2) {
+  const float* spread_a = c.spread[0].data();
+  const bool spread_holds = std::all_of(spread_a + from, spread_a + frames, [&](float s) { return s == spread_a[from]; });
+  if (!osc_a_.sync_master() && !osc_b_.sync_master() && (waveform_[0] != 2 || spread_holds)) {
+    if (waveform_[0] == 2 && frames > from) osc_a_.set_spread(spread_a[from]);
     const int count = frames - from;
     float* out[2] = {ctx_->stage_a.data(), ctx_->stage_b.data()};
     for (int o = 0; o < 2; ++o) {

@@ -282,23 +282,29 @@ float oscillator::render_multi_ramp() {
   float v = 0.f;
   for (int32_t k = 0; k < saw_count_; ++k) {
     const float d = saw_ratio_[k] * increment_;
-    float q = saw_phase_[k];
-    add_increment(q, saw_lost_[k], d);
-    if (d > 0.f && q >= 1.f) {
-      // Wrap j (phase crossing level j) happened (q - j) / d samples ago.
-      const int32_t n = int32_t(q);
-      for (int32_t j = 1; j <= n; ++j) insert_correction(out_.step, minblep, (q - float(j)) / d, 2.f);
-      q -= float(n);
-    } else if (d < 0.f && q < 0.f) {
-      // Crossing level -j happened (q + j) / d samples ago.
-      const int32_t n = int32_t(-std::floor(q));
-      for (int32_t j = 0; j < n; ++j) insert_correction(out_.step, minblep, (q + float(j)) / d, -2.f);
-      q += float(n);
-    }
-    saw_phase_[k] = q;
-    v += (2.f * q - 1.f) - d * mean_correction;
+    add_increment(saw_phase_[k], saw_lost_[k], d);
+    wrap_ramp(k, d);
+    v += (2.f * saw_phase_[k] - 1.f) - d * mean_correction;
   }
   return out_.process(v) * saw_gain_;
+}
+
+// Ramp k after its phase advanced by d: every level it crossed is a wrap,
+// corrected at its sub-sample time, and the phase comes back into [0, 1).
+void oscillator::wrap_ramp(int32_t k, float d) {
+  float q = saw_phase_[k];
+  if (d > 0.f && q >= 1.f) {
+    // Wrap j (phase crossing level j) happened (q - j) / d samples ago.
+    const int32_t n = int32_t(q);
+    for (int32_t j = 1; j <= n; ++j) insert_correction(out_.step, minblep, (q - float(j)) / d, 2.f);
+    q -= float(n);
+  } else if (d < 0.f && q < 0.f) {
+    // Crossing level -j happened (q + j) / d samples ago.
+    const int32_t n = int32_t(-std::floor(q));
+    for (int32_t j = 0; j < n; ++j) insert_correction(out_.step, minblep, (q + float(j)) / d, -2.f);
+    q += float(n);
+  }
+  saw_phase_[k] = q;
 }
 
 // The value of the waveform in force at the phase reached, before the output
@@ -333,8 +339,14 @@ void oscillator::render_block(float* out, int32_t n) { render_block(out, n, null
 void oscillator::render_block(float* out, int32_t n, const float* increment, const float* width) {
   // A slave needs its master's phase sample by sample, a pending waveform
   // applies at the next sample, the multi-ramp has its own loop: per sample.
-  const bool plain = !sync_master_ && pending_waveform_ < 0 && !(waveform_ == waveform::ramp && spread_ != 0.f);
-  if (!plain) {
+  const bool free = !sync_master_ && pending_waveform_ < 0;
+  const bool multi_ramp = waveform_ == waveform::ramp && spread_ != 0.f;
+  if (free && multi_ramp) {
+    render_multi_ramp_block(out, n, increment);
+    if (increment && n > 0) set_pending_width(width[n - 1]);
+    return;
+  }
+  if (!free || multi_ramp) {
     for (int32_t i = 0; i < n; ++i) {
       if (increment) {
         set_increment(increment[i]);

@@ -121,6 +121,13 @@ class oscillator {
   void render_run(float* out, int32_t n, const float* increment, const float* width);
   float sine_value() const;
   float render_multi_ramp();
+  // n samples of the multi-ramp, the same as n calls of render_multi_ramp()
+  // (each after set_increment(increment[i]) when increment is not null),
+  // the ramps four to a register.
+  void render_multi_ramp_block(float* out, int32_t n, const float* increment);
+  void multi_ramp_samples(float* out, int32_t n, const float* increment);
+  void multi_ramp_chunk(float* out, int32_t n, const float* increment);
+  void wrap_ramp(int32_t k, float d);
   void update_ratios();
 
   float phase_ = 0.f;

@@ -405,3 +405,41 @@ TEST(oscillator, a_block_with_a_control_per_sample_matches_sample_by_sample) {
     }
   }
 }
+
+TEST(oscillator, multi_ramp_block_is_sample_by_sample_for_every_ramp_count) {
+  // The block form runs the ramps four to a register: counts that fill a
+  // register, leave lanes over or take one ramp; rising and falling
+  // (through-zero) increments; a spread so wide that ramps wrap several
+  // times a sample. Samples, phases and the ramps left out all stay equal.
+  for (int count : {1, 3, 4, 5, 16}) {
+    for (float spread : {0.4f, 12.f}) {  // 12: the top ramp runs ~100 times the pitch
+      SCOPED_TRACE(std::to_string(count) + " ramps, spread " + std::to_string(spread));
+      oscillator osc[2];
+      for (oscillator& o : osc) {
+        o.init(nullptr);
+        o.set_waveform(waveform::ramp);
+        o.set_saw_count(16);
+        o.set_spread(spread);
+        o.set_increment(0.01f);
+        for (int i = 0; i < 37; ++i) o.render();  // every ramp somewhere of its own
+        o.set_saw_count(count);
+      }
+      const int n = 400;
+      std::vector<float> inc(n), width(n, 0.5f), expect(n), got(n);
+      for (int i = 0; i < n; ++i) inc[size_t(i)] = 0.03f * std::sin(float(i) * 0.02f) + (i < n / 2 ? 0.01f : -0.01f);
+      for (int i = 0; i < n; ++i) {
+        osc[0].set_increment(inc[size_t(i)]);
+        expect[size_t(i)] = osc[0].render();
+      }
+      for (int at = 0; at < n; at += 64) osc[1].render_block(&got[size_t(at)], std::min(64, n - at), &inc[size_t(at)], &width[size_t(at)]);
+      for (int i = 0; i < n; ++i) ASSERT_EQ(got[size_t(i)], expect[size_t(i)]) << "@" << i;
+      for (int k = 0; k < oscillator::max_saws; ++k) EXPECT_EQ(osc[1].saw_phase(k), osc[0].saw_phase(k)) << "ramp " << k;
+      // A fixed increment through the block form without one per sample.
+      osc[0].set_saw_count(16);
+      osc[1].set_saw_count(16);
+      for (int i = 0; i < 100; ++i) expect[size_t(i)] = osc[0].render();
+      osc[1].render_block(got.data(), 100);
+      for (int i = 0; i < 100; ++i) ASSERT_EQ(got[size_t(i)], expect[size_t(i)]) << "all 16 @" << i;
+    }
+  }
+}
