@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "plugin/vst2/vst2.h"
 #include "tools/vsthost/plugin_library.h"
 #include "tools/xvfb/xvfb_server.h"
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "plugin/tool_request.h"
+#include "plugin/vst2/tool_request.h"
 #include "riff/chunk.h"
 #include "tools/ahx/module.h"
 #include "tools/ahx/song_text.h"
