@@ -22,8 +22,10 @@ long=${FUZZ_LONG_LONG:-1200}
 jobs=${FUZZ_LONG_JOBS:-2}
 seed_kb=${FUZZ_LONG_SEED_KB:-300}
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
-strangers=" ahx_module kvx1_song kvx2_song midi_file host_chunk state_chunk preset_file bank_file cc_map_file
- wave_file archive_mount event_router "
+# One line: a name at a line end would be followed by a newline, not the
+# blank the match below looks for.
+strangers=" ahx_module kvx1_song kvx2_song midi_file host_chunk state_chunk preset_file bank_file cc_map_file "
+strangers+="wave_file archive_mount event_router "
 logs="$build/fuzz_long"
 mkdir -p "$build/crashes" "$logs"
 
