@@ -145,7 +145,12 @@ void level_parser::command(std::string_view body) {
 void level_parser::place(menu_item& it) {
   item_column_.resize(out_.items.size(), -1);
   item_column_[size_t(&it - out_.items.data())] = column_;
-  it.area = rect_of(clamp_extent(x_), clamp_extent(y_), int32_t(scaled(item_w_)), int32_t(scaled(item_h_)));
+  // An item at the edge of the largest panel keeps inside it: the level's
+  // extent is clamped, so the item's must be too, or it would reach past
+  // the panel it is hit-tested and drawn in.
+  const int32_t x = clamp_extent(x_), y = clamp_extent(y_);
+  it.area = rect_of(x, y, std::min(int32_t(scaled(item_w_)), max_menu_extent - x),
+                    std::min(int32_t(scaled(item_h_)), max_menu_extent - y));
   column_w_ = std::max(column_w_, scaled(item_w_));
   y_ = std::min(y_ + scaled(item_h_), float(max_menu_extent));
   placed_ = true;
