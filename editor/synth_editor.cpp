@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "editor/layout.h"
@@ -67,6 +69,31 @@ void synth_editor::size(int32_t& width, int32_t& height) const {
   const float s = effective_scale();
   width = layout::width_at(s);
   height = layout::height_at(s);
+}
+
+// The scale menu's choice (from 3/4 up) whose window at the content scale is
+// nearest to width x height, by the sum of the two differences.
+float synth_editor::user_scale_nearest(int32_t width, int32_t height) const {
+  float best = scale_;
+  int64_t best_distance = INT64_MAX;
+  for (float choice : scale_choices) {
+    if (choice < min_user_scale) continue;
+    const float s = std::clamp(choice * content_scale_.load(), min_scale, max_scale);
+    const int64_t d = std::llabs(int64_t(layout::width_at(s)) - width) + std::llabs(int64_t(layout::height_at(s)) - height);
+    if (d < best_distance) best = choice, best_distance = d;
+  }
+  return best;
+}
+
+void synth_editor::nearest_size(int32_t& width, int32_t& height) const {
+  const float s = std::clamp(user_scale_nearest(width, height) * content_scale_.load(), min_scale, max_scale);
+  width = layout::width_at(s);
+  height = layout::height_at(s);
+}
+
+void synth_editor::fit_to(int32_t width, int32_t height) {
+  const float choice = user_scale_nearest(width, height);
+  if (choice != scale_.load()) set_scale(choice);
 }
 
 // --- opening and closing ---------------------------------------------------------------------

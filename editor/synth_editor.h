@@ -54,6 +54,8 @@ class synth_editor final : public plugin::editor_object {
 
   // --- plugin::editor_object ------------------------------------------------------------
   void size(int32_t& width, int32_t& height) const override;
+  void nearest_size(int32_t& width, int32_t& height) const override;
+  void fit_to(int32_t width, int32_t height) override;
   bool open(void* parent) override;
   void close() override;
   bool is_open() const override { return window_ != nullptr; }
@@ -147,6 +149,7 @@ class synth_editor final : public plugin::editor_object {
   void apply_background(editor_view& v) const;
   static surface_palette surface_for(int32_t background);
   void apply_scale();
+  float user_scale_nearest(int32_t width, int32_t height) const;
   void open_effect_view(int32_t slot);
   void refresh_effect_view();
   void check_learned();

@@ -25,6 +25,13 @@ class editor_object : public synth::editor_chunk_client {
 
   // The window size at the current GUI scale, in pixels.
   virtual void size(int32_t& width, int32_t& height) const = 0;
+  // Of the window sizes the editor offers (its scale choices at the host's
+  // content scale), the one nearest to width x height, in place.
+  virtual void nearest_size(int32_t& width, int32_t& height) const { size(width, height); }
+  // The host has made the window width x height: the editor takes the
+  // offered size nearest to it (applied at the next idle, which resizes the
+  // window and tells the host when that differs from what the host gave).
+  virtual void fit_to(int32_t width, int32_t height) {}
   // Opens the editor's window inside the host's: an X11 window id, or an
   // HWND. False when no window could be made.
   virtual bool open(void* parent) = 0;

@@ -1,5 +1,6 @@
 #include "plugin/vst3/plug_view.h"
 
+#include <cstdint>
 #include <new>
 #include <string_view>
 
@@ -93,14 +94,37 @@ tresult VST3_CALL plug_view::getSize(ViewRect* size) {
   return kResultOk;
 }
 
-// The editor's size follows its own scale choice and the content scale; the
-// host's frame has the size we asked for by the time it calls here.
-tresult VST3_CALL plug_view::onSize(ViewRect* size) { return size ? kResultOk : kInvalidArgument; }
+namespace {
+// Sizes a host may hand over; beyond them the rect is garbage.
+constexpr int32 max_view_side = 32768;
 
+bool plausible(const ViewRect& r) {
+  const int64_t w = int64_t(r.right) - r.left, h = int64_t(r.bottom) - r.top;
+  return w > 0 && h > 0 && w <= max_view_side && h <= max_view_side;
+}
+}  // namespace
+
+// The host has made our window this size (after our resizeView, or on its
+// own): the editor takes the offered size nearest to it.
+tresult VST3_CALL plug_view::onSize(ViewRect* size) {
+  if (!size) return kInvalidArgument;
+  if (!plausible(*size)) return kResultFalse;
+  platform::scoped_fp_mode fp_mode(platform::control_fp_mode);
+  editor_.fit_to(size->right - size->left, size->bottom - size->top);
+  return kResultOk;
+}
+
+// A size the host proposes becomes the nearest the editor offers.
 tresult VST3_CALL plug_view::checkSizeConstraint(ViewRect* rect) {
   if (!rect) return kInvalidArgument;
   int32_t width = 0, height = 0;
-  editor_.size(width, height);
+  if (plausible(*rect)) {
+    width = rect->right - rect->left;
+    height = rect->bottom - rect->top;
+    editor_.nearest_size(width, height);
+  } else {
+    editor_.size(width, height);
+  }
   rect->right = rect->left + width;
   rect->bottom = rect->top + height;
   return kResultOk;
@@ -119,6 +143,8 @@ tresult VST3_CALL plug_view::setFrame(IPlugFrame* frame) {
 tresult VST3_CALL plug_view::setContentScaleFactor(float factor) {
   if (!(factor >= 0.5f && factor <= 8.f)) return kInvalidArgument;
   platform::scoped_fp_mode fp_mode(platform::control_fp_mode);
+  // An open editor applies the new scale at its next tick and then asks the
+  // frame for the size (resizeView); a closed one gives it at the next getSize.
   editor_.set_content_scale(factor);
   return kResultTrue;
 }

@@ -1,9 +1,17 @@
-# cmake -DOBJDUMP=... -DDLL=vorn.dll -P check_dll.cmake
+# cmake -DOBJDUMP=... -DDLL=vorn.dll [-DEXPORTS=a,b,c -DONE_ENTRY=OFF] -P check_dll.cmake
 cmake_minimum_required(VERSION 3.25)
 # A plug-in DLL must load in any host on any Windows: it may import only from
 # DLLs that Windows itself ships (no compiler runtime such as libgcc_s,
-# libstdc++-6 or libwinpthread-1), and export the entry under exactly its three
-# names. Prints both lists.
+# libstdc++-6 or libwinpthread-1), and export exactly its entry names, sorted
+# in EXPORTS, comma-separated (by default the VST 2 entry's three names, which with ONE_ENTRY
+# must all point at one function). Prints both lists.
+if(NOT DEFINED EXPORTS)
+  set(EXPORTS "MAIN,VSTPluginMain,main")
+endif()
+string(REPLACE "," ";" EXPORTS "${EXPORTS}")
+if(NOT DEFINED ONE_ENTRY)
+  set(ONE_ENTRY ON)
+endif()
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${DLL}")
@@ -52,8 +60,11 @@ foreach(line IN LISTS tail_lines)
 endforeach()
 list(SORT exports)
 message(STATUS "exports: ${exports}")
-if(NOT exports STREQUAL "MAIN;VSTPluginMain;main")
-  message(SEND_ERROR "${DLL} exports ${exports}; expected exactly MAIN, VSTPluginMain and main")
+if(NOT exports STREQUAL "${EXPORTS}")
+  message(SEND_ERROR "${DLL} exports ${exports}; expected exactly ${EXPORTS}")
+endif()
+if(NOT ONE_ENTRY)
+  return()
 endif()
 
 # Three names, one function: every entry of the export address table is the

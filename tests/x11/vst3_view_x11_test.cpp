@@ -3,7 +3,9 @@
 // runs its window's events and repaints from there (a timer and the X
 // connection's descriptor), with no thread of its own. A drag on the cutoff
 // knob reaches the host as beginEdit, performEdit..., endEdit on the
-// parameter's ID; removing the view hands the run loop back.
+// parameter's ID; removing the view hands the run loop back. The View menu's
+// new sizes (as from the View menu or the host's content scale) reach the
+// frame as resizeView, and the frame's onSize reaches the editor's window.
 // Skipped, with the reason, where Xvfb or xdotool is missing.
 #include <gtest/gtest.h>
 
@@ -14,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "editor/layout.h"
 #include "synth/param_table.h"
@@ -58,6 +61,18 @@ class vst3_view_x11 : public ::testing::Test {
       XDestroyWindow(host_, parent_);
       XCloseDisplay(host_);
     }
+  }
+  // The editor's window inside the host's: its size, or 0 x 0 when none.
+  std::pair<int, int> editor_window_size() {
+    Window root = 0, parent = 0, *kids = nullptr;
+    unsigned int n = 0;
+    XSync(host_, False);
+    XQueryTree(host_, parent_, &root, &parent, &kids, &n);
+    std::pair<int, int> size{0, 0};
+    XWindowAttributes a{};
+    if (n == 1 && XGetWindowAttributes(host_, kids[0], &a)) size = {a.width, a.height};
+    if (kids) XFree(kids);
+    return size;
   }
   int children() {
     Window root = 0, parent = 0, *kids = nullptr;
@@ -135,6 +150,67 @@ TEST_F(vst3_view_x11, the_view_runs_on_the_hosts_run_loop_and_reports_gestures) 
   EXPECT_EQ(frame_.timers(), 0u);
   EXPECT_EQ(frame_.handlers(), 0u);
   EXPECT_TRUE(run_until([&] { return children() == 0; }));
+  EXPECT_EQ(view_->setFrame(nullptr), kResultOk);
+}
+
+TEST_F(vst3_view_x11, sizes_follow_the_hosts_content_scale_and_its_frame) {
+  using gui::layout::height_at;
+  using gui::layout::width_at;
+  view_ = plugin_.controller()->createView("editor");
+  ASSERT_NE(view_, nullptr);
+  ASSERT_EQ(view_->setFrame(&frame_), kResultOk);
+  ASSERT_EQ(view_->attached(reinterpret_cast<void*>(parent_), "X11EmbedWindowID"), kResultOk);
+  ASSERT_TRUE(run_until([&] { return editor_window_size() == std::make_pair(762, 516); }));
+
+  // Proposed sizes are answered with the nearest the editor offers (3/4 up).
+  ViewRect r{0, 0, 1000, 700};
+  ASSERT_EQ(view_->checkSizeConstraint(&r), kResultOk);
+  EXPECT_EQ(r.right, width_at(1.25f));
+  EXPECT_EQ(r.bottom, height_at(1.25f));
+  r = ViewRect{10, 20, 110, 120};
+  ASSERT_EQ(view_->checkSizeConstraint(&r), kResultOk);
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.right - r.left, width_at(0.75f));
+  EXPECT_EQ(r.bottom - r.top, height_at(0.75f));
+  EXPECT_EQ(view_->checkSizeConstraint(nullptr), kInvalidArgument);
+
+  // The host's content scale multiplies the user's size choice; the editor
+  // resizes its window and asks the frame (resizeView) as the View menu's
+  // sizes do.
+  IPlugViewContentScaleSupport* scaling = nullptr;
+  ASSERT_EQ(view_->queryInterface(iid::IPlugViewContentScaleSupport.data(), reinterpret_cast<void**>(&scaling)),
+            kResultOk);
+  EXPECT_EQ(scaling->setContentScaleFactor(0.f), kInvalidArgument);
+  const tresult scaled_ok = scaling->setContentScaleFactor(2.f);
+  scaling->release();
+  ASSERT_EQ(scaled_ok, kResultTrue);
+  const std::pair<int, int> scaled{width_at(2.f), height_at(2.f)};
+  ASSERT_TRUE(run_until([&] { return editor_window_size() == scaled; }))
+      << editor_window_size().first << " x " << editor_window_size().second;
+  ASSERT_EQ(frame_.resizes().size(), 1u);
+  EXPECT_EQ(frame_.resizes().back().right, scaled.first);
+  ViewRect size{};
+  ASSERT_EQ(view_->getSize(&size), kResultOk);
+  EXPECT_EQ(size.right, scaled.first);
+  EXPECT_EQ(size.bottom, scaled.second);
+
+  // The host sizes its frame on its own: the editor takes the nearest offered
+  // size (3/4 at content scale 2) and tells the frame.
+  ViewRect host_size{0, 0, 1000, 700};
+  ASSERT_EQ(view_->onSize(&host_size), kResultOk);
+  const std::pair<int, int> original{width_at(1.5f), height_at(1.5f)};
+  ASSERT_TRUE(run_until([&] { return editor_window_size() == original; }));
+  ASSERT_EQ(view_->getSize(&size), kResultOk);
+  EXPECT_EQ(size.right, original.first);
+  ASSERT_EQ(frame_.resizes().size(), 2u);
+  EXPECT_EQ(frame_.resizes().back().right, original.first);
+  // Garbage sizes change nothing.
+  ViewRect upside_down{0, 0, -5, 300};
+  EXPECT_EQ(view_->onSize(&upside_down), kResultFalse);
+  EXPECT_EQ(view_->onSize(nullptr), kInvalidArgument);
+  EXPECT_FALSE(run_until([&] { return editor_window_size() != original; }, 300));
+
+  ASSERT_EQ(view_->removed(), kResultOk);
   EXPECT_EQ(view_->setFrame(nullptr), kResultOk);
 }
 
