@@ -12,24 +12,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 bundle=$(cd "${1:-$here/../../build/release/vorn.lv2}" && pwd)
 presets=$(cd "${2:-$(dirname "$bundle")/vorn-presets.lv2}" && pwd)
 [ -f "$bundle/vorn_lv2.so" ] || { echo "no plug-in in $bundle" >&2; exit 2; }
-command -v ardour7-lua >/dev/null || { echo "ardour7-lua missing: apt-get install ardour" >&2; exit 2; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/vorn-ardour-lv2.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home/config/ardour7/scripts" "$work/home/cache" "$work/lv2" "$work/data" "$work/cache"
+. "$here/ardour_home.sh"
+ardour_home vorn-ardour-lv2 "$here/pitch_probe.lua"
+mkdir -p "$work/lv2"
 ln -s "$bundle" "$work/lv2/vorn.lv2"
 ln -s "$presets" "$work/lv2/vorn-presets.lv2"
-cp "$here/pitch_probe.lua" "$work/home/config/ardour7/scripts/"
-cat > "$work/home/config/ardour7/config" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<Ardour>
-  <Config>
-    <Option name="hide-dummy-backend" value="0"/>
-  </Config>
-</Ardour>
-XML
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_CACHE_HOME="$work/home/cache"
-export LV2_PATH="$work/lv2" VORN_DATA_DIR="$work/data/" VORN_CACHE_DIR="$work/cache/"
+export LV2_PATH="$work/lv2"
 LV2_SESSION_DIR="$work/session" timeout 300 ardour7-lua "$here/lv2_session.lua" >"$work/output.txt" 2>&1 || true
 grep -v "^\[WARNING\]\|^\[INFO\]" "$work/output.txt"
 grep -q "^RESULT ok" "$work/output.txt"

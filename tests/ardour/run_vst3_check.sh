@@ -12,25 +12,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 bundle=${1:-$here/../../build/release/vorn.vst3}
 bundle=$(cd "$bundle" && pwd)
 [ -d "$bundle/Contents" ] || { echo "no bundle at $bundle" >&2; exit 2; }
-command -v ardour7-lua >/dev/null || { echo "ardour7-lua missing: apt-get install ardour" >&2; exit 2; }
-ardour_lib=/usr/lib/ardour7
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/vorn-ardour-vst3.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home/config/ardour7/scripts" "$work/home/cache" "$work/vst3" "$work/data" "$work/cache"
+. "$here/ardour_home.sh"
+ardour_home vorn-ardour-vst3 "$here/vorn_pitch_tap.lua"
+mkdir -p "$work/vst3"
 ln -s "$bundle" "$work/vst3/vorn.vst3"
-cp "$here/vorn_pitch_tap.lua" "$work/home/config/ardour7/scripts/"
-cat > "$work/home/config/ardour7/config" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<Ardour>
-  <Config>
-    <Option name="hide-dummy-backend" value="0"/>
-  </Config>
-</Ardour>
-XML
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_CACHE_HOME="$work/home/cache"
 export VST3_PATH="$work/vst3"
-export VORN_DATA_DIR="$work/data/" VORN_CACHE_DIR="$work/cache/"
 LD_LIBRARY_PATH="$ardour_lib" "$ardour_lib/ardour-vst3-scanner" -q -f "$work/vst3/vorn.vst3"
 VST3_CHECK_DIR="$work/session" ardour7-lua "$here/vst3_check.lua" 2>&1 | tee "$work/output.txt"
 grep -q "^RESULT ok" "$work/output.txt"
