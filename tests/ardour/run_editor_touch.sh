@@ -167,11 +167,12 @@ if [ "$roll" = 1 ]; then
   log "recording and rolling"
 fi
 
-# The drag: 60 pixels up over about a second and a half.
+# The drag: 60 pixels up over about a second and a half, held there a moment.
 xdotool mousemove $knob_x $knob_y; sleep 0.3
 drag_at=$(date +%s.%N)
 xdotool mousedown 1
 for k in $(seq 1 30); do xdotool mousemove $knob_x $((knob_y - 2 * k)); sleep 0.05; done
+sleep 1.5                                             # held at the top, then let go
 xdotool mouseup 1
 dragged=$(date +%s.%N)
 sleep 1
@@ -276,9 +277,9 @@ if roll and files:
     if moved and top:
         t_first, t_top, t_end = moved[0], top[0], top[-1]
         # In Latch the dragged value holds until Ctrl+Z writes the start value back.
-        back = [t for t, v in secs if t > t_top and abs(v - 0.25) < 0.005]
-        t_undo = back[0] if back else t_end + (undone - dragged)
         latched = "Latch" in sys.argv[7]
+        back = [t for t, v in secs if t > t_top and abs(v - 0.25) < 0.005]
+        t_undo = back[0] if back and latched else t_end + (undone - dragged)
         parts = [("before the drag", t_first - 1.2, t_first - 0.2),
                  ("drag's top", t_top, t_end) if not latched else ("after the drag", t_top + 0.3, t_undo - 0.2),
                  ("after Ctrl+Z", t_undo + 0.4, t_undo + 1.5)]
