@@ -26,12 +26,15 @@ XML
   export VORN_DATA_DIR="$work/data/" VORN_CACHE_DIR="$work/cache/"
 }
 
-# A VST 2 plug-in on the path ardour7-lua reads. ardour7-lua reads VST 2
+# A VST 2 plug-in on the path ardour7-lua reads, copied with its time (a
+# link was now and then missing from ardour7-lua's list after the scan).
+# ardour7-lua reads VST 2
 # plug-ins from Ardour's scan cache only and does not scan: Ardour's own
 # scanner indexes the plug-in first, as the GUI would.
 ardour_vst2() {
   mkdir -p "$work/vst"
-  ln -s "$1" "$work/vst/vorn.so"
+  cp -p "$1" "$work/vst/vorn.so"
   export LXVST_PATH="$work/vst" VST_PATH="$work/vst"
-  LD_LIBRARY_PATH="$ardour_lib" "$ardour_lib/ardour-vst-scanner" -f "$work/vst/vorn.so"
+  LD_LIBRARY_PATH="$ardour_lib" "$ardour_lib/ardour-vst-scanner" -f "$work/vst/vorn.so" >"$work/scan.txt" 2>&1 ||
+    { cat "$work/scan.txt"; exit 1; }
 }

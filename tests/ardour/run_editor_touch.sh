@@ -36,10 +36,10 @@ plugin=${1:-$here/../../build/release/vorn.so}
 for tool in ardour ardour7-lua Xvfb xdotool xwininfo import python3; do
   command -v $tool >/dev/null || { echo "$tool missing" >&2; exit 2; }
 done
-ardour_lib=/usr/lib/ardour7
 roll=${EDITOR_TOUCH_ROLL:-1}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vorn-editor-touch.XXXXXX")
+. "$here/ardour_home.sh"
+ardour_home vorn-editor-touch "$here/vorn_note_hold.lua"
 shots=${EDITOR_TOUCH_SHOTS:-$work/shots}
 xvfb_pid= ardour_pid=
 cleanup() {
@@ -48,29 +48,16 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir -p "$shots" "$work/home/config/ardour7/scripts" "$work/home/cache" "$work/vst" "$work/data" "$work/cache"
-cp -p "$plugin" "$work/vst/vorn.so"
-cp "$here/vorn_note_hold.lua" "$work/home/config/ardour7/scripts/"
-# The Dummy backend is hidden by default. (".a7", made once the session is,
-# tells Ardour's GUI it has run before, so no first-run wizard opens; made
-# earlier, ardour7-lua does not read the scanner's cache.)
-cat > "$work/home/config/ardour7/config" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<Ardour>
-  <Config>
-    <Option name="hide-dummy-backend" value="0"/>
-  </Config>
-</Ardour>
-XML
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_CACHE_HOME="$work/home/cache"
-export LXVST_PATH="$work/vst" VST_PATH="$work/vst"
-export VORN_DATA_DIR="$work/data" VORN_CACHE_DIR="$work/cache"
-LD_LIBRARY_PATH="$ardour_lib" "$ardour_lib/ardour-vst-scanner" -f "$work/vst/vorn.so" > "$work/scan.txt" 2>&1 || { cat "$work/scan.txt"; exit 1; }
+mkdir -p "$shots"
+ardour_vst2 "$plugin"
 session="$work/session"
 EDITOR_TOUCH_DIR="$session" ardour7-lua "$here/editor_touch_session.lua" > "$work/session.txt" 2>&1 || true
 grep -E "^(Vorn parameter|filter mode|SESSION)" "$work/session.txt" || true
 grep -q "^SESSION ok" "$work/session.txt" || { cat "$work/scan.txt" "$work/session.txt"; exit 1; }
 
+# ".a7", made once the session is, tells Ardour's GUI it has run before, so
+# no first-run wizard opens; made earlier, ardour7-lua does not read the
+# scanner's cache.
 touch "$work/home/config/ardour7/.a7"
 
 # A display of our own, 1600x1000: the click positions below are Ardour's
