@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "bench/plugin_timing.h"
+#include "tools/factory/sound_index.h"
 #include "tools/render/sound_files.h"
 
 namespace {
@@ -33,10 +34,8 @@ constexpr int32_t amsynth_presets = 12;
 constexpr double strike_seconds = 0.25, strike_length_seconds = 0.2;
 constexpr int drum_key_offset = 24;  // drum mode: key = slot + 24
 
-struct factory_sound {
-  int slot = -1;
-  std::string name, category, state;  // state relative to the factory folder; empty: the bank's program
-  int32_t layers = 1;                 // unison layers per note
+struct factory_sound : factory::sound_row {
+  int32_t layers = 1;  // unison layers per note
 };
 
 // "Unison Voices: N" in the sound's text source, 1 without it.
@@ -54,19 +53,10 @@ int32_t unison_layers(int slot) {
 }
 
 std::vector<factory_sound> read_sound_index() {
-  std::ifstream in(std::string(VORN_FACTORY_DIR) + "/sounds.tsv");
   std::vector<factory_sound> out;
-  std::string line;
-  std::getline(in, line);  // the header
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
+  for (const factory::sound_row& row : factory::read_sound_index(std::string(VORN_FACTORY_DIR) + "/sounds.tsv")) {
     factory_sound s;
-    std::string slot;
-    std::getline(fields, slot, '\t');
-    std::getline(fields, s.name, '\t');
-    std::getline(fields, s.category, '\t');
-    std::getline(fields, s.state, '\t');
-    s.slot = std::atoi(slot.c_str());
+    static_cast<factory::sound_row&>(s) = row;
     s.layers = unison_layers(s.slot);
     out.push_back(s);
   }

@@ -124,24 +124,7 @@ std::string factory_dir() { return VORN_FACTORY_DIR; }
 
 std::string factory_bank() { return factory_dir() + "/Vorn Factory.vornbank"; }
 
-std::vector<factory_sound> read_sound_index() {
-  std::ifstream in(factory_dir() + "/sounds.tsv");
-  std::vector<factory_sound> out;
-  std::string line;
-  std::getline(in, line);  // the header
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    factory_sound s;
-    std::string slot;
-    std::getline(fields, slot, '\t');
-    std::getline(fields, s.name, '\t');
-    std::getline(fields, s.category, '\t');
-    std::getline(fields, s.state, '\t');
-    s.slot = std::atoi(slot.c_str());
-    out.push_back(s);
-  }
-  return out;
-}
+std::vector<factory_sound> read_sound_index() { return factory::read_sound_index(factory_dir() + "/sounds.tsv"); }
 
 audition_request request_for(const factory_sound& s) {
   audition_request r;

@@ -7,17 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "tools/factory/sound_index.h"
 #include "tools/render/midi_file.h"
 
 namespace factory_test {
 
 // One row of the builder's sounds.tsv.
-struct factory_sound {
-  int slot = -1;
-  std::string name;
-  std::string category;
-  std::string state;  // relative to the factory folder; empty: the bank alone
-};
+using factory_sound = factory::sound_row;
 
 // The built factory folder (build/.../assets/factory), its bank and index.
 std::string factory_dir();

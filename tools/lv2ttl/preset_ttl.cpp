@@ -11,6 +11,7 @@
 #include "files/instance_state.h"
 #include "plugin/lv2/uris.h"
 #include "synth/engine.h"
+#include "tools/factory/sound_index.h"
 #include "tools/lv2ttl/ttl_text.h"
 
 namespace lv2ttl {
@@ -19,12 +20,7 @@ namespace {
 
 using namespace plugin::lv2;
 
-struct sound_row {
-  int slot = -1;
-  std::string name;
-  std::string category;
-  std::string state;  // relative to the factory folder; empty: the bank alone
-};
+using factory::sound_row;
 
 constexpr const char* prefixes =
     "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
@@ -39,34 +35,10 @@ bool fail(const std::string& what) {
   return false;
 }
 
-std::vector<std::string> split_tabs(const std::string& line) {
-  std::vector<std::string> out(1);
-  for (char c : line) {
-    if (c == '\t') {
-      out.emplace_back();
-    } else if (c != '\r') {
-      out.back() += c;
-    }
-  }
-  return out;
-}
-
 bool read_index(const std::string& path, std::vector<sound_row>& out) {
-  std::ifstream in(path);
-  if (!in) return fail("cannot read " + path);
-  std::string line;
-  std::getline(in, line);  // the header
-  while (std::getline(in, line)) {
-    const std::vector<std::string> cells = split_tabs(line);
-    if (cells.size() < 4) continue;
-    sound_row row;
-    row.slot = std::atoi(cells[0].c_str());
-    row.name = cells[1];
-    row.category = cells[2];
-    row.state = cells[3];
+  out = factory::read_sound_index(path);
+  for (const sound_row& row : out)
     if (row.slot < 0 || row.slot >= synth::bank_size) return fail("bad slot in " + path);
-    out.push_back(row);
-  }
   if (out.empty()) return fail("no sounds in " + path);
   return true;
 }
