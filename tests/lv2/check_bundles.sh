@@ -29,10 +29,9 @@ ports=$(grep -c "^	Port [0-9]*:" "$work/info.txt" || true)
 presets_seen=$(sed -n '/Presets:/,$p' "$work/info.txt" | grep -c "^	 *[A-Za-z]" || true)
 echo "lv2info: $ports ports, preset section lines: $presets_seen"
 
-# The schemas: every specification bundle of lv2-dev, and the RDF ones.
-schemas=$(for m in /usr/lib/lv2/*.lv2/manifest.ttl; do
-  if grep -q "lv2:Specification" "$m"; then ls "$(dirname "$m")"/*.ttl; fi
-done; ls /usr/lib/lv2/schemas.lv2/*.ttl)
+# The schemas: every Turtle file lv2-dev installs (its vocabularies and the
+# RDF ones they build on).
+schemas=$(dpkg -L lv2-dev | grep '^/usr/lib/lv2/.*\.ttl$')
 if ! sord_validate $schemas "$plugin"/*.ttl "$presets"/*.ttl >"$work/validate.txt" 2>&1; then
   echo "sord_validate failed:"; cut -c1-300 "$work/validate.txt"; status=1
 elif ! grep -q "Found 0 errors" "$work/validate.txt"; then
