@@ -82,6 +82,12 @@ std::string parameter_port(synth::synth& engine, int index, const std::string& s
   return out + "\n    ]";
 }
 
+std::string audio_output(int index, const char* symbol, const char* name) {
+  return std::string("[\n") + "        a lv2:OutputPort , lv2:AudioPort ;\n" + "        lv2:index " +
+         std::to_string(index) + " ;\n" + "        lv2:symbol \"" + symbol + "\" ;\n" + "        lv2:name \"" + name +
+         "\"\n" + "    ]";
+}
+
 std::string fixed_ports() {
   std::string out;
   out += "    [\n";
@@ -93,17 +99,8 @@ std::string fixed_ports() {
   out += "        lv2:symbol \"events\" ;\n";
   out += "        lv2:name \"Events\" ;\n";
   out += "        rsz:minimumSize 16384\n";
-  out += "    ] , [\n";
-  out += "        a lv2:OutputPort , lv2:AudioPort ;\n";
-  out += "        lv2:index " + std::to_string(left_port) + " ;\n";
-  out += "        lv2:symbol \"out_left\" ;\n";
-  out += "        lv2:name \"Left\"\n";
-  out += "    ] , [\n";
-  out += "        a lv2:OutputPort , lv2:AudioPort ;\n";
-  out += "        lv2:index " + std::to_string(right_port) + " ;\n";
-  out += "        lv2:symbol \"out_right\" ;\n";
-  out += "        lv2:name \"Right\"\n";
-  out += "    ]";
+  out += "    ] , ";
+  out += audio_output(left_port, "out_left", "Left") + " , " + audio_output(right_port, "out_right", "Right");
   return out;
 }
 
