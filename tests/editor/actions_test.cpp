@@ -301,22 +301,7 @@ TEST_F(editor_actions, learning_maps_the_next_moved_control_to_the_next_controll
   EXPECT_TRUE(armed);
 
   // The controller arrives with the next block.
-  VstMidiEvent cc{};
-  cc.type = kVstMidiType;
-  cc.byteSize = sizeof cc;
-  cc.midiData[0] = char(0xB0);
-  cc.midiData[1] = 74;
-  cc.midiData[2] = 100;
-  struct {
-    VstEvents h;
-  } list{};
-  list.h.numEvents = 1;
-  list.h.events[0] = reinterpret_cast<VstEvent*>(&cc);
-  e.dispatch(effProcessEvents, 0, 0, &list.h);
-  float l[64], r[64];
-  float* out[2] = {l, r};
-  e.effect()->processReplacing(e.effect(), nullptr, out, 64);
-  e.wait();
+  e.send_cc(74, 100);
   lines("Mapped Brightness (74)", "to Filter Frequency");
 
   menu("CC Map>Remove>Brightness (74) to Filter Frequency (41)");

@@ -29,24 +29,7 @@ struct editor_control_menu : ::testing::Test {
     e.editor().port().send(cmd::cc_map, a);
     return static_cast<const platform::relaxed<int32_t>*>(a.pointer)[cc];
   }
-  void send_cc(int cc, int v) {
-    VstMidiEvent m{};
-    m.type = kVstMidiType;
-    m.byteSize = sizeof m;
-    m.midiData[0] = char(0xB0);
-    m.midiData[1] = char(cc);
-    m.midiData[2] = char(v);
-    struct {
-      VstEvents h;
-    } list{};
-    list.h.numEvents = 1;
-    list.h.events[0] = reinterpret_cast<VstEvent*>(&m);
-    e.dispatch(effProcessEvents, 0, 0, &list.h);
-    float l[64], r[64];
-    float* out[2] = {l, r};
-    e.effect()->processReplacing(e.effect(), nullptr, out, 64);
-    e.wait();
-  }
+  void send_cc(int cc, int v) { e.send_cc(cc, v); }
   // Opens the menu of a control, chooses "Enter value…" and types text + Enter.
   void type_value(int32_t index, const std::string& text) { type_into(widget(index), text, e.display(index)); }
   void type_into(gui::control& c, const std::string& text, const std::string& shown) {

@@ -81,6 +81,25 @@ intptr_t editor_instance::dispatch(int32_t opcode, int32_t index, intptr_t value
   return effect()->dispatcher(effect(), opcode, index, value, ptr, opt);
 }
 
+void editor_instance::send_cc(int cc, int v) {
+  VstMidiEvent m{};
+  m.type = kVstMidiType;
+  m.byteSize = sizeof m;
+  m.midiData[0] = char(0xB0);
+  m.midiData[1] = char(cc);
+  m.midiData[2] = char(v);
+  struct {
+    VstEvents h;
+  } list{};
+  list.h.numEvents = 1;
+  list.h.events[0] = reinterpret_cast<VstEvent*>(&m);
+  dispatch(effProcessEvents, 0, 0, &list.h);
+  float l[64], r[64];
+  float* out[2] = {l, r};
+  effect()->processReplacing(effect(), nullptr, out, 64);
+  wait();
+}
+
 bool editor_instance::open() {
   if (dispatch(effEditOpen) != 1) return false;
   wait();

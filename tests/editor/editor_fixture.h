@@ -57,6 +57,9 @@ class editor_instance {
   // Time passes: the editor's timer ticks (each tick is one live update).
   void wait(uint32_t ms = gui::synth_editor::timer_ms + 1);
   float get(int32_t index) { return effect()->getParameter(effect(), index); }
+  // Controller cc at value v on channel 1 from the host, then one 64-frame
+  // block (which applies it) and a timer tick.
+  void send_cc(int cc, int v);
   std::vector<float> all_parameters();
   std::string display(int32_t index);
   std::string line(int n);

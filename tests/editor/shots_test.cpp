@@ -156,22 +156,7 @@ TEST(editor_shots, cc_map_remove_opens_beside_its_parent_with_the_whole_mapping)
   e.wait();
   e.right_click(e.view().params[synth::p::filter_frequency].widget->bounds());
   ASSERT_TRUE(e.choose_in_open_menu("Learn MIDI controller"));
-  VstMidiEvent cc{};
-  cc.type = kVstMidiType;
-  cc.byteSize = sizeof cc;
-  cc.midiData[0] = char(0xB0);
-  cc.midiData[1] = 74;
-  cc.midiData[2] = 100;
-  struct {
-    VstEvents h;
-  } list{};
-  list.h.numEvents = 1;
-  list.h.events[0] = reinterpret_cast<VstEvent*>(&cc);
-  e.dispatch(effProcessEvents, 0, 0, &list.h);
-  float l[64], r[64];
-  float* out[2] = {l, r};
-  e.effect()->processReplacing(e.effect(), nullptr, out, 64);
-  e.wait();
+  e.send_cc(74, 100);
   gui::menu_session* s = open_along(e, *e.view().main_menu, "CC Map>Remove");
   ASSERT_NE(s, nullptr);
   ASSERT_EQ(s->panels().size(), 3u);
