@@ -16,6 +16,7 @@
 #include "guilib/platform/keys.h"
 #include "plugin/instance.h"
 #include "plugin/standalone/app_window.h"
+#include "tests/support/poll_until.h"
 #include "tools/xvfb/xvfb_server.h"
 
 namespace {
@@ -54,12 +55,7 @@ class app_window_x11 : public ::testing::Test {
   }
 
   bool pump_until(const std::function<bool()>& pred, int ms = 3000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-      window_->pump(10);
-      if (pred()) return true;
-    } while (std::chrono::steady_clock::now() < end);
-    return pred();
+    return test_support::poll_until([this] { window_->pump(10); }, pred, ms, 0);
   }
 
   std::string top_id() {

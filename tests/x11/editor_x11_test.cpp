@@ -21,6 +21,7 @@
 #include "editor/layout.h"
 #include "synth/param_table.h"
 #include "tests/support/held_note.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/synth_host.h"
 #include "tools/xvfb/xvfb_server.h"
 
@@ -79,13 +80,7 @@ class editor_x11 : public ::testing::Test {
   }
   // effEditIdle as a host's timer sends it, until pred holds (two seconds at most).
   bool idle_until(const std::function<bool()>& pred, int ms = 2000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-      plugin_.dispatch(effEditIdle);
-      if (pred()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    } while (std::chrono::steady_clock::now() < end);
-    return pred();
+    return test_support::poll_until([this] { plugin_.dispatch(effEditIdle); }, pred, ms);
   }
   void xdo(const std::vector<std::string>& args) {
     std::vector<std::string> all{"xdotool"};

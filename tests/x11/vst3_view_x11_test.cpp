@@ -20,6 +20,7 @@
 
 #include "editor/layout.h"
 #include "synth/param_table.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/private_home.h"
 #include "tools/vst3host/plug_frame.h"
 #include "tools/vst3host/plugin3.h"
@@ -84,13 +85,7 @@ class vst3_view_x11 : public ::testing::Test {
   }
   // The host's run loop, until pred holds (two seconds at most).
   bool run_until(const std::function<bool()>& pred, int ms = 2000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-      frame_.run_once();
-      if (pred()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    } while (std::chrono::steady_clock::now() < end);
-    return pred();
+    return test_support::poll_until([this] { frame_.run_once(); }, pred, ms);
   }
   void xdo(const std::vector<std::string>& args) {
     std::vector<std::string> all{"xdotool"};
