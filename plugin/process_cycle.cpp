@@ -51,7 +51,7 @@ void instance::process(float* left, float* right, int32_t frames, bool adding) {
   platform::scoped_lock hold(engine.engine_lock());
   if (timed && time.tempo_valid) engine.follow_host_tempo(float(time.tempo_bpm));
 
-  int32_t pos = 0, remaining = frames, previous = 0;
+  int32_t pos = 0, previous = 0;
   const queued_event* events = p.events.sorted();
   const int32_t count = p.events.size();
   for (int32_t i = 0; i < count; ++i) {
@@ -64,13 +64,12 @@ void instance::process(float* left, float* right, int32_t frames, bool adding) {
     if (d > 0) {
       render_piece(left + pos, right + pos, d);
       pos += d;
-      remaining -= d;
     }
     apply_event(events[i], at - previous);
     if (events[i].kind == queued_event::midi) previous = at;
   }
   p.events.clear();
-  if (remaining > 0) render_piece(left + pos, right + pos, remaining);
+  if (pos < frames) render_piece(left + pos, right + pos, frames - pos);
   engine.add_slot_ages(frames - previous);
   engine.run_level_meter(left, right, frames);
   if (p.reset_pending) {  // switched off while this block ran: the next one starts silent
