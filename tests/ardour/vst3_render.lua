@@ -231,13 +231,19 @@ end
 track:add_processor_by_index (tap, -1, nil, true)
 tap_memory = tap:to_insert ():plugin (0):to_luaproc ():shmem ()
 
--- A4 from beat 1: its first second, measured from 0.2 s in.
-local first = capture (0, 0.5, rate)
+-- A4 from beat 1 (0.5 s): silent up to it, then measured from 0.7 s.
+local first = capture (0, 0.45, rate)
 check (first ~= nil, "no sound from the region's first note")
 if first then
-	local hz = pitch_of (stretch (first, 0, 0.2, 0.2 + 16384 / rate))
+	local onset = 0
+	for i = 1, #first do
+		if math.abs (first[i]) > 1e-4 then onset = i break end
+	end
+	local hz = pitch_of (stretch (first, 0.45, 0.7, 0.7 + 16384 / rate))
 	local cents = 1200 * math.log (hz / 440) / math.log (2)
-	print (string.format ("region note 69 played: %.2f Hz, %+.2f cents from 440 Hz (RMS %.4f)", hz, cents, rms (first)))
+	print (string.format ("region note 69 played from %.4f s: %.2f Hz, %+.2f cents from 440 Hz (RMS %.4f)",
+	                      0.45 + (onset - 1) / rate, hz, cents, rms (first)))
+	check (onset > 0 and math.abs (0.45 + (onset - 1) / rate - 0.5) < 0.002, "the note does not start at beat 1 (0.5 s)")
 	check (math.abs (cents) < 5, "the region's note is out of tune")
 end
 
