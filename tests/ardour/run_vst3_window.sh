@@ -72,7 +72,6 @@ shot resized
 after=$(geometry "$plugwin") editor_after=$(geometry "$editor")
 log "after View > Size > 1.25X: Ardour's plug-in window $after; Vorn's editor $editor_after"
 
-
 # And back: View > Size > Original, everything at 1.25 times the place.
 set -- $(geometry "$editor")
 click $(($1 + 785)) $(($2 + 21)); sleep 1.5
