@@ -21,6 +21,7 @@
 #   EDITOR_TOUCH_STATE   "Latch": the cutoff's automation in Latch (default Touch)
 #   EDITOR_TOUCH_ROLL    "0": drag and undo with the transport stopped
 #   EDITOR_TOUCH_GDB     "1": run Ardour under gdb and print its backtrace if it dies
+#   EDITOR_TOUCH_DISPLAY the X display number to use (default: a free one)
 # What Debian's Ardour 7.3 does with a MIDI track as made here and by its
 # add-track dialog (automation in musical time): the first begin-edit or
 # automate call from the editor in Touch or Latch ends Ardour with SIGSEGV in
@@ -33,100 +34,33 @@ set -e
 here=$(cd "$(dirname "$0")" && pwd)
 plugin=${1:-$here/../../build/release/vorn.so}
 [ -f "$plugin" ] || { echo "no plug-in at $plugin" >&2; exit 2; }
-for tool in ardour ardour7-lua Xvfb xdotool xwininfo import python3; do
-  command -v $tool >/dev/null || { echo "$tool missing" >&2; exit 2; }
-done
 roll=${EDITOR_TOUCH_ROLL:-1}
 
 . "$here/ardour_home.sh"
 ardour_home vorn-editor-touch "$here/vorn_note_hold.lua"
-shots=${EDITOR_TOUCH_SHOTS:-$work/shots}
-xvfb_pid= ardour_pid=
-cleanup() {
-  if [ -n "$ardour_pid" ]; then kill "$ardour_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$shots"
+shots=${EDITOR_TOUCH_SHOTS:-}
+. "$here/ardour_gui.sh"
+gui_tools
+trap gui_cleanup EXIT
 ardour_vst2 "$plugin"
 session="$work/session"
 EDITOR_TOUCH_DIR="$session" ardour7-lua "$here/editor_touch_session.lua" > "$work/session.txt" 2>&1 || true
 grep -E "^(Vorn parameter|filter mode|SESSION)" "$work/session.txt" || true
 grep -q "^SESSION ok" "$work/session.txt" || { cat "$work/scan.txt" "$work/session.txt"; exit 1; }
 
-# ".a7", made once the session is, tells Ardour's GUI it has run before, so
-# no first-run wizard opens; made earlier, ardour7-lua does not read the
-# scanner's cache.
-touch "$work/home/config/ardour7/.a7"
-
-# A display of our own, 1600x1000: the click positions below are Ardour's
-# layout at that size, read from the screenshots.
-Xvfb -displayfd 9 -screen 0 1600x1000x24 -nolisten tcp 9>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for i in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-
-step=0
-shot() {
-  step=$((step + 1))
-  import -window root "$shots/$(printf %02d $step)-$1.png" 2>/dev/null || true
-}
-alive() { kill -0 "$ardour_pid" 2>/dev/null; }
-# The first top-level window whose name matches, or nothing.
-window_named() { xdotool search --name "$1" 2>/dev/null | head -1; }
-# x y w h of a window on the screen.
-geometry() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-                          /Width:/{w=$NF} /Height:/{h=$NF} END{print x, y, w, h}'
-}
-click() { xdotool mousemove "$1" "$2" click 1; }
-log() { echo "$(date -u +%T) $*"; }
-fail() {
-  log "STOPPED: $*"
-  shot failure
-  [ -f "$work/ardour.log" ] && grep -A40 "SIGSEGV\|SIGABRT" "$work/ardour.log" | grep -E "^#|received signal" | head -16
-  echo "screenshots: $shots"
-  echo "RESULT FAILED"
-  exit 1
-}
-
+gui_display ${EDITOR_TOUCH_DISPLAY:-}
 if [ "${EDITOR_TOUCH_GDB:-0}" = 1 ]; then
+  gui_first_run_done
   ( export GTK_PATH=/etc/ardour7:$ardour_lib LD_LIBRARY_PATH=$ardour_lib ARDOUR_DATA_PATH=/usr/share/ardour7 \
            ARDOUR_CONFIG_PATH=/etc/ardour7 ARDOUR_DLL_PATH=$ardour_lib VAMP_PATH=$ardour_lib/vamp ARDOUR_SELF=ardour
     exec gdb -batch -ex "handle SIGPIPE SIGUSR1 SIG32 SIG33 nostop noprint" -ex run -ex "bt 12" \
              --args "$ardour_lib/ardour-7.3.0~ds0" "$session/editor_touch.ardour" ) > "$work/ardour.log" 2>&1 &
+  ardour_pid=$!
+  log "Ardour started on $DISPLAY"
 else
-  ardour "$session/editor_touch.ardour" > "$work/ardour.log" 2>&1 &
+  gui_start_ardour "$session/editor_touch.ardour"
 fi
-ardour_pid=$!
-log "Ardour started on $DISPLAY"
-
-# Up to the editor window: on the way Ardour says the I/O device changed
-# (a message centred on the screen, OK at its right) and asks for the audio
-# system in Audio/MIDI Setup: choose "None (Dummy)" and Start.
-main=
-for i in $(seq 120); do
-  sleep 1
-  alive || fail "Ardour exited while starting"
-  main=$(window_named " - Ardour$")
-  [ -n "$main" ] && break
-  setup=$(xdotool search --onlyvisible --name "^Audio/MIDI Setup$" 2>/dev/null | head -1)
-  if [ -n "$setup" ]; then
-    shot audio-setup
-    set -- $(geometry "$setup")
-    click $(($1 + 285)) $(($2 + 49)); sleep 1.5      # the Audio System list
-    click $(($1 + 269)) $(($2 + 93)); sleep 1.5      # "None (Dummy)"
-    shot dummy-chosen
-    set -- $(geometry "$setup")
-    click $(($1 + $3 - 58)) $(($2 + $4 - 30))          # Start
-    sleep 5
-  elif [ $((i % 10)) = 9 ]; then
-    shot waiting
-    click 971 539                                      # OK of the centred message
-  fi
-done
-[ -n "$main" ] || fail "no Ardour editor window after two minutes"
+gui_main_window
 sleep 5
 shot session-open
 log "session open"

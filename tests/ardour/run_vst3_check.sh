@@ -5,8 +5,9 @@
 # vst3_check.lua with the Dummy backend: the class found, parameters listed,
 # a note measured in tune through vorn_pitch_tap.lua, a stepped parameter and
 # the plug-in's state kept across saving and reloading the session.
-# Everything goes to a temporary folder; the real home is not touched. Not
-# part of `make test` (Ardour is a large install). Exit status 0 when all held.
+# Everything goes to a temporary folder; the real home is not touched. In
+# `make test` as vst3_ardour_scan_tune_and_session_state. Exit status 0 when
+# all held.
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
 bundle=${1:-$here/../../build/release/vorn.vst3}
