@@ -1,5 +1,6 @@
 // The audio side: notes, note expressions and parameter points of a process
-// call queued on the instance at their frames, the host's transport, the render itself.
+// call queued on the instance at their frames, the host's transport, the
+// render itself.
 #include <algorithm>
 #include <cmath>
 
@@ -111,13 +112,14 @@ void vst3_plugin::gather_events(IEventList* events, int32_t frames) {
         if (n.channel < 0 || n.channel > 15 || n.pitch < 0 || n.pitch > 127) break;
         // With an ID the note is the one started under it, wherever the
         // pitch field points; an ID no held note has presses nothing.
-        int16 pitch = n.pitch;
+        int16 channel = n.channel, pitch = n.pitch;
         if (n.noteId != -1) {
           const held_note* held = notes_.find(n.noteId);
           if (!held) break;
+          channel = held->channel;
           pitch = held->pitch;
         }
-        block_.add_midi(frame, poly_pressure_status | uint8_t(n.channel), uint8_t(pitch),
+        block_.add_midi(frame, poly_pressure_status | uint8_t(channel), uint8_t(pitch),
                         uint8_t(to_7bit(n.pressure)), 3);
         break;
       }
