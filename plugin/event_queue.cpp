@@ -30,6 +30,16 @@ bool event_queue::push_parameter(int32_t frame, int32_t index, float value) {
   return push(e);
 }
 
+bool event_queue::push_note_expression(int32_t frame, int32_t key, uint32_t what, float value) {
+  queued_event e;
+  e.frame = frame;
+  e.kind = queued_event::note_expression;
+  e.word = what;
+  e.index = key;
+  e.value = value;
+  return push(e);
+}
+
 // Lists arrive sorted on their own; only lists out of order with each other
 // need the merge. A bottom-up merge sort is stable and needs no allocation.
 const queued_event* event_queue::sorted() {

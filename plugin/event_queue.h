@@ -15,12 +15,12 @@
 namespace plugin {
 
 struct queued_event {
-  enum kind_t : uint8_t { midi, parameter };
+  enum kind_t : uint8_t { midi, parameter, note_expression };
   int32_t frame = 0;   // offset into the block, as the host gave it
   kind_t kind = midi;
-  uint32_t word = 0;   // midi: status | data1 << 8 | data2 << 16
-  int32_t index = 0;   // parameter: its index
-  float value = 0.f;   // parameter: normalised 0..1
+  uint32_t word = 0;   // midi: status | data1 << 8 | data2 << 16; note_expression: what it sets
+  int32_t index = 0;   // parameter: its index; note_expression: the key
+  float value = 0.f;   // parameter: normalised 0..1; note_expression: the value
 };
 
 class event_queue {
@@ -32,6 +32,7 @@ class event_queue {
   // False when the queue is full (the event is counted as dropped).
   bool push_midi(int32_t frame, uint32_t word);
   bool push_parameter(int32_t frame, int32_t index, float value);
+  bool push_note_expression(int32_t frame, int32_t key, uint32_t what, float value);
   // The events in frame order; events of equal frames keep their arrival
   // order. Valid until the next push or clear.
   const queued_event* sorted();

@@ -98,6 +98,12 @@ bool instance::queue_parameter(int32_t frame, int32_t index, float normalised) {
   return parts_->events.push_parameter(frame, index, std::clamp(normalised, 0.f, 1.f));
 }
 
+bool instance::queue_note_expression(int32_t frame, int32_t key, note_detail what, float value) {
+  if (key < 0 || key > 127 || !std::isfinite(value)) return false;
+  if (what != note_detail::bend_semitones && what != note_detail::pressure && what != note_detail::slide) return false;
+  return parts_->events.push_note_expression(frame, key, uint32_t(what), value);
+}
+
 void instance::set_parameter(int32_t index, float normalised) {
   // The host addresses 0..88; the editor the globals too. Both come here.
   // A host's value is a point of 0..1 whatever it sends: beyond it the

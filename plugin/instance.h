@@ -111,6 +111,14 @@ class instance {
   bool queue_midi(int32_t frame, const uint8_t* bytes, int32_t size);
   // index 0..param_count-1; NaN is refused, other values are held to 0..1.
   bool queue_parameter(int32_t frame, int32_t index, float normalised);
+  // Expression for the one note sounding `key` (0..127), for hosts that
+  // address notes rather than MIDI channels: its bend in semitones (added to
+  // its pitch like an MPE member channel's bend; the route source "Note
+  // Bend" reads it against a 48-semitone range), its pressure or its slide
+  // (0..1, "Note Pressure" / "Note Slide"). Only held notes take it.
+  // Non-finite values and keys outside 0..127 are refused.
+  enum class note_detail : uint8_t { bend_semitones, pressure, slide };
+  bool queue_note_expression(int32_t frame, int32_t key, note_detail what, float value);
   // Writes frames samples to both outputs (replacing; with `adding`, adds to
   // what they hold, the old VST 2 accumulating call); frames <= 0 or a null
   // output keeps the queued events for the next call.

@@ -8,6 +8,19 @@
 
 namespace plugin {
 
+namespace {
+
+int32_t note_source_of(instance::note_detail what) {
+  switch (what) {
+    case instance::note_detail::bend_semitones: return synth::note_source::note_bend;
+    case instance::note_detail::pressure: return synth::note_source::note_pressure;
+    case instance::note_detail::slide: return synth::note_source::note_slide;
+  }
+  return synth::note_source::key;  // not a per-note source: the engine ignores it
+}
+
+}  // namespace
+
 // While a song plays, its player renders the piece a frame at a time.
 void instance::render_piece(float* left, float* right, int32_t frames) {
   if (parts_->player.mode() == sequencer::player::playing) parts_->player.tick(left, right, frames);
@@ -20,6 +33,10 @@ void instance::apply_event(const queued_event& e, int32_t frames_since_previous)
   synth::synth& engine = parts_->engine;
   if (e.kind == queued_event::parameter) {
     set_parameter(e.index, e.value);
+    return;
+  }
+  if (e.kind == queued_event::note_expression) {
+    engine.key_expression(e.index, note_source_of(instance::note_detail(e.word)), e.value);
     return;
   }
   const int data1 = int((e.word >> 8) & 0x7F);

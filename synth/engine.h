@@ -92,6 +92,12 @@ class synth final : private allocator_client, private route_client {
   // --- MIDI and audio (audio thread, under the engine lock) -----------------
   // The one MIDI entry: word = status | data1 << 8 | data2 << 16.
   void midi(uint32_t word, int data1, int frames_since_previous);
+  // Per-note expression addressed by key rather than by a member channel
+  // (hosts that name single notes): the held voices playing `key` take
+  // `value` as their "Note Bend" (note_source::note_bend, in semitones),
+  // "Note Pressure" or "Note Slide" (0..1). Released notes keep theirs, as
+  // with polyphonic aftertouch; any other source changes nothing.
+  void key_expression(int key, int32_t source, float value);
   // Renders every voice into left/right (added), the master stage, the
   // effect hook; frames <= the block the host announced.
   void render(float* left, float* right, int frames);

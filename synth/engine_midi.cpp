@@ -1,6 +1,7 @@
 // The engine's MIDI side: the entry every event passes, the allocator's
 // operations on voices (start, release, kill), pitch bend and pressure, the
 // route sources, drum mode, glide starts and the unison spread.
+#include <algorithm>
 #include <cmath>
 
 #include "synth/engine.h"
@@ -193,6 +194,30 @@ void synth::poly_pressure(int note, int value) {
     if (v.note() == key && v.gated()) v.note_expression().pressure = float(value & 0x7F) / 127.f;
   }
   routes_.source_changed(route_source::note, note_source::note_pressure);
+}
+
+void synth::key_expression(int key, int32_t source, float value) {
+  if (!std::isfinite(value)) return;
+  if (source != note_source::note_bend && source != note_source::note_pressure && source != note_source::note_slide)
+    return;
+  const int k = flag(engine_flag::drum_mode) ? middle_c : (key & 0x7F);
+  for (int i = 0; i < pool_size(); ++i) {
+    voice& v = voices_[size_t(i)];
+    if (v.note() != k || !v.gated()) continue;
+    voice::expression& e = v.note_expression();
+    if (source == note_source::note_bend) {
+      // The route source reads the bend as a member channel at its default
+      // range would have sent it.
+      e.bend_semitones = value;
+      e.bend = std::clamp(value / mpe_default_note_bend_range, -1.f, 1.f);
+      v.set_bend_ratio(bend_ratio_of(v));
+    } else if (source == note_source::note_pressure) {
+      e.pressure = std::clamp(value, 0.f, 1.f);
+    } else {
+      e.slide = std::clamp(value, 0.f, 1.f);
+    }
+  }
+  routes_.source_changed(route_source::note, source);
 }
 
 void synth::control_change(int number, int value) {

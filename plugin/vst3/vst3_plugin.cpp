@@ -128,6 +128,7 @@ tresult VST3_CALL vst3_plugin::setActive(TBool state) {
     processing_ = false;
   }
   instance_->set_active(on);
+  notes_.clear();  // the voices ended, and with them the notes' IDs
   active_ = on;
   return kResultOk;
 }

@@ -2,7 +2,8 @@
 // and its edit controller, in front of one plugin::instance. It translates
 // the host's calls and nothing more: parameters by ID (the sound's
 // parameters keep their VST 2 indices), notes and the MIDI-mapped controller
-// parameters into queued MIDI, the state into the instance's "vorn" bytes.
+// parameters into queued MIDI, note expressions (by note ID) into the
+// instance's per-note expression, the state into the instance's "vorn" bytes.
 //
 // IComponent and IEditController both declare getState/setState; the two
 // small bases below give each its own name, so the processor state and the
@@ -19,6 +20,7 @@
 
 #include "plugin/instance.h"
 #include "plugin/vst3/block_events.h"
+#include "plugin/vst3/held_notes.h"
 #include "plugin/vst3/param_ids.h"
 #include "plugin/vst3/vst3_abi.h"
 
@@ -152,6 +154,9 @@ class vst3_plugin final : public component_face,
   bool on_audio_thread() const { return audio_thread_.load() == std::this_thread::get_id(); }
   void gather_parameter_changes(vst3::IParameterChanges* changes, int32_t frames);
   void gather_events(vst3::IEventList* events, int32_t frames);
+  void gather_note_expression(const vst3::NoteExpressionValueEvent& x, int32_t frame);
+  void add_note_bend(int32_t frame, int32_t key, float semitones);
+  void queue_event(const block_event& e, int32_t frame);  // MIDI or a note expression
   void read_context(const vst3::ProcessContext* context);
   void render(vst3::ProcessData& data);
   void report_output_changes(vst3::IParameterChanges* out);
@@ -172,6 +177,7 @@ class vst3_plugin final : public component_face,
   // Audio thread.
   std::atomic<std::thread::id> audio_thread_{};
   block_events block_;
+  held_notes notes_;  // cleared by setActive, when no process call runs
   plugin::host_time time_{};
   bool time_valid_ = false;
   // Changes the instance made from the audio thread (MIDI learn,

@@ -1,9 +1,11 @@
-// The audio side: notes and parameter points of a process call queued on
-// the instance at their frames, the host's transport, the render itself.
+// The audio side: notes, note expressions and parameter points of a process
+// call queued on the instance at their frames, the host's transport, the
+// render itself.
 #include <algorithm>
 #include <cmath>
 
 #include "platform/fp_mode.h"
+#include "plugin/vst3/note_expression.h"
 #include "plugin/vst3/vst3_plugin.h"
 
 namespace vst3_shell {
@@ -90,6 +92,11 @@ void vst3_plugin::gather_events(IEventList* events, int32_t frames) {
         // A note-on of velocity 0 would be read as a note-off: the softest is 1.
         const int32_t velocity = std::max(to_7bit(n.velocity), 1);
         block_.add_midi(frame, note_on_status | uint8_t(n.channel), uint8_t(n.pitch), uint8_t(velocity), 3);
+        // The note's own tuning bends it from its first sample (the bend
+        // follows the note-on at the same frame).
+        const float tuning = note_on_semitones(n.tuning);
+        if (tuning != 0.f) add_note_bend(frame, n.pitch, tuning);
+        notes_.start(n.noteId, n.channel, n.pitch, tuning);
         break;
       }
       case kNoteOffEvent: {
@@ -97,19 +104,56 @@ void vst3_plugin::gather_events(IEventList* events, int32_t frames) {
         if (n.channel < 0 || n.channel > 15 || n.pitch < 0 || n.pitch > 127) break;
         block_.add_midi(frame, note_off_status | uint8_t(n.channel), uint8_t(n.pitch), uint8_t(to_7bit(n.velocity)),
                         3);
+        notes_.end(n.noteId, n.channel, n.pitch);
         break;
       }
       case kPolyPressureEvent: {
         const PolyPressureEvent& n = e.polyPressure;
         if (n.channel < 0 || n.channel > 15 || n.pitch < 0 || n.pitch > 127) break;
-        block_.add_midi(frame, poly_pressure_status | uint8_t(n.channel), uint8_t(n.pitch),
+        // With an ID the note is the one started under it, wherever the
+        // pitch field points; an ID no held note has presses nothing.
+        int16 channel = n.channel, pitch = n.pitch;
+        if (n.noteId != -1) {
+          const held_note* held = notes_.find(n.noteId);
+          if (!held) break;
+          channel = held->channel;
+          pitch = held->pitch;
+        }
+        block_.add_midi(frame, poly_pressure_status | uint8_t(channel), uint8_t(pitch),
                         uint8_t(to_7bit(n.pressure)), 3);
         break;
       }
+      case kNoteExpressionValueEvent:
+        gather_note_expression(e.noteExpressionValue, frame);
+        break;
       default:
-        break;  // system exclusive, note expression, chords: not played
+        break;  // system exclusive, text expression, chords, scales: not played
     }
   }
+}
+
+// A value for one note, found by its ID (expressions carry no pitch, so a
+// note started without an ID cannot be reached); unknown IDs and types, and
+// values that are no number, change nothing.
+void vst3_plugin::gather_note_expression(const NoteExpressionValueEvent& x, int32_t frame) {
+  held_note* held = notes_.find(x.noteId);
+  if (!held || !std::isfinite(x.value)) return;
+  switch (x.typeId) {
+    case note_expression_type::tuning:
+      held->expression_semitones = tuning_semitones(x.value);
+      add_note_bend(frame, held->pitch, held->start_semitones + held->expression_semitones);
+      break;
+    case note_expression_type::brightness:
+      block_.add_note_expression(frame, held->pitch, uint8_t(plugin::instance::note_detail::slide),
+                                 float(std::clamp(x.value, 0.0, 1.0)));
+      break;
+    default:
+      break;  // see note_expression.h
+  }
+}
+
+void vst3_plugin::add_note_bend(int32_t frame, int32_t key, float semitones) {
+  block_.add_note_expression(frame, key, uint8_t(plugin::instance::note_detail::bend_semitones), semitones);
 }
 
 void vst3_plugin::read_context(const ProcessContext* context) {
@@ -146,6 +190,13 @@ tresult VST3_CALL vst3_plugin::process(ProcessData& data) {
   return kResultOk;
 }
 
+void vst3_plugin::queue_event(const block_event& e, int32_t frame) {
+  if (e.kind == block_event::midi)
+    instance_->queue_midi(frame, e.bytes, e.size);
+  else
+    instance_->queue_note_expression(frame, e.index, plugin::instance::note_detail(e.size), e.value);
+}
+
 void vst3_plugin::render(ProcessData& data) {
   const int32_t frames = data.numSamples;
   if (frames == 0) {
@@ -153,19 +204,19 @@ void vst3_plugin::render(ProcessData& data) {
     // holds them; notes and MIDI wait for the next block.
     for (int32_t i = 0; i < block_.size(); ++i) {
       const block_event& e = block_[i];
-      if (e.index >= 0)
+      if (e.kind == block_event::parameter)
         instance_->set_parameter(e.index, e.value);
       else
-        instance_->queue_midi(0, e.bytes, e.size);
+        queue_event(e, 0);
     }
     return;
   }
   for (int32_t i = 0; i < block_.size(); ++i) {
     const block_event& e = block_[i];
-    if (e.index >= 0)
+    if (e.kind == block_event::parameter)
       instance_->queue_parameter(e.frame, e.index, e.value);
     else
-      instance_->queue_midi(e.frame, e.bytes, e.size);
+      queue_event(e, e.frame);
   }
   AudioBusBuffers* out = data.numOutputs > 0 ? data.outputs : nullptr;
   float* left = nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/state_controls.h"
+#include "plugin/instance.h"
 #include "synth/param_table.h"
 #include "synth/routes.h"
 #include "tests/support/direct_plugin.h"
@@ -144,6 +145,39 @@ TEST(poly_aftertouch, one_key_of_a_chord_is_pressed_alone_and_channels_still_act
   r.render(1.0);
   EXPECT_NEAR(cents_off(r.hz(note_hz(61)), note_hz(61)), 0.0, 0.1);
   EXPECT_NEAR(cents_off(r.hz(note_hz(68)), note_hz(68)), 0.0, 0.1);
+}
+
+// The instance's entry for hosts that name single notes: one key of a chord
+// bends and slides alone, outside MPE; keys and values out of range are
+// refused.
+TEST(key_expression, one_key_of_a_chord_takes_it_alone) {
+  rig r;
+  plugin::instance& it = r.d.p->instance();
+  using detail = plugin::instance::note_detail;
+  r.send(0x90, 60, 100);
+  r.send(0x90, 67, 100);
+  r.render(0.1);
+  ASSERT_TRUE(it.queue_note_expression(0, 67, detail::bend_semitones, -2.5f));
+  r.render(0.1);
+  r.render(1.0);
+  EXPECT_NEAR(cents_off(r.hz(note_hz(60)), note_hz(60)), 0.0, 0.1);
+  EXPECT_NEAR(cents_off(r.hz(note_hz(64.5)), note_hz(64.5)), 0.0, 0.1);
+
+  r.route_to_volume(synth::note_source::note_slide);
+  r.render(0.4);
+  r.render(0.5);
+  const double a = r.level(note_hz(60)), b = r.level(note_hz(64.5));
+  ASSERT_TRUE(it.queue_note_expression(0, 60, detail::slide, 1.f));
+  r.render(0.2);
+  r.render(0.5);
+  EXPECT_GT(r.level(note_hz(60)) / a, 1.5);
+  EXPECT_NEAR(r.level(note_hz(64.5)) / b, 1.0, 0.01);
+
+  EXPECT_FALSE(it.queue_note_expression(0, 128, detail::slide, 0.f));
+  EXPECT_FALSE(it.queue_note_expression(0, -1, detail::slide, 0.f));
+  EXPECT_FALSE(it.queue_note_expression(0, 60, detail::bend_semitones, std::nanf("")));
+  EXPECT_FALSE(it.queue_note_expression(0, 60, detail::pressure, INFINITY));
+  EXPECT_FALSE(it.queue_note_expression(0, 60, detail(7), 0.f));
 }
 
 }  // namespace

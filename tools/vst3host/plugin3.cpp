@@ -242,6 +242,11 @@ void plugin3::queue_midi(int32_t frame, const uint8_t* bytes, int32_t size) {
 
 void plugin3::queue_parameter(int32_t frame, ParamID id, double value) { changes_.add(id, frame, value); }
 
+void plugin3::queue_event(const Event& e) {
+  Event copy = e;
+  events_.addEvent(copy);
+}
+
 void plugin3::set_tempo(double bpm, bool playing) {
   context_.tempo = bpm;
   context_.state = (context_.state & ~kPlaying) | (playing ? kPlaying : 0u);

@@ -69,6 +69,8 @@ class plugin3 {
   // Queued for the next process call, at a frame within it.
   void queue_midi(int32_t frame, const uint8_t* bytes, int32_t size);
   void queue_parameter(int32_t frame, vst3::ParamID id, double value);
+  // An event as the host's list carries it (notes with IDs, note expression).
+  void queue_event(const vst3::Event& e);
   void set_tempo(double bpm, bool playing);
   // Renders frames (at most block_size()) into left and right.
   bool process(float* left, float* right, int32_t frames);
