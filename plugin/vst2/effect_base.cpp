@@ -183,6 +183,7 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
         // off by the editor until its idle returns.
         while (editor_idle_busy_ && std::this_thread::get_id() != idle_thread_) std::this_thread::yield();
         editor_->close();
+        editor_idled();
       }
       return 0;
     case effEditIdle:
@@ -198,6 +199,7 @@ intptr_t effect_base::dispatch(int32_t opcode, int32_t index, intptr_t value, vo
         } scope{*this};
         idle_thread_ = std::this_thread::get_id();
         editor_->idle();
+        editor_idled();
       }
       return 0;
     case effIdentify:

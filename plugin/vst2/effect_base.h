@@ -40,6 +40,9 @@ class effect_base {
   virtual void process(float** inputs, float** outputs, int32_t frames, bool replacing) = 0;
   virtual void open() {}
   virtual void close() {}
+  // After each effEditIdle that ran the editor, and after effEditClose, on
+  // the thread that made the call.
+  virtual void editor_idled() {}
   virtual void set_block_size(int32_t) {}
   virtual void set_sample_rate(float) {}
   virtual void set_program() {}

@@ -124,10 +124,23 @@ void synth_plugin::suspend_resume(bool was_on) {
   instance_->set_active(mains_on());
 }
 
+// The edits the editor made since the last block reach the host first (for
+// the hosts that take them only here; see vst2_shell.cpp).
 void synth_plugin::process(float** inputs, float** outputs, int32_t frames, bool replacing) {
   if (!outputs) return;
+  struct processing {
+    vst2_shell& shell;
+    explicit processing(vst2_shell& s) : shell(s) { shell.process_starts(); }
+    ~processing() { shell.process_ends(); }
+  } scope(shell_);
   instance_->process(outputs[0], outputs[1], frames, !replacing);
 }
+
+void synth_plugin::open() {
+  if (host()) shell_.meet_host();
+}
+
+void synth_plugin::editor_idled() { shell_.editor_idled(); }
 
 // The buffer handed out stays valid until the next get_chunk of the same kind
 // (or effClose).

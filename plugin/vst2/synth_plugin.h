@@ -31,6 +31,8 @@ class synth_plugin final : public effect_base {
   ~synth_plugin() override;
 
   void process(float** inputs, float** outputs, int32_t frames, bool replacing) override;
+  void open() override;
+  void editor_idled() override;
   void set_sample_rate(float rate) override;
   void set_program() override;
   void select_program(int32_t index) override;

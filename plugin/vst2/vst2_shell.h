@@ -3,6 +3,10 @@
 // own AEffect, and the host's transport.
 #pragma once
 
+#include <atomic>
+#include <thread>
+
+#include "plugin/edit_queue.h"
 #include "plugin/instance.h"
 
 namespace plugin {
@@ -19,8 +23,27 @@ class vst2_shell final : public host_shell {
   void update_display() override;
   bool time(host_time& out) override;
 
+  // effOpen: asks the host who it is and decides where edit messages go.
+  void meet_host();
+  // True when edit messages wait for the host's next processing call.
+  bool edits_in_process() const { return edits_in_process_.load(std::memory_order_relaxed); }
+  // Audio thread, around the instance's processing: the waiting edits go to
+  // the host first.
+  void process_starts();
+  void process_ends();
+  // The editor's thread, after each idle (and close): edits that waited for
+  // room move into the queue.
+  void editor_idled();
+
  private:
+  void send(const edit_message& m);
+  // Straight to the host, or through the queue.
+  void relay(edit_message::kind_t kind, int32_t index, float value);
+
   effect_base* owner_;
+  std::atomic<bool> edits_in_process_{false};
+  std::atomic<std::thread::id> process_thread_{};
+  edit_queue edits_;
 };
 
 }  // namespace plugin

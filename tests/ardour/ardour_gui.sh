@@ -83,9 +83,12 @@ gui_start_ardour() {
 
 # On the way to the editor window Ardour says the I/O device changed (a
 # message centred on the screen, OK at its right) and asks for the audio
-# system in Audio/MIDI Setup: "None (Dummy)" and Start.
+# system in Audio/MIDI Setup: "None (Dummy)" and Start. The message opens
+# centred on the mouse pointer: kept at the screen's centre, its OK is where
+# the click below goes.
 gui_main_window() {
   main=
+  xdotool mousemove 800 500
   for i in $(seq 120); do
     sleep 1
     alive || fail "Ardour exited while starting"
@@ -104,6 +107,7 @@ gui_main_window() {
     elif [ $((i % 10)) = 9 ]; then
       shot waiting
       click 971 539                                      # OK of the centred message
+      xdotool mousemove 800 500
     fi
   done
   [ -n "$main" ] || fail "no Ardour editor window after two minutes"

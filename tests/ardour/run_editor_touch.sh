@@ -21,14 +21,14 @@
 #   EDITOR_TOUCH_STATE   "Latch": the cutoff's automation in Latch (default Touch)
 #   EDITOR_TOUCH_ROLL    "0": drag and undo with the transport stopped
 #   EDITOR_TOUCH_GDB     "1": run Ardour under gdb and print its backtrace if it dies
-#   EDITOR_TOUCH_DISPLAY the X display number to use (default: a free one)
-# What Debian's Ardour 7.3 does with a MIDI track as made here and by its
-# add-track dialog (automation in musical time): the first begin-edit or
-# automate call from the editor in Touch or Latch ends Ardour with SIGSEGV in
-# Temporal::TempoMap::metric_at, on Ardour's LXVSTEventLoop thread that runs
-# the editor's idle (that thread has no tempo map of its own); the script
-# then stops with the backtrace (EDITOR_TOUCH_GDB=1). With the automation in
-# audio time the same gestures go through: EDITOR_TOUCH_DOMAIN=audio.
+#   EDITOR_TOUCH_DISPLAY an X display number for Xvfb (default: the first free one)
+# Why both time domains: Ardour 7.3 runs the editor's idle on its
+# LXVSTEventLoop thread, which has no tempo map of its own; a begin-edit or
+# automate call made there on a MIDI track's plug-in (automation in musical
+# time) in Touch or Latch ends Ardour with SIGSEGV in
+# Temporal::TempoMap::metric_at. Vorn therefore sends them to Ardour from its
+# processing call (plugin/vst2/vst2_shell.cpp); should Ardour die, the script
+# stops with the backtrace (EDITOR_TOUCH_GDB=1).
 # Not part of `make test`. Exit status 0 when every check held.
 set -e
 here=$(cd "$(dirname "$0")" && pwd)
@@ -197,9 +197,17 @@ if roll:
 if roll and files:
     x, rate = samples(files[0])
     print(f"recording {files[0].split('/')[-1]}: {len(x) / rate:.2f} s at {rate} Hz")
-    # Session seconds from the list (superclock ticks, 282240000 a second);
-    # the recording starts at the session's start.
-    secs = [(float(e[0][1:]) / 282240000.0, float(e[1])) for e in events if e[0].startswith("a")]
+    # Session seconds from the list: audio time in superclock ticks
+    # (282240000 a second), musical time in ticks of a quarter note (1920 a
+    # quarter) at the session's one tempo. The recording starts at the
+    # session's start.
+    tempo = next(ET.parse(f"{session}/editor_touch.ardour").iter("Tempo"), None)
+    quarters_per_minute = float(tempo.get("npm")) * 4 / float(tempo.get("note-type")) if tempo is not None else 120.0
+    def seconds(stamp):
+        if stamp.startswith("a"):
+            return float(stamp[1:]) / 282240000.0
+        return float(stamp[1:]) / 1920.0 * 60.0 / quarters_per_minute
+    secs = [(seconds(e[0]), float(e[1])) for e in events if e[0][:1] in ("a", "b")]
     moved = [t for t, v in secs if abs(v - 0.25) > 0.005]
     top = [t for t, v in secs if values and v >= max(values) - 0.005]
     if moved and top:

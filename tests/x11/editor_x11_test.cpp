@@ -12,11 +12,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "editor/layout.h"
 #include "synth/param_table.h"
@@ -82,6 +85,48 @@ class editor_x11 : public ::testing::Test {
   bool idle_until(const std::function<bool()>& pred, int ms = 2000) {
     return test_support::poll_until([this] { plugin_.dispatch(effEditIdle); }, pred, ms);
   }
+  // The plug-in made again for a host that calls itself `who`.
+  void reload_as(const vsthost::host_identity& who) {
+    plugin_.close();
+    plugin_.announce_as(who);
+    std::string error;
+    ASSERT_TRUE(plugin_.create(vorn_.library, error)) << error;
+    plugin_.set_sample_rate(vorn_.rate);
+    plugin_.set_block_size(test_support::block);
+    plugin_.resume();
+  }
+  // Where a parameter's dial centre is on the screen (the editor sits at the
+  // parent's origin).
+  void screen_centre(int32_t index, int& sx, int& sy) {
+    const gui::rect dial = gui::layout::control_rect(*gui::layout::control_of(index), 1.f);
+    Window child;
+    XTranslateCoordinates(host_, parent_, DefaultRootWindow(host_), dial.centre().x, dial.centre().y, &sx, &sy,
+                          &child);
+  }
+  void drag_up(int sx, int sy, int steps, int pixels) {
+    xdo({"mousemove", std::to_string(sx), std::to_string(sy), "mousedown", "1"});
+    for (int step = 1; step <= steps; ++step) xdo({"mousemove", std::to_string(sx), std::to_string(sy - pixels * step)});
+    xdo({"mouseup", "1"});
+  }
+  bool gesture_done() const {
+    const auto& log = plugin_.requests().edits;
+    return !log.empty() && log.back().opcode == audioMasterEndEdit;
+  }
+  // The host's log holds one gesture on index, every message from `thread`.
+  void expect_one_gesture(int32_t index, std::thread::id thread, const char* what) {
+    const auto& log = plugin_.requests().edits;
+    ASSERT_GE(log.size(), 3u) << what;
+    EXPECT_EQ(log.front().opcode, audioMasterBeginEdit) << what;
+    EXPECT_EQ(log.back().opcode, audioMasterEndEdit) << what;
+    for (size_t k = 0; k < log.size(); ++k) {
+      EXPECT_EQ(log[k].index, index) << what;
+      EXPECT_EQ(log[k].thread, thread) << what << " at " << k;
+      if (k > 0 && k + 1 < log.size()) {
+        EXPECT_EQ(log[k].opcode, audioMasterAutomate) << what << " at " << k;
+      }
+    }
+  }
+
   void xdo(const std::vector<std::string>& args) {
     std::vector<std::string> all{"xdotool"};
     all.insert(all.end(), args.begin(), args.end());
@@ -121,40 +166,109 @@ TEST_F(editor_x11, turning_the_cutoff_knob_with_the_mouse_brightens_a_held_note)
 }
 
 // Touch automation through the library: a drag and a wheel burst reach our
-// host callback as audioMasterBeginEdit, automation, audioMasterEndEdit.
+// host callback as audioMasterBeginEdit, automation, audioMasterEndEdit, from
+// the thread that runs the editor's idle.
 TEST_F(editor_x11, a_drag_and_a_wheel_burst_reach_the_host_as_begin_automate_end) {
   ASSERT_TRUE(open_editor());
   const int32_t f = synth::p::filter_frequency;
-  const gui::rect dial = gui::layout::control_rect(*gui::layout::control_of(f), 1.f);
   int sx = 0, sy = 0;
-  Window child;
-  XTranslateCoordinates(host_, parent_, DefaultRootWindow(host_), dial.centre().x, dial.centre().y, &sx, &sy, &child);
-  auto gesture_done = [&] {
-    const auto& log = plugin_.requests().edits;
-    return !log.empty() && log.back().opcode == audioMasterEndEdit;
-  };
-  auto expect_one_gesture = [&](const char* what) {
-    const auto& log = plugin_.requests().edits;
-    ASSERT_GE(log.size(), 3u) << what;
-    EXPECT_EQ(log.front().opcode, audioMasterBeginEdit) << what;
-    EXPECT_EQ(log.back().opcode, audioMasterEndEdit) << what;
-    for (size_t k = 0; k < log.size(); ++k) {
-      EXPECT_EQ(log[k].index, f) << what;
-      if (k > 0 && k + 1 < log.size()) EXPECT_EQ(log[k].opcode, audioMasterAutomate) << what << " at " << k;
-    }
-  };
-
+  screen_centre(f, sx, sy);
   plugin_.clear_requests();
-  xdo({"mousemove", std::to_string(sx), std::to_string(sy), "mousedown", "1"});
-  for (int step = 1; step <= 4; ++step) xdo({"mousemove", std::to_string(sx), std::to_string(sy - 6 * step)});
-  xdo({"mouseup", "1"});
-  ASSERT_TRUE(idle_until(gesture_done)) << "the drag's end of edit never came";
-  expect_one_gesture("drag");
+  drag_up(sx, sy, 4, 6);
+  ASSERT_TRUE(idle_until([&] { return gesture_done(); })) << "the drag's end of edit never came";
+  expect_one_gesture(f, std::this_thread::get_id(), "drag");
 
   plugin_.clear_requests();
   xdo({"click", "--repeat", "3", "--delay", "30", "4"});
-  ASSERT_TRUE(idle_until(gesture_done)) << "the wheel burst's end of edit never came";
-  expect_one_gesture("wheel");
+  ASSERT_TRUE(idle_until([&] { return gesture_done(); })) << "the wheel burst's end of edit never came";
+  expect_one_gesture(f, std::this_thread::get_id(), "wheel");
+}
+
+// The host's audio thread: one block whenever the test asks, the test
+// waiting for it, so that calls never overlap (our host code serialises
+// nothing) while the processing thread stays one and the same.
+class audio_thread {
+ public:
+  explicit audio_thread(vsthost::plugin_instance& p) : plugin_(p), thread_([this] { run(); }) {}
+  ~audio_thread() {
+    {
+      std::lock_guard<std::mutex> hold(mutex_);
+      quit_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  void block() {
+    std::unique_lock<std::mutex> hold(mutex_);
+    ++asked_;
+    wake_.notify_all();
+    wake_.wait(hold, [&] { return done_ == asked_; });
+  }
+  std::thread::id id() const { return thread_.get_id(); }
+
+ private:
+  void run() {
+    std::vector<float> left(test_support::block), right(test_support::block);
+    std::unique_lock<std::mutex> hold(mutex_);
+    while (true) {
+      wake_.wait(hold, [&] { return quit_ || asked_ > done_; });
+      if (asked_ == done_) return;
+      hold.unlock();
+      plugin_.process(left.data(), right.data(), test_support::block);
+      hold.lock();
+      ++done_;
+      wake_.notify_all();
+    }
+  }
+
+  vsthost::plugin_instance& plugin_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  int asked_ = 0, done_ = 0;
+  bool quit_ = false;
+  std::thread thread_;  // last: starts once the rest is made
+};
+
+// Ardour runs effEditIdle on a thread of its own where edit messages crash it
+// (in musical time) and takes them from its processing threads: announced as
+// Ardour (whose vendor version is a fixed 900), the messages wait, while no
+// block is processed, and the next blocks send them from the audio thread, in
+// order and paired; idle calls send none.
+TEST_F(editor_x11, announced_as_ardour_the_gestures_reach_the_host_from_the_processing_thread) {
+  reload_as({"Ardour", 900});
+  ASSERT_TRUE(open_editor());
+  audio_thread audio(plugin_);
+  const int32_t f = synth::p::filter_frequency;
+  int sx = 0, sy = 0;
+  screen_centre(f, sx, sy);
+  plugin_.clear_requests();
+
+  // Nothing processed meanwhile (a stopped engine): the drag waits.
+  const float before = plugin_.get_parameter(f);
+  drag_up(sx, sy, 4, 6);
+  ASSERT_TRUE(idle_until([&] { return plugin_.get_parameter(f) > before + 0.1f; })) << "the drag moved nothing";
+  for (int k = 0; k < 20; ++k) {  // time for the release too
+    plugin_.dispatch(effEditIdle);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(plugin_.requests().edits.empty()) << "sent from the idle thread";
+  audio.block();
+  expect_one_gesture(f, audio.id(), "a drag while nothing was processed");
+
+  // Idle calls and blocks in turn, as a running host makes them.
+  plugin_.clear_requests();
+  size_t sent_in_idle = 0;
+  const auto idle_and_block = [&] {
+    const size_t n = plugin_.requests().edits.size();
+    plugin_.dispatch(effEditIdle);
+    sent_in_idle += plugin_.requests().edits.size() - n;
+    audio.block();
+  };
+  xdo({"click", "--repeat", "3", "--delay", "30", "4"});
+  ASSERT_TRUE(test_support::poll_until(idle_and_block, [&] { return gesture_done(); }, 2000))
+      << "the wheel burst's end of edit never came";
+  EXPECT_EQ(sent_in_idle, 0u);
+  expect_one_gesture(f, audio.id(), "a wheel burst while processing");
 }
 
 TEST_F(editor_x11, opening_and_closing_a_hundred_times_leaves_nothing_behind) {

@@ -251,12 +251,18 @@ intptr_t plugin_instance::on_host_call(int32_t opcode, int32_t index, intptr_t v
   switch (opcode) {
     case audioMasterAutomate:
       requests_.automation.push_back({index, opt});
-      requests_.edits.push_back({opcode, index});
+      requests_.edits.push_back({opcode, index, std::this_thread::get_id()});
       return 0;
     case audioMasterBeginEdit:
     case audioMasterEndEdit:
-      requests_.edits.push_back({opcode, index});
+      requests_.edits.push_back({opcode, index, std::this_thread::get_id()});
       return 1;
+    case audioMasterGetProductString:
+      if (identity_.product.empty()) return answer_without_instance(opcode, ptr);
+      copy_text(ptr, identity_.product.c_str());
+      return 1;
+    case audioMasterGetVendorVersion:
+      return identity_.product.empty() ? answer_without_instance(opcode, ptr) : identity_.vendor_version;
     case audioMasterIdle:
       ++requests_.idle_calls;
       return 0;

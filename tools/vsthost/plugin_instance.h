@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin/vst2/vst2.h"
@@ -22,10 +23,20 @@ struct automation_record {
 };
 
 // An automation message in the order the plug-in sent it: audioMasterAutomate,
-// audioMasterBeginEdit or audioMasterEndEdit with its parameter.
+// audioMasterBeginEdit or audioMasterEndEdit with its parameter, and the
+// thread it came from.
 struct edit_record {
   int32_t opcode;
   int32_t index;
+  std::thread::id thread{};
+};
+
+// What the host says it is (audioMasterGetProductString,
+// audioMasterGetVendorVersion), for plug-ins that behave per host; an empty
+// product: our own name and version.
+struct host_identity {
+  std::string product;
+  int32_t vendor_version = 0;
 };
 
 // Everything else the plug-in told the host through its callback.
@@ -48,6 +59,8 @@ class plugin_instance {
 
   plugin_instance() = default;
   ~plugin_instance();
+  // Before create: the host the plug-in meets, from its entry call on.
+  void announce_as(const host_identity& who) { identity_ = who; }
   plugin_instance(const plugin_instance&) = delete;
   plugin_instance& operator=(const plugin_instance&) = delete;
 
@@ -128,6 +141,7 @@ class plugin_instance {
   VstTimeInfo time_info_{};
   int32_t block_size_ = default_block_size;
   bool resumed_ = false;
+  host_identity identity_;
   // Buffers for inputs and for outputs beyond the two the caller gives.
   std::vector<float> silence_;
   std::vector<float> scratch_;
