@@ -149,6 +149,7 @@ class limiter final : public smoothed_effect {
     const bool linked = value(stereo_link) > 0.5f;
     float* const* det = external ? b.side : b.in;
     const int size = lines_->size;
+    forget_old_law();
     // Delays within the lines whatever rate the storage was built for.
     const float goal = float(std::min(lookahead_, size - 1));
     const float longest = float(size - 1);
@@ -159,34 +160,21 @@ class limiter final : public smoothed_effect {
     int w = write_ < size ? write_ : 0;  // the lines may have been rebuilt shorter
     const float* in[2] = {b.in[0], b.in[1]};
     float* out[2] = {b.out[0], b.out[1]};
-    // In pieces: first the gains of the piece (the detector's serial chain,
-    // kept in registers), then the lines.
+    // In pieces: while the lookahead holds still on a whole delay (the usual
+    // case) both reads are plain indexed loads, what `read` gives there, and
+    // each frame's gain and lines go together, the detector's states in
+    // registers; while it glides, the gains of the piece come first.
     for (int at = 0; at < b.frames; at += gain_piece) {
       const int n = std::min(gain_piece, b.frames - at);
-      float applied[2][gain_piece];
-      gains(det, at, n, linked, applied, lowest);
       if (d == goal) {
-        // The usual case: the lookahead holds still on a whole delay, so
-        // both reads are plain indexed loads (what `read` gives there).
         const int ahead_delay = int(d);
         const int rest = ltc_ ? std::max(std::min(latency_, size - 1) - ahead_delay, 0) : 0;
-        for (int c = 0; c < 2; ++c) {
-          const float* x = in[c] + at;
-          float* y = out[c] + at;
-          float* a = ahead[c];
-          float* l = comp[c];
-          int wc = w;
-          for (int i = 0; i < n; ++i) {
-            a[wc] = x[i];
-            l[wc] = a[wrapped(wc - ahead_delay, size)] * 0.999f * applied[c][i];
-            output(y, i, l[wrapped(wc - rest, size)], replace);
-            if (++wc == size) wc = 0;
-          }
-        }
-        w += n;
-        if (w >= size) w -= size;
+        const piece p{det, in, out, at, n, ahead_delay, rest, size, replace};
+        w = linked ? steady_piece<true>(p, ahead, comp, w, lowest) : steady_piece<false>(p, ahead, comp, w, lowest);
         continue;
       }
+      float applied[2][gain_piece];
+      gains(det, at, n, linked, applied, lowest);
       for (int i = 0; i < n; ++i) {
         if (d != goal) {
           d += std::clamp((goal - d) * glide_, -max_lookahead_glide, max_lookahead_glide);
@@ -219,6 +207,47 @@ class limiter final : public smoothed_effect {
     float law_ratio = 0.f;
     float law_y = 1.f;
   };
+
+  // A piece of a block at a still, whole lookahead.
+  struct piece {
+    float* const* det;
+    const float* const* in;
+    float* const* out;
+    int at, frames, ahead_delay, rest, size;
+    bool replace;
+  };
+  // Each frame's gain and lines together, the detector's states in
+  // registers (one loop for each linking, so one channel's state is all it
+  // holds when linked). Returns the next write position.
+  template <bool linked>
+  int steady_piece(const piece& p, float* const* ahead, float* const* comp, int w, float& lowest) {
+    const float *d0 = p.det[0] + p.at, *d1 = p.det[1] + p.at, *x0 = p.in[0] + p.at, *x1 = p.in[1] + p.at;
+    float *y0 = p.out[0] + p.at, *y1 = p.out[1] + p.at;
+    float *a0 = ahead[0], *a1 = ahead[1], *l0 = comp[0], *l1 = comp[1];
+    channel c0 = ch_[0], c1 = ch_[1];
+    for (int i = 0; i < p.frames; ++i) {
+      float g0, g1;
+      if constexpr (linked) {
+        g0 = g1 = gain_step(c0, max_of(std::fabs(d0[i]), std::fabs(d1[i])));
+        lowest = min_of(lowest, g0);  // min_of(g, g) is g, NaN or not
+      } else {
+        g0 = gain_step(c0, std::fabs(d0[i]));
+        g1 = gain_step(c1, std::fabs(d1[i]));
+        lowest = min_of(lowest, min_of(g0, g1));
+      }
+      const int r0 = wrapped(w - p.ahead_delay, p.size), r1 = wrapped(w - p.rest, p.size);
+      a0[w] = x0[i];
+      a1[w] = x1[i];
+      l0[w] = a0[r0] * 0.999f * g0;
+      l1[w] = a1[r0] * 0.999f * g1;
+      output(y0, i, l0[r1], p.replace);
+      output(y1, i, l1[r1], p.replace);
+      if (++w == p.size) w = 0;
+    }
+    ch_[0] = c0;
+    if constexpr (!linked) ch_[1] = c1;
+    return w;
+  }
 
   // fmin and fmax without the library calls, NaN rules included: a NaN
   // operand gives the other one.
@@ -270,11 +299,17 @@ class limiter final : public smoothed_effect {
     return line[i0] + (line[i1] - line[i0]) * f;
   }
 
-  float gain_step(channel& c, float a) const {
+  [[gnu::always_inline]] float gain_step(channel& c, float a) const {
     const float g = detector_.g, k = detector_.k;
-    c.s = pick_greater(a, c.s * rearm_margin, a / k, c.s);
-    const float lp = (g * a + c.s) * k;
-    c.s = (a - lp) * g + lp;
+    // Both outcomes of the re-arm test worked out and one picked: the test
+    // then runs beside the filter step instead of before it, off the chain
+    // from one sample's state to the next.
+    const float ga = g * a;
+    const float lp_held = (ga + c.s) * k, lp_rearmed = (ga + a / k) * k;
+    const float s_held = (a - lp_held) * g + lp_held, s_rearmed = (a - lp_rearmed) * g + lp_rearmed;
+    const float bar = c.s * rearm_margin;
+    const float lp = pick_greater(a, bar, lp_rearmed, lp_held);
+    c.s = pick_greater(a, bar, s_rearmed, s_held);
     const float target = pick_at_most(lp, threshold_, 1.f, threshold_ / lp);
     if (target < c.gc || c.h > 0.f) {
       c.rd = 1.f;
@@ -296,18 +331,29 @@ class limiter final : public smoothed_effect {
     }
     return gain_law(c, makeup_ * c.gc);
   }
+  // At the top of a block: a kept law result for another ratio is void, so
+  // gain_law need only compare x.
+  void forget_old_law() {
+    for (channel& c : ch_)
+      if (ratio_ != c.law_ratio) {
+        c.law_x = std::numeric_limits<float>::quiet_NaN();
+        c.law_ratio = ratio_;
+      }
+  }
   // x^ratio through exp and log. The gain holds still most of the time (at
   // 1 below the threshold, at its floor while holding), so the last result
   // is kept and given again for the same x: the same number, without the
   // two library calls per sample.
   float gain_law(channel& c, float x) const {
-    if (x != c.law_x || ratio_ != c.law_ratio) {
+    if (x != c.law_x) {
       c.law_x = x;
-      c.law_ratio = ratio_;
-      c.law_y = std::exp(ratio_ * std::log(max_of(x, 1e-30f)));
+      c.law_y = law(x);
     }
     return c.law_y;
   }
+  // Out of line: the rare path, kept apart so the per-sample step stays small
+  // enough to be inlined into the loops.
+  [[gnu::noinline]] float law(float x) const { return std::exp(ratio_ * std::log(max_of(x, 1e-30f))); }
   void update() override {
     const float rate = rc_.rate;
     const float ta = attack_seconds(value(attack));
