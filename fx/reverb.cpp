@@ -104,6 +104,11 @@ constexpr float second_allpass_share = 0.22f;
 // Frames whose modulated read positions are worked out together, ahead of
 // the sample loop (the LFO does not depend on the signal).
 constexpr int mod_chunk = 64;
+// The read position's floor, 1.5 samples, and its interpolation coefficient
+// (1 - 0.5) / (1 + 0.5) rounded to nearest: a constant, whatever rounding the
+// processing call runs with (the value the floor has always had).
+constexpr float shortest_read = 1.5f;
+constexpr float eta_at_floor = (1.f - 0.5f) / (1.f + 0.5f);
 
 float clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
@@ -490,7 +495,7 @@ class reverb final : public smoothed_effect {
       // Four frames at a time, lane by lane the same operations as below.
       const __m128 one = _mm_set1_ps(1.f), half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.f);
       const __m128 offset = _mm_set1_ps(e.lfo_offset), limit = _mm_set1_ps(s.excursion_limit);
-      const __m128 length = _mm_set1_ps(e.ap1_len), shortest = _mm_set1_ps(1.5f);
+      const __m128 length = _mm_set1_ps(e.ap1_len), shortest = _mm_set1_ps(shortest_read);
       for (; i + 4 <= n; i += 4) {
         __m128 p = _mm_add_ps(_mm_loadu_ps(phase + i), offset);
         p = _mm_sub_ps(p, _mm_and_ps(_mm_cmpge_ps(p, one), one));
@@ -500,19 +505,26 @@ class reverb final : public smoothed_effect {
         const __m128 y = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(8.f), _mm_mul_ps(_mm_andnot_ps(sign, h), _mm_set1_ps(16.f))), h);
         const __m128 bend = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, y), one), _mm_set1_ps(0.216f)), one);
         const __m128 sine = _mm_xor_ps(_mm_mul_ps(bend, y), sign);
-        const __m128 m = _mm_max_ps(shortest, _mm_add_ps(length, _mm_mul_ps(exc, sine)));
+        const __m128 swept = _mm_add_ps(length, _mm_mul_ps(exc, sine));
+        const __m128 m = _mm_max_ps(shortest, swept);
         const __m128i whole = _mm_cvttps_epi32(_mm_sub_ps(m, half));
         const __m128 frac = _mm_sub_ps(m, _mm_cvtepi32_ps(whole));
+        const __m128 eta = _mm_div_ps(_mm_sub_ps(one, frac), _mm_add_ps(one, frac));
+        const __m128 floor = _mm_cmplt_ps(swept, shortest);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(s.whole[k] + i), whole);
-        _mm_storeu_ps(s.eta[k] + i, _mm_div_ps(_mm_sub_ps(one, frac), _mm_add_ps(one, frac)));
+        _mm_storeu_ps(s.eta[k] + i, _mm_or_ps(_mm_and_ps(floor, _mm_set1_ps(eta_at_floor)), _mm_andnot_ps(floor, eta)));
       }
 #endif
       for (; i < n; ++i) {
         float p = phase[i] + e.lfo_offset;
         if (p >= 1.f) p -= 1.f;
         const float exc = std::min(excursion[i], s.excursion_limit);
-        float m = e.ap1_len + exc * sine_cycle(p);
-        m = m < 1.5f ? 1.5f : m;
+        const float m = e.ap1_len + exc * sine_cycle(p);
+        if (m < shortest_read) {
+          s.whole[k][i] = 1;
+          s.eta[k][i] = eta_at_floor;
+          continue;
+        }
         s.whole[k][i] = int(m - 0.5f);
         const float frac = m - float(s.whole[k][i]);  // 0.5 .. 1.5
         s.eta[k][i] = (1.f - frac) / (1.f + frac);
