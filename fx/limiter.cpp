@@ -10,6 +10,10 @@
 #include <limits>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "fx/factories.h"
 #include "fx/smoothed_effect.h"
 #include "fx/time_law.h"
@@ -41,6 +45,35 @@ constexpr float rearm_margin = 1.f + 1e-5f;  // 0.0001 dB
 // moves), so the read position never jumps.
 constexpr float lookahead_glide_seconds = 0.05f;
 constexpr float max_lookahead_glide = 0.125f;  // samples per sample
+constexpr int gain_piece = 64;                 // frames whose gains are worked out together
+
+// x > y ? a : b and x <= y ? a : b (false for a NaN, as the comparisons),
+// both operands evaluated, without a branch: the comparisons follow the
+// signal and would mispredict as branches on every other peak.
+inline float pick_greater(float x, float y, float a, float b) {
+#if defined(__SSE2__)
+  const __m128 m = _mm_cmpgt_ss(_mm_set_ss(x), _mm_set_ss(y));
+  return _mm_cvtss_f32(_mm_or_ps(_mm_and_ps(m, _mm_set_ss(a)), _mm_andnot_ps(m, _mm_set_ss(b))));
+#else
+  return x > y ? a : b;
+#endif
+}
+inline float pick_at_most(float x, float y, float a, float b) {
+#if defined(__SSE2__)
+  const __m128 m = _mm_cmple_ss(_mm_set_ss(x), _mm_set_ss(y));
+  return _mm_cvtss_f32(_mm_or_ps(_mm_and_ps(m, _mm_set_ss(a)), _mm_andnot_ps(m, _mm_set_ss(b))));
+#else
+  return x <= y ? a : b;
+#endif
+}
+// a < b ? a : b (b when either is a NaN), as minss: without a branch.
+inline float first_if_less(float a, float b) {
+#if defined(__SSE2__)
+  return _mm_cvtss_f32(_mm_min_ss(_mm_set_ss(a), _mm_set_ss(b)));
+#else
+  return a < b ? a : b;
+#endif
+}
 
 float attack_seconds(float v) { return v * v * v * v * 0.099f + 0.001f; }
 float hold_seconds(float v) { return v * v * 0.5f; }
@@ -116,6 +149,7 @@ class limiter final : public smoothed_effect {
     const bool linked = value(stereo_link) > 0.5f;
     float* const* det = external ? b.side : b.in;
     const int size = lines_->size;
+    forget_old_law();
     // Delays within the lines whatever rate the storage was built for.
     const float goal = float(std::min(lookahead_, size - 1));
     const float longest = float(size - 1);
@@ -124,29 +158,36 @@ class limiter final : public smoothed_effect {
     float* comp[2] = {lines_->line(2), lines_->line(3)};
     float lowest = 1.f;
     int w = write_ < size ? write_ : 0;  // the lines may have been rebuilt shorter
-    for (int i = 0; i < b.frames; ++i) {
-      float applied[2];
-      if (linked) {
-        applied[0] = applied[1] = gain_step(ch_[0], std::fmax(std::fabs(det[0][i]), std::fabs(det[1][i])));
-      } else {
-        applied[0] = gain_step(ch_[0], std::fabs(det[0][i]));
-        applied[1] = gain_step(ch_[1], std::fabs(det[1][i]));
+    const float* in[2] = {b.in[0], b.in[1]};
+    float* out[2] = {b.out[0], b.out[1]};
+    // In pieces: while the lookahead holds still on a whole delay (the usual
+    // case) both reads are plain indexed loads, what `read` gives there, and
+    // each frame's gain and lines go together, the detector's states in
+    // registers; while it glides, the gains of the piece come first.
+    for (int at = 0; at < b.frames; at += gain_piece) {
+      const int n = std::min(gain_piece, b.frames - at);
+      if (d == goal) {
+        const int ahead_delay = int(d);
+        const int rest = ltc_ ? std::max(std::min(latency_, size - 1) - ahead_delay, 0) : 0;
+        const piece p{det, in, out, at, n, ahead_delay, rest, size, replace};
+        w = linked ? steady_piece<true>(p, ahead, comp, w, lowest) : steady_piece<false>(p, ahead, comp, w, lowest);
+        continue;
       }
-      lowest = std::fmin(lowest, std::fmin(applied[0], applied[1]));
-      if (d != goal) {
-        d += std::clamp((goal - d) * glide_, -max_lookahead_glide, max_lookahead_glide);
-        if (std::fabs(goal - d) < 1e-3f) d = goal;  // lands on the whole delay
+      float applied[2][gain_piece];
+      gains(det, at, n, linked, applied, lowest);
+      for (int i = 0; i < n; ++i) {
+        if (d != goal) {
+          d += std::clamp((goal - d) * glide_, -max_lookahead_glide, max_lookahead_glide);
+          if (std::fabs(goal - d) < 1e-3f) d = goal;  // lands on the whole delay
+        }
+        const float rest = ltc_ ? std::max(std::min(float(latency_), longest) - d, 0.f) : 0.f;
+        for (int c = 0; c < 2; ++c) {
+          ahead[c][w] = in[c][at + i];
+          comp[c][w] = read(ahead[c], w, d, size) * 0.999f * applied[c][i];
+          output(out[c], at + i, read(comp[c], w, rest, size), replace);
+        }
+        if (++w == size) w = 0;
       }
-      const float rest = ltc_ ? std::max(std::min(float(latency_), longest) - d, 0.f) : 0.f;
-      for (int c = 0; c < 2; ++c) {
-        ahead[c][w] = b.in[c][i];
-        float y = read(ahead[c], w, d, size) * 0.999f * applied[c];
-        comp[c][w] = y;
-        y = read(comp[c], w, rest, size);
-        if (clip_) y = std::clamp(y, -ceiling_, ceiling_);
-        put(b.out[c], i, y, replace);
-      }
-      if (++w == size) w = 0;
     }
     write_ = w;
     delay_now_ = d;
@@ -167,6 +208,84 @@ class limiter final : public smoothed_effect {
     float law_y = 1.f;
   };
 
+  // A piece of a block at a still, whole lookahead.
+  struct piece {
+    float* const* det;
+    const float* const* in;
+    float* const* out;
+    int at, frames, ahead_delay, rest, size;
+    bool replace;
+  };
+  // Each frame's gain and lines together, the detector's states in
+  // registers (one loop for each linking, so one channel's state is all it
+  // holds when linked). Returns the next write position.
+  template <bool linked>
+  int steady_piece(const piece& p, float* const* ahead, float* const* comp, int w, float& lowest) {
+    const float *d0 = p.det[0] + p.at, *d1 = p.det[1] + p.at, *x0 = p.in[0] + p.at, *x1 = p.in[1] + p.at;
+    float *y0 = p.out[0] + p.at, *y1 = p.out[1] + p.at;
+    float *a0 = ahead[0], *a1 = ahead[1], *l0 = comp[0], *l1 = comp[1];
+    channel c0 = ch_[0], c1 = ch_[1];
+    for (int i = 0; i < p.frames; ++i) {
+      float g0, g1;
+      if constexpr (linked) {
+        g0 = g1 = gain_step(c0, max_of(std::fabs(d0[i]), std::fabs(d1[i])));
+        lowest = min_of(lowest, g0);  // min_of(g, g) is g, NaN or not
+      } else {
+        g0 = gain_step(c0, std::fabs(d0[i]));
+        g1 = gain_step(c1, std::fabs(d1[i]));
+        lowest = min_of(lowest, min_of(g0, g1));
+      }
+      const int r0 = wrapped(w - p.ahead_delay, p.size), r1 = wrapped(w - p.rest, p.size);
+      a0[w] = x0[i];
+      a1[w] = x1[i];
+      l0[w] = a0[r0] * 0.999f * g0;
+      l1[w] = a1[r0] * 0.999f * g1;
+      output(y0, i, l0[r1], p.replace);
+      output(y1, i, l1[r1], p.replace);
+      if (++w == p.size) w = 0;
+    }
+    ch_[0] = c0;
+    if constexpr (!linked) ch_[1] = c1;
+    return w;
+  }
+
+  // fmin and fmax without the library calls, NaN rules included: a NaN
+  // operand gives the other one.
+  static float min_of(float a, float b) { return b != b || a < b ? a : b; }
+  static float max_of(float a, float b) { return b != b || a > b ? a : b; }
+  static int wrapped(int i, int size) { return i < 0 ? i + size : i; }
+
+  // The gains of frames [at, at + n) into applied, on copies of the
+  // detector states (so they stay in registers), with the lowest of them:
+  // one gain from the louder detector channel when linked, else one each.
+  void gains(float* const* det, int at, int n, bool linked, float (*applied)[gain_piece], float& lowest) {
+    const float* d0 = det[0] + at;
+    const float* d1 = det[1] + at;
+    if (linked) {
+      channel c = ch_[0];
+      for (int i = 0; i < n; ++i) {
+        const float g = gain_step(c, max_of(std::fabs(d0[i]), std::fabs(d1[i])));
+        applied[0][i] = applied[1][i] = g;
+        lowest = min_of(lowest, min_of(g, g));
+      }
+      ch_[0] = c;
+      return;
+    }
+    channel l = ch_[0], r = ch_[1];
+    for (int i = 0; i < n; ++i) {
+      applied[0][i] = gain_step(l, std::fabs(d0[i]));
+      applied[1][i] = gain_step(r, std::fabs(d1[i]));
+      lowest = min_of(lowest, min_of(applied[0][i], applied[1][i]));
+    }
+    ch_[0] = l;
+    ch_[1] = r;
+  }
+  // The clip at the ceiling, then out.
+  void output(float* out, int i, float y, bool replace) const {
+    if (clip_) y = std::clamp(y, -ceiling_, ceiling_);
+    put(out, i, y, replace);
+  }
+
   // The line's value `delay` samples before position w, linear between
   // neighbours (exact at whole delays).
   static float read(const float* line, int w, float delay, int size) {
@@ -180,12 +299,18 @@ class limiter final : public smoothed_effect {
     return line[i0] + (line[i1] - line[i0]) * f;
   }
 
-  float gain_step(channel& c, float a) const {
+  [[gnu::always_inline]] float gain_step(channel& c, float a) const {
     const float g = detector_.g, k = detector_.k;
-    if (a > c.s * rearm_margin) c.s = a / k;
-    const float lp = (g * a + c.s) * k;
-    c.s = (a - lp) * g + lp;
-    const float target = lp <= threshold_ ? 1.f : threshold_ / lp;
+    // Both outcomes of the re-arm test worked out and one picked: the test
+    // then runs beside the filter step instead of before it, off the chain
+    // from one sample's state to the next.
+    const float ga = g * a;
+    const float lp_held = (ga + c.s) * k, lp_rearmed = (ga + a / k) * k;
+    const float s_held = (a - lp_held) * g + lp_held, s_rearmed = (a - lp_rearmed) * g + lp_rearmed;
+    const float bar = c.s * rearm_margin;
+    const float lp = pick_greater(a, bar, lp_rearmed, lp_held);
+    c.s = pick_greater(a, bar, s_rearmed, s_held);
+    const float target = pick_at_most(lp, threshold_, 1.f, threshold_ / lp);
     if (target < c.gc || c.h > 0.f) {
       c.rd = 1.f;
       c.h -= hold_step_;
@@ -199,25 +324,36 @@ class limiter final : public smoothed_effect {
       c.m = 1.f;
       if (c.rd <= 0.f) {
         c.gc += (2.f * target - c.gc) * release_;
-        if (c.gc > target) c.gc = target;
+        c.gc = first_if_less(target, c.gc);
       } else {
         c.rd -= hold_step_;
       }
     }
     return gain_law(c, makeup_ * c.gc);
   }
+  // At the top of a block: a kept law result for another ratio is void, so
+  // gain_law need only compare x.
+  void forget_old_law() {
+    for (channel& c : ch_)
+      if (ratio_ != c.law_ratio) {
+        c.law_x = std::numeric_limits<float>::quiet_NaN();
+        c.law_ratio = ratio_;
+      }
+  }
   // x^ratio through exp and log. The gain holds still most of the time (at
   // 1 below the threshold, at its floor while holding), so the last result
   // is kept and given again for the same x: the same number, without the
   // two library calls per sample.
   float gain_law(channel& c, float x) const {
-    if (x != c.law_x || ratio_ != c.law_ratio) {
+    if (x != c.law_x) {
       c.law_x = x;
-      c.law_ratio = ratio_;
-      c.law_y = std::exp(ratio_ * std::log(std::fmax(x, 1e-30f)));
+      c.law_y = law(x);
     }
     return c.law_y;
   }
+  // Out of line: the rare path, kept apart so the per-sample step stays small
+  // enough to be inlined into the loops.
+  [[gnu::noinline]] float law(float x) const { return std::exp(ratio_ * std::log(max_of(x, 1e-30f))); }
   void update() override {
     const float rate = rc_.rate;
     const float ta = attack_seconds(value(attack));

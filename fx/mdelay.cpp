@@ -28,6 +28,10 @@
 #include <cstdio>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "fx/denormal.h"
 #include "fx/factories.h"
 #include "fx/smoothed_effect.h"
@@ -56,6 +60,7 @@ constexpr float glide_seconds = 0.3f;
 constexpr float max_glide = 0.5f;           // samples per sample
 constexpr float max_excursion_seconds = 0.02f;
 constexpr float meter_fall_seconds = 0.3f;
+constexpr int lfo_chunk = 64;  // frames whose LFO is worked out ahead
 
 float time_seconds(float v) { return v * v; }
 float low_cut_hz(float v) { return cube(v) * 11998.f + 2.f; }
@@ -151,12 +156,26 @@ class mdelay final : public smoothed_effect {
     const int m = int(value(mode));
     w_ &= mask;
     activity_ = 0.f;
-    for (int i = 0; i < b.frames; ++i) {
-      float even[2], odd[2];
-      for (int c = 0; c < 2; ++c) os_[c].up.run(b.in[c][i], even[c], odd[c]);
-      core(even, buf, mask, m);
-      core(odd, buf, mask, m);
-      for (int c = 0; c < 2; ++c) put(b.out[c], i, os_[c].down.run(even[c], odd[c]), replace);
+    for (int at = 0; at < b.frames; at += lfo_chunk) {
+      const int n = std::min(lfo_chunk, b.frames - at);
+      // With nothing gliding, the LFO of the chunk's 2 n steps at twice the
+      // rate is worked out ahead, four steps at a time.
+      const bool steady = !smooth_.active();
+      if (steady) prepare_lfo(2 * n);
+      for (int i = 0; i < n; ++i) {
+        float even[2], odd[2];
+        for (int c = 0; c < 2; ++c) os_[c].up.run(b.in[c][at + i], even[c], odd[c]);
+        if (steady) {
+          const int j = 2 * i;
+          const float first[2] = {lfo_[0][j], lfo_[1][j]}, second[2] = {lfo_[0][j + 1], lfo_[1][j + 1]};
+          run_lines(even, buf, mask, m, first);
+          run_lines(odd, buf, mask, m, second);
+        } else {
+          core(even, buf, mask, m);
+          core(odd, buf, mask, m);
+        }
+        for (int c = 0; c < 2; ++c) put(b.out[c], at + i, os_[c].down.run(even[c], odd[c]), replace);
+      }
     }
     for (int c = 0; c < 2; ++c) {
       for (float* v : {&l_[c].high, &l_[c].low, &l_[c].peak}) flush(*v);
@@ -181,6 +200,15 @@ class mdelay final : public smoothed_effect {
       smooth_.tick();
       derive();
     }
+    float p[2];
+    advance(p);
+    const float lfo[2] = {lfo_shape(p[0]), lfo_shape(p[1])};
+    activity_ += std::fabs(lfo[0]);
+    run_lines(x, buf, mask, m, lfo);
+  }
+
+  // The LFO phase one step on, and each line's phase.
+  void advance(float* p) {
     phase_ += increment_;
     if (phase_ >= 1.f) phase_ -= 1.f;
     if (offset_now_ != offset_) {
@@ -189,6 +217,58 @@ class mdelay final : public smoothed_effect {
       const float limit = 0.25f / (2.f * excursion_ + 1.f);
       offset_now_ += std::clamp(offset_ - offset_now_, -limit, limit);
     }
+    for (int c = 0; c < 2; ++c) {
+      p[c] = phase_ + (c ? offset_now_ : 0.f);
+      if (p[c] >= 1.f) p[c] -= 1.f;
+    }
+  }
+
+  // lfo_ for the next `steps` steps (nothing gliding), and their activity.
+  void prepare_lfo(int steps) {
+    float (&p)[2][2 * lfo_chunk] = lfo_;  // phases first, shaped in place
+    for (int j = 0; j < steps; ++j) {
+      float q[2];
+      advance(q);
+      p[0][j] = q[0];
+      p[1][j] = q[1];
+    }
+    for (int c = 0; c < 2; ++c) shape_lfo(p[c], steps);
+    for (int j = 0; j < steps; ++j) activity_ += std::fabs(lfo_[0][j]);
+  }
+
+  // lfo_shape over v[0, n) in place: four at a time with SSE2, lane by lane
+  // the same operations.
+  void shape_lfo(float* v, int n) const {
+    int j = 0;
+#if defined(__SSE2__)
+    const __m128 one = _mm_set1_ps(1.f), half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.f);
+    const __m128 blend = _mm_set1_ps(2.f * shape_), squash = _mm_set1_ps(squash_);
+    const __m128 lift = _mm_set1_ps(1.f + squash_);
+    const bool rounded = !(shape_ <= 0.5f);
+    for (; j + 4 <= n; j += 4) {
+      const __m128 p = _mm_loadu_ps(v + j);
+      // sine_cycle(p), as parabolic_sine(2 p - 1).
+      const __m128 h = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(2.f), p), one), half);
+      const __m128 y = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(8.f), _mm_mul_ps(_mm_andnot_ps(sign, h), _mm_set1_ps(16.f))), h);
+      const __m128 bend = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, y), one), _mm_set1_ps(0.216f)), one);
+      const __m128 s = _mm_xor_ps(_mm_mul_ps(bend, y), sign);
+      __m128 out;
+      if (rounded) {
+        out = _mm_div_ps(_mm_mul_ps(s, lift), _mm_add_ps(_mm_andnot_ps(sign, s), squash));
+      } else {
+        __m128 q = _mm_add_ps(p, _mm_set1_ps(0.25f));
+        q = _mm_sub_ps(q, _mm_and_ps(_mm_cmpge_ps(q, one), one));
+        const __m128 tri = _mm_sub_ps(one, _mm_mul_ps(_mm_set1_ps(4.f), _mm_andnot_ps(sign, _mm_sub_ps(q, half))));
+        out = _mm_add_ps(tri, _mm_mul_ps(_mm_sub_ps(s, tri), blend));
+      }
+      _mm_storeu_ps(v + j, out);
+    }
+#endif
+    for (; j < n; ++j) v[j] = lfo_shape(v[j]);
+  }
+
+  // The lines' reads, filters and writes for one step, each line's LFO value given.
+  void run_lines(float* x, float* const* buf, int mask, int m, const float* lfo) {
     const int w = w_;
     float y[2];
     for (int c = 0; c < 2; ++c) {
@@ -196,11 +276,7 @@ class mdelay final : public smoothed_effect {
       float step = (l.goal - l.delay) * glide_;
       step = step > max_glide ? max_glide : (step < -max_glide ? -max_glide : step);
       l.delay += step;
-      float p = phase_ + (c ? offset_now_ : 0.f);
-      if (p >= 1.f) p -= 1.f;
-      const float lfo = lfo_shape(p);
-      activity_ += c == 0 ? std::fabs(lfo) : 0.f;
-      float d = l.delay + excursion_ * (1.f + lfo);
+      float d = l.delay + excursion_ * (1.f + lfo[c]);
       d = d < 1.f ? 1.f : (d > float(mask - 3) ? float(mask - 3) : d);
       const int di = int(d);
       const float phi = d - float(di);
@@ -284,6 +360,7 @@ class mdelay final : public smoothed_effect {
   float excursion_ = 0.f, wet_ = 0.5f, dry_ = 0.5f, fb_ = 0.f;
   float gh_ = 0.f, kh_ = 1.f, gl_ = 0.f, kl_ = 1.f;
   float glide_ = 1.f, meter_decay_ = 0.f, activity_ = 0.f;
+  float lfo_[2][2 * lfo_chunk] = {};  // each line's LFO for the steps of a chunk
   platform::relaxed<float> peak_meter_[2] = {0.f, 0.f};
   platform::relaxed<float> mod_meter_{0.f};
 };

@@ -51,6 +51,10 @@
 #include <memory>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "fx/delay_line.h"
 #include "fx/factories.h"
 #include "fx/smoothed_effect.h"
@@ -97,6 +101,14 @@ constexpr float glide_seconds = 0.1f;
 constexpr float low_shelf_hz = 250.f;
 constexpr float first_allpass_share = 0.14f;   // of an element's length
 constexpr float second_allpass_share = 0.22f;
+// Frames whose modulated read positions are worked out together, ahead of
+// the sample loop (the LFO does not depend on the signal).
+constexpr int mod_chunk = 64;
+// The read position's floor, 1.5 samples, and its interpolation coefficient
+// (1 - 0.5) / (1 + 0.5) rounded to nearest: a constant, whatever rounding the
+// processing call runs with (the value the floor has always had).
+constexpr float shortest_read = 1.5f;
+constexpr float eta_at_floor = (1.f - 0.5f) / (1.f + 0.5f);
 
 float clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
@@ -150,6 +162,13 @@ struct structure {
   delay_line diff[2][max_diffusers];
   int diff_count = 2;
   element el[max_elements];
+  // Per element and frame of the current chunk: the whole part of the
+  // modulated first allpass's delay and its allpass interpolation coefficient.
+  int whole[max_elements][mod_chunk];
+  float eta[max_elements][mod_chunk];
+  // Per element: the element whose output feeds it in the network (the
+  // previous one, round the loop; itself below three elements).
+  int feeder[max_elements];
 };
 
 struct build_values {
@@ -219,6 +238,7 @@ std::unique_ptr<structure> build(const build_values& v) {
     carve(e.ap2, ap2[k]);
     e.length_ratio = float(ap1[k] + main[k] + ap2[k]) / (s->mean_seconds * v.rate);
     e.lfo_offset = float(k) / float(s->n);
+    s->feeder[k] = s->n >= 3 ? (k + s->n - 1) % s->n : k;
   }
   return s;
 }
@@ -314,29 +334,42 @@ class reverb final : public smoothed_effect {
       tuned_ = s;
     }
     float mod_sum = 0.f;
-    for (int i = 0; i < b.frames; ++i) {
-      if (smooth_.active()) smooth_.tick();
-      lfo_phase_ += lfo_increment_;
-      if (lfo_phase_ >= 1.f) lfo_phase_ -= 1.f;
-      mod_sum += 0.5f + 0.5f * sine_cycle(lfo_phase_);
-      const float x[2] = {b.in[0][i], b.in[1][i]};
-      float band[2];
-      for (int c = 0; c < 2; ++c) band[c] = band_pass(band_[c], x[c]);
-      float l, r;
-      run(*s, band, l, r, true);
-      if (fade_left_ > 0 && fading_) {
-        const float zero[2] = {0.f, 0.f};
-        float fl, fr;
-        run(*fading_, zero, fl, fr, false);
-        const float k = float(fade_left_) / float(fade_length_);
-        l += fl * k;
-        r += fr * k;
-        --fade_left_;
+    for (int at = 0; at < b.frames; at += mod_chunk) {
+      const int n = std::min(mod_chunk, b.frames - at);
+      // The glides and the LFO ahead of the samples, then the read positions.
+      float phase[mod_chunk], exc[mod_chunk], wet[mod_chunk], dry[mod_chunk];
+      for (int i = 0; i < n; ++i) {
+        if (smooth_.active()) smooth_.tick();
+        lfo_phase_ += lfo_increment_;
+        if (lfo_phase_ >= 1.f) lfo_phase_ -= 1.f;
+        phase[i] = lfo_phase_;
+        exc[i] = excursion_;
+        wet[i] = wet_;
+        dry[i] = dry_;
       }
-      // Output width (mid/side) and mix.
-      const float mid = 0.5f * (l + r), side = 0.5f * (l - r) * out_width_;
-      put(b.out[0], i, dry_ * x[0] + wet_ * (mid + side), replace);
-      put(b.out[1], i, dry_ * x[1] + wet_ * (mid - side), replace);
+      for (int i = 0; i < n; ++i) mod_sum += 0.5f + 0.5f * sine_cycle(phase[i]);
+      modulate(*s, phase, exc, n);
+      if (fade_left_ > 0 && fading_) modulate(*fading_, phase, exc, n);
+      for (int i = 0; i < n; ++i) {
+        const float x[2] = {b.in[0][at + i], b.in[1][at + i]};
+        float band[2];
+        for (int c = 0; c < 2; ++c) band[c] = band_pass(band_[c], x[c]);
+        float l, r;
+        run(*s, band, i, l, r, true);
+        if (fade_left_ > 0 && fading_) {
+          const float zero[2] = {0.f, 0.f};
+          float fl, fr;
+          run(*fading_, zero, i, fl, fr, false);
+          const float k = float(fade_left_) / float(fade_length_);
+          l += fl * k;
+          r += fr * k;
+          --fade_left_;
+        }
+        // Output width (mid/side) and mix.
+        const float mid = 0.5f * (l + r), side = 0.5f * (l - r) * out_width_;
+        put(b.out[0], at + i, dry[i] * x[0] + wet[i] * (mid + side), replace);
+        put(b.out[1], at + i, dry[i] * x[1] + wet[i] * (mid - side), replace);
+      }
     }
     const float a = mod_sum / float(b.frames);
     meter_ = soft_rise(lfo_rate_ * 0.033333335f) * (0.7f - a) + a;
@@ -396,8 +429,8 @@ class reverb final : public smoothed_effect {
     return lp;
   }
 
-  // One sample through pre-delay, diffuser and tail of structure s.
-  void run(structure& s, const float* in, float& out_l, float& out_r, bool live) {
+  // Frame i of the chunk through pre-delay, diffuser and tail of structure s.
+  void run(structure& s, const float* in, int i, float& out_l, float& out_r, bool live) {
     float x[2];
     if (live) pre_now_ += (pre_goal_ - pre_now_) * glide_;
     for (int c = 0; c < 2; ++c) {
@@ -414,7 +447,7 @@ class reverb final : public smoothed_effect {
       float carry = s.el[n - 1].out;
       for (int k = 0; k < n; ++k) {
         element& e = s.el[k];
-        carry = run_element(s, e, carry + injection(k, x));
+        carry = run_element(s, k, i, carry + injection(k, x));
         tap(k, e, sum_l, sum_r);
       }
     } else {
@@ -425,8 +458,7 @@ class reverb final : public smoothed_effect {
       for (int k = 0; k < n; ++k) v[k] = s.el[k].out - h;
       for (int k = 0; k < n; ++k) {
         element& e = s.el[k];
-        const float fed = n >= 3 ? v[(k + n - 1) % n] : v[k];
-        run_element(s, e, fed + injection(k, x));
+        run_element(s, k, i, v[s.feeder[k]] + injection(k, x));
         tap(k, e, sum_l, sum_r);
       }
     }
@@ -450,18 +482,60 @@ class reverb final : public smoothed_effect {
     r += sr * ((k & 1) ? e.out : e.mid);
   }
 
-  float run_element(const structure& s, element& e, float u) const {
-    float p = lfo_phase_ + e.lfo_offset;
-    if (p >= 1.f) p -= 1.f;
-    const float exc = std::min(excursion_, s.excursion_limit);
-    float m = e.ap1_len + exc * sine_cycle(p);
-    m = m < 1.5f ? 1.5f : m;
-    // First-order allpass interpolation (Dattorro 1997): a fractional delay
-    // with a flat magnitude, so the moving read does not dull the tail the
-    // way linear interpolation would on every trip round the loop.
-    const int whole = int(m - 0.5f);
-    const float frac = m - float(whole);  // 0.5 .. 1.5
-    const float eta = (1.f - frac) / (1.f + frac);
+  // The LFO's read positions of frames [0, n) of the chunk for every
+  // element of s: its phase and the excursion per frame given. First-order
+  // allpass interpolation (Dattorro 1997) reads between them: a fractional
+  // delay with a flat magnitude, so the moving read does not dull the tail
+  // the way linear interpolation would on every trip round the loop.
+  static void modulate(structure& s, const float* phase, const float* excursion, int n) {
+    for (int k = 0; k < s.n; ++k) {
+      const element& e = s.el[k];
+      int i = 0;
+#if defined(__SSE2__)
+      // Four frames at a time, lane by lane the same operations as below.
+      const __m128 one = _mm_set1_ps(1.f), half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.f);
+      const __m128 offset = _mm_set1_ps(e.lfo_offset), limit = _mm_set1_ps(s.excursion_limit);
+      const __m128 length = _mm_set1_ps(e.ap1_len), shortest = _mm_set1_ps(shortest_read);
+      for (; i + 4 <= n; i += 4) {
+        __m128 p = _mm_add_ps(_mm_loadu_ps(phase + i), offset);
+        p = _mm_sub_ps(p, _mm_and_ps(_mm_cmpge_ps(p, one), one));
+        const __m128 exc = _mm_min_ps(limit, _mm_loadu_ps(excursion + i));
+        // sine_cycle(p), as parabolic_sine(2 p - 1).
+        const __m128 h = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(2.f), p), one), half);
+        const __m128 y = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(8.f), _mm_mul_ps(_mm_andnot_ps(sign, h), _mm_set1_ps(16.f))), h);
+        const __m128 bend = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, y), one), _mm_set1_ps(0.216f)), one);
+        const __m128 sine = _mm_xor_ps(_mm_mul_ps(bend, y), sign);
+        const __m128 swept = _mm_add_ps(length, _mm_mul_ps(exc, sine));
+        const __m128 m = _mm_max_ps(shortest, swept);
+        const __m128i whole = _mm_cvttps_epi32(_mm_sub_ps(m, half));
+        const __m128 frac = _mm_sub_ps(m, _mm_cvtepi32_ps(whole));
+        const __m128 eta = _mm_div_ps(_mm_sub_ps(one, frac), _mm_add_ps(one, frac));
+        const __m128 floor = _mm_cmplt_ps(swept, shortest);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(s.whole[k] + i), whole);
+        _mm_storeu_ps(s.eta[k] + i, _mm_or_ps(_mm_and_ps(floor, _mm_set1_ps(eta_at_floor)), _mm_andnot_ps(floor, eta)));
+      }
+#endif
+      for (; i < n; ++i) {
+        float p = phase[i] + e.lfo_offset;
+        if (p >= 1.f) p -= 1.f;
+        const float exc = std::min(excursion[i], s.excursion_limit);
+        const float m = e.ap1_len + exc * sine_cycle(p);
+        if (m < shortest_read) {
+          s.whole[k][i] = 1;
+          s.eta[k][i] = eta_at_floor;
+          continue;
+        }
+        s.whole[k][i] = int(m - 0.5f);
+        const float frac = m - float(s.whole[k][i]);  // 0.5 .. 1.5
+        s.eta[k][i] = (1.f - frac) / (1.f + frac);
+      }
+    }
+  }
+
+  float run_element(structure& s, int k, int i, float u) const {
+    element& e = s.el[k];
+    const int whole = s.whole[k][i];
+    const float eta = s.eta[k][i];
     const float d = eta * e.ap1.at(whole) + e.ap1.at(whole + 1) - eta * e.interp;
     e.interp = d;
     const float w = u + ap_gain1_ * d;
