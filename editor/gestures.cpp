@@ -111,7 +111,8 @@ void synth_editor::after_restore(const undo_step& s) {
   const edit_state& b = s.before;
   const bool one_host_param = b.programs.empty() && b.bank_name.empty() && b.routes.empty() && b.effects.empty() &&
                               b.params.size() == 1;
-  announce_state_edit(one_host_param ? edit_scope{edit_part::param, b.params[0].index} : edit_scope{edit_part::program, -1});
+  announce_state_edit(one_host_param ? edit_scope{edit_part::param, b.params[0].index}
+                                     : edit_scope{edit_part::program, -1});
   refresh_history_arrows();
   if (!s.before.programs.empty()) {
     // Whole presets changed: the host re-selects the program and shows it.

@@ -121,9 +121,10 @@ void lv2_plugin::run(uint32_t frames) {
   run_piece(begin, frames);
   feed_worker();
   if (post_state_.exchange(false, std::memory_order_acq_rel)) want_snapshot_ = true;
+  const auto* request = reinterpret_cast<const LV2_Atom*>(request_.data());
   if (want_snapshot_ && worker_ && !snapshot_busy_ && !sending_ &&
-      worker_->schedule_work(worker_->handle, uint32_t(sizeof(LV2_Atom) + reinterpret_cast<LV2_Atom*>(request_.data())->size),
-                             request_.data()) == LV2_WORKER_SUCCESS) {
+      worker_->schedule_work(worker_->handle, uint32_t(sizeof(LV2_Atom)) + request->size, request) ==
+          LV2_WORKER_SUCCESS) {
     want_snapshot_ = false;
     snapshot_busy_ = true;
   }

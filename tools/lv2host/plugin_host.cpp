@@ -163,7 +163,8 @@ bool plugin_host::load(const std::string& bundle, const std::string& uri, double
   seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
   seq->body.unit = 0;
   seq->body.pad = 0;
-  worker_ = static_cast<const LV2_Worker_Interface*>(lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
+  worker_ = static_cast<const LV2_Worker_Interface*>(
+      lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
   lilv_instance_activate(instance_);
   return true;
 }
