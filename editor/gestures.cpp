@@ -42,6 +42,7 @@ void synth_editor::end_gesture() {
   if (gesture_.scope.parts & edit_part::param) port_.end_edit(gesture_.scope.param);
   edit_state after = capture(port_, gesture_.scope);
   if (after == gesture_.before) return;
+  announce_state_edit(gesture_.scope);
   keep_changed_programs(gesture_.before, after);
   history_.push({gesture_.label, std::move(gesture_.before), std::move(after)});
   refresh_history_arrows();
@@ -96,7 +97,22 @@ void synth_editor::redo() {
   say("Redo", s->label);
 }
 
+// A host parameter reaches the host as automation; anything else an edit
+// changes (effect values through their slot, routes, programs, globals) is
+// announced as a state edit, for shells whose engine is elsewhere.
+void synth_editor::announce_state_edit(const edit_scope& scope) {
+  const bool host_param_only = scope.parts == edit_part::param && scope.param >= 0 &&
+                               scope.param < synth::preset_param_count;
+  if (host_param_only) return;
+  if (synth::host_interface* h = port_.host()) h->state_edited();
+}
+
 void synth_editor::after_restore(const undo_step& s) {
+  const edit_state& b = s.before;
+  const bool one_host_param = b.programs.empty() && b.bank_name.empty() && b.routes.empty() && b.effects.empty() &&
+                              b.params.size() == 1;
+  announce_state_edit(one_host_param ? edit_scope{edit_part::param, b.params[0].index}
+                                     : edit_scope{edit_part::program, -1});
   refresh_history_arrows();
   if (!s.before.programs.empty()) {
     // Whole presets changed: the host re-selects the program and shows it.

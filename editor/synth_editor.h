@@ -127,6 +127,7 @@ class synth_editor final : public plugin::editor_object {
   void step(const edit_scope& scope, const std::string& label, const std::function<void()>& apply);
   void tick_gesture();
   void after_restore(const undo_step& s);
+  void announce_state_edit(const edit_scope& scope);
   void refresh_history_arrows();
   bool shortcut(event& e);
   // The control a right-click menu is open for, and how it reads and shows values.

@@ -60,6 +60,12 @@ class host_shell {
   virtual void program_changed(int32_t index) {}
   // Names, parameters or the program list changed wholesale (a bank load).
   virtual void update_display() {}
+  // The editor changed what the state holds other than through a host
+  // parameter: a route, an effect slot or its values, a program or bank,
+  // names, a global, the tuning, the waves, a song. UI thread, after the
+  // change is in. A shell whose editor runs apart from the sounding engine
+  // (the LV2 UI's mirror) sends the state on; others need nothing.
+  virtual void state_edited() {}
   // Audio thread, once per process call: the host's transport, false when
   // the host gives none.
   virtual bool time(host_time& out) { return false; }

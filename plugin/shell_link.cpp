@@ -41,4 +41,8 @@ void shell_link::end_edit(int index) {
   if (host_shell* h = owner_->shell()) h->end_edit(index);
 }
 
+void shell_link::state_edited() {
+  if (host_shell* h = owner_->shell()) h->state_edited();
+}
+
 }  // namespace plugin

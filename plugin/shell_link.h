@@ -19,6 +19,7 @@ class shell_link final : public synth::host_interface {
   void update_display() override;
   void begin_edit(int index) override;
   void end_edit(int index) override;
+  void state_edited() override;
 
  private:
   instance* owner_;

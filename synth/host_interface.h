@@ -19,6 +19,9 @@ class host_interface {
   // between.
   virtual void begin_edit(int index) {}
   virtual void end_edit(int index) {}
+  // The sound changed other than through one host parameter (a route, an
+  // effect, a program, a name, a file load...): see host_shell::state_edited.
+  virtual void state_edited() {}
 };
 
 }  // namespace synth

@@ -21,16 +21,18 @@ add_custom_command(
   VERBATIM)
 add_custom_target(vorn_lv2_ttl ALL DEPENDS ${VORN_LV2_BUNDLE}/vorn.ttl ${VORN_LV2_PRESETS}/presets.ttl)
 
-# The plug-in (everything below the host boundary, as in vorn.so) and its UI,
-# which reaches the plug-in's editor through instance access and so carries
-# no engine code of its own.
+# The plug-in (everything below the host boundary, as in vorn.so, without
+# the editor) and its UI, which runs the editor on a mirror instance of its
+# own and so carries the engine too (plugin/lv2/ui_mirror.h).
 if(NOT VORN_FUZZ AND TARGET vorn_editor)
   pkg_check_modules(LV2 REQUIRED IMPORTED_TARGET lv2)
-  vorn_sources(vorn_lv2_sources ${CMAKE_SOURCE_DIR} plugin/lv2 "_ui_x11\\.cpp$")
-  add_library(vorn_lv2 MODULE ${vorn_lv2_sources} ${CMAKE_SOURCE_DIR}/plugin/instance_editor.cpp)
-  target_link_libraries(vorn_lv2 PRIVATE vorn_core vorn_editor vorn_resources PkgConfig::LV2)
-  add_library(vorn_lv2_ui MODULE ${CMAKE_SOURCE_DIR}/plugin/lv2/lv2_ui_x11.cpp)
-  target_link_libraries(vorn_lv2_ui PRIVATE X11::X11 PkgConfig::LV2)
+  vorn_sources(vorn_lv2_sources ${CMAKE_SOURCE_DIR} plugin/lv2 "(_ui_x11|ui_mirror)\\.cpp$")
+  add_library(vorn_lv2 MODULE ${vorn_lv2_sources})
+  target_link_libraries(vorn_lv2 PRIVATE vorn_core PkgConfig::LV2)
+  add_library(vorn_lv2_ui MODULE ${CMAKE_SOURCE_DIR}/plugin/lv2/lv2_ui_x11.cpp
+    ${CMAKE_SOURCE_DIR}/plugin/lv2/ui_mirror.cpp ${CMAKE_SOURCE_DIR}/plugin/lv2/state_messages.cpp
+    ${CMAKE_SOURCE_DIR}/plugin/lv2/lv2_urids.cpp)
+  target_link_libraries(vorn_lv2_ui PRIVATE vorn_core vorn_editor vorn_resources X11::X11 PkgConfig::LV2)
   foreach(module vorn_lv2 vorn_lv2_ui)
     set_target_properties(${module} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${VORN_LV2_BUNDLE}
       LINK_DEPENDS ${CMAKE_SOURCE_DIR}/plugin/lv2/lv2_exports.map)

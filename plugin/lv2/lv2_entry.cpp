@@ -3,20 +3,19 @@
 
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
+#include <lv2/worker/worker.h>
 
 #include "plugin/lv2/lv2_plugin.h"
 #include "plugin/lv2/lv2_state.h"
 
 namespace {
 
-using plugin::lv2::dsp_link;
 using plugin::lv2::lv2_plugin;
 
-lv2_plugin* plugin_of(LV2_Handle handle) { return static_cast<lv2_plugin*>(static_cast<dsp_link*>(handle)); }
+lv2_plugin* plugin_of(LV2_Handle handle) { return static_cast<lv2_plugin*>(handle); }
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const* features) {
-  lv2_plugin* self = lv2_plugin::create(rate, features);
-  return self ? static_cast<dsp_link*>(self) : nullptr;
+  return lv2_plugin::create(rate, features);
 }
 
 void connect_port(LV2_Handle handle, uint32_t port, void* data) { plugin_of(handle)->connect(port, data); }
@@ -25,8 +24,20 @@ void run(LV2_Handle handle, uint32_t frames) { plugin_of(handle)->run(frames); }
 void deactivate(LV2_Handle handle) { plugin_of(handle)->deactivate(); }
 void cleanup(LV2_Handle handle) { delete plugin_of(handle); }
 
+LV2_Worker_Status work(LV2_Handle handle, LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle to,
+                       uint32_t size, const void* data) {
+  return plugin_of(handle)->work(respond, to, size, data);
+}
+
+LV2_Worker_Status work_response(LV2_Handle handle, uint32_t size, const void* body) {
+  return plugin_of(handle)->work_response(size, body);
+}
+
+const LV2_Worker_Interface worker_interface = {work, work_response, nullptr};
+
 const void* extension_data(const char* uri) {
   if (std::strcmp(uri, LV2_STATE__interface) == 0) return &plugin::lv2::state_interface;
+  if (std::strcmp(uri, LV2_WORKER__interface) == 0) return &worker_interface;
   return nullptr;
 }
 

@@ -5,28 +5,37 @@
 #include <new>
 
 #include <lv2/atom/util.h>
+#include <lv2/worker/worker.h>
 #include <lv2/urid/urid.h>
 
 
 namespace plugin::lv2 {
 
-namespace {
-// Set while this thread is inside run(): the instance's host calls made from
-// there (controllers) must not reach the UI, which lives on another thread.
-thread_local bool in_run = false;
-}  // namespace
+static_assert(notify_port == first_param_port + instance::param_count);
 
 lv2_plugin* lv2_plugin::create(double rate, const LV2_Feature* const* features) {
   LV2_URID_Map* map = nullptr;
+  const LV2_Worker_Schedule* worker = nullptr;
   for (int i = 0; features && features[i]; ++i) {
     if (std::strcmp(features[i]->URI, LV2_URID__map) == 0) map = static_cast<LV2_URID_Map*>(features[i]->data);
+    if (std::strcmp(features[i]->URI, LV2_WORKER__schedule) == 0)
+      worker = static_cast<const LV2_Worker_Schedule*>(features[i]->data);
   }
   if (!map) return nullptr;
   lv2_plugin* self = new (std::nothrow) lv2_plugin();
   if (!self) return nullptr;
   self->ids_.map_all(map);
   self->rate_ = rate;
-  self->instance_ = instance::create(self, true);
+  self->worker_ = worker;
+  lv2_atom_forge_init(&self->forge_, map);
+  LV2_Atom_Forge request;
+  lv2_atom_forge_init(&request, map);
+  lv2_atom_forge_set_buffer(&request, reinterpret_cast<uint8_t*>(self->request_.data()), sizeof self->request_);
+  LV2_Atom_Forge_Frame frame;
+  lv2_atom_forge_object(&request, &frame, 0, self->ids_.state_request);
+  lv2_atom_forge_pop(&request, &frame);
+  // No editor here: the UI shows one of its own on a mirror instance.
+  self->instance_ = instance::create(self, editor_factory(nullptr));
   if (!self->instance_) {
     delete self;
     return nullptr;
@@ -55,6 +64,8 @@ void lv2_plugin::connect(uint32_t port, void* data) {
     right_ = static_cast<float*>(data);
   } else if (port >= first_param_port && port < uint32_t(first_param_port + instance::param_count)) {
     controls_[port - first_param_port] = static_cast<const float*>(data);
+  } else if (port == notify_port) {
+    notify_ = static_cast<LV2_Atom_Sequence*>(data);
   }
 }
 
@@ -81,8 +92,8 @@ void lv2_plugin::run_piece(uint32_t begin, uint32_t end) {
 }
 
 void lv2_plugin::run(uint32_t frames) {
+  begin_notify();
   if (!left_ || !right_) return;
-  in_run = true;
   read_controls();
   // The block is cut at each time:Position, so the transport the instance
   // reads applies from its frame on; MIDI within each piece is queued at
@@ -96,6 +107,10 @@ void lv2_plugin::run(uint32_t frames) {
                               int32_t(ev->body.size));
       } else if (ev->body.type == ids_.atom_object || ev->body.type == ids_.atom_blank) {
         const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&ev->body);
+        if (const LV2_URID ours = message_type(&ev->body, ids_)) {
+          take_message(&ev->body, ours);
+          continue;
+        }
         if (object->body.otype != ids_.time_position) continue;
         run_piece(begin, std::max(at, begin));
         begin = std::max(at, begin);
@@ -104,30 +119,167 @@ void lv2_plugin::run(uint32_t frames) {
     }
   }
   run_piece(begin, frames);
-  in_run = false;
+  feed_worker();
+  if (post_state_.exchange(false, std::memory_order_acq_rel)) want_snapshot_ = true;
+  const auto* request = reinterpret_cast<const LV2_Atom*>(request_.data());
+  if (want_snapshot_ && worker_ && !snapshot_busy_ && !sending_ &&
+      worker_->schedule_work(worker_->handle, uint32_t(sizeof(LV2_Atom)) + request->size, request) ==
+          LV2_WORKER_SUCCESS) {
+    want_snapshot_ = false;
+    snapshot_busy_ = true;
+  }
+  write_notifications(frames);
 }
+
+// --- the UI's messages ------------------------------------------------------------------
+
+void lv2_plugin::take_message(const LV2_Atom* atom, LV2_URID type) {
+  if (type == ids_.state_request) {
+    want_snapshot_ = true;
+    return;
+  }
+  if (type != ids_.state_piece || !worker_) return;
+  // Copied whole into the inbox; one that does not fit is dropped (the UI
+  // sends again when no ack comes).
+  const uint32_t size = lv2_atom_pad_size(uint32_t(sizeof(LV2_Atom)) + atom->size);
+  if (inbox_used_ + size > inbox_bytes && inbox_read_ > 0) {
+    // What the worker took is at the front: the rest moves down.
+    auto* base = reinterpret_cast<uint8_t*>(inbox_.data());
+    std::memmove(base, base + inbox_read_, inbox_used_ - inbox_read_);
+    inbox_used_ -= inbox_read_;
+    inbox_read_ = 0;
+  }
+  if (inbox_used_ + size > inbox_bytes) return;
+  std::memcpy(reinterpret_cast<uint8_t*>(inbox_.data()) + inbox_used_, atom, sizeof(LV2_Atom) + atom->size);
+  inbox_used_ += size;
+}
+
+void lv2_plugin::feed_worker() {
+  auto* base = reinterpret_cast<const uint8_t*>(inbox_.data());
+  while (inbox_read_ < inbox_used_) {
+    const auto* atom = reinterpret_cast<const LV2_Atom*>(base + inbox_read_);
+    const uint32_t whole = uint32_t(sizeof(LV2_Atom)) + atom->size;
+    if (worker_->schedule_work(worker_->handle, whole, atom) != LV2_WORKER_SUCCESS) break;
+    state_piece piece;
+    if (read_piece(atom, ids_, piece)) {
+      ack_serial_ = piece.serial;
+      ack_offset_ = piece.offset + piece.size;
+      ack_due_ = true;
+    }
+    inbox_read_ += lv2_atom_pad_size(whole);
+  }
+  if (inbox_read_ == inbox_used_) inbox_read_ = inbox_used_ = 0;
+}
+
+// --- the notify port -------------------------------------------------------------------------
+
+void lv2_plugin::begin_notify() {
+  notify_open_ = false;
+  if (!notify_) return;
+  // The host gives the buffer's capacity as the sequence's size.
+  const uint32_t capacity = notify_->atom.size;
+  lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<uint8_t*>(notify_), sizeof(LV2_Atom) + capacity);
+  notify_open_ = lv2_atom_forge_sequence_head(&forge_, &notify_frame_, 0) != 0;
+  if (!notify_open_) {
+    notify_->atom.type = ids_.atom_sequence;
+    notify_->atom.size = 0;
+  }
+}
+
+void lv2_plugin::write_notifications(uint32_t frames) {
+  if (!notify_open_) return;
+  if (ack_due_ && lv2_atom_forge_frame_time(&forge_, 0) &&
+      forge_signal(forge_, ids_, ids_.state_ack, ack_serial_, ack_offset_))
+    ack_due_ = false;
+  if (loaded_due_ && lv2_atom_forge_frame_time(&forge_, 0) &&
+      forge_signal(forge_, ids_, ids_.state_loaded, loaded_.serial, loaded_.value))
+    loaded_due_ = false;
+  frames_since_piece_ += int32_t(frames);
+  if (sending_ && frames_since_piece_ >= frames_per_piece) {
+    state_piece piece;
+    piece.serial = out_serial_;
+    piece.offset = out_offset_;
+    piece.total = out_total_;
+    piece.program = out_program_;
+    piece.bytes = outgoing_.data() + out_offset_;
+    piece.size = std::min(piece_bytes, out_total_ - out_offset_);
+    if (lv2_atom_forge_frame_time(&forge_, 0) && forge_piece(forge_, ids_, piece)) {
+      out_offset_ += piece.size;
+      frames_since_piece_ = 0;
+      if (out_offset_ >= out_total_) sending_ = false;
+    }
+  }
+  lv2_atom_forge_pop(&forge_, &notify_frame_);
+}
+
+// --- the worker ------------------------------------------------------------------------------
+
+LV2_Worker_Status lv2_plugin::work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle,
+                                   uint32_t size, const void* data) {
+  const auto* atom = static_cast<const LV2_Atom*>(data);
+  if (size < sizeof(LV2_Atom) || atom->size > size - sizeof(LV2_Atom)) return LV2_WORKER_ERR_UNKNOWN;
+  const LV2_URID type = message_type(atom, ids_);
+  response answer;
+  state_piece piece;
+  if (type == ids_.state_request) {
+    with_saved_state([&](const uint8_t* bytes, size_t n) {
+      if (bytes && n <= max_state_bytes) outgoing_.assign(bytes, bytes + n);
+      else outgoing_.clear();
+    });
+    answer.kind = ids_.state_request;
+    answer.serial = instance_->program();  // a snapshot's answer carries the program here
+    answer.value = uint32_t(outgoing_.size());
+  } else if (type == ids_.state_piece && read_piece(atom, ids_, piece)) {
+    // A gap or an unknown serial drops the transfer; the UI sends it again.
+    if (incoming_.take(piece) != state_assembly::step::complete) return LV2_WORKER_SUCCESS;
+    const std::vector<uint8_t>& bytes = incoming_.bytes();
+    answer.kind = ids_.state_loaded;
+    answer.serial = piece.serial;
+    answer.value = instance_->load_state(bytes.data(), bytes.size()) ? 1 : 0;
+    const int32_t program = incoming_.program();
+    if (answer.value && program >= 0 && program < instance::program_count && program != instance_->program())
+      instance_->set_program(program);
+  } else {
+    return LV2_WORKER_ERR_UNKNOWN;
+  }
+  return respond(handle, sizeof answer, &answer);
+}
+
+LV2_Worker_Status lv2_plugin::work_response(uint32_t size, const void* body) {
+  if (size != sizeof(response)) return LV2_WORKER_ERR_UNKNOWN;
+  response r;
+  std::memcpy(&r, body, sizeof r);
+  if (r.kind == ids_.state_request) {
+    snapshot_busy_ = false;
+    if (r.value > 0) {
+      sending_ = true;
+      ++out_serial_;
+      out_offset_ = 0;
+      out_total_ = r.value;
+      out_program_ = r.serial;
+    }
+  } else if (r.kind == ids_.state_loaded) {
+    // The ports still hold the values from before the load: the state is
+    // the sound until one moves.
+    if (r.value) adopt_ports_.store(true, std::memory_order_release);
+    loaded_ = r;
+    loaded_due_ = true;
+  }
+  return LV2_WORKER_SUCCESS;
+}
+
+void lv2_plugin::state_restored() {
+  adopt_ports_.store(true, std::memory_order_release);
+  post_state_.store(true, std::memory_order_release);
+}
+
+// A MIDI program change (audio thread): the UI's mirror follows.
+void lv2_plugin::program_changed(int32_t) { post_state_.store(true, std::memory_order_release); }
 
 bool lv2_plugin::time(host_time& out) {
   if (!transport_.known()) return false;
   out = transport_.time();
   return true;
 }
-
-// The editor's changes go to the host through the UI's port writes; a
-// controller's change on the audio thread has no way to the host in LV2
-// (control input ports are the host's), and the editor shows it anyway.
-void lv2_plugin::automate(int32_t index, float normalised) {
-  if (ui_ && !in_run) ui_->write_parameter(index, normalised);
-}
-
-void lv2_plugin::begin_edit(int32_t index) {
-  if (ui_ && !in_run) ui_->touch(index, true);
-}
-
-void lv2_plugin::end_edit(int32_t index) {
-  if (ui_ && !in_run) ui_->touch(index, false);
-}
-
-bool lv2_plugin::resize_editor(int32_t width, int32_t height) { return ui_ && ui_->resize(width, height); }
 
 }  // namespace plugin::lv2

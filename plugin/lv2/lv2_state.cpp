@@ -6,17 +6,19 @@ namespace plugin::lv2 {
 
 namespace {
 
-lv2_plugin* plugin_of(LV2_Handle handle) { return static_cast<lv2_plugin*>(static_cast<dsp_link*>(handle)); }
+lv2_plugin* plugin_of(LV2_Handle handle) { return static_cast<lv2_plugin*>(handle); }
 
 LV2_State_Status save(LV2_Handle handle, LV2_State_Store_Function store, LV2_State_Handle state, uint32_t flags,
                       const LV2_Feature* const* features) {
   lv2_plugin* self = plugin_of(handle);
-  size_t size = 0;
-  const uint8_t* bytes = self->inst().save_state(size);
-  if (!bytes || size == 0) return LV2_STATE_ERR_UNKNOWN;
-  // The host copies the value; ours stays valid until the next save anyway.
-  return store(state, self->ids().state_key, bytes, size, self->ids().atom_chunk,
-               LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+  LV2_State_Status status = LV2_STATE_ERR_UNKNOWN;
+  // The host copies the value while the worker cannot save over it.
+  self->with_saved_state([&](const uint8_t* bytes, size_t size) {
+    if (bytes && size > 0)
+      status = store(state, self->ids().state_key, bytes, size, self->ids().atom_chunk,
+                     LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+  });
+  return status;
 }
 
 LV2_State_Status restore(LV2_Handle handle, LV2_State_Retrieve_Function retrieve, LV2_State_Handle state,

@@ -1,47 +1,30 @@
-// The LV2 UI module: the instance's own editor inside the host's X11 window.
-//
-// The editor talks to its instance through synchronous calls (the command
-// channel returns values at once), so the UI reaches the plug-in through the
-// instance-access feature instead of atom messages: it opens the editor the
-// plug-in owns, and carries the editor's parameter changes to the host
-// through the UI write function so the host records them. This module holds
-// no engine code; it calls the plug-in only through plugin/lv2/dsp_link.h.
+// The LV2 UI module: the editor inside the host's X11 window, on a mirror
+// instance the UI owns (plugin/lv2/ui_mirror.h). It needs no access to the
+// plug-in instance: parameters go through the control ports, everything else
+// the editor changes as state bytes in atom messages, which the plug-in
+// loads on its worker thread.
+#include <chrono>
 #include <cstring>
 
-#include <X11/Xlib.h>
-#include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
+#include "editor/synth_editor.h"
 #include "plugin/editor_object.h"
 #include "plugin/instance.h"
-#include "plugin/lv2/dsp_link.h"
+#include "plugin/lv2/ui_mirror.h"
 #include "plugin/lv2/uris.h"
+
+// Last: Xlib defines Bool, which the atom forge uses as a name.
+#include <X11/Xlib.h>
 
 namespace {
 
-using plugin::lv2::dsp_link;
+using plugin::lv2::ui_mirror;
 
-class lv2_ui final : public plugin::lv2::ui_sink {
- public:
-  dsp_link* dsp = nullptr;
+struct lv2_ui {
+  ui_mirror* mirror = nullptr;
   plugin::editor_object* editor = nullptr;
-  LV2UI_Write_Function write = nullptr;
-  LV2UI_Controller controller = nullptr;
-  const LV2UI_Resize* host_resize = nullptr;
-  const LV2UI_Touch* host_touch = nullptr;
-  void* parent = nullptr;
-
-  void write_parameter(int32_t index, float normalised) override {
-    if (!write || index < 0 || index >= plugin::instance::param_count) return;
-    write(controller, uint32_t(plugin::lv2::first_param_port + index), sizeof(float), 0, &normalised);
-  }
-  void touch(int32_t index, bool grabbed) override {
-    if (host_touch && index >= 0 && index < plugin::instance::param_count)
-      host_touch->touch(host_touch->handle, uint32_t(plugin::lv2::first_param_port + index), grabbed);
-  }
-  bool resize(int32_t width, int32_t height) override {
-    return host_resize && host_resize->ui_resize(host_resize->handle, width, height) == 0;
-  }
 };
 
 // The window the editor made in `parent`: its newest child.
@@ -65,49 +48,57 @@ const void* feature(const LV2_Feature* const* features, const char* uri) {
   return nullptr;
 }
 
+double seconds_now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* plugin_uri, const char*, LV2UI_Write_Function write,
                          LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features) {
-  if (std::strcmp(plugin_uri, plugin::lv2::plugin_uri) != 0) return nullptr;
-  auto* dsp = static_cast<dsp_link*>(const_cast<void*>(feature(features, LV2_INSTANCE_ACCESS_URI)));
+  if (std::strcmp(plugin_uri, plugin::lv2::plugin_uri) != 0 || !write) return nullptr;
+  auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(feature(features, LV2_URID__map)));
   void* parent = const_cast<void*>(feature(features, LV2_UI__parent));
-  if (!dsp || dsp->magic != dsp_link::magic_value || !parent) return nullptr;
-  plugin::editor_object* editor = dsp->editor();
-  if (!editor) return nullptr;
-  auto* ui = new lv2_ui();
-  ui->dsp = dsp;
-  ui->editor = editor;
-  ui->write = write;
-  ui->controller = controller;
-  ui->host_resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize));
-  ui->host_touch = static_cast<const LV2UI_Touch*>(feature(features, LV2_UI__touch));
-  ui->parent = parent;
-  dsp->attach_ui(ui);
-  if (!editor->open(parent)) {
-    dsp->attach_ui(nullptr);
-    delete ui;
+  if (!map || !parent) return nullptr;
+  ui_mirror* mirror = ui_mirror::create(
+      map,
+      [write, controller](uint32_t port, uint32_t size, uint32_t protocol, const void* data) {
+        write(controller, port, size, protocol, data);
+      },
+      gui::make_synth_editor);
+  if (!mirror) return nullptr;
+  plugin::editor_object* editor = mirror->mirror().editor();
+  if (!editor || !editor->open(parent)) {
+    delete mirror;
     return nullptr;
   }
+  if (const auto* touch = static_cast<const LV2UI_Touch*>(feature(features, LV2_UI__touch)))
+    mirror->set_touch([touch](uint32_t port, bool grabbed) { touch->touch(touch->handle, port, grabbed); });
+  const auto* resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize));
+  if (resize)
+    mirror->set_resize([resize](int32_t w, int32_t h) { return resize->ui_resize(resize->handle, w, h) == 0; });
   int32_t width = 0;
   int32_t height = 0;
   editor->size(width, height);
-  if (ui->host_resize) ui->host_resize->ui_resize(ui->host_resize->handle, width, height);
+  if (resize) resize->ui_resize(resize->handle, width, height);
   *widget = reinterpret_cast<LV2UI_Widget>(newest_child(Window(reinterpret_cast<uintptr_t>(parent))));
-  return ui;
+  mirror->request_state();
+  return new lv2_ui{mirror, editor};
 }
 
 void cleanup(LV2UI_Handle handle) {
   auto* ui = static_cast<lv2_ui*>(handle);
   ui->editor->close();
-  ui->dsp->attach_ui(nullptr);
+  delete ui->mirror;
   delete ui;
 }
 
-// The editor compares its controls with the engine at each timer tick, so a
-// host's port change needs no message of its own.
-void port_event(LV2UI_Handle, uint32_t, uint32_t, uint32_t, const void*) {}
+void port_event(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t protocol, const void* buffer) {
+  static_cast<lv2_ui*>(handle)->mirror->port_event(port, size, protocol, buffer);
+}
 
 int idle(LV2UI_Handle handle) {
-  static_cast<lv2_ui*>(handle)->editor->idle();
+  auto* ui = static_cast<lv2_ui*>(handle);
+  ui->editor->idle();
+  ui->mirror->idle(seconds_now());
   return 0;
 }
 

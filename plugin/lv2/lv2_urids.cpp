@@ -26,6 +26,17 @@ void urids::map_all(LV2_URID_Map* map) {
   time_beats_per_minute = m(LV2_TIME__beatsPerMinute);
   time_speed = m(LV2_TIME__speed);
   state_key = m(state_key_uri);
+  atom_sequence = m(LV2_ATOM__Sequence);
+  atom_event_transfer = m(LV2_ATOM__eventTransfer);
+  state_piece = m(state_piece_uri);
+  state_request = m(state_request_uri);
+  state_ack = m(state_ack_uri);
+  state_loaded = m(state_loaded_uri);
+  serial = m(serial_uri);
+  offset = m(offset_uri);
+  total = m(total_uri);
+  bytes = m(bytes_uri);
+  program = m(program_uri);
 }
 
 }  // namespace plugin::lv2

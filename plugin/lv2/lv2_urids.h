@@ -22,6 +22,17 @@ struct urids {
   LV2_URID time_beats_per_minute = 0;
   LV2_URID time_speed = 0;
   LV2_URID state_key = 0;
+  LV2_URID atom_sequence = 0;
+  LV2_URID atom_event_transfer = 0;
+  LV2_URID state_piece = 0;
+  LV2_URID state_request = 0;
+  LV2_URID state_ack = 0;
+  LV2_URID state_loaded = 0;
+  LV2_URID serial = 0;
+  LV2_URID offset = 0;
+  LV2_URID total = 0;
+  LV2_URID bytes = 0;
+  LV2_URID program = 0;
 
   void map_all(LV2_URID_Map* map);
 };

@@ -56,7 +56,9 @@ intptr_t VST_CALL host_callback(AEffect*, int32_t opcode, int32_t index, intptr_
 plugin::editor_object* make_recorded_editor(const plugin::editor_link& link) {
   editor_instance* self = editor_instance::current;
   self->inner_ = link;
-  const plugin::editor_link recorded{record_command, self, link.host, link.presets};
+  self->recorded_host_.inner = link.host;
+  self->recorded_host_.log = &self->host_;
+  const plugin::editor_link recorded{record_command, self, &self->recorded_host_, link.presets};
   return new gui::synth_editor(recorded, [] { return std::unique_ptr<wnd::backend>(new wnd::headless); });
 }
 

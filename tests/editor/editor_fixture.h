@@ -35,6 +35,9 @@ struct host_log {
   std::vector<std::pair<int32_t, int32_t>> edits;
   std::vector<std::pair<int32_t, int32_t>> window_sizes;
   int display_updates = 0;
+  // Edits the editor announced as changing the state other than through a
+  // host parameter (host_interface::state_edited).
+  int state_edits = 0;
   bool size_window_supported = true;
 };
 
@@ -101,6 +104,25 @@ class editor_instance {
   std::vector<sent> commands_;
   plugin::editor_link inner_;
   host_log host_;
+  // Between the editor and the instance's host link: counts state edits.
+  struct recorded_host final : synth::host_interface {
+    synth::host_interface* inner = nullptr;
+    host_log* log = nullptr;
+    void set_program(int index) override { inner->set_program(index); }
+    int get_program() override { return inner->get_program(); }
+    bool size_window(int width, int height) override { return inner->size_window(width, height); }
+    void set_parameter_automated(int index, float normalised) override {
+      inner->set_parameter_automated(index, normalised);
+    }
+    void reload_program() override { inner->reload_program(); }
+    void update_display() override { inner->update_display(); }
+    void begin_edit(int index) override { inner->begin_edit(index); }
+    void end_edit(int index) override { inner->end_edit(index); }
+    void state_edited() override {
+      ++log->state_edits;
+      inner->state_edited();
+    }
+  } recorded_host_;
 
  private:
   plugin::synth_plugin* plugin_ = nullptr;

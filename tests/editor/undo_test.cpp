@@ -124,6 +124,29 @@ TEST_F(editor_undo, a_wheel_burst_is_one_step_and_a_pause_starts_the_next) {
   EXPECT_EQ(value(f), f0);
 }
 
+// A shell whose engine is elsewhere (the LV2 UI's mirror) sends the state on
+// each announced edit: effect values (set through the slot's effect, not a
+// command) and their undo are announced, a host parameter's drag is not.
+TEST_F(editor_undo, effect_values_and_undo_are_announced_as_state_edits_a_host_parameter_drag_is_not) {
+  drag_knob(synth::p::filter_frequency, -40);
+  EXPECT_EQ(e.host().state_edits, 0);
+  e.view().pages->show(2);
+  gui::effect_row_view& slot = e.view().effects[0];
+  ASSERT_TRUE(e.choose(*slot.effect, "Reverb"));
+  e.click(slot.edit->bounds());
+  ASSERT_NE(effect(0), nullptr);
+  const int after_slot = e.host().state_edits;
+  EXPECT_GE(after_slot, 1);
+  e.drag(e.view().fx_edit.values[0]->bounds(), -40);
+  EXPECT_EQ(e.host().state_edits, after_slot + 1) << "one announcement per gesture";
+  e.editor().undo();
+  EXPECT_EQ(e.host().state_edits, after_slot + 2);
+  const int before_param_undo = e.host().state_edits;
+  e.editor().undo();  // the slot
+  e.editor().undo();  // the filter drag: a host parameter
+  EXPECT_EQ(e.host().state_edits, before_param_undo + 1);
+}
+
 TEST_F(editor_undo, route_edits_effect_slots_and_effect_parameters_come_back) {
   e.view().pages->show(1);
   gui::route_row_view& row = e.view().routes[2];

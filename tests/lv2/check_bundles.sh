@@ -25,7 +25,7 @@ done
 grep -q "Parameter: *Filter Frequency" "$work/info.txt" || grep -q "Filter Frequency" "$work/info.txt" ||
   { echo "lv2info names no Filter Frequency port"; status=1; }
 ports=$(grep -c "^	Port [0-9]*:" "$work/info.txt" || true)
-[ "$ports" -eq 92 ] || { echo "lv2info shows $ports ports, not 92"; status=1; }
+[ "$ports" -eq 93 ] || { echo "lv2info shows $ports ports, not 93"; status=1; }
 presets_seen=$(sed -n '/Presets:/,$p' "$work/info.txt" | grep -c "^	 *[A-Za-z]" || true)
 echo "lv2info: $ports ports, preset section lines: $presets_seen"
 

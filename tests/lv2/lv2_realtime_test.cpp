@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "plugin/lv2/uris.h"
+#include "plugin/synth_command.h"
 #include "synth/param_table.h"
+#include "tests/lv2/ui_bench.h"
 #include "tests/support/heap_counter.h"
 #include "tools/lv2host/plugin_host.h"
 
@@ -39,6 +41,40 @@ TEST(lv2_realtime, run_makes_no_heap_calls_with_notes_transport_and_ports) {
     counting = false;
     calls += heap_calls.exchange(0);
   }
+  EXPECT_EQ(calls, 0);
+}
+
+// The UI's state pieces into the inbox and on to the worker, the acks, the
+// worker's answers and the plug-in's own state in pieces to the UI: all in
+// run() (and work_response) without a heap call.
+TEST(lv2_realtime, run_makes_no_heap_calls_for_the_uis_state_messages) {
+#ifndef VORN_COUNT_ALLOCATIONS
+  GTEST_SKIP() << "the sanitizer owns the allocator";
+#endif
+  lv2_test::ui_bench b;
+  ASSERT_TRUE(b.start());
+  int calls = 0;
+  auto cycle = [&] {
+    b.ui->idle(b.clock);
+    counting = true;
+    b.dsp.process(b.left.data(), b.right.data(), lv2_test::ui_bench::block);
+    counting = false;
+    calls += heap_calls.exchange(0);
+    b.dsp.run_worker();
+    b.deliver();
+    b.clock += lv2_test::ui_bench::block / lv2_test::ui_bench::rate;
+  };
+  for (int i = 0; i < 4; ++i) cycle();  // warm up
+  calls = 0;
+  b.ui->request_state();
+  for (int i = 0; i < 400 && b.ui->received_count() == 0; ++i) cycle();
+  ASSERT_EQ(b.ui->received_count(), 1);
+  plugin::command_args a;
+  a.index = 0;
+  a.text = "Reverb";
+  plugin::synth_command(&a, &b.ui->mirror(), plugin::command::set_effect_slot);
+  for (int i = 0; i < 400 && b.ui->loaded_count() == 0; ++i) cycle();
+  ASSERT_EQ(b.ui->loaded_count(), 1);
   EXPECT_EQ(calls, 0);
 }
 

@@ -7,6 +7,7 @@
 #include <lv2/presets/presets.h>
 #include <lv2/state/state.h>
 #include <lv2/time/time.h>
+#include <lv2/atom/util.h>
 
 namespace lv2host {
 
@@ -104,7 +105,12 @@ bool plugin_host::load(const std::string& bundle, const std::string& uri, double
     return false;
   }
   block_size_ = block_size;
-  const LV2_Feature* features[] = {urids_.map_feature(), urids_.unmap_feature(), nullptr};
+  requests_.assign(worker_ring_bytes / sizeof(uint64_t), 0);
+  responses_.assign(worker_ring_bytes / sizeof(uint64_t), 0);
+  schedule_ = {this, schedule};
+  schedule_feature_ = {LV2_WORKER__schedule, &schedule_};
+  const LV2_Feature* features[] = {urids_.map_feature(), urids_.unmap_feature(),
+                                   offer_worker_ ? &schedule_feature_ : nullptr, nullptr};
   instance_ = lilv_plugin_instantiate(plugin_, rate, features);
   if (!instance_) {
     error = "the plug-in did not instantiate";
@@ -120,6 +126,7 @@ bool plugin_host::load(const std::string& bundle, const std::string& uri, double
   LilvNode* audio = lilv_new_uri(world_, LILV_URI_AUDIO_PORT);
   LilvNode* atom = lilv_new_uri(world_, LV2_ATOM__AtomPort);
   events_.assign(event_capacity / sizeof(uint64_t), 0);
+  notify_.assign(event_capacity / sizeof(uint64_t), 0);
   scratch_.assign(size_t(block_size), 0.f);
   for (uint32_t i = 0; i < ports; ++i) {
     const LilvPort* port = lilv_plugin_get_port_by_index(plugin_, i);
@@ -130,6 +137,9 @@ bool plugin_host::load(const std::string& bundle, const std::string& uri, double
     } else if (lilv_port_is_a(plugin_, port, atom) && lilv_port_is_a(plugin_, port, input)) {
       events_port_ = int32_t(i);
       lilv_instance_connect_port(instance_, i, events_.data());
+    } else if (lilv_port_is_a(plugin_, port, atom)) {
+      notify_port_ = int32_t(i);
+      lilv_instance_connect_port(instance_, i, notify_.data());
     } else if (lilv_port_is_a(plugin_, port, audio)) {
       (left_port_ < 0 ? left_port_ : right_port_) = int32_t(i);
       lilv_instance_connect_port(instance_, i, scratch_.data());
@@ -148,11 +158,67 @@ bool plugin_host::load(const std::string& bundle, const std::string& uri, double
   // An empty sequence until the first event.
   auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(events_.data());
   seq->atom.type = urids_.map(LV2_ATOM__Sequence);
+  chunk_type_ = urids_.map(LV2_ATOM__Chunk);
+  sequence_type_ = seq->atom.type;
   seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
   seq->body.unit = 0;
   seq->body.pad = 0;
+  worker_ = static_cast<const LV2_Worker_Interface*>(
+      lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
   lilv_instance_activate(instance_);
   return true;
+}
+
+bool plugin_host::push_record(std::vector<uint64_t>& ring, size_t& used, uint32_t size, const void* data) {
+  const size_t need = sizeof(uint64_t) + (size + 7u) / 8u * 8u;
+  if (used + need > ring.size() * sizeof(uint64_t)) return false;
+  auto* at = reinterpret_cast<uint8_t*>(ring.data()) + used;
+  const uint64_t n = size;
+  std::memcpy(at, &n, sizeof n);
+  std::memcpy(at + sizeof n, data, size);
+  used += need;
+  return true;
+}
+
+LV2_Worker_Status plugin_host::schedule(LV2_Worker_Schedule_Handle handle, uint32_t size, const void* data) {
+  auto* self = static_cast<plugin_host*>(handle);
+  return push_record(self->requests_, self->requests_used_, size, data) ? LV2_WORKER_SUCCESS
+                                                                        : LV2_WORKER_ERR_NO_SPACE;
+}
+
+LV2_Worker_Status plugin_host::respond(LV2_Worker_Respond_Handle handle, uint32_t size, const void* data) {
+  auto* self = static_cast<plugin_host*>(handle);
+  return push_record(self->responses_, self->responses_used_, size, data) ? LV2_WORKER_SUCCESS
+                                                                          : LV2_WORKER_ERR_NO_SPACE;
+}
+
+int32_t plugin_host::run_worker() {
+  if (!worker_ || !worker_->work) return 0;
+  // Copied out first: the plug-in may schedule again while working.
+  std::vector<uint64_t> taken(requests_.begin(), requests_.begin() + long(requests_used_ / sizeof(uint64_t)));
+  requests_used_ = 0;
+  int32_t count = 0;
+  const auto* at = reinterpret_cast<const uint8_t*>(taken.data());
+  const auto* end = at + taken.size() * sizeof(uint64_t);
+  while (at < end) {
+    uint64_t size = 0;
+    std::memcpy(&size, at, sizeof size);
+    worker_->work(lilv_instance_get_handle(instance_), respond, this, uint32_t(size), at + sizeof size);
+    at += sizeof(uint64_t) + (size + 7u) / 8u * 8u;
+    ++count;
+  }
+  return count;
+}
+
+void plugin_host::for_each_notification(const std::function<void(const LV2_Atom*)>& use) const {
+  if (notify_port_ < 0) return;
+  const auto* seq = reinterpret_cast<const LV2_Atom_Sequence*>(notify_.data());
+  if (seq->atom.type != sequence_type_) return;
+  LV2_ATOM_SEQUENCE_FOREACH(seq, ev) use(&ev->body);
+}
+
+bool plugin_host::queue_atom(int32_t frame, const LV2_Atom* atom) {
+  return append_event(frame, atom->type, atom + 1, atom->size);
 }
 
 void plugin_host::add_bundle(const std::string& bundle) {
@@ -253,7 +319,25 @@ bool plugin_host::process(float* left, float* right, int32_t frames) {
   if (!instance_ || frames > block_size_ || frames < 0) return false;
   lilv_instance_connect_port(instance_, uint32_t(left_port_), left);
   lilv_instance_connect_port(instance_, uint32_t(right_port_), right);
+  if (notify_port_ >= 0) {
+    // An output sequence: the host gives its capacity as a Chunk's size.
+    auto* out = reinterpret_cast<LV2_Atom*>(notify_.data());
+    out->type = chunk_type_;
+    out->size = uint32_t(notify_.size() * sizeof(uint64_t) - sizeof(LV2_Atom));
+  }
   lilv_instance_run(instance_, uint32_t(frames));
+  // The worker's answers, after the run as jalv gives them.
+  if (worker_ && worker_->work_response && responses_used_ > 0) {
+    const auto* at = reinterpret_cast<const uint8_t*>(responses_.data());
+    const auto* end = at + responses_used_;
+    while (at < end) {
+      uint64_t size = 0;
+      std::memcpy(&size, at, sizeof size);
+      worker_->work_response(lilv_instance_get_handle(instance_), uint32_t(size), at + sizeof size);
+      at += sizeof(uint64_t) + (size + 7u) / 8u * 8u;
+    }
+    responses_used_ = 0;
+  }
   auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(events_.data());
   seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
   return true;

@@ -26,7 +26,7 @@ constexpr const char* prefixes =
     "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
     "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
-    "@prefix ia: <http://lv2plug.in/ns/ext/instance-access> .\n"
+    "@prefix work: <http://lv2plug.in/ns/ext/worker#> .\n"
     "@prefix rsz: <http://lv2plug.in/ns/ext/resize-port#> .\n"
     "\n";
 
@@ -56,6 +56,11 @@ std::string stepped_port_tail(synth::synth& engine, int index, int values) {
   return out + " ;\n";
 }
 
+// No units:unit on the parameter ports: they carry the normalised 0..1 the
+// hosts automate, not the value the display shows, so "Hz" or "dB" there
+// would make a host label 0.5 as "0.5 Hz". The display texts reach hosts as
+// the stepped parameters' scale point labels; the continuous ones show
+// their real value only in the editor.
 std::string parameter_port(synth::synth& engine, int index, const std::string& symbol) {
   const synth::param_info& row = synth::param_row(index);
   char name[64];
@@ -93,7 +98,7 @@ std::string fixed_ports() {
   out += "    [\n";
   out += "        a lv2:InputPort , atom:AtomPort ;\n";
   out += "        atom:bufferType atom:Sequence ;\n";
-  out += "        atom:supports midi:MidiEvent , time:Position ;\n";
+  out += "        atom:supports midi:MidiEvent , time:Position , atom:Object ;\n";
   out += "        lv2:designation lv2:control ;\n";
   out += "        lv2:index " + std::to_string(events_port) + " ;\n";
   out += "        lv2:symbol \"events\" ;\n";
@@ -104,10 +109,39 @@ std::string fixed_ports() {
   return out;
 }
 
+// The UI's messages back: the plug-in's state in pieces, and acknowledgements.
+std::string notify_output() {
+  std::string out = "    [\n";
+  out += "        a lv2:OutputPort , atom:AtomPort ;\n";
+  out += "        atom:bufferType atom:Sequence ;\n";
+  out += "        atom:supports atom:Object ;\n";
+  out += "        lv2:index " + std::to_string(notify_port) + " ;\n";
+  out += "        lv2:symbol \"notify\" ;\n";
+  out += "        lv2:name \"Notify\" ;\n";
+  out += "        rsz:minimumSize 16384\n";
+  out += "    ]";
+  return out;
+}
+
+// The UI hears every parameter port and the notify port.
+std::string port_notifications(const std::vector<std::string>& symbols) {
+  std::string out;
+  auto one = [&](const std::string& symbol, const char* kind) {
+    out += "    ui:portNotification [\n";
+    out += "        ui:plugin " + uri(plugin_uri) + " ;\n";
+    out += "        lv2:symbol " + quoted(symbol) + " ;\n";
+    out += std::string("        ") + kind + "\n";
+    out += "    ] ;\n";
+  };
+  for (const std::string& symbol : symbols) one(symbol, "ui:protocol ui:floatProtocol");
+  one("notify", "ui:notifyType atom:Object");
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::string> port_symbols() {
-  std::set<std::string> taken = {"events", "out_left", "out_right"};
+  std::set<std::string> taken = {"events", "out_left", "out_right", "notify"};
   std::vector<std::string> out;
   for (int i = 0; i < synth::preset_param_count; ++i) {
     char name[64];
@@ -143,14 +177,17 @@ std::string plugin_description() {
   out += "    lv2:minorVersion 880 ;\n";
   out += "    lv2:microVersion 0 ;\n";
   out += "    lv2:requiredFeature urid:map ;\n";
-  out += "    lv2:optionalFeature lv2:hardRTCapable , lv2:isLive ;\n";
-  out += "    lv2:extensionData state:interface ;\n";
+  // The worker is optional: without it the plug-in plays and keeps the
+  // host's states, and only the UI's edits other than parameters stay in
+  // the UI (see plugin/lv2/lv2_plugin.h).
+  out += "    lv2:optionalFeature lv2:hardRTCapable , lv2:isLive , work:schedule ;\n";
+  out += "    lv2:extensionData state:interface , work:interface ;\n";
   out += "    ui:ui " + uri(ui_uri) + " ;\n";
   out += "    lv2:port\n";
   out += fixed_ports();
   const std::vector<std::string> symbols = port_symbols();
   for (int i = 0; i < synth::preset_param_count; ++i) out += " , " + parameter_port(*engine, i, symbols[size_t(i)]);
-  out += " .\n\n";
+  out += " ,\n" + notify_output() + " .\n\n";
   // The one key of the plug-in's state: the "vorn" state bytes.
   out += uri(state_key_uri) + "\n";
   out += "    a rdf:Property ;\n";
@@ -158,9 +195,13 @@ std::string plugin_description() {
   out += "    rdfs:comment \"The instance state bytes, as the VST chunk carries them.\" .\n\n";
   out += uri(ui_uri) + "\n";
   out += "    a ui:X11UI ;\n";
-  out += "    lv2:requiredFeature ia: , ui:idleInterface ;\n";
-  out += "    lv2:optionalFeature ui:parent , ui:resize ;\n";
-  out += "    lv2:extensionData ui:idleInterface .\n";
+  // The UI edits a mirror instance of its own: no instance access.
+  out += "    lv2:requiredFeature urid:map , ui:parent , ui:idleInterface ;\n";
+  out += "    lv2:optionalFeature ui:resize , ui:touch ;\n";
+  out += "    lv2:extensionData ui:idleInterface ;\n";
+  out += port_notifications(symbols);
+  out.resize(out.size() - 3);  // the last " ;\n"
+  out += " .\n";
   return out;
 }
 
