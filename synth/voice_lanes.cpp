@@ -97,9 +97,12 @@ int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int 
 void voice::stage_oscillators(voice_context::lane_stage& st, int from, int frames) {
   voice_context::control_stage& c = ctx_->controls;
   oscillator* oscs[2] = {&osc_a_, &osc_b_};
+  // Only a ramp on A has a spread to look at (the scan costs a compare per
+  // sample of every voice in lanes).
   const float* spread_a = c.spread[0].data();
-  const bool spread_holds = std::all_of(spread_a + from, spread_a + frames, [&](float s) { return s == spread_a[from]; });
-  if (!osc_a_.sync_master() && !osc_b_.sync_master() && (waveform_[0] != 2 || spread_holds)) {
+  const bool spread_holds = waveform_[0] != 2 || std::all_of(spread_a + from, spread_a + frames,
+                                                              [&](float s) { return s == spread_a[from]; });
+  if (!osc_a_.sync_master() && !osc_b_.sync_master() && spread_holds) {
     if (waveform_[0] == 2 && frames > from) osc_a_.set_spread(spread_a[from]);
     const int count = frames - from;
     float* out[2] = {ctx_->stage_a.data(), ctx_->stage_b.data()};

@@ -322,15 +322,52 @@ float oscillator::step_value() {
   }
 }
 
+// Sample i of a run of a waveform other than the sine: set_increment,
+// set_pending_width (with `increment` and `width`, else null) and render(),
+// with the phase and its compensation in the caller's locals, as advance()
+// moves them; they go back to the members only around settle_events. The
+// compensated step is a chain of four dependent additions per sample, and a
+// round trip through memory would lengthen it by half.
+template <int32_t W>
+inline float oscillator::run_sample(float& phase, float& lost, const float* increment, const float* width, int32_t i) {
+  if (increment) {
+    set_increment(increment[i]);
+    set_pending_width(width[i]);
+  }
+  add_increment(phase, lost, increment_);
+  if (sync_pending_ || (increment_ >= 0.f ? phase >= next_event_ : phase <= previous_event_)) {
+    phase_ = phase;
+    phase_lost_ = lost;
+    settle_events();
+    phase = phase_;
+    lost = phase_lost_;
+  }
+  float v;
+  if constexpr (W == waveform::pulse)
+    v = naive(phase) + (2.f * width_ - 1.f);  // remove the pulse's mean
+  else if constexpr (W == waveform::staircase)
+    v = held_;
+  else
+    v = naive(phase);
+  return out_.process(v);
+}
+
 // With `increment` and `width` (else null), each sample first takes its own.
 template <int32_t W>
 void oscillator::render_run(float* out, int32_t n, const float* increment, const float* width) {
-  for (int32_t i = 0; i < n; ++i) {
-    if (increment) {
-      set_increment(increment[i]);
-      set_pending_width(width[i]);
+  if constexpr (W == waveform::sine) {
+    for (int32_t i = 0; i < n; ++i) {
+      if (increment) {
+        set_increment(increment[i]);
+        set_pending_width(width[i]);
+      }
+      out[i] = out_.process(step_value<W>());
     }
-    out[i] = out_.process(step_value<W>());
+  } else {
+    float phase = phase_, lost = phase_lost_;
+    for (int32_t i = 0; i < n; ++i) out[i] = run_sample<W>(phase, lost, increment, width, i);
+    phase_ = phase;
+    phase_lost_ = lost;
   }
 }
 

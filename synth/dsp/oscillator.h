@@ -118,6 +118,8 @@ class oscillator {
   template <int32_t W>
   float step_value();
   template <int32_t W>
+  float run_sample(float& phase, float& lost, const float* increment, const float* width, int32_t i);
+  template <int32_t W>
   void render_run(float* out, int32_t n, const float* increment, const float* width);
   float sine_value() const;
   float render_multi_ramp();

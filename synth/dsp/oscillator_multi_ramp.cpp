@@ -1,20 +1,22 @@
 // The multi-ramp a block at a time: up to 16 detuned ramps per oscillator,
-// each with its own compensated phase, four to an SSE2 register. Every lane
+// each with its own compensated phase, side by side in SIMD lanes. Every lane
 // does a ramp's arithmetic exactly as render_multi_ramp does, the wraps'
 // band-limit corrections go into the ring in ramp order before the sample
 // that holds them, and the ramps' values are summed in ramp order: the
 // samples are render_multi_ramp's, bit for bit.
 //
 // Where no ramp can wrap twice in a sample (every ramp's step below
-// max_single_wrap) the block runs in chunks: first the phases and values of
-// every ramp and sample of the chunk, the wraps noted; then the sums in ramp
-// order, four samples to a register; then sample by sample the noted
-// corrections and the output stage. Otherwise sample by sample, a ramp that
-// wraps leaving the register for wrap_ramp.
+// max_single_wrap) the block runs in chunks: first multi_ramp_lanes gives
+// the sums and the wraps of every sample of the chunk (four or eight ramps
+// to a register, whichever the CPU runs); then sample by sample the noted
+// corrections and the output stage. Otherwise sample by sample, four ramps
+// to an SSE2 register, a ramp that wraps leaving the register for wrap_ramp.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
+#include "synth/dsp/multi_ramp_lanes.h"
 #include "synth/dsp/oscillator.h"
 #include "synth/dsp/sse2_ops.h"
 
@@ -26,8 +28,80 @@ namespace {
 
 constexpr int32_t lanes = 4;
 constexpr int32_t max_groups = oscillator::max_saws / lanes;
-constexpr int32_t chunk = 32;                // samples; a multiple of lanes
+constexpr int32_t chunk = multi_ramp_lanes::chunk;  // samples
 constexpr float max_single_wrap = 0.875f;    // cycles per sample: a phase in [0, 1) passes one level at most
+
+// minblep by phase: row j holds every tap's entry at phase j (data[k *
+// phases + j]), row `phases` the entries one phase on (the interpolation's
+// right-hand points, the last one in the table's guard): an insertion reads
+// two rows side by side instead of two strided columns.
+struct blep_rows {
+  alignas(16) float row[blep_phases + 1][blep_taps];
+};
+
+blep_rows make_rows(const band_limit_table& table) {
+  blep_rows r{};
+  for (int32_t j = 0; j <= blep_phases; ++j)
+    for (int32_t k = 0; k < blep_taps; ++k) r.row[j][k] = table.data[k * blep_phases + j];
+  return r;
+}
+
+const blep_rows minblep_rows = make_rows(minblep);
+
+// The step ring of a chunk laid out in time: slot i + k is what the ring
+// pops k samples after sample i. Every slot of a correction_ring beyond its
+// pending count holds 0 (an insertion writes its taps from the next slot
+// and raises the count to cover them), so the ring unrolls into the first
+// slots and zeros; each slot then sums the same contributions in the same
+// order as the ring's, and pop follows the ring's count and held value.
+class step_span {
+ public:
+  explicit step_span(const correction_ring& ring) : pending_(ring.pending), current_(ring.current) {
+    for (int32_t k = 0; k < correction_ring::size; ++k)
+      slot_[k] = ring.slots[(ring.index + k) & correction_ring::mask];
+    for (int32_t k = correction_ring::size; k < chunk + correction_ring::size; ++k) slot_[k] = 0.f;
+  }
+  // insert_correction at sample i.
+  void insert(int32_t i, float t, float amplitude) {
+    float x = float(blep_phases) * t;
+    if (!(x > 0.f)) x = 0.f;  // also catches NaN
+    int32_t j = int32_t(x);
+    if (j > blep_phases - 1) j = blep_phases - 1;
+    float f = x - float(j);
+    if (f > 1.f) f = 1.f;
+    const float* left = minblep_rows.row[j];
+    const float* right = minblep_rows.row[j + 1];
+    const __m128 fv = _mm_set1_ps(f), a = _mm_set1_ps(amplitude);
+    for (int32_t k = 0; k < blep_taps; k += lanes) {
+      const __m128 d0 = _mm_load_ps(left + k), d1 = _mm_load_ps(right + k);
+      const __m128 c = _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_sub_ps(d1, d0), fv)), a);
+      _mm_storeu_ps(slot_ + i + k, _mm_add_ps(_mm_loadu_ps(slot_ + i + k), c));
+    }
+    pending_ = blep_taps;
+  }
+  // correction_ring::pop at sample i.
+  float pop(int32_t i) {
+    if (pending_ > 0) {
+      --pending_;
+      current_ = slot_[i];
+    }
+    return current_;
+  }
+  // Back into the ring after n samples: the next slots from index 0.
+  void store(correction_ring& ring, int32_t n) const {
+    ring.index = 0;
+    ring.pending = pending_;
+    ring.current = current_;
+    for (int32_t k = 0; k < correction_ring::size; ++k) ring.slots[k] = slot_[n + k];
+  }
+
+ private:
+  int32_t pending_;
+  float current_;
+  alignas(16) float slot_[chunk + correction_ring::size];
+};
+
+static_assert(blep_taps == correction_ring::size && blep_taps % lanes == 0);
 
 struct ramp_masks {
   __m128 live[max_groups];  // the lanes of ramps below the count
@@ -58,13 +132,6 @@ inline __m128 ramp_value(__m128 q, __m128 d, __m128 mean_correction) {
   return _mm_sub_ps(_mm_sub_ps(_mm_add_ps(q, q), _mm_set1_ps(1.f)), _mm_mul_ps(d, mean_correction));
 }
 
-// A wrap noted for the ring: t samples before the end of sample `at`.
-struct noted_wrap {
-  int32_t at;
-  float t;
-  float amplitude;
-};
-
 }  // namespace
 
 void oscillator::render_multi_ramp_block(float* out, int32_t n, const float* increment) {
@@ -80,55 +147,31 @@ void oscillator::render_multi_ramp_block(float* out, int32_t n, const float* inc
 }
 
 void oscillator::multi_ramp_chunk(float* out, int32_t n, const float* increment) {
-  const ramp_masks m = masks_for(saw_count_);
-  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f);
-  const __m128 mean_correction = _mm_set1_ps(2.f * minblep.integral);
-  alignas(16) float values[chunk][max_saws];  // [sample][ramp]
-  noted_wrap wraps[chunk * max_saws];         // at most one per ramp and sample
-  int32_t wrap_count = 0;
+  alignas(32) float inc[chunk];
+  alignas(32) float sums[chunk];
+  alignas(32) float past[chunk][max_saws];
+  uint32_t wraps[chunk];
   for (int32_t i = 0; i < n; ++i) {
     if (increment) set_increment(increment[i]);
-    const __m128 inc = _mm_set1_ps(increment_);
-    for (int32_t g = 0; g < m.groups; ++g) {
-      float* phase = saw_phase_ + g * lanes;
-      const __m128 d = _mm_mul_ps(_mm_loadu_ps(saw_ratio_ + g * lanes), inc);
-      __m128 q = advance_lanes(phase, saw_lost_ + g * lanes, d, m.live[g]);
-      const __m128 up = _mm_and_ps(m.live[g], _mm_and_ps(_mm_cmpgt_ps(d, zero), _mm_cmpge_ps(q, one)));
-      const __m128 down = _mm_and_ps(m.live[g], _mm_and_ps(_mm_cmplt_ps(d, zero), _mm_cmplt_ps(q, zero)));
-      const int rising = _mm_movemask_ps(up), falling = _mm_movemask_ps(down);
-      if ((rising | falling) != 0) {
-        // A rising ramp passed level 1 (q - 1) / d samples ago, a falling
-        // one level 0 q / d samples ago; the phase comes back by one.
-        alignas(16) float t[lanes];
-        _mm_store_ps(t, _mm_div_ps(sse2::select_ps(up, _mm_sub_ps(q, one), q), d));
-        q = _mm_add_ps(_mm_sub_ps(q, _mm_and_ps(up, one)), _mm_and_ps(down, one));
-        for (int32_t l = 0; l < lanes; ++l)
-          if ((rising | falling) >> l & 1) wraps[wrap_count++] = {i, t[l], (rising >> l & 1) ? 2.f : -2.f};
-      }
-      _mm_storeu_ps(phase, q);
-      _mm_store_ps(&values[i][g * lanes], ramp_value(q, d, mean_correction));
-    }
+    inc[i] = increment_;
   }
-  for (int32_t i = n; i % lanes != 0; ++i) std::fill(values[i], values[i] + max_saws, 0.f);
-  // The sums, four samples at a time, the ramps in order.
-  alignas(16) float sums[chunk];
-  for (int32_t i = 0; i < n; i += lanes) {
-    __m128 column[max_saws];
-    for (int32_t g = 0; g < m.groups; ++g) {
-      __m128 r0 = _mm_load_ps(&values[i][g * lanes]), r1 = _mm_load_ps(&values[i + 1][g * lanes]);
-      __m128 r2 = _mm_load_ps(&values[i + 2][g * lanes]), r3 = _mm_load_ps(&values[i + 3][g * lanes]);
-      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-      column[g * lanes] = r0, column[g * lanes + 1] = r1, column[g * lanes + 2] = r2, column[g * lanes + 3] = r3;
-    }
-    __m128 v = zero;
-    for (int32_t k = 0; k < saw_count_; ++k) v = _mm_add_ps(v, column[k]);
-    _mm_store_ps(sums + i, v);
-  }
-  int32_t w = 0;
+  multi_ramp_lanes::run({saw_phase_, saw_lost_, saw_ratio_, inc, 2.f * minblep.integral, saw_count_, n, sums, wraps,
+                         past});
+  step_span span(out_.step);
   for (int32_t i = 0; i < n; ++i) {
-    for (; w < wrap_count && wraps[w].at == i; ++w) insert_correction(out_.step, minblep, wraps[w].t, wraps[w].amplitude);
-    out[i] = out_.process(sums[i]) * saw_gain_;
+    // A rising ramp passed level 1 (q - 1) / d samples ago, a falling one
+    // level 0 q / d samples ago; in ramp order, as wrap_ramp inserts them.
+    for (uint32_t w = wraps[i]; w != 0; w &= w - 1) {
+      const int32_t k = std::countr_zero(w);
+      const float d = saw_ratio_[k] * inc[i];
+      span.insert(i, past[i][k] / d, d > 0.f ? 2.f : -2.f);
+    }
+    // output_stage::process, the step ring's pop from the span.
+    const float slope = out_.slope.pop() + out_.delayed;
+    out_.delayed = sums[i] + span.pop(i);
+    out[i] = slope * saw_gain_;
   }
+  span.store(out_.step, n);
 }
 
 void oscillator::multi_ramp_samples(float* out, int32_t n, const float* increment) {

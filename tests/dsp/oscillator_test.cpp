@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "synth/dsp/noise_generator.h"
 #include "synth/dsp/oscillator.h"
+#include "synth/dsp/svf_lanes.h"
 #include "tools/analysis/signal.h"
 #include "tools/analysis/spectrum.h"
 
@@ -407,39 +410,51 @@ TEST(oscillator, a_block_with_a_control_per_sample_matches_sample_by_sample) {
 }
 
 TEST(oscillator, multi_ramp_block_is_sample_by_sample_for_every_ramp_count) {
-  // The block form runs the ramps four to a register: counts that fill a
-  // register, leave lanes over or take one ramp; rising and falling
-  // (through-zero) increments; a spread so wide that ramps wrap several
-  // times a sample. Samples, phases and the ramps left out all stay equal.
-  for (int count : {1, 3, 4, 5, 16}) {
-    for (float spread : {0.4f, 12.f}) {  // 12: the top ramp runs ~100 times the pitch
-      SCOPED_TRACE(std::to_string(count) + " ramps, spread " + std::to_string(spread));
-      oscillator osc[2];
-      for (oscillator& o : osc) {
-        o.init(nullptr);
-        o.set_waveform(waveform::ramp);
-        o.set_saw_count(16);
-        o.set_spread(spread);
-        o.set_increment(0.01f);
-        for (int i = 0; i < 37; ++i) o.render();  // every ramp somewhere of its own
-        o.set_saw_count(count);
+  // The block form runs the ramps four (SSE2) or eight (AVX2) to a
+  // register: counts that fill a register, leave lanes over or take one
+  // ramp; rising and falling (through-zero) increments; a spread so wide
+  // that ramps wrap several times a sample. Samples, phases and the ramps
+  // left out all stay equal, through either kernel.
+  const svf_lanes::kernel active = svf_lanes::active_kernel();
+  for (svf_lanes::kernel kernel : {svf_lanes::kernel::scalar, svf_lanes::kernel::avx2}) {
+    if (kernel == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) continue;
+    svf_lanes::force_kernel(kernel);
+    for (int count : {1, 3, 4, 5, 8, 9, 12, 16}) {
+      for (float spread : {0.4f, 12.f}) {  // 12: the top ramp runs ~100 times the pitch
+        SCOPED_TRACE(std::to_string(count) + " ramps, spread " + std::to_string(spread) +
+                     (kernel == svf_lanes::kernel::avx2 ? ", AVX2" : ", SSE2"));
+        oscillator osc[2];
+        for (oscillator& o : osc) {
+          o.init(nullptr);
+          o.set_waveform(waveform::ramp);
+          o.set_saw_count(16);
+          o.set_spread(spread);
+          o.set_increment(0.01f);
+          for (int i = 0; i < 37; ++i) o.render();  // every ramp somewhere of its own
+          o.set_saw_count(count);
+        }
+        const int n = 400;
+        std::vector<float> inc(n), width(n, 0.5f), expect(n), got(n);
+        for (int i = 0; i < n; ++i) inc[size_t(i)] = 0.03f * std::sin(float(i) * 0.02f) + (i < n / 2 ? 0.01f : -0.01f);
+        for (int i = 0; i < n; ++i) {
+          osc[0].set_increment(inc[size_t(i)]);
+          expect[size_t(i)] = osc[0].render();
+        }
+        // Pieces of 64 and of 13 (chunks of the kernel cut short).
+        for (int at = 0, piece = 64; at < n; at += piece, piece = piece == 64 ? 13 : 64) {
+          const int m = std::min(piece, n - at);
+          osc[1].render_block(&got[size_t(at)], m, &inc[size_t(at)], &width[size_t(at)]);
+        }
+        for (int i = 0; i < n; ++i) ASSERT_EQ(got[size_t(i)], expect[size_t(i)]) << "@" << i;
+        for (int k = 0; k < oscillator::max_saws; ++k) EXPECT_EQ(osc[1].saw_phase(k), osc[0].saw_phase(k)) << "ramp " << k;
+        // A fixed increment through the block form without one per sample.
+        osc[0].set_saw_count(16);
+        osc[1].set_saw_count(16);
+        for (int i = 0; i < 100; ++i) expect[size_t(i)] = osc[0].render();
+        osc[1].render_block(got.data(), 100);
+        for (int i = 0; i < 100; ++i) ASSERT_EQ(got[size_t(i)], expect[size_t(i)]) << "all 16 @" << i;
       }
-      const int n = 400;
-      std::vector<float> inc(n), width(n, 0.5f), expect(n), got(n);
-      for (int i = 0; i < n; ++i) inc[size_t(i)] = 0.03f * std::sin(float(i) * 0.02f) + (i < n / 2 ? 0.01f : -0.01f);
-      for (int i = 0; i < n; ++i) {
-        osc[0].set_increment(inc[size_t(i)]);
-        expect[size_t(i)] = osc[0].render();
-      }
-      for (int at = 0; at < n; at += 64) osc[1].render_block(&got[size_t(at)], std::min(64, n - at), &inc[size_t(at)], &width[size_t(at)]);
-      for (int i = 0; i < n; ++i) ASSERT_EQ(got[size_t(i)], expect[size_t(i)]) << "@" << i;
-      for (int k = 0; k < oscillator::max_saws; ++k) EXPECT_EQ(osc[1].saw_phase(k), osc[0].saw_phase(k)) << "ramp " << k;
-      // A fixed increment through the block form without one per sample.
-      osc[0].set_saw_count(16);
-      osc[1].set_saw_count(16);
-      for (int i = 0; i < 100; ++i) expect[size_t(i)] = osc[0].render();
-      osc[1].render_block(got.data(), 100);
-      for (int i = 0; i < 100; ++i) ASSERT_EQ(got[size_t(i)], expect[size_t(i)]) << "all 16 @" << i;
     }
   }
+  svf_lanes::force_kernel(active);
 }

@@ -1,0 +1,121 @@
+// The AVX2 kernel: eight ramps to a register, sixteen in two, with the SSE2
+// kernel's operations in its order (no fused multiply-add: this file is
+// compiled with -mavx2 alone, and its products and sums round as the
+// baseline's do). It runs only after CPU detection has found AVX2 and calls
+// only intrinsics and functions of internal linkage, so no copy of a shared
+// inline function carries AVX2 instructions into other callers.
+#include "synth/dsp/multi_ramp_lanes.h"
+
+#if defined(__AVX2__)
+
+#include <immintrin.h>
+
+namespace synth::multi_ramp_lanes {
+
+namespace {
+
+constexpr int32_t lanes = 8;
+
+static inline uint32_t live_bits(int32_t count) { return count >= 32 ? ~0u : (1u << count) - 1u; }
+
+// Lanes of the ramps below `count` in group g, all ones; the rest zero.
+static inline __m256 live_mask(int32_t count, int32_t g) {
+  const __m256i index = _mm256_add_epi32(_mm256_set1_epi32(g * lanes), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  return _mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_set1_epi32(count), index));
+}
+
+template <int32_t G>
+static inline void ramps(const chunk_io& io, float (*values)[max_ramps]) {
+  __m256 q[G], lost[G], ratio[G];
+  for (int32_t g = 0; g < G; ++g) {
+    ratio[g] = _mm256_and_ps(_mm256_loadu_ps(io.ratio + g * lanes), live_mask(io.count, g));
+    q[g] = _mm256_loadu_ps(io.phase + g * lanes);
+    lost[g] = _mm256_loadu_ps(io.lost + g * lanes);
+  }
+  const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.f), mean = _mm256_set1_ps(io.mean_correction);
+  const uint32_t live = live_bits(io.count);
+  for (int32_t i = 0; i < io.n; ++i) {
+    const __m256 inc = _mm256_set1_ps(io.increment[i]);
+    uint32_t wrapped = 0;
+    for (int32_t g = 0; g < G; ++g) {
+      const __m256 d = _mm256_mul_ps(ratio[g], inc);
+      const __m256 y = _mm256_sub_ps(d, lost[g]);
+      const __m256 sum = _mm256_add_ps(q[g], y);
+      lost[g] = _mm256_sub_ps(_mm256_sub_ps(sum, q[g]), y);
+      const __m256 up = _mm256_and_ps(_mm256_cmp_ps(d, zero, _CMP_GT_OQ), _mm256_cmp_ps(sum, one, _CMP_GE_OQ));
+      const __m256 down = _mm256_and_ps(_mm256_cmp_ps(d, zero, _CMP_LT_OQ), _mm256_cmp_ps(sum, zero, _CMP_LT_OQ));
+      const __m256 below = _mm256_sub_ps(sum, one);
+      _mm256_storeu_ps(io.past[i] + g * lanes, _mm256_blendv_ps(sum, below, up));
+      const __m256 p = _mm256_blendv_ps(_mm256_blendv_ps(sum, _mm256_add_ps(sum, one), down), below, up);
+      q[g] = p;
+      _mm256_store_ps(values[i] + g * lanes,
+                      _mm256_sub_ps(_mm256_sub_ps(_mm256_add_ps(p, p), one), _mm256_mul_ps(d, mean)));
+      wrapped |= uint32_t(_mm256_movemask_ps(_mm256_or_ps(up, down))) << (g * lanes);
+    }
+    io.wraps[i] = wrapped & live;
+  }
+  alignas(32) float phase[G * lanes], rest[G * lanes];
+  for (int32_t g = 0; g < G; ++g) {
+    _mm256_store_ps(phase + g * lanes, q[g]);
+    _mm256_store_ps(rest + g * lanes, lost[g]);
+  }
+  for (int32_t k = 0; k < io.count; ++k) {
+    io.phase[k] = phase[k];
+    io.lost[k] = rest[k];
+  }
+}
+
+// Eight rows of eight into eight columns.
+static inline void transpose8(__m256* r) {
+  const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
+  const __m256 t2 = _mm256_unpacklo_ps(r[2], r[3]), t3 = _mm256_unpackhi_ps(r[2], r[3]);
+  const __m256 t4 = _mm256_unpacklo_ps(r[4], r[5]), t5 = _mm256_unpackhi_ps(r[4], r[5]);
+  const __m256 t6 = _mm256_unpacklo_ps(r[6], r[7]), t7 = _mm256_unpackhi_ps(r[6], r[7]);
+  const __m256 u0 = _mm256_shuffle_ps(t0, t2, 0x44), u1 = _mm256_shuffle_ps(t0, t2, 0xEE);
+  const __m256 u2 = _mm256_shuffle_ps(t1, t3, 0x44), u3 = _mm256_shuffle_ps(t1, t3, 0xEE);
+  const __m256 u4 = _mm256_shuffle_ps(t4, t6, 0x44), u5 = _mm256_shuffle_ps(t4, t6, 0xEE);
+  const __m256 u6 = _mm256_shuffle_ps(t5, t7, 0x44), u7 = _mm256_shuffle_ps(t5, t7, 0xEE);
+  r[0] = _mm256_permute2f128_ps(u0, u4, 0x20);
+  r[1] = _mm256_permute2f128_ps(u1, u5, 0x20);
+  r[2] = _mm256_permute2f128_ps(u2, u6, 0x20);
+  r[3] = _mm256_permute2f128_ps(u3, u7, 0x20);
+  r[4] = _mm256_permute2f128_ps(u0, u4, 0x31);
+  r[5] = _mm256_permute2f128_ps(u1, u5, 0x31);
+  r[6] = _mm256_permute2f128_ps(u2, u6, 0x31);
+  r[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
+}
+
+// Eight samples at a time, the ramps added in order from 0.
+static inline void sums(const chunk_io& io, float (*values)[max_ramps]) {
+  const int32_t groups = (io.count + lanes - 1) / lanes;
+  for (int32_t i = 0; i < io.n; i += lanes) {
+    __m256 column[max_ramps];
+    for (int32_t g = 0; g < groups; ++g) {
+      __m256* c = column + g * lanes;
+      for (int32_t s = 0; s < lanes; ++s) c[s] = _mm256_load_ps(values[i + s] + g * lanes);
+      transpose8(c);
+    }
+    __m256 v = _mm256_setzero_ps();
+    for (int32_t k = 0; k < io.count; ++k) v = _mm256_add_ps(v, column[k]);
+    _mm256_storeu_ps(io.sums + i, v);
+  }
+}
+
+}  // namespace
+
+void detail::run_avx2(const chunk_io& io) {
+  alignas(32) float values[chunk][max_ramps];  // [sample][ramp]
+  if (io.count > lanes) {
+    ramps<2>(io, values);
+  } else {
+    ramps<1>(io, values);
+  }
+  // The samples that round the last columns up to eight: silence.
+  for (int32_t i = io.n; i % lanes != 0; ++i)
+    for (int32_t k = 0; k < max_ramps; ++k) values[i][k] = 0.f;
+  sums(io, values);
+}
+
+}  // namespace synth::multi_ramp_lanes
+
+#endif  // __AVX2__
