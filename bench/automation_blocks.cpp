@@ -6,9 +6,11 @@
 // time of the process call per block; the soak's bound is half the block,
 // 0.726 ms.
 //
-//   bench/automation_blocks [--blocks N] [--chord B] [--only K] [--plugin path/to/vorn.so]
+//   bench/automation_blocks [--blocks N] [--chord B] [--only K] [--patch SEED] [--plugin path/to/vorn.so]
 //
-// --only K runs that row alone (for a profiler).
+// --only K runs that row alone (for a profiler); --patch SEED (not 0) sets
+// every host parameter to a random value first, as the soak's automation
+// leaves the sound (without it: the default sound).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -35,8 +37,11 @@ uint32_t next_random(uint32_t& state) {
   return state >> 8;
 }
 
-row_figures run_row(vsthost::plugin_instance& p, int32_t per_block, int64_t blocks, int64_t chord_every) {
+row_figures run_row(vsthost::plugin_instance& p, int32_t per_block, int64_t blocks, int64_t chord_every,
+                    uint32_t patch_seed) {
   p.effect()->setParameter(p.effect(), voices_param, (float(voices_steps - 1) + 0.5f) / (float(voices_steps - 1) + 0.999f));
+  for (int32_t i = 0; patch_seed != 0 && i < host_parameters; ++i)
+    p.effect()->setParameter(p.effect(), i, float(next_random(patch_seed) % 10000) / 9999.f);
   p.resume();
   std::vector<float> l(frames), r(frames);
   std::vector<double> cpu;
@@ -73,15 +78,18 @@ int main(int argc, char** argv) {
   std::string plugin = VORN_PLUGIN_PATH;
   int64_t blocks = 6000, chord_every = 400;
   int32_t only = -1;
+  uint32_t patch_seed = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--blocks")) blocks = std::max<int64_t>(100, std::atoll(argv[i + 1]));
     else if (!std::strcmp(argv[i], "--chord")) chord_every = std::max<int64_t>(1, std::atoll(argv[i + 1]));
     else if (!std::strcmp(argv[i], "--only")) only = std::atoi(argv[i + 1]);
     else if (!std::strcmp(argv[i], "--plugin")) plugin = argv[i + 1];
+    else if (!std::strcmp(argv[i], "--patch")) patch_seed = uint32_t(std::strtoul(argv[i + 1], nullptr, 10));
   }
   bench::private_home();
-  std::printf("%d held notes at Poly 32, %d-frame blocks, a new chord every %lld blocks, %lld blocks a row\n", pool,
-              frames, static_cast<long long>(chord_every), static_cast<long long>(blocks));
+  std::printf("%d held notes at Poly 32, %d-frame blocks, a new chord every %lld blocks, %lld blocks a row, %s\n",
+              pool, frames, static_cast<long long>(chord_every), static_cast<long long>(blocks),
+              patch_seed ? "random sound" : "default sound");
   std::printf("%-28s %10s %10s %10s\n", "parameters set per block", "median ms", "p99 ms", "worst ms");
   for (int32_t k : {0, 1, 4, 16}) {
     if (only >= 0 && k != only) continue;
@@ -89,7 +97,7 @@ int main(int argc, char** argv) {
     vsthost::plugin_instance p;
     if (!bench::open_plugin(plugin.c_str(), lib, p)) return 1;
     p.set_block_size(frames);
-    const row_figures f = run_row(p, k, blocks, chord_every);
+    const row_figures f = run_row(p, k, blocks, chord_every, patch_seed);
     std::printf("%-28d %10.3f %10.3f %10.3f\n", k, f.median * 1e3, f.p99 * 1e3, f.worst * 1e3);
   }
   return 0;

@@ -7,6 +7,7 @@
 //   vorn-soak [path/to/vorn.so]      (make soak SOAK_MINUTES=30 SOAK_SEED=N)
 #include <time.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -61,7 +62,11 @@ void sleep_until(double when) {
 void report_slow_block(int64_t block, double cpu_seconds, const soak::host& h, const std::vector<soak::action>& now,
                        const std::vector<soak::action>& before) {
   static int reported = 0;
-  if (++reported > slow_blocks_reported) return;
+  static double worst = 0.0;
+  // The first ones, and every one slower than all before it.
+  const bool record = cpu_seconds > worst;
+  worst = std::max(worst, cpu_seconds);
+  if (++reported > slow_blocks_reported && !record) return;
   std::printf("  slow block %lld (%.3f ms CPU, %lld page faults, %lld pre-emptions) after:", static_cast<long long>(block),
               cpu_seconds * 1e3, static_cast<long long>(h.last_faults()), static_cast<long long>(h.last_switches()));
   for (const auto* list : {&before, &now}) {
@@ -75,6 +80,36 @@ void report_slow_block(int64_t block, double cpu_seconds, const soak::host& h, c
     std::printf(list == &before ? " | this block:" : "\n");
   }
 }
+
+// Which kinds of action the over-bound blocks had in them or in the block
+// before, against how often any block has them: a kind behind the slow
+// blocks shows a share of them far above its share of all blocks.
+struct slow_attribution {
+  std::array<int64_t, size_t(soak::act::count)> slow{}, all{};
+  int64_t slow_blocks = 0, blocks = 0;
+
+  void add(const std::vector<soak::action>& now, const std::vector<soak::action>& before, bool is_slow) {
+    std::array<bool, size_t(soak::act::count)> seen{};
+    for (const auto* list : {&now, &before})
+      for (const soak::action& a : *list) seen[size_t(a.kind)] = true;
+    ++blocks;
+    slow_blocks += is_slow ? 1 : 0;
+    for (size_t k = 0; k < seen.size(); ++k) {
+      if (!seen[k]) continue;
+      ++all[k];
+      if (is_slow) ++slow[k];
+    }
+  }
+  void print() const {
+    if (slow_blocks == 0) return;
+    std::printf("over-bound blocks by what came in them or the block before (share of the slow blocks, of all blocks):\n");
+    for (size_t k = 0; k < slow.size(); ++k)
+      if (slow[k])
+        std::printf("  %-14s %6.1f %% of %lld slow, %6.2f %% of all\n", soak::act_name(soak::act(k)),
+                    100.0 * double(slow[k]) / double(slow_blocks), static_cast<long long>(slow_blocks),
+                    100.0 * double(all[k]) / double(blocks));
+  }
+};
 
 // SOAK_TRACE=1: every action but automation, idle and MIDI, with its time,
 // and the block's peak when it is over 2 (for replays of a seed).
@@ -161,6 +196,7 @@ int main(int argc, char** argv) {
   soak::schedule plan(seed);
   soak::checker check;
   std::vector<soak::action> actions, previous;
+  slow_attribution attribution;
   actions.reserve(1024);
   previous.reserve(1024);
 
@@ -177,7 +213,9 @@ int main(int argc, char** argv) {
     for (const soak::action& a : actions) h.apply(a, check, seconds);
     const int64_t slow_before = check.count(soak::breach::process_time);
     const double cpu = h.process(check, seconds);
-    if (check.count(soak::breach::process_time) > slow_before) report_slow_block(block, cpu, h, actions, previous);
+    const bool slow = check.count(soak::breach::process_time) > slow_before;
+    if (slow) report_slow_block(block, cpu, h, actions, previous);
+    attribution.add(actions, previous, slow);
     previous.swap(actions);
     if (trace) trace_block(block, actions, check, seconds);
     if ((block + 1) % per_second == 0) {
@@ -197,6 +235,7 @@ int main(int argc, char** argv) {
       ++behind;
     }
   }
+  attribution.print();
   print_verdict(seed, minutes, check, h, behind);
   return check.failed() ? 1 : 0;
 }
