@@ -6,11 +6,12 @@
 // time of the process call per block; the soak's bound is half the block,
 // 0.726 ms.
 //
-//   bench/automation_blocks [--blocks N] [--chord B] [--only K] [--patch SEED] [--plugin path/to/vorn.so]
+//   bench/automation_blocks [--blocks N] [--chord B] [--only K] [--patch SEED] [--param P] [--plugin path/to/vorn.so]
 //
 // --only K runs that row alone (for a profiler); --patch SEED (not 0) sets
 // every host parameter to a random value first, as the soak's automation
-// leaves the sound (without it: the default sound).
+// leaves the sound (without it: the default sound); --param P sets only
+// host parameter P, K times a block (the changes of one block coalesce).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +39,7 @@ uint32_t next_random(uint32_t& state) {
 }
 
 row_figures run_row(vsthost::plugin_instance& p, int32_t per_block, int64_t blocks, int64_t chord_every,
-                    uint32_t patch_seed) {
+                    uint32_t patch_seed, int32_t only_param) {
   p.effect()->setParameter(p.effect(), voices_param, (float(voices_steps - 1) + 0.5f) / (float(voices_steps - 1) + 0.999f));
   for (int32_t i = 0; patch_seed != 0 && i < host_parameters; ++i)
     p.effect()->setParameter(p.effect(), i, float(next_random(patch_seed) % 10000) / 9999.f);
@@ -53,7 +54,8 @@ row_figures run_row(vsthost::plugin_instance& p, int32_t per_block, int64_t bloc
       for (int32_t i = 0; i < pool; ++i) p.queue_midi(1 + i, 0x90, bench::key_of(i), 100);
     }
     for (int32_t k = 0; k < per_block; ++k) {
-      const int32_t index = int32_t(next_random(seed) % host_parameters);
+      const int32_t drawn = int32_t(next_random(seed) % host_parameters);
+      const int32_t index = only_param >= 0 ? only_param : drawn;
       const float value = float(next_random(seed) % 10000) / 9999.f;
       p.effect()->setParameter(p.effect(), index, value);
     }
@@ -79,11 +81,13 @@ int main(int argc, char** argv) {
   int64_t blocks = 6000, chord_every = 400;
   int32_t only = -1;
   uint32_t patch_seed = 0;
+  int32_t only_param = -1;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--blocks")) blocks = std::max<int64_t>(100, std::atoll(argv[i + 1]));
     else if (!std::strcmp(argv[i], "--chord")) chord_every = std::max<int64_t>(1, std::atoll(argv[i + 1]));
     else if (!std::strcmp(argv[i], "--only")) only = std::atoi(argv[i + 1]);
     else if (!std::strcmp(argv[i], "--plugin")) plugin = argv[i + 1];
+    else if (!std::strcmp(argv[i], "--param")) only_param = std::atoi(argv[i + 1]) % host_parameters;
     else if (!std::strcmp(argv[i], "--patch")) patch_seed = uint32_t(std::strtoul(argv[i + 1], nullptr, 10));
   }
   bench::private_home();
@@ -97,7 +101,7 @@ int main(int argc, char** argv) {
     vsthost::plugin_instance p;
     if (!bench::open_plugin(plugin.c_str(), lib, p)) return 1;
     p.set_block_size(frames);
-    const row_figures f = run_row(p, k, blocks, chord_every, patch_seed);
+    const row_figures f = run_row(p, k, blocks, chord_every, patch_seed, only_param);
     std::printf("%-28d %10.3f %10.3f %10.3f\n", k, f.median * 1e3, f.p99 * 1e3, f.worst * 1e3);
   }
   return 0;
