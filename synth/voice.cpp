@@ -58,7 +58,7 @@ bool is_depth_param(int i) {
 // --- smoothing ------------------------------------------------------------------
 
 template <typename T>
-void smoothing_list<T>::add(T* target, T goal, int32_t ticks) {
+void smoothing_list<T>::add(T* target, T goal, int32_t ticks, bool feeds_filters) {
   for (int i = 0; i < count; ++i) {
     if (entries[size_t(i)].target == target) {
       entries[size_t(i)].goal = goal;
@@ -70,13 +70,14 @@ void smoothing_list<T>::add(T* target, T goal, int32_t ticks) {
     *target = goal;
     return;
   }
+  if (feeds_filters) filter_entries |= uint64_t(1) << count;
   entries[size_t(count++)] = {target, goal, ticks};
 }
 
 template <typename T>
 void smoothing_list<T>::flush() {
   for (int i = 0; i < count; ++i) *entries[size_t(i)].target = entries[size_t(i)].goal;
-  count = 0;
+  clear();
 }
 
 template struct smoothing_list<int32_t>;
@@ -168,7 +169,7 @@ void voice::set_smoothed(int32_t* target, int32_t value, bool smooth, bool is_de
   }
   // A depth leaving 0 starts at +-1 so this block's connection list holds it.
   if (is_depth && *target == 0) *target = value > 0 ? 1 : -1;
-  int_list_.add(target, value, smooth_ticks_);
+  int_list_.add(target, value, smooth_ticks_, feeds_filters(target));
 }
 
 void voice::set_smoothed(float* target, float value, bool smooth) {
@@ -176,7 +177,19 @@ void voice::set_smoothed(float* target, float value, bool smooth) {
     *target = value;
     return;
   }
-  float_list_.add(target, value, smooth_ticks_);
+  float_list_.add(target, value, smooth_ticks_, feeds_filters(target));
+}
+
+// The smoothed values update_filters reads (and update_cutoff not all of):
+// the main filter's controls, the shaper filter's frequency, the shaper's
+// depth and tone.
+bool voice::feeds_filters(const void* target) const {
+  const void* const inputs[] = {&filter_ctl_.frequency, &filter_ctl_.resonance, &filter_ctl_.fmod,
+                                &filter_ctl_.qmod,      &filter_ctl_.saturation, &shflt_frequency_,
+                                &shaper_depth_,         &shaper_tone_};
+  for (const void* p : inputs)
+    if (p == target) return true;
+  return false;
 }
 
 void voice::set_mixer_level(int which, bool smooth) {

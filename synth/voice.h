@@ -38,10 +38,27 @@ struct smoothing_list {
   };
   int count = 0;  // first: the engine checks it every block
   std::array<entry, capacity> entries{};
+  // Bit i: entry i moves one of the path's filter or shaper controls, which
+  // only a full filter update applies (the rest reach the sound through the
+  // connections and gains a busy tick evaluates anyway).
+  uint64_t filter_entries = 0;
+  static_assert(capacity <= 64);
 
-  void add(T* target, T goal, int32_t ticks);
+  void add(T* target, T goal, int32_t ticks, bool feeds_filters);
   void flush();  // every goal at once
-  void clear() { count = 0; }
+  void clear() {
+    count = 0;
+    filter_entries = 0;
+  }
+  // Entry i is done: the last one takes its place.
+  void remove(int i) {
+    --count;
+    const uint64_t last = (filter_entries >> count) & 1u;
+    filter_entries &= ~(uint64_t(1) << count);
+    if (i == count) return;
+    entries[size_t(i)] = entries[size_t(count)];
+    filter_entries = (filter_entries & ~(uint64_t(1) << i)) | last << i;
+  }
 };
 
 // The signal path after the mixer as the stepped parameters lay it out:
@@ -221,6 +238,7 @@ class voice {
 
   void set_smoothed(int32_t* target, int32_t value, bool smooth, bool is_depth);
   void set_smoothed(float* target, float value, bool smooth);
+  bool feeds_filters(const void* target) const;
   void set_mixer_level(int which, bool smooth);
   void set_shaper_depth(float x);
   void update_pitch_references();
@@ -411,6 +429,12 @@ class voice {
   uint32_t connection_sources_ = 0;      // sources the connection list reads
   bool connections_stale_ = true;        // a depth or the amplifier's envelope changed
   bool dirty_ = true;
+  // This tick's smoothing: some value moved (fast_tick then evaluates
+  // everything, as after a change), and whether one of them was a filter or
+  // shaper control (the busy tick then updates the filters in full; the
+  // other smoothed values reach the sound through what it evaluates anyway).
+  bool smoothed_ = false;
+  bool smoothed_filters_ = false;
   bool lfo_ticks_[2] = {true, true};     // this block: tick per sample, or advance in bulk
   uint32_t lfo_skipped_[2] = {0, 0};     // ticks owed to an LFO advanced in bulk
   bool envelope_settled_[2] = {false, false};  // this block: the envelope cannot move

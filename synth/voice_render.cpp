@@ -184,15 +184,15 @@ bool voice::begin_tick() {
     return false;
   }
   countdown_ = ctx_->control_divider - 1;
-  if (int_list_.count > 0 || float_list_.count > 0) {
-    run_smoothing();  // smoothed values feed every stage: evaluate all of them
-    dirty_ = true;
-  }
+  smoothed_ = int_list_.count > 0 || float_list_.count > 0;
+  smoothed_filters_ = (int_list_.filter_entries | float_list_.filter_entries) != 0;
+  if (smoothed_) run_smoothing();
   return true;
 }
 
 void voice::fast_tick() {
   if (!begin_tick()) return;
+  if (smoothed_) dirty_ = true;  // smoothed values may feed any stage: evaluate all of them
   // The sources, and which of them moved.
   uint32_t moved = tick_sources();
   const float x = xmod_on(osc_in_.xmod_setting)
@@ -550,7 +550,7 @@ bool voice::busy_controls(int32_t pitch, int32_t width, int32_t detune, float xa
     rewidth_oscillator_a();
   }
   bool cutoff_due = false;
-  if (dirty_)
+  if (dirty_ || smoothed_filters_)
     update_filters();
   else if (defer_cutoff)
     cutoff_due = true;

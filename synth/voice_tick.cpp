@@ -70,7 +70,7 @@ void voice::run_smoothing() {
     auto& e = int_list_.entries[size_t(i)];
     if (--e.remaining <= 0) {
       *e.target = e.goal;
-      e = int_list_.entries[size_t(--int_list_.count)];
+      int_list_.remove(i);
       continue;
     }
     const int64_t diff = int64_t(e.goal) - *e.target;
@@ -81,7 +81,7 @@ void voice::run_smoothing() {
     auto& e = float_list_.entries[size_t(i)];
     if (--e.remaining <= 0) {
       *e.target = e.goal;
-      e = float_list_.entries[size_t(--float_list_.count)];
+      float_list_.remove(i);
       continue;
     }
     *e.target += (e.goal - *e.target) * smooth_c_;

@@ -433,3 +433,42 @@ TEST(engine_null, busy_voices_of_several_presets_share_lanes) {
                     note_off(13000, 64)},
                    second / 2));
 }
+
+TEST(engine_null, many_parameters_smoothing_at_once_under_a_chord) {
+  // What automation of a whole sound does to held voices: changes of the
+  // depths, the mixer, the filters, the shaper and the shaper filter land
+  // while earlier ones still glide, so the smoothing lists fill and empty
+  // in every order. A smoothed shaper or filter control must reach the
+  // filters at every tick however the list was reshuffled, and nothing of
+  // it may linger once the list is empty.
+  const int moved[] = {p::shaper_tone,   p::filter_frequency, p::volume,        p::pitch_mod_a, p::shflt_frequency,
+                       p::osc_b_level,   p::shaper_depth,     p::panning,       p::filter_env_a, p::osc_a_xmod,
+                       p::filter_resonance, p::ringmod_level, p::width_mod_a,   p::shaper_symm, p::filter_saturation};
+  // With XMod every tick is busy; without, the voices go on in lanes of
+  // four (LFO A on the pitch and the width, LFO B on the FM filter's cutoff).
+  const std::vector<action> sounds[] = {
+      {set(0, p::osc_b_level, 0.6f), set(0, p::osc_xmod, 1.f), set(0, p::filter_mode, 2.f),
+       set(0, p::filter_frequency, 0.5f), set(0, p::shaper_mode, 1.f), set(0, p::shaper_depth, 0.5f),
+       set(0, p::shaper_tone, 0.4f), set(0, p::shflt_mode, 3.f), set(0, p::shflt_frequency, 0.5f),
+       set(0, p::env_a_sustain, 1.f), set(0, p::mod_a_rate, 0.4f)},
+      {set(0, p::osc_b_level, 0.75f), set(0, p::filter_mode, 5.f), set(0, p::filter_saturation, 0.7f),
+       set(0, p::filter_frequency, 0.5f), set(0, p::filter_resonance, 0.4f), set(0, p::filter_fmod, 0.5f),
+       set(0, p::shaper_depth, 0.6f), set(0, p::env_a_sustain, 1.f), set(0, p::mod_a_rate, 0.5f),
+       set(0, p::mod_b_rate, 0.35f), set(0, p::pitch_mod_a, 0.05f), set(0, p::width_mod_a, 0.5f),
+       set(0, p::filter_mod_b, 0.5f), set(0, p::panning_mod_b, 0.3f)}};
+  for (size_t sound = 0; sound < std::size(sounds); ++sound) {
+    std::vector<action> moves;
+    int frame = 2000;
+    for (int round = 0; round < 3; ++round) {
+      for (size_t k = 0; k < std::size(moved); ++k) {
+        const float value = 0.2f + 0.6f * float((k * 7 + size_t(round) * 3) % 10) / 9.f;
+        moves.push_back(set(frame, moved[k], value));
+        frame += 61 + int(k % 5) * 173;  // some land mid-block, some a few blocks apart
+      }
+    }
+    for (action& a : chord(0, {45, 52, 57, 64}, second)) moves.push_back(a);
+    std::vector<action> setup = sounds[sound];
+    expect_null(with(sound == 0 ? "many parameters smoothing under XMod" : "many parameters smoothing, then lanes",
+                     std::move(setup), std::move(moves), second * 5 / 4));
+  }
+}

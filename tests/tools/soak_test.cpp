@@ -68,7 +68,7 @@ TEST(soak_checker, a_sound_block_passes_and_each_kind_of_bad_block_is_a_breach) 
   EXPECT_EQ(check.take_minute().blocks, 0);
 }
 
-TEST(soak_checker, stuck_notes_and_memory_growth_after_the_first_minute_are_breaches) {
+TEST(soak_checker, stuck_notes_and_memory_moving_from_the_first_settled_sample_are_breaches) {
   soak::checker check;
   check.stuck_voices(0, 12, 30.0);  // released voices still ringing are fine
   EXPECT_FALSE(check.failed());
@@ -76,16 +76,20 @@ TEST(soak_checker, stuck_notes_and_memory_growth_after_the_first_minute_are_brea
   EXPECT_EQ(check.count(soak::breach::stuck_note), 1);
 
   constexpr int64_t mb = 1 << 20;
-  check.rss(50 * mb, 10.0);   // the first minute: its highest is the baseline
-  check.rss(100 * mb, 40.0);
-  check.rss(90 * mb, 59.0);
+  check.memory(30 * mb, 50 * mb, 60.0);  // the first sample is the baseline
+  EXPECT_EQ(check.heap_baseline(), 30 * mb);
+  EXPECT_EQ(check.rss_baseline(), 50 * mb);
+  check.memory(32 * mb, 48 * mb, 120.0);  // within 2 MB either way
   EXPECT_EQ(check.count(soak::breach::rss), 0);
-  check.rss(101 * mb, 120.0);
-  check.rss(80 * mb, 180.0);  // memory given back is no breach
-  EXPECT_EQ(check.count(soak::breach::rss), 0);
-  check.rss(102 * mb + 1, 240.0);
+  check.memory(32 * mb + 1, 50 * mb, 180.0);  // the heap grew
   EXPECT_EQ(check.count(soak::breach::rss), 1);
-  EXPECT_EQ(check.rss_baseline(), 100 * mb);
+  check.memory(30 * mb, 47 * mb, 240.0);  // resident memory fell: the state was not the same
+  EXPECT_EQ(check.count(soak::breach::rss), 2);
+  check.memory(30 * mb, 53 * mb, 300.0);
+  EXPECT_EQ(check.count(soak::breach::rss), 3);
+  EXPECT_EQ(check.heap_baseline(), 30 * mb) << "the baseline stays the first sample";
+  EXPECT_EQ(check.take_minute().heap_bytes, 30 * mb);
+  EXPECT_EQ(check.take_minute().heap_bytes, -1) << "a minute without a sample shows none";
 }
 
 TEST(soak_checker, a_saved_file_must_be_one_whole_chunk_with_no_temporary_beside_it) {
@@ -122,10 +126,12 @@ TEST(soak_schedule, a_seed_replays_and_the_first_minute_does_everything_the_soak
   std::set<soak::act> seen;
   std::set<int32_t> automated, swapped_in, scales;
   bool differs = false;
-  int64_t quiet_start = -1, checked_at = -1;
+  int64_t quiet_start = -1, checked_at = -1, settle_at = -1, sampled_at = -1;
+  bool reopened = false;
   int32_t widest_chord = 0, slots = 16, layers = 1, most_voices = 0, reported = 16;
-  const int64_t minute = int64_t(60.0 * soak::blocks_per_second);
-  for (int64_t block = 0; block < minute; ++block) {
+  const int64_t minute = soak::schedule::minute_blocks();
+  const int64_t settle_start = minute - 1 - int64_t(soak::settle_seconds * soak::blocks_per_second);
+  for (int64_t block = 0; block < minute + 100; ++block) {
     if (block % 172 == 0) {  // as the soak reports the pool back
       a.set_pool(slots, layers);
       b.set_pool(slots, layers);
@@ -163,7 +169,14 @@ TEST(soak_schedule, a_seed_replays_and_the_first_minute_does_everything_the_soak
       if (act.kind == soak::act::song_start) {
         EXPECT_FALSE(quiet_start >= 0 && checked_at < 0) << "the song started in the quiet";
       }
-      if (act.kind == soak::act::all_notes_off && quiet_start < 0) quiet_start = block;
+      if (act.kind == soak::act::settle) settle_at = block;
+      if (act.kind == soak::act::memory_sample) sampled_at = block;
+      if (settle_at >= 0 && sampled_at < 0 && block > settle_at) {
+        EXPECT_TRUE(act.kind == soak::act::stuck_check || act.kind == soak::act::memory_sample)
+            << soak::act_name(act.kind) << " while settling, block " << block;
+      }
+      if (sampled_at >= 0 && block > sampled_at && act.kind == soak::act::editor_open) reopened = true;
+      if (act.kind == soak::act::all_notes_off && quiet_start < 0 && block < settle_start) quiet_start = block;
       if (act.kind == soak::act::stuck_check && checked_at < 0) checked_at = block;
     }
     // A chord (more than a running note) is as wide as the pool reported, give or take.
@@ -183,5 +196,9 @@ TEST(soak_schedule, a_seed_replays_and_the_first_minute_does_everything_the_soak
   ASSERT_GE(quiet_start, 0);
   EXPECT_EQ(checked_at - quiet_start, int64_t(soak::quiet_seconds * soak::blocks_per_second));
   EXPECT_GE(widest_chord, 20) << "wide chords";
+  // The memory sample ends the minute, after settle_seconds of the fixed state.
+  EXPECT_EQ(sampled_at, minute - 1);
+  EXPECT_EQ(settle_at, settle_start);
+  EXPECT_TRUE(reopened) << "the editor opens again after the sample";
   EXPECT_EQ(most_voices, 32);
 }

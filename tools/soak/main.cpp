@@ -7,6 +7,7 @@
 //   vorn-soak [path/to/vorn.so]      (make soak SOAK_MINUTES=30 SOAK_SEED=N)
 #include <time.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -23,7 +24,7 @@ namespace {
 constexpr double default_minutes = 30.0;
 constexpr double behind_limit_seconds = 0.25;  // further behind real time: start counting afresh
 constexpr int64_t polyphony_period_blocks = 172;  // about four times a second
-constexpr int slow_blocks_reported = 20;
+constexpr int slow_blocks_reported = 60;
 
 double env_number(const char* name, double fallback) {
   const char* text = std::getenv(name);
@@ -58,11 +59,16 @@ void sleep_until(double when) {
 // What came before a process call over its bound, for whoever replays the
 // seed: the kinds of action in its block and the one before (automation
 // counted, with the structural globals' values).
-void report_slow_block(int64_t block, double cpu_seconds, const std::vector<soak::action>& now,
+void report_slow_block(int64_t block, double cpu_seconds, const soak::host& h, const std::vector<soak::action>& now,
                        const std::vector<soak::action>& before) {
   static int reported = 0;
-  if (++reported > slow_blocks_reported) return;
-  std::printf("  slow block %lld (%.3f ms CPU) after:", static_cast<long long>(block), cpu_seconds * 1e3);
+  static double worst = 0.0;
+  // The first ones, and every one slower than all before it.
+  const bool record = cpu_seconds > worst;
+  worst = std::max(worst, cpu_seconds);
+  if (++reported > slow_blocks_reported && !record) return;
+  std::printf("  slow block %lld (%.3f ms CPU, %lld page faults, %lld pre-emptions) after:", static_cast<long long>(block),
+              cpu_seconds * 1e3, static_cast<long long>(h.last_faults()), static_cast<long long>(h.last_switches()));
   for (const auto* list : {&before, &now}) {
     std::array<int, size_t(soak::act::count)> kinds{};
     for (const soak::action& a : *list) ++kinds[size_t(a.kind)];
@@ -74,6 +80,36 @@ void report_slow_block(int64_t block, double cpu_seconds, const std::vector<soak
     std::printf(list == &before ? " | this block:" : "\n");
   }
 }
+
+// Which kinds of action the over-bound blocks had in them or in the block
+// before, against how often any block has them: a kind behind the slow
+// blocks shows a share of them far above its share of all blocks.
+struct slow_attribution {
+  std::array<int64_t, size_t(soak::act::count)> slow{}, all{};
+  int64_t slow_blocks = 0, blocks = 0;
+
+  void add(const std::vector<soak::action>& now, const std::vector<soak::action>& before, bool is_slow) {
+    std::array<bool, size_t(soak::act::count)> seen{};
+    for (const auto* list : {&now, &before})
+      for (const soak::action& a : *list) seen[size_t(a.kind)] = true;
+    ++blocks;
+    slow_blocks += is_slow ? 1 : 0;
+    for (size_t k = 0; k < seen.size(); ++k) {
+      if (!seen[k]) continue;
+      ++all[k];
+      if (is_slow) ++slow[k];
+    }
+  }
+  void print() const {
+    if (slow_blocks == 0) return;
+    std::printf("over-bound blocks by what came in them or the block before (share of the slow blocks, of all blocks):\n");
+    for (size_t k = 0; k < slow.size(); ++k)
+      if (slow[k])
+        std::printf("  %-14s %6.1f %% of %lld slow, %6.2f %% of all\n", soak::act_name(soak::act(k)),
+                    100.0 * double(slow[k]) / double(slow_blocks), static_cast<long long>(slow_blocks),
+                    100.0 * double(all[k]) / double(blocks));
+  }
+};
 
 // SOAK_TRACE=1: every action but automation, idle and MIDI, with its time,
 // and the block's peak when it is over 2 (for replays of a seed).
@@ -87,20 +123,26 @@ void trace_block(int64_t block, const std::vector<soak::action>& list, const soa
                 double(check.last_peak()));
 }
 
+// "heap 12.31 MB (+0.02), RSS 38.10 MB (-0.11)" at the minute's memory sample.
+std::string memory_text(int64_t heap, int64_t rss, const soak::checker& check) {
+  if (heap < 0) return "no memory sample";
+  char text[128];
+  std::snprintf(text, sizeof text, "settled heap %.2f MB (%+.2f), RSS %.2f MB (%+.2f)", double(heap) / 1048576.0,
+                double(heap - check.heap_baseline()) / 1048576.0, double(rss) / 1048576.0,
+                double(rss - check.rss_baseline()) / 1048576.0);
+  return text;
+}
+
 void print_minute(int minute_number, double minutes, const soak::minute& m, const soak::checker& check) {
   const double block_ms = check.bounds().block_seconds * 1e3;
-  const int64_t base = check.rss_baseline();
-  char drift[48] = "first minute";
-  if (base >= 0) std::snprintf(drift, sizeof drift, "%+.2f MB past the first minute", double(m.rss_bytes - base) / 1048576.0);
   int64_t breaches = 0;
   for (int b = 0; b < int(soak::breach::count); ++b) breaches += check.count(soak::breach(b));
   std::printf("minute %d/%.0f: %lld blocks, process CPU worst %.3f ms (%.0f %% of %.3f ms; 99.9 %% under %.2f ms), wall worst %.3f ms, "
-              "peak %.2f, RSS %.1f MB (%s), %d stuck-note checks, %d saved files whole, breaches %lld\n",
+              "peak %.2f, %s, %d stuck-note checks, %d saved files whole, breaches %lld\n",
               minute_number, minutes, static_cast<long long>(m.blocks), m.worst_cpu_seconds * 1e3,
               100.0 * m.worst_cpu_seconds * 1e3 / block_ms, block_ms, m.cpu.percentile(0.999) * 1e3,
-              m.worst_wall_seconds * 1e3, double(m.peak),
-              double(m.rss_bytes) / 1048576.0, drift, m.stuck_checks, m.files_checked,
-              static_cast<long long>(breaches));
+              m.worst_wall_seconds * 1e3, double(m.peak), memory_text(m.heap_bytes, m.rss_bytes, check).c_str(),
+              m.stuck_checks, m.files_checked, static_cast<long long>(breaches));
   std::fflush(stdout);
 }
 
@@ -113,13 +155,14 @@ void print_verdict(uint64_t seed, double minutes, const soak::checker& check, co
                 k + 1 < int(soak::act::count) ? "," : "\n");
   std::printf("overall: %lld blocks, process CPU worst %.3f ms (%.0f %% of %.3f ms; bound 50 %%; 99 %% under %.2f ms, "
               "99.9 %% under %.2f ms), wall worst %.3f ms, "
-              "peak %.2f (bound %.0e), RSS %.1f MB (first minute highest %.1f MB, bound +2 MB), %d stuck-note checks, "
+              "peak %.2f (bound %.0e), %s (first sample heap %.2f MB, RSS %.2f MB; bound +-2 MB), %d stuck-note checks, "
               "%d saved files whole, %lld times behind real time\n",
               static_cast<long long>(all.blocks), all.worst_cpu_seconds * 1e3,
               100.0 * all.worst_cpu_seconds * 1e3 / block_ms, block_ms, all.cpu.percentile(0.99) * 1e3,
               all.cpu.percentile(0.999) * 1e3, all.worst_wall_seconds * 1e3, double(all.peak),
-              double(check.bounds().peak_bound), double(all.rss_bytes) / 1048576.0,
-              double(check.rss_baseline()) / 1048576.0, all.stuck_checks, all.files_checked,
+              double(check.bounds().peak_bound), memory_text(all.heap_bytes, all.rss_bytes, check).c_str(),
+              double(check.heap_baseline()) / 1048576.0, double(check.rss_baseline()) / 1048576.0,
+              all.stuck_checks, all.files_checked,
               static_cast<long long>(behind));
   if (!check.failed()) {
     std::printf("soak PASSED: %.0f minutes, seed %llu\n", minutes, static_cast<unsigned long long>(seed));
@@ -153,11 +196,12 @@ int main(int argc, char** argv) {
   soak::schedule plan(seed);
   soak::checker check;
   std::vector<soak::action> actions, previous;
+  slow_attribution attribution;
   actions.reserve(1024);
   previous.reserve(1024);
 
   const int64_t total = int64_t(minutes * 60.0 * soak::blocks_per_second);
-  const int64_t per_minute = int64_t(60.0 * soak::blocks_per_second);
+  const int64_t per_minute = soak::schedule::minute_blocks();
   const int64_t per_second = int64_t(soak::blocks_per_second);
   const double period = 1.0 / soak::blocks_per_second;
   double deadline = monotonic();
@@ -169,14 +213,16 @@ int main(int argc, char** argv) {
     for (const soak::action& a : actions) h.apply(a, check, seconds);
     const int64_t slow_before = check.count(soak::breach::process_time);
     const double cpu = h.process(check, seconds);
-    if (check.count(soak::breach::process_time) > slow_before) report_slow_block(block, cpu, actions, previous);
+    const bool slow = check.count(soak::breach::process_time) > slow_before;
+    if (slow) report_slow_block(block, cpu, h, actions, previous);
+    attribution.add(actions, previous, slow);
     previous.swap(actions);
     if (trace) trace_block(block, actions, check, seconds);
     if ((block + 1) % per_second == 0) {
       h.forget_requests();
-      check.rss(soak::host::resident_bytes(), seconds);
-      if (trace) std::printf("  %s RSS %.2f MB\n", soak::clock_text(seconds).c_str(),
-                             double(soak::host::resident_bytes()) / 1048576.0);
+      if (trace) std::printf("  %s RSS %.2f MB, heap %.2f MB\n", soak::clock_text(seconds).c_str(),
+                             double(soak::host::resident_bytes()) / 1048576.0,
+                             double(soak::host::heap_bytes()) / 1048576.0);
     }
     if ((block + 1) % per_minute == 0) print_minute(int((block + 1) / per_minute), minutes, check.take_minute(), check);
     // Real time: the block's duration between starts, as a sound card asks.
@@ -189,6 +235,7 @@ int main(int argc, char** argv) {
       ++behind;
     }
   }
+  attribution.print();
   print_verdict(seed, minutes, check, h, behind);
   return check.failed() ? 1 : 0;
 }

@@ -1,6 +1,6 @@
 // What the soak holds the instance to, block by block: finite samples, a
 // bounded peak, the process call's CPU time within half the block, no voice
-// held after all notes off, resident memory flat once settled, every saved
+// held after all notes off, memory flat at a fixed state, every saved
 // file whole with no temporary left beside it. Breaches are kept (the first
 // of each kind with its time and block, and a count per kind); a minute's
 // figures are taken and reset by take_minute.
@@ -21,8 +21,9 @@ struct limits {
   // |sample| above this is a runaway, not a loud patch with the effects'
   // gains turned up (see soak_checker.cpp).
   float peak_bound = 1e6f;
-  double rss_settle_seconds = 60.0;    // the instance's memory is in place by then
-  int64_t rss_slack_bytes = 2 << 20;   // afterwards it grows no more than this past the baseline
+  // Memory, read once a minute at the same settled state (see memory()):
+  // every sample within this of the first one.
+  int64_t memory_slack_bytes = 2 << 20;
 };
 
 enum class breach : uint8_t { not_finite, peak, process_time, stuck_note, rss, file, load, count };
@@ -48,7 +49,8 @@ struct minute {
   double worst_cpu_seconds = 0.0;
   double worst_wall_seconds = 0.0;
   float peak = 0.f;
-  int64_t rss_bytes = 0;
+  int64_t heap_bytes = -1;  // at the minute's memory sample; -1 before the first
+  int64_t rss_bytes = -1;
   int32_t stuck_checks = 0;
   int32_t files_checked = 0;
 };
@@ -62,12 +64,13 @@ class checker {
              double seconds);
   // Voices still held (key down or sustained) at the stuck-note check.
   void stuck_voices(int32_t held, int32_t sounding, double seconds);
-  // Resident memory. The baseline is the highest sample of the first
-  // rss_settle_seconds, in which the schedule has done everything once (the
-  // editor at its largest scale, every effect in a slot); no later sample may
-  // exceed it by more than the slack. Less is no breach: a closed editor or
-  // an emptied slot gives memory back.
-  void rss(int64_t bytes, double seconds);
+  // Memory at the end of a minute, with the instance brought to the same
+  // state each time (schedule: settle): `heap` bytes the allocator has
+  // handed out and not had back, `resident` bytes of the process in RAM
+  // after free pages went back to the system. The first sample (the end of
+  // minute one, when the schedule has done everything once) is the
+  // baseline; every later one must lie within the slack of it, either way.
+  void memory(int64_t heap, int64_t resident, double seconds);
   // A save the instance reported (`outcome` empty = success): the file must
   // be one whole chunk of id `id4`, and no temporary of a save may be left
   // beside it.
@@ -81,6 +84,7 @@ class checker {
   const std::vector<std::string>& first_breaches() const { return first_; }
   minute take_minute();
   const minute& overall() const { return overall_; }
+  int64_t heap_baseline() const { return heap_baseline_; }
   int64_t rss_baseline() const { return rss_baseline_; }
   const limits& bounds() const { return limits_; }
   float last_peak() const { return last_peak_; }
@@ -96,7 +100,7 @@ class checker {
   limits limits_;
   minute now_{};
   minute overall_{};
-  int64_t rss_baseline_ = -1;
+  int64_t heap_baseline_ = -1, rss_baseline_ = -1;
   float last_peak_ = 0.f;
   std::array<int64_t, size_t(breach::count)> counts_{};
   int64_t total_ = 0;

@@ -1,5 +1,7 @@
 #include "tools/soak/soak_host.h"
 
+#include <malloc.h>
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -126,7 +128,19 @@ bool host::start(const std::string& plugin_path, const std::string& song_text_pa
   instance_.set_block_size(block_frames);
   instance_.resume();
   chunk_copy_.reserve(1 << 20);
+  // The memory check's fixed state: the instance as it starts.
+  fixed_state_path_ = (files_ / "fixed.vornstate").string();
+  const command_result saved = command(cmd_save_state, 0, fixed_state_path_.c_str());
+  if (!saved.result.empty()) {
+    error = "cannot save the fixed state: " + saved.result;
+    return false;
+  }
   return true;
+}
+
+int64_t host::heap_bytes() {
+  const struct mallinfo2 m = mallinfo2();
+  return int64_t(m.uordblks + m.hblkhd);
 }
 
 int64_t host::resident_bytes() {
@@ -244,6 +258,35 @@ void host::stuck_check(checker& check, double seconds) {
   check.stuck_voices(held, sounding, seconds);
 }
 
+void host::empty_slots() {
+  for (int32_t slot = 0; slot < effect_slots; ++slot) {
+    plugin::fx_slot_request r;
+    r.slot = slot;
+    r.name = "-";
+    instance_.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::fx_slot_request_value, &r);
+  }
+}
+
+// The memory check's fixed state (checker::memory): what the user may have
+// open or loaded is closed, emptied or replaced by the state saved at the
+// start. The slots are emptied again at the sample, when their fades are
+// over: that destroys the effects the first emptying retired.
+void host::settle(checker& check, double seconds) {
+  song(false);
+  editor_close();
+  command(cmd_clear_cc_map);
+  empty_slots();
+  const command_result r = command(cmd_load_state, 0, fixed_state_path_.c_str());
+  check.loaded(fixed_state_path_, r.result, seconds);
+}
+
+void host::memory_sample(checker& check, double seconds) {
+  empty_slots();
+  instance_.clear_requests();
+  malloc_trim(0);
+  check.memory(heap_bytes(), resident_bytes(), seconds);
+}
+
 void host::editor_open() {
   if (editor_open_) return;
   editor_open_ = instance_.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent_)) == 1;
@@ -336,14 +379,21 @@ void host::apply(const action& a, checker& check, double seconds) {
       }
       break;
     case act::stuck_check: stuck_check(check, seconds); break;
+    case act::settle: settle(check, seconds); break;
+    case act::memory_sample: memory_sample(check, seconds); break;
     case act::count: break;
   }
 }
 
 double host::process(checker& check, double seconds) {
+  rusage u0{}, u1{};
+  getrusage(RUSAGE_THREAD, &u0);
   const double cpu0 = now(CLOCK_THREAD_CPUTIME_ID), wall0 = now(CLOCK_MONOTONIC);
   instance_.process(left_.data(), right_.data(), block_frames);
   const double cpu1 = now(CLOCK_THREAD_CPUTIME_ID), wall1 = now(CLOCK_MONOTONIC);
+  getrusage(RUSAGE_THREAD, &u1);
+  last_faults_ = u1.ru_minflt - u0.ru_minflt + u1.ru_majflt - u0.ru_majflt;
+  last_switches_ = u1.ru_nivcsw - u0.ru_nivcsw;
   check.block(left_.data(), right_.data(), block_frames, cpu1 - cpu0, wall1 - wall0, seconds);
   return cpu1 - cpu0;
 }

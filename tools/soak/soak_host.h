@@ -50,9 +50,14 @@ class host {
   // The instance's voice slots (command 67) and unison layers now.
   int32_t polyphony();
   int32_t unison_layers();
-  // Resident memory of this process, in bytes.
+  // Resident memory of this process, and the heap in use, in bytes.
   static int64_t resident_bytes();
+  static int64_t heap_bytes();
   const done_counts& done() const { return done_; }
+  // Page faults and involuntary context switches of the last process call
+  // (the thread's own): a fault is kernel time the CPU clock counts.
+  int64_t last_faults() const { return last_faults_; }
+  int64_t last_switches() const { return last_switches_; }
   // Forgets what the plug-in told the host's callback (automation records):
   // a host keeps no unbounded log, nor may the soak's own memory grow.
   void forget_requests() { instance_.clear_requests(); }
@@ -69,6 +74,9 @@ class host {
   void chunk_round(const action& a, checker& check, double seconds);
   void song(bool start);
   void stuck_check(checker& check, double seconds);
+  void empty_slots();
+  void settle(checker& check, double seconds);
+  void memory_sample(checker& check, double seconds);
   void editor_open();
   void editor_close();
   void editor_resize(int32_t scale_index);
@@ -77,6 +85,7 @@ class host {
   std::filesystem::path root_;
   std::filesystem::path files_;
   std::string song_path_;
+  std::string fixed_state_path_;
   bool song_loaded_ = false;
   std::unique_ptr<xvfb::server> display_;
   Display* x_ = nullptr;
@@ -91,6 +100,7 @@ class host {
   bool start_files_saved_ = false;
   std::vector<uint8_t> chunk_copy_;
   done_counts done_;
+  int64_t last_faults_ = 0, last_switches_ = 0;
 };
 
 }  // namespace soak

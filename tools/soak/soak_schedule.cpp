@@ -37,7 +37,7 @@ const char* act_name(act a) {
       "host program", "automation",   "tempo",       "effect swap",   "effect value", "learn arm",
       "learn clear",  "state save",   "state load",  "bank save",     "bank load",    "preset save",
       "preset load",  "start files",  "chunk round", "song start",    "song stop",    "editor open",
-      "editor close", "editor resize", "editor idle", "stuck check"};
+      "editor close", "editor resize", "editor idle", "stuck check",  "settle",       "memory sample"};
   static_assert(sizeof names / sizeof names[0] == size_t(act::count));
   return names[size_t(a)];
 }
@@ -282,8 +282,35 @@ void schedule::editor(std::vector<action>& out) {
   }
 }
 
+// The last settle_seconds of every minute: all notes off and the fixed
+// state (settle), then nothing but a due stuck-note check until the
+// minute's last block, which reads the memory. What the host's settle
+// undoes (editor, song, held keys, learnt controller) the schedule forgets
+// too; the editor opens again after the sample.
+bool schedule::settling(std::vector<action>& out) {
+  const int64_t minute = minute_blocks();
+  const int64_t into = block_ % minute;
+  const int64_t start = minute - 1 - blocks(settle_seconds);
+  if (into < start) return false;
+  if (into == start) {
+    out.push_back({act::all_notes_off, 0, controller_all_notes_off, 0, 0.f});
+    out.push_back({act::settle, 0, 0, 0, 0.f});
+    held_.clear();
+    sustain_down_ = song_on_ = editor_open_ = false;
+    learnt_controller_ = -1;
+    next_editor_ = block_ - into + minute;
+  }
+  if (block_ == quiet_until_) out.push_back({act::stuck_check, 0, 0, 0, 0.f});
+  if (into == minute - 1) out.push_back({act::memory_sample, 0, 0, 0, 0.f});
+  return true;
+}
+
 void schedule::next_block(std::vector<action>& out) {
   out.clear();
+  if (settling(out)) {
+    ++block_;
+    return;
+  }
   editor(out);
   host_side(out);
   notes(out);

@@ -35,6 +35,9 @@ constexpr int32_t effect_slots = 4;
 constexpr int32_t effect_kinds = 16;       // the registry's effects; the host names them
 constexpr int32_t editor_scales = 4;       // content scales the host offers (soak_host)
 constexpr double quiet_seconds = 5.0;      // all notes off .. the stuck-note check
+// The memory check's stretch at the end of every minute: settle at its
+// start, the sample at the minute's last block, nothing else between.
+constexpr double settle_seconds = 3.0;
 
 enum class act : uint8_t {
   note_on,          // frame, a = key, b = velocity
@@ -65,6 +68,8 @@ enum class act : uint8_t {
   editor_resize,    // a = content scale index
   editor_idle,
   stuck_check,      // quiet_seconds after all_notes_off: no voice may still be held
+  settle,           // the memory check's fixed state: editor closed, song stopped, slots emptied, state loaded
+  memory_sample,    // settle_seconds later: the heap and resident memory read at that state
   count
 };
 
@@ -96,6 +101,8 @@ class schedule {
   }
   int64_t block() const { return block_; }
   bool quiet() const { return quiet_until_ > block_; }
+  // Blocks in a minute: the memory sample is the last of each.
+  static int64_t minute_blocks() { return int64_t(60.0 * blocks_per_second); }
 
  private:
   struct lane {
@@ -115,6 +122,7 @@ class schedule {
   void editor(std::vector<action>& out);
   void begin_quiet(std::vector<action>& out);
   void structural(std::vector<action>& out, int32_t index);
+  bool settling(std::vector<action>& out);
 
   random rng_;
   int64_t block_ = 0;
