@@ -23,22 +23,15 @@
 #include "fx/chain.h"
 #include "fx/registry.h"
 #include "platform/fp_mode.h"
+#include "tools/analysis/random_settings.h"
 
 namespace {
 
 constexpr float rate = 44100.f;
 constexpr size_t frames = 88200;  // two seconds a scene
 
-struct random_source {
-  uint32_t x;
-  uint32_t next() {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return x;
-  }
-  float unit() { return float(next() >> 8) * (1.f / 16777216.f); }
-};
+using analysis::random_source;
+using analysis::random_value;
 
 struct stereo {
   std::vector<float> l, r;
@@ -70,12 +63,6 @@ stereo impulse() {
   s.l[10] = 1.f;
   s.r[400] = -0.7f;
   return s;
-}
-
-float random_value(const fx::param_desc& d, random_source& r) {
-  const uint32_t pick = r.next() % 4;
-  const float v = pick == 0 ? d.min : (pick == 1 ? d.max : d.min + (d.max - d.min) * r.unit());
-  return d.integer ? std::round(v) : v;
 }
 
 struct scene {

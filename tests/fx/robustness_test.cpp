@@ -12,27 +12,13 @@
 #include "fx/factories.h"
 #include "tests/fx/fx_runner.h"
 #include "tests/support/heap_counter.h"
+#include "tools/analysis/random_settings.h"
 #include "tools/analysis/signal.h"
 
 namespace {
 
-struct random_source {
-  uint32_t x;
-  uint32_t next() {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    return x;
-  }
-  float unit() { return float(next() >> 8) * (1.f / 16777216.f); }
-};
-
-// A value for parameter d: its minimum, its maximum or anything between.
-float random_value(const fx::param_desc& d, random_source& r) {
-  const uint32_t pick = r.next() % 4;
-  float v = pick == 0 ? d.min : (pick == 1 ? d.max : d.min + (d.max - d.min) * r.unit());
-  return d.integer ? std::round(v) : v;
-}
+using analysis::random_source;
+using analysis::random_value;
 
 // Runs x through the effect in blocks of random size, counting heap calls.
 void run_counted(fx_test::runner& fx, fx_test::stereo& x, random_source& r) {
