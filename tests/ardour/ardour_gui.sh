@@ -9,6 +9,10 @@
 #   gui_main_window                 waits up to two minutes for Ardour's editor
 #                                   window, answering Audio/MIDI Setup with
 #                                   "None (Dummy)" on the way; sets main to its id
+#   gui_open_editor <strip y> <x> <y>  the mixer, a double-click on Vorn in the
+#                                   strip's processor box at that height, the plug-in
+#                                   window moved to x,y; sets plugwin and editor (our
+#                                   762x516 window inside it)
 #   gui_cleanup                     ends Ardour and the display (the EXIT trap)
 # and the small helpers shot, alive, window_named, geometry, click, log, and
 # fail (takes a screenshot and the backtrace from Ardour's log, exits 1).
@@ -111,4 +115,20 @@ gui_main_window() {
     fi
   done
   [ -n "$main" ] || fail "no Ardour editor window after two minutes"
+}
+
+gui_open_editor() {
+  click 1326 71; sleep 4
+  shot mixer
+  xdotool mousemove 331 "$1" click --repeat 2 --delay 80 1
+  plugwin=
+  for i in $(seq 20); do
+    sleep 1
+    plugwin=$(window_named "^Vorn: ")
+    [ -n "$plugwin" ] && break
+  done
+  [ -n "$plugwin" ] || fail "the double-click on Vorn opened no plug-in window"
+  xdotool windowmove "$plugwin" "$2" "$3"; sleep 2
+  editor=$(xwininfo -tree -id "$plugwin" | awk '/762x516\+0\+0/{print $1; exit}')
+  [ -n "$editor" ] || fail "no 762x516 editor window inside Ardour's plug-in window"
 }

@@ -65,21 +65,8 @@ sleep 5
 shot session-open
 log "session open"
 
-# Mixer, then a double-click on Vorn in the strip's processor box.
-click 1326 71; sleep 4
-shot mixer
-xdotool mousemove 331 207 click --repeat 2 --delay 80 1
-plugwin=
-for i in $(seq 20); do
-  sleep 1
-  plugwin=$(window_named "^Vorn: ")
-  [ -n "$plugwin" ] && break
-done
-[ -n "$plugwin" ] || fail "the double-click on Vorn opened no plug-in window"
-# Moved clear of the transport bar; our editor is the 762x516 child.
-xdotool windowmove "$plugwin" 820 440; sleep 1
-editor=$(xwininfo -tree -id "$plugwin" | awk '/762x516\+0\+0/{print $1; exit}')
-[ -n "$editor" ] || fail "no 762x516 editor window inside Ardour's plug-in window"
+# Vorn's editor from the mixer strip, moved clear of the transport bar.
+gui_open_editor 207 820 440
 set -- $(geometry "$editor")
 # Cutoff: the 49-pixel dial whose top-left is (568, 80) in the editor.
 knob_x=$(($1 + 568 + 24)) knob_y=$(($2 + 80 + 24))

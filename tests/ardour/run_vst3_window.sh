@@ -39,22 +39,8 @@ sleep 5
 shot session-open
 log "session open"
 
-# The mixer, then a double-click on Vorn in the strip's processor box.
-click 1326 71; sleep 4
-shot mixer
-xdotool mousemove 331 187 click --repeat 2 --delay 80 1
-plugwin=
-for i in $(seq 20); do
-  sleep 1
-  plugwin=$(window_named "^Vorn: ")
-  [ -n "$plugwin" ] && break
-done
-[ -n "$plugwin" ] || fail "the double-click on Vorn opened no plug-in window"
-# Moved clear of the mixer strip, with room to grow.
-xdotool windowmove "$plugwin" 620 300; sleep 2
-# Our editor is the 762x516 window inside Ardour's (under its toolbar).
-editor=$(xwininfo -tree -id "$plugwin" | awk '/762x516\+0\+0/{print $1; exit}')
-[ -n "$editor" ] || fail "no 762x516 editor window inside Ardour's plug-in window"
+# Vorn's editor from the mixer strip, moved clear of it with room to grow.
+gui_open_editor 187 620 300
 shot editor-open
 before=$(geometry "$plugwin")
 log "Ardour's plug-in window $plugwin (x y w h): $before; Vorn's editor $editor: $(geometry "$editor")"
