@@ -35,6 +35,7 @@ class level_follower {
     float peak = 0.f;     // peak being held
     platform::relaxed<float> largest{0.f};
   };
+  // One channel over a block, where SSE2 is not there to run both at once.
   void run(channel& c, const float* x, int frames);
 
   float attack_ = 1.f;
