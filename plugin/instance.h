@@ -129,6 +129,13 @@ class instance {
   // what they hold, the old VST 2 accumulating call); frames <= 0 or a null
   // output keeps the queued events for the next call.
   void process(float* left, float* right, int32_t frames, bool adding = false);
+  // The queued events without a render, for an instance that mirrors one
+  // which sounds elsewhere (the LV2 UI's): controllers (learn, mapped
+  // parameters, MPE set-up), bend, pressure and parameter changes reach
+  // the engine; notes only light the activity, as no voice would ever end
+  // without rendering. Program changes are skipped: the sounding instance
+  // reports its own.
+  void take_events();
 
   // Parameters (any index outside 0..all_param_count-1 does nothing / reads
   // 0; NaN changes nothing, values beyond 0..1 are held to it).

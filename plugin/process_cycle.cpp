@@ -95,4 +95,18 @@ void instance::process(float* left, float* right, int32_t frames, bool adding) {
   }
 }
 
+void instance::take_events() {
+  parts& p = *parts_;
+  synth::synth& engine = p.engine;
+  platform::scoped_lock hold(engine.engine_lock());
+  const queued_event* events = p.events.sorted();
+  for (int32_t i = 0; i < p.events.size(); ++i) {
+    const queued_event& e = events[i];
+    const uint32_t status = e.word & 0xF0;
+    if (e.kind == queued_event::midi && (status == 0x80 || status == 0x90)) engine.mark_midi_activity();
+    else if (e.kind != queued_event::midi || status != 0xC0) apply_event(e, 0);
+  }
+  p.events.clear();
+}
+
 }  // namespace plugin

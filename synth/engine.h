@@ -134,6 +134,7 @@ class synth final : private allocator_client, private route_client {
   bool meter_active() const { return meter_active_; }
   float meter_level(int channel) { return meter_.read(channel); }
   bool midi_activity() { return midi_activity_.load() ? (midi_activity_ = false, true) : false; }
+  void mark_midi_activity() { midi_activity_ = true; }  // MIDI seen that the engine does not take
   int saw_count() const { return saw_count_; }
   void set_saw_count(int count);
   // The tempo of "Tempo" range LFOs; takes the engine lock (voices retime).

@@ -93,6 +93,7 @@ void lv2_plugin::run_piece(uint32_t begin, uint32_t end) {
 
 void lv2_plugin::run(uint32_t frames) {
   begin_notify();
+  forward_count_ = 0;
   if (!left_ || !right_) return;
   read_controls();
   // The block is cut at each time:Position, so the transport the instance
@@ -103,8 +104,9 @@ void lv2_plugin::run(uint32_t frames) {
     LV2_ATOM_SEQUENCE_FOREACH(events_, ev) {
       const uint32_t at = ev->time.frames < 0 ? 0 : std::min(uint32_t(ev->time.frames), frames);
       if (ev->body.type == ids_.midi_event) {
-        instance_->queue_midi(int32_t(at - std::min(at, begin)), reinterpret_cast<const uint8_t*>(ev + 1),
-                              int32_t(ev->body.size));
+        const auto* bytes = reinterpret_cast<const uint8_t*>(ev + 1);
+        instance_->queue_midi(int32_t(at - std::min(at, begin)), bytes, int32_t(ev->body.size));
+        keep_for_ui(at, bytes, ev->body.size);
       } else if (ev->body.type == ids_.atom_object || ev->body.type == ids_.atom_blank) {
         const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&ev->body);
         if (const LV2_URID ours = message_type(&ev->body, ids_)) {
@@ -209,7 +211,40 @@ void lv2_plugin::write_notifications(uint32_t frames) {
       if (out_offset_ >= out_total_) sending_ = false;
     }
   }
+  write_forwarded();
   lv2_atom_forge_pop(&forge_, &notify_frame_);
+}
+
+void lv2_plugin::keep_for_ui(uint32_t frame, const uint8_t* bytes, uint32_t size) {
+  if (!notify_open_ || size < 1 || size > 3) return;
+  // Notes, controllers, pressure and bend: what learn and the activity
+  // displays need. Program changes come as the state that follows them.
+  const uint8_t status = bytes[0] & 0xF0;
+  if (status != 0x80 && status != 0x90 && status != 0xB0 && status != 0xD0 && status != 0xE0) return;
+  if (forward_count_ >= forward_capacity) {
+    ++forward_dropped_;
+    return;
+  }
+  forwarded& f = forward_[size_t(forward_count_++)];
+  f.frame = frame;
+  f.size = uint8_t(size);
+  std::memcpy(f.bytes.data(), bytes, size);
+}
+
+// After the state messages, in what room the notify buffer has left.
+void lv2_plugin::write_forwarded() {
+  for (int32_t i = 0; i < forward_count_; ++i) {
+    const forwarded& f = forward_[size_t(i)];
+    // Room for the whole event first: a time without its event would spoil the sequence.
+    const uint32_t need = uint32_t(sizeof(LV2_Atom_Event)) + lv2_atom_pad_size(f.size);
+    if (forge_.size - forge_.offset < need || !lv2_atom_forge_frame_time(&forge_, f.frame) ||
+        !lv2_atom_forge_atom(&forge_, f.size, ids_.midi_event) ||
+        !lv2_atom_forge_write(&forge_, f.bytes.data(), f.size)) {
+      forward_dropped_ += forward_count_ - i;
+      break;
+    }
+  }
+  forward_count_ = 0;
 }
 
 // --- the worker ------------------------------------------------------------------------------

@@ -71,6 +71,10 @@ class lv2_plugin final : public host_shell {
   const urids& ids() const { return ids_; }
   instance& inst() { return *instance_; }
 
+  // MIDI events not forwarded to the UI because the run's share or the
+  // notify buffer was full, since the plug-in was made (audio thread).
+  int64_t midi_not_forwarded() const { return forward_dropped_; }
+
   // host_shell (the instance has no editor here: the UI has its own)
   bool time(host_time& out) override;
   void program_changed(int32_t index) override;
@@ -88,6 +92,10 @@ class lv2_plugin final : public host_shell {
   void feed_worker();
   void begin_notify();
   void write_notifications(uint32_t frames);
+  // The MIDI the UI's mirror follows (learn, activity): kept for the notify
+  // port, at most forward_capacity a run.
+  void keep_for_ui(uint32_t frame, const uint8_t* bytes, uint32_t size);
+  void write_forwarded();
 
   // What the worker answers (plain bytes through the host's ring).
   struct response {
@@ -97,6 +105,13 @@ class lv2_plugin final : public host_shell {
   };
   static constexpr uint32_t inbox_bytes = 32768;  // the UI keeps less than this in flight
   static constexpr int32_t frames_per_piece = 256;  // at most one piece to the UI per this many frames
+  static constexpr int32_t forward_capacity = 64;  // MIDI events to the UI per run; the rest are counted
+
+  struct forwarded {
+    uint32_t frame = 0;
+    uint8_t size = 0;
+    std::array<uint8_t, 3> bytes{};
+  };
 
   instance* instance_ = nullptr;
   urids ids_;
@@ -137,6 +152,9 @@ class lv2_plugin final : public host_shell {
   int32_t out_program_ = -1;
   int32_t frames_since_piece_ = frames_per_piece;
   std::atomic<bool> post_state_{false};
+  std::array<forwarded, forward_capacity> forward_{};
+  int32_t forward_count_ = 0;
+  int64_t forward_dropped_ = 0;
 
   // Worker thread (outgoing_ is read by the audio thread while sending_;
   // the worker writes it only for a snapshot run() asked for when idle).

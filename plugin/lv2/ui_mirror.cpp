@@ -6,6 +6,8 @@
 #include <lv2/atom/forge.h>
 
 #include "plugin/lv2/uris.h"
+#include "synth/cc_map.h"
+#include "synth/engine.h"
 
 namespace plugin::lv2 {
 
@@ -65,7 +67,16 @@ void ui_mirror::port_event(uint32_t port, uint32_t size, uint32_t protocol, cons
   }
   if (protocol == ids_.atom_event_transfer && size >= sizeof(LV2_Atom)) {
     const auto* atom = static_cast<const LV2_Atom*>(buffer);
-    if (atom->size <= size - sizeof(LV2_Atom)) take_message(atom);
+    if (atom->size > size - sizeof(LV2_Atom)) return;
+    if (atom->type == ids_.midi_event) {
+      // Taken at the next idle, all of them under one engine lock.
+      if (instance_->queue_midi(0, reinterpret_cast<const uint8_t*>(atom + 1), int32_t(atom->size))) {
+        midi_queued_ = true;
+        ++midi_taken_;
+      }
+      return;
+    }
+    take_message(atom);
   }
 }
 
@@ -182,7 +193,19 @@ void ui_mirror::send_pieces(double now) {
   }
 }
 
+void ui_mirror::take_midi() {
+  midi_queued_ = false;
+  const synth::cc_map& map = instance_->engine().controller_map();
+  std::array<int32_t, synth::cc_map::controller_count> before{};
+  for (int c = 0; c < synth::cc_map::controller_count; ++c) before[size_t(c)] = map.entry(c);
+  instance_->take_events();
+  for (int c = 0; c < synth::cc_map::controller_count; ++c)
+    if (map.entry(c) != before[size_t(c)]) due_ = true;  // learnt here only: the plug-in needs the map
+  write_moved_ports();
+}
+
 void ui_mirror::idle(double now) {
+  if (midi_queued_) take_midi();
   if (due_ && total_ == 0) {
     due_ = false;
     start_transfer(now);

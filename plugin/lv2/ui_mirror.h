@@ -16,6 +16,12 @@
 //   moved are written too, so the host's controls show the sound.
 // - On opening, the mirror asks for the plug-in's state; the plug-in also
 //   sends it after a host restores a state or a MIDI program change.
+// - The plug-in forwards the MIDI it received (notes, controllers, pressure,
+//   bend; a bounded number a run) on its notify port. At the next idle the
+//   mirror's engine takes them without rendering: a learn the editor armed
+//   completes, the activity lights. A learn's new mapping is a state edit
+//   (the plug-in never armed it); parameters a mapped controller moved are
+//   written to their ports, which only repeats what the plug-in did.
 //
 // UI thread only.
 #pragma once
@@ -64,6 +70,7 @@ class ui_mirror final : public host_shell {
   bool sending() const { return due_ || total_ > 0; }
   int32_t loaded_count() const { return loaded_; }   // states the plug-in confirmed
   int32_t received_count() const { return received_; }  // states taken from the plug-in
+  int32_t midi_count() const { return midi_taken_; }  // forwarded MIDI events taken
 
   // host_shell
   void automate(int32_t index, float normalised) override;
@@ -80,6 +87,7 @@ class ui_mirror final : public host_shell {
   void send_pieces(double now);
   void take_message(const LV2_Atom* atom);
   void write_moved_ports();
+  void take_midi();
 
   instance* instance_ = nullptr;
   urids ids_;
@@ -101,6 +109,8 @@ class ui_mirror final : public host_shell {
   int32_t tries_ = 0;
   int32_t loaded_ = 0;
   int32_t received_ = 0;
+  int32_t midi_taken_ = 0;
+  bool midi_queued_ = false;
   state_assembly incoming_;
   std::vector<uint64_t> scratch_;  // one forged message
 };

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <lv2/midi/midi.h>
+
 #include "plugin/lv2/uris.h"
 #include "plugin/synth_command.h"
 #include "synth/param_table.h"
@@ -76,6 +78,34 @@ TEST(lv2_realtime, run_makes_no_heap_calls_for_the_uis_state_messages) {
   for (int i = 0; i < 400 && b.ui->loaded_count() == 0; ++i) cycle();
   ASSERT_EQ(b.ui->loaded_count(), 1);
   EXPECT_EQ(calls, 0);
+}
+
+// A flood of controllers in one run: the plug-in plays them all, forwards
+// at most its share to the UI, and makes no heap call doing so.
+TEST(lv2_realtime, a_midi_flood_is_forwarded_to_the_ui_bounded_and_without_heap_calls) {
+#ifndef VORN_COUNT_ALLOCATIONS
+  GTEST_SKIP() << "the sanitizer owns the allocator";
+#endif
+  lv2_test::ui_bench b;
+  ASSERT_TRUE(b.start());
+  for (int i = 0; i < 4; ++i) b.cycle();  // warm up
+  const LV2_URID midi = b.dsp.urids().map(LV2_MIDI__MidiEvent);
+  int calls = 0;
+  int forwarded = 0;
+  for (int run = 0; run < 3; ++run) {
+    for (int i = 0; i < 1000; ++i)
+      ASSERT_TRUE(b.dsp.queue_midi(i * block / 1000, 0xB0, uint8_t(i % 120), uint8_t(i % 128)));
+    counting = true;
+    b.dsp.process(b.left.data(), b.right.data(), block);
+    counting = false;
+    calls += heap_calls.exchange(0);
+    int here = 0;
+    b.dsp.for_each_notification([&](const LV2_Atom* atom) { here += atom->type == midi ? 1 : 0; });
+    EXPECT_EQ(here, 64);
+    forwarded += here;
+  }
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(forwarded, 3 * 64);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ namespace lv2host {
 class plugin_host {
  public:
   static constexpr int32_t default_block_size = 512;
-  static constexpr size_t event_capacity = 16384;  // bytes of the event buffer
+  static constexpr size_t event_capacity = 32768;  // bytes of the event buffer (a flood of 1000 MIDI events fits)
 
   plugin_host();
   ~plugin_host();

@@ -109,12 +109,12 @@ std::string fixed_ports() {
   return out;
 }
 
-// The UI's messages back: the plug-in's state in pieces, and acknowledgements.
+// The UI's messages back: the plug-in's state in pieces, acknowledgements, and the MIDI it received.
 std::string notify_output() {
   std::string out = "    [\n";
   out += "        a lv2:OutputPort , atom:AtomPort ;\n";
   out += "        atom:bufferType atom:Sequence ;\n";
-  out += "        atom:supports atom:Object ;\n";
+  out += "        atom:supports atom:Object , midi:MidiEvent ;\n";
   out += "        lv2:index " + std::to_string(notify_port) + " ;\n";
   out += "        lv2:symbol \"notify\" ;\n";
   out += "        lv2:name \"Notify\" ;\n";
@@ -134,7 +134,7 @@ std::string port_notifications(const std::vector<std::string>& symbols) {
     out += "    ] ;\n";
   };
   for (const std::string& symbol : symbols) one(symbol, "ui:protocol ui:floatProtocol");
-  one("notify", "ui:notifyType atom:Object");
+  one("notify", "ui:notifyType atom:Object , midi:MidiEvent");
   return out;
 }
 
