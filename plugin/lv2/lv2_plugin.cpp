@@ -198,13 +198,7 @@ void lv2_plugin::write_notifications(uint32_t frames) {
     loaded_due_ = false;
   frames_since_piece_ += int32_t(frames);
   if (sending_ && frames_since_piece_ >= frames_per_piece) {
-    state_piece piece;
-    piece.serial = out_serial_;
-    piece.offset = out_offset_;
-    piece.total = out_total_;
-    piece.program = out_program_;
-    piece.bytes = outgoing_.data() + out_offset_;
-    piece.size = std::min(piece_bytes, out_total_ - out_offset_);
+    const state_piece piece = piece_at(out_serial_, outgoing_.data(), out_offset_, out_total_, out_program_);
     if (lv2_atom_forge_frame_time(&forge_, 0) && forge_piece(forge_, ids_, piece)) {
       out_offset_ += piece.size;
       frames_since_piece_ = 0;

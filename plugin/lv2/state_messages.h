@@ -38,6 +38,19 @@ struct state_piece {
   uint32_t size = 0;
 };
 
+// The piece of `total` bytes (`whole` points at them) that starts at
+// `offset`: at most piece_bytes long.
+inline state_piece piece_at(int32_t serial, const uint8_t* whole, uint32_t offset, uint32_t total, int32_t program) {
+  state_piece piece;
+  piece.serial = serial;
+  piece.offset = offset;
+  piece.total = total;
+  piece.program = program;
+  piece.bytes = whole + offset;
+  piece.size = total - offset < piece_bytes ? total - offset : piece_bytes;
+  return piece;
+}
+
 // Forges into `forge` (an atom, or an event body after its frame time);
 // false when the buffer is too small. No allocation.
 bool forge_piece(LV2_Atom_Forge& forge, const urids& ids, const state_piece& piece);

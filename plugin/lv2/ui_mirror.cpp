@@ -179,13 +179,7 @@ void ui_mirror::send_pieces(double now) {
   LV2_Atom_Forge forge;
   lv2_atom_forge_init(&forge, map_);
   while (sent_ < total_ && sent_ - acked_ < window_bytes) {
-    state_piece piece;
-    piece.serial = serial_;
-    piece.offset = sent_;
-    piece.total = total_;
-    piece.program = outgoing_program_;
-    piece.bytes = outgoing_.data() + sent_;
-    piece.size = std::min(piece_bytes, total_ - sent_);
+    const state_piece piece = piece_at(serial_, outgoing_.data(), sent_, total_, outgoing_program_);
     lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(scratch_.data()), scratch_.size() * sizeof(uint64_t));
     if (!forge_piece(forge, ids_, piece)) return;
     send_message(reinterpret_cast<const LV2_Atom*>(scratch_.data()));
