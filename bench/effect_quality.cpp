@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/fresh_effect.h"
 #include "fx/registry.h"
 #include "platform/fp_mode.h"
 #include "tools/analysis/room.h"
@@ -18,11 +19,7 @@ namespace {
 constexpr float rate = 44100.f;
 
 std::unique_ptr<fx::effect> make(const char* name, const std::vector<std::pair<int, float>>& settings) {
-  auto e = fx::create_effect(true, name);
-  e->rebuild(rate);
-  e->reset();
-  e->clear();
-  e->load_defaults();
+  auto e = fresh_effect(name, rate);
   for (auto [i, v] : settings) e->set_value(i, v);
   return e;
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/fresh_effect.h"
 #include "fx/chain.h"
 #include "fx/registry.h"
 #include "platform/fp_mode.h"
@@ -65,14 +66,7 @@ double cost(size_t frames, const std::vector<float>& l0, const std::vector<float
   return best;
 }
 
-std::unique_ptr<fx::effect> make(const char* name) {
-  auto e = fx::create_effect(true, name);
-  e->rebuild(rate);
-  e->reset();
-  e->clear();
-  e->load_defaults();
-  return e;
-}
+std::unique_ptr<fx::effect> make(const char* name) { return fresh_effect(name, rate); }
 
 void run_effect(fx::effect& e, float* l, float* r, int n) {
   float* ch[2] = {l, r};

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/fresh_effect.h"
 #include "fx/chain.h"
 #include "fx/registry.h"
 #include "platform/fp_mode.h"
@@ -92,15 +93,7 @@ void render(fx::effect& e, stereo& x, const stereo* side, random_source* r, Half
   }
 }
 
-std::unique_ptr<fx::effect> make(const char* name) {
-  platform::scoped_fp_mode editor(platform::control_fp_mode);
-  auto e = fx::create_effect(true, name);
-  e->rebuild(rate);
-  e->reset();
-  e->clear();
-  e->load_defaults();
-  return e;
-}
+std::unique_ptr<fx::effect> make(const char* name) { return fresh_effect(name, rate); }
 
 void set_all(fx::effect& e, int which, random_source* r) {
   platform::scoped_fp_mode editor(platform::control_fp_mode);
