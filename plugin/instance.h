@@ -28,6 +28,7 @@ struct song;
 namespace plugin {
 
 struct queued_event;
+struct live_readings;
 
 // The host's transport at the start of a block, as far as the host knows it.
 struct host_time {
@@ -190,6 +191,13 @@ class instance {
   // The shell this instance reports to (null without a host).
   host_shell* shell() const { return host_; }
 
+  // A mirror's readings of the instance that sounds elsewhere: while set,
+  // the read-only display commands (meters, voices, envelope and LFO
+  // lights; plugin/live_readings.h) answer from them. Null (the default):
+  // from this instance's own engine. The caller keeps them alive; UI thread.
+  void set_live_readings(const live_readings* live) { live_ = live; }
+  const live_readings* live() const { return live_; }
+
   struct parts;  // plugin/instance_parts.h
 
  private:
@@ -202,6 +210,7 @@ class instance {
 
   parts* parts_ = nullptr;
   host_shell* host_ = nullptr;
+  const live_readings* live_ = nullptr;
 };
 
 }  // namespace plugin

@@ -8,6 +8,7 @@
 
 #include "plugin/command_groups.h"
 #include "plugin/instance_parts.h"
+#include "plugin/live_readings.h"
 
 namespace plugin {
 
@@ -78,6 +79,8 @@ int synth_command(command_args* args, void* context, int number) {
   if (!args || !context || number < 0 || number >= command_count) return 0;
   instance& p = *static_cast<instance*>(context);
   command_args& a = *args;
+  int live = 0;
+  if (p.live() && answer_live(*p.live(), a, number, live)) return live;
   const int result = dispatch(p, a, number);
   if (edits_state(a, number)) p.host_link().state_edited();
   return result;

@@ -31,7 +31,7 @@ if(NOT VORN_FUZZ AND TARGET vorn_editor)
   target_link_libraries(vorn_lv2 PRIVATE vorn_core PkgConfig::LV2)
   add_library(vorn_lv2_ui MODULE ${CMAKE_SOURCE_DIR}/plugin/lv2/lv2_ui_x11.cpp
     ${CMAKE_SOURCE_DIR}/plugin/lv2/ui_mirror.cpp ${CMAKE_SOURCE_DIR}/plugin/lv2/state_messages.cpp
-    ${CMAKE_SOURCE_DIR}/plugin/lv2/lv2_urids.cpp)
+    ${CMAKE_SOURCE_DIR}/plugin/lv2/lv2_urids.cpp ${CMAKE_SOURCE_DIR}/plugin/lv2/live_message.cpp)
   target_link_libraries(vorn_lv2_ui PRIVATE vorn_core vorn_editor vorn_resources X11::X11 PkgConfig::LV2)
   foreach(module vorn_lv2 vorn_lv2_ui)
     set_target_properties(${module} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${VORN_LV2_BUNDLE}

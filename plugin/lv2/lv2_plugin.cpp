@@ -8,6 +8,8 @@
 #include <lv2/worker/worker.h>
 #include <lv2/urid/urid.h>
 
+#include "plugin/lv2/live_message.h"
+
 
 namespace plugin::lv2 {
 
@@ -26,6 +28,7 @@ lv2_plugin* lv2_plugin::create(double rate, const LV2_Feature* const* features) 
   if (!self) return nullptr;
   self->ids_.map_all(map);
   self->rate_ = rate;
+  self->live_interval_ = std::max(1, int32_t(rate / live_rate_hz));
   self->worker_ = worker;
   lv2_atom_forge_init(&self->forge_, map);
   LV2_Atom_Forge request;
@@ -121,6 +124,7 @@ void lv2_plugin::run(uint32_t frames) {
     }
   }
   run_piece(begin, frames);
+  sample_live(frames);
   feed_worker();
   if (post_state_.exchange(false, std::memory_order_acq_rel)) want_snapshot_ = true;
   const auto* request = reinterpret_cast<const LV2_Atom*>(request_.data());
@@ -138,6 +142,7 @@ void lv2_plugin::run(uint32_t frames) {
 void lv2_plugin::take_message(const LV2_Atom* atom, LV2_URID type) {
   if (type == ids_.state_request) {
     want_snapshot_ = true;
+    live_sent_.fill(-1.f);  // a UI that has just opened has no readings yet
     return;
   }
   if (type != ids_.state_piece || !worker_) return;
@@ -206,6 +211,7 @@ void lv2_plugin::write_notifications(uint32_t frames) {
     }
   }
   write_forwarded();
+  write_live(frames);
   lv2_atom_forge_pop(&forge_, &notify_frame_);
 }
 
@@ -239,6 +245,25 @@ void lv2_plugin::write_forwarded() {
     }
   }
   forward_count_ = 0;
+}
+
+void lv2_plugin::sample_live(uint32_t frames) {
+  if (!notify_open_) return;
+  frames_since_live_ += int32_t(frames);
+  if (frames_since_live_ < live_interval_) return;
+  frames_since_live_ = 0;
+  read_live(*instance_, live_now_);
+  pack_live(live_now_, live_next_);
+  if (live_next_ != live_sent_) live_due_ = true;
+}
+
+void lv2_plugin::write_live(uint32_t frames) {
+  if (!live_due_ || forge_.size - forge_.offset < live_event_bytes) return;
+  // At the block's last frame: after every forwarded event.
+  if (lv2_atom_forge_frame_time(&forge_, frames > 0 ? frames - 1 : 0) && forge_live(forge_, ids_, live_next_)) {
+    live_sent_ = live_next_;
+    live_due_ = false;
+  }
 }
 
 // --- the worker ------------------------------------------------------------------------------

@@ -29,6 +29,7 @@
 #include <lv2/worker/worker.h>
 
 #include "plugin/instance.h"
+#include "plugin/live_readings.h"
 #include "plugin/lv2/lv2_urids.h"
 #include "plugin/lv2/state_messages.h"
 #include "plugin/lv2/time_position.h"
@@ -96,6 +97,11 @@ class lv2_plugin final : public host_shell {
   // port, at most forward_capacity a run.
   void keep_for_ui(uint32_t frame, const uint8_t* bytes, uint32_t size);
   void write_forwarded();
+  // The editor's live readings (meters, voices, lights), read at most
+  // live_rate_hz times a second and sent when they changed, in what room
+  // the notify buffer has left after everything else.
+  void sample_live(uint32_t frames);
+  void write_live(uint32_t frames);
 
   // What the worker answers (plain bytes through the host's ring).
   struct response {
@@ -106,6 +112,7 @@ class lv2_plugin final : public host_shell {
   static constexpr uint32_t inbox_bytes = 32768;  // the UI keeps less than this in flight
   static constexpr int32_t frames_per_piece = 256;  // at most one piece to the UI per this many frames
   static constexpr int32_t forward_capacity = 64;  // MIDI events to the UI per run; the rest are counted
+  static constexpr double live_rate_hz = 30.0;     // the editor redraws its lights about this often
 
   struct forwarded {
     uint32_t frame = 0;
@@ -155,6 +162,12 @@ class lv2_plugin final : public host_shell {
   std::array<forwarded, forward_capacity> forward_{};
   int32_t forward_count_ = 0;
   int64_t forward_dropped_ = 0;
+  live_readings live_now_;
+  live_values live_next_{};  // the latest readings
+  live_values live_sent_{};  // the last ones the UI was sent
+  bool live_due_ = false;
+  int32_t live_interval_ = 1600;  // frames between readings
+  int32_t frames_since_live_ = 0;
 
   // Worker thread (outgoing_ is read by the audio thread while sending_;
   // the worker writes it only for a snapshot run() asked for when idle).

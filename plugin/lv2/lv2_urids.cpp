@@ -37,6 +37,9 @@ void urids::map_all(LV2_URID_Map* map) {
   total = m(total_uri);
   bytes = m(bytes_uri);
   program = m(program_uri);
+  atom_vector = m(LV2_ATOM__Vector);
+  live = m(live_uri);
+  readings = m(readings_uri);
 }
 
 }  // namespace plugin::lv2

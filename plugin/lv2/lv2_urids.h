@@ -33,6 +33,9 @@ struct urids {
   LV2_URID total = 0;
   LV2_URID bytes = 0;
   LV2_URID program = 0;
+  LV2_URID atom_vector = 0;
+  LV2_URID live = 0;
+  LV2_URID readings = 0;
 
   void map_all(LV2_URID_Map* map);
 };

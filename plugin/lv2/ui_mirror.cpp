@@ -5,6 +5,7 @@
 
 #include <lv2/atom/forge.h>
 
+#include "plugin/lv2/live_message.h"
 #include "plugin/lv2/uris.h"
 #include "synth/cc_map.h"
 #include "synth/engine.h"
@@ -81,6 +82,13 @@ void ui_mirror::port_event(uint32_t port, uint32_t size, uint32_t protocol, cons
 }
 
 void ui_mirror::take_message(const LV2_Atom* atom) {
+  live_values values;
+  if (read_live_message(atom, ids_, values)) {
+    unpack_live(values, live_);
+    instance_->set_live_readings(&live_);
+    ++live_taken_;
+    return;
+  }
   const LV2_URID type = message_type(atom, ids_);
   int32_t serial = 0;
   uint32_t offset = 0;

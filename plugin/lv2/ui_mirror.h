@@ -22,6 +22,10 @@
 //   completes, the activity lights. A learn's new mapping is a state edit
 //   (the plug-in never armed it); parameters a mapped controller moved are
 //   written to their ports, which only repeats what the plug-in did.
+// - The plug-in sends its live readings (meters, voice count, voice and
+//   envelope lights) when they change, about 30 times a second at most;
+//   from the first one on, the mirror instance's display commands answer
+//   from them (instance::set_live_readings).
 //
 // UI thread only.
 #pragma once
@@ -35,6 +39,7 @@
 #include <lv2/urid/urid.h>
 
 #include "plugin/instance.h"
+#include "plugin/live_readings.h"
 #include "plugin/lv2/lv2_urids.h"
 #include "plugin/lv2/state_messages.h"
 
@@ -71,6 +76,7 @@ class ui_mirror final : public host_shell {
   int32_t loaded_count() const { return loaded_; }   // states the plug-in confirmed
   int32_t received_count() const { return received_; }  // states taken from the plug-in
   int32_t midi_count() const { return midi_taken_; }  // forwarded MIDI events taken
+  int32_t live_count() const { return live_taken_; }  // live readings taken
 
   // host_shell
   void automate(int32_t index, float normalised) override;
@@ -111,6 +117,8 @@ class ui_mirror final : public host_shell {
   int32_t received_ = 0;
   int32_t midi_taken_ = 0;
   bool midi_queued_ = false;
+  live_readings live_;  // the plug-in's latest: the mirror's displays answer from them once one came
+  int32_t live_taken_ = 0;
   state_assembly incoming_;
   std::vector<uint64_t> scratch_;  // one forged message
 };

@@ -19,6 +19,9 @@ constexpr const char* offset_uri = "urn:zelkarn:vorn#offset";
 constexpr const char* total_uri = "urn:zelkarn:vorn#total";
 constexpr const char* bytes_uri = "urn:zelkarn:vorn#bytes";
 constexpr const char* program_uri = "urn:zelkarn:vorn#program";
+// The plug-in's live readings for the UI (plugin/lv2/live_message.h).
+constexpr const char* live_uri = "urn:zelkarn:vorn#Live";
+constexpr const char* readings_uri = "urn:zelkarn:vorn#readings";
 constexpr const char* preset_uri_prefix = "urn:zelkarn:vorn:preset:";
 constexpr const char* bank_uri_prefix = "urn:zelkarn:vorn:bank:";
 

@@ -108,4 +108,30 @@ TEST(lv2_realtime, a_midi_flood_is_forwarded_to_the_ui_bounded_and_without_heap_
   EXPECT_EQ(forwarded, 3 * 64);
 }
 
+// The live readings for the UI (read under the engine lock, packed and
+// forged onto notify) while a chord plays and ends: no heap call.
+TEST(lv2_realtime, run_makes_no_heap_calls_sending_the_live_readings) {
+#ifndef VORN_COUNT_ALLOCATIONS
+  GTEST_SKIP() << "the sanitizer owns the allocator";
+#endif
+  lv2_test::ui_bench b;
+  ASSERT_TRUE(b.start());
+  for (int i = 0; i < 4; ++i) b.cycle();  // warm up
+  int calls = 0;
+  for (int i = 0; i < 200; ++i) {
+    if (i == 0 || i == 100)
+      for (uint8_t key : {60, 64, 67}) b.dsp.queue_midi(0, i == 0 ? 0x90 : 0x80, key, 100);
+    b.ui->idle(b.clock);
+    counting = true;
+    b.dsp.process(b.left.data(), b.right.data(), block);
+    counting = false;
+    calls += heap_calls.exchange(0);
+    b.dsp.run_worker();
+    b.deliver();
+    b.clock += block / lv2_test::ui_bench::rate;
+  }
+  EXPECT_GE(b.ui->live_count(), 15);  // every ~1600 frames while the chord is held (100 blocks) at least
+  EXPECT_EQ(calls, 0);
+}
+
 }  // namespace
