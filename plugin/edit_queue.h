@@ -19,6 +19,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "plugin/instance.h"
+
 namespace plugin {
 
 struct edit_message {
@@ -34,8 +36,8 @@ class edit_queue {
   // processes every few milliseconds; the ring fills only when processing
   // has stopped for several seconds.
   static constexpr uint32_t capacity = 512;
-  // Parameter indices taken: 0..parameters-1 (the instance's, globals too).
-  static constexpr int32_t parameters = 106;
+  // Parameter indices taken: the instance's, globals too.
+  static constexpr int32_t parameters = instance::all_param_count;
   // The longest coalesced form waiting for one parameter:
   // value, begin, value, end, value.
   static constexpr int32_t held_limit = 5;
