@@ -181,12 +181,12 @@ void voice::set_smoothed(float* target, float value, bool smooth) {
 }
 
 // The smoothed values update_filters reads (and update_cutoff not all of):
-// the main filter's controls, the shaper filter's frequency, the shaper's
-// depth and tone.
+// the main filter's controls, the shaper filter's frequency and keytrack
+// depth (a depth no connection reads), the shaper's depth and tone.
 bool voice::feeds_filters(const void* target) const {
-  const void* const inputs[] = {&filter_ctl_.frequency, &filter_ctl_.resonance, &filter_ctl_.fmod,
+  const void* const inputs[] = {&filter_ctl_.frequency, &filter_ctl_.resonance,  &filter_ctl_.fmod,
                                 &filter_ctl_.qmod,      &filter_ctl_.saturation, &shflt_frequency_,
-                                &shaper_depth_,         &shaper_tone_};
+                                &depth_[p::shflt_keytrack], &shaper_depth_,      &shaper_tone_};
   for (const void* p : inputs)
     if (p == target) return true;
   return false;
