@@ -66,27 +66,8 @@ void voice::publish_sources() {
 }
 
 void voice::run_smoothing() {
-  for (int i = 0; i < int_list_.count;) {
-    auto& e = int_list_.entries[size_t(i)];
-    if (--e.remaining <= 0) {
-      *e.target = e.goal;
-      int_list_.remove(i);
-      continue;
-    }
-    const int64_t diff = int64_t(e.goal) - *e.target;
-    *e.target = saturate32(*e.target + ((diff * int64_t(smooth_c_q32_ >> 1)) >> 31));
-    ++i;
-  }
-  for (int i = 0; i < float_list_.count;) {
-    auto& e = float_list_.entries[size_t(i)];
-    if (--e.remaining <= 0) {
-      *e.target = e.goal;
-      float_list_.remove(i);
-      continue;
-    }
-    *e.target += (e.goal - *e.target) * smooth_c_;
-    ++i;
-  }
+  int_list_.run(smooth_c_q32_, smooth_c_);
+  float_list_.run(smooth_c_q32_, smooth_c_);
 }
 
 void voice::run_envelopes() {
