@@ -59,10 +59,12 @@ bool is_depth_param(int i) {
 
 template <typename T>
 void smoothing_list<T>::add(T* target, T goal, int32_t ticks, bool feeds_filters) {
+  const uint32_t end = clock + uint32_t(std::max(ticks, 1));
+  if (count == 0 || int32_t(end - soonest) < 0) soonest = end;
   for (int i = 0; i < count; ++i) {
     if (entries[size_t(i)].target == target) {
       entries[size_t(i)].goal = goal;
-      entries[size_t(i)].remaining = ticks;
+      entries[size_t(i)].end = end;
       return;
     }
   }
@@ -71,13 +73,52 @@ void smoothing_list<T>::add(T* target, T goal, int32_t ticks, bool feeds_filters
     return;
   }
   if (feeds_filters) filter_entries |= uint64_t(1) << count;
-  entries[size_t(count++)] = {target, goal, ticks};
+  entries[size_t(count++)] = {target, goal, end};
+}
+
+template <typename T>
+void smoothing_list<T>::settle_ended() {
+  for (int i = 0; i < count;) {
+    const entry& e = entries[size_t(i)];
+    if (int32_t(e.end - clock) <= 0) {
+      *e.target = e.goal;
+      remove(i);
+      continue;
+    }
+    ++i;
+  }
+  soonest = count > 0 ? entries[0].end : clock;
+  for (int i = 1; i < count; ++i)
+    if (int32_t(entries[size_t(i)].end - soonest) < 0) soonest = entries[size_t(i)].end;
 }
 
 template <typename T>
 void smoothing_list<T>::flush() {
   for (int i = 0; i < count; ++i) *entries[size_t(i)].target = entries[size_t(i)].goal;
   clear();
+}
+
+// An integer step never passes its goal (the coefficient is below 1 and
+// the shift floors towards the goal's side or onto it), so it needs no
+// saturation.
+template <>
+void smoothing_list<int32_t>::run(uint32_t c_q32, float) {
+  if (tick_ends()) settle_ended();
+  const int64_t c = int64_t(c_q32 >> 1);
+  for (int i = 0, n = count; i < n; ++i) {
+    const entry& e = entries[size_t(i)];
+    const int32_t x = *e.target;
+    *e.target = int32_t(x + (((int64_t(e.goal) - x) * c) >> 31));
+  }
+}
+
+template <>
+void smoothing_list<float>::run(uint32_t, float c) {
+  if (tick_ends()) settle_ended();
+  for (int i = 0, n = count; i < n; ++i) {
+    const entry& e = entries[size_t(i)];
+    *e.target += (e.goal - *e.target) * c;
+  }
 }
 
 template struct smoothing_list<int32_t>;
@@ -181,12 +222,12 @@ void voice::set_smoothed(float* target, float value, bool smooth) {
 }
 
 // The smoothed values update_filters reads (and update_cutoff not all of):
-// the main filter's controls, the shaper filter's frequency, the shaper's
-// depth and tone.
+// the main filter's controls, the shaper filter's frequency and keytrack
+// depth (a depth no connection reads), the shaper's depth and tone.
 bool voice::feeds_filters(const void* target) const {
-  const void* const inputs[] = {&filter_ctl_.frequency, &filter_ctl_.resonance, &filter_ctl_.fmod,
+  const void* const inputs[] = {&filter_ctl_.frequency, &filter_ctl_.resonance,  &filter_ctl_.fmod,
                                 &filter_ctl_.qmod,      &filter_ctl_.saturation, &shflt_frequency_,
-                                &shaper_depth_,         &shaper_tone_};
+                                &depth_[p::shflt_keytrack], &shaper_depth_,      &shaper_tone_};
   for (const void* p : inputs)
     if (p == target) return true;
   return false;

@@ -34,9 +34,14 @@ struct smoothing_list {
   struct entry {
     T* target;
     T goal;
-    int32_t remaining;  // ticks left; at 0 the goal is set exactly
+    uint32_t end;  // the tick of `clock` at which the goal is set exactly
   };
   int count = 0;  // first: the engine checks it every block
+  // Ticks counted while entries glide, and the earliest end among them (or
+  // earlier, once the entry that had it was renewed). Ends compare in
+  // wrapping arithmetic, so the count may run on for ever.
+  uint32_t clock = 0;
+  uint32_t soonest = 0;
   std::array<entry, capacity> entries{};
   // Bit i: entry i moves one of the path's filter or shaper controls, which
   // only a full filter update applies (the rest reach the sound through the
@@ -46,6 +51,17 @@ struct smoothing_list {
 
   void add(T* target, T goal, int32_t ticks, bool feeds_filters);
   void flush();  // every goal at once
+  // One tick: the entries that end at it take their goals exactly, the
+  // others move towards them by the smoothing coefficient (c_q32 in
+  // unsigned 0.32 for integer values, c for float ones).
+  void run(uint32_t c_q32, float c);
+  // The clock one tick on: true when an entry may end at this tick
+  // (settle_ended then sets and removes the ones that do).
+  bool tick_ends() {
+    ++clock;
+    return int32_t(soonest - clock) <= 0;
+  }
+  void settle_ended();
   void clear() {
     count = 0;
     filter_entries = 0;
@@ -60,6 +76,11 @@ struct smoothing_list {
     filter_entries = (filter_entries & ~(uint64_t(1) << i)) | last << i;
   }
 };
+
+template <>
+void smoothing_list<int32_t>::run(uint32_t c_q32, float c);
+template <>
+void smoothing_list<float>::run(uint32_t c_q32, float c);
 
 // The signal path after the mixer as the stepped parameters lay it out:
 // the main filter, the shaper and the shaper filter with their states.

@@ -66,27 +66,8 @@ void voice::publish_sources() {
 }
 
 void voice::run_smoothing() {
-  for (int i = 0; i < int_list_.count;) {
-    auto& e = int_list_.entries[size_t(i)];
-    if (--e.remaining <= 0) {
-      *e.target = e.goal;
-      int_list_.remove(i);
-      continue;
-    }
-    const int64_t diff = int64_t(e.goal) - *e.target;
-    *e.target = saturate32(*e.target + ((diff * int64_t(smooth_c_q32_ >> 1)) >> 31));
-    ++i;
-  }
-  for (int i = 0; i < float_list_.count;) {
-    auto& e = float_list_.entries[size_t(i)];
-    if (--e.remaining <= 0) {
-      *e.target = e.goal;
-      float_list_.remove(i);
-      continue;
-    }
-    *e.target += (e.goal - *e.target) * smooth_c_;
-    ++i;
-  }
+  int_list_.run(smooth_c_q32_, smooth_c_);
+  float_list_.run(smooth_c_q32_, smooth_c_);
 }
 
 void voice::run_envelopes() {
@@ -140,11 +121,32 @@ void voice::evaluate_gain_connections() {
   apply_connections(0, gain_conn_count_);
 }
 
+// The connections of one destination follow each other in the list: the
+// sum runs in a register and is stored once per destination, instead of
+// each connection reading back the store of the one before. The additions
+// skip the saturation of each step: only the first connection of the
+// amplitude (its envelope or gate, at most 2^30, times "Volume") comes near
+// full scale, every other source stays below 2^23 and no destination takes
+// more than five, so no partial sum leaves Q31 and the saturation would
+// never act before the last. A bipolar multiply only shrinks its
+// destination; it reads the sum so far as connect() does.
 void voice::apply_connections(int from, int to) {
+  if (from >= to) return;
+  int32_t* dest = int_conn_[size_t(from)].dest;
+  int64_t sum = *dest;
   for (int i = from; i < to; ++i) {
     const int_connection& c = int_conn_[size_t(i)];
-    *c.dest = connect(*c.dest, *c.source, *c.depth, c.kind);
+    if (c.dest != dest) {
+      *dest = saturate32(sum);
+      dest = c.dest;
+      sum = *dest;
+    }
+    if (c.kind == 0)
+      sum += (int64_t(*c.source) * *c.depth) >> 31;
+    else
+      sum = connect(saturate32(sum), *c.source, *c.depth, c.kind);
   }
+  *dest = saturate32(sum);
 }
 
 void voice::update_oscillators() {

@@ -19,16 +19,6 @@ const std::array<float, exp2_table_size> table_storage = make_exp2_table();
 
 const float* const exp2_table = table_storage.data();
 
-float exp2_fast(float x) {
-  float y = 128.f * x + 1.f;
-  float fl = std::floor(y);
-  int32_t i = int32_t(fl);
-  float f = y - fl;
-  int32_t k = i & 127;
-  float t = exp2_table[k] + (exp2_table[k + 1] - exp2_table[k]) * f;
-  return t * pow2_int(i >> 7);
-}
-
 float pitch_ratio(int32_t u) {
   int32_t k = ((u >> 6) + 1) & 127;
   float f = float(u & 63) * (1.f / 64.f);

@@ -1,6 +1,7 @@
 // Table-driven powers of two for all pitch arithmetic.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -24,7 +25,18 @@ inline float pow2_int(int32_t e) {
 
 // 2^x for x in octaves: linear interpolation in the table, then the whole
 // octaves from the exponent (arithmetic shift: exact for negative x too).
-float exp2_fast(float x);
+// Inline: callers make several independent ones in a row (the ratios of a
+// multi-ramp), which then overlap instead of each waiting on a call.
+inline float exp2_fast(float x) {
+  const float y = 128.f * x + 1.f;
+  const float fl = std::floor(y);
+  const int32_t i = int32_t(fl);
+  const float f = y - fl;
+  const int32_t k = i & 127;
+  const float* t = exp2_table;
+  const float within = t[k] + (t[k + 1] - t[k]) * f;
+  return within * pow2_int(i >> 7);
+}
 
 // 2^(u / 8192) for a signed pitch u in 1/8192 octave (1/128 octave per table
 // step, 64 interpolation steps between entries).

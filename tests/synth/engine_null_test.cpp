@@ -472,3 +472,20 @@ TEST(engine_null, many_parameters_smoothing_at_once_under_a_chord) {
                      std::move(setup), std::move(moves), second * 5 / 4));
   }
 }
+
+TEST(engine_null, gliding_keytrack_of_the_shaper_filter_follows_every_tick) {
+  // The shaper filter's keytrack depth is read by the filters' controls,
+  // not by a connection: while it glides alone (a busy block of smoothing)
+  // the shaper filter must follow it at every tick, as after any move of
+  // its own frequency. High keys make the keytrack's reach wide.
+  for (int shflt : {3, 5}) {
+    expect_null(with("shaper filter " + std::to_string(shflt) + " keytrack gliding",
+                     {set(0, p::osc_a_waveform, 2.f), set(0, p::shflt_mode, float(shflt)),
+                      set(0, p::shflt_frequency, 0.4f), set(0, p::shflt_resonance, 0.6f),
+                      set(0, p::env_a_sustain, 1.f)},
+                     {note_on(0, 96), note_on(11, 84), set(3000, p::shflt_keytrack, 1.f),
+                      set(9000, p::shflt_keytrack, 0.1f), set(15000, p::shflt_keytrack, 0.8f),
+                      note_off(second, 96), note_off(second, 84)},
+                     second * 5 / 4));
+  }
+}
