@@ -39,10 +39,15 @@ struct chunk_io {
 // One chunk with the active kernel. No allocation, no locks.
 void run(const chunk_io& io);
 
+// True when every live ramp steps upwards at every sample of the chunk
+// (ratio * increment > 0; steps below 2^-120 may be missed): the kernels
+// then test level 1 alone.
+bool rising(const chunk_io& io);
+
 namespace detail {
-void run_sse2(const chunk_io& io);
+void run_sse2(const chunk_io& io, bool rising);
 // Only on a CPU with AVX2 (and a build with the kernel).
-void run_avx2(const chunk_io& io);
+void run_avx2(const chunk_io& io, bool rising);
 }  // namespace detail
 
 }  // namespace synth::multi_ramp_lanes
