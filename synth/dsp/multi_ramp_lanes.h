@@ -20,7 +20,7 @@
 namespace synth::multi_ramp_lanes {
 
 constexpr int32_t max_ramps = 16;
-constexpr int32_t chunk = 32;  // samples per run at most; a multiple of eight
+constexpr int32_t chunk = 64;  // samples per run at most; a multiple of eight
 
 struct chunk_io {
   float* phase;            // [max_ramps] ramp phases in [0, 1); the first `count` advanced
