@@ -26,38 +26,69 @@ __m128 live_mask(int32_t count, int32_t g) {
   return _mm_castsi128_ps(_mm_set_epi32(left > 3 ? -1 : 0, left > 2 ? -1 : 0, left > 1 ? -1 : 0, left > 0 ? -1 : 0));
 }
 
-// Pass 1 with G groups of four: every ramp's phase, wrap and value at every
-// sample. A dead lane steps by 0 and is never stored back nor reported.
-template <int32_t G>
-void ramps(const chunk_io& io, float (*values)[max_ramps]) {
+// G groups of four ramps over the chunk, four samples at a time: every
+// ramp's phase, wrap and value at each sample, then the four samples' values
+// turned into columns and added in ramp order, as the per-sample loop adds
+// them from 0. A dead lane steps by 0 from phase one half, so its value is
+// +0 at every sample and adding it leaves the sum as it is (a sum that
+// starts from +0 is never -0); it is never stored back nor reported.
+// Rising: every live ramp's step is above 0 at every sample of the chunk,
+// so a ramp can only pass level 1 and the falling test drops out.
+template <int32_t G, bool Rising>
+void ramps(const chunk_io& io) {
   __m128 q[G], lost[G], ratio[G];
+  const __m128 half = _mm_set1_ps(0.5f);
   for (int32_t g = 0; g < G; ++g) {
-    ratio[g] = _mm_and_ps(_mm_loadu_ps(io.ratio + g * lanes), live_mask(io.count, g));
-    q[g] = _mm_loadu_ps(io.phase + g * lanes);
-    lost[g] = _mm_loadu_ps(io.lost + g * lanes);
+    const __m128 live = live_mask(io.count, g);
+    ratio[g] = _mm_and_ps(_mm_loadu_ps(io.ratio + g * lanes), live);
+    q[g] = sse2::select_ps(live, _mm_loadu_ps(io.phase + g * lanes), half);
+    lost[g] = _mm_and_ps(_mm_loadu_ps(io.lost + g * lanes), live);
   }
   const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f), mean = _mm_set1_ps(io.mean_correction);
   const uint32_t live = live_bits(io.count);
-  for (int32_t i = 0; i < io.n; ++i) {
-    const __m128 inc = _mm_set1_ps(io.increment[i]);
-    uint32_t wrapped = 0;
-    for (int32_t g = 0; g < G; ++g) {
-      // add_increment, then the wrap: up passed level 1, down level 0.
-      const __m128 d = _mm_mul_ps(ratio[g], inc);
-      const __m128 y = _mm_sub_ps(d, lost[g]);
-      const __m128 sum = _mm_add_ps(q[g], y);
-      lost[g] = _mm_sub_ps(_mm_sub_ps(sum, q[g]), y);
-      const __m128 up = _mm_and_ps(_mm_cmpgt_ps(d, zero), _mm_cmpge_ps(sum, one));
-      const __m128 down = _mm_and_ps(_mm_cmplt_ps(d, zero), _mm_cmplt_ps(sum, zero));
-      const __m128 below = _mm_sub_ps(sum, one);
-      _mm_storeu_ps(io.past[i] + g * lanes, sse2::select_ps(up, below, sum));
-      const __m128 p = sse2::select_ps(up, below, sse2::select_ps(down, _mm_add_ps(sum, one), sum));
-      q[g] = p;
-      // (2 q - 1) - d * mean correction; 2 q is exact as q + q.
-      _mm_store_ps(values[i] + g * lanes, _mm_sub_ps(_mm_sub_ps(_mm_add_ps(p, p), one), _mm_mul_ps(d, mean)));
-      wrapped |= uint32_t(_mm_movemask_ps(_mm_or_ps(up, down))) << (g * lanes);
+  alignas(16) float values[lanes][G * lanes];  // [sample of the four][ramp]
+  for (int32_t at = 0; at < io.n; at += lanes) {
+    const int32_t end = at + lanes < io.n ? at + lanes : io.n;
+    for (int32_t i = at; i < end; ++i) {
+      const __m128 inc = _mm_set1_ps(io.increment[i]);
+      uint32_t wrapped = 0;
+      for (int32_t g = 0; g < G; ++g) {
+        // add_increment, then the wrap: up passed level 1, down level 0.
+        const __m128 d = _mm_mul_ps(ratio[g], inc);
+        const __m128 y = _mm_sub_ps(d, lost[g]);
+        const __m128 sum = _mm_add_ps(q[g], y);
+        lost[g] = _mm_sub_ps(_mm_sub_ps(sum, q[g]), y);
+        const __m128 below = _mm_sub_ps(sum, one);
+        __m128 p, crossed;
+        if constexpr (Rising) {
+          crossed = _mm_cmpge_ps(sum, one);
+          p = sse2::select_ps(crossed, below, sum);
+          _mm_storeu_ps(io.past[i] + g * lanes, p);
+        } else {
+          const __m128 up = _mm_and_ps(_mm_cmpgt_ps(d, zero), _mm_cmpge_ps(sum, one));
+          const __m128 down = _mm_and_ps(_mm_cmplt_ps(d, zero), _mm_cmplt_ps(sum, zero));
+          _mm_storeu_ps(io.past[i] + g * lanes, sse2::select_ps(up, below, sum));
+          p = sse2::select_ps(up, below, sse2::select_ps(down, _mm_add_ps(sum, one), sum));
+          crossed = _mm_or_ps(up, down);
+        }
+        q[g] = p;
+        // (2 q - 1) - d * mean correction; 2 q is exact as q + q.
+        _mm_store_ps(values[i - at] + g * lanes, _mm_sub_ps(_mm_sub_ps(_mm_add_ps(p, p), one), _mm_mul_ps(d, mean)));
+        wrapped |= uint32_t(_mm_movemask_ps(crossed)) << (g * lanes);
+      }
+      io.wraps[i] = wrapped & live;
     }
-    io.wraps[i] = wrapped & live;
+    // The samples that round the last column up to four: silence.
+    for (int32_t i = end - at; i < lanes; ++i)
+      for (float& v : values[i]) v = 0.f;
+    __m128 v = _mm_setzero_ps();
+    for (int32_t g = 0; g < G; ++g) {
+      __m128 r0 = _mm_load_ps(values[0] + g * lanes), r1 = _mm_load_ps(values[1] + g * lanes);
+      __m128 r2 = _mm_load_ps(values[2] + g * lanes), r3 = _mm_load_ps(values[3] + g * lanes);
+      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+      v = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_add_ps(v, r0), r1), r2), r3);
+    }
+    _mm_storeu_ps(io.sums + at, v);
   }
   alignas(16) float phase[G * lanes], rest[G * lanes];
   for (int32_t g = 0; g < G; ++g) {
@@ -70,45 +101,45 @@ void ramps(const chunk_io& io, float (*values)[max_ramps]) {
   }
 }
 
-// Pass 2: four samples at a time, the ramps' values turned into columns and
-// added in ramp order, as the per-sample loop adds them from 0.
-void sums(const chunk_io& io, float (*values)[max_ramps]) {
-  const int32_t groups = (io.count + lanes - 1) / lanes;
-  for (int32_t i = 0; i < io.n; i += lanes) {
-    __m128 column[max_ramps];
-    for (int32_t g = 0; g < groups; ++g) {
-      __m128 r0 = _mm_load_ps(values[i] + g * lanes), r1 = _mm_load_ps(values[i + 1] + g * lanes);
-      __m128 r2 = _mm_load_ps(values[i + 2] + g * lanes), r3 = _mm_load_ps(values[i + 3] + g * lanes);
-      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-      column[g * lanes] = r0, column[g * lanes + 1] = r1, column[g * lanes + 2] = r2, column[g * lanes + 3] = r3;
-    }
-    __m128 v = _mm_setzero_ps();
-    for (int32_t k = 0; k < io.count; ++k) v = _mm_add_ps(v, column[k]);
-    _mm_storeu_ps(io.sums + i, v);
+template <bool Rising>
+void run_groups(const chunk_io& io) {
+  switch ((io.count + lanes - 1) / lanes) {
+    case 1: return ramps<1, Rising>(io);
+    case 2: return ramps<2, Rising>(io);
+    case 3: return ramps<3, Rising>(io);
+    default: return ramps<4, Rising>(io);
   }
 }
 
 }  // namespace
 
-void detail::run_sse2(const chunk_io& io) {
-  alignas(16) float values[chunk][max_ramps];  // [sample][ramp]
-  switch ((io.count + lanes - 1) / lanes) {
-    case 1: ramps<1>(io, values); break;
-    case 2: ramps<2>(io, values); break;
-    case 3: ramps<3>(io, values); break;
-    default: ramps<4>(io, values); break;
+bool rising(const chunk_io& io) {
+  // Both factors at least 2^-60 (so not NaN either): every product is at
+  // least 2^-120, above 0. Smaller steps take the general kernel.
+  const __m128 low = _mm_set1_ps(0x1p-60f);
+  __m128 ok = _mm_castsi128_ps(_mm_set1_epi32(-1));
+  for (int32_t g = 0; g * lanes < io.count; ++g) {
+    const __m128 r = _mm_loadu_ps(io.ratio + g * lanes);  // [max_ramps]: the lanes over the count are there
+    ok = _mm_and_ps(ok, _mm_or_ps(_mm_cmpge_ps(r, low), _mm_andnot_ps(live_mask(io.count, g), ok)));
   }
-  // The samples that round the last column up to four: silence.
-  for (int32_t i = io.n; i % lanes != 0; ++i)
-    for (float& v : values[i]) v = 0.f;
-  sums(io, values);
+  int32_t i = 0;
+  for (; i + lanes <= io.n; i += lanes) ok = _mm_and_ps(ok, _mm_cmpge_ps(_mm_loadu_ps(io.increment + i), low));
+  bool up = _mm_movemask_ps(ok) == 0xf;
+  for (; i < io.n; ++i) up = up && io.increment[i] >= 0x1p-60f;
+  return up;
+}
+
+void detail::run_sse2(const chunk_io& io, bool rising) {
+  if (rising) return run_groups<true>(io);
+  run_groups<false>(io);
 }
 
 void run(const chunk_io& io) {
+  const bool up = rising(io);
 #if defined(VORN_AVX2_KERNEL)
-  if (svf_lanes::active_kernel() == svf_lanes::kernel::avx2) return detail::run_avx2(io);
+  if (svf_lanes::active_kernel() == svf_lanes::kernel::avx2) return detail::run_avx2(io, up);
 #endif
-  detail::run_sse2(io);
+  detail::run_sse2(io, up);
 }
 
 }  // namespace synth::multi_ramp_lanes

@@ -20,7 +20,7 @@
 namespace synth::multi_ramp_lanes {
 
 constexpr int32_t max_ramps = 16;
-constexpr int32_t chunk = 32;  // samples per run at most; a multiple of eight
+constexpr int32_t chunk = 64;  // samples per run at most; a multiple of eight
 
 struct chunk_io {
   float* phase;            // [max_ramps] ramp phases in [0, 1); the first `count` advanced
@@ -39,10 +39,15 @@ struct chunk_io {
 // One chunk with the active kernel. No allocation, no locks.
 void run(const chunk_io& io);
 
+// True when every live ramp steps upwards at every sample of the chunk
+// (ratio * increment > 0; steps below 2^-120 may be missed): the kernels
+// then test level 1 alone.
+bool rising(const chunk_io& io);
+
 namespace detail {
-void run_sse2(const chunk_io& io);
+void run_sse2(const chunk_io& io, bool rising);
 // Only on a CPU with AVX2 (and a build with the kernel).
-void run_avx2(const chunk_io& io);
+void run_avx2(const chunk_io& io, bool rising);
 }  // namespace detail
 
 }  // namespace synth::multi_ramp_lanes

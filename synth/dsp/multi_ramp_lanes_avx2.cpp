@@ -24,47 +24,6 @@ static inline __m256 live_mask(int32_t count, int32_t g) {
   return _mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_set1_epi32(count), index));
 }
 
-template <int32_t G>
-static inline void ramps(const chunk_io& io, float (*values)[max_ramps]) {
-  __m256 q[G], lost[G], ratio[G];
-  for (int32_t g = 0; g < G; ++g) {
-    ratio[g] = _mm256_and_ps(_mm256_loadu_ps(io.ratio + g * lanes), live_mask(io.count, g));
-    q[g] = _mm256_loadu_ps(io.phase + g * lanes);
-    lost[g] = _mm256_loadu_ps(io.lost + g * lanes);
-  }
-  const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.f), mean = _mm256_set1_ps(io.mean_correction);
-  const uint32_t live = live_bits(io.count);
-  for (int32_t i = 0; i < io.n; ++i) {
-    const __m256 inc = _mm256_set1_ps(io.increment[i]);
-    uint32_t wrapped = 0;
-    for (int32_t g = 0; g < G; ++g) {
-      const __m256 d = _mm256_mul_ps(ratio[g], inc);
-      const __m256 y = _mm256_sub_ps(d, lost[g]);
-      const __m256 sum = _mm256_add_ps(q[g], y);
-      lost[g] = _mm256_sub_ps(_mm256_sub_ps(sum, q[g]), y);
-      const __m256 up = _mm256_and_ps(_mm256_cmp_ps(d, zero, _CMP_GT_OQ), _mm256_cmp_ps(sum, one, _CMP_GE_OQ));
-      const __m256 down = _mm256_and_ps(_mm256_cmp_ps(d, zero, _CMP_LT_OQ), _mm256_cmp_ps(sum, zero, _CMP_LT_OQ));
-      const __m256 below = _mm256_sub_ps(sum, one);
-      _mm256_storeu_ps(io.past[i] + g * lanes, _mm256_blendv_ps(sum, below, up));
-      const __m256 p = _mm256_blendv_ps(_mm256_blendv_ps(sum, _mm256_add_ps(sum, one), down), below, up);
-      q[g] = p;
-      _mm256_store_ps(values[i] + g * lanes,
-                      _mm256_sub_ps(_mm256_sub_ps(_mm256_add_ps(p, p), one), _mm256_mul_ps(d, mean)));
-      wrapped |= uint32_t(_mm256_movemask_ps(_mm256_or_ps(up, down))) << (g * lanes);
-    }
-    io.wraps[i] = wrapped & live;
-  }
-  alignas(32) float phase[G * lanes], rest[G * lanes];
-  for (int32_t g = 0; g < G; ++g) {
-    _mm256_store_ps(phase + g * lanes, q[g]);
-    _mm256_store_ps(rest + g * lanes, lost[g]);
-  }
-  for (int32_t k = 0; k < io.count; ++k) {
-    io.phase[k] = phase[k];
-    io.lost[k] = rest[k];
-  }
-}
-
 // Eight rows of eight into eight columns.
 static inline void transpose8(__m256* r) {
   const __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);
@@ -85,35 +44,85 @@ static inline void transpose8(__m256* r) {
   r[7] = _mm256_permute2f128_ps(u3, u7, 0x31);
 }
 
-// Eight samples at a time, the ramps added in order from 0.
-static inline void sums(const chunk_io& io, float (*values)[max_ramps]) {
-  const int32_t groups = (io.count + lanes - 1) / lanes;
-  for (int32_t i = 0; i < io.n; i += lanes) {
-    __m256 column[max_ramps];
-    for (int32_t g = 0; g < groups; ++g) {
-      __m256* c = column + g * lanes;
-      for (int32_t s = 0; s < lanes; ++s) c[s] = _mm256_load_ps(values[i + s] + g * lanes);
-      transpose8(c);
+// The SSE2 kernel's ramps, eight to a register: G groups over the chunk,
+// eight samples at a time, each eight samples' values then turned into
+// columns and added in ramp order. Dead lanes step by 0 from phase one half
+// and add +0 (see the SSE2 kernel).
+template <int32_t G, bool Rising>
+static inline void ramps(const chunk_io& io) {
+  __m256 q[G], lost[G], ratio[G];
+  for (int32_t g = 0; g < G; ++g) {
+    const __m256 live = live_mask(io.count, g);
+    ratio[g] = _mm256_and_ps(_mm256_loadu_ps(io.ratio + g * lanes), live);
+    q[g] = _mm256_blendv_ps(_mm256_set1_ps(0.5f), _mm256_loadu_ps(io.phase + g * lanes), live);
+    lost[g] = _mm256_and_ps(_mm256_loadu_ps(io.lost + g * lanes), live);
+  }
+  const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.f), mean = _mm256_set1_ps(io.mean_correction);
+  const uint32_t live = live_bits(io.count);
+  alignas(32) float values[lanes][max_ramps];  // [sample of the eight][ramp]
+  for (int32_t at = 0; at < io.n; at += lanes) {
+    const int32_t end = at + lanes < io.n ? at + lanes : io.n;
+    for (int32_t i = at; i < end; ++i) {
+      const __m256 inc = _mm256_set1_ps(io.increment[i]);
+      uint32_t wrapped = 0;
+      for (int32_t g = 0; g < G; ++g) {
+        const __m256 d = _mm256_mul_ps(ratio[g], inc);
+        const __m256 y = _mm256_sub_ps(d, lost[g]);
+        const __m256 sum = _mm256_add_ps(q[g], y);
+        lost[g] = _mm256_sub_ps(_mm256_sub_ps(sum, q[g]), y);
+        const __m256 below = _mm256_sub_ps(sum, one);
+        __m256 p, crossed;
+        if constexpr (Rising) {
+          crossed = _mm256_cmp_ps(sum, one, _CMP_GE_OQ);
+          p = _mm256_blendv_ps(sum, below, crossed);
+          _mm256_storeu_ps(io.past[i] + g * lanes, p);
+        } else {
+          const __m256 up = _mm256_and_ps(_mm256_cmp_ps(d, zero, _CMP_GT_OQ), _mm256_cmp_ps(sum, one, _CMP_GE_OQ));
+          const __m256 down =
+              _mm256_and_ps(_mm256_cmp_ps(d, zero, _CMP_LT_OQ), _mm256_cmp_ps(sum, zero, _CMP_LT_OQ));
+          _mm256_storeu_ps(io.past[i] + g * lanes, _mm256_blendv_ps(sum, below, up));
+          p = _mm256_blendv_ps(_mm256_blendv_ps(sum, _mm256_add_ps(sum, one), down), below, up);
+          crossed = _mm256_or_ps(up, down);
+        }
+        q[g] = p;
+        _mm256_store_ps(values[i - at] + g * lanes,
+                        _mm256_sub_ps(_mm256_sub_ps(_mm256_add_ps(p, p), one), _mm256_mul_ps(d, mean)));
+        wrapped |= uint32_t(_mm256_movemask_ps(crossed)) << (g * lanes);
+      }
+      io.wraps[i] = wrapped & live;
     }
+    // The samples that round the last columns up to eight: silence.
+    for (int32_t i = end - at; i < lanes; ++i)
+      for (int32_t k = 0; k < max_ramps; ++k) values[i][k] = 0.f;
     __m256 v = _mm256_setzero_ps();
-    for (int32_t k = 0; k < io.count; ++k) v = _mm256_add_ps(v, column[k]);
-    _mm256_storeu_ps(io.sums + i, v);
+    for (int32_t g = 0; g < G; ++g) {
+      __m256 c[lanes];
+      for (int32_t s = 0; s < lanes; ++s) c[s] = _mm256_load_ps(values[s] + g * lanes);
+      transpose8(c);
+      for (int32_t s = 0; s < lanes; ++s) v = _mm256_add_ps(v, c[s]);
+    }
+    _mm256_storeu_ps(io.sums + at, v);
+  }
+  alignas(32) float phase[G * lanes], rest[G * lanes];
+  for (int32_t g = 0; g < G; ++g) {
+    _mm256_store_ps(phase + g * lanes, q[g]);
+    _mm256_store_ps(rest + g * lanes, lost[g]);
+  }
+  for (int32_t k = 0; k < io.count; ++k) {
+    io.phase[k] = phase[k];
+    io.lost[k] = rest[k];
   }
 }
 
 }  // namespace
 
-void detail::run_avx2(const chunk_io& io) {
-  alignas(32) float values[chunk][max_ramps];  // [sample][ramp]
+void detail::run_avx2(const chunk_io& io, bool rising) {
   if (io.count > lanes) {
-    ramps<2>(io, values);
-  } else {
-    ramps<1>(io, values);
+    if (rising) return ramps<2, true>(io);
+    return ramps<2, false>(io);
   }
-  // The samples that round the last columns up to eight: silence.
-  for (int32_t i = io.n; i % lanes != 0; ++i)
-    for (int32_t k = 0; k < max_ramps; ++k) values[i][k] = 0.f;
-  sums(io, values);
+  if (rising) return ramps<1, true>(io);
+  ramps<1, false>(io);
 }
 
 }  // namespace synth::multi_ramp_lanes

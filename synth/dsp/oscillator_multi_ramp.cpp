@@ -127,6 +127,23 @@ inline __m128 advance_lanes(float* phase, float* lost, __m128 d, __m128 live) {
   return sse2::select_ps(live, sum, q0);
 }
 
+// std::max(from, |increment[i]|) over the block: a NaN increment is passed
+// over. Four running maxima side by side (the order of a max does not
+// matter) instead of one chain of n.
+float fastest_of(float from, const float* increment, int32_t n) {
+  const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+  __m128 top = _mm_set1_ps(from);
+  int32_t i = 0;
+  // _mm_max_ps(x, top) keeps top where x is NaN.
+  for (; i + lanes <= n; i += lanes) top = _mm_max_ps(_mm_and_ps(_mm_loadu_ps(increment + i), magnitude), top);
+  alignas(16) float t[lanes];
+  _mm_store_ps(t, top);
+  float fastest = from;
+  for (float v : t) fastest = std::max(fastest, v);
+  for (; i < n; ++i) fastest = std::max(fastest, std::fabs(increment[i]));
+  return fastest;
+}
+
 // (2 q - 1) - d * mean correction, as render_multi_ramp adds a ramp's value.
 inline __m128 ramp_value(__m128 q, __m128 d, __m128 mean_correction) {
   return _mm_sub_ps(_mm_sub_ps(_mm_add_ps(q, q), _mm_set1_ps(1.f)), _mm_mul_ps(d, mean_correction));
@@ -138,8 +155,7 @@ void oscillator::render_multi_ramp_block(float* out, int32_t n, const float* inc
   float largest = 0.f;
   for (int32_t k = 0; k < saw_count_; ++k) largest = std::max(largest, std::fabs(saw_ratio_[k]));
   float fastest = std::fabs(increment_);
-  if (increment)
-    for (int32_t i = 0; i < n; ++i) fastest = std::max(fastest, std::fabs(increment[i]));
+  if (increment) fastest = fastest_of(fastest, increment, n);
   // max_increment bounds what set_increment lets through.
   if (!(largest * std::min(fastest, max_increment) < max_single_wrap)) return multi_ramp_samples(out, n, increment);
   for (int32_t at = 0; at < n; at += chunk)
@@ -150,28 +166,50 @@ void oscillator::multi_ramp_chunk(float* out, int32_t n, const float* increment)
   alignas(32) float inc[chunk];
   alignas(32) float sums[chunk];
   alignas(32) float past[chunk][max_saws];
+  alignas(16) float step[chunk];
   uint32_t wraps[chunk];
-  for (int32_t i = 0; i < n; ++i) {
-    if (increment) set_increment(increment[i]);
-    inc[i] = increment_;
+  if (increment) {
+    for (int32_t i = 0; i < n; ++i) {
+      set_increment(increment[i]);
+      inc[i] = increment_;
+    }
+  } else {
+    std::fill(inc, inc + n, increment_);
   }
   multi_ramp_lanes::run({saw_phase_, saw_lost_, saw_ratio_, inc, 2.f * minblep.integral, saw_count_, n, sums, wraps,
                          past});
+  // The step ring's pop of every sample, after its wraps' corrections: a
+  // rising ramp passed level 1 (q - 1) / d samples ago, a falling one level
+  // 0 q / d samples ago; in ramp order, as wrap_ramp inserts them.
   step_span span(out_.step);
   for (int32_t i = 0; i < n; ++i) {
-    // A rising ramp passed level 1 (q - 1) / d samples ago, a falling one
-    // level 0 q / d samples ago; in ramp order, as wrap_ramp inserts them.
     for (uint32_t w = wraps[i]; w != 0; w &= w - 1) {
       const int32_t k = std::countr_zero(w);
       const float d = saw_ratio_[k] * inc[i];
       span.insert(i, past[i][k] / d, d > 0.f ? 2.f : -2.f);
     }
-    // output_stage::process, the step ring's pop from the span.
-    const float slope = out_.slope.pop() + out_.delayed;
-    out_.delayed = sums[i] + span.pop(i);
-    out[i] = slope * saw_gain_;
+    step[i] = span.pop(i);
   }
   span.store(out_.step, n);
+  // output_stage::process: the slope ring's pop plus the previous sample's
+  // value with its step correction. The multi-ramp puts nothing into the
+  // slope ring: once it has run out (always, but for a few samples after a
+  // waveform change) it gives its held value at every sample.
+  const float gain = saw_gain_;
+  float delayed = out_.delayed;
+  if (out_.slope.pending == 0) {
+    const float slope = out_.slope.current;
+    for (int32_t i = 0; i < n; ++i) {
+      out[i] = (slope + delayed) * gain;
+      delayed = sums[i] + step[i];
+    }
+  } else {
+    for (int32_t i = 0; i < n; ++i) {
+      out[i] = (out_.slope.pop() + delayed) * gain;
+      delayed = sums[i] + step[i];
+    }
+  }
+  out_.delayed = delayed;
 }
 
 void oscillator::multi_ramp_samples(float* out, int32_t n, const float* increment) {
