@@ -33,7 +33,7 @@ void synth::render_staged_lanes(const int16_t* active, const bool* staged, int16
     if (members[size_t(v)] >= 2) grouped += members[size_t(v)];
     end[size_t(v)] = grouped;
   }
-  std::array<int16_t, max_voices> order{};
+  std::array<int16_t, max_voices> order;  // the first `grouped` are set below
   for (int a = 0; a < count; ++a) {
     if (!staged[a]) continue;
     voice& v = voices_[size_t(active[a])];

@@ -479,8 +479,10 @@ TEST(engine_null, staged_and_held_chords_share_filter_lanes_on_either_kernel) {
   // cutoff or moving the gains, a tremolo) or held still: their filters run
   // side by side, eight voices to a batch (the ninth in the next), each
   // voice's cutoff updates landing mid-block, the notes ending at their own
-  // frames inside blocks (whose voices then run alone). Drum mode mixes
-  // variants, one of them on a single voice (no lanes for it).
+  // frames inside blocks (their filters then run apart). Drum mode mixes
+  // variants, one of them on a single voice (no lanes for it); voices
+  // without a filter (the amplifier's envelope or the key gate alone) keep
+  // their own stages, whose envelopes tick from copies.
   std::vector<action> notes;
   for (int k = 0; k < 9; ++k) notes.push_back(note_on(k * 23, 40 + 3 * k, 50 + 8 * k));
   for (int k = 0; k < 9; ++k) notes.push_back(note_off(9000 + 611 * k + (k % 3) * 97, 40 + 3 * k));
@@ -504,6 +506,11 @@ TEST(engine_null, staged_and_held_chords_share_filter_lanes_on_either_kernel) {
         set(0, p::filter_env_a, 0.3f), set(0, p::volume_mod_a, 0.4f), set(0, p::panning_mod_a, 0.5f),
         set(0, p::mod_a_rate, 0.45f), set(0, p::env_a_decay, 0.3f), set(0, p::env_a_sustain, 0.6f),
         set(0, p::env_a_release, 0.1f), set(0, p::filter_qmod, 0.f), set(0, p::osc_b_level, 0.5f)}},
+      {"no filter, the envelopes of the amplifier alone",
+       {set(0, p::env_a_attack, 0.1f), set(0, p::env_a_decay, 0.25f), set(0, p::env_a_sustain, 0.3f),
+        set(0, p::env_a_release, 0.06f), set(0, p::env_b_decay, 0.2f)}},
+      {"no filter, the key gate as the amplifier",
+       {set(0, p::volume_env, 0.f), set(0, p::osc_a_waveform, 2.f), set(0, p::env_a_decay, 0.2f)}},
       {"QMod and a band filter, held",
        {set(0, p::filter_mode, 3.f), set(0, p::filter_frequency, 0.5f), set(0, p::filter_qmod, 0.3f),
         set(0, p::filter_env_a, 0.2f), set(0, p::env_a_sustain, 1.f), set(0, p::env_a_release, 0.03f)}},
