@@ -110,14 +110,12 @@ int synth::render_voices(float* l, float* r, int n) {
   std::array<int16_t, max_voices> frames{};  // frames rendered in this block, by position in `active`
   std::array<bool, max_voices> noisy{};
   std::array<bool, max_voices> in_lanes{};
-  std::array<bool, max_voices> staged;  // render_staged_lanes; set for each active voice below
-  int staged_count = 0;
+  int staged = 0;  // voices for render_staged_lanes (frames -1 until then)
   int count = 0;
   for (int i = 0; i < pool_size(); ++i) {
     voice& v = voices_[size_t(i)];
     if (!v.begin_or_catch_up(n)) continue;
     noisy[size_t(count)] = v.reads_noise();
-    staged[size_t(count)] = false;
     active[size_t(count++)] = int16_t(i);
   }
 
@@ -148,8 +146,8 @@ int synth::render_voices(float* l, float* r, int n) {
     voice& v = voices_[size_t(active[size_t(a)])];
     v.begin_block();
     if (v.block_stages_in_lanes()) {
-      staged[size_t(a)] = true;
-      ++staged_count;
+      frames[size_t(a)] = -1;
+      ++staged;
       continue;
     }
     if (v.block_is_static()) {
@@ -174,7 +172,7 @@ int synth::render_voices(float* l, float* r, int n) {
     if (grouped == lanes) step_group();
   }
   if (grouped > 0) step_group();
-  if (staged_count > 0) render_staged_lanes(active.data(), staged.data(), frames.data(), count, l, r, n);
+  if (staged > 0) render_staged_lanes(active.data(), frames.data(), count, l, r, n);
   render_lanes(active.data(), in_lanes.data(), frames.data(), count, l, r, n);
 
   const noise_generator start = context_.noise;

@@ -14,16 +14,15 @@
 
 namespace synth {
 
-// The voices of `active` marked in `staged` (static or staged blocks with a
-// main filter, reading no noise; begin_block done). A voice alone with its
+// The voices of `active` whose frames are marked -1 (static or staged blocks
+// with a main filter, reading no noise; begin_block done). A voice alone with its
 // filter variant has nobody to share lanes with: it renders as before.
 // frames[a] gets the frames each one sounded.
-void synth::render_staged_lanes(const int16_t* active, const bool* staged, int16_t* frames, int count, float* l,
-                                float* r, int n) {
+void synth::render_staged_lanes(const int16_t* active, int16_t* frames, int count, float* l, float* r, int n) {
   constexpr int variants = state_variable_filter::variant_count;
   std::array<int, variants> members{};
   for (int a = 0; a < count; ++a)
-    if (staged[a]) ++members[size_t(voices_[size_t(active[a])].filter_variant())];
+    if (frames[a] < 0) ++members[size_t(voices_[size_t(active[a])].filter_variant())];
   // The grouped voices in order of variant: next[v] is where the next voice
   // of variant v goes, end[v] where its places end (none for a lone voice).
   std::array<int, variants> next{}, end{};
@@ -35,7 +34,7 @@ void synth::render_staged_lanes(const int16_t* active, const bool* staged, int16
   }
   std::array<int16_t, max_voices> order;  // the first `grouped` are set below
   for (int a = 0; a < count; ++a) {
-    if (!staged[a]) continue;
+    if (frames[a] >= 0) continue;
     voice& v = voices_[size_t(active[a])];
     const size_t variant = size_t(v.filter_variant());
     if (next[variant] < end[variant]) {
