@@ -253,6 +253,7 @@ class synth final : private allocator_client, private route_client {
   void prepare_lane_filters(voice* const* members, voice_context::lane_stage* const* stages, int count, int frames);
   void render_lanes(const int16_t* active, const bool* in_lanes, int16_t* frames, int count, float* l, float* r,
                     int n);
+  void render_staged_lanes(const int16_t* active, int16_t* frames, int count, float* l, float* r, int n);
   int render_voices_reference(float* l, float* r, int n);
 
   // allocator_client

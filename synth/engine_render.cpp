@@ -110,6 +110,7 @@ int synth::render_voices(float* l, float* r, int n) {
   std::array<int16_t, max_voices> frames{};  // frames rendered in this block, by position in `active`
   std::array<bool, max_voices> noisy{};
   std::array<bool, max_voices> in_lanes{};
+  int staged = 0;  // voices for render_staged_lanes (frames -1 until then)
   int count = 0;
   for (int i = 0; i < pool_size(); ++i) {
     voice& v = voices_[size_t(i)];
@@ -144,6 +145,11 @@ int synth::render_voices(float* l, float* r, int n) {
     if (noisy[size_t(a)]) continue;
     voice& v = voices_[size_t(active[size_t(a)])];
     v.begin_block();
+    if (v.block_stages_in_lanes()) {
+      frames[size_t(a)] = -1;
+      ++staged;
+      continue;
+    }
     if (v.block_is_static()) {
       v.render_static(l, r, n, false);
       frames[size_t(a)] = int16_t(n);
@@ -166,6 +172,7 @@ int synth::render_voices(float* l, float* r, int n) {
     if (grouped == lanes) step_group();
   }
   if (grouped > 0) step_group();
+  if (staged > 0) render_staged_lanes(active.data(), frames.data(), count, l, r, n);
   render_lanes(active.data(), in_lanes.data(), frames.data(), count, l, r, n);
 
   const noise_generator start = context_.noise;

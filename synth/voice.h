@@ -235,6 +235,12 @@ class voice {
   bool lanes_shaped() const { return shaper_on_; }
   shaper_voice lanes_shaper() { return shaper_of(path_); }
   void lanes_output(const voice_context::lane_stage& st, float* left, float* right);
+  // A static or staged block (of a voice that reads no noise) run in the
+  // same stages: staged_lane_sources makes stage 1 (controls, oscillators,
+  // mixer) into `st` and returns the frames sounded; lanes_filter_inputs on
+  // take it to the output as for a busy block.
+  bool block_stages_in_lanes() const;
+  int staged_lane_sources(voice_context::lane_stage& st, int n);
 
   // A silent voice keeps time: smoothing done, envelopes and LFOs advanced.
   void catch_up(int ticks);
@@ -314,6 +320,13 @@ class voice {
   bool render_amp_envelope(float* left, float* right, int n, bool noise);
   void render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr,
                      const int32_t* cut, const uint8_t* due);
+  void render_sources(float* mix, int n, const float* nz);
+  void render_path(float* left, float* right, int n, float* mix, const float* gl, const float* gr,
+                   const int32_t* cut, const uint8_t* due);
+  int amp_envelope_controls(float* nz, float* gl, float* gr, int n, bool noise);
+  int staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_t* due, int n, bool noise,
+                      bool& any_due);
+  bool end_staged_block(int frames, int n);
   uint32_t source_bit(const int32_t* src) const;
   void update_filters();
   void update_output_gains();

@@ -292,21 +292,24 @@ bool voice::block_is_staged() const {
          oscillators_free_running();
 }
 
-// A block with fixed controls, in stages over the whole block: both
-// oscillators, the mixer, then the path and the output. The arithmetic of
-// each sample is render_sample's, in the same order. Without `noise` the
-// voice reads no noise and leaves the shared generator alone.
-// Oscillators, mixer, path and output of a block whose oscillator controls
-// hold still, in stages over the block. The arithmetic of each sample is
-// render_sample's, in the same order. nz holds the noise of each sample
-// (zeros for a voice that reads none); gl and gr the gains of each sample,
-// or null for the gains in force; cut the cutoff modulation of each sample
-// at which the filter's update is due (due[i]), or null when none is.
+// A block whose oscillator controls hold still, in stages over the block:
+// render_sources (both oscillators and the mixer), then render_path (the
+// path and the output). The arithmetic of each sample is render_sample's,
+// in the same order. nz holds the noise of each sample (zeros for a voice
+// that reads none); gl and gr the gains of each sample, or null for the
+// gains in force; cut the cutoff modulation of each sample at which the
+// filter's update is due (due[i]), or null when none is.
 void voice::render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr,
                           const int32_t* cut, const uint8_t* due) {
+  float* mix = ctx_->stage_mix.data();
+  render_sources(mix, n, nz);
+  render_path(left, right, n, mix, gl, gr, cut, due);
+}
+
+// Both oscillators a block at a time, then the mixer of every sample into mix.
+void voice::render_sources(float* mix, int n, const float* nz) {
   float* a = ctx_->stage_a.data();
   float* b = ctx_->stage_b.data();
-  float* mix = ctx_->stage_mix.data();
   for (int which = 0; which < 2; ++which) {
     float* out = which == 0 ? a : b;
     const int w = waveform_[which];
@@ -319,6 +322,11 @@ void voice::render_stages(float* left, float* right, int n, const float* nz, con
   out_b_ = b[n - 1];
   const voice_mixer mixer = mixer_levels();
   for (int i = 0; i < n; ++i) mix[i] = mixer.mix(a[i], b[i], nz[i]);
+}
+
+// The path after the mixer and the output of n samples of mix (spent).
+void voice::render_path(float* left, float* right, int n, float* mix, const float* gl, const float* gr,
+                        const int32_t* cut, const uint8_t* due) {
   // Nothing after the mixer: the path is the conversion to 2^24 per unit.
   const bool bare = path_.filter_mode == 0 && !shaper_on_ && path_.shflt_mode == 0;
   if (bare) {
@@ -411,6 +419,14 @@ bool voice::render_amp_envelope(float* left, float* right, int n, bool noise) {
   float* nz = ctx_->stage_noise.data();
   float* gl = ctx_->stage_gain_left.data();
   float* gr = ctx_->stage_gain_right.data();
+  const int frames = amp_envelope_controls(nz, gl, gr, n, noise);
+  render_stages(left, right, frames, nz, gl, gr, nullptr, nullptr);
+  return end_staged_block(frames, n);
+}
+
+// The controls of render_amp_envelope: each sample's noise and gains until
+// the voice stops; returns the frames it sounds.
+int voice::amp_envelope_controls(float* nz, float* gl, float* gr, int n, bool noise) {
   int32_t* level = ctx_->stage_level.data();
   const bool tick_a = !envelope_settled_[0], tick_b = !envelope_settled_[1];
   if (tick_a) env_a_.follow_gate(envelope_gate_now(0));
@@ -435,24 +451,44 @@ bool voice::render_amp_envelope(float* left, float* right, int n, bool noise) {
     }
   }
   // The amplitude connection where the level moved; at "Volume" 0 there is
-  // none and the gains hold.
+  // none and the gains hold. With no fade under way and the pan holding
+  // (gains_follow_amp_envelope), update_output_gains comes down to the
+  // amplitude times weights fixed for the block: its arithmetic here, in
+  // locals the stores into gl and gr need not reload.
+  follow_pan((panning_ >> 16) + dst_pan_);
+  const float velocity_gain = velocity_gain_, weight_left = pan_weight_left_, weight_right = pan_weight_right_,
+              unison_left = unison_left_, unison_right = unison_right_;
+  const int32_t volume = volume_;
+  const bool connected = gain_conn_count_ > 0;
+  int32_t amplitude = dst_amplitude_;
+  float left = gain_left_, right = gain_right_;
   int32_t seen = amp < 0 ? src_.gate : src_.env[amp];
   for (int i = 0; i < frames; ++i) {
-    if (level[i] != seen && gain_conn_count_ > 0) {
+    if (level[i] != seen && connected) {
       seen = level[i];
-      const int32_t a = saturate32((int64_t(seen) * volume_) >> 31);
-      if (a != dst_amplitude_) {
-        dst_amplitude_ = a;
-        update_output_gains();
+      const int32_t a = saturate32((int64_t(seen) * volume) >> 31);
+      if (a != amplitude) {
+        amplitude = a;
+        const float v = float(a) * output_scale * velocity_gain * inv_2_24;
+        left = weight_left * v * unison_left;
+        right = weight_right * v * unison_right;
       }
     }
-    gl[i] = gain_left_;
-    gr[i] = gain_right_;
+    gl[i] = left;
+    gr[i] = right;
   }
+  dst_amplitude_ = amplitude;
+  gain_left_ = left;
+  gain_right_ = right;
   if (changed != 0) publish_sources();
   lfo_skipped_[0] += uint32_t(frames);
   lfo_skipped_[1] += uint32_t(frames);
-  render_stages(left, right, frames, nz, gl, gr, nullptr, nullptr);
+  return frames;
+}
+
+// The end of a staged block the voice sounded `frames` of n frames of:
+// false when it ended in it (the rest of the block caught up).
+bool voice::end_staged_block(int frames, int n) {
   advance_idle_lfos();
   if (frames == n) return true;
   active_ = false;
@@ -470,7 +506,17 @@ bool voice::render_staged(float* left, float* right, int n, bool noise) {
   int32_t* cut = ctx_->stage_cutoff.data();
   uint8_t* due = ctx_->stage_cutoff_due.data();
   bool any_due = false;
-  int frames = n;
+  const int frames = staged_controls(nz, gl, gr, cut, due, n, noise, any_due);
+  render_stages(left, right, frames, nz, gl, gr, any_due ? cut : nullptr, due);
+  return end_staged_block(frames, n);
+}
+
+// The ticks of a staged block: each sample's noise, gains, cutoff
+// modulation and whether the filter's update is due there (any_due: at
+// some sample), until the voice stops; returns the frames it sounds.
+int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_t* due, int n, bool noise,
+                           bool& any_due) {
+  any_due = false;
   for (int i = 0; i < n; ++i) {
     if (noise) ctx_->noise.next();
     nz[i] = noise ? ctx_->noise.out_float : 0.f;
@@ -479,17 +525,48 @@ bool voice::render_staged(float* left, float* right, int n, bool noise) {
     cut[i] = dst_cutoff_;
     gl[i] = gain_left_;
     gr[i] = gain_right_;
-    if (should_stop()) {
-      frames = i + 1;
-      break;
-    }
+    if (should_stop()) return i + 1;
   }
-  render_stages(left, right, frames, nz, gl, gr, any_due ? cut : nullptr, due);
-  advance_idle_lfos();
-  if (frames == n) return true;
-  active_ = false;
-  catch_up(n - frames);
-  return false;
+  return n;
+}
+
+// A static or staged block whose path can run beside other voices' (the
+// engine groups voices with one filter variant, see engine_staged.cpp):
+// oscillators a block at a time and a main filter to share.
+bool voice::block_stages_in_lanes() const {
+  return path_.filter_mode > 0 && (block_is_staged() || (block_is_static() && oscillators_free_running()));
+}
+
+// Stage 1 of such a block for a voice that reads no noise: the controls of
+// every sample (gains, cutoff modulation, where the filter's update is due)
+// and the oscillators and the mixer into `st`, as render_static and
+// render_staged make them. The path and the output follow in the lanes
+// (lanes_filter_inputs on). Returns the frames the voice sounds; the rest of
+// the block is caught up.
+int voice::staged_lane_sources(voice_context::lane_stage& st, int n) {
+  float* nz = ctx_->stage_noise.data();
+  int frames = n;
+  bool any_due = false;
+  if (block_is_static()) {
+    std::fill(nz, nz + n, 0.f);
+    std::fill(st.gain_left.begin(), st.gain_left.begin() + n, gain_left_);
+    std::fill(st.gain_right.begin(), st.gain_right.begin() + n, gain_right_);
+    lfo_skipped_[0] += uint32_t(n);
+    lfo_skipped_[1] += uint32_t(n);
+  } else if (gains_follow_amp_envelope()) {
+    frames = amp_envelope_controls(nz, st.gain_left.data(), st.gain_right.data(), n, false);
+  } else {
+    frames = staged_controls(nz, st.gain_left.data(), st.gain_right.data(), st.cutoff.data(), st.due.data(), n,
+                             false, any_due);
+  }
+  if (!any_due) {  // the filter's controls hold through the block
+    std::fill(st.due.begin(), st.due.begin() + frames, uint8_t(0));
+    std::fill(st.cutoff.begin(), st.cutoff.begin() + frames, dst_cutoff_);
+  }
+  render_sources(st.mix.data(), frames, nz);
+  st.frames = frames;
+  end_staged_block(frames, n);
+  return frames;
 }
 
 bool voice::step(float* left, float* right, int i, int n, bool noise) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "synth/dsp/svf_lanes.h"
 #include "synth/engine.h"
 #include "tools/analysis/signal.h"
 
@@ -488,4 +489,66 @@ TEST(engine_null, gliding_keytrack_of_the_shaper_filter_follows_every_tick) {
                       note_off(second, 96), note_off(second, 84)},
                      second * 5 / 4));
   }
+}
+
+TEST(engine_null, staged_and_held_chords_share_filter_lanes_on_either_kernel) {
+  // Nine notes of sounds whose blocks are staged (envelopes sweeping the
+  // cutoff or moving the gains, a tremolo) or held still: their filters run
+  // side by side, eight voices to a batch (the ninth in the next), each
+  // voice's cutoff updates landing mid-block, the notes ending at their own
+  // frames inside blocks (their filters then run apart). Drum mode mixes
+  // variants, one of them on a single voice (no lanes for it); voices
+  // without a filter (the amplifier's envelope or the key gate alone) keep
+  // their own stages, whose envelopes tick from copies.
+  std::vector<action> notes;
+  for (int k = 0; k < 9; ++k) notes.push_back(note_on(k * 23, 40 + 3 * k, 50 + 8 * k));
+  for (int k = 0; k < 9; ++k) notes.push_back(note_off(9000 + 611 * k + (k % 3) * 97, 40 + 3 * k));
+  struct staged_case {
+    std::string name;
+    std::vector<action> setup;
+  };
+  const staged_case cases[] = {
+      {"cutoff swept by an envelope, 24 dB saturating",
+       {set(0, p::filter_mode, 5.f), set(0, p::filter_saturation, 0.6f), set(0, p::filter_frequency, 0.3f),
+        set(0, p::filter_resonance, 0.6f), set(0, p::filter_env_b, 0.5f), set(0, p::env_b_attack, 0.15f),
+        set(0, p::env_b_decay, 0.3f), set(0, p::env_b_sustain, 0.4f), set(0, p::env_b_release, 0.2f),
+        set(0, p::env_a_release, 0.08f), set(0, p::osc_b_level, 0.6f), set(0, p::osc_a_waveform, 2.f)}},
+      {"amplifier envelope alone, shaper and shaper filter",
+       {set(0, p::filter_mode, 1.f), set(0, p::filter_frequency, 0.6f), set(0, p::filter_resonance, 0.3f),
+        set(0, p::env_a_attack, 0.2f), set(0, p::env_a_decay, 0.2f), set(0, p::env_a_sustain, 0.5f),
+        set(0, p::env_a_release, 0.05f), set(0, p::shaper_mode, 1.f), set(0, p::shaper_depth, 0.5f),
+        set(0, p::shflt_mode, 2.f), set(0, p::shflt_frequency, 0.6f), set(0, p::osc_a_waveform, 3.f)}},
+      {"tremolo, pan swing and an FM filter swept by an envelope",
+       {set(0, p::filter_mode, 6.f), set(0, p::filter_frequency, 0.45f), set(0, p::filter_fmod, 0.4f),
+        set(0, p::filter_env_a, 0.3f), set(0, p::volume_mod_a, 0.4f), set(0, p::panning_mod_a, 0.5f),
+        set(0, p::mod_a_rate, 0.45f), set(0, p::env_a_decay, 0.3f), set(0, p::env_a_sustain, 0.6f),
+        set(0, p::env_a_release, 0.1f), set(0, p::filter_qmod, 0.f), set(0, p::osc_b_level, 0.5f)}},
+      {"no filter, the envelopes of the amplifier alone",
+       {set(0, p::env_a_attack, 0.1f), set(0, p::env_a_decay, 0.25f), set(0, p::env_a_sustain, 0.3f),
+        set(0, p::env_a_release, 0.06f), set(0, p::env_b_decay, 0.2f)}},
+      {"no filter, the key gate as the amplifier",
+       {set(0, p::volume_env, 0.f), set(0, p::osc_a_waveform, 2.f), set(0, p::env_a_decay, 0.2f)}},
+      {"QMod and a band filter, held",
+       {set(0, p::filter_mode, 3.f), set(0, p::filter_frequency, 0.5f), set(0, p::filter_qmod, 0.3f),
+        set(0, p::filter_env_a, 0.2f), set(0, p::env_a_sustain, 1.f), set(0, p::env_a_release, 0.03f)}},
+  };
+  std::vector<action> drums = {switch_flag(0, engine_flag::drum_mode, true)};
+  const float modes[] = {5.f, 2.f, 5.f, 2.f, 8.f, 5.f, 2.f, 5.f, 2.f};
+  for (int k = 0; k < 9; ++k) {
+    const int preset = 16 + 3 * k;  // key 40 + 3k in drum mode
+    for (action a : {set_in(preset, p::filter_mode, modes[k]), set_in(preset, p::filter_frequency, 0.3f + 0.05f * k),
+                     set_in(preset, p::filter_env_a, 0.3f), set_in(preset, p::env_a_decay, 0.2f + 0.02f * k),
+                     set_in(preset, p::env_a_sustain, 0.5f), set_in(preset, p::env_a_release, 0.04f),
+                     set_in(preset, p::filter_saturation, k % 2 ? 0.5f : 0.f)})
+      drums.push_back(a);
+  }
+  const svf_lanes::kernel kernels[] = {svf_lanes::kernel::scalar, svf_lanes::kernel::avx2};
+  for (svf_lanes::kernel k : kernels) {
+    if (k == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) continue;
+    svf_lanes::force_kernel(k);
+    SCOPED_TRACE(k == svf_lanes::kernel::avx2 ? "avx2" : "scalar");
+    for (const staged_case& c : cases) expect_null(with(c.name, c.setup, notes, second * 3 / 4));
+    expect_null(with("drum presets of three variants", drums, notes, second * 3 / 4));
+  }
+  svf_lanes::force_kernel(svf_lanes::avx2_available() ? svf_lanes::kernel::avx2 : svf_lanes::kernel::scalar);
 }
