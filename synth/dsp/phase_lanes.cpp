@@ -29,9 +29,27 @@ inline __m128 shifted_in(__m128 a, __m128 before) {
 
 inline __m128 lane3(__m128 a) { return _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 3, 3, 3)); }
 
-}  // namespace
+// The first sample through add_increment's steps, with set_increment's
+// limits: right after an event the phase lies below the increment and its
+// step need not follow the guess; from the state it leaves, the guesses hold.
+// False when the sample reaches an event.
+inline bool first_step(run_io& io) {
+  float inc = io.increment ? io.increment[0] : io.fixed_increment;
+  if (!(inc == inc)) inc = 0.f;
+  if (inc > 0.5f) inc = 0.5f;
+  if (inc < -0.5f) inc = -0.5f;
+  const float y = inc - io.lost;
+  const float sum = io.phase + y;
+  const float lost = (sum - io.phase) - y;
+  if (inc >= 0.f ? sum >= io.next_event : sum <= io.previous_event) return false;
+  io.phases[0] = sum;
+  io.phase = sum;
+  io.lost = lost;
+  return true;
+}
 
-int32_t detail::run_sse2(run_io& io) {
+// Samples from the first on, in lanes.
+int32_t lanes_from(run_io& io) {
   const __m128 next = _mm_set1_ps(io.next_event), previous = _mm_set1_ps(io.previous_event);
   const __m128 zero = _mm_setzero_ps();
   const __m128d zero_d = _mm_setzero_pd();
@@ -100,6 +118,24 @@ int32_t detail::run_sse2(run_io& io) {
   io.phase = _mm_cvtss_f32(phase);
   io.lost = _mm_cvtss_f32(lost);
   return i;
+}
+
+}  // namespace
+
+int32_t detail::run_sse2(run_io& io) {
+  if (io.n <= 0) return 0;
+  if (!first_step(io)) return 0;
+  if (io.n == 1) return 1;
+  // The rest from the second sample on: the arrays advance by one, the
+  // count taken by one more.
+  run_io rest = io;
+  rest.increment = io.increment ? io.increment + 1 : nullptr;
+  rest.phases = io.phases + 1;
+  rest.n = io.n - 1;
+  const int32_t taken = 1 + lanes_from(rest);
+  io.phase = rest.phase;
+  io.lost = rest.lost;
+  return taken;
 }
 
 int32_t run(run_io& io) {

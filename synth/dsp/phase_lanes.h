@@ -11,7 +11,9 @@
 // operations, in its order, and the guess stands only where that gives the
 // guess of its own sample again, bit for bit. The first lane starts from the
 // true state, so every state that stands is add_increment's, whatever the
-// rounding mode; a wrong guess only ends the stretch early.
+// rounding mode; a wrong guess only ends the stretch early. The first sample
+// of a stretch steps alone: it usually follows an event, with the phase below
+// the increment, where the guess often misses.
 #pragma once
 
 #include <cstdint>
