@@ -439,7 +439,8 @@ void oscillator::stretch_output(float* v, int32_t n, const float* increment) {
 // With `increment` and `width` (else null), each sample first takes its own.
 // Stretches without events take their phases from the lanes (phase_lanes)
 // and their values and output from stretch_output; a sample with an event,
-// or one the lanes did not vouch for, goes through run_sample.
+// one the lanes did not vouch for, or one close before an event (at the
+// increment in force, or the last sample's) goes through run_sample.
 template <int32_t W>
 void oscillator::render_run(float* out, int32_t n, const float* increment, const float* width) {
   if constexpr (W == waveform::sine) {
@@ -451,26 +452,41 @@ void oscillator::render_run(float* out, int32_t n, const float* increment, const
       out[i] = out_.process(step_value<W>());
     }
   } else {
+    // Below this many samples to the next event a stretch costs more in the
+    // lanes than sample by sample (the call, the last register cut short).
+    // The phase stays in locals through the samples taken one at a time.
+    // A pitch whose stretches are all that short (events at every wrap, the
+    // triangle's peak, the staircase's steps, the pulse's edge) skips the
+    // lanes: one sample after the other, in one loop.
+    constexpr float short_stretch = 16.f;
+    float spacing = 1.f;
+    if constexpr (W == waveform::triangle) spacing = 0.5f;
+    if constexpr (W == waveform::staircase) spacing = 0.25f;
+    if constexpr (W == waveform::pulse) spacing = width_ < 1.f - width_ ? width_ : 1.f - width_;
+    float phase = phase_, lost = phase_lost_;
     int32_t i = 0;
+    if (spacing < short_stretch * std::fabs(increment_)) {
+      for (; i < n; ++i) out[i] = run_sample<W>(phase, lost, increment, width, i);
+    }
     while (i < n) {
-      if (!sync_pending_) {
-        phase_lanes::run_io io{phase_,      phase_lost_,     increment ? increment + i : nullptr, increment_,
+      const float room = increment_ >= 0.f ? next_event_ - phase : phase - previous_event_;
+      if (!sync_pending_ && room >= short_stretch * std::fabs(increment_)) {
+        phase_lanes::run_io io{phase,       lost,            increment ? increment + i : nullptr, increment_,
                                next_event_, previous_event_, n - i,                               out + i};
         const int32_t m = phase_lanes::run(io);
+        phase = io.phase;
+        lost = io.lost;
         if (m > 0) {
-          phase_ = io.phase;
-          phase_lost_ = io.lost;
           stretch_output<W>(out + i, m, increment ? increment + i : nullptr);
           i += m;
           if (i == n) break;
         }
       }
-      float phase = phase_, lost = phase_lost_;
       out[i] = run_sample<W>(phase, lost, increment, width, i);
-      phase_ = phase;
-      phase_lost_ = lost;
       ++i;
     }
+    phase_ = phase;
+    phase_lost_ = lost;
     if (increment && n > 0) set_pending_width(width[n - 1]);
   }
 }

@@ -101,10 +101,16 @@ int32_t lanes_from(run_io& io) {
     // The samples before the first that fails (or the end).
     int32_t take = 0;
     while (take < left && take < lanes && (good >> take & 1)) ++take;
-    alignas(16) float s[lanes], sl[lanes];
-    _mm_store_ps(s, sum);
-    _mm_store_ps(sl, sum_lost);
-    for (int32_t k = 0; k < take; ++k) io.phases[i + k] = s[k];
+    float s[lanes], sl[lanes];
+    _mm_storeu_ps(s, sum);
+    _mm_storeu_ps(sl, sum_lost);
+    // A whole register where the samples reach that far (the lanes past
+    // `take` are written again later): the caller reads them a register at
+    // a time, which a store of single floats would hold up.
+    if (left >= lanes)
+      _mm_storeu_ps(io.phases + i, sum);
+    else
+      for (int32_t k = 0; k < take; ++k) io.phases[i + k] = s[k];
     i += take;
     if (take > 0) {
       io.phase = s[take - 1];
