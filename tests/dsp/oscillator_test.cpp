@@ -463,10 +463,11 @@ TEST(oscillator, multi_ramp_block_is_sample_by_sample_for_every_ramp_count) {
 
 TEST(oscillator, block_render_is_sample_by_sample_for_every_waveform_pitch_and_kernel) {
   // Every waveform (pulses of three widths), pitches from note 0 at 192 kHz
-  // to Nyquist rising and falling, a fixed increment and one per sample
-  // (a vibrato crossing zero for the falling ones), in blocks cut unevenly,
-  // in the default rounding and the processing call's: the block form gives
-  // render()'s samples bit for bit, through either phase kernel.
+  // to Nyquist rising and falling, a fixed increment and one per sample (a
+  // vibrato crossing zero for the falling ones, a sample past the limit and
+  // a NaN among them), in blocks cut unevenly, in the default rounding and
+  // the processing call's: the block form gives render()'s samples bit for
+  // bit, through either phase kernel.
   auto bits = [](float x) {
     uint32_t b;
     std::memcpy(&b, &x, sizeof b);
@@ -503,6 +504,8 @@ TEST(oscillator, block_render_is_sample_by_sample_for_every_waveform_pitch_and_k
                 increment[size_t(i)] = inc < 0.f ? inc * (0.2f + vibrato) : inc * (1.f + 0.05f * vibrato);
                 widths[size_t(i)] = width + 0.05f * vibrato;
               }
+              increment[700] = 3.f;  // held to Nyquist for a sample
+              increment[900] = std::nanf("");  // held to 0
               const int pieces[] = {64, 13, 1, 3, 200, 7, 128};
               for (int at = 0, k = 0; at < n; ++k) {
                 const int m = std::min(pieces[k % 7], n - at);
