@@ -65,6 +65,34 @@ void bm_multi_ramp_16(benchmark::State& state) {
 }
 BENCHMARK(bm_multi_ramp_16);
 
+// A free-running oscillator in 64-sample blocks, as a voice renders it: with
+// its increment fixed through the block (argument 0) or one of its own per
+// sample, a slow vibrato (argument 1), at 440 Hz or two octaves up
+// (argument 2). Items are samples.
+void bm_block(benchmark::State& state) {
+  constexpr int32_t block = 64;
+  synth::noise_generator noise;
+  synth::oscillator o;
+  const int32_t wf = int32_t(state.range(0));
+  const float pitch = increment * (state.range(2) != 0 ? 4.f : 1.f);
+  setup(o, noise, wf, pitch);
+  const bool per_sample = state.range(1) != 0;
+  std::vector<float> inc(block), width(block, 0.5f), out(block);
+  for (int32_t i = 0; i < block; ++i) inc[size_t(i)] = pitch * (1.f + 0.01f * std::sin(0.1f * float(i)));
+  for (auto _ : state) {
+    noise.next();
+    if (per_sample)
+      o.render_block(out.data(), block, inc.data(), width.data());
+    else
+      o.render_block(out.data(), block);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetLabel(synth::waveform_names[wf] + std::string(per_sample ? ", increment per sample" : "") +
+                 (state.range(2) != 0 ? ", 1760 Hz" : ""));
+  state.SetItemsProcessed(state.iterations() * block);
+}
+BENCHMARK(bm_block)->ArgsProduct({benchmark::CreateDenseRange(1, 5, 1), {0, 1}, {0, 1}});
+
 void bm_pcm_player(benchmark::State& state) {
   synth::pcm_record record;
   std::vector<int16_t> frames(44100);

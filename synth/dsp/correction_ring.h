@@ -37,6 +37,22 @@ struct correction_ring {
     }
     return current;
   }
+
+  // What n calls of pop() return (n <= size), into out, the same way.
+  void pop_into(float* out, int32_t n) {
+    const int32_t popped = n < pending ? n : pending;
+    for (int32_t k = 0; k < popped; ++k) {
+      float& slot = slots[(index + k) & mask];
+      out[k] = slot;
+      slot = 0.f;
+    }
+    if (popped > 0) {
+      current = out[popped - 1];
+      index = (index + popped) & mask;
+      pending -= popped;
+    }
+    for (int32_t k = popped; k < n; ++k) out[k] = current;
+  }
 };
 
 // Adds amplitude * residual for a discontinuity t samples before the end of

@@ -5,6 +5,12 @@
 #include <cstring>
 
 #include "synth/dsp/exp2.h"
+#include "synth/dsp/phase_lanes.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#include <xmmintrin.h>
+#endif
 
 namespace synth {
 
@@ -352,7 +358,89 @@ inline float oscillator::run_sample(float& phase, float& lost, const float* incr
   return out_.process(v);
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// set_increment's limits, four at a time: NaN to 0, then into [-0.5, 0.5].
+inline __m128 limited_increments(__m128 x) {
+  x = _mm_and_ps(x, _mm_cmpord_ps(x, x));
+  return _mm_max_ps(_mm_min_ps(x, _mm_set1_ps(oscillator::max_increment)), _mm_set1_ps(-oscillator::max_increment));
+}
+
+}  // namespace
+#endif
+
+// Samples of a stretch without events whose phases v holds (with `increment`,
+// else null, each sample's own): run_sample's value and output stage for
+// each, written over its phase, four to a register with the same operations
+// in the same order. Nothing is inserted into the rings during the stretch,
+// so their contributions for the first samples come out ahead in one go;
+// after those both rings are idle and give the same constant every sample.
+template <int32_t W>
+void oscillator::stretch_output(float* v, int32_t n, const float* increment) {
+  constexpr int32_t ahead = correction_ring::size;
+  float step[ahead], slope[ahead];
+  const int32_t busy = (out_.step.pending > 0 || out_.slope.pending > 0) ? (n < ahead ? n : ahead) : 0;
+  out_.step.pop_into(step, busy);
+  out_.slope.pop_into(slope, busy);
+  // The naive value of sample i, as run_sample takes it.
+  auto value = [&](int32_t i) {
+    if (increment) set_increment(increment[i]);
+    if constexpr (W == waveform::pulse) return naive(v[i]) + (2.f * width_ - 1.f);  // remove the pulse's mean
+    if constexpr (W == waveform::staircase) return held_;
+    return naive(v[i]);
+  };
+  float delayed = out_.delayed;
+  int32_t i = 0;
+#if defined(__SSE2__)
+  const __m128 one_v = _mm_set1_ps(1.f), minus_one = _mm_set1_ps(-1.f), half = _mm_set1_ps(0.5f);
+  const __m128 fixed = _mm_set1_ps(increment_);
+  const __m128 step_idle = _mm_set1_ps(out_.step.current), slope_idle = _mm_set1_ps(out_.slope.current);
+  __m128 delayed_v = _mm_set1_ps(delayed);
+  for (; i + 4 <= n; i += 4) {
+    const __m128 p = _mm_loadu_ps(v + i);
+    const __m128 inc = increment ? limited_increments(_mm_loadu_ps(increment + i)) : fixed;
+    __m128 x;
+    if constexpr (W == waveform::pulse) {
+      const __m128 high = _mm_cmpge_ps(p, _mm_set1_ps(width_));
+      const __m128 level = _mm_or_ps(_mm_and_ps(high, one_v), _mm_andnot_ps(high, minus_one));
+      x = _mm_add_ps(level, _mm_set1_ps(2.f * width_ - 1.f));
+    } else if constexpr (W == waveform::ramp) {
+      x = _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(2.f), p), one_v),
+                     _mm_mul_ps(_mm_set1_ps(2.f * minblep.integral), inc));
+    } else if constexpr (W == waveform::triangle) {
+      const __m128 above = _mm_cmpge_ps(p, half);
+      const __m128 sign = _mm_or_ps(_mm_and_ps(above, minus_one), _mm_andnot_ps(above, one_v));
+      const __m128 folded = _mm_andnot_ps(_mm_set1_ps(-0.f), _mm_sub_ps(half, p));
+      x = _mm_add_ps(_mm_sub_ps(_mm_mul_ps(folded, _mm_set1_ps(4.f)), one_v),
+                     _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(4.f * minblep.integral), inc), sign));
+    } else {
+      x = _mm_set1_ps(held_);
+    }
+    const bool early = i < busy;  // busy is n or a multiple of four
+    // delayed = naive + step; out = slope + the previous sample's delayed
+    const __m128 d = _mm_add_ps(x, early ? _mm_loadu_ps(step + i) : step_idle);
+    const __m128 before = _mm_move_ss(_mm_shuffle_ps(d, d, _MM_SHUFFLE(2, 1, 0, 3)), delayed_v);
+    _mm_storeu_ps(v + i, _mm_add_ps(early ? _mm_loadu_ps(slope + i) : slope_idle, before));
+    delayed_v = _mm_shuffle_ps(d, d, _MM_SHUFFLE(3, 3, 3, 3));
+  }
+  delayed = _mm_cvtss_f32(delayed_v);
+#endif
+  for (; i < n; ++i) {
+    const float x = value(i);
+    const float out = (i < busy ? slope[i] : out_.slope.current) + delayed;
+    delayed = x + (i < busy ? step[i] : out_.step.current);
+    v[i] = out;
+  }
+  out_.delayed = delayed;
+  if (increment && n > 0) set_increment(increment[n - 1]);
+}
+
 // With `increment` and `width` (else null), each sample first takes its own.
+// Stretches without events take their phases from the lanes (phase_lanes)
+// and their values and output from stretch_output; a sample with an event,
+// one the lanes did not vouch for, or one close before an event (at the
+// increment in force, or the last sample's) goes through run_sample.
 template <int32_t W>
 void oscillator::render_run(float* out, int32_t n, const float* increment, const float* width) {
   if constexpr (W == waveform::sine) {
@@ -364,10 +452,42 @@ void oscillator::render_run(float* out, int32_t n, const float* increment, const
       out[i] = out_.process(step_value<W>());
     }
   } else {
+    // Below this many samples to the next event a stretch costs more in the
+    // lanes than sample by sample (the call, the last register cut short).
+    // The phase stays in locals through the samples taken one at a time.
+    // A pitch whose stretches are all that short (events at every wrap, the
+    // triangle's peak, the staircase's steps, the pulse's edge) skips the
+    // lanes: one sample after the other, in one loop.
+    constexpr float short_stretch = 16.f;
+    float spacing = 1.f;
+    if constexpr (W == waveform::triangle) spacing = 0.5f;
+    if constexpr (W == waveform::staircase) spacing = 0.25f;
+    if constexpr (W == waveform::pulse) spacing = width_ < 1.f - width_ ? width_ : 1.f - width_;
     float phase = phase_, lost = phase_lost_;
-    for (int32_t i = 0; i < n; ++i) out[i] = run_sample<W>(phase, lost, increment, width, i);
+    int32_t i = 0;
+    if (spacing < short_stretch * std::fabs(increment_)) {
+      for (; i < n; ++i) out[i] = run_sample<W>(phase, lost, increment, width, i);
+    }
+    while (i < n) {
+      const float room = increment_ >= 0.f ? next_event_ - phase : phase - previous_event_;
+      if (!sync_pending_ && room >= short_stretch * std::fabs(increment_)) {
+        phase_lanes::run_io io{phase,       lost,            increment ? increment + i : nullptr, increment_,
+                               next_event_, previous_event_, n - i,                               out + i};
+        const int32_t m = phase_lanes::run(io);
+        phase = io.phase;
+        lost = io.lost;
+        if (m > 0) {
+          stretch_output<W>(out + i, m, increment ? increment + i : nullptr);
+          i += m;
+          if (i == n) break;
+        }
+      }
+      out[i] = run_sample<W>(phase, lost, increment, width, i);
+      ++i;
+    }
     phase_ = phase;
     phase_lost_ = lost;
+    if (increment && n > 0) set_pending_width(width[n - 1]);
   }
 }
 

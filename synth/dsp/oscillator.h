@@ -121,6 +121,8 @@ class oscillator {
   float run_sample(float& phase, float& lost, const float* increment, const float* width, int32_t i);
   template <int32_t W>
   void render_run(float* out, int32_t n, const float* increment, const float* width);
+  template <int32_t W>
+  void stretch_output(float* v, int32_t n, const float* increment);
   float sine_value() const;
   float render_multi_ramp();
   // n samples of the multi-ramp, the same as n calls of render_multi_ramp()

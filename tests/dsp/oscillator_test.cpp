@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/fp_mode.h"
 #include "synth/dsp/noise_generator.h"
 #include "synth/dsp/oscillator.h"
 #include "synth/dsp/svf_lanes.h"
@@ -453,6 +455,83 @@ TEST(oscillator, multi_ramp_block_is_sample_by_sample_for_every_ramp_count) {
         for (int i = 0; i < 100; ++i) expect[size_t(i)] = osc[0].render();
         osc[1].render_block(got.data(), 100);
         for (int i = 0; i < 100; ++i) ASSERT_EQ(got[size_t(i)], expect[size_t(i)]) << "all 16 @" << i;
+      }
+    }
+  }
+  svf_lanes::force_kernel(active);
+}
+
+TEST(oscillator, block_render_is_sample_by_sample_for_every_waveform_pitch_and_kernel) {
+  // Every waveform (pulses of three widths), pitches from note 0 at 192 kHz
+  // to Nyquist rising and falling, a fixed increment and one per sample (a
+  // vibrato crossing zero for the falling ones, a sample past the limit and
+  // a NaN among them), in blocks cut unevenly, in the default rounding and
+  // the processing call's: the block form gives render()'s samples bit for
+  // bit, through either phase kernel.
+  auto bits = [](float x) {
+    uint32_t b;
+    std::memcpy(&b, &x, sizeof b);
+    return b;
+  };
+  const svf_lanes::kernel active = svf_lanes::active_kernel();
+  for (svf_lanes::kernel kernel : {svf_lanes::kernel::scalar, svf_lanes::kernel::avx2}) {
+    if (kernel == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) continue;
+    svf_lanes::force_kernel(kernel);
+    for (bool processing : {false, true}) {
+      platform::scoped_fp_mode mode(processing ? platform::processing_fp_mode : platform::control_fp_mode);
+      for (int wf = waveform::null; wf < waveform::count; ++wf) {
+        for (float width : {0.5f, 0.1f, 0.93f}) {
+          if (width != 0.5f && wf != waveform::pulse) continue;
+          for (float inc : {4.3e-5f, 0.0099773f, 0.0731f, 0.29f, 0.47f, 0.5f, -0.0131f, -0.41f}) {
+            for (bool per_sample : {false, true}) {
+              SCOPED_TRACE(std::string(waveform_names[wf]) + " width " + std::to_string(width) + " increment " +
+                           std::to_string(inc) + (per_sample ? " per sample" : " fixed") +
+                           (processing ? ", toward zero" : ", nearest") +
+                           (kernel == svf_lanes::kernel::avx2 ? ", AVX2" : ", SSE2"));
+              float noise = 0.25f;
+              oscillator osc[2];
+              for (oscillator& o : osc) {
+                o.init(&noise);
+                o.set_waveform(wf);
+                o.set_pending_width(width);
+                o.set_increment(inc);
+                o.render();  // takes up the waveform
+              }
+              const int n = 1500;
+              std::vector<float> increment(n), widths(n), expect(n), got(n);
+              for (int i = 0; i < n; ++i) {
+                const float vibrato = std::sin(float(i) * 0.013f);
+                increment[size_t(i)] = inc < 0.f ? inc * (0.2f + vibrato) : inc * (1.f + 0.05f * vibrato);
+                widths[size_t(i)] = width + 0.05f * vibrato;
+              }
+              increment[700] = 3.f;  // held to Nyquist for a sample
+              increment[900] = std::nanf("");  // held to 0
+              const int pieces[] = {64, 13, 1, 3, 200, 7, 128};
+              for (int at = 0, k = 0; at < n; ++k) {
+                const int m = std::min(pieces[k % 7], n - at);
+                noise = float(k % 5) * 0.3f - 0.6f;  // the staircase's next levels
+                for (int i = at; i < at + m; ++i) {
+                  if (per_sample) {
+                    osc[0].set_increment(increment[size_t(i)]);
+                    osc[0].set_pending_width(widths[size_t(i)]);
+                  }
+                  expect[size_t(i)] = osc[0].render();
+                }
+                if (per_sample)
+                  osc[1].render_block(&got[size_t(at)], m, &increment[size_t(at)], &widths[size_t(at)]);
+                else
+                  osc[1].render_block(&got[size_t(at)], m);
+                at += m;
+              }
+              for (int i = 0; i < n; ++i) ASSERT_EQ(bits(got[size_t(i)]), bits(expect[size_t(i)])) << "@" << i;
+              EXPECT_EQ(bits(osc[1].phase()), bits(osc[0].phase()));
+              EXPECT_EQ(osc[1].increment(), osc[0].increment());
+              EXPECT_EQ(osc[1].pending_width(), osc[0].pending_width());
+              // The sample after the blocks: the state that was left holds.
+              EXPECT_EQ(bits(osc[1].render()), bits(osc[0].render()));
+            }
+          }
+        }
       }
     }
   }
