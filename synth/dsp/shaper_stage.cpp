@@ -40,7 +40,7 @@ void scatter(__m128 x, const shaper_voice* voices, int count, float* (*field)(co
 
 // shaper_curve::process for one mode, lane by lane.
 template <int Mode>
-inline __m128 curve_ps(__m128 y, __m128 d, __m128 d1, __m128 limit, __m128 k, __m128 c) {
+[[gnu::always_inline]] inline __m128 curve_ps(__m128 y, __m128 d, __m128 d1, __m128 limit, __m128 k, __m128 c) {
   if constexpr (Mode == 0) {
     return _mm_div_ps(_mm_mul_ps(y, d1), _mm_add_ps(abs_ps(y), d));
   } else if constexpr (Mode == 1) {
@@ -85,9 +85,11 @@ void scatter_set(const lane_set& s) {
   scatter(s.dc_z, s.voices, s.count, [](const shaper_voice& v) { return &v.dc->z; });
 }
 
-// One sample of four voices: shape_sample's steps lane by lane.
+// One sample of four voices: shape_sample's steps lane by lane. Always
+// inline: called out of line, the filters' states would pass through memory
+// at every sample.
 template <int Mode>
-inline __m128i shape4(lane_set& s, __m128i in) {
+[[gnu::always_inline]] inline __m128i shape4(lane_set& s, __m128i in) {
   const __m128 x = _mm_mul_ps(_mm_cvtepi32_ps(in), _mm_set1_ps(shaper_input_scale));
   // Tone lowpass: lp = (g x + s) k, s = (x - lp) g + lp.
   const __m128 lp = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(s.tone_g, x), s.tone_s), s.tone_k);
@@ -142,6 +144,8 @@ void shape_sse(const shaper_voice* voices, int count, const int32_t* const* in, 
   }
   int i = 0;
   for (; i + 4 <= n; i += 4) {
+    // Unrolled, so that the sets' states stay in registers.
+#pragma GCC unroll 2
     for (int s = 0; s < Sets; ++s) {
       __m128i x0 = load4(from[s][0] + i), x1 = load4(from[s][1] + i), x2 = load4(from[s][2] + i),
               x3 = load4(from[s][3] + i);
