@@ -274,6 +274,7 @@ class voice {
 
   void rebuild_connections();
   int stage_sources(int from, int n);
+  int stage_envelopes(int from, int n, bool tick_a, bool tick_b);
   void stage_connections(int from, int n);
   void stage_oscillator_controls(voice_context::lane_stage& st, int from, int n);
   const int32_t* stage_source(const int32_t* src, int& shift);
@@ -293,6 +294,9 @@ class voice {
   // The stop rule with no amplifier fade under way, for the envelopes and
   // the declick level given (a block's stage keeps them in locals).
   bool stops_with(const envelope& env_a, const envelope& env_b, int32_t declick) const;
+  // The same from the amplifier envelope's level and stage alone (read only
+  // when an envelope is the amplifier's).
+  bool stops_with(int32_t amp_level, envelope::stage_id amp_stage, int32_t declick) const;
   void evaluate_connections();
   void evaluate_gain_connections();
   void apply_connections(int from, int to);

@@ -17,12 +17,17 @@ bool voice::should_stop() const {
 }
 
 bool voice::stops_with(const envelope& env_a, const envelope& env_b, int32_t declick) const {
-  if (amp_env_select_ == 0) return !key_gate_ && declick <= declick_silent;
+  if (amp_env_select_ == 0) return stops_with(0, envelope::idle, declick);
   const envelope& e = amp_env_select_ == 1 ? env_a : env_b;
+  return stops_with(e.level(), e.stage(), declick);
+}
+
+bool voice::stops_with(int32_t amp_level, envelope::stage_id amp_stage, int32_t declick) const {
+  if (amp_env_select_ == 0) return !key_gate_ && declick <= declick_silent;
   const int trigger = env_trigger_[amp_env_select_ - 1];
   // An envelope that has just been gated on sits at 0 until its first tick:
   // an attack never ends the voice. A decay into sustain 0 does.
-  if (e.level() != 0 || e.stage() == envelope::attack) return false;
+  if (amp_level != 0 || amp_stage == envelope::attack) return false;
   return trigger == 0 || trigger == 3 || !key_gate_;
 }
 

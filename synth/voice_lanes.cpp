@@ -170,35 +170,12 @@ void voice::stage_oscillator_controls(voice_context::lane_stage& st, int from, i
 // stops, then the LFOs up to there; the sources published as of the last.
 int voice::stage_sources(int from, int n) {
   voice_context::control_stage& c = ctx_->controls;
-  int frames = n;
   // Their gates follow the key alone here (lanes_controls_in_stages), which
   // holds within a block: once followed, a tick's follow_gate does nothing.
   const bool tick_a = !envelope_settled_[0], tick_b = !envelope_settled_[1];
   if (tick_a) env_a_.follow_gate(envelope_gate_now(0));
   if (tick_b) env_b_.follow_gate(envelope_gate_now(1));
-  // Local copies tick, so that the stores into the stage's arrays need not
-  // reload them; the stop rule (no amplifier fade here) reads them too.
-  envelope env_a = env_a_, env_b = env_b_;
-  int32_t declick = declick_level_;
-  const bool tick_declick = !declick_settled_;
-  int32_t* out_a = c.env_a.data();
-  int32_t* out_b = c.env_b.data();
-  int32_t* out_gate = c.gate.data();
-  for (int i = from; i < n; ++i) {
-    if (tick_a) env_a.tick();
-    if (tick_b) env_b.tick();
-    if (tick_declick) declick = declick_step(declick);
-    out_a[i] = env_a.level();
-    out_b[i] = env_b.level();
-    out_gate[i] = declick;
-    if (stops_with(env_a, env_b, declick)) {
-      frames = i + 1;
-      break;
-    }
-  }
-  env_a_ = env_a;
-  env_b_ = env_b;
-  declick_level_ = declick;
+  const int frames = stage_envelopes(from, n, tick_a, tick_b);
   lfo* lfos[2] = {&lfo_a_, &lfo_b_};
   int32_t* outs[2] = {c.lfo_a.data(), c.lfo_b.data()};
   for (int x = 0; x < 2; ++x) {
@@ -210,6 +187,48 @@ int voice::stage_sources(int from, int n) {
     lfos[x]->tick_block(outs[x] + from, frames - from);
   }
   publish_sources();
+  return frames;
+}
+
+// The envelopes and the declick gate of samples from..n-1 until the voice
+// stops; returns the frames it sounded. The levels run in registers (an
+// envelope's own tick keeps it in memory, as it may call out): a tick that
+// only moves a level runs here, the rare one that ends a stage or rescales
+// runs on the envelope, and the stop rule reads the amplifier envelope's
+// level and the stage it is in.
+int voice::stage_envelopes(int from, int n, bool tick_a, bool tick_b) {
+  voice_context::control_stage& c = ctx_->controls;
+  int frames = n;
+  int32_t level_a = env_a_.level(), level_b = env_b_.level();
+  int32_t declick = declick_level_;
+  const bool tick_declick = !declick_settled_;
+  const bool amp_is_b = amp_env_select_ != 1;  // read only when an envelope is the amplifier's
+  envelope& amp = amp_is_b ? env_b_ : env_a_;
+  envelope::stage_id amp_stage = amp.stage();
+  const auto full_tick = [&](envelope& e, int32_t& level) {
+    e.set_level(level);
+    e.tick();
+    level = e.level();
+    amp_stage = amp.stage();
+  };
+  int32_t* out_a = c.env_a.data();
+  int32_t* out_b = c.env_b.data();
+  int32_t* out_gate = c.gate.data();
+  for (int i = from; i < n; ++i) {
+    if (tick_a && !env_a_.level_tick(level_a)) full_tick(env_a_, level_a);
+    if (tick_b && !env_b_.level_tick(level_b)) full_tick(env_b_, level_b);
+    if (tick_declick) declick = declick_step(declick);
+    out_a[i] = level_a;
+    out_b[i] = level_b;
+    out_gate[i] = declick;
+    if (stops_with(amp_is_b ? level_b : level_a, amp_stage, declick)) {
+      frames = i + 1;
+      break;
+    }
+  }
+  env_a_.set_level(level_a);
+  env_b_.set_level(level_b);
+  declick_level_ = declick;
   return frames;
 }
 
@@ -323,10 +342,19 @@ state_variable_filter::coefficient_run voice::lanes_coefficients(voice_context::
 
 // Stage 4: the filter's output (or the bypass) as the shaper's input, in
 // st.x (the filter's inputs are spent).
+// The filtered form is saturate32(y * 4) in 32 bits: the product where it
+// fits, else the rail, compares and selects the compiler runs four at a time.
 void voice::lanes_shaper_input(voice_context::lane_stage& st) {
-  const bool filtered = path_.filter_mode > 0;
-  for (int i = 0; i < st.frames; ++i)
-    st.x[i] = filtered ? saturate32(int64_t(st.y[i]) * 4) : float_to_fixed(st.mix[i], 16777216.f);
+  if (path_.filter_mode > 0) {
+    constexpr int32_t fits = q31_max / 4;  // |y| up to this times 4 is within the rails
+    for (int i = 0; i < st.frames; ++i) {
+      const int32_t y = st.y[i];
+      const int32_t times4 = int32_t(uint32_t(y) << 2);
+      st.x[i] = y > fits ? q31_max : y < -fits ? -q31_max : times4;
+    }
+  } else {
+    for (int i = 0; i < st.frames; ++i) st.x[i] = float_to_fixed(st.mix[i], 16777216.f);
+  }
 }
 
 // The end of stage 4: the shaper filter and the output of every sample.

@@ -83,11 +83,21 @@ class envelope {
     if (!running_) return;
     const int32_t l = next_level();
     level_ = l;
-    const int64_t from_end = int64_t(l) - end_;
-    if (((stage_ == attack || stage_ == decay) && from_end < threshold && -from_end < threshold) ||
-        (stage_ == release && l < floor_level))
-      end_stage();
+    if (ends_stage(l)) end_stage();
   }
+  // tick() for a caller that keeps the level in a register: where the tick
+  // only moves the level (no time scale to recompute, the stage goes on),
+  // the next level into `level` and true; else false and nothing changed,
+  // and the caller hands the level back (set_level) and runs tick().
+  bool level_tick(int32_t& level) const {
+    if (rescale_) return false;
+    if (!running_) return true;
+    const int32_t l = step_from(level);
+    if (ends_stage(l)) return false;
+    level = l;
+    return true;
+  }
+  void set_level(int32_t level) { level_ = level; }
   // Advance a silent voice's envelope by ticks: collected until at least
   // pending_apply_ticks, then applied in closed form.
   void skip(uint32_t ticks);
@@ -107,8 +117,14 @@ class envelope {
  private:
   // The level after one step of the current row. Overshoot above 0x3FFFFFFF
   // or below 0 lands on the stage's end.
-  int32_t next_level() const {
-    const int64_t next = level_ + ((int64_t(coef_) * (int64_t(goal_) - level_)) >> 31);
+  int32_t next_level() const { return step_from(level_); }
+  bool ends_stage(int32_t l) const {
+    const int64_t from_end = int64_t(l) - end_;
+    return ((stage_ == attack || stage_ == decay) && from_end < threshold && -from_end < threshold) ||
+           (stage_ == release && l < floor_level);
+  }
+  int32_t step_from(int32_t level) const {
+    const int64_t next = level + ((int64_t(coef_) * (int64_t(goal_) - level)) >> 31);
     return (next < 0 || next > attack_end) ? end_ : int32_t(next);
   }
 

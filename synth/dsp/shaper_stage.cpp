@@ -40,7 +40,7 @@ void scatter(__m128 x, const shaper_voice* voices, int count, float* (*field)(co
 
 // shaper_curve::process for one mode, lane by lane.
 template <int Mode>
-inline __m128 curve_ps(__m128 y, __m128 d, __m128 d1, __m128 limit, __m128 k, __m128 c) {
+[[gnu::always_inline]] inline __m128 curve_ps(__m128 y, __m128 d, __m128 d1, __m128 limit, __m128 k, __m128 c) {
   if constexpr (Mode == 0) {
     return _mm_div_ps(_mm_mul_ps(y, d1), _mm_add_ps(abs_ps(y), d));
   } else if constexpr (Mode == 1) {
@@ -85,9 +85,11 @@ void scatter_set(const lane_set& s) {
   scatter(s.dc_z, s.voices, s.count, [](const shaper_voice& v) { return &v.dc->z; });
 }
 
-// One sample of four voices: shape_sample's steps lane by lane.
+// One sample of four voices: shape_sample's steps lane by lane. Always
+// inline: called out of line, the filters' states would pass through memory
+// at every sample.
 template <int Mode>
-inline __m128i shape4(lane_set& s, __m128i in) {
+[[gnu::always_inline]] inline __m128i shape4(lane_set& s, __m128i in) {
   const __m128 x = _mm_mul_ps(_mm_cvtepi32_ps(in), _mm_set1_ps(shaper_input_scale));
   // Tone lowpass: lp = (g x + s) k, s = (x - lp) g + lp.
   const __m128 lp = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(s.tone_g, x), s.tone_s), s.tone_k);
@@ -107,20 +109,62 @@ inline __m128i shape4(lane_set& s, __m128i in) {
   return sse2::select_epi32(above_top, _mm_set1_epi32(2100000000), r);
 }
 
+// Rows (four samples of one voice) to columns (one sample of four voices)
+// and back: the same shuffle both ways.
+inline void transpose(__m128i& r0, __m128i& r1, __m128i& r2, __m128i& r3) {
+  const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
+  const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
+  r0 = _mm_unpacklo_epi64(t0, t1);
+  r1 = _mm_unpackhi_epi64(t0, t1);
+  r2 = _mm_unpacklo_epi64(t2, t3);
+  r3 = _mm_unpackhi_epi64(t2, t3);
+}
+
+inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+
 // Sets of four voices (one, or two side by side: each set's filters are a
-// chain of dependent steps, and two chains overlap in the core).
+// chain of dependent steps, and two chains overlap in the core). Four
+// samples at a time go in and out as whole rows of each voice, turned into
+// one register per sample: a register built from single stores would wait
+// for them (the store buffer cannot forward several stores to one load).
+// The lanes past a set's voices read its first voice's input and are never
+// stored.
 template <int Mode, int Sets>
 void shape_sse(const shaper_voice* voices, int count, const int32_t* const* in, int32_t* const* out, int n) {
   lane_set sets[Sets];
-  for (int s = 0; s < Sets; ++s) sets[s] = gather_set(voices + 4 * s, std::min(count - 4 * s, 4));
-  alignas(16) int32_t lane_in[Sets][4] = {};
-  alignas(16) int32_t lane_out[Sets][4];
-  for (int i = 0; i < n; ++i) {
+  const int32_t* from[Sets][4];
+  int32_t* to[Sets][4];
+  for (int s = 0; s < Sets; ++s) {
+    sets[s] = gather_set(voices + 4 * s, std::min(count - 4 * s, 4));
+    for (int v = 0; v < 4; ++v) {
+      const bool real = v < sets[s].count;
+      from[s][v] = in[4 * s + (real ? v : 0)];
+      to[s][v] = real ? out[4 * s + v] : nullptr;
+    }
+  }
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    // Unrolled, so that the sets' states stay in registers.
+#pragma GCC unroll 2
     for (int s = 0; s < Sets; ++s) {
-      for (int v = 0; v < sets[s].count; ++v) lane_in[s][v] = in[4 * s + v][i];
-      const __m128i x = _mm_load_si128(reinterpret_cast<const __m128i*>(lane_in[s]));
-      _mm_store_si128(reinterpret_cast<__m128i*>(lane_out[s]), shape4<Mode>(sets[s], x));
-      for (int v = 0; v < sets[s].count; ++v) out[4 * s + v][i] = lane_out[s][v];
+      __m128i x0 = load4(from[s][0] + i), x1 = load4(from[s][1] + i), x2 = load4(from[s][2] + i),
+              x3 = load4(from[s][3] + i);
+      transpose(x0, x1, x2, x3);
+      x0 = shape4<Mode>(sets[s], x0);
+      x1 = shape4<Mode>(sets[s], x1);
+      x2 = shape4<Mode>(sets[s], x2);
+      x3 = shape4<Mode>(sets[s], x3);
+      transpose(x0, x1, x2, x3);
+      const __m128i rows[4] = {x0, x1, x2, x3};
+      for (int v = 0; v < sets[s].count; ++v) _mm_storeu_si128(reinterpret_cast<__m128i*>(to[s][v] + i), rows[v]);
+    }
+  }
+  for (; i < n; ++i) {
+    for (int s = 0; s < Sets; ++s) {
+      const __m128i x = _mm_setr_epi32(from[s][0][i], from[s][1][i], from[s][2][i], from[s][3][i]);
+      alignas(16) int32_t lane_out[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(lane_out), shape4<Mode>(sets[s], x));
+      for (int v = 0; v < sets[s].count; ++v) to[s][v][i] = lane_out[v];
     }
   }
   for (int s = 0; s < Sets; ++s) scatter_set(sets[s]);

@@ -341,3 +341,36 @@ TEST(envelope, delay_trigger_starts_the_attack_when_the_lfo_delay_ends) {
 }
 
 }  // namespace
+
+TEST(envelope, level_ticks_with_full_ticks_where_a_stage_ends_match_tick) {
+  // A caller's loop keeps the level in a register: level_tick where it only
+  // moves the level, the envelope's own tick where it refuses (a stage ends,
+  // a time scale to apply). Through attack, decay, sustain, release and
+  // idle, with the pitch moving the time scale on the way, the levels and
+  // stages at every tick are tick()'s, and the refusals are few.
+  for (float s : {0.f, 0.4f, 1.f}) {
+    SCOPED_TRACE(s);
+    envelope ticked = make(0.2f, 0.25f, s, 0.2f), looped = ticked;
+    ticked.set_keytrack(0.5f), looped.set_keytrack(0.5f);
+    ticked.gate_on(), looped.gate_on();
+    int32_t level = looped.level();
+    int refused = 0;
+    for (int i = 0; i < 120000; ++i) {
+      if (i == 5000) ticked.set_pitch(7.f), looped.set_pitch(7.f);
+      if (i == 60000) ticked.gate_off(), looped.gate_off();
+      ticked.tick();
+      if (!looped.level_tick(level)) {
+        ++refused;
+        looped.set_level(level);
+        looped.tick();
+        level = looped.level();
+      }
+      ASSERT_EQ(level, ticked.level()) << "tick " << i;
+      looped.set_level(level);
+      ASSERT_EQ(looped.stage(), ticked.stage()) << "tick " << i;
+    }
+    EXPECT_EQ(ticked.stage(), envelope::idle);
+    EXPECT_GE(refused, 3);  // attack, decay and release ended, the pitch rescaled
+    EXPECT_LE(refused, 8);
+  }
+}

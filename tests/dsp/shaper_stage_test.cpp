@@ -24,10 +24,10 @@ TEST(shaper_stage, lanes_give_what_one_voice_at_a_time_gives) {
   // Every mode, one to eight voices (one set of four lanes or two) with
   // different tones, depths and bias, inputs from silence to full scale with
   // a few at the rails: the lanes' outputs and filter states are the
-  // sample-by-sample ones, bit for bit.
-  const int n = 333;
+  // sample-by-sample ones, bit for bit. Blocks shorter than the lanes'
+  // four-sample rows and longer, with a tail.
   constexpr int most = shaper_lanes;
-  for (int mode = 0; mode <= 2; ++mode) {
+  for (const int n : {3, 333}) for (int mode = 0; mode <= 2; ++mode) {
     for (int count = 1; count <= most; ++count) {
       shaper_rig one[most], lanes[most];
       shaper_voice v_one[most], v_lanes[most];
@@ -45,8 +45,8 @@ TEST(shaper_stage, lanes_give_what_one_voice_at_a_time_gives) {
         in[k].resize(n);
         for (int i = 0; i < n; ++i)
           in[k][size_t(i)] = int32_t(1.9e9 * std::sin(0.01 * (k + 1) * i) * std::sin(0.003 * i));
-        in[k][17] = INT32_MAX;
-        in[k][18] = INT32_MIN + 1;
+        in[k][size_t(17 % n)] = INT32_MAX;
+        in[k][size_t(18 % n)] = INT32_MIN + 1;
         expect[k].resize(n);
         for (int i = 0; i < n; ++i) expect[k][size_t(i)] = shape_sample(v_one[k], in[k][size_t(i)]);
         out[k] = in[k];
@@ -55,7 +55,7 @@ TEST(shaper_stage, lanes_give_what_one_voice_at_a_time_gives) {
       }
       shape_lanes(v_lanes, count, mode, in_ptr, io, n);
       for (int k = 0; k < count; ++k) {
-        for (int i = 0; i < n; ++i) ASSERT_EQ(out[k][size_t(i)], expect[k][size_t(i)]) << mode << "/" << count << "/" << k << " @" << i;
+        for (int i = 0; i < n; ++i) ASSERT_EQ(out[k][size_t(i)], expect[k][size_t(i)]) << n << "/" << mode << "/" << count << "/" << k << " @" << i;
         EXPECT_EQ(lanes[k].tone.s, one[k].tone.s);
         EXPECT_EQ(lanes[k].dc.z, one[k].dc.z);
       }
