@@ -7,7 +7,8 @@
 // 0.726 ms.
 //
 //   bench/automation_blocks [--blocks N] [--chord B] [--only K] [--patch SEED] [--param P] [--state FILE]
-//                           [--soak SEED --from BLOCK] [--set P=V ...] [--plugin path/to/vorn.so]
+//                           [--soak SEED --from BLOCK] [--set P=V ...] [--trace MS]
+//                           [--plugin path/to/vorn.so]
 //
 // --only K runs that row alone (for a profiler); --patch SEED (not 0) sets
 // every host parameter to a random value first, as the soak's automation
@@ -21,7 +22,9 @@
 // structural globals left out: the state holds the pool), so that a slow
 // run of the soak plays again here, in the row "soak". --set P=V (again
 // for more) sets parameter P (0..105) to the normalised V after the state:
-// one setting of a slow sound changed, to see what it costs.
+// one setting of a slow sound changed, to see what it costs. --trace MS
+// prints every block that took longer than MS (its number from the row's
+// first block).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -109,7 +112,8 @@ class soak_automation {
 };
 
 row_figures run_row(vsthost::plugin_instance& p, int32_t per_block, int64_t blocks, int64_t chord_every,
-                    uint32_t patch_seed, int32_t only_param, int32_t notes, soak_automation* soak_lanes) {
+                    uint32_t patch_seed, int32_t only_param, int32_t notes, soak_automation* soak_lanes,
+                    double trace_over) {
   if (notes == pool)
     p.effect()->setParameter(p.effect(), voices_param, (float(voices_steps - 1) + 0.5f) / (float(voices_steps - 1) + 0.999f));
   for (int32_t i = 0; patch_seed != 0 && i < host_parameters; ++i)
@@ -134,6 +138,7 @@ row_figures run_row(vsthost::plugin_instance& p, int32_t per_block, int64_t bloc
     const double t0 = bench::thread_cpu_seconds();
     p.process(l.data(), r.data(), frames);
     cpu.push_back(bench::thread_cpu_seconds() - t0);
+    if (trace_over > 0 && cpu.back() > trace_over) std::printf("  block %lld: %.3f ms\n", static_cast<long long>(b), cpu.back() * 1e3);
   }
   for (int32_t i = 0; i < notes; ++i) p.queue_midi(0, 0x80, bench::key_of(i), 0);
   p.process(l.data(), r.data(), frames);
@@ -156,6 +161,7 @@ int main(int argc, char** argv) {
   int32_t only_param = -1;
   std::string state;
   uint64_t soak_seed = 0;
+  double trace_ms = 0.0;
   std::vector<std::pair<int32_t, float>> settings;
   int64_t soak_from = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -167,6 +173,7 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--state")) state = argv[i + 1];
     else if (!std::strcmp(argv[i], "--set") && std::strchr(argv[i + 1], '='))
       settings.emplace_back(std::atoi(argv[i + 1]), std::strtof(std::strchr(argv[i + 1], '=') + 1, nullptr));
+    else if (!std::strcmp(argv[i], "--trace")) trace_ms = std::atof(argv[i + 1]);
     else if (!std::strcmp(argv[i], "--soak")) soak_seed = std::strtoull(argv[i + 1], nullptr, 10);
     else if (!std::strcmp(argv[i], "--from")) soak_from = std::max<int64_t>(0, std::atoll(argv[i + 1]));
     else if (!std::strcmp(argv[i], "--patch")) patch_seed = uint32_t(std::strtoul(argv[i + 1], nullptr, 10));
@@ -189,7 +196,7 @@ int main(int argc, char** argv) {
     for (const auto& [index, value] : settings) p.effect()->setParameter(p.effect(), index, value);
     std::unique_ptr<soak_automation> soak_lanes;
     if (soak_seed != 0) soak_lanes = std::make_unique<soak_automation>(soak_seed, soak_from);
-    const row_figures f = run_row(p, k, blocks, chord_every, patch_seed, only_param, notes, soak_lanes.get());
+    const row_figures f = run_row(p, k, blocks, chord_every, patch_seed, only_param, notes, soak_lanes.get(), trace_ms * 1e-3);
     if (soak_lanes)
       std::printf("%-28s %10.3f %10.3f %10.3f\n", "soak", f.median * 1e3, f.p99 * 1e3, f.worst * 1e3);
     else
