@@ -7,7 +7,7 @@
 // 0.726 ms.
 //
 //   bench/automation_blocks [--blocks N] [--chord B] [--only K] [--patch SEED] [--param P] [--state FILE]
-//                           [--soak SEED --from BLOCK] [--set P=V ...] [--trace MS]
+//                           [--soak SEED --from BLOCK] [--set P=V ...] [--trace MS] [--saws N]
 //                           [--plugin path/to/vorn.so]
 //
 // --only K runs that row alone (for a profiler); --patch SEED (not 0) sets
@@ -24,7 +24,8 @@
 // for more) sets parameter P (0..105) to the normalised V after the state:
 // one setting of a slow sound changed, to see what it costs. --trace MS
 // prints every block that took longer than MS (its number from the row's
-// first block).
+// first block). --saws N gives the Ramp waveform N ramps (1..16; the
+// instance's own count otherwise, 16 by default).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -45,7 +46,7 @@ constexpr int32_t host_parameters = 89;
 constexpr int32_t voices_param = 89;
 constexpr int32_t voices_steps = 36;  // 0..3 mono, 4..35 Poly 1..32
 constexpr int32_t pool = 32;
-constexpr int32_t cmd_load_state = 30, cmd_slot_count = 67;  // the editor's commands (plugin/synth_command.h)
+constexpr int32_t cmd_load_state = 30, cmd_saw_count = 63, cmd_set_saw_count = 64, cmd_slot_count = 67;  // the editor's commands (plugin/synth_command.h)
 
 struct row_figures {
   double median = 0, p99 = 0, worst = 0;
@@ -56,10 +57,12 @@ uint32_t next_random(uint32_t& state) {
   return state >> 8;
 }
 
-int32_t command(vsthost::plugin_instance& p, int32_t number, const char* text, std::string& result) {
+int32_t command(vsthost::plugin_instance& p, int32_t number, const char* text, std::string& result,
+                int32_t argument = 0) {
   plugin::command_request r;
   r.command = number;
   r.text = text;
+  r.number = argument;
   p.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::command_request_value, &r);
   result = r.result;
   return r.returned;
@@ -162,6 +165,7 @@ int main(int argc, char** argv) {
   std::string state;
   uint64_t soak_seed = 0;
   double trace_ms = 0.0;
+  int32_t saws = 0;
   std::vector<std::pair<int32_t, float>> settings;
   int64_t soak_from = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -173,6 +177,7 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--state")) state = argv[i + 1];
     else if (!std::strcmp(argv[i], "--set") && std::strchr(argv[i + 1], '='))
       settings.emplace_back(std::atoi(argv[i + 1]), std::strtof(std::strchr(argv[i + 1], '=') + 1, nullptr));
+    else if (!std::strcmp(argv[i], "--saws")) saws = std::clamp(std::atoi(argv[i + 1]), 1, 16);
     else if (!std::strcmp(argv[i], "--trace")) trace_ms = std::atof(argv[i + 1]);
     else if (!std::strcmp(argv[i], "--soak")) soak_seed = std::strtoull(argv[i + 1], nullptr, 10);
     else if (!std::strcmp(argv[i], "--from")) soak_from = std::max<int64_t>(0, std::atoll(argv[i + 1]));
@@ -194,6 +199,10 @@ int main(int argc, char** argv) {
     const int32_t notes = state.empty() ? pool : load_state(p, state);
     if (notes <= 0) return 1;
     for (const auto& [index, value] : settings) p.effect()->setParameter(p.effect(), index, value);
+    std::string ignored;
+    if (saws > 0) command(p, cmd_set_saw_count, nullptr, ignored, saws);
+    if (k == 0 || only >= 0 || soak_seed != 0)
+      std::printf("(%d notes, %d ramps to a Ramp oscillator)\n", int(notes), int(command(p, cmd_saw_count, nullptr, ignored)));
     std::unique_ptr<soak_automation> soak_lanes;
     if (soak_seed != 0) soak_lanes = std::make_unique<soak_automation>(soak_seed, soak_from);
     const row_figures f = run_row(p, k, blocks, chord_every, patch_seed, only_param, notes, soak_lanes.get(), trace_ms * 1e-3);

@@ -214,7 +214,7 @@ TEST(soak_sound, the_slow_block_line_shows_each_setting_its_slots_and_the_voices
   EXPECT_EQ(stages.released, 1);
   EXPECT_EQ(stages.silent, 3);
   const std::string line = soak::sound_line("Hyper Saw", [](int32_t i) { return std::string("v").append(std::to_string(i)); },
-                                            {"Reverb", "-", "Phaser", "-"}, 5, stages);
+                                            {"Reverb", "-", "Phaser", "-"}, 16, 5, stages);
   EXPECT_EQ(line.rfind("program \"Hyper Saw\" |", 0), 0u) << line;
   std::set<int32_t> indices;
   for (const soak::sound_field& f : soak::sound_fields) {
@@ -224,6 +224,6 @@ TEST(soak_sound, the_slow_block_line_shows_each_setting_its_slots_and_the_voices
     indices.insert(f.index);
   }
   EXPECT_EQ(indices.size(), soak::sound_fields.size()) << "a parameter shown twice";
-  EXPECT_NE(line.find("| fx Reverb - Phaser - |"), std::string::npos) << line;
+  EXPECT_NE(line.find(" ramps 16 | fx Reverb - Phaser - |"), std::string::npos) << line;
   EXPECT_NE(line.find("rendered 5: held 4, released 1, silent 3"), std::string::npos) << line;
 }

@@ -59,7 +59,8 @@ void sleep_until(double when) {
 
 // What came before a process call over its bound, for whoever replays the
 // seed: the kinds of action in its block and the one before (automation
-// counted, with the structural globals' values).
+// counted, with the structural globals' values), and what was sounding
+// after it (tools/soak/soak_sound.h).
 void report_slow_block(int64_t block, double cpu_seconds, soak::host& h, const std::vector<soak::action>& now,
                        const std::vector<soak::action>& before) {
   static int reported = 0;

@@ -25,7 +25,7 @@ enum : int32_t {
   cmd_display = 6, cmd_value = 11, cmd_preset_name = 13, cmd_save_preset = 26, cmd_load_preset = 27, cmd_load_bank = 28, cmd_save_bank = 29,
   cmd_load_state = 30, cmd_save_state = 31, cmd_save_start_bank = 42, cmd_load_start_bank = 43,
   cmd_save_start_state = 44, cmd_load_start_state = 45, cmd_load_sequence = 56, cmd_start_stop_sequence = 57,
-  cmd_arm_learn = 59, cmd_clear_cc_map = 61, cmd_slot_count = 67, cmd_voices_rendered = 68, cmd_voice_activity = 78,
+  cmd_arm_learn = 59, cmd_clear_cc_map = 61, cmd_saw_count = 63, cmd_slot_count = 67, cmd_voices_rendered = 68, cmd_voice_activity = 78,
 };
 constexpr int32_t max_voices = 512;           // 32 slots x 16 unison layers
 constexpr int32_t stage_release = 3;           // voice_activity: 0..2 held, 3 released
@@ -195,7 +195,7 @@ std::string host::sound_now() {
     stages.add(stage);
   }
   return sound_line(text_of(cmd_preset_name, -1), display,
-                    slot_effects_, command(cmd_voices_rendered).returned, stages);
+                    slot_effects_, command(cmd_saw_count).returned, command(cmd_voices_rendered).returned, stages);
 }
 
 std::string host::save_state_to(const std::string& path) { return command(cmd_save_state, 0, path.c_str()).result; }

@@ -1,11 +1,11 @@
 // What a slow block was playing, in one compact line for the soak's log:
 // the program's name, the settings that decide which render path a voice
-// takes and what it costs (pool and unison, waveforms, XMod and sync, the
-// filter and shaper modes, FMod, glide and its time, B's keytrack, noise,
-// the parameter smoothing), the effects in the slots, and the voices by
-// envelope stage:
+// takes and what it costs (pool and unison, waveforms and A's width, the
+// ramps of a spread Ramp, XMod and sync, the filter and shaper modes, FMod,
+// glide and its time, B's keytrack, noise, the parameter smoothing), the
+// effects in the slots, and the voices by envelope stage:
 //
-//   program "Hat" | voices Poly 28 unison 1 smooth 0.045 glide Linear time 0.62 osc A Ramp ... | fx Tone - - - |
+//   program "Hat" | voices Poly 28 unison 1 smooth 0.045 glide Linear time 0.62 osc A Ramp ... ramps 16 | fx Tone - - - |
 //   rendered 28: held 28, released 0, silent 0
 //
 // Pure: the host reads the displays and the voice stages, this only lays
@@ -25,7 +25,7 @@ struct sound_field {
   const char* label;
   int32_t index;
 };
-extern const std::array<sound_field, 22> sound_fields;
+extern const std::array<sound_field, 23> sound_fields;
 
 // Voices by the stage command 78 reports: 0..2 held (attack, decay,
 // sustain), 3 released, 4 silent.
@@ -39,9 +39,11 @@ struct voice_stages {
 };
 
 // `display(index)` is the parameter's display text ("Saw", "0.42");
-// `effects` the names in the four slots ("-" for an empty one); `rendered`
-// the voices the last block rendered.
+// `effects` the names in the four slots ("-" for an empty one); `saws` the
+// ramps of a spread Ramp waveform (1..16); `rendered` the voices the last
+// block rendered.
 std::string sound_line(const std::string& program, const std::function<std::string(int32_t)>& display,
-                       const std::array<const char*, 4>& effects, int32_t rendered, const voice_stages& stages);
+                       const std::array<const char*, 4>& effects, int32_t saws, int32_t rendered,
+                       const voice_stages& stages);
 
 }  // namespace soak
