@@ -9,11 +9,13 @@
 #include <fstream>
 #include <limits>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "tests/support/scratch.h"
 #include "tools/soak/soak_checker.h"
 #include "tools/soak/soak_schedule.h"
+#include "tools/soak/soak_sound.h"
 
 namespace {
 
@@ -201,4 +203,27 @@ TEST(soak_schedule, a_seed_replays_and_the_first_minute_does_everything_the_soak
   EXPECT_EQ(settle_at, settle_start);
   EXPECT_TRUE(reopened) << "the editor opens again after the sample";
   EXPECT_EQ(most_voices, 32);
+}
+
+// A slow block's log line names every telling setting with the value the
+// instance displays for that parameter, the slots, and the voices by stage.
+TEST(soak_sound, the_slow_block_line_shows_each_setting_its_slots_and_the_voices_by_stage) {
+  soak::voice_stages stages;
+  for (int32_t stage : {0, 1, 2, 2, 3, 4, 4, 4}) stages.add(stage);
+  EXPECT_EQ(stages.held, 4);
+  EXPECT_EQ(stages.released, 1);
+  EXPECT_EQ(stages.silent, 3);
+  const std::string line = soak::sound_line("Hyper Saw", [](int32_t i) { return std::string("v").append(std::to_string(i)); },
+                                            {"Reverb", "-", "Phaser", "-"}, 16, 5, stages);
+  EXPECT_EQ(line.rfind("program \"Hyper Saw\" |", 0), 0u) << line;
+  std::set<int32_t> indices;
+  for (const soak::sound_field& f : soak::sound_fields) {
+    EXPECT_NE(line.find(std::string(" ") + f.label + " v" + std::to_string(f.index) + " "), std::string::npos)
+        << f.label << " in " << line;
+    EXPECT_LT(f.index, soak::all_parameters);
+    indices.insert(f.index);
+  }
+  EXPECT_EQ(indices.size(), soak::sound_fields.size()) << "a parameter shown twice";
+  EXPECT_NE(line.find(" ramps 16 | fx Reverb - Phaser - |"), std::string::npos) << line;
+  EXPECT_NE(line.find("rendered 5: held 4, released 1, silent 3"), std::string::npos) << line;
 }

@@ -25,6 +25,7 @@ constexpr double default_minutes = 30.0;
 constexpr double behind_limit_seconds = 0.25;  // further behind real time: start counting afresh
 constexpr int64_t polyphony_period_blocks = 172;  // about four times a second
 constexpr int slow_blocks_reported = 60;
+constexpr int slow_states_kept = 32;  // SOAK_SLOW_STATES: states saved at the first block of a slow run
 
 double env_number(const char* name, double fallback) {
   const char* text = std::getenv(name);
@@ -58,8 +59,9 @@ void sleep_until(double when) {
 
 // What came before a process call over its bound, for whoever replays the
 // seed: the kinds of action in its block and the one before (automation
-// counted, with the structural globals' values).
-void report_slow_block(int64_t block, double cpu_seconds, const soak::host& h, const std::vector<soak::action>& now,
+// counted, with the structural globals' values), and what was sounding
+// after it (tools/soak/soak_sound.h).
+void report_slow_block(int64_t block, double cpu_seconds, soak::host& h, const std::vector<soak::action>& now,
                        const std::vector<soak::action>& before) {
   static int reported = 0;
   static double worst = 0.0;
@@ -79,6 +81,21 @@ void report_slow_block(int64_t block, double cpu_seconds, const soak::host& h, c
         std::printf(" (p%d=%.3f)", a.a, double(a.value));
     std::printf(list == &before ? " | this block:" : "\n");
   }
+  std::printf("    sounding: %s\n", h.sound_now().c_str());
+}
+
+// SOAK_SLOW_STATES=folder: the state at the first slow block of a run of
+// them (the block before was in bound), as slow-BLOCK.vornstate, for
+// bench/automation_blocks --state to play the same sound. The save runs
+// between blocks, outside the timed call.
+void keep_slow_state(int64_t block, soak::host& h) {
+  static int kept = 0;
+  const char* folder = std::getenv("SOAK_SLOW_STATES");
+  if (!folder || !*folder || kept >= slow_states_kept) return;
+  ++kept;
+  const std::string path = std::string(folder) + "/slow-" + std::to_string(block) + ".vornstate";
+  const std::string outcome = h.save_state_to(path);
+  std::printf("    state %s: %s\n", path.c_str(), outcome.empty() ? "saved" : outcome.c_str());
 }
 
 // Which kinds of action the over-bound blocks had in them or in the block
@@ -206,6 +223,7 @@ int main(int argc, char** argv) {
   const double period = 1.0 / soak::blocks_per_second;
   double deadline = monotonic();
   int64_t behind = 0;
+  bool last_slow = false;
   for (int64_t block = 0; block < total; ++block) {
     const double seconds = double(block) * period;
     if (block % polyphony_period_blocks == 0) plan.set_pool(h.polyphony(), h.unison_layers());
@@ -215,6 +233,8 @@ int main(int argc, char** argv) {
     const double cpu = h.process(check, seconds);
     const bool slow = check.count(soak::breach::process_time) > slow_before;
     if (slow) report_slow_block(block, cpu, h, actions, previous);
+    if (slow && !last_slow) keep_slow_state(block, h);
+    last_slow = slow;
     attribution.add(actions, previous, slow);
     previous.swap(actions);
     if (trace) trace_block(block, actions, check, seconds);

@@ -22,10 +22,10 @@ namespace {
 
 // Commands of the editor's channel (plugin/synth_command.h) the soak sends.
 enum : int32_t {
-  cmd_save_preset = 26, cmd_load_preset = 27, cmd_load_bank = 28, cmd_save_bank = 29,
+  cmd_display = 6, cmd_value = 11, cmd_preset_name = 13, cmd_save_preset = 26, cmd_load_preset = 27, cmd_load_bank = 28, cmd_save_bank = 29,
   cmd_load_state = 30, cmd_save_state = 31, cmd_save_start_bank = 42, cmd_load_start_bank = 43,
   cmd_save_start_state = 44, cmd_load_start_state = 45, cmd_load_sequence = 56, cmd_start_stop_sequence = 57,
-  cmd_arm_learn = 59, cmd_clear_cc_map = 61, cmd_slot_count = 67, cmd_voice_activity = 78,
+  cmd_arm_learn = 59, cmd_clear_cc_map = 61, cmd_saw_count = 63, cmd_slot_count = 67, cmd_voices_rendered = 68, cmd_voice_activity = 78,
 };
 constexpr int32_t max_voices = 512;           // 32 slots x 16 unison layers
 constexpr int32_t stage_release = 3;           // voice_activity: 0..2 held, 3 released
@@ -168,6 +168,38 @@ int32_t host::unison_layers() {
   return int32_t(n * (float(unison_steps - 1) + 0.999f)) + 1;
 }
 
+std::string host::sound_now() {
+  const auto text_of = [this](int32_t number, int32_t index) {
+    plugin::command_request r;
+    r.command = number;
+    r.index = index;
+    instance_.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::command_request_value, &r);
+    return std::string(r.text_out, strnlen(r.text_out, sizeof r.text_out));
+  };
+  // A parameter with no display of its own ("Parameter Filter"): its value.
+  const auto display = [&](int32_t index) {
+    std::string text = text_of(cmd_display, index);
+    if (text != "invalid") return text;
+    plugin::command_request r;
+    r.command = cmd_value;
+    r.index = index;
+    instance_.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::command_request_value, &r);
+    char value[32];
+    std::snprintf(value, sizeof value, "%.3f", double(r.value));
+    return std::string(value);
+  };
+  voice_stages stages;
+  for (int32_t v = 0; v < max_voices; ++v) {
+    const int32_t stage = command(cmd_voice_activity, v).returned;
+    if (stage < 0) break;  // past the pool
+    stages.add(stage);
+  }
+  return sound_line(text_of(cmd_preset_name, -1), display,
+                    slot_effects_, command(cmd_saw_count).returned, command(cmd_voices_rendered).returned, stages);
+}
+
+std::string host::save_state_to(const std::string& path) { return command(cmd_save_state, 0, path.c_str()).result; }
+
 std::string host::file_path(const char* kind, int32_t number) const {
   return (files_ / ("soak-" + std::to_string(number) + kind)).string();
 }
@@ -264,6 +296,7 @@ void host::empty_slots() {
     r.slot = slot;
     r.name = "-";
     instance_.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::fx_slot_request_value, &r);
+    slot_effects_[size_t(slot)] = "-";
   }
 }
 
@@ -344,6 +377,7 @@ void host::apply(const action& a, checker& check, double seconds) {
       plugin::fx_slot_request r;
       r.slot = a.a;
       r.name = a.b < 0 ? "-" : effect_names[size_t(a.b)];
+      slot_effects_[size_t(a.a)] = r.name;
       instance_.dispatch(effVendorSpecific, plugin::tool_request_index, plugin::fx_slot_request_value, &r);
       break;
     }

@@ -20,6 +20,7 @@
 
 #include "tools/soak/soak_checker.h"
 #include "tools/soak/soak_schedule.h"
+#include "tools/soak/soak_sound.h"
 #include "tools/vsthost/plugin_instance.h"
 #include "tools/vsthost/plugin_library.h"
 #include "tools/xvfb/xvfb_server.h"
@@ -58,6 +59,12 @@ class host {
   // (the thread's own): a fault is kernel time the CPU clock counts.
   int64_t last_faults() const { return last_faults_; }
   int64_t last_switches() const { return last_switches_; }
+  // What is sounding, for the log of a slow block (tools/soak/soak_sound.h):
+  // the program, its telling settings, the slots' effects, the voices by stage.
+  std::string sound_now();
+  // Saves the instance's state to `path` (a slow block's sound, for a
+  // benchmark to load); the command's outcome, empty on success.
+  std::string save_state_to(const std::string& path);
   // Forgets what the plug-in told the host's callback (automation records):
   // a host keeps no unbounded log, nor may the soak's own memory grow.
   void forget_requests() { instance_.clear_requests(); }
@@ -99,6 +106,9 @@ class host {
   std::array<std::array<bool, schedule::save_files>, 3> saved_{};  // state, bank, preset
   bool start_files_saved_ = false;
   std::vector<uint8_t> chunk_copy_;
+  // The effects as this host put them in the slots (a loaded state may
+  // bring others: the log says what the soak last swapped in).
+  std::array<const char*, effect_slots> slot_effects_{"-", "-", "-", "-"};  // static names
   done_counts done_;
   int64_t last_faults_ = 0, last_switches_ = 0;
 };
