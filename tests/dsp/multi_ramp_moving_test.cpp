@@ -13,18 +13,11 @@
 
 #include "synth/dsp/oscillator.h"
 #include "synth/dsp/svf_lanes.h"
+#include "tests/support/lane_kernels.h"
 
 using namespace synth;
 
 namespace {
-
-std::vector<svf_lanes::kernel> kernels() {
-  std::vector<svf_lanes::kernel> k{svf_lanes::kernel::scalar};
-  if (svf_lanes::avx2_available()) k.push_back(svf_lanes::kernel::avx2);
-  return k;
-}
-
-const char* kernel_name(svf_lanes::kernel k) { return k == svf_lanes::kernel::avx2 ? "AVX2" : "SSE2"; }
 
 // Two oscillators with every ramp somewhere of its own and `count` ramps.
 void prepare(oscillator* osc, int count, float spread) {
@@ -60,7 +53,6 @@ void expect_same(oscillator* osc, const std::vector<float>& inc) {
 }  // namespace
 
 TEST(multi_ramp_moving, block_follows_every_sample_of_a_moving_pitch) {
-  const svf_lanes::kernel active = svf_lanes::active_kernel();
   const int n = 600;
   struct motion {
     const char* name;
@@ -73,11 +65,12 @@ TEST(multi_ramp_moving, block_follows_every_sample_of_a_moving_pitch) {
       {"creeping", 1e-20f, 5e-21f, 0.3f},  // above 0 but too slow for the rising form
       {"high, rising", 0.3f, 0.1f, 0.02f},  // the top ramp wraps at most once a sample
   };
-  for (svf_lanes::kernel kernel : kernels()) {
-    svf_lanes::force_kernel(kernel);
+  for (svf_lanes::kernel kernel : test_support::available_kernels()) {
+    test_support::forced_kernel forced(kernel);
     for (const motion& m : motions) {
       for (int count : {1, 3, 4, 5, 8, 9, 12, 16}) {
-        SCOPED_TRACE(std::string(m.name) + ", " + std::to_string(count) + " ramps, " + kernel_name(kernel));
+        SCOPED_TRACE(std::string(m.name) + ", " + std::to_string(count) + " ramps, " +
+                     test_support::kernel_name(kernel));
         oscillator osc[2];
         prepare(osc, count, 0.6f);
         std::vector<float> inc(n);
@@ -87,16 +80,14 @@ TEST(multi_ramp_moving, block_follows_every_sample_of_a_moving_pitch) {
       }
     }
   }
-  svf_lanes::force_kernel(active);
 }
 
 TEST(multi_ramp_moving, block_right_after_a_waveform_change_drains_the_slope_ring) {
   // A triangle's corners and the change itself leave slope corrections
   // pending; the first block of ramps must still pop them sample by sample.
-  const svf_lanes::kernel active = svf_lanes::active_kernel();
-  for (svf_lanes::kernel kernel : kernels()) {
-    svf_lanes::force_kernel(kernel);
-    SCOPED_TRACE(kernel_name(kernel));
+  for (svf_lanes::kernel kernel : test_support::available_kernels()) {
+    test_support::forced_kernel forced(kernel);
+    SCOPED_TRACE(test_support::kernel_name(kernel));
     oscillator osc[2];
     for (oscillator& o : osc) {
       o.init(nullptr);
@@ -112,5 +103,4 @@ TEST(multi_ramp_moving, block_right_after_a_waveform_change_drains_the_slope_rin
     for (size_t i = 0; i < inc.size(); ++i) inc[i] = 0.02f + 0.005f * std::sin(float(i) * 0.09f);
     expect_same(osc, inc);
   }
-  svf_lanes::force_kernel(active);
 }

@@ -10,6 +10,7 @@
 #include "synth/dsp/noise_generator.h"
 #include "synth/dsp/oscillator.h"
 #include "synth/dsp/svf_lanes.h"
+#include "tests/support/lane_kernels.h"
 #include "tools/analysis/signal.h"
 #include "tools/analysis/spectrum.h"
 
@@ -417,10 +418,8 @@ TEST(oscillator, multi_ramp_block_is_sample_by_sample_for_every_ramp_count) {
   // ramp; rising and falling (through-zero) increments; a spread so wide
   // that ramps wrap several times a sample. Samples, phases and the ramps
   // left out all stay equal, through either kernel.
-  const svf_lanes::kernel active = svf_lanes::active_kernel();
-  for (svf_lanes::kernel kernel : {svf_lanes::kernel::scalar, svf_lanes::kernel::avx2}) {
-    if (kernel == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) continue;
-    svf_lanes::force_kernel(kernel);
+  for (svf_lanes::kernel kernel : test_support::available_kernels()) {
+    test_support::forced_kernel forced(kernel);
     for (int count : {1, 3, 4, 5, 8, 9, 12, 16}) {
       for (float spread : {0.4f, 12.f}) {  // 12: the top ramp runs ~100 times the pitch
         SCOPED_TRACE(std::to_string(count) + " ramps, spread " + std::to_string(spread) +
@@ -458,7 +457,6 @@ TEST(oscillator, multi_ramp_block_is_sample_by_sample_for_every_ramp_count) {
       }
     }
   }
-  svf_lanes::force_kernel(active);
 }
 
 TEST(oscillator, block_render_is_sample_by_sample_for_every_waveform_pitch_and_kernel) {
@@ -473,10 +471,8 @@ TEST(oscillator, block_render_is_sample_by_sample_for_every_waveform_pitch_and_k
     std::memcpy(&b, &x, sizeof b);
     return b;
   };
-  const svf_lanes::kernel active = svf_lanes::active_kernel();
-  for (svf_lanes::kernel kernel : {svf_lanes::kernel::scalar, svf_lanes::kernel::avx2}) {
-    if (kernel == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) continue;
-    svf_lanes::force_kernel(kernel);
+  for (svf_lanes::kernel kernel : test_support::available_kernels()) {
+    test_support::forced_kernel forced(kernel);
     for (bool processing : {false, true}) {
       platform::scoped_fp_mode mode(processing ? platform::processing_fp_mode : platform::control_fp_mode);
       for (int wf = waveform::null; wf < waveform::count; ++wf) {
@@ -535,5 +531,4 @@ TEST(oscillator, block_render_is_sample_by_sample_for_every_waveform_pitch_and_k
       }
     }
   }
-  svf_lanes::force_kernel(active);
 }

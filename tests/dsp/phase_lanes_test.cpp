@@ -11,6 +11,7 @@
 #include "platform/fp_mode.h"
 #include "synth/dsp/oscillator.h"
 #include "synth/dsp/svf_lanes.h"
+#include "tests/support/lane_kernels.h"
 
 using namespace synth;
 
@@ -30,10 +31,8 @@ TEST(phase_lanes, every_phase_taken_is_add_increments_and_nearly_all_are_taken) 
   // processing call's (toward zero, flushing): the lanes stop before the
   // event, give add_increment's phase and compensation bit for bit, and take
   // all but a few samples of each stretch, through either kernel.
-  const svf_lanes::kernel active = svf_lanes::active_kernel();
-  for (svf_lanes::kernel kernel : {svf_lanes::kernel::scalar, svf_lanes::kernel::avx2}) {
-    if (kernel == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) continue;
-    svf_lanes::force_kernel(kernel);
+  for (svf_lanes::kernel kernel : test_support::available_kernels()) {
+    test_support::forced_kernel forced(kernel);
     for (bool processing : {false, true}) {
       platform::scoped_fp_mode mode(processing ? platform::processing_fp_mode : platform::control_fp_mode);
       for (float inc : {4.3e-5f, 7.1e-4f, 0.0099773f, 0.0131f, 0.137f, 0.31f, 0.5f, -0.0131f, -0.29f}) {
@@ -84,5 +83,4 @@ TEST(phase_lanes, every_phase_taken_is_add_increments_and_nearly_all_are_taken) 
       }
     }
   }
-  svf_lanes::force_kernel(active);
 }

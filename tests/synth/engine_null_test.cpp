@@ -15,6 +15,7 @@
 
 #include "synth/dsp/svf_lanes.h"
 #include "synth/engine.h"
+#include "tests/support/lane_kernels.h"
 #include "tools/analysis/signal.h"
 
 namespace {
@@ -542,13 +543,10 @@ TEST(engine_null, staged_and_held_chords_share_filter_lanes_on_either_kernel) {
                      set_in(preset, p::filter_saturation, k % 2 ? 0.5f : 0.f)})
       drums.push_back(a);
   }
-  const svf_lanes::kernel kernels[] = {svf_lanes::kernel::scalar, svf_lanes::kernel::avx2};
-  for (svf_lanes::kernel k : kernels) {
-    if (k == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) continue;
-    svf_lanes::force_kernel(k);
-    SCOPED_TRACE(k == svf_lanes::kernel::avx2 ? "avx2" : "scalar");
+  for (svf_lanes::kernel k : test_support::available_kernels()) {
+    test_support::forced_kernel forced(k);
+    SCOPED_TRACE(test_support::kernel_name(k));
     for (const staged_case& c : cases) expect_null(with(c.name, c.setup, notes, second * 3 / 4));
     expect_null(with("drum presets of three variants", drums, notes, second * 3 / 4));
   }
-  svf_lanes::force_kernel(svf_lanes::avx2_available() ? svf_lanes::kernel::avx2 : svf_lanes::kernel::scalar);
 }
