@@ -128,7 +128,9 @@ int32_t lanes_from(run_io& io) {
 
 }  // namespace
 
-int32_t detail::run_sse2(run_io& io) {
+int32_t detail::lanes_sse2(run_io& io) { return lanes_from(io); }
+
+int32_t run(run_io& io) {
   if (io.n <= 0) return 0;
   if (!first_step(io)) return 0;
   if (io.n == 1) return 1;
@@ -138,17 +140,15 @@ int32_t detail::run_sse2(run_io& io) {
   rest.increment = io.increment ? io.increment + 1 : nullptr;
   rest.phases = io.phases + 1;
   rest.n = io.n - 1;
-  const int32_t taken = 1 + lanes_from(rest);
+#if defined(VORN_AVX2_KERNEL)
+  const bool avx2 = svf_lanes::active_kernel() == svf_lanes::kernel::avx2;
+#else
+  const bool avx2 = false;
+#endif
+  const int32_t taken = 1 + (avx2 ? detail::lanes_avx2(rest) : detail::lanes_sse2(rest));
   io.phase = rest.phase;
   io.lost = rest.lost;
   return taken;
-}
-
-int32_t run(run_io& io) {
-#if defined(VORN_AVX2_KERNEL)
-  if (svf_lanes::active_kernel() == svf_lanes::kernel::avx2) return detail::run_avx2(io);
-#endif
-  return detail::run_sse2(io);
 }
 
 }  // namespace synth::phase_lanes

@@ -37,9 +37,10 @@ struct run_io {
 int32_t run(run_io& io);
 
 namespace detail {
-int32_t run_sse2(run_io& io);
+// The lanes alone, from the state in io (run takes the first sample itself).
+int32_t lanes_sse2(run_io& io);
 // Only on a CPU with AVX2 (and a build with the kernel).
-int32_t run_avx2(run_io& io);
+int32_t lanes_avx2(run_io& io);
 }  // namespace detail
 
 }  // namespace synth::phase_lanes

@@ -40,25 +40,6 @@ static inline __m256 shifted_in(__m256 a, __m256 before) {
 
 static inline __m256 lane7(__m256 a) { return _mm256_permutevar8x32_ps(a, _mm256_set1_epi32(7)); }
 
-// The first sample through add_increment's steps, with set_increment's
-// limits: right after an event the phase lies below the increment and its
-// step need not follow the guess; from the state it leaves, the guesses hold.
-// False when the sample reaches an event.
-static inline bool first_step(run_io& io) {
-  float inc = io.increment ? io.increment[0] : io.fixed_increment;
-  if (!(inc == inc)) inc = 0.f;
-  if (inc > 0.5f) inc = 0.5f;
-  if (inc < -0.5f) inc = -0.5f;
-  const float y = inc - io.lost;
-  const float sum = io.phase + y;
-  const float lost = (sum - io.phase) - y;
-  if (inc >= 0.f ? sum >= io.next_event : sum <= io.previous_event) return false;
-  io.phases[0] = sum;
-  io.phase = sum;
-  io.lost = lost;
-  return true;
-}
-
 // Samples from the first on, in lanes.
 static int32_t lanes_from(run_io& io) {
   const __m256 next = _mm256_set1_ps(io.next_event), previous = _mm256_set1_ps(io.previous_event);
@@ -145,21 +126,7 @@ static int32_t lanes_from(run_io& io) {
 
 }  // namespace
 
-int32_t detail::run_avx2(run_io& io) {
-  if (io.n <= 0) return 0;
-  if (!first_step(io)) return 0;
-  if (io.n == 1) return 1;
-  // The rest from the second sample on: the arrays advance by one, the
-  // count taken by one more.
-  run_io rest = io;
-  rest.increment = io.increment ? io.increment + 1 : nullptr;
-  rest.phases = io.phases + 1;
-  rest.n = io.n - 1;
-  const int32_t taken = 1 + lanes_from(rest);
-  io.phase = rest.phase;
-  io.lost = rest.lost;
-  return taken;
-}
+int32_t detail::lanes_avx2(run_io& io) { return lanes_from(io); }
 
 }  // namespace synth::phase_lanes
 
