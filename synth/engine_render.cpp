@@ -151,8 +151,7 @@ int synth::render_voices(float* l, float* r, int n) {
       continue;
     }
     if (v.block_is_static()) {
-      v.render_static(l, r, n, false);
-      frames[size_t(a)] = int16_t(n);
+      frames[size_t(a)] = int16_t(v.render_alone(l, r, n));
       continue;
     }
     if (v.block_runs_in_lanes()) {
@@ -160,12 +159,7 @@ int synth::render_voices(float* l, float* r, int n) {
       continue;
     }
     if (v.block_is_staged() || v.block_is_busy()) {
-      const int32_t before = v.samples_rendered();
-      if (v.block_is_busy())
-        v.render_busy(l, r, n, false);
-      else
-        v.render_staged(l, r, n, false);
-      frames[size_t(a)] = int16_t(v.samples_rendered() - before);
+      frames[size_t(a)] = int16_t(v.render_alone(l, r, n));
       continue;
     }
     group[grouped++] = a;

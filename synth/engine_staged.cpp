@@ -41,12 +41,7 @@ void synth::render_staged_lanes(const int16_t* active, int16_t* frames, int coun
       order[size_t(next[variant]++)] = int16_t(a);
       continue;
     }
-    const int32_t before = v.samples_rendered();
-    if (v.block_is_static())
-      v.render_static(l, r, n, false);
-    else
-      v.render_staged(l, r, n, false);
-    frames[a] = int16_t(v.samples_rendered() - before);
+    frames[a] = int16_t(v.render_alone(l, r, n));
   }
 
   constexpr int lanes = voice_context::lane_count;

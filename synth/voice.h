@@ -208,6 +208,9 @@ class voice {
   // (or XMod, a glide, smoothing): the plain tick, sample by sample.
   bool block_is_busy() const;
   void render_busy(float* left, float* right, int n, bool noise);
+  // A static, staged or busy block on its own, begin_block done and no noise
+  // read; the frames the voice sounded in it.
+  int render_alone(float* left, float* right, int n);
   bool step(float* left, float* right, int i, int n, bool noise);
   void end_block();
   // A busy block whose stages can be split across voices (voice_lanes.cpp):

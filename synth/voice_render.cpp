@@ -647,6 +647,17 @@ void voice::render_busy(float* left, float* right, int n, bool noise) {
   dirty_ = true;
 }
 
+int voice::render_alone(float* left, float* right, int n) {
+  const int32_t before = frames_rendered_;
+  if (block_is_static())
+    render_static(left, right, n, false);
+  else if (block_is_staged())
+    render_staged(left, right, n, false);
+  else
+    render_busy(left, right, n, false);
+  return frames_rendered_ - before;
+}
+
 void voice::render(float* left, float* right, int n) {
   begin_block();
   if (block_is_static()) {
