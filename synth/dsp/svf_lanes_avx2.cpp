@@ -187,6 +187,62 @@ void step4(lane* lanes, int n) {
   set_state(lanes, &sv::integrators::band2, b2);
 }
 
+// The held form on 4 * sets lanes: a 12 dB linear variant with each lane's
+// coefficient and damping in a register for the block. Two sets run side
+// by side: each run is a chain of dependent products, and the core overlaps
+// the two sets' chains.
+template <int mode, int sets>
+void held4(held_lane* lanes, int n) {
+  using sv = state_variable_filter;
+  using namespace svf;
+  constexpr bool band_form = mode == sv::band;
+  constexpr int32_t band_limit = band_form ? clamp25 : clamp24;
+  constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
+  const int32_t* xs[sets][max_lanes];
+  v4 low[sets], band[sets], f[sets], q[sets];
+  for (int s = 0; s < sets; ++s) {
+    held_lane* set = lanes + 4 * s;
+    for (int l = 0; l < max_lanes; ++l) xs[s][l] = set[l].x;
+    low[s] = _mm256_set_epi64x(set[3].state.low, set[2].state.low, set[1].state.low, set[0].state.low);
+    band[s] = _mm256_set_epi64x(set[3].state.band, set[2].state.band, set[1].state.band, set[0].state.band);
+    f[s] = _mm256_set_epi64x(set[3].f, set[2].f, set[1].f, set[0].f);
+    q[s] = _mm256_set_epi64x(set[3].q, set[2].q, set[1].q, set[0].q);
+  }
+  const __m128i in_lo = _mm_set1_epi32(-input_limit), in_hi = _mm_set1_epi32(input_limit);
+  const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  for (int i = 0; i < n; ++i) {
+#pragma GCC unroll 2
+    for (int s = 0; s < sets; ++s) {
+      const v4 x = _mm256_cvtepi32_epi64(_mm_min_epi32(_mm_max_epi32(gather32(xs[s], i), in_lo), in_hi));
+      v4 gain = zero();
+      run<band_limit, low_limit, drive::linear>(low[s], band[s], x, f[s], q[s], zero(), zero(), gain);
+      const v4 damping = run<band_limit, low_limit, drive::linear>(low[s], band[s], x, f[s], q[s], zero(), zero(), gain);
+      v4 y = mode == sv::low ? low[s] : mode == sv::band ? band[s] : mode == sv::high ? sub(x, low[s]) : sub(x, damping);
+      y = clamp(y, -output_limit, output_limit);
+      const __m128i out = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(y, low_words));
+      held_lane* set = lanes + 4 * s;
+      set[0].y[i] = _mm_cvtsi128_si32(out);
+      set[1].y[i] = _mm_extract_epi32(out, 1);
+      set[2].y[i] = _mm_extract_epi32(out, 2);
+      set[3].y[i] = _mm_extract_epi32(out, 3);
+    }
+  }
+  for (int s = 0; s < sets; ++s) {
+    int64_t l64[max_lanes], b64[max_lanes];
+    _mm256_storeu_si256(reinterpret_cast<v4*>(l64), low[s]);
+    _mm256_storeu_si256(reinterpret_cast<v4*>(b64), band[s]);
+    for (int l = 0; l < max_lanes; ++l) lanes[4 * s + l].state.low = int32_t(l64[l]), lanes[4 * s + l].state.band = int32_t(b64[l]);
+  }
+}
+
+using held_fn = void (*)(held_lane*, int);
+
+// [sets - 1][variant]
+constexpr held_fn held_kernels[2][4] = {
+    {&held4<0, 1>, &held4<1, 1>, &held4<2, 1>, &held4<3, 1>},
+    {&held4<0, 2>, &held4<1, 2>, &held4<2, 2>, &held4<3, 2>},
+};
+
 using step4_fn = void (*)(lane*, int);
 
 // Entry mode_index + 4 * (24 dB) + 8 * (saturating).
@@ -201,6 +257,10 @@ constexpr step4_fn kernels[state_variable_filter::variant_count] = {
 
 void detail::run_avx2(int variant, lane* lanes, int n) {
   if (n > 0) kernels[variant & 15](lanes, n);
+}
+
+void detail::run_held_avx2(int variant, held_lane* lanes, int sets, int n) {
+  if (n > 0) held_kernels[sets > 1 ? 1 : 0][variant & 3](lanes, n);
 }
 
 }  // namespace synth::svf_lanes
