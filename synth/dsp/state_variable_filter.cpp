@@ -204,16 +204,24 @@ void state_variable_filter::held_controls_block(const filter_controls& c, const 
     }
     record(out, i);
   }
-  for (; i < n; ++i) {
-    const int32_t cutoff = base + (cutoff_mod[i] >> 1);
-    if (due[i] && cutoff != cutoff_) {
-      cutoff_ = cutoff;
-      f_ = table_->cutoff_coefficient(cutoff);
-      limit_ = svf::damping_limit(f_);
-      if (saturating_) sat_.set(c.saturation, f_);
-      q_ = std::min(q_resonance, limit_);
-    }
-    record(out, i);
+  while (i < n) {
+    // The samples up to the next update that moves the cutoff take the
+    // coefficients as they are.
+    int end = i;
+    while (end < n && (!due[end] || base + (cutoff_mod[end] >> 1) == cutoff_)) ++end;
+    std::fill(out.f + i, out.f + end, f_);
+    std::fill(out.q + i, out.q + end, q_);
+    std::fill(out.limit + i, out.limit + end, limit_);
+    std::fill(out.sat_a + i, out.sat_a + end, sat_.a);
+    std::fill(out.sat_bias + i, out.sat_bias + end, sat_.bias);
+    if (end == n) break;
+    cutoff_ = base + (cutoff_mod[end] >> 1);
+    f_ = table_->cutoff_coefficient(cutoff_);
+    limit_ = svf::damping_limit(f_);
+    if (saturating_) sat_.set(c.saturation, f_);
+    q_ = std::min(q_resonance, limit_);
+    record(out, end);
+    i = end + 1;
   }
 }
 
