@@ -342,20 +342,29 @@ state_variable_filter::coefficient_run voice::lanes_coefficients(voice_context::
   return {st.f.data(), st.q.data(), st.limit.data(), st.sat_a.data(), st.sat_bias.data()};
 }
 
+namespace {
+
+// out[i] = saturate32(in[i] * 4) in 32 bits: the product where it fits,
+// else the rail, compares and selects the compiler runs four at a time.
+void times4_saturated(const int32_t* in, int32_t* out, int n) {
+  constexpr int32_t fits = q31_max / 4;  // |y| up to this times 4 is within the rails
+  for (int i = 0; i < n; ++i) {
+    const int32_t y = in[i];
+    const int32_t times4 = int32_t(uint32_t(y) << 2);
+    out[i] = y > fits ? q31_max : y < -fits ? -q31_max : times4;
+  }
+}
+
+}  // namespace
+
 // Stage 4: the filter's output (or the bypass) as the shaper's input, in
 // st.x (the filter's inputs are spent).
-// The filtered form is saturate32(y * 4) in 32 bits: the product where it
-// fits, else the rail, compares and selects the compiler runs four at a time.
 void voice::lanes_shaper_input(voice_context::lane_stage& st) {
+  const int n = st.frames;  // a local: the stores into st.x could otherwise change it
   if (path_.filter_mode > 0) {
-    constexpr int32_t fits = q31_max / 4;  // |y| up to this times 4 is within the rails
-    for (int i = 0; i < st.frames; ++i) {
-      const int32_t y = st.y[i];
-      const int32_t times4 = int32_t(uint32_t(y) << 2);
-      st.x[i] = y > fits ? q31_max : y < -fits ? -q31_max : times4;
-    }
+    times4_saturated(st.y.data(), st.x.data(), n);
   } else {
-    for (int i = 0; i < st.frames; ++i) st.x[i] = float_to_fixed(st.mix[i], 16777216.f);
+    for (int i = 0; i < n; ++i) st.x[i] = float_to_fixed(st.mix[i], 16777216.f);
   }
 }
 
@@ -387,8 +396,7 @@ void voice::lanes_shaper_filters(voice* const* voices, voice_context::lane_stage
     } else {
       shaper_filter_lanes::run(group, members, frames);
     }
-    for (int m = 0; m < members; ++m)
-      for (int i = 0; i < frames; ++i) group[m].y[i] = saturate32(int64_t(group[m].y[i]) * 4);
+    for (int m = 0; m < members; ++m) times4_saturated(group[m].y, group[m].y, frames);
   }
 }
 
