@@ -335,7 +335,8 @@ void voice::lanes_filter_inputs(voice_context::lane_stage& st, bool coefficients
     path_.filter.controls_block(filter_ctl_, st.cutoff.data(), st.due.data(), st.mix.data(), smoothed, st.frames,
                                 lanes_coefficients(st));
   }
-  for (int i = 0; i < st.frames; ++i) st.x[i] = filter_input(st.mix[i]);
+  const int n = st.frames;  // a local: the stores into st.x could otherwise change it
+  for (int i = 0; i < n; ++i) st.x[i] = filter_input(st.mix[i]);
 }
 
 state_variable_filter::coefficient_run voice::lanes_coefficients(voice_context::lane_stage& st) {
