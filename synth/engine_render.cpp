@@ -318,7 +318,10 @@ void synth::run_lane_shapers(const int16_t* active, const int* batch, int batche
   }
   voice* members[lanes];
   voice_context::lane_stage* stages[lanes];
-  for (int k = 0; k < batched; ++k) members[k] = &voices_[size_t(active[batch[k]])], stages[k] = &context_.lanes[size_t(k)];
+  for (int k = 0; k < batched; ++k) {
+    members[k] = &voices_[size_t(active[batch[k]])];
+    stages[k] = &context_.lanes[size_t(k)];
+  }
   voice::lanes_shaper_filters(members, stages, batched);
 }
 
