@@ -292,7 +292,7 @@ void synth::prepare_lane_filters(voice* const* members, voice_context::lane_stag
 }
 
 // The shapers of a batch: voices with one shaper mode that sounded the
-// same frames side by side.
+// same frames side by side; then their shaper filters.
 void synth::run_lane_shapers(const int16_t* active, const int* batch, int batched) {
   constexpr int lanes = voice_context::lane_count;
   static_assert(lanes <= shaper_lanes, "a batch's shapers run in one group");
@@ -316,6 +316,13 @@ void synth::run_lane_shapers(const int16_t* active, const int* batch, int batche
     }
     shape_lanes(group, count, group[0].mode, io, io, frames);
   }
+  voice* members[lanes];
+  voice_context::lane_stage* stages[lanes];
+  for (int k = 0; k < batched; ++k) {
+    members[k] = &voices_[size_t(active[batch[k]])];
+    stages[k] = &context_.lanes[size_t(k)];
+  }
+  voice::lanes_shaper_filters(members, stages, batched);
 }
 
 void synth::run_level_meter(const float* left, const float* right, int frames) {

@@ -220,8 +220,9 @@ class voice {
   // the voice; lanes_filter_inputs makes the main filter's inputs and
   // coefficients of every sample; the filter itself runs outside, several voices
   // at once (svf_lanes); lanes_shaper_input hands its output to the shaper
-  // (shape_lanes, several voices at once), lanes_output takes that through
-  // the shaper filter to the output.
+  // (shape_lanes, several voices at once), lanes_shaper_filters runs the
+  // shaper filters of a batch (several voices at once), lanes_output adds
+  // the result to the output.
   bool block_runs_in_lanes() const;
   bool lanes_source_sample(voice_context::lane_stage& st, int i);
   bool lanes_controls_in_stages() const;
@@ -237,6 +238,7 @@ class voice {
   void lanes_shaper_input(voice_context::lane_stage& st);
   bool lanes_shaped() const { return shaper_on_; }
   shaper_voice lanes_shaper() { return shaper_of(path_); }
+  static void lanes_shaper_filters(voice* const* voices, voice_context::lane_stage* const* stages, int count);
   void lanes_output(const voice_context::lane_stage& st, float* left, float* right);
   // A static or staged block (of a voice that reads no noise) run in the
   // same stages: staged_lane_sources makes stage 1 (controls, oscillators,

@@ -16,7 +16,8 @@
 //   3. the integrators of up to four voices with one filter variant at once
 //      (svf_lanes);
 //   4. the shapers of voices with one shaper mode side by side (shape_lanes),
-//      then per voice the shaper filter and the output.
+//      then the shaper filters of voices with one form side by side
+//      (shaper_filter_lanes), then per voice the output.
 // The arithmetic of each sample is render_sample's, in the same order: the
 // samples are the same as the busy block's. Conditions (block_runs_in_lanes):
 // no smoothing (it marks every tick dirty, and a dirty tick updates the
@@ -26,6 +27,7 @@
 // (the engine renders those in pool order from the shared generator).
 #include <algorithm>
 
+#include "synth/dsp/shaper_filter_lanes.h"
 #include "synth/dsp/svf_kernel.h"
 #include "synth/voice.h"
 #include "synth/voice_fixed.h"
@@ -333,44 +335,78 @@ void voice::lanes_filter_inputs(voice_context::lane_stage& st, bool coefficients
     path_.filter.controls_block(filter_ctl_, st.cutoff.data(), st.due.data(), st.mix.data(), smoothed, st.frames,
                                 lanes_coefficients(st));
   }
-  for (int i = 0; i < st.frames; ++i) st.x[i] = filter_input(st.mix[i]);
+  const int n = st.frames;  // a local: the stores into st.x could otherwise change it
+  for (int i = 0; i < n; ++i) st.x[i] = filter_input(st.mix[i]);
 }
 
 state_variable_filter::coefficient_run voice::lanes_coefficients(voice_context::lane_stage& st) {
   return {st.f.data(), st.q.data(), st.limit.data(), st.sat_a.data(), st.sat_bias.data()};
 }
 
-// Stage 4: the filter's output (or the bypass) as the shaper's input, in
-// st.x (the filter's inputs are spent).
-// The filtered form is saturate32(y * 4) in 32 bits: the product where it
-// fits, else the rail, compares and selects the compiler runs four at a time.
-void voice::lanes_shaper_input(voice_context::lane_stage& st) {
-  if (path_.filter_mode > 0) {
-    constexpr int32_t fits = q31_max / 4;  // |y| up to this times 4 is within the rails
-    for (int i = 0; i < st.frames; ++i) {
-      const int32_t y = st.y[i];
-      const int32_t times4 = int32_t(uint32_t(y) << 2);
-      st.x[i] = y > fits ? q31_max : y < -fits ? -q31_max : times4;
-    }
-  } else {
-    for (int i = 0; i < st.frames; ++i) st.x[i] = float_to_fixed(st.mix[i], 16777216.f);
+namespace {
+
+// out[i] = saturate32(in[i] * 4) in 32 bits: the product where it fits,
+// else the rail, compares and selects the compiler runs four at a time.
+void times4_saturated(const int32_t* in, int32_t* out, int n) {
+  constexpr int32_t fits = q31_max / 4;  // |y| up to this times 4 is within the rails
+  for (int i = 0; i < n; ++i) {
+    const int32_t y = in[i];
+    const int32_t times4 = int32_t(uint32_t(y) << 2);
+    out[i] = y > fits ? q31_max : y < -fits ? -q31_max : times4;
   }
 }
 
-// The end of stage 4: the shaper filter and the output of every sample.
+}  // namespace
+
+// Stage 4: the filter's output (or the bypass) as the shaper's input, in
+// st.x (the filter's inputs are spent).
+void voice::lanes_shaper_input(voice_context::lane_stage& st) {
+  const int n = st.frames;  // a local: the stores into st.x could otherwise change it
+  if (path_.filter_mode > 0) {
+    times4_saturated(st.y.data(), st.x.data(), n);
+  } else {
+    for (int i = 0; i < n; ++i) st.x[i] = float_to_fixed(st.mix[i], 16777216.f);
+  }
+}
+
+// Stage 4's shaper filters: the voices of a batch whose shaper filters
+// share a form and that sounded the same frames, side by side
+// (shaper_filter_lanes), each on its shaper's output in st.x; st.x then
+// holds what lanes_output adds to the output. The filter works at 2^22 per
+// unit, the voice at 2^24. A voice alone with its form runs on its own.
+void voice::lanes_shaper_filters(voice* const* voices, voice_context::lane_stage* const* stages, int count) {
+  constexpr int most = voice_context::lane_count;
+  bool done[most] = {};
+  for (int k = 0; k < count; ++k) done[k] = voices[k]->path_.shflt_mode == 0;
+  for (int k = 0; k < count; ++k) {
+    if (done[k]) continue;
+    const int form = voices[k]->path_.shflt.form();
+    const int frames = stages[k]->frames;
+    shaper_filter_lanes::lane group[shaper_filter_lanes::max_lanes];
+    int members = 0;
+    for (int j = k; j < count && members < shaper_filter_lanes::max_lanes; ++j) {
+      if (done[j] || voices[j]->path_.shflt.form() != form || stages[j]->frames != frames) continue;
+      done[j] = true;
+      int32_t* x = stages[j]->x.data();
+      for (int i = 0; i < frames; ++i) x[i] >>= 2;
+      group[members++] = {&voices[j]->path_.shflt, x, x};
+    }
+    if (members == 1) {
+      shaper_filter& filter = *group[0].filter;
+      for (int i = 0; i < frames; ++i) group[0].y[i] = filter.process(group[0].x[i]);
+    } else {
+      shaper_filter_lanes::run(group, members, frames);
+    }
+    for (int m = 0; m < members; ++m) times4_saturated(group[m].y, group[m].y, frames);
+  }
+}
+
+// The end of stage 4: the output of every sample.
 void voice::lanes_output(const voice_context::lane_stage& st, float* left, float* right) {
   const int n = st.frames;
-  if (path_.shflt_mode > 0) {
-    for (int i = 0; i < n; ++i) {
-      const float s = float(saturate32(int64_t(path_.shflt.process(st.x[i] >> 2)) * 4));
-      left[i] += st.gain_left[i] * s;
-      right[i] += st.gain_right[i] * s;
-    }
-  } else {
-    for (int i = 0; i < n; ++i) {
-      left[i] += st.gain_left[i] * float(st.x[i]);
-      right[i] += st.gain_right[i] * float(st.x[i]);
-    }
+  for (int i = 0; i < n; ++i) {
+    left[i] += st.gain_left[i] * float(st.x[i]);
+    right[i] += st.gain_right[i] * float(st.x[i]);
   }
   frames_rendered_ += n;
 }

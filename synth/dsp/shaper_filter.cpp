@@ -9,11 +9,6 @@ namespace {
 constexpr int32_t mode_of_menu[4] = {shaper_filter::low, shaper_filter::high, shaper_filter::band,
                                      shaper_filter::notch};
 
-// One-pole step: s += ((x - s) f) >> 30.
-inline int32_t follow(int32_t s, int64_t x, int32_t f) {
-  return int32_t(s + (((x - s) * f) >> 30));
-}
-
 }  // namespace
 
 void shaper_filter::init(const cutoff_table* table) {
@@ -38,21 +33,12 @@ void shaper_filter::update(int32_t frequency, int32_t keytrack_sum, float resona
   q_ = std::min(svf::damping_from_resonance(resonance), svf::damping_limit(f_));
 }
 
-// The one-pole forms run once per sample. The band form is a lowpass of the
-// first pole's highpass, the notch subtracts twice that band from the input.
 template <int mode>
 int32_t shaper_filter::one_pole_form(shaper_filter& s, int32_t input) {
-  const int64_t x = svf::limit_input(input);
-  if constexpr (mode == low) {
-    s.s1_ = follow(s.s1_, x, s.f_);
-    return s.s1_;
-  }
-  const int64_t d = x - s.s1_;
-  s.s1_ = follow(s.s1_, x, s.f_);
-  if constexpr (mode == high) return int32_t(d);
-  s.s2_ = follow(s.s2_, d, s.f_);
-  if constexpr (mode == band) return s.s2_;
-  return svf::limit_output(x - 2 * int64_t(s.s2_));
+  integrators st = s.state();
+  const int32_t y = one_pole_step<mode>(st, input, s.f_);
+  s.set_state(st);
+  return y;
 }
 
 // The state-variable forms: the main filter's linear 12 dB step, run twice.

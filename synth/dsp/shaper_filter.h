@@ -39,7 +39,26 @@ class shaper_filter {
 
   int32_t coefficient() const { return f_; }
   int32_t damping() const { return q_; }
+  // mode_index + 4 * (state-variable form): the filters of one form run
+  // side by side in shaper_filter_lanes.
   int32_t form() const { return mode_ + 4 * !one_pole_; }
+
+  // For a caller that runs several filters at once: s1 is the low
+  // integrator (or the first one-pole), s2 the band integrator (or the
+  // second one-pole).
+  struct integrators {
+    int32_t s1, s2;
+  };
+  integrators state() const { return {s1_, s2_}; }
+  void set_state(const integrators& s) {
+    s1_ = s.s1;
+    s2_ = s.s2;
+  }
+
+  // One sample of a one-pole form (mode a mode_index) on s at coefficient
+  // f, as process gives it.
+  template <int mode>
+  static int32_t one_pole_step(integrators& s, int32_t x, int32_t f);
 
  private:
   template <int mode>
@@ -57,5 +76,24 @@ class shaper_filter {
   int32_t mode_ = low;
   const cutoff_table* table_ = nullptr;
 };
+
+// The one-pole forms run once per sample: s += ((x - s) f) >> 30. The band
+// form is a lowpass of the first pole's highpass, the notch subtracts twice
+// that band from the input.
+template <int mode>
+int32_t shaper_filter::one_pole_step(integrators& s, int32_t input, int32_t f) {
+  const auto follow = [f](int32_t state, int64_t x) { return int32_t(state + (((x - state) * f) >> 30)); };
+  const int64_t x = svf::limit_input(input);
+  if constexpr (mode == low) {
+    s.s1 = follow(s.s1, x);
+    return s.s1;
+  }
+  const int64_t d = x - s.s1;
+  s.s1 = follow(s.s1, x);
+  if constexpr (mode == high) return int32_t(d);
+  s.s2 = follow(s.s2, d);
+  if constexpr (mode == band) return s.s2;
+  return svf::limit_output(x - 2 * int64_t(s.s2));
+}
 
 }  // namespace synth

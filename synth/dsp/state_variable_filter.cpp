@@ -149,6 +149,10 @@ void state_variable_filter::smooth_fmod(state_variable_filter* const* filters, c
 void state_variable_filter::controls_block(const filter_controls& c, const int32_t* cutoff_mod, const uint8_t* due,
                                            const float* mixer, const float* smoothed, int n,
                                            const coefficient_run& out) {
+  if (!smoothed && c.fmod == 0.f && c.qmod == 0.f) {
+    held_controls_block(c, cutoff_mod, due, n, out);
+    return;
+  }
   if (!smoothed) {
     filter_controls now = c;
     for (int i = 0; i < n; ++i) {
@@ -176,6 +180,48 @@ void state_variable_filter::controls_block(const filter_controls& c, const int32
     set_coefficient(table_->cutoff_coefficient(fmod_offset(smoothed[i], c.fmod) + cutoff_), c.saturation);
     q_ = std::min(q, limit_);
     record(out, i);
+  }
+}
+
+// Without FMod and QMod the coefficients change only at an update, and an
+// update follows the cutoff alone once the block's first one has followed
+// the saturation and the resonance (c holds through the block): it takes
+// the coefficient, its limit, the saturation and the damping from the
+// cutoff as update does, and a cutoff that has not moved leaves them as
+// they are.
+void state_variable_filter::held_controls_block(const filter_controls& c, const int32_t* cutoff_mod,
+                                                const uint8_t* due, int n, const coefficient_run& out) {
+  const int32_t base = c.frequency >> 15;
+  const int32_t q_resonance = svf::damping_from_resonance(c.resonance);
+  int i = 0;
+  for (; i < n; ++i) {
+    if (due[i]) {
+      filter_controls now = c;
+      now.cutoff_mod = cutoff_mod[i];
+      update(now);
+      record(out, i++);
+      break;
+    }
+    record(out, i);
+  }
+  while (i < n) {
+    // The samples up to the next update that moves the cutoff take the
+    // coefficients as they are.
+    int end = i;
+    while (end < n && (!due[end] || base + (cutoff_mod[end] >> 1) == cutoff_)) ++end;
+    std::fill(out.f + i, out.f + end, f_);
+    std::fill(out.q + i, out.q + end, q_);
+    std::fill(out.limit + i, out.limit + end, limit_);
+    std::fill(out.sat_a + i, out.sat_a + end, sat_.a);
+    std::fill(out.sat_bias + i, out.sat_bias + end, sat_.bias);
+    if (end == n) break;
+    cutoff_ = base + (cutoff_mod[end] >> 1);
+    f_ = table_->cutoff_coefficient(cutoff_);
+    limit_ = svf::damping_limit(f_);
+    if (saturating_) sat_.set(c.saturation, f_);
+    q_ = std::min(q_resonance, limit_);
+    record(out, end);
+    i = end + 1;
   }
 }
 

@@ -145,6 +145,8 @@ class state_variable_filter {
     out.sat_bias[i] = sat_.bias;
   }
   void set_coefficient(int32_t f, int32_t saturation);
+  void held_controls_block(const filter_controls& c, const int32_t* cutoff_mod, const uint8_t* due, int n,
+                           const coefficient_run& out);
 
   process_fn process_ = nullptr;
   int32_t low_ = 0, band_ = 0;    // first stage integrators

@@ -28,6 +28,34 @@ void interleaved(lane* lanes, int n) {
   for (int l = 0; l < count; ++l) lanes[l].state = s[l];
 }
 
+// The held form: the coefficients read once, the lanes' chains interleaved.
+template <int mode, int count>
+void held_interleaved(held_lane* lanes, int n) {
+  state_variable_filter::integrators s[count];
+  int32_t f[count], q[count];
+  for (int l = 0; l < count; ++l) s[l] = lanes[l].state, f[l] = lanes[l].f, q[l] = lanes[l].q;
+  const svf::saturation none;
+  for (int i = 0; i < n; ++i)
+    for (int l = 0; l < count; ++l)
+      lanes[l].y[i] = state_variable_filter::step<mode, false, false>(s[l], lanes[l].x[i], f[l], q[l], 0, none);
+  for (int l = 0; l < count; ++l) lanes[l].state = s[l];
+}
+
+using held_fn = void (*)(held_lane*, int);
+
+template <int mode, int... counts>
+constexpr auto held_row(std::integer_sequence<int, counts...>) {
+  return std::array<held_fn, sizeof...(counts)>{&held_interleaved<mode, counts + 1>...};
+}
+
+// [variant][count - 1]
+constexpr std::array<std::array<held_fn, max_held_lanes>, 4> held_kernels = {
+    held_row<0>(std::make_integer_sequence<int, max_held_lanes>{}),
+    held_row<1>(std::make_integer_sequence<int, max_held_lanes>{}),
+    held_row<2>(std::make_integer_sequence<int, max_held_lanes>{}),
+    held_row<3>(std::make_integer_sequence<int, max_held_lanes>{}),
+};
+
 using scalar_fn = void (*)(lane*, int);
 
 template <int v, int... counts>
@@ -97,6 +125,32 @@ void run_avx2_padded(int variant, lane* lanes, int count, int n) {
 }
 
 }  // namespace
+
+void detail::run_held_scalar(int variant, held_lane* lanes, int count, int n) {
+  held_kernels[size_t(variant & 3)][size_t(count - 1)](lanes, n);
+}
+
+// The AVX2 kernel takes four or eight lanes: the rest are copies of the
+// first, their outputs dropped, in runs of at most max_block samples.
+void run_held(int variant, held_lane* lanes, int count, int n) {
+  if (count <= 0 || n <= 0) return;
+  count = std::min(count, max_held_lanes);
+  if (active_kernel() == kernel::scalar) {
+    detail::run_held_scalar(variant, lanes, count, n);
+    return;
+  }
+  const int sets = count > 4 ? 2 : 1;
+  held_lane padded[max_held_lanes];
+  int32_t dropped[max_block];
+  for (int done = 0; done < n; done += max_block) {
+    for (int l = 0; l < 4 * sets; ++l) {
+      const held_lane& c = lanes[l < count ? l : 0];
+      padded[l] = {c.state, c.x + done, c.f, c.q, l < count ? c.y + done : dropped};
+    }
+    detail::run_held_avx2(variant, padded, sets, std::min(n - done, max_block));
+    for (int l = 0; l < count; ++l) lanes[l].state = padded[l].state;
+  }
+}
 
 void run(int variant, lane* lanes, int count, int n) {
   if (count <= 0 || n <= 0) return;

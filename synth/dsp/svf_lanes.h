@@ -37,6 +37,19 @@ struct lane {
 // count in 1..max_lanes, n in 0..max_block. No allocation, no locks.
 void run(int variant, lane* lanes, int count, int n);
 
+// Filters of a 12 dB linear variant (0..3) whose coefficient and damping
+// hold through the block (the shaper's filter): up to max_held_lanes side
+// by side, each lane exactly what run gives with f and q at every sample.
+constexpr int max_held_lanes = 8;
+struct held_lane {
+  state_variable_filter::integrators state;  // low and band; low2 and band2 are left as they are
+  const int32_t* x;
+  int32_t f, q;
+  int32_t* y;  // may be x
+};
+// count in 1..max_held_lanes, n >= 0. No allocation, no locks.
+void run_held(int variant, held_lane* lanes, int count, int n);
+
 enum class kernel { scalar, avx2 };
 // The kernel run (and state_variable_filter::controls_lanes) uses: AVX2
 // where the CPU (and OS) have it, else scalar.
@@ -50,6 +63,9 @@ namespace detail {
 void run_scalar(int variant, lane* lanes, int count, int n);
 // Exactly max_lanes lanes. Only for a CPU with AVX2.
 void run_avx2(int variant, lane* lanes, int n);
+void run_held_scalar(int variant, held_lane* lanes, int count, int n);
+// Exactly 4 * sets lanes, sets 1 or 2, n up to max_block. Only for a CPU with AVX2.
+void run_held_avx2(int variant, held_lane* lanes, int sets, int n);
 }  // namespace detail
 
 }  // namespace synth::svf_lanes

@@ -187,6 +187,96 @@ void step4(lane* lanes, int n) {
   set_state(lanes, &sv::integrators::band2, b2);
 }
 
+// Rows (four samples of one lane) to columns (one sample of four lanes)
+// and back: the same shuffle both ways.
+inline void transpose(__m128i& r0, __m128i& r1, __m128i& r2, __m128i& r3) {
+  const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
+  const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
+  r0 = _mm_unpacklo_epi64(t0, t1);
+  r1 = _mm_unpackhi_epi64(t0, t1);
+  r2 = _mm_unpacklo_epi64(t2, t3);
+  r3 = _mm_unpackhi_epi64(t2, t3);
+}
+
+// The held form on 4 * sets lanes: a 12 dB linear variant with each lane's
+// coefficient and damping in a register for the block. Two sets run side
+// by side: each run is a chain of dependent products, and the core overlaps
+// the two sets' chains. Four samples at a time go in and out as whole rows
+// of each lane, turned into one register per sample.
+template <int mode, int sets>
+void held4(held_lane* lanes, int n) {
+  using sv = state_variable_filter;
+  using namespace svf;
+  constexpr bool band_form = mode == sv::band;
+  constexpr int32_t band_limit = band_form ? clamp25 : clamp24;
+  constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
+  const int32_t* xs[sets][max_lanes];
+  int32_t* ys[sets][max_lanes];
+  v4 low[sets], band[sets], f[sets], q[sets];
+  for (int s = 0; s < sets; ++s) {
+    held_lane* set = lanes + 4 * s;
+    for (int l = 0; l < max_lanes; ++l) xs[s][l] = set[l].x, ys[s][l] = set[l].y;
+    low[s] = _mm256_set_epi64x(set[3].state.low, set[2].state.low, set[1].state.low, set[0].state.low);
+    band[s] = _mm256_set_epi64x(set[3].state.band, set[2].state.band, set[1].state.band, set[0].state.band);
+    f[s] = _mm256_set_epi64x(set[3].f, set[2].f, set[1].f, set[0].f);
+    q[s] = _mm256_set_epi64x(set[3].q, set[2].q, set[1].q, set[0].q);
+  }
+  const __m128i in_lo = _mm_set1_epi32(-input_limit), in_hi = _mm_set1_epi32(input_limit);
+  const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  // One sample of set s: inputs and outputs one int32 per lane.
+  const auto step = [&](int s, __m128i in) {
+    const v4 x = _mm256_cvtepi32_epi64(_mm_min_epi32(_mm_max_epi32(in, in_lo), in_hi));
+    v4 gain = zero();
+    run<band_limit, low_limit, drive::linear>(low[s], band[s], x, f[s], q[s], zero(), zero(), gain);
+    const v4 damping = run<band_limit, low_limit, drive::linear>(low[s], band[s], x, f[s], q[s], zero(), zero(), gain);
+    v4 y = mode == sv::low ? low[s] : mode == sv::band ? band[s] : mode == sv::high ? sub(x, low[s]) : sub(x, damping);
+    y = clamp(y, -output_limit, output_limit);
+    return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(y, low_words));
+  };
+  const auto load = [](const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+  const auto store = [](int32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); };
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    __m128i r[sets][4];
+    for (int s = 0; s < sets; ++s) {
+      for (int l = 0; l < max_lanes; ++l) r[s][l] = load(xs[s][l] + i);
+      transpose(r[s][0], r[s][1], r[s][2], r[s][3]);
+    }
+    for (int k = 0; k < 4; ++k)
+      for (int s = 0; s < sets; ++s) r[s][k] = step(s, r[s][k]);
+    for (int s = 0; s < sets; ++s) {
+      transpose(r[s][0], r[s][1], r[s][2], r[s][3]);
+      for (int l = 0; l < max_lanes; ++l) store(ys[s][l] + i, r[s][l]);
+    }
+  }
+  for (; i < n; ++i) {
+    for (int s = 0; s < sets; ++s) {
+      const __m128i out = step(s, gather32(xs[s], i));
+      ys[s][0][i] = _mm_cvtsi128_si32(out);
+      ys[s][1][i] = _mm_extract_epi32(out, 1);
+      ys[s][2][i] = _mm_extract_epi32(out, 2);
+      ys[s][3][i] = _mm_extract_epi32(out, 3);
+    }
+  }
+  for (int s = 0; s < sets; ++s) {
+    int64_t l64[max_lanes], b64[max_lanes];
+    _mm256_storeu_si256(reinterpret_cast<v4*>(l64), low[s]);
+    _mm256_storeu_si256(reinterpret_cast<v4*>(b64), band[s]);
+    for (int l = 0; l < max_lanes; ++l) {
+      lanes[4 * s + l].state.low = int32_t(l64[l]);
+      lanes[4 * s + l].state.band = int32_t(b64[l]);
+    }
+  }
+}
+
+using held_fn = void (*)(held_lane*, int);
+
+// [sets - 1][variant]
+constexpr held_fn held_kernels[2][4] = {
+    {&held4<0, 1>, &held4<1, 1>, &held4<2, 1>, &held4<3, 1>},
+    {&held4<0, 2>, &held4<1, 2>, &held4<2, 2>, &held4<3, 2>},
+};
+
 using step4_fn = void (*)(lane*, int);
 
 // Entry mode_index + 4 * (24 dB) + 8 * (saturating).
@@ -201,6 +291,10 @@ constexpr step4_fn kernels[state_variable_filter::variant_count] = {
 
 void detail::run_avx2(int variant, lane* lanes, int n) {
   if (n > 0) kernels[variant & 15](lanes, n);
+}
+
+void detail::run_held_avx2(int variant, held_lane* lanes, int sets, int n) {
+  if (n > 0) held_kernels[sets > 1 ? 1 : 0][variant & 3](lanes, n);
 }
 
 }  // namespace synth::svf_lanes

@@ -363,6 +363,49 @@ TEST(state_variable_filter, resonance_curve_and_input_conversion) {
 
 }  // namespace
 
+TEST(state_variable_filter, a_block_without_audio_rate_modulation_follows_new_controls_and_held_cutoffs) {
+  // Blocks one after the other, the controls changed between them while the
+  // cutoff stays where the last block left it (resonance, saturation on and
+  // off, an FMod block in between), the cutoff then held in steps of a few
+  // samples with updates due at some: every sample's coefficients and the
+  // state after each block are update's, sample by sample.
+  const filter_controls first = controls(700.0, 0.3f, 0);
+  state_variable_filter a = make(1, first), b = make(1, first);
+  filter_controls blocks[5] = {first, controls(700.0, 0.9f, 0), controls(700.0, 0.9f, 0x50000000),
+                               controls(700.0, 0.9f, 0x50000000), controls(700.0, 0.1f, 0)};
+  blocks[3].fmod = 0.5f;
+  constexpr int n = 64;
+  for (int k = 0; k < 5; ++k) {
+    const filter_controls& c = blocks[k];
+    std::vector<int32_t> cut(n), f(n), q(n), limit(n), sat_a(n), sat_bias(n);
+    std::vector<uint8_t> due(n);
+    std::vector<float> mixer(n, 0.3f);
+    for (int i = 0; i < n; ++i) {
+      cut[size_t(i)] = i < 10 ? 0 : 900 * ((i / 7) % 3) - 600;  // where the last block left it, then steps
+      due[size_t(i)] = uint8_t(k == 2 ? i % 2 : 1);
+    }
+    b.controls_block(c, cut.data(), due.data(), mixer.data(), nullptr, n,
+                     {f.data(), q.data(), limit.data(), sat_a.data(), sat_bias.data()});
+    filter_controls now = c;
+    for (int i = 0; i < n; ++i) {
+      if (due[size_t(i)]) {
+        now.cutoff_mod = cut[size_t(i)];
+        a.update(now);
+      }
+      if (c.fmod != 0.f) a.modulate(mixer[size_t(i)], now);
+      SCOPED_TRACE(::testing::Message() << "block " << k << " @" << i);
+      ASSERT_EQ(f[size_t(i)], a.coefficient());
+      ASSERT_EQ(q[size_t(i)], a.damping());
+      ASSERT_EQ(limit[size_t(i)], a.damping_limit());
+      ASSERT_EQ(sat_a[size_t(i)], a.saturation_gain().a);
+      ASSERT_EQ(sat_bias[size_t(i)], a.saturation_gain().bias);
+    }
+    EXPECT_EQ(b.variant(), a.variant()) << "block " << k;
+    // The same integrators come out of the same input.
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(b.process(1 << 22), a.process(1 << 22)) << "block " << k;
+  }
+}
+
 TEST(state_variable_filter, a_block_of_coefficients_matches_update_and_modulate_sample_by_sample) {
   // FMod alone (the one-loop form, with the smoother run here or beforehand
   // by smooth_fmod), FMod with QMod, and no audio-rate modulation, each with

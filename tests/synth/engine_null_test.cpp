@@ -550,3 +550,34 @@ TEST(engine_null, staged_and_held_chords_share_filter_lanes_on_either_kernel) {
     expect_null(with("drum presets of three variants", drums, notes, second * 3 / 4));
   }
 }
+
+TEST(engine_null, shaper_filters_of_several_forms_share_lanes_on_either_kernel) {
+  // Nine drum presets whose shaper filters take four forms (five voices in
+  // Band KHN: a run of four lanes and one more beside them; two in Band
+  // 6 dB; one alone in Low 6 dB; one bypassed), with different frequencies,
+  // keytracks and resonances, their notes ending at their own frames inside
+  // blocks. Busy (an LFO on the pitch every sample) and held still (staged
+  // lanes): both take the shaper filters side by side.
+  const float forms[] = {7.f, 3.f, 7.f, 7.f, 1.f, 7.f, 3.f, 0.f, 7.f};
+  std::vector<action> notes;
+  for (int k = 0; k < 9; ++k) notes.push_back(note_on(k * 19, 40 + 3 * k, 55 + 7 * k));
+  for (int k = 0; k < 9; ++k) notes.push_back(note_off(8000 + 577 * k + (k % 2) * 61, 40 + 3 * k));
+  for (float vibrato : {0.05f, 0.f}) {
+    std::vector<action> drums = {switch_flag(0, engine_flag::drum_mode, true)};
+    for (int k = 0; k < 9; ++k) {
+      const int preset = 16 + 3 * k;  // key 40 + 3k in drum mode
+      for (action a : {set_in(preset, p::filter_mode, 1.f), set_in(preset, p::filter_frequency, 0.7f),
+                       set_in(preset, p::osc_a_waveform, 2.f), set_in(preset, p::shaper_depth, 0.3f),
+                       set_in(preset, p::shflt_mode, forms[k]), set_in(preset, p::shflt_frequency, 0.3f + 0.04f * k),
+                       set_in(preset, p::shflt_resonance, 0.1f * float(k)), set_in(preset, p::shflt_keytrack, 0.5f),
+                       set_in(preset, p::pitch_mod_a, vibrato), set_in(preset, p::mod_a_rate, 0.45f),
+                       set_in(preset, p::env_a_sustain, 0.8f), set_in(preset, p::env_a_release, 0.05f)})
+        drums.push_back(a);
+    }
+    for (svf_lanes::kernel k : test_support::available_kernels()) {
+      test_support::forced_kernel forced(k);
+      SCOPED_TRACE(test_support::kernel_name(k));
+      expect_null(with(vibrato > 0.f ? "busy shaper filters" : "held shaper filters", drums, notes, second * 3 / 4));
+    }
+  }
+}
