@@ -39,6 +39,12 @@ struct chunk_io {
 // One chunk with the active kernel. No allocation, no locks.
 void run(const chunk_io& io);
 
+// Two oscillators' chunks of the same length (a.n == b.n), each with the
+// numbers run gives it. Where both rise, in one pass: a ramp's phase step is
+// a chain of four dependent additions, and each oscillator's chains then
+// fill the other's waits.
+void run_pair(const chunk_io& a, const chunk_io& b);
+
 // True when every live ramp steps upwards at every sample of the chunk
 // (ratio * increment > 0; steps below 2^-120 may be missed): the kernels
 // then test level 1 alone.
@@ -48,6 +54,9 @@ namespace detail {
 void run_sse2(const chunk_io& io, bool rising);
 // Only on a CPU with AVX2 (and a build with the kernel).
 void run_avx2(const chunk_io& io, bool rising);
+// Both rising (see run_pair).
+void run_pair_sse2(const chunk_io& a, const chunk_io& b);
+void run_pair_avx2(const chunk_io& a, const chunk_io& b);
 }  // namespace detail
 
 }  // namespace synth::multi_ramp_lanes

@@ -151,42 +151,82 @@ inline __m128 ramp_value(__m128 q, __m128 d, __m128 mean_correction) {
 
 }  // namespace
 
-void oscillator::render_multi_ramp_block(float* out, int32_t n, const float* increment) {
+// One chunk of the multi-ramp: each sample's increment, and what the ramps'
+// kernel gives back (sums, wraps, how far past its level each wrap got).
+struct oscillator::ramp_chunk {
+  alignas(32) float inc[chunk];
+  alignas(32) float sums[chunk];
+  alignas(32) float past[chunk][max_saws];
+  uint32_t wraps[chunk];
+  multi_ramp_lanes::chunk_io io;
+};
+
+bool oscillator::ramps_wrap_once(const float* increment, int32_t n) const {
   float largest = 0.f;
   for (int32_t k = 0; k < saw_count_; ++k) largest = std::max(largest, std::fabs(saw_ratio_[k]));
   float fastest = std::fabs(increment_);
   if (increment) fastest = fastest_of(fastest, increment, n);
   // max_increment bounds what set_increment lets through.
-  if (!(largest * std::min(fastest, max_increment) < max_single_wrap)) return multi_ramp_samples(out, n, increment);
+  return largest * std::min(fastest, max_increment) < max_single_wrap;
+}
+
+void oscillator::render_multi_ramp_block(float* out, int32_t n, const float* increment) {
+  if (!ramps_wrap_once(increment, n)) return multi_ramp_samples(out, n, increment);
   for (int32_t at = 0; at < n; at += chunk)
     multi_ramp_chunk(out + at, std::min(chunk, n - at), increment ? increment + at : nullptr);
 }
 
 void oscillator::multi_ramp_chunk(float* out, int32_t n, const float* increment) {
-  alignas(32) float inc[chunk];
-  alignas(32) float sums[chunk];
-  alignas(32) float past[chunk][max_saws];
-  alignas(16) float step[chunk];
-  uint32_t wraps[chunk];
+  ramp_chunk c;
+  start_chunk(c, n, increment);
+  multi_ramp_lanes::run(c.io);
+  finish_chunk(out, c);
+}
+
+void oscillator::render_block_pair(oscillator& a, float* out_a, oscillator& b, float* out_b, int32_t n) {
+  const auto free_multi_ramp = [](const oscillator& o) {
+    return !o.sync_master_ && o.pending_waveform_ < 0 && o.waveform_ == waveform::ramp && o.spread_ != 0.f;
+  };
+  if (!free_multi_ramp(a) || !free_multi_ramp(b) || !a.ramps_wrap_once(nullptr, n) || !b.ramps_wrap_once(nullptr, n)) {
+    a.render_block(out_a, n);
+    b.render_block(out_b, n);
+    return;
+  }
+  for (int32_t at = 0; at < n; at += chunk) {
+    const int32_t m = std::min(chunk, n - at);
+    ramp_chunk ca, cb;
+    a.start_chunk(ca, m, nullptr);
+    b.start_chunk(cb, m, nullptr);
+    multi_ramp_lanes::run_pair(ca.io, cb.io);
+    a.finish_chunk(out_a + at, ca);
+    b.finish_chunk(out_b + at, cb);
+  }
+}
+
+void oscillator::start_chunk(ramp_chunk& c, int32_t n, const float* increment) {
   if (increment) {
     for (int32_t i = 0; i < n; ++i) {
       set_increment(increment[i]);
-      inc[i] = increment_;
+      c.inc[i] = increment_;
     }
   } else {
-    std::fill(inc, inc + n, increment_);
+    std::fill(c.inc, c.inc + n, increment_);
   }
-  multi_ramp_lanes::run({saw_phase_, saw_lost_, saw_ratio_, inc, 2.f * minblep.integral, saw_count_, n, sums, wraps,
-                         past});
+  c.io = {saw_phase_, saw_lost_, saw_ratio_, c.inc, 2.f * minblep.integral, saw_count_, n, c.sums, c.wraps, c.past};
+}
+
+void oscillator::finish_chunk(float* out, const ramp_chunk& c) {
+  const int32_t n = c.io.n;
+  alignas(16) float step[chunk];
   // The step ring's pop of every sample, after its wraps' corrections: a
   // rising ramp passed level 1 (q - 1) / d samples ago, a falling one level
   // 0 q / d samples ago; in ramp order, as wrap_ramp inserts them.
   step_span span(out_.step);
   for (int32_t i = 0; i < n; ++i) {
-    for (uint32_t w = wraps[i]; w != 0; w &= w - 1) {
+    for (uint32_t w = c.wraps[i]; w != 0; w &= w - 1) {
       const int32_t k = std::countr_zero(w);
-      const float d = saw_ratio_[k] * inc[i];
-      span.insert(i, past[i][k] / d, d > 0.f ? 2.f : -2.f);
+      const float d = saw_ratio_[k] * c.inc[i];
+      span.insert(i, c.past[i][k] / d, d > 0.f ? 2.f : -2.f);
     }
     step[i] = span.pop(i);
   }
@@ -201,12 +241,12 @@ void oscillator::multi_ramp_chunk(float* out, int32_t n, const float* increment)
     const float slope = out_.slope.current;
     for (int32_t i = 0; i < n; ++i) {
       out[i] = (slope + delayed) * gain;
-      delayed = sums[i] + step[i];
+      delayed = c.sums[i] + step[i];
     }
   } else {
     for (int32_t i = 0; i < n; ++i) {
       out[i] = (out_.slope.pop() + delayed) * gain;
-      delayed = sums[i] + step[i];
+      delayed = c.sums[i] + step[i];
     }
   }
   out_.delayed = delayed;
@@ -258,6 +298,11 @@ void oscillator::multi_ramp_samples(float* out, int32_t n, const float* incremen
 
 void oscillator::multi_ramp_chunk(float* out, int32_t n, const float* increment) {
   render_multi_ramp_block(out, n, increment);
+}
+
+void oscillator::render_block_pair(oscillator& a, float* out_a, oscillator& b, float* out_b, int32_t n) {
+  a.render_block(out_a, n);
+  b.render_block(out_b, n);
 }
 
 #endif
