@@ -20,6 +20,15 @@ constexpr int32_t lanes = 4;
 
 uint32_t live_bits(int32_t count) { return count >= 32 ? ~0u : (1u << count) - 1u; }
 
+// v, as a value the compiler cannot see into (no code: an empty asm that
+// claims to change the register).
+__m128 opaque(__m128 v) {
+#if defined(__GNUC__)
+  __asm__("" : "+x"(v));
+#endif
+  return v;
+}
+
 // Lanes of the ramps below `count` in group g, all ones; the rest zero.
 __m128 live_mask(int32_t count, int32_t g) {
   const int32_t left = count - g * lanes;
@@ -38,10 +47,11 @@ __m128 live_mask(int32_t count, int32_t g) {
 template <int32_t G, bool Rising>
 struct ramp_set {
   __m128 q[G], lost[G], ratio[G];
-  __m128 mean;
+  __m128 mean, two;
   uint32_t live;
 
-  explicit ramp_set(const chunk_io& io) : mean(_mm_set1_ps(io.mean_correction)), live(live_bits(io.count)) {
+  explicit ramp_set(const chunk_io& io)
+      : mean(_mm_set1_ps(io.mean_correction)), two(opaque(_mm_set1_ps(2.f))), live(live_bits(io.count)) {
     const __m128 half = _mm_set1_ps(0.5f);
     for (int32_t g = 0; g < G; ++g) {
       const __m128 on = live_mask(io.count, g);
@@ -51,11 +61,12 @@ struct ramp_set {
     }
   }
 
-  // (2 q - 1) - d * mean correction. 2 q is exact, as q + q or q * 2: the
-  // product takes the multiplier, which has room, and leaves the adder,
-  // which has none.
+  // (2 q - 1) - d * mean correction. 2 q is exact, as q + q or q * 2: as
+  // the product it takes the multiplier, which has room, and leaves the
+  // adder, the kernel's bottleneck. `two` is opaque to the compiler, which
+  // would otherwise turn the product back into a sum.
   __m128 value(__m128 q, __m128 d) const {
-    return _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(q, _mm_set1_ps(2.f)), _mm_set1_ps(1.f)), _mm_mul_ps(d, mean));
+    return _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(q, two), _mm_set1_ps(1.f)), _mm_mul_ps(d, mean));
   }
 
   // Sample i: every ramp's phase, wrap and value (into row).

@@ -18,6 +18,15 @@ constexpr int32_t lanes = 8;
 
 static inline uint32_t live_bits(int32_t count) { return count >= 32 ? ~0u : (1u << count) - 1u; }
 
+// v, as a value the compiler cannot see into (no code: an empty asm that
+// claims to change the register).
+static inline __m256 opaque(__m256 v) {
+#if defined(__GNUC__)
+  __asm__("" : "+x"(v));
+#endif
+  return v;
+}
+
 // Lanes of the ramps below `count` in group g, all ones; the rest zero.
 static inline __m256 live_mask(int32_t count, int32_t g) {
   const __m256i index = _mm256_add_epi32(_mm256_set1_epi32(g * lanes), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
@@ -50,10 +59,11 @@ static inline void transpose8(__m256* r) {
 template <int32_t G, bool Rising>
 struct ramp_set {
   __m256 q[G], lost[G], ratio[G];
-  __m256 mean;
+  __m256 mean, two;
   uint32_t live;
 
-  explicit ramp_set(const chunk_io& io) : mean(_mm256_set1_ps(io.mean_correction)), live(live_bits(io.count)) {
+  explicit ramp_set(const chunk_io& io)
+      : mean(_mm256_set1_ps(io.mean_correction)), two(opaque(_mm256_set1_ps(2.f))), live(live_bits(io.count)) {
     for (int32_t g = 0; g < G; ++g) {
       const __m256 on = live_mask(io.count, g);
       ratio[g] = _mm256_and_ps(_mm256_loadu_ps(io.ratio + g * lanes), on);
@@ -62,11 +72,12 @@ struct ramp_set {
     }
   }
 
-  // (2 q - 1) - d * mean correction. 2 q is exact, as q + q or q * 2: the
-  // product takes the multiplier, which has room, and leaves the adder,
-  // which has none.
+  // (2 q - 1) - d * mean correction. 2 q is exact, as q + q or q * 2: as
+  // the product it takes the multiplier, which has room, and leaves the
+  // adder, the kernel's bottleneck. `two` is opaque to the compiler, which
+  // would otherwise turn the product back into a sum.
   __m256 value(__m256 q, __m256 d) const {
-    return _mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(q, _mm256_set1_ps(2.f)), _mm256_set1_ps(1.f)), _mm256_mul_ps(d, mean));
+    return _mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(q, two), _mm256_set1_ps(1.f)), _mm256_mul_ps(d, mean));
   }
 
   // Sample i: every ramp's phase, wrap and value (into row).

@@ -32,17 +32,24 @@ constexpr int32_t chunk = multi_ramp_lanes::chunk;  // samples
 constexpr float max_single_wrap = 0.875f;    // cycles per sample: a phase in [0, 1) passes one level at most
 
 // minblep by phase: row j holds every tap's entry at phase j (data[k *
-// phases + j]), row `phases` the entries one phase on (the interpolation's
-// right-hand points, the last one in the table's guard): an insertion reads
-// two rows side by side instead of two strided columns.
+// phases + j]), rise j what each one gains from phase j to j + 1 (the
+// interpolation's right-hand points, the last one in the table's guard, less
+// the left-hand ones, rounded as the insertion rounds it): an insertion reads
+// two rows side by side instead of two strided columns, and subtracts
+// nothing.
 struct blep_rows {
-  alignas(16) float row[blep_phases + 1][blep_taps];
+  alignas(16) float row[blep_phases][blep_taps];
+  alignas(16) float rise[blep_phases][blep_taps];
 };
 
 blep_rows make_rows(const band_limit_table& table) {
   blep_rows r{};
-  for (int32_t j = 0; j <= blep_phases; ++j)
-    for (int32_t k = 0; k < blep_taps; ++k) r.row[j][k] = table.data[k * blep_phases + j];
+  for (int32_t j = 0; j < blep_phases; ++j)
+    for (int32_t k = 0; k < blep_taps; ++k) {
+      const float* d = table.data + k * blep_phases + j;
+      r.row[j][k] = d[0];
+      r.rise[j][k] = d[1] - d[0];
+    }
   return r;
 }
 
@@ -61,7 +68,7 @@ class step_span {
       slot_[k] = ring.slots[(ring.index + k) & correction_ring::mask];
     for (int32_t k = correction_ring::size; k < chunk + correction_ring::size; ++k) slot_[k] = 0.f;
   }
-  // insert_correction at sample i.
+  // insert_correction at sample i (pop_all counts the pending pops).
   void insert(int32_t i, float t, float amplitude) {
     float x = float(blep_phases) * t;
     if (!(x > 0.f)) x = 0.f;  // also catches NaN
@@ -70,22 +77,31 @@ class step_span {
     float f = x - float(j);
     if (f > 1.f) f = 1.f;
     const float* left = minblep_rows.row[j];
-    const float* right = minblep_rows.row[j + 1];
+    const float* rise = minblep_rows.rise[j];
     const __m128 fv = _mm_set1_ps(f), a = _mm_set1_ps(amplitude);
     for (int32_t k = 0; k < blep_taps; k += lanes) {
-      const __m128 d0 = _mm_load_ps(left + k), d1 = _mm_load_ps(right + k);
-      const __m128 c = _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_sub_ps(d1, d0), fv)), a);
+      const __m128 d0 = _mm_load_ps(left + k);
+      const __m128 c = _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_load_ps(rise + k), fv)), a);
       _mm_storeu_ps(slot_ + i + k, _mm_add_ps(_mm_loadu_ps(slot_ + i + k), c));
     }
-    pending_ = blep_taps;
   }
-  // correction_ring::pop at sample i.
-  float pop(int32_t i) {
-    if (pending_ > 0) {
-      --pending_;
-      current_ = slot_[i];
+  // correction_ring::pop at each of n samples, once every insertion of
+  // the chunk is in: one at sample i writes slots i on, so slot i is final
+  // after sample i's; a sample with wraps (wraps[i] not 0) makes the ring
+  // pending for blep_taps pops from its own. Without branches: whether a
+  // sample has wraps is as good as random.
+  void pop_all(const uint32_t* wraps, float* step, int32_t n) {
+    int32_t pending = pending_;
+    float current = current_;
+    for (int32_t i = 0; i < n; ++i) {
+      pending = wraps[i] != 0 ? blep_taps : pending;
+      const bool live = pending > 0;
+      current = live ? slot_[i] : current;
+      pending -= live ? 1 : 0;
+      step[i] = current;
     }
-    return current_;
+    pending_ = pending;
+    current_ = current;
   }
   // Back into the ring after n samples: the next slots from index 0.
   void store(correction_ring& ring, int32_t n) const {
@@ -217,39 +233,44 @@ void oscillator::start_chunk(ramp_chunk& c, int32_t n, const float* increment) {
 
 void oscillator::finish_chunk(float* out, const ramp_chunk& c) {
   const int32_t n = c.io.n;
-  alignas(16) float step[chunk];
-  // The step ring's pop of every sample, after its wraps' corrections: a
-  // rising ramp passed level 1 (q - 1) / d samples ago, a falling one level
-  // 0 q / d samples ago; in ramp order, as wrap_ramp inserts them.
-  step_span span(out_.step);
+  // The samples with wraps, in order (gathered without a branch).
+  int32_t wrapped[chunk];
+  int32_t count = 0;
   for (int32_t i = 0; i < n; ++i) {
+    wrapped[count] = i;
+    count += c.wraps[i] != 0 ? 1 : 0;
+  }
+  // The wraps' corrections: a rising ramp passed level 1 (q - 1) / d
+  // samples ago, a falling one level 0 q / d samples ago; sample by sample
+  // and in ramp order, as wrap_ramp inserts them.
+  step_span span(out_.step);
+  for (int32_t e = 0; e < count; ++e) {
+    const int32_t i = wrapped[e];
     for (uint32_t w = c.wraps[i]; w != 0; w &= w - 1) {
       const int32_t k = std::countr_zero(w);
       const float d = saw_ratio_[k] * c.inc[i];
       span.insert(i, c.past[i][k] / d, d > 0.f ? 2.f : -2.f);
     }
-    step[i] = span.pop(i);
   }
+  // held[i + 1]: sample i's value with its step correction, which the
+  // output stage gives one sample late (held[0] from the last chunk).
+  alignas(16) float held[chunk + 1];
+  span.pop_all(c.wraps, held + 1, n);
   span.store(out_.step, n);
+  held[0] = out_.delayed;
+  for (int32_t i = 0; i < n; ++i) held[i + 1] += c.sums[i];
+  out_.delayed = held[n];
   // output_stage::process: the slope ring's pop plus the previous sample's
-  // value with its step correction. The multi-ramp puts nothing into the
-  // slope ring: once it has run out (always, but for a few samples after a
-  // waveform change) it gives its held value at every sample.
+  // value. The multi-ramp puts nothing into the slope ring: once it has run
+  // out (always, but for a few samples after a waveform change) it gives its
+  // held value at every sample.
   const float gain = saw_gain_;
-  float delayed = out_.delayed;
   if (out_.slope.pending == 0) {
     const float slope = out_.slope.current;
-    for (int32_t i = 0; i < n; ++i) {
-      out[i] = (slope + delayed) * gain;
-      delayed = c.sums[i] + step[i];
-    }
+    for (int32_t i = 0; i < n; ++i) out[i] = (slope + held[i]) * gain;
   } else {
-    for (int32_t i = 0; i < n; ++i) {
-      out[i] = (out_.slope.pop() + delayed) * gain;
-      delayed = c.sums[i] + step[i];
-    }
+    for (int32_t i = 0; i < n; ++i) out[i] = (out_.slope.pop() + held[i]) * gain;
   }
-  out_.delayed = delayed;
 }
 
 void oscillator::multi_ramp_samples(float* out, int32_t n, const float* increment) {
