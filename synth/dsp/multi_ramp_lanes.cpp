@@ -44,9 +44,12 @@ __m128 live_mask(int32_t count, int32_t g) {
 // never -0); it is never stored back nor reported.
 // Rising: every live ramp's step is above 0 at every sample of the chunk,
 // so a ramp can only pass level 1 and the falling test drops out.
-template <int32_t G, bool Rising>
+// Steady: the increment is the same at every sample of the chunk, and so
+// are each ramp's step d and its mean correction d * mean, made once.
+template <int32_t G, bool Rising, bool Steady = false>
 struct ramp_set {
   __m128 q[G], lost[G], ratio[G];
+  __m128 fixed_d[G], fixed_dm[G];  // Steady: d and d * mean
   __m128 mean, two;
   uint32_t live;
 
@@ -59,24 +62,30 @@ struct ramp_set {
       q[g] = sse2::select_ps(on, _mm_loadu_ps(io.phase + g * lanes), half);
       lost[g] = _mm_and_ps(_mm_loadu_ps(io.lost + g * lanes), on);
     }
+    if constexpr (Steady) {
+      for (int32_t g = 0; g < G; ++g) {
+        fixed_d[g] = _mm_mul_ps(ratio[g], _mm_set1_ps(io.increment[0]));
+        fixed_dm[g] = _mm_mul_ps(fixed_d[g], mean);
+      }
+    }
   }
 
-  // (2 q - 1) - d * mean correction. 2 q is exact, as q + q or q * 2: as
+  // (2 q - 1) - dm, dm = d * mean correction. 2 q is exact, as q + q or q * 2: as
   // the product it takes the multiplier, which has room, and leaves the
   // adder, the kernel's bottleneck. `two` is opaque to the compiler, which
   // would otherwise turn the product back into a sum.
-  __m128 value(__m128 q, __m128 d) const {
-    return _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(q, two), _mm_set1_ps(1.f)), _mm_mul_ps(d, mean));
+  __m128 value(__m128 q, __m128 dm) const {
+    return _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(q, two), _mm_set1_ps(1.f)), dm);
   }
 
   // Sample i: every ramp's phase, wrap and value (into row).
   void step(const chunk_io& io, int32_t i, float* row) {
     const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f);
-    const __m128 inc = _mm_set1_ps(io.increment[i]);
+    const __m128 inc = Steady ? _mm_setzero_ps() : _mm_set1_ps(io.increment[i]);
     uint32_t wrapped = 0;
     for (int32_t g = 0; g < G; ++g) {
       // add_increment, then the wrap: up passed level 1, down level 0.
-      const __m128 d = _mm_mul_ps(ratio[g], inc);
+      const __m128 d = Steady ? fixed_d[g] : _mm_mul_ps(ratio[g], inc);
       const __m128 y = _mm_sub_ps(d, lost[g]);
       const __m128 sum = _mm_add_ps(q[g], y);
       lost[g] = _mm_sub_ps(_mm_sub_ps(sum, q[g]), y);
@@ -94,7 +103,7 @@ struct ramp_set {
         crossed = _mm_or_ps(up, down);
       }
       q[g] = p;
-      _mm_store_ps(row + g * lanes, value(p, d));
+      _mm_store_ps(row + g * lanes, value(p, Steady ? fixed_dm[g] : _mm_mul_ps(d, mean)));
       wrapped |= uint32_t(_mm_movemask_ps(crossed)) << (g * lanes);
     }
     io.wraps[i] = wrapped & live;
@@ -141,13 +150,13 @@ void ramps(const chunk_io& io) {
   a.store(io);
 }
 
-// Two rising oscillators' chunks in one pass, sample by sample the one then
-// the other, so that each one's chains of dependent additions run in the
-// shadow of the other's; each gets its own kernel's numbers.
+// Two steady, rising oscillators' chunks in one pass, sample by sample
+// the one then the other, so that each one's chains of dependent additions
+// run in the shadow of the other's; each gets its own kernel's numbers.
 template <int32_t GA, int32_t GB>
 void ramp_pair(const chunk_io& io_a, const chunk_io& io_b) {
-  ramp_set<GA, true> a(io_a);
-  ramp_set<GB, true> b(io_b);
+  ramp_set<GA, true, true> a(io_a);
+  ramp_set<GB, true, true> b(io_b);
   alignas(16) float values_a[lanes][max_ramps], values_b[lanes][max_ramps];
   for (int32_t at = 0; at < io_a.n; at += lanes) {
     const int32_t end = at + lanes < io_a.n ? at + lanes : io_a.n;
@@ -195,10 +204,11 @@ bool rising(const chunk_io& io) {
     const __m128 r = _mm_loadu_ps(io.ratio + g * lanes);  // [max_ramps]: the lanes over the count are there
     ok = _mm_and_ps(ok, _mm_or_ps(_mm_cmpge_ps(r, low), _mm_andnot_ps(live_mask(io.count, g), ok)));
   }
+  const int32_t n = io.steady ? 1 : io.n;
   int32_t i = 0;
-  for (; i + lanes <= io.n; i += lanes) ok = _mm_and_ps(ok, _mm_cmpge_ps(_mm_loadu_ps(io.increment + i), low));
+  for (; i + lanes <= n; i += lanes) ok = _mm_and_ps(ok, _mm_cmpge_ps(_mm_loadu_ps(io.increment + i), low));
   bool up = _mm_movemask_ps(ok) == 0xf;
-  for (; i < io.n; ++i) up = up && io.increment[i] >= 0x1p-60f;
+  for (; i < n; ++i) up = up && io.increment[i] >= 0x1p-60f;
   return up;
 }
 
@@ -217,7 +227,7 @@ void detail::run_pair_sse2(const chunk_io& a, const chunk_io& b) {
 }
 
 void run_pair(const chunk_io& a, const chunk_io& b) {
-  if (!rising(a) || !rising(b)) {
+  if (!a.steady || !b.steady || !rising(a) || !rising(b)) {
     run(a);
     run(b);
     return;

@@ -56,9 +56,12 @@ static inline void transpose8(__m256* r) {
 // The ramps of one oscillator, eight to a register: G groups, their phases
 // and compensation terms held in registers over the chunk. Dead lanes step
 // by 0 from phase one half and add +0 (see the SSE2 kernel).
-template <int32_t G, bool Rising>
+// Steady: the increment is the same at every sample of the chunk, and so
+// are each ramp's step d and its mean correction d * mean, made once.
+template <int32_t G, bool Rising, bool Steady = false>
 struct ramp_set {
   __m256 q[G], lost[G], ratio[G];
+  __m256 fixed_d[G], fixed_dm[G];  // Steady: d and d * mean
   __m256 mean, two;
   uint32_t live;
 
@@ -70,23 +73,29 @@ struct ramp_set {
       q[g] = _mm256_blendv_ps(_mm256_set1_ps(0.5f), _mm256_loadu_ps(io.phase + g * lanes), on);
       lost[g] = _mm256_and_ps(_mm256_loadu_ps(io.lost + g * lanes), on);
     }
+    if constexpr (Steady) {
+      for (int32_t g = 0; g < G; ++g) {
+        fixed_d[g] = _mm256_mul_ps(ratio[g], _mm256_set1_ps(io.increment[0]));
+        fixed_dm[g] = _mm256_mul_ps(fixed_d[g], mean);
+      }
+    }
   }
 
-  // (2 q - 1) - d * mean correction. 2 q is exact, as q + q or q * 2: as
+  // (2 q - 1) - dm, dm = d * mean correction. 2 q is exact, as q + q or q * 2: as
   // the product it takes the multiplier, which has room, and leaves the
   // adder, the kernel's bottleneck. `two` is opaque to the compiler, which
   // would otherwise turn the product back into a sum.
-  __m256 value(__m256 q, __m256 d) const {
-    return _mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(q, two), _mm256_set1_ps(1.f)), _mm256_mul_ps(d, mean));
+  __m256 value(__m256 q, __m256 dm) const {
+    return _mm256_sub_ps(_mm256_sub_ps(_mm256_mul_ps(q, two), _mm256_set1_ps(1.f)), dm);
   }
 
   // Sample i: every ramp's phase, wrap and value (into row).
   void step(const chunk_io& io, int32_t i, float* row) {
     const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.f);
-    const __m256 inc = _mm256_set1_ps(io.increment[i]);
+    const __m256 inc = Steady ? _mm256_setzero_ps() : _mm256_set1_ps(io.increment[i]);
     uint32_t wrapped = 0;
     for (int32_t g = 0; g < G; ++g) {
-      const __m256 d = _mm256_mul_ps(ratio[g], inc);
+      const __m256 d = Steady ? fixed_d[g] : _mm256_mul_ps(ratio[g], inc);
       const __m256 y = _mm256_sub_ps(d, lost[g]);
       const __m256 sum = _mm256_add_ps(q[g], y);
       lost[g] = _mm256_sub_ps(_mm256_sub_ps(sum, q[g]), y);
@@ -104,7 +113,7 @@ struct ramp_set {
         crossed = _mm256_or_ps(up, down);
       }
       q[g] = p;
-      _mm256_store_ps(row + g * lanes, value(p, d));
+      _mm256_store_ps(row + g * lanes, value(p, Steady ? fixed_dm[g] : _mm256_mul_ps(d, mean)));
       wrapped |= uint32_t(_mm256_movemask_ps(crossed)) << (g * lanes);
     }
     io.wraps[i] = wrapped & live;
@@ -152,14 +161,14 @@ static inline void ramps(const chunk_io& io) {
   a.store(io);
 }
 
-// Two oscillators' chunks in one pass, sample by sample the one then the
-// other: the phase steps of each are chains of dependent additions, and the
-// other's chains run in their shadow. Each one's numbers are its own
-// kernel's.
+// Two steady, rising oscillators' chunks in one pass, sample by sample
+// the one then the other: the phase steps of each are chains of dependent
+// additions, and the other's chains run in their shadow. Each one's numbers
+// are its own kernel's.
 template <int32_t GA, int32_t GB>
 static inline void ramp_pair(const chunk_io& io_a, const chunk_io& io_b) {
-  ramp_set<GA, true> a(io_a);
-  ramp_set<GB, true> b(io_b);
+  ramp_set<GA, true, true> a(io_a);
+  ramp_set<GB, true, true> b(io_b);
   alignas(32) float values_a[lanes][max_ramps], values_b[lanes][max_ramps];
   for (int32_t at = 0; at < io_a.n; at += lanes) {
     const int32_t end = at + lanes < io_a.n ? at + lanes : io_a.n;

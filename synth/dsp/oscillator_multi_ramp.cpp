@@ -228,7 +228,8 @@ void oscillator::start_chunk(ramp_chunk& c, int32_t n, const float* increment) {
   } else {
     std::fill(c.inc, c.inc + n, increment_);
   }
-  c.io = {saw_phase_, saw_lost_, saw_ratio_, c.inc, 2.f * minblep.integral, saw_count_, n, c.sums, c.wraps, c.past};
+  c.io = {saw_phase_, saw_lost_, saw_ratio_, c.inc,  2.f * minblep.integral, saw_count_, n, c.sums, c.wraps,
+          c.past,      increment == nullptr};
 }
 
 void oscillator::finish_chunk(float* out, const ramp_chunk& c) {
