@@ -55,6 +55,36 @@ blep_rows make_rows(const band_limit_table& table) {
 
 const blep_rows minblep_rows = make_rows(minblep);
 
+static_assert(blep_taps == correction_ring::size && blep_taps % lanes == 0);
+constexpr int32_t taps_groups = blep_taps / lanes;
+
+// The last O lanes of a, then the first 4 - O of b: [a3, b0, b1, b2] for O = 1.
+template <int32_t O>
+__m128 straddle(__m128 a, __m128 b) {
+  if constexpr (O == 0) {
+    return b;
+  } else if constexpr (O == 2) {
+    return _mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 3, 2));
+  } else {
+    const __m128 t = _mm_shuffle_ps(a, b, _MM_SHUFFLE(0, 0, 3, 3));  // a3 a3 b0 b0
+    if constexpr (O == 1) return _mm_shuffle_ps(t, b, _MM_SHUFFLE(2, 1, 2, 0));
+    return _mm_shuffle_ps(a, t, _MM_SHUFFLE(2, 0, 2, 1));
+  }
+}
+
+// The taps c, which start O slots into the aligned group at base, added to
+// the groups they touch.
+template <int32_t O>
+void add_shifted(float* base, const __m128* c) {
+  const __m128 zero = _mm_setzero_ps();
+  constexpr int32_t groups = O == 0 ? taps_groups : taps_groups + 1;
+  for (int32_t g = 0; g < groups; ++g) {
+    const __m128 before = g > 0 ? c[g - 1] : zero, here = g < taps_groups ? c[g] : zero;
+    float* s = base + g * lanes;
+    _mm_store_ps(s, _mm_add_ps(_mm_load_ps(s), straddle<O>(before, here)));
+  }
+}
+
 // The step ring of a chunk laid out in time: slot i + k is what the ring
 // pops k samples after sample i. Every slot of a correction_ring beyond its
 // pending count holds 0 (an insertion writes its taps from the next slot
@@ -68,7 +98,11 @@ class step_span {
       slot_[k] = ring.slots[(ring.index + k) & correction_ring::mask];
     for (int32_t k = correction_ring::size; k < chunk + correction_ring::size; ++k) slot_[k] = 0.f;
   }
-  // insert_correction at sample i (pop_all counts the pending pops).
+  // insert_correction at sample i (pop_all counts the pending pops). The
+  // taps are added to the aligned groups of four slots that hold them, the
+  // lanes outside the taps adding 0 (a slot sums from +0 and is never -0,
+  // so that leaves it as it is): the next insertion's loads then meet whole
+  // stores of this one, which the CPU forwards, never half of one.
   void insert(int32_t i, float t, float amplitude) {
     float x = float(blep_phases) * t;
     if (!(x > 0.f)) x = 0.f;  // also catches NaN
@@ -79,29 +113,37 @@ class step_span {
     const float* left = minblep_rows.row[j];
     const float* rise = minblep_rows.rise[j];
     const __m128 fv = _mm_set1_ps(f), a = _mm_set1_ps(amplitude);
-    for (int32_t k = 0; k < blep_taps; k += lanes) {
-      const __m128 d0 = _mm_load_ps(left + k);
-      const __m128 c = _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_load_ps(rise + k), fv)), a);
-      _mm_storeu_ps(slot_ + i + k, _mm_add_ps(_mm_loadu_ps(slot_ + i + k), c));
+    __m128 c[taps_groups];
+    for (int32_t g = 0; g < taps_groups; ++g) {
+      const __m128 d0 = _mm_load_ps(left + g * lanes);
+      c[g] = _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_load_ps(rise + g * lanes), fv)), a);
+    }
+    float* base = slot_ + (i & ~(lanes - 1));
+    switch (i & (lanes - 1)) {
+      case 0: return add_shifted<0>(base, c);
+      case 1: return add_shifted<1>(base, c);
+      case 2: return add_shifted<2>(base, c);
+      default: return add_shifted<3>(base, c);
     }
   }
   // correction_ring::pop at each of n samples, once every insertion of
   // the chunk is in: one at sample i writes slots i on, so slot i is final
   // after sample i's; a sample with wraps (wraps[i] not 0) makes the ring
-  // pending for blep_taps pops from its own. Without branches: whether a
-  // sample has wraps is as good as random.
+  // pending for blep_taps pops from its own. In masks, without a branch:
+  // whether a sample has wraps is as good as random.
   void pop_all(const uint32_t* wraps, float* step, int32_t n) {
     int32_t pending = pending_;
-    float current = current_;
+    uint32_t current = std::bit_cast<uint32_t>(current_);
     for (int32_t i = 0; i < n; ++i) {
-      pending = wraps[i] != 0 ? blep_taps : pending;
-      const bool live = pending > 0;
-      current = live ? slot_[i] : current;
-      pending -= live ? 1 : 0;
-      step[i] = current;
+      const int32_t wrapped = -int32_t(wraps[i] != 0);  // all ones or 0
+      pending = (pending & ~wrapped) | (blep_taps & wrapped);
+      const uint32_t live = uint32_t(-int32_t(pending > 0));
+      current = (std::bit_cast<uint32_t>(slot_[i]) & live) | (current & ~live);
+      pending += int32_t(live);  // -1 while live
+      step[i] = std::bit_cast<float>(current);
     }
     pending_ = pending;
-    current_ = current;
+    current_ = std::bit_cast<float>(current);
   }
   // Back into the ring after n samples: the next slots from index 0.
   void store(correction_ring& ring, int32_t n) const {
@@ -117,7 +159,6 @@ class step_span {
   alignas(16) float slot_[chunk + correction_ring::size];
 };
 
-static_assert(blep_taps == correction_ring::size && blep_taps % lanes == 0);
 
 struct ramp_masks {
   __m128 live[max_groups];  // the lanes of ramps below the count
