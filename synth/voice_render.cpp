@@ -310,13 +310,17 @@ void voice::render_stages(float* left, float* right, int n, const float* nz, con
 void voice::render_sources(float* mix, int n, const float* nz) {
   float* a = ctx_->stage_a.data();
   float* b = ctx_->stage_b.data();
-  for (int which = 0; which < 2; ++which) {
-    float* out = which == 0 ? a : b;
-    const int w = waveform_[which];
-    if (w >= 1 && w <= 5)
-      (which == 0 ? osc_a_ : osc_b_).render_block(out, n);
-    else
-      std::fill(out, out + n, 0.f);  // "null" (PCM waves never come here: see oscillators_free_running)
+  const auto sounds = [](int w) { return w >= 1 && w <= 5; };
+  if (sounds(waveform_[0]) && sounds(waveform_[1])) {
+    oscillator::render_block_pair(osc_a_, a, osc_b_, b, n);
+  } else {
+    for (int which = 0; which < 2; ++which) {
+      float* out = which == 0 ? a : b;
+      if (sounds(waveform_[which]))
+        (which == 0 ? osc_a_ : osc_b_).render_block(out, n);
+      else
+        std::fill(out, out + n, 0.f);  // "null" (PCM waves never come here: see oscillators_free_running)
+    }
   }
   out_a_ = a[n - 1];
   out_b_ = b[n - 1];

@@ -34,10 +34,18 @@ struct chunk_io {
   uint32_t* wraps;         // [n] out: bit k set when ramp k wrapped during sample i
   float (*past)[max_ramps];  // [n] out: for a wrapped ramp, the phase past the level
                              // it crossed (q - 1 rising, q falling, before the wrap)
+  bool steady = false;       // every increment[i] is increment[0]: rising looks at that one
 };
 
 // One chunk with the active kernel. No allocation, no locks.
 void run(const chunk_io& io);
+
+// Two oscillators' chunks of the same length (a.n == b.n), each with the
+// numbers run gives it. Where both are steady and rise, in one pass: a
+// ramp's phase step is a chain of four dependent additions, and each
+// oscillator's chains then fill the other's waits; the steps and their mean
+// corrections are made once for the chunk.
+void run_pair(const chunk_io& a, const chunk_io& b);
 
 // True when every live ramp steps upwards at every sample of the chunk
 // (ratio * increment > 0; steps below 2^-120 may be missed): the kernels
@@ -48,6 +56,9 @@ namespace detail {
 void run_sse2(const chunk_io& io, bool rising);
 // Only on a CPU with AVX2 (and a build with the kernel).
 void run_avx2(const chunk_io& io, bool rising);
+// Both steady and rising (see run_pair).
+void run_pair_sse2(const chunk_io& a, const chunk_io& b);
+void run_pair_avx2(const chunk_io& a, const chunk_io& b);
 }  // namespace detail
 
 }  // namespace synth::multi_ramp_lanes

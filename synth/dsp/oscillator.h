@@ -75,6 +75,10 @@ class oscillator {
   // The same with an increment and a pending width of its own for every
   // sample: n times set_increment, set_pending_width and render().
   void render_block(float* out, int32_t n, const float* increment, const float* width);
+  // n samples of a and of b, the same as a.render_block(out_a, n) and then
+  // b.render_block(out_b, n). Two free multi-ramps run their ramps side by
+  // side, each one's chains of phase additions in the other's waits.
+  static void render_block_pair(oscillator& a, float* out_a, oscillator& b, float* out_b, int32_t n);
 
   float phase() const { return phase_; }
   float increment() const { return increment_; }
@@ -131,6 +135,15 @@ class oscillator {
   void render_multi_ramp_block(float* out, int32_t n, const float* increment);
   void multi_ramp_samples(float* out, int32_t n, const float* increment);
   void multi_ramp_chunk(float* out, int32_t n, const float* increment);
+  // A chunk of the block form in two halves around the ramps' kernel: the
+  // increments (and the kernel's input) first, then the band-limit
+  // corrections of the wraps and the output stage.
+  struct ramp_chunk;
+  void start_chunk(ramp_chunk& c, int32_t n, const float* increment);
+  void finish_chunk(float* out, const ramp_chunk& c);
+  // No ramp can wrap twice in a sample at these increments (or the one in
+  // force, for null): the chunks' kernel applies.
+  bool ramps_wrap_once(const float* increment, int32_t n) const;
   void wrap_ramp(int32_t k, float d);
   void update_ratios();
 

@@ -32,21 +32,58 @@ constexpr int32_t chunk = multi_ramp_lanes::chunk;  // samples
 constexpr float max_single_wrap = 0.875f;    // cycles per sample: a phase in [0, 1) passes one level at most
 
 // minblep by phase: row j holds every tap's entry at phase j (data[k *
-// phases + j]), row `phases` the entries one phase on (the interpolation's
-// right-hand points, the last one in the table's guard): an insertion reads
-// two rows side by side instead of two strided columns.
+// phases + j]), rise j what each one gains from phase j to j + 1 (the
+// interpolation's right-hand points, the last one in the table's guard, less
+// the left-hand ones, rounded as the insertion rounds it): an insertion reads
+// two rows side by side instead of two strided columns, and subtracts
+// nothing.
 struct blep_rows {
-  alignas(16) float row[blep_phases + 1][blep_taps];
+  alignas(16) float row[blep_phases][blep_taps];
+  alignas(16) float rise[blep_phases][blep_taps];
 };
 
 blep_rows make_rows(const band_limit_table& table) {
   blep_rows r{};
-  for (int32_t j = 0; j <= blep_phases; ++j)
-    for (int32_t k = 0; k < blep_taps; ++k) r.row[j][k] = table.data[k * blep_phases + j];
+  for (int32_t j = 0; j < blep_phases; ++j)
+    for (int32_t k = 0; k < blep_taps; ++k) {
+      const float* d = table.data + k * blep_phases + j;
+      r.row[j][k] = d[0];
+      r.rise[j][k] = d[1] - d[0];
+    }
   return r;
 }
 
 const blep_rows minblep_rows = make_rows(minblep);
+
+static_assert(blep_taps == correction_ring::size && blep_taps % lanes == 0);
+constexpr int32_t taps_groups = blep_taps / lanes;
+
+// The last O lanes of a, then the first 4 - O of b: [a3, b0, b1, b2] for O = 1.
+template <int32_t O>
+__m128 straddle(__m128 a, __m128 b) {
+  if constexpr (O == 0) {
+    return b;
+  } else if constexpr (O == 2) {
+    return _mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 3, 2));
+  } else {
+    const __m128 t = _mm_shuffle_ps(a, b, _MM_SHUFFLE(0, 0, 3, 3));  // a3 a3 b0 b0
+    if constexpr (O == 1) return _mm_shuffle_ps(t, b, _MM_SHUFFLE(2, 1, 2, 0));
+    return _mm_shuffle_ps(a, t, _MM_SHUFFLE(2, 0, 2, 1));
+  }
+}
+
+// The taps c, which start O slots into the aligned group at base, added to
+// the groups they touch.
+template <int32_t O>
+void add_shifted(float* base, const __m128* c) {
+  const __m128 zero = _mm_setzero_ps();
+  constexpr int32_t groups = O == 0 ? taps_groups : taps_groups + 1;
+  for (int32_t g = 0; g < groups; ++g) {
+    const __m128 before = g > 0 ? c[g - 1] : zero, here = g < taps_groups ? c[g] : zero;
+    float* s = base + g * lanes;
+    _mm_store_ps(s, _mm_add_ps(_mm_load_ps(s), straddle<O>(before, here)));
+  }
+}
 
 // The step ring of a chunk laid out in time: slot i + k is what the ring
 // pops k samples after sample i. Every slot of a correction_ring beyond its
@@ -61,7 +98,11 @@ class step_span {
       slot_[k] = ring.slots[(ring.index + k) & correction_ring::mask];
     for (int32_t k = correction_ring::size; k < chunk + correction_ring::size; ++k) slot_[k] = 0.f;
   }
-  // insert_correction at sample i.
+  // insert_correction at sample i (pop_all counts the pending pops). The
+  // taps are added to the aligned groups of four slots that hold them, the
+  // lanes outside the taps adding 0 (a slot sums from +0 and is never -0,
+  // so that leaves it as it is): the next insertion's loads then meet whole
+  // stores of this one, which the CPU forwards, never half of one.
   void insert(int32_t i, float t, float amplitude) {
     float x = float(blep_phases) * t;
     if (!(x > 0.f)) x = 0.f;  // also catches NaN
@@ -70,22 +111,39 @@ class step_span {
     float f = x - float(j);
     if (f > 1.f) f = 1.f;
     const float* left = minblep_rows.row[j];
-    const float* right = minblep_rows.row[j + 1];
+    const float* rise = minblep_rows.rise[j];
     const __m128 fv = _mm_set1_ps(f), a = _mm_set1_ps(amplitude);
-    for (int32_t k = 0; k < blep_taps; k += lanes) {
-      const __m128 d0 = _mm_load_ps(left + k), d1 = _mm_load_ps(right + k);
-      const __m128 c = _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_sub_ps(d1, d0), fv)), a);
-      _mm_storeu_ps(slot_ + i + k, _mm_add_ps(_mm_loadu_ps(slot_ + i + k), c));
+    __m128 c[taps_groups];
+    for (int32_t g = 0; g < taps_groups; ++g) {
+      const __m128 d0 = _mm_load_ps(left + g * lanes);
+      c[g] = _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_load_ps(rise + g * lanes), fv)), a);
     }
-    pending_ = blep_taps;
+    float* base = slot_ + (i & ~(lanes - 1));
+    switch (i & (lanes - 1)) {
+      case 0: return add_shifted<0>(base, c);
+      case 1: return add_shifted<1>(base, c);
+      case 2: return add_shifted<2>(base, c);
+      default: return add_shifted<3>(base, c);
+    }
   }
-  // correction_ring::pop at sample i.
-  float pop(int32_t i) {
-    if (pending_ > 0) {
-      --pending_;
-      current_ = slot_[i];
+  // correction_ring::pop at each of n samples, once every insertion of
+  // the chunk is in: one at sample i writes slots i on, so slot i is final
+  // after sample i's; a sample with wraps (wraps[i] not 0) makes the ring
+  // pending for blep_taps pops from its own. In masks, without a branch:
+  // whether a sample has wraps is as good as random.
+  void pop_all(const uint32_t* wraps, float* step, int32_t n) {
+    int32_t pending = pending_;
+    uint32_t current = std::bit_cast<uint32_t>(current_);
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t wrapped = -int32_t(wraps[i] != 0);  // all ones or 0
+      pending = (pending & ~wrapped) | (blep_taps & wrapped);
+      const uint32_t live = uint32_t(-int32_t(pending > 0));
+      current = (std::bit_cast<uint32_t>(slot_[i]) & live) | (current & ~live);
+      pending += int32_t(live);  // -1 while live
+      step[i] = std::bit_cast<float>(current);
     }
-    return current_;
+    pending_ = pending;
+    current_ = std::bit_cast<float>(current);
   }
   // Back into the ring after n samples: the next slots from index 0.
   void store(correction_ring& ring, int32_t n) const {
@@ -101,7 +159,6 @@ class step_span {
   alignas(16) float slot_[chunk + correction_ring::size];
 };
 
-static_assert(blep_taps == correction_ring::size && blep_taps % lanes == 0);
 
 struct ramp_masks {
   __m128 live[max_groups];  // the lanes of ramps below the count
@@ -151,65 +208,111 @@ inline __m128 ramp_value(__m128 q, __m128 d, __m128 mean_correction) {
 
 }  // namespace
 
-void oscillator::render_multi_ramp_block(float* out, int32_t n, const float* increment) {
+// One chunk of the multi-ramp: each sample's increment, and what the ramps'
+// kernel gives back (sums, wraps, how far past its level each wrap got).
+struct oscillator::ramp_chunk {
+  alignas(32) float inc[chunk];
+  alignas(32) float sums[chunk];
+  alignas(32) float past[chunk][max_saws];
+  uint32_t wraps[chunk];
+  multi_ramp_lanes::chunk_io io;
+};
+
+bool oscillator::ramps_wrap_once(const float* increment, int32_t n) const {
   float largest = 0.f;
   for (int32_t k = 0; k < saw_count_; ++k) largest = std::max(largest, std::fabs(saw_ratio_[k]));
   float fastest = std::fabs(increment_);
   if (increment) fastest = fastest_of(fastest, increment, n);
   // max_increment bounds what set_increment lets through.
-  if (!(largest * std::min(fastest, max_increment) < max_single_wrap)) return multi_ramp_samples(out, n, increment);
+  return largest * std::min(fastest, max_increment) < max_single_wrap;
+}
+
+void oscillator::render_multi_ramp_block(float* out, int32_t n, const float* increment) {
+  if (!ramps_wrap_once(increment, n)) return multi_ramp_samples(out, n, increment);
   for (int32_t at = 0; at < n; at += chunk)
     multi_ramp_chunk(out + at, std::min(chunk, n - at), increment ? increment + at : nullptr);
 }
 
 void oscillator::multi_ramp_chunk(float* out, int32_t n, const float* increment) {
-  alignas(32) float inc[chunk];
-  alignas(32) float sums[chunk];
-  alignas(32) float past[chunk][max_saws];
-  alignas(16) float step[chunk];
-  uint32_t wraps[chunk];
+  ramp_chunk c;
+  start_chunk(c, n, increment);
+  multi_ramp_lanes::run(c.io);
+  finish_chunk(out, c);
+}
+
+void oscillator::render_block_pair(oscillator& a, float* out_a, oscillator& b, float* out_b, int32_t n) {
+  const auto free_multi_ramp = [](const oscillator& o) {
+    return !o.sync_master_ && o.pending_waveform_ < 0 && o.waveform_ == waveform::ramp && o.spread_ != 0.f;
+  };
+  if (!free_multi_ramp(a) || !free_multi_ramp(b) || !a.ramps_wrap_once(nullptr, n) || !b.ramps_wrap_once(nullptr, n)) {
+    a.render_block(out_a, n);
+    b.render_block(out_b, n);
+    return;
+  }
+  for (int32_t at = 0; at < n; at += chunk) {
+    const int32_t m = std::min(chunk, n - at);
+    ramp_chunk ca, cb;
+    a.start_chunk(ca, m, nullptr);
+    b.start_chunk(cb, m, nullptr);
+    multi_ramp_lanes::run_pair(ca.io, cb.io);
+    a.finish_chunk(out_a + at, ca);
+    b.finish_chunk(out_b + at, cb);
+  }
+}
+
+void oscillator::start_chunk(ramp_chunk& c, int32_t n, const float* increment) {
   if (increment) {
     for (int32_t i = 0; i < n; ++i) {
       set_increment(increment[i]);
-      inc[i] = increment_;
+      c.inc[i] = increment_;
     }
   } else {
-    std::fill(inc, inc + n, increment_);
+    std::fill(c.inc, c.inc + n, increment_);
   }
-  multi_ramp_lanes::run({saw_phase_, saw_lost_, saw_ratio_, inc, 2.f * minblep.integral, saw_count_, n, sums, wraps,
-                         past});
-  // The step ring's pop of every sample, after its wraps' corrections: a
-  // rising ramp passed level 1 (q - 1) / d samples ago, a falling one level
-  // 0 q / d samples ago; in ramp order, as wrap_ramp inserts them.
-  step_span span(out_.step);
+  c.io = {saw_phase_, saw_lost_, saw_ratio_, c.inc,  2.f * minblep.integral, saw_count_, n, c.sums, c.wraps,
+          c.past,      increment == nullptr};
+}
+
+void oscillator::finish_chunk(float* out, const ramp_chunk& c) {
+  const int32_t n = c.io.n;
+  // The samples with wraps, in order (gathered without a branch).
+  int32_t wrapped[chunk];
+  int32_t count = 0;
   for (int32_t i = 0; i < n; ++i) {
-    for (uint32_t w = wraps[i]; w != 0; w &= w - 1) {
-      const int32_t k = std::countr_zero(w);
-      const float d = saw_ratio_[k] * inc[i];
-      span.insert(i, past[i][k] / d, d > 0.f ? 2.f : -2.f);
-    }
-    step[i] = span.pop(i);
+    wrapped[count] = i;
+    count += c.wraps[i] != 0 ? 1 : 0;
   }
+  // The wraps' corrections: a rising ramp passed level 1 (q - 1) / d
+  // samples ago, a falling one level 0 q / d samples ago; sample by sample
+  // and in ramp order, as wrap_ramp inserts them.
+  step_span span(out_.step);
+  for (int32_t e = 0; e < count; ++e) {
+    const int32_t i = wrapped[e];
+    for (uint32_t w = c.wraps[i]; w != 0; w &= w - 1) {
+      const int32_t k = std::countr_zero(w);
+      const float d = saw_ratio_[k] * c.inc[i];
+      span.insert(i, c.past[i][k] / d, d > 0.f ? 2.f : -2.f);
+    }
+  }
+  // held[i + 1]: sample i's value with its step correction, which the
+  // output stage gives one sample late (held[0] from the last chunk).
+  alignas(16) float held[chunk + 1];
+  span.pop_all(c.wraps, held + 1, n);
   span.store(out_.step, n);
+  held[0] = out_.delayed;
+  for (int32_t i = 0; i < n; ++i) held[i + 1] += c.sums[i];
+  out_.delayed = held[n];
   // output_stage::process: the slope ring's pop plus the previous sample's
-  // value with its step correction. The multi-ramp puts nothing into the
-  // slope ring: once it has run out (always, but for a few samples after a
-  // waveform change) it gives its held value at every sample.
+  // value. The multi-ramp puts nothing into the slope ring: once it has run
+  // out (always, but for a few samples after a waveform change) it gives its
+  // held value at every sample.
   const float gain = saw_gain_;
-  float delayed = out_.delayed;
   if (out_.slope.pending == 0) {
     const float slope = out_.slope.current;
-    for (int32_t i = 0; i < n; ++i) {
-      out[i] = (slope + delayed) * gain;
-      delayed = sums[i] + step[i];
-    }
+    for (int32_t i = 0; i < n; ++i) out[i] = (slope + held[i]) * gain;
   } else {
-    for (int32_t i = 0; i < n; ++i) {
-      out[i] = (out_.slope.pop() + delayed) * gain;
-      delayed = sums[i] + step[i];
-    }
+    for (int32_t i = 0; i < n; ++i) out[i] = (out_.slope.pop() + held[i]) * gain;
   }
-  out_.delayed = delayed;
 }
 
 void oscillator::multi_ramp_samples(float* out, int32_t n, const float* increment) {
@@ -258,6 +361,11 @@ void oscillator::multi_ramp_samples(float* out, int32_t n, const float* incremen
 
 void oscillator::multi_ramp_chunk(float* out, int32_t n, const float* increment) {
   render_multi_ramp_block(out, n, increment);
+}
+
+void oscillator::render_block_pair(oscillator& a, float* out_a, oscillator& b, float* out_b, int32_t n) {
+  a.render_block(out_a, n);
+  b.render_block(out_b, n);
 }
 
 #endif
