@@ -75,6 +75,10 @@ class oscillator {
   // The same with an increment and a pending width of its own for every
   // sample: n times set_increment, set_pending_width and render().
   void render_block(float* out, int32_t n, const float* increment, const float* width);
+  // The same with a multi-ramp spread of its own for every sample as well:
+  // n times set_increment, set_pending_width, set_spread and render(). Each
+  // run of one spread renders as a block (oscillator_spread_runs.cpp).
+  void render_block(float* out, int32_t n, const float* increment, const float* width, const float* spread);
 
   float phase() const { return phase_; }
   float increment() const { return increment_; }
