@@ -16,10 +16,27 @@ namespace {
 // run, which a few samples do not repay.
 constexpr int32_t short_run = 8;
 
+// Whether the spread holds through n samples. No early exit: the compiler
+// compares several samples to a register.
+bool one_spread(const float* spread, int32_t n) {
+  int32_t differ = 0;
+  for (int32_t i = 1; i < n; ++i) differ |= spread[i] != spread[0] ? 1 : 0;
+  return differ == 0;
+}
+
 }  // namespace
 
 void oscillator::render_block(float* out, int32_t n, const float* increment, const float* width,
                               const float* spread) {
+  if (n <= 0) return;
+  // Only a ramp reads the spread, and the waveform cannot turn into one
+  // within the block without a change pending: the spread in force at the
+  // end is all that shows. Likewise where it holds through the block.
+  if ((waveform_ != waveform::ramp && pending_waveform_ < 0) || one_spread(spread, n)) {
+    set_spread(spread[n - 1]);
+    render_block(out, n, increment, width);
+    return;
+  }
   for (int32_t at = 0; at < n;) {
     int32_t end = at + 1;
     while (end < n && spread[end] == spread[at]) ++end;
