@@ -334,6 +334,7 @@ class voice {
   bool controls_run_ahead(uint32_t moving, bool smoothing) const;
   int moving_controls(voice_context::lane_stage& st, int n);
   void keep_tick_controls(voice_context::lane_stage& st, int i, bool cutoff_due);
+  void thin_cutoff_updates(voice_context::lane_stage& st, int frames);
   void render_moving_sources(float* mix, int frames);
   int moving_lane_sources(voice_context::lane_stage& st, int n);
   bool end_moving_block(int frames, int n);

@@ -54,17 +54,33 @@ bool voice::controls_run_ahead(uint32_t moving, bool smoothing) const {
 // allows (the envelopes and LFOs for the block, then the connections, then
 // the oscillator controls and gains), else tick by tick.
 int voice::moving_controls(voice_context::lane_stage& st, int n) {
+  int frames = n;
   for (int i = 0; i < n;) {
     keep_tick_controls(st, i, busy_tick(true));
-    if (should_stop()) return i + 1;
+    if (should_stop()) {
+      frames = i + 1;
+      break;
+    }
     if (++i < n && lanes_controls_in_stages()) {
-      const int frames = stage_sources(i, n);
+      frames = stage_sources(i, n);
       stage_connections(i, frames);
       stage_oscillator_controls(st, i, frames);
-      return frames;
+      break;
     }
   }
-  return n;
+  thin_cutoff_updates(st, frames);
+  return frames;
+}
+
+// The busy tick asks for the filter's update at every tick after the first,
+// but without FMod an update is a function of the controls alone (see
+// filter_follows_audio) and the other controls hold through the block: where
+// the cutoff modulation did not move since the tick before, it would set the
+// numbers already in place. After the first tick the filter holds that
+// tick's cutoff either way (its update due there, or made in the tick).
+void voice::thin_cutoff_updates(voice_context::lane_stage& st, int frames) {
+  if (filter_follows_audio()) return;
+  for (int i = 1; i < frames; ++i) st.due[i] = st.cutoff[i] != st.cutoff[i - 1] ? 1 : 0;
 }
 
 // What tick i left for the audio: the gains, the cutoff modulation and
