@@ -1,5 +1,6 @@
-// Static and staged blocks in lanes. In such a block (a held note, an
-// envelope's attack, decay or release, a tremolo, a filter sweep) the
+// Static, staged and moving blocks in lanes. In such a block (a held note,
+// an envelope's attack, decay or release, a tremolo, a filter sweep, an LFO
+// or an envelope on the oscillators' pitch or width) the
 // oscillators run a block at a time and what is left of a voice's time is
 // its main filter: two or four fixed-point integrator runs per sample, each
 // waiting on the last. Voices whose filters share a variant run them side by
@@ -14,7 +15,7 @@
 
 namespace synth {
 
-// The voices of `active` whose frames are marked -1 (static or staged blocks
+// The voices of `active` whose frames are marked -1 (static, staged or moving blocks
 // with a main filter, reading no noise; begin_block done). A voice alone with its
 // filter variant has nobody to share lanes with: it renders as before.
 // frames[a] gets the frames each one sounded.

@@ -208,7 +208,15 @@ class voice {
   // (or XMod, a glide, smoothing): the plain tick, sample by sample.
   bool block_is_busy() const;
   void render_busy(float* left, float* right, int n, bool noise);
-  // A static, staged or busy block on its own, begin_block done and no noise
+  // A block in which sources move the oscillators' pitch or width every
+  // sample, besides the gains and the cutoff, and the ticks can still run
+  // ahead of the audio (voice_moving.cpp): the ticks for the block first,
+  // then the oscillators a block at a time from each sample's controls,
+  // then the mixer, the path and the output in stages. A voice that reads
+  // noise never takes it.
+  bool block_moves_oscillators() const { return moving_block_; }
+  void render_moving(float* left, float* right, int n, bool noise);
+  // A static, staged, moving or busy block on its own, begin_block done and no noise
   // read; the frames the voice sounded in it.
   int render_alone(float* left, float* right, int n);
   bool step(float* left, float* right, int i, int n, bool noise);
@@ -325,6 +333,13 @@ class voice {
   bool filter_follows_audio() const;
   bool oscillators_free_running() const;
   bool staged_tick();
+  bool controls_run_ahead(uint32_t moving, bool smoothing) const;
+  int moving_controls(voice_context::lane_stage& st, int n);
+  void keep_tick_controls(voice_context::lane_stage& st, int i, bool cutoff_due);
+  void thin_cutoff_updates(voice_context::lane_stage& st, int frames);
+  void render_moving_sources(float* mix, int frames);
+  int moving_lane_sources(voice_context::lane_stage& st, int n);
+  bool end_moving_block(int frames, int n);
   bool gains_follow_amp_envelope() const;
   bool render_amp_envelope(float* left, float* right, int n, bool noise);
   void render_stages(float* left, float* right, int n, const float* nz, const float* gl, const float* gr,
@@ -487,6 +502,7 @@ class voice {
   bool staged_block_ = false;            // this block: only gains and cutoff move
   bool staged_cutoff_ = false;           // ... and the cutoff among them
   bool busy_block_ = false;              // this block: the plain tick
+  bool moving_block_ = false;            // this block: the ticks ahead, the oscillators' controls per sample
   bool gains_fading_ = false;            // the last gains carried a fade step
 
   // Flags and counters.

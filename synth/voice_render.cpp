@@ -23,6 +23,11 @@
 // - busy: LFOs move the oscillators or the filter every sample (or XMod, a
 //   glide, smoothing): the plain tick, since nearly everything must be
 //   recomputed anyway;
+// - moving oscillators: LFOs or envelopes move the oscillators' pitch or
+//   width (and maybe the gains and the cutoff) every sample, but the ticks
+//   can run ahead of the audio (see controls_run_ahead, voice_moving.cpp):
+//   the ticks for the block, then the audio in stages, the oscillators
+//   taking an increment, a width and a spread per sample;
 // - otherwise the fast tick sample by sample.
 #include <algorithm>
 
@@ -109,6 +114,7 @@ void voice::plan_block() {
     busy_block_ = (source_bit(c.source) & (moving & (source_lfo_a | source_lfo_b))) != 0 &&
                   c.dest != &dst_amplitude_ && c.dest != &dst_pan_;
   }
+  moving_block_ = !static_block_ && !staged_block_ && controls_run_ahead(moving, smoothing);
 }
 
 // The sources that move in this block, as planned.
@@ -331,9 +337,10 @@ void voice::render_sources(float* mix, int n, const float* nz) {
 // The path after the mixer and the output of n samples of mix (spent).
 void voice::render_path(float* left, float* right, int n, float* mix, const float* gl, const float* gr,
                         const int32_t* cut, const uint8_t* due) {
-  // Nothing after the mixer: the path is the conversion to 2^24 per unit.
+  // Nothing after the mixer: the path is the conversion to 2^24 per unit
+  // (run_path's own, where the filter's updates run through it).
   const bool bare = path_.filter_mode == 0 && !shaper_on_ && path_.shflt_mode == 0;
-  if (bare) {
+  if (bare && !cut) {
     for (int i = 0; i < n; ++i) mix[i] = float(float_to_fixed(mix[i], 16777216.f));
   }
   if (cut) {
@@ -538,7 +545,8 @@ int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_
 // engine groups voices with one filter variant, see engine_staged.cpp):
 // oscillators a block at a time and a main filter to share.
 bool voice::block_stages_in_lanes() const {
-  return path_.filter_mode > 0 && (block_is_staged() || (block_is_static() && oscillators_free_running()));
+  return path_.filter_mode > 0 &&
+         (block_is_staged() || (block_is_static() && oscillators_free_running()) || moving_block_);
 }
 
 // Stage 1 of such a block for a voice that reads no noise: the controls of
@@ -548,6 +556,7 @@ bool voice::block_stages_in_lanes() const {
 // (lanes_filter_inputs on). Returns the frames the voice sounds; the rest of
 // the block is caught up.
 int voice::staged_lane_sources(voice_context::lane_stage& st, int n) {
+  if (moving_block_) return moving_lane_sources(st, n);
   float* nz = ctx_->stage_noise.data();
   int frames = n;
   bool any_due = false;
@@ -596,7 +605,7 @@ bool voice::step_as(float* left, float* right, int i, int n, bool noise) {
 
 void voice::end_block() { advance_idle_lfos(); }
 
-bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !staged_block_; }
+bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !staged_block_ && !moving_block_; }
 
 // The tick of a busy block: the reference's control tick every sample,
 // minus the pieces the plan shows idle (settled envelopes and declick gate,
@@ -657,6 +666,8 @@ int voice::render_alone(float* left, float* right, int n) {
     render_static(left, right, n, false);
   else if (block_is_staged())
     render_staged(left, right, n, false);
+  else if (moving_block_)
+    render_moving(left, right, n, false);
   else
     render_busy(left, right, n, false);
   return frames_rendered_ - before;
@@ -670,6 +681,10 @@ void voice::render(float* left, float* right, int n) {
   }
   if (block_is_staged()) {
     render_staged(left, right, n, true);
+    return;
+  }
+  if (moving_block_) {
+    render_moving(left, right, n, true);
     return;
   }
   if (block_is_busy()) {
