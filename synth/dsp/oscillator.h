@@ -75,14 +75,14 @@ class oscillator {
   // The same with an increment and a pending width of its own for every
   // sample: n times set_increment, set_pending_width and render().
   void render_block(float* out, int32_t n, const float* increment, const float* width);
-  // n samples of a and of b, the same as a.render_block(out_a, n) and then
-  // b.render_block(out_b, n). Two free multi-ramps run their ramps side by
-  // side, each one's chains of phase additions in the other's waits.
-  static void render_block_pair(oscillator& a, float* out_a, oscillator& b, float* out_b, int32_t n);
   // The same with a multi-ramp spread of its own for every sample as well:
   // n times set_increment, set_pending_width, set_spread and render(). Each
   // run of one spread renders as a block (oscillator_spread_runs.cpp).
   void render_block(float* out, int32_t n, const float* increment, const float* width, const float* spread);
+  // n samples of a and of b, the same as a.render_block(out_a, n) and then
+  // b.render_block(out_b, n). Two free multi-ramps run their ramps side by
+  // side, each one's chains of phase additions in the other's waits.
+  static void render_block_pair(oscillator& a, float* out_a, oscillator& b, float* out_b, int32_t n);
 
   float phase() const { return phase_; }
   float increment() const { return increment_; }
