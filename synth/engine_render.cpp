@@ -228,36 +228,63 @@ void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* f
 }
 
 // The main filters of a batch: voices with one variant that sounded the
-// same frames side by side, each from the coefficients its own updates and
-// modulation give every sample.
+// same frames side by side (four to a run), each from the coefficients its
+// own updates and modulation give every sample. The coefficients of all the
+// runs that sounded the same frames are made together first, so that up to
+// eight filters share the coefficient lanes.
 void synth::run_lane_filters(const int16_t* active, const int* batch, int batched) {
   constexpr int lanes = voice_context::lane_count;
+  struct run_group {
+    svf_lanes::lane lane[svf_lanes::max_lanes];
+    voice* members[svf_lanes::max_lanes];
+    voice_context::lane_stage* stages[svf_lanes::max_lanes];
+    int count, frames, variant;
+  };
+  run_group groups[lanes];
+  int grouped = 0;
   bool done[lanes] = {};
   for (int k = 0; k < batched; ++k) {
     if (done[k]) continue;
     const voice& first = voices_[size_t(active[batch[k]])];
     if (!first.lanes_filtered()) continue;
-    svf_lanes::lane group[lanes];
-    voice* members[lanes];
-    const int frames = context_.lanes[size_t(k)].frames;
-    int count = 0;
-    voice_context::lane_stage* stages[lanes];
+    run_group& g = groups[grouped++];
+    g.frames = context_.lanes[size_t(k)].frames;
+    g.variant = first.filter_variant();
+    g.count = 0;
     for (int j = k; j < batched; ++j) {
       voice& v = voices_[size_t(active[batch[j]])];
-      if (count == svf_lanes::max_lanes) break;
-      if (done[j] || !v.lanes_filtered() || v.filter_variant() != first.filter_variant() ||
-          context_.lanes[size_t(j)].frames != frames)
+      if (g.count == svf_lanes::max_lanes) break;
+      if (done[j] || !v.lanes_filtered() || v.filter_variant() != g.variant ||
+          context_.lanes[size_t(j)].frames != g.frames)
         continue;
       done[j] = true;
       voice_context::lane_stage& st = context_.lanes[size_t(j)];
-      group[count] = {v.main_filter().state(), st.x.data(), st.f.data(), st.q.data(), st.limit.data(),
-                      st.sat_a.data(), st.sat_bias.data(), st.y.data()};
-      stages[count] = &st;
-      members[count++] = &v;
+      g.lane[g.count] = {v.main_filter().state(), st.x.data(), st.f.data(), st.q.data(), st.limit.data(),
+                         st.sat_a.data(), st.sat_bias.data(), st.y.data()};
+      g.stages[g.count] = &st;
+      g.members[g.count++] = &v;
     }
-    prepare_lane_filters(members, stages, count, frames);
-    svf_lanes::run(first.filter_variant(), group, count, frames);
-    for (int m = 0; m < count; ++m) members[m]->main_filter().set_state(group[m].state);
+  }
+  bool prepared[lanes] = {};
+  for (int k = 0; k < grouped; ++k) {
+    if (prepared[k]) continue;
+    voice* members[lanes];
+    voice_context::lane_stage* stages[lanes];
+    int count = 0;
+    for (int j = k; j < grouped; ++j) {
+      if (prepared[j] || groups[j].frames != groups[k].frames) continue;
+      prepared[j] = true;
+      for (int m = 0; m < groups[j].count; ++m) {
+        members[count] = groups[j].members[m];
+        stages[count++] = groups[j].stages[m];
+      }
+    }
+    prepare_lane_filters(members, stages, count, groups[k].frames);
+  }
+  for (int k = 0; k < grouped; ++k) {
+    run_group& g = groups[k];
+    svf_lanes::run(g.variant, g.lane, g.count, g.frames);
+    for (int m = 0; m < g.count; ++m) g.members[m]->main_filter().set_state(g.lane[m].state);
   }
 }
 

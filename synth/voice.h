@@ -348,6 +348,7 @@ class voice {
   void render_path(float* left, float* right, int n, float* mix, const float* gl, const float* gr,
                    const int32_t* cut, const uint8_t* due);
   int amp_envelope_controls(float* nz, float* gl, float* gr, int n, bool noise);
+  int amp_envelope_levels(int32_t* level, int n, bool tick_a, bool tick_b, int32_t& changed);
   int staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_t* due, int n, bool noise,
                       bool& any_due);
   bool end_staged_block(int frames, int n);

@@ -443,23 +443,11 @@ int voice::amp_envelope_controls(float* nz, float* gl, float* gr, int n, bool no
   if (tick_a) env_a_.follow_gate(envelope_gate_now(0));
   if (tick_b) env_b_.follow_gate(envelope_gate_now(1));
   const int amp = amp_env_select_ - 1;  // -1: the declick gate, which holds still here
-  const envelope& amp_env = amp == 1 ? env_b_ : env_a_;
-  const int32_t start_a = src_.env[0], start_b = src_.env[1];
   int32_t changed = 0;  // non-zero once an envelope left its published level
-  int frames = n;
-  for (int i = 0; i < n; ++i) {
+  const int frames = amp_envelope_levels(level, n, tick_a, tick_b, changed);
+  for (int i = 0; i < frames; ++i) {
     if (noise) ctx_->noise.next();
     nz[i] = noise ? ctx_->noise.out_float : 0.f;
-    if (tick_a) env_a_.tick();
-    if (tick_b) env_b_.tick();
-    changed |= (env_a_.level() ^ start_a) | (env_b_.level() ^ start_b);
-    const int32_t lv = amp < 0 ? src_.gate : amp_env.level();
-    level[i] = lv;
-    // Without a fade pending only a level of 0 can end the note.
-    if ((amp < 0 || lv == 0) && should_stop()) {
-      frames = i + 1;
-      break;
-    }
   }
   // The amplitude connection where the level moved; at "Volume" 0 there is
   // none and the gains hold. With no fade under way and the pan holding
@@ -494,6 +482,40 @@ int voice::amp_envelope_controls(float* nz, float* gl, float* gr, int n, bool no
   if (changed != 0) publish_sources();
   lfo_skipped_[0] += uint32_t(frames);
   lfo_skipped_[1] += uint32_t(frames);
+  return frames;
+}
+
+// The envelopes' ticks of amp_envelope_controls, both side by side a block
+// at a time (envelope::run): the amplifier's level of every sample into
+// `level` until the stop rule ends the note. Without a fade pending only a
+// level of 0 can end the note, and the stop rule reads no envelope but the
+// amplifier's; under the declick gate it reads none, and the gate holds
+// still. Returns the frames the voice sounds.
+int voice::amp_envelope_levels(int32_t* level, int n, bool tick_a, bool tick_b, int32_t& changed) {
+  const int amp = amp_env_select_ - 1;
+  envelope* const env[2] = {&env_a_, &env_b_};
+  const bool ticks[2] = {tick_a, tick_b};
+  const int32_t start[2] = {src_.env[0], src_.env[1]};
+  for (int e = 0; e < 2; ++e)
+    if (!ticks[e]) changed |= env[e]->level() ^ start[e];
+  int32_t unused[voice_context::max_block];
+  if (amp >= 0 && ticks[amp]) {
+    const int other = 1 - amp;
+    envelope* const second = ticks[other] ? env[other] : nullptr;
+    int frames = 0;
+    while (frames < n) {
+      frames += envelope::run(*env[amp], second, level + frames, n - frames, true, start[amp], start[other], changed);
+      if (level[frames - 1] == 0 && should_stop()) break;
+    }
+    return frames;
+  }
+  const int32_t lv = amp < 0 ? src_.gate : env[amp]->level();
+  const int frames = (amp < 0 || lv == 0) && should_stop() ? 1 : n;
+  std::fill(level, level + frames, lv);
+  if (tick_a || tick_b) {
+    const int e = tick_a ? 0 : 1;
+    envelope::run(*env[e], tick_a && tick_b ? env[1] : nullptr, unused, frames, false, start[e], start[1], changed);
+  }
   return frames;
 }
 

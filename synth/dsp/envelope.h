@@ -98,6 +98,18 @@ class envelope {
     return true;
   }
   void set_level(int32_t level) { level_ = level; }
+  // tick() n times on `first` and, side by side, on `second` (may be null),
+  // the level of `first` after each tick into levels[i]. While both go on
+  // falling or holding (decay, sustain, release; or idle) their states sit
+  // in registers, and each tick's level hangs on the one before through a
+  // product, a shift and a subtraction alone; an attack, a stage's end or a
+  // pending time scale go through tick() itself. With stop_at_zero the run
+  // ends after a tick that leaves the level of `first` at 0, where a
+  // caller's stop rule may end the note. moved collects level ^ from_first
+  // and level ^ from_second over the ticks (non-zero once a level differed).
+  // Returns the ticks run, at least 1 for n >= 1.
+  static int run(envelope& first, envelope* second, int32_t* levels, int n, bool stop_at_zero, int32_t from_first,
+                 int32_t from_second, int32_t& moved);
   // Advance a silent voice's envelope by ticks: collected until at least
   // pending_apply_ticks, then applied in closed form.
   void skip(uint32_t ticks);
@@ -147,6 +159,7 @@ class envelope {
   void rescale();
   void end_stage();  // attack -> decay -> sustain; release -> idle
   void apply_ticks(double ticks);  // closed-form stage advance
+  struct falling;  // envelope_run.cpp
 
   row table_[4] = {};  // attack, decay, sustain, release
   int32_t level_ = 0;

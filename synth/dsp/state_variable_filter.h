@@ -82,11 +82,11 @@ class state_variable_filter {
   bool fmod_alone(const filter_controls& c) const {
     return c.fmod != 0.f && c.qmod == 0.f && saturating_ == (c.saturation > 0);
   }
-  // The fast path of controls_block for up to four filters together (one
+  // The fast path of controls_block for up to eight filters together (one
   // per voice of a block): each lane's coefficients and its filter's final
   // state are what controls_block(*controls, cutoff_mod, due, nullptr,
   // smoothed, n, out) on that filter gives, bit for bit. Precondition:
-  // fmod_alone(*controls) for every lane; count in 1..4. Runs the AVX2
+  // fmod_alone(*controls) for every lane; count in 1..8. Runs the AVX2
   // kernel of svf_lanes::active_kernel() where every lane reads the same
   // cutoff table, else each filter's controls_block.
   struct control_lane {
@@ -97,7 +97,7 @@ class state_variable_filter {
     const float* smoothed;
     coefficient_run out;
   };
-  static constexpr int max_control_lanes = 4;
+  static constexpr int max_control_lanes = 8;
   static void controls_lanes(const control_lane* lanes, int count, int n);
   // The FMod smoothers of several filters over their mixers, side by side:
   // each smoother's chain of dependent steps overlaps the others'.

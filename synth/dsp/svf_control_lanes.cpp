@@ -1,5 +1,5 @@
 // state_variable_filter::controls_lanes: the filters' state into plain lane
-// records, the AVX2 kernel over them (padded out to four lanes), the state
+// records, the AVX2 kernel over them (padded out to eight lanes), the state
 // back. Where AVX2 is not in use, each filter runs its own controls_block:
 // its loop has no chain from sample to sample but the damping's, so the
 // out-of-order core overlaps the samples already.
@@ -14,7 +14,7 @@ namespace {
 
 using svf_lanes::control_run;
 
-// Outputs of the lanes that pad a run out to four: written, never read.
+// Outputs of the lanes that pad a run out to eight: written, never read.
 struct dropped_run {
   int32_t f[svf_lanes::max_block], q[svf_lanes::max_block], limit[svf_lanes::max_block],
       sat_a[svf_lanes::max_block], sat_bias[svf_lanes::max_block];
@@ -23,14 +23,14 @@ struct dropped_run {
 // Runs of at most max_block samples (the length of the padding lanes' outputs).
 void run_padded(control_run* runs, int count, int n) {
   dropped_run dropped;
-  for (int l = count; l < svf_lanes::max_lanes; ++l) {
+  for (int l = count; l < svf_lanes::control_lanes; ++l) {
     runs[l] = runs[0];
     runs[l].out = {dropped.f, dropped.q, dropped.limit, dropped.sat_a, dropped.sat_bias};
   }
   for (int done = 0; done < n; done += svf_lanes::max_block) {
     const int part = std::min(n - done, svf_lanes::max_block);
-    control_run moved[svf_lanes::max_lanes];
-    for (int l = 0; l < svf_lanes::max_lanes; ++l) {
+    control_run moved[svf_lanes::control_lanes];
+    for (int l = 0; l < svf_lanes::control_lanes; ++l) {
       moved[l] = runs[l];
       const int at = l < count ? done : 0;
       moved[l].cutoff_mod += done;
@@ -40,7 +40,7 @@ void run_padded(control_run* runs, int count, int n) {
       moved[l].out = {o.f + at, o.q + at, o.limit + at, o.sat_a + at, o.sat_bias + at};
     }
     svf_lanes::detail::controls_avx2(moved, part);
-    for (int l = 0; l < svf_lanes::max_lanes; ++l) {
+    for (int l = 0; l < svf_lanes::control_lanes; ++l) {
       moved[l].cutoff_mod = runs[l].cutoff_mod;
       moved[l].due = runs[l].due;
       moved[l].smoothed = runs[l].smoothed;
@@ -70,7 +70,7 @@ void state_variable_filter::controls_lanes(const control_lane* lanes, int count,
     return;
   }
 #if defined(VORN_AVX2_KERNEL)
-  control_run runs[svf_lanes::max_lanes];
+  control_run runs[svf_lanes::control_lanes];
   for (int l = 0; l < count; ++l) {
     const control_lane& c = lanes[l];
     const state_variable_filter& s = *c.filter;

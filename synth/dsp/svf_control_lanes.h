@@ -1,4 +1,4 @@
-// The per-sample coefficients of up to four main filters under FMod, one
+// The per-sample coefficients of up to eight main filters under FMod, one
 // filter per lane (state_variable_filter::controls_lanes). A plain record per
 // lane carries what the vector kernel needs of a filter and its controls, so
 // that the kernel's file sees no private filter state.
@@ -26,8 +26,11 @@ struct control_run {
   int32_t cutoff, f, q, limit, sat_a, sat_bias;
 };
 
+// The kernel's width: state_variable_filter::max_control_lanes.
+constexpr int control_lanes = state_variable_filter::max_control_lanes;
+
 namespace detail {
-// Exactly four lanes, n >= 0. Only for a CPU with AVX2.
+// Exactly control_lanes lanes, n >= 0. Only for a CPU with AVX2.
 void controls_avx2(control_run* lanes, int n);
 }  // namespace detail
 

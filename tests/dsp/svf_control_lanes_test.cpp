@@ -157,13 +157,14 @@ TEST_P(control_lanes, match_each_filter_over_counts_lengths_and_tick_patterns) {
   std::mt19937 rng(7);
   constexpr ticks patterns[] = {ticks::all, ticks::none, ticks::every_third, ticks::first_missing, ticks::random};
   for (int n : {1, 3, 4, 5, 63, 256, 301}) {
-    for (int count = 1; count <= 4; ++count) {
+    for (int count = 1; count <= 8; ++count) {
       for (int round = 0; round < 6; ++round) {
         SCOPED_TRACE("n " + std::to_string(n) + ", count " + std::to_string(count) + ", round " +
                      std::to_string(round));
         std::vector<voice> voices;
         for (int l = 0; l < count; ++l) {
-          voices.push_back(make_voice(rng, n, patterns[(round + l) % 5], (round + l) % 2 == 0, table_at(44100)));
+          voices.push_back(make_voice(rng, n, patterns[(round + l) % 5], (round + l) % 2 == 0,
+                                     table_at(round % 3 == 2 ? 96000 : 44100)));
         }
         check_group(voices);
       }
@@ -174,7 +175,7 @@ TEST_P(control_lanes, match_each_filter_over_counts_lengths_and_tick_patterns) {
 TEST_P(control_lanes, lanes_with_different_tables_still_match) {
   std::mt19937 rng(11);
   std::vector<voice> voices;
-  for (int l = 0; l < 4; ++l) voices.push_back(make_voice(rng, 67, ticks::random, l == 0, table_at(l == 2 ? 96000 : 44100)));
+  for (int l = 0; l < 8; ++l) voices.push_back(make_voice(rng, 67, ticks::random, l == 0, table_at(l == 2 ? 96000 : 44100)));
   check_group(voices);
 }
 
