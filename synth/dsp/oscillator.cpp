@@ -6,6 +6,7 @@
 
 #include "synth/dsp/exp2.h"
 #include "synth/dsp/phase_lanes.h"
+#include "synth/dsp/sse2_ops.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -283,7 +284,70 @@ void oscillator::advance_sine() {
   }
 }
 
+#if defined(__SSE2__)
+
+namespace {
+
+// The lanes of the ramps below the count in a group of four, by the count
+// left for the group (4 or more: index 0).
+alignas(16) constexpr int32_t live_lanes[4][4] = {{-1, -1, -1, -1}, {-1, 0, 0, 0}, {-1, -1, 0, 0}, {-1, -1, -1, 0}};
+
+}  // namespace
+
+// One sample of every ramp, four ramps to an SSE2 register. Each lane does
+// the scalar step exactly: d = ratio * increment, add_increment, the wrap
+// test; a ramp that wrapped leaves the register for wrap_ramp, which puts
+// its corrections into the ring in ramp order; the ramps' values are then
+// summed in ramp order, so the sample is the scalar loop's, bit for bit
+// (render_multi_ramp_scalar below). Lanes past the count keep their phase.
 float oscillator::render_multi_ramp() {
+  const __m128 inc = _mm_set1_ps(increment_);
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f);
+  const __m128 mean_correction = _mm_set1_ps(2.f * minblep.integral);
+  alignas(16) float values[max_saws];
+  const int32_t groups = (saw_count_ + 3) >> 2;
+  for (int32_t g = 0; g < groups; ++g) {
+    const int32_t left = saw_count_ - 4 * g;
+    const __m128 live = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(live_lanes[left >= 4 ? 0 : left])));
+    float* phase = saw_phase_ + 4 * g;
+    float* lost = saw_lost_ + 4 * g;
+    const __m128 d = _mm_mul_ps(_mm_loadu_ps(saw_ratio_ + 4 * g), inc);
+    // add_increment, lane by lane.
+    const __m128 q0 = _mm_loadu_ps(phase), lost0 = _mm_loadu_ps(lost);
+    const __m128 y = _mm_sub_ps(d, lost0);
+    const __m128 sum = _mm_add_ps(q0, y);
+    _mm_storeu_ps(lost, sse2::select_ps(live, _mm_sub_ps(_mm_sub_ps(sum, q0), y), lost0));
+    __m128 q = sse2::select_ps(live, sum, q0);
+    // wrap_ramp's two cases: rising past 1, falling below 0.
+    const __m128 up = _mm_and_ps(_mm_cmpgt_ps(d, zero), _mm_cmpge_ps(q, one));
+    const __m128 down = _mm_and_ps(_mm_cmplt_ps(d, zero), _mm_cmplt_ps(q, zero));
+    const int wraps = _mm_movemask_ps(_mm_and_ps(live, _mm_or_ps(up, down)));
+    _mm_storeu_ps(phase, q);
+    if (wraps != 0) {
+      alignas(16) float dk[4];
+      _mm_store_ps(dk, d);
+      for (int32_t l = 0; l < 4; ++l)
+        if (wraps >> l & 1) wrap_ramp(4 * g + l, dk[l]);
+      q = _mm_loadu_ps(phase);
+    }
+    // (2 q - 1) - d * mean correction; 2 q as q + q, the same float.
+    _mm_store_ps(values + 4 * g,
+                 _mm_sub_ps(_mm_sub_ps(_mm_add_ps(q, q), one), _mm_mul_ps(d, mean_correction)));
+  }
+  float v = 0.f;
+  for (int32_t k = 0; k < saw_count_; ++k) v += values[k];
+  return out_.process(v) * saw_gain_;
+}
+
+#else
+
+float oscillator::render_multi_ramp() { return render_multi_ramp_scalar(); }
+
+#endif
+
+// The multi-ramp's sample one ramp after another: the definition the SSE2
+// step above follows, and what builds without SSE2 run.
+float oscillator::render_multi_ramp_scalar() {
   const float mean_correction = 2.f * minblep.integral;
   float v = 0.f;
   for (int32_t k = 0; k < saw_count_; ++k) {

@@ -76,6 +76,11 @@ class oscillator {
   // sample: n times set_increment, set_pending_width and render().
   void render_block(float* out, int32_t n, const float* increment, const float* width);
 
+  // The multi-ramp's next sample (waveform ramp, spread above 0) one ramp
+  // after another in scalar code: what render() gives, bit for bit, for
+  // builds without SSE2 and for tests of the vector step.
+  float render_multi_ramp_scalar();
+
   float phase() const { return phase_; }
   float increment() const { return increment_; }
   float width() const { return width_; }
