@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "synth/dsp/correction_rows.h"
 #include "synth/dsp/exp2.h"
 #include "synth/dsp/phase_lanes.h"
 #include "synth/dsp/sse2_ops.h"
@@ -231,8 +232,8 @@ void oscillator::event(float t, float new_phase) {
   const float slope_after = slope_sign(p_after);
   held_ = noise();
 
-  insert_correction(out_.step, minblep, t, before - after);
-  insert_correction(out_.slope, minblamp, t, (slope_before - slope_after) * increment_);
+  insert_correction_rows(out_.step, minblep_by_phase, t, before - after);
+  insert_correction_rows(out_.slope, minblamp_by_phase, t, (slope_before - slope_after) * increment_);
   update_events(p_after);
   phase_ = new_phase + increment_ * t;
   phase_lost_ = 0.f;
@@ -366,12 +367,12 @@ void oscillator::wrap_ramp(int32_t k, float d) {
   if (d > 0.f && q >= 1.f) {
     // Wrap j (phase crossing level j) happened (q - j) / d samples ago.
     const int32_t n = int32_t(q);
-    for (int32_t j = 1; j <= n; ++j) insert_correction(out_.step, minblep, (q - float(j)) / d, 2.f);
+    for (int32_t j = 1; j <= n; ++j) insert_correction_rows(out_.step, minblep_by_phase, (q - float(j)) / d, 2.f);
     q -= float(n);
   } else if (d < 0.f && q < 0.f) {
     // Crossing level -j happened (q + j) / d samples ago.
     const int32_t n = int32_t(-std::floor(q));
-    for (int32_t j = 0; j < n; ++j) insert_correction(out_.step, minblep, (q + float(j)) / d, -2.f);
+    for (int32_t j = 0; j < n; ++j) insert_correction_rows(out_.step, minblep_by_phase, (q + float(j)) / d, -2.f);
     q += float(n);
   }
   saw_phase_[k] = q;
