@@ -11,11 +11,13 @@
 
 namespace synth {
 
-// A table by phase: row j, entry k is data[k * phases + j]; row `phases`
+// A table by phase: row j, entries k and taps + k are data[k * phases + j]
+// (the taps written out twice, so that the taps for any four consecutive
+// ring slots lie side by side whatever the ring's position); row `phases`
 // holds the entries one phase on (the interpolation's right-hand points,
 // the last one from the table's guard).
 struct correction_rows {
-  alignas(16) float row[blep_phases + 1][blep_taps];
+  alignas(16) float row[blep_phases + 1][2 * blep_taps];
 };
 
 extern const correction_rows minblep_by_phase;

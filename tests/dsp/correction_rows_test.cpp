@@ -61,7 +61,9 @@ TEST(correction_rows, insertion_is_insert_correction_bit_for_bit) {
 TEST(correction_rows, rows_hold_the_table_by_phase) {
   for (int32_t j = 0; j <= blep_phases; ++j)
     for (int32_t k = 0; k < blep_taps; ++k) {
-      ASSERT_EQ(minblep_by_phase.row[j][k], minblep.data[k * blep_phases + j]) << j << " " << k;
-      ASSERT_EQ(minblamp_by_phase.row[j][k], minblamp.data[k * blep_phases + j]) << j << " " << k;
+      for (int32_t twice : {0, blep_taps}) {
+        ASSERT_EQ(minblep_by_phase.row[j][twice + k], minblep.data[k * blep_phases + j]) << j << " " << k;
+        ASSERT_EQ(minblamp_by_phase.row[j][twice + k], minblamp.data[k * blep_phases + j]) << j << " " << k;
+      }
     }
 }
