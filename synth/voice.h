@@ -311,8 +311,10 @@ class voice {
   // when an envelope is the amplifier's).
   bool stops_with(int32_t amp_level, envelope::stage_id amp_stage, int32_t declick) const;
   void evaluate_connections();
+  void evaluate_routed_connections();
   void evaluate_gain_connections();
   void apply_connections(int from, int to);
+  void apply_routed_connections();
   void update_oscillators();
   void fill_osc_inputs();
   void apply_osc_controls();
@@ -477,6 +479,15 @@ class voice {
   std::array<int_connection, 24> int_conn_{};
   int int_conn_count_ = 0;
   int gain_conn_count_ = 0;  // the amplitude and pan connections, first in the list
+  // The list's connections into pitch, width, detune and cutoff as a table
+  // (rebuild_connections): per destination its four sources' depths (the
+  // envelopes A and B in 15 bits, the LFOs A and B), each masked all ones
+  // where the list holds that connection, and the cutoff's keytrack.
+  // `routed_table_` when enough of them are in the list for the table's
+  // fixed sum to beat walking it.
+  std::array<std::array<int32_t, 4>, 4> routed_mask_{};
+  int32_t routed_keytrack_mask_ = 0;
+  bool routed_table_ = false;
 
   // The fast engine's plan for the block and what moved in this tick.
   // `dirty_` is raised by every change from outside the tick (parameters,

@@ -217,7 +217,7 @@ void voice::fast_tick() {
     const int32_t amp = dst_amplitude_, pan = dst_pan_, pitch = dst_pitch_, width = dst_width_,
                   detune = dst_detune_, cutoff = dst_cutoff_;
     const float xa = dst_xmod_a_, xb = dst_xmod_b_;
-    evaluate_connections();
+    evaluate_routed_connections();
     if (pitch != dst_pitch_) changed |= pitch_moved;
     if (width != dst_width_ || detune != dst_detune_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_))
       changed |= oscillators_moved;
@@ -647,7 +647,7 @@ bool voice::busy_tick(bool defer_cutoff) {
   publish_sources();
   const int32_t pitch = dst_pitch_, width = dst_width_, detune = dst_detune_;
   const float xa = dst_xmod_a_, xb = dst_xmod_b_;
-  evaluate_connections();
+  evaluate_routed_connections();
   return busy_controls(pitch, width, detune, xa, xb, defer_cutoff);
 }
 

@@ -13,6 +13,15 @@ namespace synth {
 
 using namespace voice_fixed;
 
+namespace {
+
+// Connections past the gains from which the table sums them (see
+// apply_routed_connections): a walk of the list costs a few loads and a
+// branch per connection, the table sixteen products whatever the count.
+constexpr int routed_table_from = 6;
+
+}  // namespace
+
 void voice::rebuild_connections() {
   int n = 0;
   connection_sources_ = source_xmod;  // the XMod inputs always read it (evaluate_connections)
@@ -39,6 +48,10 @@ void voice::rebuild_connections() {
     add(&src_.lfo[1], first_of[d] + 3, dest_of[d], 0);
   }
   int_conn_count_ = n;
+  for (int d = 0; d < 4; ++d)
+    for (int s = 0; s < 4; ++s) routed_mask_[size_t(d)][size_t(s)] = depth_[size_t(first_of[d] + s)] != 0 ? -1 : 0;
+  routed_keytrack_mask_ = depth_[p::filter_keytrack] != 0 ? -1 : 0;
+  routed_table_ = int_conn_count_ - gain_conn_count_ >= routed_table_from;
 }
 
 uint32_t voice::source_bit(const int32_t* src) const {
@@ -115,6 +128,17 @@ void voice::evaluate_connections() {
   dst_xmod_b_ = src_.xmod * xmod_depth_b_;
 }
 
+// evaluate_connections for the fast engine's ticks: the same numbers, the
+// connections past the gains from the table when the voice holds enough.
+void voice::evaluate_routed_connections() {
+  if (!routed_table_) return evaluate_connections();
+  dst_amplitude_ = dst_pan_ = 0;
+  apply_connections(0, gain_conn_count_);
+  apply_routed_connections();
+  dst_xmod_a_ = src_.xmod * xmod_depth_a_;
+  dst_xmod_b_ = src_.xmod * xmod_depth_b_;
+}
+
 // Only the amplitude and the pan, whose connections lead the list.
 void voice::evaluate_gain_connections() {
   dst_amplitude_ = dst_pan_ = 0;
@@ -147,6 +171,28 @@ void voice::apply_connections(int from, int to) {
       sum = connect(saturate32(sum), *c.source, *c.depth, c.kind);
   }
   *dest = saturate32(sum);
+}
+
+// apply_connections over the list past the gains, from the table: a
+// destination's sum is its connections' products added in 64 bits and
+// saturated once (as apply_connections adds them), and a connection the
+// list leaves out has its depth masked to 0, adding 0. Sixteen products
+// side by side instead of a walk through pointers, one after another.
+void voice::apply_routed_connections() {
+  const int64_t source[4] = {src_.env15[0], src_.env15[1], src_.lfo[0], src_.lfo[1]};
+  const int first_of[4] = {p::pitch_env_a, p::width_env_a, p::detune_env_a, p::filter_env_a};
+  int64_t sum[4];
+  for (int d = 0; d < 4; ++d) {
+    const int32_t* depth = &depth_[size_t(first_of[d])];
+    const std::array<int32_t, 4>& mask = routed_mask_[size_t(d)];
+    sum[d] = ((source[0] * (depth[0] & mask[0])) >> 31) + ((source[1] * (depth[1] & mask[1])) >> 31) +
+             ((source[2] * (depth[2] & mask[2])) >> 31) + ((source[3] * (depth[3] & mask[3])) >> 31);
+  }
+  sum[3] += (int64_t(src_.keytrack) * (depth_[p::filter_keytrack] & routed_keytrack_mask_)) >> 31;
+  dst_pitch_ = saturate32(sum[0]);
+  dst_width_ = saturate32(sum[1]);
+  dst_detune_ = saturate32(sum[2]);
+  dst_cutoff_ = saturate32(sum[3]);
 }
 
 void voice::update_oscillators() {

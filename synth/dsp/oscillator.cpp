@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "synth/dsp/correction_rows.h"
 #include "synth/dsp/exp2.h"
 #include "synth/dsp/phase_lanes.h"
+#include "synth/dsp/sse2_ops.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -230,8 +232,8 @@ void oscillator::event(float t, float new_phase) {
   const float slope_after = slope_sign(p_after);
   held_ = noise();
 
-  insert_correction(out_.step, minblep, t, before - after);
-  insert_correction(out_.slope, minblamp, t, (slope_before - slope_after) * increment_);
+  insert_correction_rows(out_.step, minblep_by_phase, t, before - after);
+  insert_correction_rows(out_.slope, minblamp_by_phase, t, (slope_before - slope_after) * increment_);
   update_events(p_after);
   phase_ = new_phase + increment_ * t;
   phase_lost_ = 0.f;
@@ -283,7 +285,70 @@ void oscillator::advance_sine() {
   }
 }
 
+#if defined(__SSE2__)
+
+namespace {
+
+// The lanes of the ramps below the count in a group of four, by the count
+// left for the group (4 or more: index 0).
+alignas(16) constexpr int32_t live_lanes[4][4] = {{-1, -1, -1, -1}, {-1, 0, 0, 0}, {-1, -1, 0, 0}, {-1, -1, -1, 0}};
+
+}  // namespace
+
+// One sample of every ramp, four ramps to an SSE2 register. Each lane does
+// the scalar step exactly: d = ratio * increment, add_increment, the wrap
+// test; a ramp that wrapped leaves the register for wrap_ramp, which puts
+// its corrections into the ring in ramp order; the ramps' values are then
+// summed in ramp order, so the sample is the scalar loop's, bit for bit
+// (render_multi_ramp_scalar below). Lanes past the count keep their phase.
 float oscillator::render_multi_ramp() {
+  const __m128 inc = _mm_set1_ps(increment_);
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f);
+  const __m128 mean_correction = _mm_set1_ps(2.f * minblep.integral);
+  alignas(16) float values[max_saws];
+  const int32_t groups = (saw_count_ + 3) >> 2;
+  for (int32_t g = 0; g < groups; ++g) {
+    const int32_t left = saw_count_ - 4 * g;
+    const __m128 live = _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(live_lanes[left >= 4 ? 0 : left])));
+    float* phase = saw_phase_ + 4 * g;
+    float* lost = saw_lost_ + 4 * g;
+    const __m128 d = _mm_mul_ps(_mm_loadu_ps(saw_ratio_ + 4 * g), inc);
+    // add_increment, lane by lane.
+    const __m128 q0 = _mm_loadu_ps(phase), lost0 = _mm_loadu_ps(lost);
+    const __m128 y = _mm_sub_ps(d, lost0);
+    const __m128 sum = _mm_add_ps(q0, y);
+    _mm_storeu_ps(lost, sse2::select_ps(live, _mm_sub_ps(_mm_sub_ps(sum, q0), y), lost0));
+    __m128 q = sse2::select_ps(live, sum, q0);
+    // wrap_ramp's two cases: rising past 1, falling below 0.
+    const __m128 up = _mm_and_ps(_mm_cmpgt_ps(d, zero), _mm_cmpge_ps(q, one));
+    const __m128 down = _mm_and_ps(_mm_cmplt_ps(d, zero), _mm_cmplt_ps(q, zero));
+    const int wraps = _mm_movemask_ps(_mm_and_ps(live, _mm_or_ps(up, down)));
+    _mm_storeu_ps(phase, q);
+    if (wraps != 0) {
+      alignas(16) float dk[4];
+      _mm_store_ps(dk, d);
+      for (int32_t l = 0; l < 4; ++l)
+        if (wraps >> l & 1) wrap_ramp(4 * g + l, dk[l]);
+      q = _mm_loadu_ps(phase);
+    }
+    // (2 q - 1) - d * mean correction; 2 q as q + q, the same float.
+    _mm_store_ps(values + 4 * g,
+                 _mm_sub_ps(_mm_sub_ps(_mm_add_ps(q, q), one), _mm_mul_ps(d, mean_correction)));
+  }
+  float v = 0.f;
+  for (int32_t k = 0; k < saw_count_; ++k) v += values[k];
+  return out_.process(v) * saw_gain_;
+}
+
+#else
+
+float oscillator::render_multi_ramp() { return render_multi_ramp_scalar(); }
+
+#endif
+
+// The multi-ramp's sample one ramp after another: the definition the SSE2
+// step above follows, and what builds without SSE2 run.
+float oscillator::render_multi_ramp_scalar() {
   const float mean_correction = 2.f * minblep.integral;
   float v = 0.f;
   for (int32_t k = 0; k < saw_count_; ++k) {
@@ -302,12 +367,12 @@ void oscillator::wrap_ramp(int32_t k, float d) {
   if (d > 0.f && q >= 1.f) {
     // Wrap j (phase crossing level j) happened (q - j) / d samples ago.
     const int32_t n = int32_t(q);
-    for (int32_t j = 1; j <= n; ++j) insert_correction(out_.step, minblep, (q - float(j)) / d, 2.f);
+    for (int32_t j = 1; j <= n; ++j) insert_correction_rows(out_.step, minblep_by_phase, (q - float(j)) / d, 2.f);
     q -= float(n);
   } else if (d < 0.f && q < 0.f) {
     // Crossing level -j happened (q + j) / d samples ago.
     const int32_t n = int32_t(-std::floor(q));
-    for (int32_t j = 0; j < n; ++j) insert_correction(out_.step, minblep, (q + float(j)) / d, -2.f);
+    for (int32_t j = 0; j < n; ++j) insert_correction_rows(out_.step, minblep_by_phase, (q + float(j)) / d, -2.f);
     q += float(n);
   }
   saw_phase_[k] = q;

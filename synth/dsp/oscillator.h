@@ -84,6 +84,11 @@ class oscillator {
   // side, each one's chains of phase additions in the other's waits.
   static void render_block_pair(oscillator& a, float* out_a, oscillator& b, float* out_b, int32_t n);
 
+  // The multi-ramp's next sample (waveform ramp, spread above 0) one ramp
+  // after another in scalar code: what render() gives, bit for bit, for
+  // builds without SSE2 and for tests of the vector step.
+  float render_multi_ramp_scalar();
+
   float phase() const { return phase_; }
   float increment() const { return increment_; }
   float width() const { return width_; }

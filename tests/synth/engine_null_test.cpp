@@ -475,6 +475,33 @@ TEST(engine_null, many_parameters_smoothing_at_once_under_a_chord) {
   }
 }
 
+TEST(engine_null, every_pitch_width_detune_and_cutoff_connection_at_once) {
+  // Busy voices (XMod on) with both envelopes and both LFOs on the pitch,
+  // A's width, B's detune and the cutoff, and the cutoff's keytrack: each
+  // destination sums its own four sources however many connections the
+  // voice holds. Then depths move while notes sound, some from 0 and some
+  // to 0, so connections join and leave the voices' lists.
+  const int depths[] = {p::pitch_env_a, p::pitch_env_b, p::pitch_mod_a, p::pitch_mod_b,
+                        p::width_env_a, p::width_env_b, p::width_mod_a, p::width_mod_b,
+                        p::detune_env_a, p::detune_env_b, p::detune_mod_a, p::detune_mod_b,
+                        p::filter_env_a, p::filter_env_b, p::filter_mod_a, p::filter_mod_b};
+  std::vector<action> setup = {set(0, p::osc_xmod, 1.f),         set(0, p::osc_b_level, 0.7f),
+                               set(0, p::osc_a_waveform, 2.f),   set(0, p::osc_b_waveform, 1.f),
+                               set(0, p::filter_mode, 2.f),      set(0, p::filter_frequency, 0.45f),
+                               set(0, p::filter_keytrack, 0.7f), set(0, p::env_b_decay, 0.5f),
+                               set(0, p::env_b_sustain, 0.3f),   set(0, p::mod_a_rate, 0.45f),
+                               set(0, p::mod_b_rate, 0.3f)};
+  for (size_t k = 0; k < std::size(depths); ++k) setup.push_back(set(0, depths[k], 0.03f + 0.04f * float(k % 5)));
+  std::vector<action> moves = chord(0, {40, 47, 55, 62}, second);
+  int frame = 3000;
+  for (size_t k = 0; k < std::size(depths); ++k) {
+    moves.push_back(set(frame, depths[k], k % 3 == 0 ? 0.f : 0.25f));  // some to 0 ...
+    moves.push_back(set(frame + 4400, depths[k], 0.12f));             // ... and back from it
+    frame += 37 + int(k % 4) * 211;
+  }
+  expect_null(with("sixteen routed depths and the keytrack", std::move(setup), std::move(moves), second * 5 / 4));
+}
+
 TEST(engine_null, gliding_keytrack_of_the_shaper_filter_follows_every_tick) {
   // The shaper filter's keytrack depth is read by the filters' controls,
   // not by a connection: while it glides alone (a busy block of smoothing)

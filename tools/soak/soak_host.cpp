@@ -423,6 +423,7 @@ double host::process(checker& check, double seconds) {
   rusage u0{}, u1{};
   getrusage(RUSAGE_THREAD, &u0);
   const double cpu0 = now(CLOCK_THREAD_CPUTIME_ID), wall0 = now(CLOCK_MONOTONIC);
+  last_start_ = wall0;
   instance_.process(left_.data(), right_.data(), block_frames);
   const double cpu1 = now(CLOCK_THREAD_CPUTIME_ID), wall1 = now(CLOCK_MONOTONIC);
   getrusage(RUSAGE_THREAD, &u1);

@@ -59,6 +59,9 @@ class host {
   // (the thread's own): a fault is kernel time the CPU clock counts.
   int64_t last_faults() const { return last_faults_; }
   int64_t last_switches() const { return last_switches_; }
+  // CLOCK_MONOTONIC at the start of the last process call, in seconds (to
+  // find a slow block's samples in a profile recorded on that clock).
+  double last_start() const { return last_start_; }
   // What is sounding, for the log of a slow block (tools/soak/soak_sound.h):
   // the program, its telling settings, the slots' effects, the voices by stage.
   std::string sound_now();
@@ -111,6 +114,7 @@ class host {
   std::array<const char*, effect_slots> slot_effects_{"-", "-", "-", "-"};  // static names
   done_counts done_;
   int64_t last_faults_ = 0, last_switches_ = 0;
+  double last_start_ = 0.0;
 };
 
 }  // namespace soak
