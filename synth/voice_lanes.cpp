@@ -27,6 +27,7 @@
 // (the engine renders those in pool order from the shared generator).
 #include <algorithm>
 
+#include "synth/dsp/filter_input_run.h"
 #include "synth/dsp/shaper_filter_lanes.h"
 #include "synth/dsp/svf_kernel.h"
 #include "synth/voice.h"
@@ -335,8 +336,7 @@ void voice::lanes_filter_inputs(voice_context::lane_stage& st, bool coefficients
     path_.filter.controls_block(filter_ctl_, st.cutoff.data(), st.due.data(), st.mix.data(), smoothed, st.frames,
                                 lanes_coefficients(st));
   }
-  const int n = st.frames;  // a local: the stores into st.x could otherwise change it
-  for (int i = 0; i < n; ++i) st.x[i] = filter_input(st.mix[i]);
+  filter_input_run(st.mix.data(), st.x.data(), st.frames);
 }
 
 state_variable_filter::coefficient_run voice::lanes_coefficients(voice_context::lane_stage& st) {
