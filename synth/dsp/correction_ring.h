@@ -58,14 +58,27 @@ struct correction_ring {
 // Adds amplitude * residual for a discontinuity t samples before the end of
 // the current sample (0 <= t < 1; values outside are held to that range).
 // Tap 0 lands in the slot popped for the current sample.
-inline void insert_correction(correction_ring& ring, const band_limit_table& table, float t, float amplitude) {
-  float x = float(table.phases) * t;
+// Where a discontinuity t samples back falls in a table of `phases` phases:
+// the phase row i below it and the fraction f towards row i + 1, t held to
+// 0 <= t < 1 (NaN reads as 0). Every insertion form takes its row this way.
+struct table_position {
+  int32_t row;
+  float fraction;
+};
+inline table_position position_in_table(int32_t phases, float t) {
+  float x = float(phases) * t;
   if (!(x > 0.f)) x = 0.f;  // also catches NaN
   int32_t i = int32_t(x);
-  if (i > table.phases - 1) i = table.phases - 1;
+  if (i > phases - 1) i = phases - 1;
   float f = x - float(i);
   if (f > 1.f) f = 1.f;
-  const float* d = table.data + i;
+  return {i, f};
+}
+
+inline void insert_correction(correction_ring& ring, const band_limit_table& table, float t, float amplitude) {
+  const table_position at = position_in_table(table.phases, t);
+  const float f = at.fraction;
+  const float* d = table.data + at.row;
   for (int32_t k = 0; k < table.taps; ++k, d += table.phases)
     ring.slots[(ring.index + k) & correction_ring::mask] += (d[0] + (d[1] - d[0]) * f) * amplitude;
   if (ring.pending < table.taps) ring.pending = table.taps;

@@ -23,13 +23,9 @@ const correction_rows minblep_by_phase = rows_of(minblep);
 const correction_rows minblamp_by_phase = rows_of(minblamp);
 
 void insert_correction_rows(correction_ring& ring, const correction_rows& rows, float t, float amplitude) {
-  // The row and the fraction exactly as insert_correction takes them.
-  float x = float(blep_phases) * t;
-  if (!(x > 0.f)) x = 0.f;  // also catches NaN
-  int32_t j = int32_t(x);
-  if (j > blep_phases - 1) j = blep_phases - 1;
-  float f = x - float(j);
-  if (f > 1.f) f = 1.f;
+  const table_position where = position_in_table(blep_phases, t);
+  const int32_t j = where.row;
+  const float f = where.fraction;
   const float* left = rows.row[j];
   const float* right = rows.row[j + 1];
 #if defined(__SSE2__)

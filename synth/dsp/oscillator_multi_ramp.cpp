@@ -104,12 +104,9 @@ class step_span {
   // so that leaves it as it is): the next insertion's loads then meet whole
   // stores of this one, which the CPU forwards, never half of one.
   void insert(int32_t i, float t, float amplitude) {
-    float x = float(blep_phases) * t;
-    if (!(x > 0.f)) x = 0.f;  // also catches NaN
-    int32_t j = int32_t(x);
-    if (j > blep_phases - 1) j = blep_phases - 1;
-    float f = x - float(j);
-    if (f > 1.f) f = 1.f;
+    const table_position where = position_in_table(blep_phases, t);
+    const int32_t j = where.row;
+    const float f = where.fraction;
     const float* left = minblep_rows.row[j];
     const float* rise = minblep_rows.rise[j];
     const __m128 fv = _mm_set1_ps(f), a = _mm_set1_ps(amplitude);
