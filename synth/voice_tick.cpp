@@ -20,6 +20,10 @@ namespace {
 // branch per connection, the table sixteen products whatever the count.
 constexpr int routed_table_from = 6;
 
+// The first depth of each routed destination (pitch, width, detune, cutoff);
+// its four sources follow in the order envelope A, envelope B, LFO A, LFO B.
+constexpr int first_depth_of[4] = {p::pitch_env_a, p::width_env_a, p::detune_env_a, p::filter_env_a};
+
 }  // namespace
 
 void voice::rebuild_connections() {
@@ -38,18 +42,17 @@ void voice::rebuild_connections() {
   add(&src_.lfo[0], p::panning_mod_a, &dst_pan_, 0);
   add(&src_.lfo[1], p::panning_mod_b, &dst_pan_, 0);
   gain_conn_count_ = n;
-  const int first_of[4] = {p::pitch_env_a, p::width_env_a, p::detune_env_a, p::filter_env_a};
   int32_t* dest_of[4] = {&dst_pitch_, &dst_width_, &dst_detune_, &dst_cutoff_};
   for (int d = 0; d < 4; ++d) {
     if (d == 3) add(&src_.keytrack, p::filter_keytrack, &dst_cutoff_, 0);
-    add(&src_.env15[0], first_of[d], dest_of[d], 0);
-    add(&src_.env15[1], first_of[d] + 1, dest_of[d], 0);
-    add(&src_.lfo[0], first_of[d] + 2, dest_of[d], 0);
-    add(&src_.lfo[1], first_of[d] + 3, dest_of[d], 0);
+    add(&src_.env15[0], first_depth_of[d], dest_of[d], 0);
+    add(&src_.env15[1], first_depth_of[d] + 1, dest_of[d], 0);
+    add(&src_.lfo[0], first_depth_of[d] + 2, dest_of[d], 0);
+    add(&src_.lfo[1], first_depth_of[d] + 3, dest_of[d], 0);
   }
   int_conn_count_ = n;
   for (int d = 0; d < 4; ++d)
-    for (int s = 0; s < 4; ++s) routed_mask_[size_t(d)][size_t(s)] = depth_[size_t(first_of[d] + s)] != 0 ? -1 : 0;
+    for (int s = 0; s < 4; ++s) routed_mask_[size_t(d)][size_t(s)] = depth_[size_t(first_depth_of[d] + s)] != 0 ? -1 : 0;
   routed_keytrack_mask_ = depth_[p::filter_keytrack] != 0 ? -1 : 0;
   routed_table_ = int_conn_count_ - gain_conn_count_ >= routed_table_from;
 }
@@ -180,10 +183,9 @@ void voice::apply_connections(int from, int to) {
 // side by side instead of a walk through pointers, one after another.
 void voice::apply_routed_connections() {
   const int64_t source[4] = {src_.env15[0], src_.env15[1], src_.lfo[0], src_.lfo[1]};
-  const int first_of[4] = {p::pitch_env_a, p::width_env_a, p::detune_env_a, p::filter_env_a};
   int64_t sum[4];
   for (int d = 0; d < 4; ++d) {
-    const int32_t* depth = &depth_[size_t(first_of[d])];
+    const int32_t* depth = &depth_[size_t(first_depth_of[d])];
     const std::array<int32_t, 4>& mask = routed_mask_[size_t(d)];
     sum[d] = ((source[0] * (depth[0] & mask[0])) >> 31) + ((source[1] * (depth[1] & mask[1])) >> 31) +
              ((source[2] * (depth[2] & mask[2])) >> 31) + ((source[3] * (depth[3] & mask[3])) >> 31);
