@@ -234,6 +234,7 @@ class voice {
   bool block_runs_in_lanes() const;
   bool lanes_source_sample(voice_context::lane_stage& st, int i);
   bool lanes_controls_in_stages() const;
+  int lanes_controls_ahead(voice_context::lane_stage& st, int from, int n);
   int lanes_sources_in_stages(voice_context::lane_stage& st, int from, int n);
   void lanes_sources_end(voice_context::lane_stage& st, int n);
   bool lanes_filtered() const { return path_.filter_mode > 0; }

@@ -84,12 +84,20 @@ bool voice::lanes_controls_in_stages() const {
   return true;
 }
 
-// Samples from..n-1 of stage 1 with the controls in stages; returns the
-// frames the voice sounded (it stops after the last).
-int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int n) {
+// The controls of samples from..n-1 a stage at a time (sources, then the
+// connections, then the oscillator controls); returns the frames the voice
+// sounded (it stops after the last).
+int voice::lanes_controls_ahead(voice_context::lane_stage& st, int from, int n) {
   const int frames = stage_sources(from, n);
   stage_connections(from, frames);
   stage_oscillator_controls(st, from, frames);
+  return frames;
+}
+
+// Samples from..n-1 of stage 1 with the controls in stages; returns the
+// frames the voice sounded.
+int voice::lanes_sources_in_stages(voice_context::lane_stage& st, int from, int n) {
+  const int frames = lanes_controls_ahead(st, from, n);
   stage_oscillators(st, from, frames);
   return frames;
 }

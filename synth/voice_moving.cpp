@@ -62,9 +62,7 @@ int voice::moving_controls(voice_context::lane_stage& st, int n) {
       break;
     }
     if (++i < n && lanes_controls_in_stages()) {
-      frames = stage_sources(i, n);
-      stage_connections(i, frames);
-      stage_oscillator_controls(st, i, frames);
+      frames = lanes_controls_ahead(st, i, n);
       break;
     }
   }
