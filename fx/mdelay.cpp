@@ -298,19 +298,76 @@ class mdelay final : public smoothed_effect {
     read_at reads[2 * lfo_chunk][2];
     for (int c = 0; c < 2; ++c)
       for (int j = 0; j < 2 * n; ++j) reads[j][c] = position(l[c], lfo_[c][j], mask, v);
+#if defined(__SSE2__)
+    // The four allpass chains of each direction side by side: left branch
+    // A, left B, right A, right B.
+    quad_chain up(os[0].up.f, os[1].up.f), down(os[0].down.f, os[1].down.f);
+#endif
     for (int i = 0; i < n; ++i) {
       float even[2], odd[2];
+#if defined(__SSE2__)
+      alignas(16) float q[4];
+      _mm_store_ps(q, up.run(_mm_setr_ps(b.in[0][at + i], b.in[0][at + i], b.in[1][at + i], b.in[1][at + i])));
+      even[0] = q[0];
+      odd[0] = q[1];
+      even[1] = q[2];
+      odd[1] = q[3];
+#else
       for (int c = 0; c < 2; ++c) os[c].up.run(b.in[c][at + i], even[c], odd[c]);
+#endif
       filter_write(l, even, buf, w, mask, m, reads[2 * i], v);
       filter_write(l, odd, buf, w, mask, m, reads[2 * i + 1], v);
+#if defined(__SSE2__)
+      _mm_store_ps(q, down.run(_mm_setr_ps(odd[0], even[0], odd[1], even[1])));
+      put(b.out[0], at + i, 0.5f * (q[0] + q[1]), replace);
+      put(b.out[1], at + i, 0.5f * (q[2] + q[3]), replace);
+#else
       for (int c = 0; c < 2; ++c) put(b.out[c], at + i, os[c].down.run(even[c], odd[c]), replace);
+#endif
     }
+#if defined(__SSE2__)
+    up.store(os[0].up.f, os[1].up.f);
+    down.store(os[0].down.f, os[1].down.f);
+#endif
     for (int c = 0; c < 2; ++c) {
       l_[c] = l[c];
       os_[c] = os[c];
     }
     w_ = w;
   }
+
+#if defined(__SSE2__)
+  // Two channels' half-band branch pairs as four lanes (left A, left B,
+  // right A, right B): each lane the sections of allpass_section::run.
+  struct quad_chain {
+    __m128 a[3], s[3];
+    quad_chain(const half_band_branches& left, const half_band_branches& right) {
+      for (int j = 0; j < 3; ++j) {
+        a[j] = _mm_setr_ps(left.a[j].a, left.b[j].a, right.a[j].a, right.b[j].a);
+        s[j] = _mm_setr_ps(left.a[j].s, left.b[j].s, right.a[j].s, right.b[j].s);
+      }
+    }
+    __m128 run(__m128 x) {
+      for (int j = 0; j < 3; ++j) {
+        const __m128 t = _mm_mul_ps(_mm_sub_ps(x, s[j]), a[j]);
+        const __m128 y = _mm_add_ps(s[j], t);
+        s[j] = _mm_add_ps(x, t);
+        x = y;
+      }
+      return x;
+    }
+    void store(half_band_branches& left, half_band_branches& right) const {
+      for (int j = 0; j < 3; ++j) {
+        alignas(16) float v[4];
+        _mm_store_ps(v, s[j]);
+        left.a[j].s = v[0];
+        left.b[j].s = v[1];
+        right.a[j].s = v[2];
+        right.b[j].s = v[3];
+      }
+    }
+  };
+#endif
 
   // Where a line reads in a step: the whole samples back and the weight of
   // the older neighbour.
