@@ -661,6 +661,15 @@ class reverb final : public smoothed_effect {
     return _mm_andnot_si128(_mm_cmpeq_epi32(next, size), next);
   }
 
+  // sum + v[0] + v[1] ... in that order, over the first `count` lanes (all
+  // four from four on).
+  static void add_lanes(float& sum, __m128 v, int count) {
+    sum += _mm_cvtss_f32(v);
+    if (count > 1) sum += _mm_cvtss_f32(_mm_shuffle_ps(v, v, 1));
+    if (count > 2) sum += _mm_cvtss_f32(_mm_movehl_ps(v, v));
+    if (count > 3) sum += _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3));
+  }
+
   // The network over frames [0, n) of the chunk, four elements to a
   // register: for each element exactly the operations of run_element and
   // the plain network's mixing, the delay lines read before and written
@@ -688,8 +697,10 @@ class reverb final : public smoothed_effect {
     const __m128 g1 = _mm_set1_ps(ap_gain1_), g2 = _mm_set1_ps(ap_gain2_);
     const __m128 shelf_g = _mm_set1_ps(shelf_), shelf_k = _mm_set1_ps(1.f + shelf_);
     for (int i = 0; i < n; ++i) {
+      // The sums in element order, from whole registers (the states were
+      // just stored four at a time, and one of four read back would wait).
       float h = 0.f;
-      for (int k = 0; k < count; ++k) h += s.out[k];
+      for (int k = 0; k < count; k += lane_width) add_lanes(h, _mm_load_ps(s.out + k), count - k);
       h *= 2.f / float(count);
       // v[k] = out[k] - h. Element k hears v[k - 1] round the loop from
       // three elements on (the register of v shifted up a lane, the previous
@@ -759,8 +770,19 @@ class reverb final : public smoothed_effect {
           memory[at[4][j]] = put2[j];
         }
       }
+      // tap(k, ...) for every element: the left hears the ends of the even
+      // elements and the middles of the odd ones, the right the reverse,
+      // with the signs of tap.
       float sum_l = 0.f, sum_r = 0.f;
-      for (int k = 0; k < count; ++k) tap(k, s, sum_l, sum_r);
+      for (int k = 0; k < count; k += lane_width) {
+        const __m128 o = _mm_load_ps(s.out + k), m = _mm_load_ps(s.mid + k);
+        const __m128 even = _mm_castsi128_ps(_mm_setr_epi32(-1, 0, -1, 0));
+        // left: out 0, mid 1, -out 2, -mid 3; right: mid 0, -out 1, -mid 2, out 3
+        const __m128 left = _mm_or_ps(_mm_and_ps(even, o), _mm_andnot_ps(even, m));
+        const __m128 right = _mm_or_ps(_mm_and_ps(even, m), _mm_andnot_ps(even, o));
+        add_lanes(sum_l, _mm_xor_ps(left, _mm_setr_ps(0.f, 0.f, -0.f, -0.f)), count - k);
+        add_lanes(sum_r, _mm_xor_ps(right, _mm_setr_ps(0.f, -0.f, -0.f, 0.f)), count - k);
+      }
       out_l[i] = sum_l * norm;
       out_r[i] = sum_r * norm;
     }
