@@ -34,6 +34,7 @@
 
 #include "fx/denormal.h"
 #include "fx/factories.h"
+#include "fx/form.h"
 #include "fx/smoothed_effect.h"
 #include "fx/half_band.h"
 #include "fx/sine.h"
@@ -156,12 +157,17 @@ class mdelay final : public smoothed_effect {
     const int m = int(value(mode));
     w_ &= mask;
     activity_ = 0.f;
+    const bool fast = active_form() == form::fast;
     for (int at = 0; at < b.frames; at += lfo_chunk) {
       const int n = std::min(lfo_chunk, b.frames - at);
       // With nothing gliding, the LFO of the chunk's 2 n steps at twice the
       // rate is worked out ahead, four steps at a time.
       const bool steady = !smooth_.active();
       if (steady) prepare_lfo(2 * n);
+      if (steady && fast) {
+        run_steady(b, at, n, buf, mask, m, replace);
+        continue;
+      }
       for (int i = 0; i < n; ++i) {
         float even[2], odd[2];
         for (int c = 0; c < 2; ++c) os_[c].up.run(b.in[c][at + i], even[c], odd[c]);
@@ -267,47 +273,162 @@ class mdelay final : public smoothed_effect {
     for (; j < n; ++j) v[j] = lfo_shape(v[j]);
   }
 
+  // The values a step reads that only a glide changes.
+  struct step_values {
+    float glide, excursion, gh, kh, gl, kl, meter_decay, fb, wet, dry;
+  };
+  step_values values() const { return {glide_, excursion_, gh_, kh_, gl_, kl_, meter_decay_, fb_, wet_, dry_}; }
+
   // The lines' reads, filters and writes for one step, each line's LFO value given.
   void run_lines(float* x, float* const* buf, int mask, int m, const float* lfo) {
-    const int w = w_;
+    line_step(l_, x, buf, w_, mask, m, lfo, values());
+  }
+
+  // Frames [at, at + n) with nothing gliding (the LFO of their steps in
+  // lfo_): the same steps as the frame by frame path, with every step's
+  // read position (the time's glide and the LFO, not the signal) worked out
+  // ahead, so that what remains per step is a short chain of reads, filters
+  // and writes; on copies of the states that the compiler can keep in
+  // registers (the writes into the lines could otherwise alias every member).
+  void run_steady(const io& b, int at, int n, float* const* buf, int mask, int m, bool replace) {
+    line_state l[2] = {l_[0], l_[1]};
+    oversampler_2x os[2] = {os_[0], os_[1]};
+    int w = w_;
+    const step_values v = values();
+    read_at reads[2 * lfo_chunk][2];
+    for (int c = 0; c < 2; ++c)
+      for (int j = 0; j < 2 * n; ++j) reads[j][c] = position(l[c], lfo_[c][j], mask, v);
+#if defined(__SSE2__)
+    // The four allpass chains of each direction side by side: left branch
+    // A, left B, right A, right B.
+    quad_chain up(os[0].up.f, os[1].up.f), down(os[0].down.f, os[1].down.f);
+#endif
+    for (int i = 0; i < n; ++i) {
+      float even[2], odd[2];
+#if defined(__SSE2__)
+      alignas(16) float q[4];
+      _mm_store_ps(q, up.run(_mm_setr_ps(b.in[0][at + i], b.in[0][at + i], b.in[1][at + i], b.in[1][at + i])));
+      even[0] = q[0];
+      odd[0] = q[1];
+      even[1] = q[2];
+      odd[1] = q[3];
+#else
+      for (int c = 0; c < 2; ++c) os[c].up.run(b.in[c][at + i], even[c], odd[c]);
+#endif
+      filter_write(l, even, buf, w, mask, m, reads[2 * i], v);
+      filter_write(l, odd, buf, w, mask, m, reads[2 * i + 1], v);
+#if defined(__SSE2__)
+      _mm_store_ps(q, down.run(_mm_setr_ps(odd[0], even[0], odd[1], even[1])));
+      put(b.out[0], at + i, 0.5f * (q[0] + q[1]), replace);
+      put(b.out[1], at + i, 0.5f * (q[2] + q[3]), replace);
+#else
+      for (int c = 0; c < 2; ++c) put(b.out[c], at + i, os[c].down.run(even[c], odd[c]), replace);
+#endif
+    }
+#if defined(__SSE2__)
+    up.store(os[0].up.f, os[1].up.f);
+    down.store(os[0].down.f, os[1].down.f);
+#endif
+    for (int c = 0; c < 2; ++c) {
+      l_[c] = l[c];
+      os_[c] = os[c];
+    }
+    w_ = w;
+  }
+
+#if defined(__SSE2__)
+  // Two channels' half-band branch pairs as four lanes (left A, left B,
+  // right A, right B): each lane the sections of allpass_section::run.
+  struct quad_chain {
+    __m128 a[3], s[3];
+    quad_chain(const half_band_branches& left, const half_band_branches& right) {
+      for (int j = 0; j < 3; ++j) {
+        a[j] = _mm_setr_ps(left.a[j].a, left.b[j].a, right.a[j].a, right.b[j].a);
+        s[j] = _mm_setr_ps(left.a[j].s, left.b[j].s, right.a[j].s, right.b[j].s);
+      }
+    }
+    __m128 run(__m128 x) {
+      for (int j = 0; j < 3; ++j) {
+        const __m128 t = _mm_mul_ps(_mm_sub_ps(x, s[j]), a[j]);
+        const __m128 y = _mm_add_ps(s[j], t);
+        s[j] = _mm_add_ps(x, t);
+        x = y;
+      }
+      return x;
+    }
+    void store(half_band_branches& left, half_band_branches& right) const {
+      for (int j = 0; j < 3; ++j) {
+        alignas(16) float v[4];
+        _mm_store_ps(v, s[j]);
+        left.a[j].s = v[0];
+        left.b[j].s = v[1];
+        right.a[j].s = v[2];
+        right.b[j].s = v[3];
+      }
+    }
+  };
+#endif
+
+  // Where a line reads in a step: the whole samples back and the weight of
+  // the older neighbour.
+  struct read_at {
+    int whole;
+    float weight;
+  };
+
+  // One line's time one step along its glide, and its read position there.
+  static read_at position(line_state& st, float lfo, int mask, const step_values& k) {
+    float step = (st.goal - st.delay) * k.glide;
+    step = step > max_glide ? max_glide : (step < -max_glide ? -max_glide : step);
+    st.delay += step;
+    float d = st.delay + k.excursion * (1.f + lfo);
+    d = d < 1.f ? 1.f : (d > float(mask - 3) ? float(mask - 3) : d);
+    const int di = int(d);
+    const float phi = d - float(di);
+    // Raised-cosine weight 0.5 - 0.5 cos(pi phi); cos(pi phi) = parabolic_sine(phi - 0.5).
+    return {di, 0.5f - 0.5f * parabolic_sine(phi - 0.5f)};
+  }
+
+  static void line_step(line_state* l, float* x, float* const* buf, int& w_pos, int mask, int m, const float* lfo,
+                        const step_values& k) {
+    const read_at r[2] = {position(l[0], lfo[0], mask, k), position(l[1], lfo[1], mask, k)};
+    filter_write(l, x, buf, w_pos, mask, m, r, k);
+  }
+
+  // The lines' reads at r, filters and writes for one step.
+  static void filter_write(line_state* l, float* x, float* const* buf, int& w_pos, int mask, int m, const read_at* r,
+                           const step_values& k) {
+    const int w = w_pos;
     float y[2];
     for (int c = 0; c < 2; ++c) {
-      line_state& l = l_[c];
-      float step = (l.goal - l.delay) * glide_;
-      step = step > max_glide ? max_glide : (step < -max_glide ? -max_glide : step);
-      l.delay += step;
-      float d = l.delay + excursion_ * (1.f + lfo[c]);
-      d = d < 1.f ? 1.f : (d > float(mask - 3) ? float(mask - 3) : d);
-      const int di = int(d);
-      const float phi = d - float(di);
-      const float a = buf[c][(w - di) & mask], bb = buf[c][(w - di - 1) & mask];
-      // Raised-cosine weight 0.5 - 0.5 cos(pi phi); cos(pi phi) = parabolic_sine(phi - 0.5).
-      const float v = (0.5f - 0.5f * parabolic_sine(phi - 0.5f)) * (bb - a) + a;
-      const float lp = (gh_ * v + l.high) * kh_;
-      l.high = (v - lp) * gh_ + lp;
+      line_state& st = l[c];
+      const float a = buf[c][(w - r[c].whole) & mask], bb = buf[c][(w - r[c].whole - 1) & mask];
+      const float v = r[c].weight * (bb - a) + a;
+      const float lp = (k.gh * v + st.high) * k.kh;
+      st.high = (v - lp) * k.gh + lp;
       const float t = lp;  // unity gain between the two filters
-      const float lp2 = (gl_ * t + l.low) * kl_;
-      l.low = (t - lp2) * gl_ + lp2;
+      const float lp2 = (k.gl * t + st.low) * k.kl;
+      st.low = (t - lp2) * k.gl + lp2;
       y[c] = t - lp2;
       const float ay = std::fabs(y[c]);
-      l.peak = ay > l.peak * meter_decay_ ? ay : l.peak * meter_decay_;
+      st.peak = ay > st.peak * k.meter_decay ? ay : st.peak * k.meter_decay;
     }
     // Write the input, then add the feedback of the routing.
     switch (m) {
       case 1:  // Cross
-        buf[0][w] = without_denormal(x[0] + fb_ * y[1]);
-        buf[1][w] = without_denormal(x[1] + fb_ * y[0]);
+        buf[0][w] = without_denormal(x[0] + k.fb * y[1]);
+        buf[1][w] = without_denormal(x[1] + k.fb * y[0]);
         break;
       case 2:  // Ping-pong
-        buf[0][w] = without_denormal(0.5f * (x[0] + x[1]) + fb_ * y[1]);
-        buf[1][w] = without_denormal(fb_ * y[0]);
+        buf[0][w] = without_denormal(0.5f * (x[0] + x[1]) + k.fb * y[1]);
+        buf[1][w] = without_denormal(k.fb * y[0]);
         break;
       default:
-        buf[0][w] = without_denormal(x[0] + fb_ * y[0]);
-        buf[1][w] = without_denormal(x[1] + fb_ * y[1]);
+        buf[0][w] = without_denormal(x[0] + k.fb * y[0]);
+        buf[1][w] = without_denormal(x[1] + k.fb * y[1]);
     }
-    w_ = (w + 1) & mask;
-    for (int c = 0; c < 2; ++c) x[c] = wet_ * y[c] + dry_ * x[c];
+    w_pos = (w + 1) & mask;
+    for (int c = 0; c < 2; ++c) x[c] = k.wet * y[c] + k.dry * x[c];
   }
 
   // Triangle (shape 0) to sine (0.5) to a rounded square (1), in -1..1.

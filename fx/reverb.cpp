@@ -48,6 +48,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -57,6 +58,7 @@
 
 #include "fx/delay_line.h"
 #include "fx/factories.h"
+#include "fx/form.h"
 #include "fx/smoothed_effect.h"
 #include "fx/sine.h"
 #include "fx/time_law.h"
@@ -109,6 +111,7 @@ constexpr int mod_chunk = 64;
 // processing call runs with (the value the floor has always had).
 constexpr float shortest_read = 1.5f;
 constexpr float eta_at_floor = (1.f - 0.5f) / (1.f + 0.5f);
+constexpr int pad_line = 4;  // samples in each line of a padding lane
 
 float clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
@@ -139,22 +142,25 @@ void spread_lengths(float* out, int n, float shortest, float ratio, float power,
   }
 }
 
+// The lines and fixed lengths of one tail element; its coefficients and
+// states live side by side in the structure (see below).
 struct element {
   delay_line ap1;       // modulated allpass (buffer longer than its length)
-  float ap1_len = 1.f;  // its unmodulated length in samples
   delay_line main;      // the delay, with a tap in its middle
   int tap = 1;
   delay_line ap2;
   float length_ratio = 1.f;  // loop length / mean loop length
-  float lfo_offset = 0.f;
-  // Coefficients (audio thread) and state.
-  float g = 0.f, pole = 0.f, cut = 0.f;
-  float damp = 0.f, shelf = 0.f, out = 0.f, mid = 0.f, interp = 0.f;
 };
+
+// Elements rounded up to whole registers of four: the lanes past n run on
+// small lines of their own, with a gain of zero, and nobody listens to them.
+constexpr int lane_width = 4;
+constexpr int padded(int n) { return (n + lane_width - 1) / lane_width * lane_width; }
 
 struct structure {
   std::unique_ptr<float[]> memory;
   int n = 1;
+  int lanes = lane_width;  // padded(n)
   bool ring = false;
   float mean_seconds = 0.036f;
   float excursion_limit = 1.f;  // samples
@@ -162,15 +168,26 @@ struct structure {
   delay_line diff[2][max_diffusers];
   int diff_count = 2;
   element el[max_elements];
-  // Per element and frame of the current chunk: the whole part of the
+  // Per element, side by side: the first allpass's unmodulated length and
+  // LFO phase offset, the coefficients (audio thread) and the states.
+  alignas(16) float ap1_len[max_elements] = {};
+  alignas(16) float lfo_offset[max_elements] = {};
+  alignas(16) float g[max_elements] = {};
+  alignas(16) float pole[max_elements] = {};
+  alignas(16) float cut[max_elements] = {};
+  alignas(16) float damp[max_elements] = {};
+  alignas(16) float shelf[max_elements] = {};
+  alignas(16) float out[max_elements] = {};
+  alignas(16) float mid[max_elements] = {};
+  alignas(16) float interp[max_elements] = {};
+  // Per frame of the current chunk and element: the whole part of the
   // modulated first allpass's delay and its allpass interpolation coefficient.
-  int whole[max_elements][mod_chunk];
-  float eta[max_elements][mod_chunk];
+  alignas(16) int whole[mod_chunk][max_elements];
+  alignas(16) float eta[mod_chunk][max_elements];
   // Per element: the element whose output feeds it in the network (the
   // previous one, round the loop; itself below three elements).
   int feeder[max_elements];
 };
-
 struct build_values {
   float rate;
   int n;
@@ -217,6 +234,8 @@ std::unique_ptr<structure> build(const build_values& v) {
   }
   const int pre = int((max_pre_seconds + pre_width_seconds) * v.rate) + 4;
   total += size_t(pre) * 2;
+  s->lanes = padded(s->n);
+  total += size_t(s->lanes - s->n) * size_t(excursion + 2 + 2 * pad_line);
 
   s->memory = std::make_unique<float[]>(total);  // zeroed
   float* p = s->memory.get();
@@ -232,13 +251,22 @@ std::unique_ptr<structure> build(const build_values& v) {
   for (int k = 0; k < s->n; ++k) {
     element& e = s->el[k];
     carve(e.ap1, ap1[k] + excursion + 2);
-    e.ap1_len = float(ap1[k]);
+    s->ap1_len[k] = float(ap1[k]);
     carve(e.main, main[k]);
     e.tap = std::max(main[k] / 2, 1);
     carve(e.ap2, ap2[k]);
     e.length_ratio = float(ap1[k] + main[k] + ap2[k]) / (s->mean_seconds * v.rate);
-    e.lfo_offset = float(k) / float(s->n);
+    s->lfo_offset[k] = float(k) / float(s->n);
     s->feeder[k] = s->n >= 3 ? (k + s->n - 1) % s->n : k;
+  }
+  for (int k = s->n; k < s->lanes; ++k) {  // the padding lanes: the shortest reads fit
+    element& e = s->el[k];
+    carve(e.ap1, excursion + 2);
+    s->ap1_len[k] = shortest_read;
+    carve(e.main, pad_line);
+    e.tap = pad_line / 2;
+    carve(e.ap2, pad_line);
+    s->feeder[k] = k;
   }
   return s;
 }
@@ -333,6 +361,9 @@ class reverb final : public smoothed_effect {
       tune(*s);
       tuned_ = s;
     }
+#if defined(__SSE2__)
+    lanes_ = active_form() == form::fast;
+#endif
     float mod_sum = 0.f;
     for (int at = 0; at < b.frames; at += mod_chunk) {
       const int n = std::min(mod_chunk, b.frames - at);
@@ -350,23 +381,36 @@ class reverb final : public smoothed_effect {
       for (int i = 0; i < n; ++i) mod_sum += 0.5f + 0.5f * sine_cycle(phase[i]);
       modulate(*s, phase, exc, n);
       if (fade_left_ > 0 && fading_) modulate(*fading_, phase, exc, n);
+      // The input band and the pre-delay's glide, then each structure
+      // section by section over the chunk.
+      float band[2][mod_chunk], pre[mod_chunk], l[mod_chunk], r[mod_chunk];
+      // One loop for the three recursions, so that they overlap.
+      band_state state[2] = {band_[0], band_[1]};
+      float pre_now = pre_now_;
       for (int i = 0; i < n; ++i) {
-        const float x[2] = {b.in[0][at + i], b.in[1][at + i]};
-        float band[2];
-        for (int c = 0; c < 2; ++c) band[c] = band_pass(band_[c], x[c]);
-        float l, r;
-        run(*s, band, i, l, r, true);
-        if (fade_left_ > 0 && fading_) {
-          const float zero[2] = {0.f, 0.f};
-          float fl, fr;
-          run(*fading_, zero, i, fl, fr, false);
+        for (int c = 0; c < 2; ++c) band[c][i] = band_pass(state[c], b.in[c][at + i]);
+        pre_now += (pre_goal_ - pre_now) * glide_;
+        pre[i] = pre_now;
+      }
+      band_[0] = state[0];
+      band_[1] = state[1];
+      pre_now_ = pre_now;
+      run(*s, band, pre, n, l, r);
+      if (fade_left_ > 0 && fading_) {
+        const int m = std::min(n, fade_left_);
+        float zero[2][mod_chunk] = {}, fl[mod_chunk], fr[mod_chunk];
+        run(*fading_, zero, pre, m, fl, fr);
+        for (int i = 0; i < m; ++i) {
           const float k = float(fade_left_) / float(fade_length_);
-          l += fl * k;
-          r += fr * k;
+          l[i] += fl[i] * k;
+          r[i] += fr[i] * k;
           --fade_left_;
         }
+      }
+      for (int i = 0; i < n; ++i) {
+        const float x[2] = {b.in[0][at + i], b.in[1][at + i]};
         // Output width (mid/side) and mix.
-        const float mid = 0.5f * (l + r), side = 0.5f * (l - r) * out_width_;
+        const float mid = 0.5f * (l[i] + r[i]), side = 0.5f * (l[i] - r[i]) * out_width_;
         put(b.out[0], at + i, dry[i] * x[0] + wet[i] * (mid + side), replace);
         put(b.out[1], at + i, dry[i] * x[1] + wet[i] * (mid - side), replace);
       }
@@ -398,13 +442,13 @@ class reverb final : public smoothed_effect {
       clear_line(s.pre[c]);
       for (int k = 0; k < s.diff_count; ++k) clear_line(s.diff[c][k]);
     }
-    for (int k = 0; k < s.n; ++k) {
+    for (int k = 0; k < s.lanes; ++k) {
       element& e = s.el[k];
       clear_line(e.ap1);
       clear_line(e.main);
       clear_line(e.ap2);
-      e.damp = e.shelf = e.out = e.mid = e.interp = 0.f;
     }
+    for (float* v : {s.damp, s.shelf, s.out, s.mid, s.interp}) std::fill(v, v + max_elements, 0.f);
   }
 
   static void scrub_structure(structure& s) {
@@ -412,11 +456,11 @@ class reverb final : public smoothed_effect {
       scrub(s.pre[c].buf, size_t(s.pre[c].size));
       for (int k = 0; k < s.diff_count; ++k) scrub(s.diff[c][k].buf, size_t(s.diff[c][k].size));
     }
-    for (int k = 0; k < s.n; ++k) {
+    for (int k = 0; k < s.lanes; ++k) {
       element& e = s.el[k];
       for (delay_line* l : {&e.ap1, &e.main, &e.ap2}) scrub(l->buf, size_t(l->size));
-      for (float* v : {&e.damp, &e.shelf, &e.out, &e.mid, &e.interp}) scrub(v, 1);
     }
+    for (float* v : {s.damp, s.shelf, s.out, s.mid, s.interp}) scrub(v, max_elements);
   }
 
   // Highpass then lowpass of the input band.
@@ -429,42 +473,83 @@ class reverb final : public smoothed_effect {
     return lp;
   }
 
-  // Frame i of the chunk through pre-delay, diffuser and tail of structure s.
-  void run(structure& s, const float* in, int i, float& out_l, float& out_r, bool live) {
-    float x[2];
-    if (live) pre_now_ += (pre_goal_ - pre_now_) * glide_;
+  // Frames [0, n) of the chunk through pre-delay, diffuser and tail of
+  // structure s, each channel's pre-delay and diffuser over the whole chunk
+  // (they feed nothing back), then the tail frame by frame. pre: the
+  // pre-delay of each frame in samples.
+  void run(structure& s, const float (*in)[mod_chunk], const float* pre, int n, float* out_l, float* out_r) const {
+    float x[2][mod_chunk];
     for (int c = 0; c < 2; ++c) {
       delay_line& p = s.pre[c];
-      p.write(in[c]);
-      const float d = clamp(pre_now_ + (c ? pre_offset_ : 0.f), 1.f, float(p.size - 2));
-      float v = p.at(d);
-      for (int k = 0; k < s.diff_count; ++k) v = s.diff[c][k].allpass(v, diff_gain_);
-      x[c] = v;
+      const float offset = c ? pre_offset_ : 0.f, longest = float(p.size - 2);
+      for (int i = 0; i < n; ++i) {
+        p.write(in[c][i]);
+        x[c][i] = p.at(clamp(pre[i] + offset, 1.f, longest));
+      }
+      for (int k = 0; k < s.diff_count; ++k) allpass_run(s.diff[c][k], x[c], n, diff_gain_);
     }
+#if defined(__SSE2__)
+    if (lanes_ && !s.ring) return network_lanes(s, x, n, out_l, out_r);
+#endif
+    const float norm = tail_output_scale[size_t(s.n - 1)];
+    for (int i = 0; i < n; ++i) {
+      const float frame[2] = {x[0][i], x[1][i]};
+      float sum_l = 0.f, sum_r = 0.f;
+      tail(s, frame, i, sum_l, sum_r);
+      out_l[i] = sum_l * norm;
+      out_r[i] = sum_r * norm;
+    }
+  }
+
+  // Schroeder's allpass over x[0, n) in place (delay_line::allpass sample by
+  // sample), four samples to a register where the line is long enough that
+  // the four reads come before the four writes and no wrap falls among them.
+  static void allpass_run(delay_line& line, float* x, int n, float g) {
+    int i = 0;
+#if defined(__SSE2__)
+    if (line.size >= 4) {
+      const __m128 gv = _mm_set1_ps(g);
+      while (i + 4 <= n) {
+        if (line.pos + 4 > line.size) {  // across the wrap one at a time
+          x[i] = line.allpass(x[i], g);
+          ++i;
+          continue;
+        }
+        float* at = line.buf + line.pos;
+        const __m128 d = _mm_loadu_ps(at);
+        const __m128 w = _mm_add_ps(_mm_loadu_ps(x + i), _mm_mul_ps(gv, d));
+        _mm_storeu_ps(at, w);
+        _mm_storeu_ps(x + i, _mm_sub_ps(d, _mm_mul_ps(gv, w)));
+        line.pos += 4;
+        if (line.pos == line.size) line.pos = 0;
+        i += 4;
+      }
+    }
+#endif
+    for (; i < n; ++i) x[i] = line.allpass(x[i], g);
+  }
+
+  // Frame i of the chunk through the tail, x its diffused input; adds the
+  // taps to l and r.
+  void tail(structure& s, const float* x, int i, float& sum_l, float& sum_r) const {
     const int n = s.n;
-    float sum_l = 0.f, sum_r = 0.f;
     if (s.ring) {
-      float carry = s.el[n - 1].out;
+      float carry = s.out[n - 1];
       for (int k = 0; k < n; ++k) {
-        element& e = s.el[k];
         carry = run_element(s, k, i, carry + injection(k, x));
-        tap(k, e, sum_l, sum_r);
+        tap(k, s, sum_l, sum_r);
       }
     } else {
       float h = 0.f;
-      for (int k = 0; k < n; ++k) h += s.el[k].out;
+      for (int k = 0; k < n; ++k) h += s.out[k];
       h *= 2.f / float(n);
       float v[max_elements];
-      for (int k = 0; k < n; ++k) v[k] = s.el[k].out - h;
+      for (int k = 0; k < n; ++k) v[k] = s.out[k] - h;
       for (int k = 0; k < n; ++k) {
-        element& e = s.el[k];
         run_element(s, k, i, v[s.feeder[k]] + injection(k, x));
-        tap(k, e, sum_l, sum_r);
+        tap(k, s, sum_l, sum_r);
       }
     }
-    const float norm = tail_output_scale[size_t(n - 1)];
-    out_l = sum_l * norm;
-    out_r = sum_r * norm;
   }
 
   // Even elements take the left input, odd the right, with signs alternating
@@ -475,11 +560,11 @@ class reverb final : public smoothed_effect {
   }
   // The left output hears the ends of the even elements and the middles of
   // the odd ones, the right the reverse, with sign patterns that differ.
-  static void tap(int k, const element& e, float& l, float& r) {
+  static void tap(int k, const structure& s, float& l, float& r) {
     const float sl = ((k >> 1) & 1) ? -1.f : 1.f;
     const float sr = (((k + 1) >> 1) & 1) ? -1.f : 1.f;
-    l += sl * ((k & 1) ? e.mid : e.out);
-    r += sr * ((k & 1) ? e.out : e.mid);
+    l += sl * ((k & 1) ? s.mid[k] : s.out[k]);
+    r += sr * ((k & 1) ? s.out[k] : s.mid[k]);
   }
 
   // The LFO's read positions of frames [0, n) of the chunk for every
@@ -488,70 +573,227 @@ class reverb final : public smoothed_effect {
   // delay with a flat magnitude, so the moving read does not dull the tail
   // the way linear interpolation would on every trip round the loop.
   static void modulate(structure& s, const float* phase, const float* excursion, int n) {
-    for (int k = 0; k < s.n; ++k) {
-      const element& e = s.el[k];
-      int i = 0;
 #if defined(__SSE2__)
-      // Four frames at a time, lane by lane the same operations as below.
-      const __m128 one = _mm_set1_ps(1.f), half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.f);
-      const __m128 offset = _mm_set1_ps(e.lfo_offset), limit = _mm_set1_ps(s.excursion_limit);
-      const __m128 length = _mm_set1_ps(e.ap1_len), shortest = _mm_set1_ps(shortest_read);
-      for (; i + 4 <= n; i += 4) {
-        __m128 p = _mm_add_ps(_mm_loadu_ps(phase + i), offset);
+    // Four elements at a time (the padding lanes too), lane by lane the
+    // same operations as below.
+    const __m128 one = _mm_set1_ps(1.f), half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.f);
+    const __m128 limit = _mm_set1_ps(s.excursion_limit), shortest = _mm_set1_ps(shortest_read);
+    for (int i = 0; i < n; ++i) {
+      const __m128 exc = _mm_min_ps(limit, _mm_set1_ps(excursion[i]));
+      const __m128 at = _mm_set1_ps(phase[i]);
+      for (int k = 0; k < s.lanes; k += lane_width) {
+        __m128 p = _mm_add_ps(at, _mm_load_ps(s.lfo_offset + k));
         p = _mm_sub_ps(p, _mm_and_ps(_mm_cmpge_ps(p, one), one));
-        const __m128 exc = _mm_min_ps(limit, _mm_loadu_ps(excursion + i));
         // sine_cycle(p), as parabolic_sine(2 p - 1).
         const __m128 h = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(2.f), p), one), half);
         const __m128 y = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(8.f), _mm_mul_ps(_mm_andnot_ps(sign, h), _mm_set1_ps(16.f))), h);
         const __m128 bend = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, y), one), _mm_set1_ps(0.216f)), one);
         const __m128 sine = _mm_xor_ps(_mm_mul_ps(bend, y), sign);
-        const __m128 swept = _mm_add_ps(length, _mm_mul_ps(exc, sine));
+        const __m128 swept = _mm_add_ps(_mm_load_ps(s.ap1_len + k), _mm_mul_ps(exc, sine));
         const __m128 m = _mm_max_ps(shortest, swept);
         const __m128i whole = _mm_cvttps_epi32(_mm_sub_ps(m, half));
         const __m128 frac = _mm_sub_ps(m, _mm_cvtepi32_ps(whole));
         const __m128 eta = _mm_div_ps(_mm_sub_ps(one, frac), _mm_add_ps(one, frac));
         const __m128 floor = _mm_cmplt_ps(swept, shortest);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(s.whole[k] + i), whole);
-        _mm_storeu_ps(s.eta[k] + i, _mm_or_ps(_mm_and_ps(floor, _mm_set1_ps(eta_at_floor)), _mm_andnot_ps(floor, eta)));
-      }
-#endif
-      for (; i < n; ++i) {
-        float p = phase[i] + e.lfo_offset;
-        if (p >= 1.f) p -= 1.f;
-        const float exc = std::min(excursion[i], s.excursion_limit);
-        const float m = e.ap1_len + exc * sine_cycle(p);
-        if (m < shortest_read) {
-          s.whole[k][i] = 1;
-          s.eta[k][i] = eta_at_floor;
-          continue;
-        }
-        s.whole[k][i] = int(m - 0.5f);
-        const float frac = m - float(s.whole[k][i]);  // 0.5 .. 1.5
-        s.eta[k][i] = (1.f - frac) / (1.f + frac);
+        _mm_store_si128(reinterpret_cast<__m128i*>(s.whole[i] + k), whole);
+        _mm_store_ps(s.eta[i] + k, _mm_or_ps(_mm_and_ps(floor, _mm_set1_ps(eta_at_floor)), _mm_andnot_ps(floor, eta)));
       }
     }
+#else
+    for (int i = 0; i < n; ++i)
+      for (int k = 0; k < s.lanes; ++k) {
+        float p = phase[i] + s.lfo_offset[k];
+        if (p >= 1.f) p -= 1.f;
+        const float exc = std::min(excursion[i], s.excursion_limit);
+        const float m = s.ap1_len[k] + exc * sine_cycle(p);
+        if (m < shortest_read) {
+          s.whole[i][k] = 1;
+          s.eta[i][k] = eta_at_floor;
+          continue;
+        }
+        s.whole[i][k] = int(m - 0.5f);
+        const float frac = m - float(s.whole[i][k]);  // 0.5 .. 1.5
+        s.eta[i][k] = (1.f - frac) / (1.f + frac);
+      }
+#endif
   }
 
   float run_element(structure& s, int k, int i, float u) const {
     element& e = s.el[k];
-    const int whole = s.whole[k][i];
-    const float eta = s.eta[k][i];
-    const float d = eta * e.ap1.at(whole) + e.ap1.at(whole + 1) - eta * e.interp;
-    e.interp = d;
+    const int whole = s.whole[i][k];
+    const float eta = s.eta[i][k];
+    const float d = eta * e.ap1.at(whole) + e.ap1.at(whole + 1) - eta * s.interp[k];
+    s.interp[k] = d;
     const float w = u + ap_gain1_ * d;
     e.ap1.write(w);
     const float y1 = d - ap_gain1_ * w;
-    e.mid = e.main.at(e.tap);
+    s.mid[k] = e.main.at(e.tap);
     const float y2 = e.main.push(y1);
     // High damping: one-pole lowpass y = (1 - b) x + b y1.
-    e.damp = y2 + (e.damp - y2) * e.pole;
+    const float damp = y2 + (s.damp[k] - y2) * s.pole[k];
+    s.damp[k] = damp;
     // Low damping: cut the part below 250 Hz by `cut`.
-    const float lp = (shelf_ * e.damp + e.shelf) / (1.f + shelf_);
-    e.shelf = (e.damp - lp) * shelf_ + lp;
-    const float y3 = e.damp - e.cut * lp;
-    e.out = e.ap2.allpass(y3, ap_gain2_) * e.g;
-    return e.out;
+    const float lp = (shelf_ * damp + s.shelf[k]) / (1.f + shelf_);
+    s.shelf[k] = (damp - lp) * shelf_ + lp;
+    const float y3 = damp - s.cut[k] * lp;
+    s.out[k] = e.ap2.allpass(y3, ap_gain2_) * s.g[k];
+    return s.out[k];
   }
+
+#if defined(__SSE2__)
+  // The positions of the tail's lines, four elements to a register, as
+  // offsets into the structure's memory: each line's start, length and next
+  // write, and the main line's middle tap.
+  struct lane_lines {
+    alignas(16) int32_t ap1_start[max_elements], ap1_size[max_elements], ap1_pos[max_elements];
+    alignas(16) int32_t main_start[max_elements], main_size[max_elements], main_pos[max_elements];
+    alignas(16) int32_t tap[max_elements];
+    alignas(16) int32_t ap2_start[max_elements], ap2_size[max_elements], ap2_pos[max_elements];
+  };
+
+  // x < 0 ? x + size : x, lane by lane.
+  static __m128i wrap_below(__m128i x, __m128i size) {
+    return _mm_add_epi32(x, _mm_and_si128(_mm_cmplt_epi32(x, _mm_setzero_si128()), size));
+  }
+  // The next write position: x + 1, back to 0 at size.
+  static __m128i advance(__m128i x, __m128i size) {
+    const __m128i next = _mm_add_epi32(x, _mm_set1_epi32(1));
+    return _mm_andnot_si128(_mm_cmpeq_epi32(next, size), next);
+  }
+
+  // sum + v[0] + v[1] ... in that order, over the first `count` lanes (all
+  // four from four on).
+  static void add_lanes(float& sum, __m128 v, int count) {
+    sum += _mm_cvtss_f32(v);
+    if (count > 1) sum += _mm_cvtss_f32(_mm_shuffle_ps(v, v, 1));
+    if (count > 2) sum += _mm_cvtss_f32(_mm_movehl_ps(v, v));
+    if (count > 3) sum += _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3));
+  }
+
+  // The network over frames [0, n) of the chunk, four elements to a
+  // register: for each element exactly the operations of run_element and
+  // the plain network's mixing, the delay lines read before and written
+  // after the arithmetic of a frame (no line is read where it is written in
+  // the same frame). x: the diffused input per channel; out: the taps' sums.
+  void network_lanes(structure& s, const float (*x)[mod_chunk], int n, float* out_l, float* out_r) const {
+    const int count = s.n;
+    float* const memory = s.memory.get();
+    lane_lines q;
+    for (int k = 0; k < s.lanes; ++k) {
+      const element& e = s.el[k];
+      q.ap1_start[k] = int32_t(e.ap1.buf - memory);
+      q.ap1_size[k] = e.ap1.size;
+      q.ap1_pos[k] = e.ap1.pos;
+      q.main_start[k] = int32_t(e.main.buf - memory);
+      q.main_size[k] = e.main.size;
+      q.main_pos[k] = e.main.pos;
+      q.tap[k] = e.tap;
+      q.ap2_start[k] = int32_t(e.ap2.buf - memory);
+      q.ap2_size[k] = e.ap2.size;
+      q.ap2_pos[k] = e.ap2.pos;
+    }
+    const float norm = tail_output_scale[size_t(count - 1)];
+    const bool loop = count >= 3;
+    const __m128 g1 = _mm_set1_ps(ap_gain1_), g2 = _mm_set1_ps(ap_gain2_);
+    const __m128 shelf_g = _mm_set1_ps(shelf_), shelf_k = _mm_set1_ps(1.f + shelf_);
+    for (int i = 0; i < n; ++i) {
+      // The sums in element order, from whole registers (the states were
+      // just stored four at a time, and one of four read back would wait).
+      float h = 0.f;
+      for (int k = 0; k < count; k += lane_width) add_lanes(h, _mm_load_ps(s.out + k), count - k);
+      h *= 2.f / float(count);
+      // v[k] = out[k] - h. Element k hears v[k - 1] round the loop from
+      // three elements on (the register of v shifted up a lane, the previous
+      // register's top lane coming in, v[count - 1] for the first), below
+      // that itself.
+      const __m128 hv = _mm_set1_ps(h);
+      __m128 previous = _mm_set1_ps(s.out[count - 1] - h);
+      // injection(k, x) for k, k + 1, k + 2, k + 3 with k a multiple of four.
+      const __m128 inj = _mm_setr_ps(x[0][i], x[1][i], -x[0][i], -x[1][i]);
+      for (int k = 0; k < s.lanes; k += lane_width) {
+        const __m128i p1 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap1_pos + k));
+        const __m128i size1 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap1_size + k));
+        const __m128i start1 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap1_start + k));
+        const __m128i pm = _mm_load_si128(reinterpret_cast<const __m128i*>(q.main_pos + k));
+        const __m128i size_m = _mm_load_si128(reinterpret_cast<const __m128i*>(q.main_size + k));
+        const __m128i start_m = _mm_load_si128(reinterpret_cast<const __m128i*>(q.main_start + k));
+        const __m128i p2 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap2_pos + k));
+        const __m128i size2 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap2_size + k));
+        const __m128i start2 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap2_start + k));
+        // The reads: the first allpass at whole and whole + 1 back, the main
+        // line's middle and end, the second allpass's end.
+        const __m128i near = wrap_below(_mm_sub_epi32(p1, _mm_load_si128(reinterpret_cast<const __m128i*>(s.whole[i] + k))), size1);
+        const __m128i far = wrap_below(_mm_sub_epi32(near, _mm_set1_epi32(1)), size1);
+        const __m128i middle = wrap_below(_mm_sub_epi32(pm, _mm_load_si128(reinterpret_cast<const __m128i*>(q.tap + k))), size_m);
+        alignas(16) int32_t at[5][lane_width], to[3][lane_width];
+        _mm_store_si128(reinterpret_cast<__m128i*>(at[0]), _mm_add_epi32(start1, near));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at[1]), _mm_add_epi32(start1, far));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at[2]), _mm_add_epi32(start_m, middle));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at[3]), _mm_add_epi32(start_m, pm));
+        _mm_store_si128(reinterpret_cast<__m128i*>(at[4]), _mm_add_epi32(start2, p2));
+        _mm_store_si128(reinterpret_cast<__m128i*>(to[0]), _mm_add_epi32(start1, p1));
+        _mm_store_si128(reinterpret_cast<__m128i*>(q.ap1_pos + k), advance(p1, size1));
+        _mm_store_si128(reinterpret_cast<__m128i*>(q.main_pos + k), advance(pm, size_m));
+        _mm_store_si128(reinterpret_cast<__m128i*>(q.ap2_pos + k), advance(p2, size2));
+        const __m128 a = _mm_setr_ps(memory[at[0][0]], memory[at[0][1]], memory[at[0][2]], memory[at[0][3]]);
+        const __m128 b = _mm_setr_ps(memory[at[1][0]], memory[at[1][1]], memory[at[1][2]], memory[at[1][3]]);
+        const __m128 in2 = _mm_setr_ps(memory[at[3][0]], memory[at[3][1]], memory[at[3][2]], memory[at[3][3]]);
+        const __m128 delayed = _mm_setr_ps(memory[at[4][0]], memory[at[4][1]], memory[at[4][2]], memory[at[4][3]]);
+        _mm_store_ps(s.mid + k, _mm_setr_ps(memory[at[2][0]], memory[at[2][1]], memory[at[2][2]], memory[at[2][3]]));
+        // The arithmetic of run_element.
+        const __m128 v = _mm_sub_ps(_mm_load_ps(s.out + k), hv);
+        const __m128 shifted = _mm_castsi128_ps(_mm_or_si128(_mm_slli_si128(_mm_castps_si128(v), 4),
+                                                             _mm_srli_si128(_mm_castps_si128(previous), 12)));
+        previous = v;
+        const __m128 u = _mm_add_ps(loop ? shifted : v, inj);
+        const __m128 eta = _mm_load_ps(s.eta[i] + k);
+        const __m128 d = _mm_sub_ps(_mm_add_ps(_mm_mul_ps(eta, a), b), _mm_mul_ps(eta, _mm_load_ps(s.interp + k)));
+        _mm_store_ps(s.interp + k, d);
+        const __m128 w = _mm_add_ps(u, _mm_mul_ps(g1, d));
+        const __m128 y1 = _mm_sub_ps(d, _mm_mul_ps(g1, w));
+        const __m128 damp = _mm_add_ps(in2, _mm_mul_ps(_mm_sub_ps(_mm_load_ps(s.damp + k), in2), _mm_load_ps(s.pole + k)));
+        _mm_store_ps(s.damp + k, damp);
+        const __m128 lp = _mm_div_ps(_mm_add_ps(_mm_mul_ps(shelf_g, damp), _mm_load_ps(s.shelf + k)), shelf_k);
+        _mm_store_ps(s.shelf + k, _mm_add_ps(_mm_mul_ps(_mm_sub_ps(damp, lp), shelf_g), lp));
+        const __m128 y3 = _mm_sub_ps(damp, _mm_mul_ps(_mm_load_ps(s.cut + k), lp));
+        const __m128 w2 = _mm_add_ps(y3, _mm_mul_ps(g2, delayed));
+        _mm_store_ps(s.out + k, _mm_mul_ps(_mm_sub_ps(delayed, _mm_mul_ps(g2, w2)), _mm_load_ps(s.g + k)));
+        // The writes, each where its line was read last (main, second allpass)
+        // or at its next position (first allpass).
+        alignas(16) float put1[lane_width], put_m[lane_width], put2[lane_width];
+        _mm_store_ps(put1, w);
+        _mm_store_ps(put_m, y1);
+        _mm_store_ps(put2, w2);
+        for (int j = 0; j < lane_width; ++j) {
+          memory[to[0][j]] = put1[j];
+          memory[at[3][j]] = put_m[j];
+          memory[at[4][j]] = put2[j];
+        }
+      }
+      // tap(k, ...) for every element: the left hears the ends of the even
+      // elements and the middles of the odd ones, the right the reverse,
+      // with the signs of tap.
+      float sum_l = 0.f, sum_r = 0.f;
+      for (int k = 0; k < count; k += lane_width) {
+        const __m128 o = _mm_load_ps(s.out + k), m = _mm_load_ps(s.mid + k);
+        const __m128 even = _mm_castsi128_ps(_mm_setr_epi32(-1, 0, -1, 0));
+        // left: out 0, mid 1, -out 2, -mid 3; right: mid 0, -out 1, -mid 2, out 3
+        const __m128 left = _mm_or_ps(_mm_and_ps(even, o), _mm_andnot_ps(even, m));
+        const __m128 right = _mm_or_ps(_mm_and_ps(even, m), _mm_andnot_ps(even, o));
+        add_lanes(sum_l, _mm_xor_ps(left, _mm_setr_ps(0.f, 0.f, -0.f, -0.f)), count - k);
+        add_lanes(sum_r, _mm_xor_ps(right, _mm_setr_ps(0.f, -0.f, -0.f, 0.f)), count - k);
+      }
+      out_l[i] = sum_l * norm;
+      out_r[i] = sum_r * norm;
+    }
+    for (int k = 0; k < s.lanes; ++k) {
+      element& e = s.el[k];
+      e.ap1.pos = q.ap1_pos[k];
+      e.main.pos = q.main_pos[k];
+      e.ap2.pos = q.ap2_pos[k];
+    }
+  }
+#endif
 
   // Per-element gains and damping for the current values (audio thread).
   void tune(structure& s) const {
@@ -563,12 +805,11 @@ class reverb final : public smoothed_effect {
     const float lc = clamp(lo / (std::fabs(lo) - 1.1f) * -0.100000024f * 0.5f, 0.001f, 0.999f);
     const float nyquist_gain = (1.f - hc) / (1.f + hc);
     for (int k = 0; k < s.n; ++k) {
-      element& e = s.el[k];
-      const float r = e.length_ratio;
-      e.g = rho > 0.f ? std::pow(std::min(rho, 1.f), r) : 0.f;
+      const float r = s.el[k].length_ratio;
+      s.g[k] = rho > 0.f ? std::pow(std::min(rho, 1.f), r) : 0.f;
       const float gk = std::pow(nyquist_gain, r);
-      e.pole = (1.f - gk) / (1.f + gk);
-      e.cut = 1.f - std::pow(1.f - lc, r);
+      s.pole[k] = (1.f - gk) / (1.f + gk);
+      s.cut[k] = 1.f - std::pow(1.f - lc, r);
     }
   }
 
@@ -606,6 +847,7 @@ class reverb final : public smoothed_effect {
   float pre_goal_ = 0.f, pre_now_ = 0.f, pre_offset_ = 0.f, glide_ = 1.f, shelf_ = 0.f;
   float diff_gain_ = 0.625f, ap_gain1_ = 0.7f, ap_gain2_ = 0.6f, out_width_ = 1.f;
   float wet_ = 0.125f, dry_ = 0.875f;
+  bool lanes_ = false;  // the network tail four elements to a register
   platform::relaxed<float> meter_{0.f};
 };
 
