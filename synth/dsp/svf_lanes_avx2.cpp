@@ -82,18 +82,66 @@ inline v4 gain_of(v4 band, v4 a, v4 bias) {
   return add(_mm256_srli_epi64(_mm256_mul_epi32(a, t), 32), bias);
 }
 
-// svf::run on four filters.
-template <int32_t band_limit, int32_t low_limit, drive kind>
-inline v4 run(v4& low, v4& band, v4 x, v4 f, v4 q, v4 a, v4 bias, v4& gain) {
-  v4 damping = sra<29>(_mm256_mul_epi32(q, band));
-  v4 h = sub(sub(x, damping), low);
+// Several sets of four filters, operation by operation: each step of the
+// filter is issued for every set before the next step. A set's sample is a
+// long chain of dependent products; issued one whole set after the other,
+// the first set's waiting operations fill the core's schedulers and the
+// second set's chain cannot start beside it.
+template <int n>
+struct vn {
+  v4 r[n];
+};
+
+template <int n, class F, class... A>
+inline vn<n> lift(F f, const A&... a) {
+  vn<n> o;
+  for (int s = 0; s < n; ++s) o.r[s] = f(a.r[s]...);
+  return o;
+}
+
+inline v4 mul32(v4 a, v4 b) { return _mm256_mul_epi32(a, b); }
+
+template <int n>
+inline vn<n> add(const vn<n>& a, const vn<n>& b) {
+  return lift<n>([](v4 x, v4 y) { return add(x, y); }, a, b);
+}
+template <int n>
+inline vn<n> sub(const vn<n>& a, const vn<n>& b) {
+  return lift<n>([](v4 x, v4 y) { return sub(x, y); }, a, b);
+}
+template <int n>
+inline vn<n> mul32(const vn<n>& a, const vn<n>& b) {
+  return lift<n>([](v4 x, v4 y) { return mul32(x, y); }, a, b);
+}
+template <int n>
+inline vn<n> mul_wide(const vn<n>& a, const vn<n>& b) {
+  return lift<n>([](v4 x, v4 y) { return mul_wide(x, y); }, a, b);
+}
+template <int k, int n>
+inline vn<n> sra(const vn<n>& a) {
+  return lift<n>([](v4 x) { return sra<k>(x); }, a);
+}
+template <int32_t limit, int n>
+inline vn<n> integrate(const vn<n>& state, const vn<n>& product) {
+  return lift<n>([](v4 x, v4 y) { return integrate<limit>(x, y); }, state, product);
+}
+template <int n>
+inline vn<n> gain_of(const vn<n>& band, const vn<n>& a, const vn<n>& bias) {
+  return lift<n>([](v4 x, v4 y, v4 z) { return gain_of(x, y, z); }, band, a, bias);
+}
+
+// svf::run on four filters (V = v4) or on sets of four (V = vn).
+template <int32_t band_limit, int32_t low_limit, drive kind, class V>
+inline V run(V& low, V& band, V x, V f, V q, V a, V bias, V& gain) {
+  V damping = sra<29>(mul32(q, band));
+  V h = sub(sub(x, damping), low);
   band = integrate<band_limit>(band, mul_wide(h, f));
   if constexpr (kind == drive::linear) {
-    low = integrate<low_limit>(low, _mm256_mul_epi32(band, f));
+    low = integrate<low_limit>(low, mul32(band, f));
   } else {
     if constexpr (kind == drive::own) gain = gain_of(band, a, bias);
-    v4 b = sra<23>(_mm256_mul_epi32(gain, band));
-    low = integrate<low_limit>(low, kind == drive::own ? _mm256_mul_epi32(b, f) : mul_wide(b, f));
+    V b = sra<23>(mul32(gain, band));
+    low = integrate<low_limit>(low, kind == drive::own ? mul32(b, f) : mul_wide(b, f));
   }
   return damping;
 }
@@ -125,8 +173,9 @@ inline void transpose(__m128i& r0, __m128i& r1, __m128i& r2, __m128i& r3) {
 }
 
 // What the second stage of a 24 dB form takes from the first.
+template <int sets>
 struct stage1_result {
-  v4 y, f, q2, gain;
+  vn<sets> y, f, q2, gain;
 };
 
 // Samples per chunk: the inputs of a chunk are turned from rows (one lane's
@@ -134,13 +183,12 @@ struct stage1_result {
 // four samples of a lane at a time, instead of gathering every value alone.
 constexpr int chunk = 32;
 
-// One set of four lanes: its arrays, its integrators, a chunk's input
+// One set of four lanes: its arrays, a chunk's input
 // columns and the output columns (slot k holds sample base - 1 + k, as the
 // 24 dB forms finish a sample one step late).
 struct lane_set {
   const int32_t *x[4], *f[4], *q[4], *limit[4], *a[4], *bias[4];
   int32_t* y[4];
-  v4 l1, b1, l2, b2;
   alignas(16) int32_t cx[chunk][4], cf[chunk][4], cq[chunk][4], climit[chunk][4], ca[chunk][4], cbias[chunk][4];
   alignas(16) int32_t out[chunk + 1][4];
 };
@@ -187,70 +235,74 @@ inline void limit_columns(int32_t (*c)[4], int len, int32_t lo, int32_t hi) {
 
 // state_variable_filter::step on 4 * sets lanes for n samples. In the 24 dB
 // forms the second stage of sample i runs beside the first stage of sample
-// i + 1: the two chains are independent, so the core overlaps them. Two
-// sets run side by side in the same way: sample i of the second set's
-// chains waits on nothing of the first's. Flattened: with thirty-two forms
-// of it the compiler would otherwise call run out of line, its registers
-// passed through memory.
+// i + 1: the two chains are independent, so the core overlaps them, as it
+// overlaps the two sets' chains. Flattened: with thirty-two forms of it the
+// compiler would otherwise call run out of line, its registers passed
+// through memory.
 template <int mode, bool cascade, bool saturate, int sets>
 [[gnu::flatten]] void step4(lane* lanes, int n) {
   using sv = state_variable_filter;
   using namespace svf;
+  using V = vn<sets>;
   constexpr bool band_form = mode == sv::band;
   constexpr int32_t band_limit = band_form ? clamp25 : clamp24;
   constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
   constexpr drive drive1 = saturate ? drive::own : drive::linear;
   constexpr bool limited = cascade && mode != sv::notch;  // the second stage's damping from the limit
 
-  // Two named sets rather than an array: the compiler keeps each one's
-  // integrators in registers and lays the two sets' steps out side by side.
-  lane_set set0, set1;
-  const auto each_set = [&](auto&& f) {
-    f(set0, 0);
-    if constexpr (sets == 2) f(set1, 1);
-  };
-  each_set([&](lane_set& t, int s) {
+  lane_set set[sets];
+  V l1, b1, l2, b2;
+  for (int s = 0; s < sets; ++s) {
     const lane* from = lanes + 4 * s;
+    lane_set& t = set[s];
     for (int l = 0; l < 4; ++l) {
       t.x[l] = from[l].x, t.f[l] = from[l].f, t.q[l] = from[l].q, t.limit[l] = from[l].limit;
       t.a[l] = from[l].sat_a, t.bias[l] = from[l].sat_bias, t.y[l] = from[l].y;
     }
-    t.l1 = state_of(from, &sv::integrators::low), t.b1 = state_of(from, &sv::integrators::band);
-    t.l2 = state_of(from, &sv::integrators::low2), t.b2 = state_of(from, &sv::integrators::band2);
-  });
+    l1.r[s] = state_of(from, &sv::integrators::low), b1.r[s] = state_of(from, &sv::integrators::band);
+    l2.r[s] = state_of(from, &sv::integrators::low2), b2.r[s] = state_of(from, &sv::integrators::band2);
+  }
+  // Column k of every set.
+  const auto columns = [&](int32_t (lane_set::*c)[chunk][4], int k) {
+    V v;
+    for (int s = 0; s < sets; ++s) v.r[s] = column((set[s].*c)[k]);
+    return v;
+  };
 
   // Sample k of the chunk.
-  auto stage1 = [&](lane_set& t, int k) {
-    const v4 x = column(t.cx[k]);
-    stage1_result r{zero(), column(t.cf[k]), column(t.cq[k]), zero()};
-    v4 a = zero(), bias = zero();
-    if constexpr (saturate) a = column(t.ca[k]), bias = column(t.cbias[k]);
-    run<band_limit, low_limit, drive1>(t.l1, t.b1, x, r.f, r.q2, a, bias, r.gain);
-    v4 damping1 = run<band_limit, low_limit, drive1>(t.l1, t.b1, x, r.f, r.q2, a, bias, r.gain);
-    r.y = mode == sv::low    ? t.l1
-          : mode == sv::band ? t.b1
-          : mode == sv::high ? sub(x, t.l1)
+  auto stage1 = [&](int k) {
+    const V x = columns(&lane_set::cx, k);
+    stage1_result<sets> r{V{}, columns(&lane_set::cf, k), columns(&lane_set::cq, k), V{}};
+    V a{}, bias{};
+    if constexpr (saturate) a = columns(&lane_set::ca, k), bias = columns(&lane_set::cbias, k);
+    run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
+    V damping1 = run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
+    r.y = mode == sv::low    ? l1
+          : mode == sv::band ? b1
+          : mode == sv::high ? sub(x, l1)
                              : sub(x, damping1);
-    if constexpr (limited) r.q2 = column(t.climit[k]);
+    if constexpr (limited) r.q2 = columns(&lane_set::climit, k);
     return r;
   };
-  auto stage2 = [&](lane_set& t, const stage1_result& r) {
+  auto stage2 = [&](const stage1_result<sets>& r) {
     constexpr int32_t band2_limit = mode == sv::notch ? clamp25 : no_limit;
     constexpr drive drive2 = saturate ? drive::shared : drive::linear;
-    v4 gain = r.gain;
-    run<band2_limit, no_limit, drive2>(t.l2, t.b2, r.y, r.f, r.q2, zero(), zero(), gain);
-    v4 damping2 = run<band2_limit, no_limit, drive2>(t.l2, t.b2, r.y, r.f, r.q2, zero(), zero(), gain);
-    return mode == sv::low    ? t.l2
-           : mode == sv::band ? t.b2
-           : mode == sv::high ? sub(r.y, t.l2)
+    V gain = r.gain;
+    run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, V{}, V{}, gain);
+    V damping2 = run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, V{}, V{}, gain);
+    return mode == sv::low    ? l2
+           : mode == sv::band ? b2
+           : mode == sv::high ? sub(r.y, l2)
                               : sub(r.y, damping2);
   };
-  // Output slot k: the clamped output's low words.
-  auto output = [&](lane_set& t, int k, v4 y) {
+  // Output slot k of every set: the clamped outputs' low words.
+  auto output = [&](int k, const V& y) {
     const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
-    y = clamp(y, -output_limit, output_limit);
-    _mm_store_si128(reinterpret_cast<__m128i*>(t.out[k]),
-                    _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(y, low_words)));
+    for (int s = 0; s < sets; ++s) {
+      const v4 limited_y = clamp(y.r[s], -output_limit, output_limit);
+      _mm_store_si128(reinterpret_cast<__m128i*>(set[s].out[k]),
+                      _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(limited_y, low_words)));
+    }
   };
   auto fill = [&](lane_set& t, int base, int len) {
     to_columns(t.x, base, len, t.cx);
@@ -264,48 +316,38 @@ template <int mode, bool cascade, bool saturate, int sets>
     if constexpr (saturate) to_columns(t.a, base, len, t.ca), to_columns(t.bias, base, len, t.cbias);
   };
 
-  stage1_result pending0, pending1;
+  stage1_result<sets> pending;
   for (int base = 0; base < n; base += chunk) {
     const int len = std::min(chunk, n - base);
-    each_set([&](lane_set& t, int) { fill(t, base, len); });
+    for (lane_set& t : set) fill(t, base, len);
     if constexpr (cascade) {
       int k = 0;
-      if (base == 0) {
-        pending0 = stage1(set0, 0);
-        if constexpr (sets == 2) pending1 = stage1(set1, 0);
-        k = 1;
-      }
+      if (base == 0) pending = stage1(0), k = 1;
       for (; k < len; ++k) {
-        const stage1_result next0 = stage1(set0, k);
-        output(set0, k, stage2(set0, pending0));
-        pending0 = next0;
-        if constexpr (sets == 2) {
-          const stage1_result next1 = stage1(set1, k);
-          output(set1, k, stage2(set1, pending1));
-          pending1 = next1;
-        }
+        const stage1_result<sets> next = stage1(k);
+        output(k, stage2(pending));
+        pending = next;
       }
       // Slots 1 .. len - 1 hold samples base .. base + len - 2, slot 0 the
       // sample before the chunk.
       const int first = base == 0 ? 1 : 0;
-      each_set([&](lane_set& t, int) { from_columns(t.out + first, len - first, t.y, base - 1 + first); });
+      for (lane_set& t : set) from_columns(t.out + first, len - first, t.y, base - 1 + first);
     } else {
-      for (int k = 0; k < len; ++k) each_set([&](lane_set& t, int) { output(t, k, stage1(t, k).y); });
-      each_set([&](lane_set& t, int) { from_columns(t.out, len, t.y, base); });
+      for (int k = 0; k < len; ++k) output(k, stage1(k).y);
+      for (lane_set& t : set) from_columns(t.out, len, t.y, base);
     }
   }
   if constexpr (cascade) {
-    output(set0, 0, stage2(set0, pending0));
-    if constexpr (sets == 2) output(set1, 0, stage2(set1, pending1));
-    each_set([&](lane_set& t, int) { from_columns(t.out, 1, t.y, n - 1); });
+    output(0, stage2(pending));
+    for (lane_set& t : set) from_columns(t.out, 1, t.y, n - 1);
   }
-  each_set([&](lane_set& t, int s) {
+  for (int s = 0; s < sets; ++s) {
     lane* to = lanes + 4 * s;
-    set_state(to, &sv::integrators::low, t.l1);
-    set_state(to, &sv::integrators::band, t.b1);
-    set_state(to, &sv::integrators::low2, t.l2);
-    set_state(to, &sv::integrators::band2, t.b2);
-  });
+    set_state(to, &sv::integrators::low, l1.r[s]);
+    set_state(to, &sv::integrators::band, b1.r[s]);
+    set_state(to, &sv::integrators::low2, l2.r[s]);
+    set_state(to, &sv::integrators::band2, b2.r[s]);
+  }
 }
 
 // The held form on 4 * sets lanes: a 12 dB linear variant with each lane's
