@@ -65,10 +65,14 @@ inline v4 clamp(v4 v, int64_t lo, int64_t hi) {
 
 // state + product / 2^30, narrowed as svf::limit_to<limit> narrows. A
 // truncated sum keeps only the low 32 bits of the quotient, which the
-// logical shift gives as well.
-template <int32_t limit>
+// logical shift gives as well. words: the truncation left to the reader,
+// the high words undefined (for a state only ever read by multiplies of
+// the low words, and stored as int32).
+template <int32_t limit, bool words = false>
 inline v4 integrate(v4 state, v4 product) {
-  if constexpr (limit == svf::no_limit) {
+  if constexpr (limit == svf::no_limit && words) {
+    return add(state, _mm256_srli_epi64(product, 30));
+  } else if constexpr (limit == svf::no_limit) {
     return truncate(add(state, _mm256_srli_epi64(product, 30)));
   } else {
     return clamp(add(state, sra<30>(product)), -limit, limit);
@@ -121,21 +125,29 @@ template <int k, int n>
 inline vn<n> sra(const vn<n>& a) {
   return lift<n>([](v4 x) { return sra<k>(x); }, a);
 }
-template <int32_t limit, int n>
+template <int32_t limit, bool words = false, int n>
 inline vn<n> integrate(const vn<n>& state, const vn<n>& product) {
-  return lift<n>([](v4 x, v4 y) { return integrate<limit>(x, y); }, state, product);
+  return lift<n>([](v4 x, v4 y) { return integrate<limit, words>(x, y); }, state, product);
+}
+template <int n>
+inline vn<n> truncate(const vn<n>& a) {
+  return lift<n>([](v4 x) { return truncate(x); }, a);
 }
 template <int n>
 inline vn<n> gain_of(const vn<n>& band, const vn<n>& a, const vn<n>& bias) {
   return lift<n>([](v4 x, v4 y, v4 z) { return gain_of(x, y, z); }, band, a, bias);
 }
 
-// svf::run on four filters (V = v4) or on sets of four (V = vn).
+// svf::run on four filters (V = v4) or on sets of four (V = vn). An
+// unclamped band integrator outside the own-gain drive is read only by
+// multiplies of its low words: its truncation is left to the caller
+// (truncate) where it is an output.
 template <int32_t band_limit, int32_t low_limit, drive kind, class V>
 inline V run(V& low, V& band, V x, V f, V q, V a, V bias, V& gain) {
+  constexpr bool band_words = band_limit == svf::no_limit && kind != drive::own;
   V damping = sra<29>(mul32(q, band));
   V h = sub(sub(x, damping), low);
-  band = integrate<band_limit>(band, mul_wide(h, f));
+  band = integrate<band_limit, band_words>(band, mul_wide(h, f));
   if constexpr (kind == drive::linear) {
     low = integrate<low_limit>(low, mul32(band, f));
   } else {
@@ -291,7 +303,7 @@ template <int mode, bool cascade, bool saturate, int sets>
     run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, V{}, V{}, gain);
     V damping2 = run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, V{}, V{}, gain);
     return mode == sv::low    ? l2
-           : mode == sv::band ? b2
+           : mode == sv::band ? truncate(b2)  // see run
            : mode == sv::high ? sub(r.y, l2)
                               : sub(r.y, damping2);
   };
