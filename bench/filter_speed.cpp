@@ -101,13 +101,15 @@ void bm_main_filter_audio_rate_mod(benchmark::State& state) {
 }
 BENCHMARK(bm_main_filter_audio_rate_mod)->Arg(0)->Arg(1);
 
-// Four filters of one variant in lanes, 256-sample runs over the noise block
-// (each lane a different stretch of it), with the coefficient arrays filled
-// beforehand as the voice fills them. "per_sample" is per filter-sample.
+// Four or eight (arg 2) filters of one variant in lanes, 256-sample runs
+// over the noise block (each lane a different stretch of it), with the
+// coefficient arrays filled beforehand as the voice fills them.
+// "per_sample" is per filter-sample.
 void bm_main_filter_lanes(benchmark::State& state) {
   using namespace synth;
-  constexpr int lanes = svf_lanes::max_lanes, run = svf_lanes::max_block;
+  constexpr int run = svf_lanes::max_block;
   const int variant = int(state.range(0));
+  const int lanes = int(state.range(2));
   const auto k = svf_lanes::kernel(state.range(1));
   if (k == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) {
     state.SkipWithError("no AVX2 on this CPU");
@@ -127,7 +129,7 @@ void bm_main_filter_lanes(benchmark::State& state) {
   }
   const auto& x = noise_block();
   std::vector<int32_t> y(block * lanes);
-  std::array<svf_lanes::lane, lanes> l{};
+  std::array<svf_lanes::lane, svf_lanes::max_lanes> l{};
   for (auto _ : state) {
     for (size_t at = 0; at < block; at += run) {
       for (int i = 0; i < lanes; ++i) {
@@ -145,9 +147,9 @@ void bm_main_filter_lanes(benchmark::State& state) {
       double(block * lanes), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   static const char* names[] = {"low12", "band12", "high12", "notch12", "low24", "band24", "high24", "notch24"};
   state.SetLabel(std::string(names[variant & 7]) + ((variant & 8) ? " sat" : "") +
-                 (k == svf_lanes::kernel::avx2 ? " avx2" : " scalar"));
+                 (k == svf_lanes::kernel::avx2 ? " avx2 " : " scalar ") + std::to_string(lanes));
 }
-BENCHMARK(bm_main_filter_lanes)->ArgsProduct({{0, 4, 12, 15}, {0, 1}});
+BENCHMARK(bm_main_filter_lanes)->ArgsProduct({{0, 4, 12, 15}, {0, 1}, {4, 8}});
 
 // The per-sample coefficients of four saturating filters under FMod (the
 // smoothed mixer given), 256-sample runs with a control tick every 32

@@ -189,7 +189,7 @@ int synth::render_voices(float* l, float* r, int n) {
 
 // The voices whose busy blocks run in stages (voice_lanes.cpp), eight at a
 // time: their ticks, oscillators and mixers, then the main filters of the
-// ones that share a variant together (four to a run), then their shapers
+// ones that share a variant together (up to eight to a run), then their shapers
 // side by side and each one's output.
 void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* frames, int count, float* l,
                          float* r, int n) {
@@ -228,10 +228,10 @@ void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* f
 }
 
 // The main filters of a batch: voices with one variant that sounded the
-// same frames side by side (four to a run), each from the coefficients its
-// own updates and modulation give every sample. The coefficients of all the
-// runs that sounded the same frames are made together first, so that up to
-// eight filters share the coefficient lanes.
+// same frames side by side (the whole batch can be one run), each from the
+// coefficients its own updates and modulation give every sample. The
+// coefficients of all the runs that sounded the same frames are made
+// together first, so that up to eight filters share the coefficient lanes.
 void synth::run_lane_filters(const int16_t* active, const int* batch, int batched) {
   constexpr int lanes = voice_context::lane_count;
   struct run_group {

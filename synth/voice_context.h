@@ -47,8 +47,8 @@ struct voice_context {
   // A busy block of several voices in stages (synth/voice_lanes.cpp): each
   // voice's ticks, oscillators and mixer first, then the main filters of
   // voices with one filter variant together, then each voice's shaper and
-  // output. One record per voice of a group: eight, two sets of filter
-  // lanes (svf_lanes::max_lanes each) and one run of the shaper lanes.
+  // output. One record per voice of a group: eight, one run of the filter
+  // lanes (svf_lanes::max_lanes) and one run of the shaper lanes.
   static constexpr int lane_count = 8;
   struct lane_stage {
     int frames = 0;                     // the voice sounded this many frames of the block

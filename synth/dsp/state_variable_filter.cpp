@@ -99,46 +99,77 @@ void state_variable_filter::modulate(float mixer, const filter_controls& c) {
 // filters and samples is free. Four at a time the smoothers run in SSE
 // lanes, one_pole_lowpass::process's float steps lane by lane with the
 // state in a register, four samples of each read and written as whole rows;
-// the rest one by one.
+// two such sets step side by side, one set's chain of dependent adds and
+// multiplies overlapping the other's; the rest one by one.
+#if defined(__SSE2__)
+namespace {
+
+template <int sets>
+struct smoother_sets {
+  one_pole_lowpass* p[sets][4];
+  const float* in[sets][4];
+  float* out[sets][4];
+  __m128 g[sets], gain[sets], s[sets];
+
+  smoother_sets(state_variable_filter* const* filters, one_pole_lowpass* (*smoother)(state_variable_filter*),
+                const float* const* mixer, float* const* smoothed) {
+    for (int t = 0; t < sets; ++t) {
+      for (int l = 0; l < 4; ++l) {
+        p[t][l] = smoother(filters[4 * t + l]);
+        in[t][l] = mixer[4 * t + l];
+        out[t][l] = smoothed[4 * t + l];
+      }
+      g[t] = _mm_setr_ps(p[t][0]->c.g, p[t][1]->c.g, p[t][2]->c.g, p[t][3]->c.g);
+      gain[t] = _mm_setr_ps(p[t][0]->c.k, p[t][1]->c.k, p[t][2]->c.k, p[t][3]->c.k);
+      s[t] = _mm_setr_ps(p[t][0]->s, p[t][1]->s, p[t][2]->s, p[t][3]->s);
+    }
+  }
+  __m128 step(int t, __m128 x) {
+    const __m128 lp = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(g[t], x), s[t]), gain[t]);
+    s[t] = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(x, lp), g[t]), lp);
+    return lp;
+  }
+  void run(int n) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+      __m128 r[sets][4];
+      for (int t = 0; t < sets; ++t) {
+        for (int l = 0; l < 4; ++l) r[t][l] = _mm_loadu_ps(in[t][l] + i);
+        _MM_TRANSPOSE4_PS(r[t][0], r[t][1], r[t][2], r[t][3]);
+      }
+      for (int k = 0; k < 4; ++k)
+        for (int t = 0; t < sets; ++t) r[t][k] = step(t, r[t][k]);
+      for (int t = 0; t < sets; ++t) {
+        _MM_TRANSPOSE4_PS(r[t][0], r[t][1], r[t][2], r[t][3]);
+        for (int l = 0; l < 4; ++l) _mm_storeu_ps(out[t][l] + i, r[t][l]);
+      }
+    }
+    for (; i < n; ++i) {
+      for (int t = 0; t < sets; ++t) {
+        alignas(16) float lp[4];
+        _mm_store_ps(lp, step(t, _mm_setr_ps(in[t][0][i], in[t][1][i], in[t][2][i], in[t][3][i])));
+        for (int l = 0; l < 4; ++l) out[t][l][i] = lp[l];
+      }
+    }
+    for (int t = 0; t < sets; ++t) {
+      alignas(16) float state[4];
+      _mm_store_ps(state, s[t]);
+      for (int l = 0; l < 4; ++l) p[t][l]->s = state[l];
+    }
+  }
+};
+
+}  // namespace
+#endif
+
+one_pole_lowpass* state_variable_filter::fmod_smoother(state_variable_filter* f) { return &f->smoother_; }
+
 void state_variable_filter::smooth_fmod(state_variable_filter* const* filters, const float* const* mixer,
                                         float* const* smoothed, int count, int n) {
   int k = 0;
 #if defined(__SSE2__)
-  for (; k + 4 <= count; k += 4) {
-    one_pole_lowpass* p[4] = {&filters[k]->smoother_, &filters[k + 1]->smoother_, &filters[k + 2]->smoother_,
-                              &filters[k + 3]->smoother_};
-    const float* in[4] = {mixer[k], mixer[k + 1], mixer[k + 2], mixer[k + 3]};
-    float* out[4] = {smoothed[k], smoothed[k + 1], smoothed[k + 2], smoothed[k + 3]};
-    const __m128 g = _mm_setr_ps(p[0]->c.g, p[1]->c.g, p[2]->c.g, p[3]->c.g);
-    const __m128 gain = _mm_setr_ps(p[0]->c.k, p[1]->c.k, p[2]->c.k, p[3]->c.k);
-    __m128 s = _mm_setr_ps(p[0]->s, p[1]->s, p[2]->s, p[3]->s);
-    const auto step = [&](__m128 x) {
-      const __m128 lp = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(g, x), s), gain);
-      s = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(x, lp), g), lp);
-      return lp;
-    };
-    int i = 0;
-    for (; i + 4 <= n; i += 4) {
-      __m128 r0 = _mm_loadu_ps(in[0] + i), r1 = _mm_loadu_ps(in[1] + i), r2 = _mm_loadu_ps(in[2] + i),
-             r3 = _mm_loadu_ps(in[3] + i);
-      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-      r0 = step(r0);
-      r1 = step(r1);
-      r2 = step(r2);
-      r3 = step(r3);
-      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-      _mm_storeu_ps(out[0] + i, r0), _mm_storeu_ps(out[1] + i, r1);
-      _mm_storeu_ps(out[2] + i, r2), _mm_storeu_ps(out[3] + i, r3);
-    }
-    for (; i < n; ++i) {
-      alignas(16) float lp[4];
-      _mm_store_ps(lp, step(_mm_setr_ps(in[0][i], in[1][i], in[2][i], in[3][i])));
-      for (int l = 0; l < 4; ++l) out[l][i] = lp[l];
-    }
-    alignas(16) float state[4];
-    _mm_store_ps(state, s);
-    for (int l = 0; l < 4; ++l) p[l]->s = state[l];
-  }
+  for (; k + 8 <= count; k += 8) smoother_sets<2>(filters + k, &fmod_smoother, mixer + k, smoothed + k).run(n);
+  for (; k + 4 <= count; k += 4) smoother_sets<1>(filters + k, &fmod_smoother, mixer + k, smoothed + k).run(n);
 #endif
   for (; k < count; ++k) {
     one_pole_lowpass& p = filters[k]->smoother_;

@@ -103,6 +103,8 @@ class state_variable_filter {
   // each smoother's chain of dependent steps overlaps the others'.
   static void smooth_fmod(state_variable_filter* const* filters, const float* const* mixer, float* const* smoothed,
                           int count, int n);
+  // The FMod smoother of a filter, for smooth_fmod's lanes.
+  static one_pole_lowpass* fmod_smoother(state_variable_filter* f);
 
   // Inspection (tests, meters).
   struct integrators {

@@ -58,6 +58,10 @@ constexpr std::array<std::array<held_fn, max_held_lanes>, 4> held_kernels = {
 
 using scalar_fn = void (*)(lane*, int);
 
+// The portable kernel interleaves up to four lanes: more chains of 64-bit
+// products than that outrun the general registers.
+constexpr int scalar_lanes = 4;
+
 template <int v, int... counts>
 constexpr auto scalar_row(std::integer_sequence<int, counts...>) {
   return std::array<scalar_fn, sizeof...(counts)>{
@@ -66,8 +70,8 @@ constexpr auto scalar_row(std::integer_sequence<int, counts...>) {
 
 template <int... v>
 constexpr auto scalar_table(std::integer_sequence<int, v...>) {
-  return std::array<std::array<scalar_fn, max_lanes>, sizeof...(v)>{
-      scalar_row<v>(std::make_integer_sequence<int, max_lanes>{})...};
+  return std::array<std::array<scalar_fn, scalar_lanes>, sizeof...(v)>{
+      scalar_row<v>(std::make_integer_sequence<int, scalar_lanes>{})...};
 }
 
 // [variant][count - 1]
@@ -108,19 +112,21 @@ void force_kernel(kernel k) {
 }
 
 void detail::run_scalar(int variant, lane* lanes, int count, int n) {
-  scalar_kernels[variant & 15][count - 1](lanes, n);
+  for (int first = 0; first < count; first += scalar_lanes)
+    scalar_kernels[variant & 15][std::min(count - first, scalar_lanes) - 1](lanes + first, n);
 }
 
 namespace {
 
-// Fewer than four lanes: the AVX2 kernel runs silent lanes beside them.
-void run_avx2_padded(int variant, lane* lanes, int count, int n) {
+// A count that is not a whole number of sets: the AVX2 kernel runs silent
+// lanes beside the caller's.
+void run_avx2_padded(int variant, lane* lanes, int count, int sets, int n) {
   lane padded[max_lanes];
   int32_t dropped[max_block];
-  for (int l = 0; l < max_lanes; ++l) {
+  for (int l = 0; l < 4 * sets; ++l) {
     padded[l] = l < count ? lanes[l] : lane{{}, zeros, zeros, zeros, zeros, zeros, zeros, dropped};
   }
-  detail::run_avx2(variant, padded, n);
+  detail::run_avx2(variant, padded, sets, n);
   for (int l = 0; l < count; ++l) lanes[l].state = padded[l].state;
 }
 
@@ -155,10 +161,11 @@ void run_held(int variant, held_lane* lanes, int count, int n) {
 void run(int variant, lane* lanes, int count, int n) {
   if (count <= 0 || n <= 0) return;
   if (count > max_lanes) count = max_lanes;
+  const int sets = count > 4 ? 2 : 1;
   if (active_kernel() == kernel::scalar) {
     detail::run_scalar(variant, lanes, count, n);
-  } else if (count == max_lanes) {
-    detail::run_avx2(variant, lanes, n);
+  } else if (count == 4 * sets) {
+    detail::run_avx2(variant, lanes, sets, n);
   } else {
     // The silent lanes' arrays hold max_block samples: longer runs go in parts.
     for (int done = 0; done < n; done += max_block) {
@@ -169,7 +176,7 @@ void run(int variant, lane* lanes, int count, int n) {
                    c.sat_a ? c.sat_a + done : nullptr, c.sat_bias ? c.sat_bias + done : nullptr,
                    c.y + done};
       }
-      run_avx2_padded(variant, part, count, std::min(n - done, max_block));
+      run_avx2_padded(variant, part, count, sets, std::min(n - done, max_block));
       for (int l = 0; l < count; ++l) lanes[l].state = part[l].state;
     }
   }

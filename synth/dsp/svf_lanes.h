@@ -1,4 +1,4 @@
-// Up to four main filters of one variant run together for a block, each in
+// Up to eight main filters of one variant run together for a block, each in
 // its own lane: the integrator chains of different voices are independent,
 // so running them side by side hides the latency of one chain of dependent
 // 64-bit products. The caller computes every per-sample coefficient
@@ -8,6 +8,7 @@
 //
 // Two kernels: a portable one that interleaves the lanes sample by sample
 // (SSE2 baseline, any x86), and an AVX2 one with one 64-bit lane per filter,
+// four filters to a register and up to two registers' sets side by side,
 // picked once by CPU detection.
 #pragma once
 
@@ -17,7 +18,7 @@
 
 namespace synth::svf_lanes {
 
-constexpr int max_lanes = 4;
+constexpr int max_lanes = 8;
 constexpr int max_block = 256;  // samples per run
 
 // One filter's block. Every array holds n values, sample i's entry being
@@ -61,8 +62,8 @@ bool avx2_available();
 
 namespace detail {
 void run_scalar(int variant, lane* lanes, int count, int n);
-// Exactly max_lanes lanes. Only for a CPU with AVX2.
-void run_avx2(int variant, lane* lanes, int n);
+// Exactly 4 * sets lanes, sets 1 or 2, any n. Only for a CPU with AVX2.
+void run_avx2(int variant, lane* lanes, int sets, int n);
 void run_held_scalar(int variant, held_lane* lanes, int count, int n);
 // Exactly 4 * sets lanes, sets 1 or 2, n up to max_block. Only for a CPU with AVX2.
 void run_held_avx2(int variant, held_lane* lanes, int sets, int n);

@@ -29,7 +29,11 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdint>
+#include <utility>
 
 #include "synth/dsp/avx2_int64.h"
 
@@ -61,10 +65,14 @@ inline v4 clamp(v4 v, int64_t lo, int64_t hi) {
 
 // state + product / 2^30, narrowed as svf::limit_to<limit> narrows. A
 // truncated sum keeps only the low 32 bits of the quotient, which the
-// logical shift gives as well.
-template <int32_t limit>
+// logical shift gives as well. words: the truncation left to the reader,
+// the high words undefined (for a state only ever read by multiplies of
+// the low words, and stored as int32).
+template <int32_t limit, bool words = false>
 inline v4 integrate(v4 state, v4 product) {
-  if constexpr (limit == svf::no_limit) {
+  if constexpr (limit == svf::no_limit && words) {
+    return add(state, _mm256_srli_epi64(product, 30));
+  } else if constexpr (limit == svf::no_limit) {
     return truncate(add(state, _mm256_srli_epi64(product, 30)));
   } else {
     return clamp(add(state, sra<30>(product)), -limit, limit);
@@ -78,28 +86,81 @@ inline v4 gain_of(v4 band, v4 a, v4 bias) {
   return add(_mm256_srli_epi64(_mm256_mul_epi32(a, t), 32), bias);
 }
 
-// svf::run on four filters.
-template <int32_t band_limit, int32_t low_limit, drive kind>
-inline v4 run(v4& low, v4& band, v4 x, v4 f, v4 q, v4 a, v4 bias, v4& gain) {
-  v4 damping = sra<29>(_mm256_mul_epi32(q, band));
-  v4 h = sub(sub(x, damping), low);
-  band = integrate<band_limit>(band, mul_wide(h, f));
+// Several sets of four filters, operation by operation: each step of the
+// filter is issued for every set before the next step. A set's sample is a
+// long chain of dependent products; issued one whole set after the other,
+// the first set's waiting operations fill the core's schedulers and the
+// second set's chain cannot start beside it.
+template <int n>
+struct vn {
+  v4 r[n];
+};
+
+template <int n, class F, class... A>
+inline vn<n> lift(F f, const A&... a) {
+  vn<n> o;
+  for (int s = 0; s < n; ++s) o.r[s] = f(a.r[s]...);
+  return o;
+}
+
+inline v4 mul32(v4 a, v4 b) { return _mm256_mul_epi32(a, b); }
+
+template <int n>
+inline vn<n> add(const vn<n>& a, const vn<n>& b) {
+  return lift<n>([](v4 x, v4 y) { return add(x, y); }, a, b);
+}
+template <int n>
+inline vn<n> sub(const vn<n>& a, const vn<n>& b) {
+  return lift<n>([](v4 x, v4 y) { return sub(x, y); }, a, b);
+}
+template <int n>
+inline vn<n> mul32(const vn<n>& a, const vn<n>& b) {
+  return lift<n>([](v4 x, v4 y) { return mul32(x, y); }, a, b);
+}
+template <int n>
+inline vn<n> mul_wide(const vn<n>& a, const vn<n>& b) {
+  return lift<n>([](v4 x, v4 y) { return mul_wide(x, y); }, a, b);
+}
+template <int k, int n>
+inline vn<n> sra(const vn<n>& a) {
+  return lift<n>([](v4 x) { return sra<k>(x); }, a);
+}
+template <int32_t limit, bool words = false, int n>
+inline vn<n> integrate(const vn<n>& state, const vn<n>& product) {
+  return lift<n>([](v4 x, v4 y) { return integrate<limit, words>(x, y); }, state, product);
+}
+template <int n>
+inline vn<n> truncate(const vn<n>& a) {
+  return lift<n>([](v4 x) { return truncate(x); }, a);
+}
+template <int n>
+inline vn<n> gain_of(const vn<n>& band, const vn<n>& a, const vn<n>& bias) {
+  return lift<n>([](v4 x, v4 y, v4 z) { return gain_of(x, y, z); }, band, a, bias);
+}
+
+// svf::run on four filters (V = v4) or on sets of four (V = vn). An
+// unclamped band integrator outside the own-gain drive is read only by
+// multiplies of its low words: its truncation is left to the caller
+// (truncate) where it is an output.
+template <int32_t band_limit, int32_t low_limit, drive kind, class V>
+inline V run(V& low, V& band, V x, V f, V q, V a, V bias, V& gain) {
+  constexpr bool band_words = band_limit == svf::no_limit && kind != drive::own;
+  V damping = sra<29>(mul32(q, band));
+  V h = sub(sub(x, damping), low);
+  band = integrate<band_limit, band_words>(band, mul_wide(h, f));
   if constexpr (kind == drive::linear) {
-    low = integrate<low_limit>(low, _mm256_mul_epi32(band, f));
+    low = integrate<low_limit>(low, mul32(band, f));
   } else {
     if constexpr (kind == drive::own) gain = gain_of(band, a, bias);
-    v4 b = sra<23>(_mm256_mul_epi32(gain, band));
-    low = integrate<low_limit>(low, kind == drive::own ? _mm256_mul_epi32(b, f) : mul_wide(b, f));
+    V b = sra<23>(mul32(gain, band));
+    low = integrate<low_limit>(low, kind == drive::own ? mul32(b, f) : mul_wide(b, f));
   }
   return damping;
 }
 
-// Sample i of the four lanes' arrays, sign-extended into the 64-bit lanes.
-inline __m128i gather32(const int32_t* const p[max_lanes], int i) {
+// Sample i of the four lanes' arrays.
+inline __m128i gather32(const int32_t* const p[4], int i) {
   return _mm_set_epi32(p[3][i], p[2][i], p[1][i], p[0][i]);
-}
-inline v4 gather(const int32_t* const p[max_lanes], int i) {
-  return _mm256_cvtepi32_epi64(gather32(p, i));
 }
 
 inline v4 state_of(const lane* lanes, int32_t state_variable_filter::integrators::*field) {
@@ -107,84 +168,9 @@ inline v4 state_of(const lane* lanes, int32_t state_variable_filter::integrators
                            lanes[0].state.*field);
 }
 inline void set_state(lane* lanes, int32_t state_variable_filter::integrators::*field, v4 v) {
-  int64_t s[max_lanes];
+  int64_t s[4];
   _mm256_storeu_si256(reinterpret_cast<v4*>(s), v);
-  for (int l = 0; l < max_lanes; ++l) lanes[l].state.*field = int32_t(s[l]);
-}
-
-// What the second stage of a 24 dB form takes from the first.
-struct stage1_result {
-  v4 y, f, q2, gain;
-};
-
-// state_variable_filter::step on four lanes for n samples. In the 24 dB
-// forms the second stage of sample i runs beside the first stage of sample
-// i + 1: the two chains are independent, so the core overlaps them.
-template <int mode, bool cascade, bool saturate>
-void step4(lane* lanes, int n) {
-  using sv = state_variable_filter;
-  using namespace svf;
-  constexpr bool band_form = mode == sv::band;
-  constexpr int32_t band_limit = band_form ? clamp25 : clamp24;
-  constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
-  constexpr drive drive1 = saturate ? drive::own : drive::linear;
-
-  const int32_t *xs[max_lanes], *fs[max_lanes], *qs[max_lanes], *limits[max_lanes];
-  const int32_t *as[max_lanes], *biases[max_lanes];
-  for (int l = 0; l < max_lanes; ++l) {
-    xs[l] = lanes[l].x, fs[l] = lanes[l].f, qs[l] = lanes[l].q, limits[l] = lanes[l].limit;
-    as[l] = lanes[l].sat_a, biases[l] = lanes[l].sat_bias;
-  }
-  v4 l1 = state_of(lanes, &sv::integrators::low), b1 = state_of(lanes, &sv::integrators::band);
-  v4 l2 = state_of(lanes, &sv::integrators::low2), b2 = state_of(lanes, &sv::integrators::band2);
-  const __m128i in_lo = _mm_set1_epi32(-input_limit), in_hi = _mm_set1_epi32(input_limit);
-
-  auto stage1 = [&](int i) {
-    const v4 x = _mm256_cvtepi32_epi64(_mm_min_epi32(_mm_max_epi32(gather32(xs, i), in_lo), in_hi));
-    stage1_result r{zero(), gather(fs, i), gather(qs, i), zero()};
-    v4 a = zero(), bias = zero();
-    if constexpr (saturate) a = gather(as, i), bias = gather(biases, i);
-    run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
-    v4 damping1 = run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
-    r.y = mode == sv::low ? l1 : mode == sv::band ? b1 : mode == sv::high ? sub(x, l1) : sub(x, damping1);
-    // Sign-extended int32 values: the 32-bit minimum is the 64-bit one.
-    if constexpr (cascade && mode != sv::notch)
-      r.q2 = _mm256_min_epi32(gather(limits, i), splat(cascade_damping_max));
-    return r;
-  };
-  auto stage2 = [&](const stage1_result& r) {
-    constexpr int32_t band2_limit = mode == sv::notch ? clamp25 : no_limit;
-    constexpr drive drive2 = saturate ? drive::shared : drive::linear;
-    v4 gain = r.gain;
-    run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, zero(), zero(), gain);
-    v4 damping2 = run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, zero(), zero(), gain);
-    return mode == sv::low ? l2 : mode == sv::band ? b2 : mode == sv::high ? sub(r.y, l2) : sub(r.y, damping2);
-  };
-  auto output = [&](int i, v4 y) {
-    const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
-    y = clamp(y, -output_limit, output_limit);
-    const __m128i out = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(y, low_words));
-    lanes[0].y[i] = _mm_cvtsi128_si32(out);
-    lanes[1].y[i] = _mm_extract_epi32(out, 1);
-    lanes[2].y[i] = _mm_extract_epi32(out, 2);
-    lanes[3].y[i] = _mm_extract_epi32(out, 3);
-  };
-
-  if constexpr (cascade) {
-    stage1_result pending = stage1(0);
-    for (int i = 1; i < n; ++i) {
-      const stage1_result next = stage1(i);
-      output(i - 1, stage2(pending));
-      pending = next;
-    }
-    output(n - 1, stage2(pending));
-  } else {
-    for (int i = 0; i < n; ++i) output(i, stage1(i).y);
-  }
-  set_state(lanes, &sv::integrators::low, l1);
-  set_state(lanes, &sv::integrators::band, b1);
-  set_state(lanes, &sv::integrators::low2, l2);
-  set_state(lanes, &sv::integrators::band2, b2);
+  for (int l = 0; l < 4; ++l) lanes[l].state.*field = int32_t(s[l]);
 }
 
 // Rows (four samples of one lane) to columns (one sample of four lanes)
@@ -196,6 +182,184 @@ inline void transpose(__m128i& r0, __m128i& r1, __m128i& r2, __m128i& r3) {
   r1 = _mm_unpackhi_epi64(t0, t1);
   r2 = _mm_unpacklo_epi64(t2, t3);
   r3 = _mm_unpackhi_epi64(t2, t3);
+}
+
+// What the second stage of a 24 dB form takes from the first.
+template <int sets>
+struct stage1_result {
+  vn<sets> y, f, q2, gain;
+};
+
+// Samples per chunk: the inputs of a chunk are turned from rows (one lane's
+// samples) into columns (one sample of four lanes) before the filters run,
+// four samples of a lane at a time, instead of gathering every value alone.
+constexpr int chunk = 32;
+
+// One set of four lanes: its arrays, a chunk's input
+// columns and the output columns (slot k holds sample base - 1 + k, as the
+// 24 dB forms finish a sample one step late).
+struct lane_set {
+  const int32_t *x[4], *f[4], *q[4], *limit[4], *a[4], *bias[4];
+  int32_t* y[4];
+  alignas(16) int32_t cx[chunk][4], cf[chunk][4], cq[chunk][4], climit[chunk][4], ca[chunk][4], cbias[chunk][4];
+  alignas(16) int32_t out[chunk + 1][4];
+};
+
+inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store4(int32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline v4 column(const int32_t (&c)[4]) {
+  return _mm256_cvtepi32_epi64(_mm_load_si128(reinterpret_cast<const __m128i*>(c)));
+}
+
+// Samples base .. base + len - 1 of four lanes' arrays into columns.
+inline void to_columns(const int32_t* const p[4], int base, int len, int32_t (*c)[4]) {
+  int k = 0;
+  for (; k + 4 <= len; k += 4) {
+    __m128i r0 = load4(p[0] + base + k), r1 = load4(p[1] + base + k);
+    __m128i r2 = load4(p[2] + base + k), r3 = load4(p[3] + base + k);
+    transpose(r0, r1, r2, r3);
+    store4(c[k], r0), store4(c[k + 1], r1), store4(c[k + 2], r2), store4(c[k + 3], r3);
+  }
+  for (; k < len; ++k)
+    for (int l = 0; l < 4; ++l) c[k][l] = p[l][base + k];
+}
+
+// Columns c[0 .. len - 1] into samples from .. from + len - 1 of four lanes' arrays.
+inline void from_columns(const int32_t (*c)[4], int len, int32_t* const y[4], int from) {
+  int k = 0;
+  for (; k + 4 <= len; k += 4) {
+    __m128i r0 = load4(c[k]), r1 = load4(c[k + 1]), r2 = load4(c[k + 2]), r3 = load4(c[k + 3]);
+    transpose(r0, r1, r2, r3);
+    store4(y[0] + from + k, r0), store4(y[1] + from + k, r1);
+    store4(y[2] + from + k, r2), store4(y[3] + from + k, r3);
+  }
+  for (; k < len; ++k)
+    for (int l = 0; l < 4; ++l) y[l][from + k] = c[k][l];
+}
+
+// Limits applied to every value of a column, 32 bits at a time (the same
+// values the 64-bit lanes would limit after sign extension).
+inline void limit_columns(int32_t (*c)[4], int len, int32_t lo, int32_t hi) {
+  const __m128i low = _mm_set1_epi32(lo), high = _mm_set1_epi32(hi);
+  for (int k = 0; k < len; ++k)
+    store4(c[k], _mm_min_epi32(_mm_max_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(c[k])), low), high));
+}
+
+// state_variable_filter::step on 4 * sets lanes for n samples. In the 24 dB
+// forms the second stage of sample i runs beside the first stage of sample
+// i + 1: the two chains are independent, so the core overlaps them, as it
+// overlaps the two sets' chains. Flattened: with thirty-two forms of it the
+// compiler would otherwise call run out of line, its registers passed
+// through memory.
+template <int mode, bool cascade, bool saturate, int sets>
+[[gnu::flatten]] void step4(lane* lanes, int n) {
+  using sv = state_variable_filter;
+  using namespace svf;
+  using V = vn<sets>;
+  constexpr bool band_form = mode == sv::band;
+  constexpr int32_t band_limit = band_form ? clamp25 : clamp24;
+  constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
+  constexpr drive drive1 = saturate ? drive::own : drive::linear;
+  constexpr bool limited = cascade && mode != sv::notch;  // the second stage's damping from the limit
+
+  lane_set set[sets];
+  V l1, b1, l2, b2;
+  for (int s = 0; s < sets; ++s) {
+    const lane* from = lanes + 4 * s;
+    lane_set& t = set[s];
+    for (int l = 0; l < 4; ++l) {
+      t.x[l] = from[l].x, t.f[l] = from[l].f, t.q[l] = from[l].q, t.limit[l] = from[l].limit;
+      t.a[l] = from[l].sat_a, t.bias[l] = from[l].sat_bias, t.y[l] = from[l].y;
+    }
+    l1.r[s] = state_of(from, &sv::integrators::low), b1.r[s] = state_of(from, &sv::integrators::band);
+    l2.r[s] = state_of(from, &sv::integrators::low2), b2.r[s] = state_of(from, &sv::integrators::band2);
+  }
+  // Column k of every set.
+  const auto columns = [&](int32_t (lane_set::*c)[chunk][4], int k) {
+    V v;
+    for (int s = 0; s < sets; ++s) v.r[s] = column((set[s].*c)[k]);
+    return v;
+  };
+
+  // Sample k of the chunk.
+  auto stage1 = [&](int k) {
+    const V x = columns(&lane_set::cx, k);
+    stage1_result<sets> r{V{}, columns(&lane_set::cf, k), columns(&lane_set::cq, k), V{}};
+    V a{}, bias{};
+    if constexpr (saturate) a = columns(&lane_set::ca, k), bias = columns(&lane_set::cbias, k);
+    run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
+    V damping1 = run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
+    r.y = mode == sv::low    ? l1
+          : mode == sv::band ? b1
+          : mode == sv::high ? sub(x, l1)
+                             : sub(x, damping1);
+    if constexpr (limited) r.q2 = columns(&lane_set::climit, k);
+    return r;
+  };
+  auto stage2 = [&](const stage1_result<sets>& r) {
+    constexpr int32_t band2_limit = mode == sv::notch ? clamp25 : no_limit;
+    constexpr drive drive2 = saturate ? drive::shared : drive::linear;
+    V gain = r.gain;
+    run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, V{}, V{}, gain);
+    V damping2 = run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, V{}, V{}, gain);
+    return mode == sv::low    ? l2
+           : mode == sv::band ? truncate(b2)  // see run
+           : mode == sv::high ? sub(r.y, l2)
+                              : sub(r.y, damping2);
+  };
+  // Output slot k of every set: the clamped outputs' low words.
+  auto output = [&](int k, const V& y) {
+    const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+    for (int s = 0; s < sets; ++s) {
+      const v4 limited_y = clamp(y.r[s], -output_limit, output_limit);
+      _mm_store_si128(reinterpret_cast<__m128i*>(set[s].out[k]),
+                      _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(limited_y, low_words)));
+    }
+  };
+  auto fill = [&](lane_set& t, int base, int len) {
+    to_columns(t.x, base, len, t.cx);
+    limit_columns(t.cx, len, -input_limit, input_limit);
+    to_columns(t.f, base, len, t.cf);
+    to_columns(t.q, base, len, t.cq);
+    if constexpr (limited) {
+      to_columns(t.limit, base, len, t.climit);
+      limit_columns(t.climit, len, INT32_MIN, cascade_damping_max);
+    }
+    if constexpr (saturate) to_columns(t.a, base, len, t.ca), to_columns(t.bias, base, len, t.cbias);
+  };
+
+  stage1_result<sets> pending;
+  for (int base = 0; base < n; base += chunk) {
+    const int len = std::min(chunk, n - base);
+    for (lane_set& t : set) fill(t, base, len);
+    if constexpr (cascade) {
+      int k = 0;
+      if (base == 0) pending = stage1(0), k = 1;
+      for (; k < len; ++k) {
+        const stage1_result<sets> next = stage1(k);
+        output(k, stage2(pending));
+        pending = next;
+      }
+      // Slots 1 .. len - 1 hold samples base .. base + len - 2, slot 0 the
+      // sample before the chunk.
+      const int first = base == 0 ? 1 : 0;
+      for (lane_set& t : set) from_columns(t.out + first, len - first, t.y, base - 1 + first);
+    } else {
+      for (int k = 0; k < len; ++k) output(k, stage1(k).y);
+      for (lane_set& t : set) from_columns(t.out, len, t.y, base);
+    }
+  }
+  if constexpr (cascade) {
+    output(0, stage2(pending));
+    for (lane_set& t : set) from_columns(t.out, 1, t.y, n - 1);
+  }
+  for (int s = 0; s < sets; ++s) {
+    lane* to = lanes + 4 * s;
+    set_state(to, &sv::integrators::low, l1.r[s]);
+    set_state(to, &sv::integrators::band, b1.r[s]);
+    set_state(to, &sv::integrators::low2, l2.r[s]);
+    set_state(to, &sv::integrators::band2, b2.r[s]);
+  }
 }
 
 // The held form on 4 * sets lanes: a 12 dB linear variant with each lane's
@@ -210,12 +374,12 @@ void held4(held_lane* lanes, int n) {
   constexpr bool band_form = mode == sv::band;
   constexpr int32_t band_limit = band_form ? clamp25 : clamp24;
   constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
-  const int32_t* xs[sets][max_lanes];
-  int32_t* ys[sets][max_lanes];
+  const int32_t* xs[sets][4];
+  int32_t* ys[sets][4];
   v4 low[sets], band[sets], f[sets], q[sets];
   for (int s = 0; s < sets; ++s) {
     held_lane* set = lanes + 4 * s;
-    for (int l = 0; l < max_lanes; ++l) xs[s][l] = set[l].x, ys[s][l] = set[l].y;
+    for (int l = 0; l < 4; ++l) xs[s][l] = set[l].x, ys[s][l] = set[l].y;
     low[s] = _mm256_set_epi64x(set[3].state.low, set[2].state.low, set[1].state.low, set[0].state.low);
     band[s] = _mm256_set_epi64x(set[3].state.band, set[2].state.band, set[1].state.band, set[0].state.band);
     f[s] = _mm256_set_epi64x(set[3].f, set[2].f, set[1].f, set[0].f);
@@ -239,14 +403,14 @@ void held4(held_lane* lanes, int n) {
   for (; i + 4 <= n; i += 4) {
     __m128i r[sets][4];
     for (int s = 0; s < sets; ++s) {
-      for (int l = 0; l < max_lanes; ++l) r[s][l] = load(xs[s][l] + i);
+      for (int l = 0; l < 4; ++l) r[s][l] = load(xs[s][l] + i);
       transpose(r[s][0], r[s][1], r[s][2], r[s][3]);
     }
     for (int k = 0; k < 4; ++k)
       for (int s = 0; s < sets; ++s) r[s][k] = step(s, r[s][k]);
     for (int s = 0; s < sets; ++s) {
       transpose(r[s][0], r[s][1], r[s][2], r[s][3]);
-      for (int l = 0; l < max_lanes; ++l) store(ys[s][l] + i, r[s][l]);
+      for (int l = 0; l < 4; ++l) store(ys[s][l] + i, r[s][l]);
     }
   }
   for (; i < n; ++i) {
@@ -259,10 +423,10 @@ void held4(held_lane* lanes, int n) {
     }
   }
   for (int s = 0; s < sets; ++s) {
-    int64_t l64[max_lanes], b64[max_lanes];
+    int64_t l64[4], b64[4];
     _mm256_storeu_si256(reinterpret_cast<v4*>(l64), low[s]);
     _mm256_storeu_si256(reinterpret_cast<v4*>(b64), band[s]);
-    for (int l = 0; l < max_lanes; ++l) {
+    for (int l = 0; l < 4; ++l) {
       lanes[4 * s + l].state.low = int32_t(l64[l]);
       lanes[4 * s + l].state.band = int32_t(b64[l]);
     }
@@ -279,18 +443,21 @@ constexpr held_fn held_kernels[2][4] = {
 
 using step4_fn = void (*)(lane*, int);
 
-// Entry mode_index + 4 * (24 dB) + 8 * (saturating).
-constexpr step4_fn kernels[state_variable_filter::variant_count] = {
-    &step4<0, false, false>, &step4<1, false, false>, &step4<2, false, false>, &step4<3, false, false>,
-    &step4<0, true, false>,  &step4<1, true, false>,  &step4<2, true, false>,  &step4<3, true, false>,
-    &step4<0, false, true>,  &step4<1, false, true>,  &step4<2, false, true>,  &step4<3, false, true>,
-    &step4<0, true, true>,   &step4<1, true, true>,   &step4<2, true, true>,   &step4<3, true, true>,
+template <int sets, int... v>
+constexpr auto step4_row(std::integer_sequence<int, v...>) {
+  return std::array<step4_fn, sizeof...(v)>{&step4<v & 3, (v & 4) != 0, (v & 8) != 0, sets>...};
+}
+
+// [sets - 1][variant]: entry mode_index + 4 * (24 dB) + 8 * (saturating).
+constexpr std::array<std::array<step4_fn, state_variable_filter::variant_count>, 2> kernels = {
+    step4_row<1>(std::make_integer_sequence<int, state_variable_filter::variant_count>{}),
+    step4_row<2>(std::make_integer_sequence<int, state_variable_filter::variant_count>{}),
 };
 
 }  // namespace
 
-void detail::run_avx2(int variant, lane* lanes, int n) {
-  if (n > 0) kernels[variant & 15](lanes, n);
+void detail::run_avx2(int variant, lane* lanes, int sets, int n) {
+  if (n > 0) kernels[sets > 1 ? 1 : 0][variant & 15](lanes, n);
 }
 
 void detail::run_held_avx2(int variant, held_lane* lanes, int sets, int n) {

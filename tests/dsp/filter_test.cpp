@@ -469,8 +469,8 @@ TEST(state_variable_filter, a_block_of_coefficients_matches_update_and_modulate_
 }
 
 TEST(state_variable_filter, fmod_smoothers_side_by_side_match_each_one_alone) {
-  // One to eight smoothers at once (four to a set of lanes and the rest
-  // alone), each with its own rate and state, over blocks shorter than a
+  // One to eight smoothers at once (four to a set of lanes, two sets side
+  // by side, and the rest alone), each with its own rate and state, over blocks shorter than a
   // row of four samples and longer: the outputs and the states carried into
   // the next block are each smoother's own, bit for bit.
   constexpr int most = 8;

@@ -11,6 +11,7 @@
 
 #include "synth/dsp/noise_generator.h"
 #include "synth/dsp/svf_lanes.h"
+#include "tests/support/lane_kernels.h"
 
 namespace {
 
@@ -65,47 +66,59 @@ struct recording {
   }
 };
 
+constexpr int max_lanes = svf_lanes::max_lanes;
+static_assert(max_lanes == 8, "the lanes below are set up for eight filters");
+
 // Input of lane l: full-scale noise beyond the 16-unit limit, a clipping
-// square wave, quiet noise, and a square wave at the limit.
+// square wave, quiet noise, a square wave at the limit, and (lanes 4..7)
+// the same at other rates and levels.
 int32_t input(int l, int i, noise_generator& noise) {
   noise.next();
   switch (l) {
     case 0: return noise.out16 * 2560;  // +-20 units
     case 1: return (i / 37) % 2 ? 16 * 4194304 : -16 * 4194304;
     case 2: return noise.out16 * 128;
-    default: return (i / 150) % 2 ? 18 * 4194304 : -18 * 4194304;
+    case 3: return (i / 150) % 2 ? 18 * 4194304 : -18 * 4194304;
+    case 4: return noise.out16 * 640;  // +-5 units
+    case 5: return (i / 11) % 2 ? 4194304 : -4194304;
+    case 6: return noise.out16 * 4000;  // +-31 units
+    default: return (i / 90) % 2 ? 3 * 4194304 : -12 * 4194304;
   }
 }
 
-// Four differently set filters of one variant (resonances up to the limit,
-// cutoffs from 120 Hz to 19 kHz, saturations, FMod both ways, QMod), warmed
-// up and then recorded for n samples. Lane 0 sweeps its cutoff through
-// update() every sample instead of FMod; lane 1 starts from a spike.
+// Eight differently set filters of one variant (resonances up to the limit,
+// cutoffs from 40 Hz to 19 kHz, saturations, FMod both ways, QMod), warmed
+// up and then recorded for n samples. Lanes 0 and 4 sweep their cutoff
+// through update() every sample instead of FMod; lanes 1 and 6 start from a
+// spike.
 recording record(int variant, int l, int n) {
-  constexpr double hz[4] = {120.0, 1500.0, 9000.0, 19000.0};
-  constexpr float resonance[4] = {1.f, 0.98f, 0.7f, 0.3f};
-  constexpr int32_t saturation[4] = {0x7FFFFFFF, 0x60000000, 0x20000000, 0x01000000};
-  constexpr float fmod[4] = {0.f, 0.8f, -1.f, 0.5f};
+  constexpr double hz[max_lanes] = {120.0, 1500.0, 9000.0, 19000.0, 40.0, 600.0, 4000.0, 12000.0};
+  constexpr float resonance[max_lanes] = {1.f, 0.98f, 0.7f, 0.3f, 0.f, 0.5f, 1.f, 0.9f};
+  constexpr int32_t saturation[max_lanes] = {0x7FFFFFFF, 0x60000000, 0x20000000, 0x01000000,
+                                             0x40000000, 0x7FFFFFFF, 0x00100000, 0x10000000};
+  constexpr float fmod[max_lanes] = {0.f, 0.8f, -1.f, 0.5f, 0.f, -0.3f, 1.f, 0.2f};
   filter_controls c;
   c.frequency = frequency_for_hz(hz[l]);
   c.resonance = resonance[l];
   c.saturation = (variant & 8) ? saturation[l] : 0;
   c.fmod = fmod[l];
-  c.qmod = l == 3 ? 0.4f : 0.f;
+  c.qmod = l == 3 ? 0.4f : l == 7 ? -0.6f : 0.f;
 
   state_variable_filter s;
   s.init(&table(), rate);
   s.set_mode(menu_mode(variant));
   s.update(c);
   EXPECT_EQ(s.variant(), variant);
-  if (l == 1) s.trigger(filter_trigger::spike);
+  const bool spike = l == 1 || l == 6, swept = l == 0 || l == 4;
+  if (spike) s.trigger(filter_trigger::spike);
   noise_generator noise;
+  for (int skip = 0; skip < 97 * l; ++skip) noise.next();  // a different stretch of noise in every lane
   recording r;
-  const int warm_up = l == 1 ? 0 : 300;
+  const int warm_up = spike ? 0 : 300;
   for (int i = 0; i < warm_up + n; ++i) {
     const int32_t x = input(l, i, noise);
-    if (l == 0) {
-      c.cutoff_mod = int32_t((i * 7919) % 40000 - 20000) << 1;
+    if (swept) {
+      c.cutoff_mod = int32_t((i * (l == 0 ? 7919 : 4111)) % 40000 - 20000) << 1;
       s.update(c);
     } else {
       s.modulate(float(x) / unit, c);
@@ -118,18 +131,19 @@ recording record(int variant, int l, int n) {
   return r;
 }
 
-// Every variant, 1 to 4 lanes, odd block lengths.
+// Every variant, 1 to 8 lanes, block lengths around the kernels' steps
+// (four samples, chunks of 32) and beyond a block.
 void expect_matches_filters(kernel k) {
   svf_lanes::force_kernel(k);
   ASSERT_EQ(svf_lanes::active_kernel(), k);
-  for (int n : {1, 255}) {
+  for (int n : {1, 2, 5, 33, 255, 300}) {
     for (int variant = 0; variant < state_variable_filter::variant_count; ++variant) {
-      std::array<recording, 4> r;
-      for (int l = 0; l < 4; ++l) r[l] = record(variant, l, n);
-      for (int count = 1; count <= 4; ++count) {
+      std::array<recording, max_lanes> r;
+      for (int l = 0; l < max_lanes; ++l) r[l] = record(variant, l, n);
+      for (int count = 1; count <= max_lanes; ++count) {
         SCOPED_TRACE(testing::Message() << "n " << n << " variant " << variant << " lanes " << count);
-        std::array<std::vector<int32_t>, 4> y;
-        std::array<lane, 4> lanes;
+        std::array<std::vector<int32_t>, max_lanes> y;
+        std::array<lane, max_lanes> lanes;
         for (int l = 0; l < count; ++l) y[l].assign(n, 0), lanes[l] = r[l].as_lane(y[l]);
         svf_lanes::run(variant, lanes.data(), count, n);
         for (int l = 0; l < count; ++l) {
@@ -153,18 +167,21 @@ TEST(svf_lanes, avx2_kernel_matches_the_filters) {
 // range (clipped at 16 units), and random starting states: up to 64 units in
 // the 24 dB forms (as far as their states go), and over the whole 32-bit
 // range for the 12 dB forms' unclamped low integrator, which then wraps. The
-// AVX2 kernel against the scalar step in the corners the filters rarely
-// reach: 64-bit h and saturated products, truncation, every clamp.
+// AVX2 kernel (one set of four lanes and two) against the scalar step in
+// the corners the filters rarely reach: 64-bit h and saturated products,
+// truncation, every clamp.
 TEST(svf_lanes, avx2_kernel_matches_the_step_at_extreme_values) {
   if (!svf_lanes::avx2_available()) GTEST_SKIP() << "no AVX2 on this CPU";
   constexpr int n = 97;
   std::mt19937 rng(20261207);
+  for (int sets : {1, 2}) {
   auto any = [&] { return int32_t(rng()); };
   auto within = [&](int32_t limit) { return int32_t(rng() % (2 * uint32_t(limit) + 1)) - limit; };
   for (int variant = 0; variant < state_variable_filter::variant_count; ++variant) {
-    SCOPED_TRACE(variant);
+    SCOPED_TRACE(testing::Message() << "variant " << variant << " sets " << sets);
     const bool cascade = (variant & 4) != 0;
-    std::array<recording, 4> r;
+    const int count = 4 * sets;
+    std::vector<recording> r(static_cast<size_t>(count));
     for (auto& rec : r) {
       rec.start = {cascade ? within(1 << 28) : any(), within(svf::clamp25), within(1 << 28), within(1 << 28)};
       for (int i = 0; i < n; ++i) {
@@ -180,42 +197,56 @@ TEST(svf_lanes, avx2_kernel_matches_the_step_at_extreme_values) {
         rec.sat_bias.push_back(sat.bias);
       }
     }
-    std::array<std::vector<int32_t>, 4> expected, y;
-    std::array<lane, 4> lanes;
-    for (int l = 0; l < 4; ++l) {
+    std::array<std::vector<int32_t>, max_lanes> expected, y;
+    std::array<lane, max_lanes> lanes;
+    for (int l = 0; l < count; ++l) {
       expected[l].assign(n, 0), y[l].assign(n, 0);
       lane ref = r[l].as_lane(expected[l]);
       svf_lanes::detail::run_scalar(variant, &ref, 1, n);
       r[l].end = ref.state;
       lanes[l] = r[l].as_lane(y[l]);
     }
-    svf_lanes::detail::run_avx2(variant, lanes.data(), n);
-    for (int l = 0; l < 4; ++l) {
+    svf_lanes::detail::run_avx2(variant, lanes.data(), sets, n);
+    for (int l = 0; l < count; ++l) {
       EXPECT_EQ(y[l], expected[l]) << "lane " << l;
       EXPECT_TRUE(same(lanes[l].state, r[l].end)) << "lane " << l;
     }
   }
+  }
 }
 
-// Fewer lanes than four, and blocks longer than the padding lanes' arrays:
-// nothing is written past the caller's lanes or past n samples.
+// Counts that are not whole sets of four (one lane, five), and blocks longer
+// than the padding lanes' arrays: nothing is written past the caller's
+// lanes or past n samples.
 TEST(svf_lanes, writes_only_the_callers_lanes_and_samples) {
   for (kernel k : {kernel::scalar, kernel::avx2}) {
     if (k == kernel::avx2 && !svf_lanes::avx2_available()) continue;
     svf_lanes::force_kernel(k);
     constexpr int n = 601, variant = 12;  // Low 24 dB saturating
-    const recording r = record(variant, 2, n);
-    const integrators untouched{1, 2, 3, 4};
-    std::vector<int32_t> y(n + 1, 77), spare(n + 1, 77);
-    std::array<lane, 4> lanes;
-    lanes[0] = r.as_lane(y);
-    for (int l = 1; l < 4; ++l) lanes[l] = r.as_lane(spare), lanes[l].state = untouched;
-    svf_lanes::run(variant, lanes.data(), 1, n);
-    EXPECT_TRUE(std::equal(r.y.begin(), r.y.end(), y.begin()));
-    EXPECT_EQ(y[n], 77);
-    EXPECT_TRUE(same(lanes[0].state, r.end));
-    EXPECT_EQ(spare, std::vector<int32_t>(n + 1, 77));
-    for (int l = 1; l < 4; ++l) EXPECT_TRUE(same(lanes[l].state, untouched));
+    for (int count : {1, 5}) {
+      SCOPED_TRACE(testing::Message() << test_support::kernel_name(k) << " lanes " << count);
+      std::vector<recording> r;
+      for (int l = 0; l < count; ++l) r.push_back(record(variant, l + 2, n));
+      const integrators untouched{1, 2, 3, 4};
+      std::array<std::vector<int32_t>, max_lanes> y;
+      std::vector<int32_t> spare(n + 1, 77);
+      std::array<lane, max_lanes> lanes;
+      for (int l = 0; l < max_lanes; ++l) {
+        if (l < count) {
+          y[l].assign(n + 1, 77), lanes[l] = r[l].as_lane(y[l]);
+        } else {
+          lanes[l] = r[0].as_lane(spare), lanes[l].state = untouched;
+        }
+      }
+      svf_lanes::run(variant, lanes.data(), count, n);
+      for (int l = 0; l < count; ++l) {
+        EXPECT_TRUE(std::equal(r[l].y.begin(), r[l].y.end(), y[l].begin())) << "lane " << l;
+        EXPECT_EQ(y[l][n], 77) << "lane " << l;
+        EXPECT_TRUE(same(lanes[l].state, r[l].end)) << "lane " << l;
+      }
+      EXPECT_EQ(spare, std::vector<int32_t>(n + 1, 77));
+      for (int l = count; l < max_lanes; ++l) EXPECT_TRUE(same(lanes[l].state, untouched));
+    }
   }
 }
 
