@@ -6,6 +6,7 @@
 
 #include "synth/dsp/correction_rows.h"
 #include "synth/dsp/exp2.h"
+#include "synth/dsp/exp2_lanes.h"
 #include "synth/dsp/phase_lanes.h"
 #include "synth/dsp/sse2_ops.h"
 
@@ -139,10 +140,15 @@ void oscillator::update_ratios() {
   ratio_count_ = saw_count_;
   const auto& pattern = ramp_pattern();
   const float w = 2.f * spread_ * std::sqrt(spread_) / 12.f;
+  // The powers side by side (exp2_fast_lanes), then summed in ramp order.
+  alignas(16) float x[max_saws], power[max_saws];
+  x[0] = 0.f;  // ramp 0's ratio is 1
+  for (int32_t k = 1; k < max_saws; ++k) x[k] = pattern[k - 1] * w;
+  exp2_fast_lanes(x, power, saw_count_);
   saw_ratio_[0] = 1.f;
   float sum = 1.f;
   for (int32_t k = 1; k < saw_count_; ++k) {
-    saw_ratio_[k] = exp2_fast(pattern[k - 1] * w);
+    saw_ratio_[k] = power[k];
     sum += saw_ratio_[k];
   }
   const float shift = sum / float(saw_count_) - 1.f;
