@@ -134,6 +134,23 @@ void bm_multi_ramp_voice(benchmark::State& state) {
 }
 BENCHMARK(bm_multi_ramp_voice)->Arg(0)->Arg(1);
 
+// A 16-ramp multi-ramp's spread set to a new value (the ratios remade), as
+// a modulated width moves it. Items are changes.
+void bm_spread_change(benchmark::State& state) {
+  synth::noise_generator noise;
+  synth::oscillator o;
+  setup(o, noise, synth::waveform::ramp, increment);
+  o.set_saw_count(16);
+  float spread = 0.2f;
+  for (auto _ : state) {
+    spread = spread < 0.3f ? spread + 1e-4f : 0.2f;
+    o.set_spread(spread);
+    benchmark::DoNotOptimize(o.saw_ratio(15));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(bm_spread_change);
+
 void bm_pcm_player(benchmark::State& state) {
   synth::pcm_record record;
   std::vector<int16_t> frames(44100);

@@ -54,16 +54,17 @@ __m128 exp2_four(__m128 x) {
 
 }  // namespace
 
-void exp2_fast_lanes(const float* x, float* out, int32_t n) {
+void exp2_fast_lanes(const float* x, float scale, float* out, int32_t n) {
+  const __m128 s = _mm_set1_ps(scale);
   int32_t i = 0;
-  for (; i + lanes <= n; i += lanes) _mm_storeu_ps(out + i, exp2_four(_mm_loadu_ps(x + i)));
-  for (; i < n; ++i) out[i] = exp2_fast(x[i]);
+  for (; i + lanes <= n; i += lanes) _mm_storeu_ps(out + i, exp2_four(_mm_mul_ps(_mm_loadu_ps(x + i), s)));
+  for (; i < n; ++i) out[i] = exp2_fast(x[i] * scale);
 }
 
 #else
 
-void exp2_fast_lanes(const float* x, float* out, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) out[i] = exp2_fast(x[i]);
+void exp2_fast_lanes(const float* x, float scale, float* out, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) out[i] = exp2_fast(x[i] * scale);
 }
 
 #endif

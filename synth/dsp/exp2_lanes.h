@@ -8,7 +8,7 @@
 
 namespace synth {
 
-// out[i] = exp2_fast(x[i]) for i < n.
-void exp2_fast_lanes(const float* x, float* out, int32_t n);
+// out[i] = exp2_fast(x[i] * scale) for i < n.
+void exp2_fast_lanes(const float* x, float scale, float* out, int32_t n);
 
 }  // namespace synth

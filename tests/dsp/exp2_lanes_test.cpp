@@ -1,4 +1,4 @@
-// exp2_fast_lanes against exp2_fast, value by value and bit for bit: across
+// exp2_fast_lanes against exp2_fast of the scaled values, value by value and bit for bit: across
 // octaves up and down, on and beside the table's steps, at the edges of the
 // floor's exact range, signed zeros, overflow, infinities and NaN, at every
 // count of values (the tail past the last four); and the multi-ramp's ratios,
@@ -20,11 +20,11 @@ using namespace synth;
 
 namespace {
 
-void expect_each_exp2_fast(const std::vector<float>& x) {
+void expect_each_exp2_fast(const std::vector<float>& x, float scale = 1.f) {
   std::vector<float> got(x.size(), 0.f);
-  exp2_fast_lanes(x.data(), got.data(), int32_t(x.size()));
+  exp2_fast_lanes(x.data(), scale, got.data(), int32_t(x.size()));
   for (size_t i = 0; i < x.size(); ++i) {
-    const float want = exp2_fast(x[i]);
+    const float want = exp2_fast(x[i] * scale);
     if (std::isnan(want)) {
       EXPECT_TRUE(std::isnan(got[i])) << "x " << x[i];
     } else {
@@ -59,6 +59,7 @@ TEST(exp2_lanes, every_value_is_exp2_fast_bit_for_bit) {
                   std::numeric_limits<float>::quiet_NaN()})
     x.push_back(v);
   expect_each_exp2_fast(x);
+  for (float scale : {0.37f, -3.f, 0.f}) expect_each_exp2_fast(x, scale);
   // Every count, so that the values past the last whole four are made too.
   for (int32_t n = 0; n <= 9; ++n) {
     SCOPED_TRACE(std::to_string(n) + " values");
