@@ -93,6 +93,64 @@ void bm_block(benchmark::State& state) {
 }
 BENCHMARK(bm_block)->ArgsProduct({benchmark::CreateDenseRange(1, 5, 1), {0, 1}, {0, 1}});
 
+// Two 16-ramp multi-ramps as a unison voice renders them, A and B an
+// octave apart, in 64-sample blocks: together through render_block_pair with
+// steady pitches (argument 0), or each with a pitch per sample and a spread
+// that steps every 16 samples, as a slow modulator moves it (argument 1).
+// Items are samples of the pair.
+void bm_multi_ramp_voice(benchmark::State& state) {
+  constexpr int32_t block = 64;
+  synth::noise_generator noise;
+  synth::oscillator a, b;
+  setup(a, noise, synth::waveform::ramp, increment * 0.93f);
+  setup(b, noise, synth::waveform::ramp, increment * 1.86f);
+  for (synth::oscillator* o : {&a, &b}) o->set_saw_count(16);
+  a.set_spread(0.35f);
+  b.set_spread(0.3f);
+  const bool moving = state.range(0) != 0;
+  std::vector<float> inc_a(block), inc_b(block), width(block, 0.5f), spread_a(block), spread_b(block);
+  std::vector<float> out_a(block), out_b(block);
+  int32_t blocks = 0;
+  for (auto _ : state) {
+    if (moving) {
+      const float beat = std::sin(0.05f * float(blocks++));
+      for (int32_t i = 0; i < block; ++i) {
+        const float vibrato = 1.f + 0.003f * std::sin(0.07f * float(i));
+        inc_a[size_t(i)] = increment * 0.93f * vibrato;
+        inc_b[size_t(i)] = increment * 1.86f * vibrato;
+        spread_a[size_t(i)] = 0.18f + 0.02f * beat + 0.001f * float(i / 16);
+        spread_b[size_t(i)] = 0.12f + 0.02f * beat + 0.001f * float(i / 16);
+      }
+      a.render_block(out_a.data(), block, inc_a.data(), width.data(), spread_a.data());
+      b.render_block(out_b.data(), block, inc_b.data(), width.data(), spread_b.data());
+    } else {
+      synth::oscillator::render_block_pair(a, out_a.data(), b, out_b.data(), block);
+    }
+    benchmark::DoNotOptimize(out_a.data());
+    benchmark::DoNotOptimize(out_b.data());
+  }
+  state.SetLabel(moving ? "moving pitch and spread" : "steady pair");
+  state.SetItemsProcessed(state.iterations() * block);
+}
+BENCHMARK(bm_multi_ramp_voice)->Arg(0)->Arg(1);
+
+// A 16-ramp multi-ramp's spread set to a new value (the ratios remade), as
+// a modulated width moves it. Items are changes.
+void bm_spread_change(benchmark::State& state) {
+  synth::noise_generator noise;
+  synth::oscillator o;
+  setup(o, noise, synth::waveform::ramp, increment);
+  o.set_saw_count(16);
+  float spread = 0.2f;
+  for (auto _ : state) {
+    spread = spread < 0.3f ? spread + 1e-4f : 0.2f;
+    o.set_spread(spread);
+    benchmark::DoNotOptimize(o.saw_ratio(15));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(bm_spread_change);
+
 void bm_pcm_player(benchmark::State& state) {
   synth::pcm_record record;
   std::vector<int16_t> frames(44100);

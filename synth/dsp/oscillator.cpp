@@ -6,6 +6,7 @@
 
 #include "synth/dsp/correction_rows.h"
 #include "synth/dsp/exp2.h"
+#include "synth/dsp/exp2_lanes.h"
 #include "synth/dsp/phase_lanes.h"
 #include "synth/dsp/sse2_ops.h"
 
@@ -31,20 +32,24 @@ namespace {
 // p * almost_one.
 constexpr float almost_one = 0.99999f;
 
-// Detune pattern of the extra ramps: sqrt(m) - 1 for the non-square m from 2
-// on, scaled so the last is 1. Irrational ratios keep the ramps from locking.
-constexpr int32_t ramp_pattern_size = oscillator::max_saws - 1;
-const std::array<float, ramp_pattern_size>& ramp_pattern() {
-  static const std::array<float, ramp_pattern_size> pattern = [] {
-    std::array<double, ramp_pattern_size> s{};
+// Detune pattern of the ramps: ramp 0 at 0, ramp k >= 1 at sqrt(m) - 1 for
+// the k-th non-square m from 2 on, scaled so the last is 1. Irrational ratios
+// keep the ramps from locking. Aligned: read four to a register.
+struct detune_pattern {
+  alignas(16) float at[oscillator::max_saws];
+};
+const detune_pattern& ramp_pattern() {
+  static const detune_pattern pattern = [] {
+    constexpr int32_t extra = oscillator::max_saws - 1;
+    std::array<double, extra> s{};
     int32_t n = 0;
-    for (int32_t m = 2; n < ramp_pattern_size; ++m) {
+    for (int32_t m = 2; n < extra; ++m) {
       int32_t r = int32_t(std::lround(std::sqrt(double(m))));
       if (r * r == m) continue;
       s[n++] = std::sqrt(double(m)) - 1.0;
     }
-    std::array<float, ramp_pattern_size> out{};
-    for (int32_t k = 0; k < ramp_pattern_size; ++k) out[k] = float(s[k] / s[ramp_pattern_size - 1]);
+    detune_pattern out{};
+    for (int32_t k = 0; k < extra; ++k) out.at[k + 1] = float(s[k] / s[extra - 1]);
     return out;
   }();
   return pattern;
@@ -131,22 +136,22 @@ void oscillator::set_spread(float s) {
   update_ratios();
 }
 
-// saw_ratio[k] = 2^(pattern[k - 1] * w), w = 2 spread^1.5 / 12 octaves, then
+// saw_ratio[k] = 2^(pattern[k] * w), w = 2 spread^1.5 / 12 octaves, then
 // shifted so the ratios average exactly 1: the ensemble keeps the pitch.
 void oscillator::update_ratios() {
   if (spread_ == ratio_spread_ && saw_count_ == ratio_count_) return;
   ratio_spread_ = spread_;
   ratio_count_ = saw_count_;
-  const auto& pattern = ramp_pattern();
   const float w = 2.f * spread_ * std::sqrt(spread_) / 12.f;
-  saw_ratio_[0] = 1.f;
+  // The powers side by side, then summed in ramp order. Ramp 0's ratio is
+  // 1 before the shift, whatever w is.
+  alignas(16) float power[max_saws];
+  exp2_fast_lanes(ramp_pattern().at, w, power, saw_count_);
   float sum = 1.f;
-  for (int32_t k = 1; k < saw_count_; ++k) {
-    saw_ratio_[k] = exp2_fast(pattern[k - 1] * w);
-    sum += saw_ratio_[k];
-  }
+  for (int32_t k = 1; k < saw_count_; ++k) sum += power[k];
   const float shift = sum / float(saw_count_) - 1.f;
-  for (int32_t k = 0; k < saw_count_; ++k) saw_ratio_[k] -= shift;
+  for (int32_t k = 1; k < saw_count_; ++k) saw_ratio_[k] = power[k] - shift;
+  saw_ratio_[0] = 1.f - shift;
 }
 
 // The naive value includes -I * slope * increment, I the minblep integral:

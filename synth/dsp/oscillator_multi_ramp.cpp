@@ -8,17 +8,18 @@
 // Where no ramp can wrap twice in a sample (every ramp's step below
 // max_single_wrap) the block runs in chunks: first multi_ramp_lanes gives
 // the sums and the wraps of every sample of the chunk (four or eight ramps
-// to a register, whichever the CPU runs); then sample by sample the noted
-// corrections and the output stage. Otherwise sample by sample, four ramps
+// to a register, whichever the CPU runs); then the noted corrections go
+// into the step ring laid out in time (step_span, four or eight slots to a
+// register) and the output stage runs over the chunk. Otherwise sample by sample, four ramps
 // to an SSE2 register, a ramp that wraps leaving the register for wrap_ramp.
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 
 #include "synth/dsp/multi_ramp_lanes.h"
 #include "synth/dsp/oscillator.h"
 #include "synth/dsp/sse2_ops.h"
+#include "synth/dsp/step_span.h"
 
 namespace synth {
 
@@ -30,132 +31,6 @@ constexpr int32_t lanes = 4;
 constexpr int32_t max_groups = oscillator::max_saws / lanes;
 constexpr int32_t chunk = multi_ramp_lanes::chunk;  // samples
 constexpr float max_single_wrap = 0.875f;    // cycles per sample: a phase in [0, 1) passes one level at most
-
-// minblep by phase: row j holds every tap's entry at phase j (data[k *
-// phases + j]), rise j what each one gains from phase j to j + 1 (the
-// interpolation's right-hand points, the last one in the table's guard, less
-// the left-hand ones, rounded as the insertion rounds it): an insertion reads
-// two rows side by side instead of two strided columns, and subtracts
-// nothing.
-struct blep_rows {
-  alignas(16) float row[blep_phases][blep_taps];
-  alignas(16) float rise[blep_phases][blep_taps];
-};
-
-blep_rows make_rows(const band_limit_table& table) {
-  blep_rows r{};
-  for (int32_t j = 0; j < blep_phases; ++j)
-    for (int32_t k = 0; k < blep_taps; ++k) {
-      const float* d = table.data + k * blep_phases + j;
-      r.row[j][k] = d[0];
-      r.rise[j][k] = d[1] - d[0];
-    }
-  return r;
-}
-
-const blep_rows minblep_rows = make_rows(minblep);
-
-static_assert(blep_taps == correction_ring::size && blep_taps % lanes == 0);
-constexpr int32_t taps_groups = blep_taps / lanes;
-
-// The last O lanes of a, then the first 4 - O of b: [a3, b0, b1, b2] for O = 1.
-template <int32_t O>
-__m128 straddle(__m128 a, __m128 b) {
-  if constexpr (O == 0) {
-    return b;
-  } else if constexpr (O == 2) {
-    return _mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 0, 3, 2));
-  } else {
-    const __m128 t = _mm_shuffle_ps(a, b, _MM_SHUFFLE(0, 0, 3, 3));  // a3 a3 b0 b0
-    if constexpr (O == 1) return _mm_shuffle_ps(t, b, _MM_SHUFFLE(2, 1, 2, 0));
-    return _mm_shuffle_ps(a, t, _MM_SHUFFLE(2, 0, 2, 1));
-  }
-}
-
-// The taps c, which start O slots into the aligned group at base, added to
-// the groups they touch.
-template <int32_t O>
-void add_shifted(float* base, const __m128* c) {
-  const __m128 zero = _mm_setzero_ps();
-  constexpr int32_t groups = O == 0 ? taps_groups : taps_groups + 1;
-  for (int32_t g = 0; g < groups; ++g) {
-    const __m128 before = g > 0 ? c[g - 1] : zero, here = g < taps_groups ? c[g] : zero;
-    float* s = base + g * lanes;
-    _mm_store_ps(s, _mm_add_ps(_mm_load_ps(s), straddle<O>(before, here)));
-  }
-}
-
-// The step ring of a chunk laid out in time: slot i + k is what the ring
-// pops k samples after sample i. Every slot of a correction_ring beyond its
-// pending count holds 0 (an insertion writes its taps from the next slot
-// and raises the count to cover them), so the ring unrolls into the first
-// slots and zeros; each slot then sums the same contributions in the same
-// order as the ring's, and pop follows the ring's count and held value.
-class step_span {
- public:
-  explicit step_span(const correction_ring& ring) : pending_(ring.pending), current_(ring.current) {
-    for (int32_t k = 0; k < correction_ring::size; ++k)
-      slot_[k] = ring.slots[(ring.index + k) & correction_ring::mask];
-    for (int32_t k = correction_ring::size; k < chunk + correction_ring::size; ++k) slot_[k] = 0.f;
-  }
-  // insert_correction at sample i (pop_all counts the pending pops). The
-  // taps are added to the aligned groups of four slots that hold them, the
-  // lanes outside the taps adding 0 (a slot sums from +0 and is never -0,
-  // so that leaves it as it is): the next insertion's loads then meet whole
-  // stores of this one, which the CPU forwards, never half of one.
-  void insert(int32_t i, float t, float amplitude) {
-    const table_position where = position_in_table(blep_phases, t);
-    const int32_t j = where.row;
-    const float f = where.fraction;
-    const float* left = minblep_rows.row[j];
-    const float* rise = minblep_rows.rise[j];
-    const __m128 fv = _mm_set1_ps(f), a = _mm_set1_ps(amplitude);
-    __m128 c[taps_groups];
-    for (int32_t g = 0; g < taps_groups; ++g) {
-      const __m128 d0 = _mm_load_ps(left + g * lanes);
-      c[g] = _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_load_ps(rise + g * lanes), fv)), a);
-    }
-    float* base = slot_ + (i & ~(lanes - 1));
-    switch (i & (lanes - 1)) {
-      case 0: return add_shifted<0>(base, c);
-      case 1: return add_shifted<1>(base, c);
-      case 2: return add_shifted<2>(base, c);
-      default: return add_shifted<3>(base, c);
-    }
-  }
-  // correction_ring::pop at each of n samples, once every insertion of
-  // the chunk is in: one at sample i writes slots i on, so slot i is final
-  // after sample i's; a sample with wraps (wraps[i] not 0) makes the ring
-  // pending for blep_taps pops from its own. In masks, without a branch:
-  // whether a sample has wraps is as good as random.
-  void pop_all(const uint32_t* wraps, float* step, int32_t n) {
-    int32_t pending = pending_;
-    uint32_t current = std::bit_cast<uint32_t>(current_);
-    for (int32_t i = 0; i < n; ++i) {
-      const int32_t wrapped = -int32_t(wraps[i] != 0);  // all ones or 0
-      pending = (pending & ~wrapped) | (blep_taps & wrapped);
-      const uint32_t live = uint32_t(-int32_t(pending > 0));
-      current = (std::bit_cast<uint32_t>(slot_[i]) & live) | (current & ~live);
-      pending += int32_t(live);  // -1 while live
-      step[i] = std::bit_cast<float>(current);
-    }
-    pending_ = pending;
-    current_ = std::bit_cast<float>(current);
-  }
-  // Back into the ring after n samples: the next slots from index 0.
-  void store(correction_ring& ring, int32_t n) const {
-    ring.index = 0;
-    ring.pending = pending_;
-    ring.current = current_;
-    for (int32_t k = 0; k < correction_ring::size; ++k) ring.slots[k] = slot_[n + k];
-  }
-
- private:
-  int32_t pending_;
-  float current_;
-  alignas(16) float slot_[chunk + correction_ring::size];
-};
-
 
 struct ramp_masks {
   __m128 live[max_groups];  // the lanes of ramps below the count
@@ -272,25 +147,8 @@ void oscillator::start_chunk(ramp_chunk& c, int32_t n, const float* increment) {
 
 void oscillator::finish_chunk(float* out, const ramp_chunk& c) {
   const int32_t n = c.io.n;
-  // The samples with wraps, in order (gathered without a branch).
-  int32_t wrapped[chunk];
-  int32_t count = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    wrapped[count] = i;
-    count += c.wraps[i] != 0 ? 1 : 0;
-  }
-  // The wraps' corrections: a rising ramp passed level 1 (q - 1) / d
-  // samples ago, a falling one level 0 q / d samples ago; sample by sample
-  // and in ramp order, as wrap_ramp inserts them.
   step_span span(out_.step);
-  for (int32_t e = 0; e < count; ++e) {
-    const int32_t i = wrapped[e];
-    for (uint32_t w = c.wraps[i]; w != 0; w &= w - 1) {
-      const int32_t k = std::countr_zero(w);
-      const float d = saw_ratio_[k] * c.inc[i];
-      span.insert(i, c.past[i][k] / d, d > 0.f ? 2.f : -2.f);
-    }
-  }
+  span.insert_wraps({c.wraps, c.past, saw_ratio_, c.inc, n});
   // held[i + 1]: sample i's value with its step correction, which the
   // output stage gives one sample late (held[0] from the last chunk).
   alignas(16) float held[chunk + 1];
