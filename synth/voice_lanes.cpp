@@ -201,46 +201,172 @@ int voice::stage_sources(int from, int n) {
   return frames;
 }
 
-// The envelopes and the declick gate of samples from..n-1 until the voice
-// stops; returns the frames it sounded. The levels run in registers (an
-// envelope's own tick keeps it in memory, as it may call out): a tick that
-// only moves a level runs here, the rare one that ends a stage or rescales
-// runs on the envelope, and the stop rule reads the amplifier envelope's
-// level and the stage it is in.
-int voice::stage_envelopes(int from, int n, bool tick_a, bool tick_b) {
-  voice_context::control_stage& c = ctx_->controls;
-  int frames = n;
-  int32_t level_a = env_a_.level(), level_b = env_b_.level();
-  int32_t declick = declick_level_;
-  const bool tick_declick = !declick_settled_;
-  const bool amp_is_b = amp_env_select_ != 1;  // read only when an envelope is the amplifier's
-  envelope& amp = amp_is_b ? env_b_ : env_a_;
-  envelope::stage_id amp_stage = amp.stage();
-  const auto full_tick = [&](envelope& e, int32_t& level) {
-    e.set_level(level);
-    e.tick();
-    level = e.level();
-    amp_stage = amp.stage();
-  };
-  int32_t* out_a = c.env_a.data();
-  int32_t* out_b = c.env_b.data();
-  int32_t* out_gate = c.gate.data();
-  for (int i = from; i < n; ++i) {
-    if (tick_a && !env_a_.level_tick(level_a)) full_tick(env_a_, level_a);
-    if (tick_b && !env_b_.level_tick(level_b)) full_tick(env_b_, level_b);
-    if (tick_declick) declick = declick_step(declick);
-    out_a[i] = level_a;
-    out_b[i] = level_b;
-    out_gate[i] = declick;
-    if (stops_with(amp_is_b ? level_b : level_a, amp_stage, declick)) {
-      frames = i + 1;
+namespace {
+
+// How the declick gate moves through a block: its key holds.
+enum class gate_move { holds, opens, closes };
+
+// The envelopes and the declick gate of a block's source stage in locals,
+// with what the stop rule looks at.
+struct source_steps {
+  envelope::run_state a, b;
+  int32_t declick = 0;
+  int64_t declick_attack = 0, declick_release = 0;  // Q31
+  // A sample may end the note only where the level of an envelope whose
+  // mask is 0 is 0, or the declick level is at most gate_floor (stops_with
+  // then decides).
+  int32_t mask_a = -1, mask_b = -1, gate_floor = INT32_MIN;
+};
+
+// The declick gate one tick on with the key held (voice::declick_step), from
+// the level and its offset from q31_max, which the opening gate approaches:
+// level + floor((q31_max - level) attack / 2^31) is q31_max + floor(offset
+// (2^31 - attack) / 2^31) (see envelope::run_state), a product and a shift
+// from tick to tick; the clamp to declick_top is off the chain, as a level
+// the clamp has met goes on rising past declick_top.
+template <gate_move move>
+inline void gate_step(int32_t& level, int64_t& offset, int64_t keep, int64_t release) {
+  if constexpr (move == gate_move::opens) {
+    offset = (offset * keep) >> 31;
+    const int64_t next = q31_max + offset;
+    level = next > declick_top ? declick_top : int32_t(next);
+  } else if constexpr (move == gate_move::closes) {
+    level = level <= declick_silent ? 0 : level - int32_t((int64_t(level) * release) >> 31);
+  }
+}
+
+// Ticks per run in which stage_run_unchecked looks for a stage's end or the
+// stop rule only after the last.
+constexpr int unchecked_ticks = 32;
+
+// Samples i..n-1 of the source stage, each envelope's and the gate's level
+// into the stage's arrays, while neither envelope's stage ends; returns the
+// first sample not run (a stage's end there is left to the envelopes' own
+// tick), or one past a sample at which the note may end (`may_stop`).
+// Everything it reads is a local, so the stores need not reload it.
+template <gate_move move>
+int stage_run_checked(source_steps& s, int32_t* env_a, int32_t* env_b, int32_t* gate, int i, int n,
+                      bool& may_stop) {
+  envelope::run_state a = s.a, b = s.b;
+  int32_t declick = s.declick;
+  int64_t gate_offset = int64_t(declick) - q31_max;
+  const int64_t keep = (int64_t(1) << 31) - s.declick_attack, release = s.declick_release;
+  const int32_t mask_a = s.mask_a, mask_b = s.mask_b, gate_floor = s.gate_floor;
+  for (; i < n; ++i) {
+    const int64_t oa = a.next(), ob = b.next();
+    const int32_t la = a.level_at(oa), lb = b.level_at(ob);
+    if (a.ends(la) || b.ends(lb)) break;
+    a.offset = oa;
+    b.offset = ob;
+    gate_step<move>(declick, gate_offset, keep, release);
+    env_a[i] = la;
+    env_b[i] = lb;
+    gate[i] = declick;
+    if (((la | mask_a) & (lb | mask_b)) == 0 || declick <= gate_floor) {
+      may_stop = true;
+      ++i;
       break;
     }
   }
-  env_a_.set_level(level_a);
-  env_b_.set_level(level_b);
-  declick_level_ = declick;
-  return frames;
+  s.a = a;
+  s.b = b;
+  s.declick = declick;
+  return i;
+}
+
+// stage_run_checked, its checks a run of ticks at a time: the steps alone
+// for up to unchecked_ticks samples, then the checks. The envelopes' levels
+// and the gate's move monotonically (see envelope::run_state), so a stage
+// that ends within the run has ended at its last sample, and a level of 0 or
+// a gate at its floor shows at the first or the last; a run with any of them
+// is run again checked, from its start.
+template <gate_move move>
+int stage_run_unchecked(source_steps& s, int32_t* env_a, int32_t* env_b, int32_t* gate, int i, int n,
+                        bool& may_stop) {
+  const int64_t keep = (int64_t(1) << 31) - s.declick_attack, release = s.declick_release;
+  const int32_t mask_a = s.mask_a, mask_b = s.mask_b, gate_floor = s.gate_floor;
+  const auto checks = [&](int k) {
+    return s.a.ends(env_a[k]) || s.b.ends(env_b[k]) || ((env_a[k] | mask_a) & (env_b[k] | mask_b)) == 0 ||
+           gate[k] <= gate_floor;
+  };
+  while (i < n) {
+    const int last = std::min(i + unchecked_ticks, n);
+    int64_t oa = s.a.offset, ob = s.b.offset;
+    const int64_t keep_a = s.a.keep, keep_b = s.b.keep, goal_a = s.a.goal, goal_b = s.b.goal;
+    int32_t declick = s.declick;
+    int64_t gate_offset = int64_t(declick) - q31_max;
+    for (int k = i; k < last; ++k) {
+      oa = (oa * keep_a) >> 31;
+      ob = (ob * keep_b) >> 31;
+      gate_step<move>(declick, gate_offset, keep, release);
+      env_a[k] = int32_t(goal_a + oa);
+      env_b[k] = int32_t(goal_b + ob);
+      gate[k] = declick;
+    }
+    if (checks(i) || checks(last - 1)) return stage_run_checked<move>(s, env_a, env_b, gate, i, last, may_stop);
+    s.a.offset = oa;
+    s.b.offset = ob;
+    s.declick = declick;
+    i = last;
+  }
+  return i;
+}
+
+}  // namespace
+
+// The envelopes and the declick gate of samples from..n-1 until the voice
+// stops; returns the frames it sounded. Their states run in locals
+// (envelope::run_state) through the ticks that only move levels; the rare
+// tick that ends a stage or rescales runs on the envelope itself. The stop
+// rule reads the amplifier envelope's level and the stage it is in, or the
+// declick gate's level.
+int voice::stage_envelopes(int from, int n, bool tick_a, bool tick_b) {
+  voice_context::control_stage& c = ctx_->controls;
+  int32_t* out_a = c.env_a.data();
+  int32_t* out_b = c.env_b.data();
+  int32_t* out_gate = c.gate.data();
+  const gate_move move = declick_settled_ ? gate_move::holds : key_gate_ ? gate_move::opens : gate_move::closes;
+  const envelope& amp = amp_env_select_ != 1 ? env_b_ : env_a_;  // read only when an envelope is the amplifier's
+  source_steps s;
+  s.declick = declick_level_;
+  s.declick_attack = declick_attack_;
+  s.declick_release = declick_release_;
+  // Under the declick gate, where a gate at declick_silent would end the note.
+  s.gate_floor = amp_env_select_ == 0 && stops_with(0, envelope::idle, declick_silent) ? declick_silent : INT32_MIN;
+  const auto stops = [&] { return stops_with(amp.level(), amp.stage(), s.declick); };
+  int i = from;
+  while (i < n) {
+    if (!tick_a) s.a.hold(env_a_.level());
+    if (!tick_b) s.b.hold(env_b_.level());
+    if ((!tick_a || s.a.load(env_a_)) && (!tick_b || s.b.load(env_b_))) {
+      // Where a level of 0 would end the note in the amplifier's stage.
+      const int32_t amp_mask = amp_env_select_ != 0 && stops_with(0, amp.stage(), s.declick) ? 0 : -1;
+      s.mask_a = amp_env_select_ == 1 ? amp_mask : -1;
+      s.mask_b = amp_env_select_ == 2 ? amp_mask : -1;
+      bool may_stop = false;
+      switch (move) {
+        case gate_move::holds: i = stage_run_unchecked<gate_move::holds>(s, out_a, out_b, out_gate, i, n, may_stop); break;
+        case gate_move::opens: i = stage_run_unchecked<gate_move::opens>(s, out_a, out_b, out_gate, i, n, may_stop); break;
+        case gate_move::closes: i = stage_run_unchecked<gate_move::closes>(s, out_a, out_b, out_gate, i, n, may_stop); break;
+      }
+      s.a.store(env_a_);
+      s.b.store(env_b_);
+      if (may_stop && stops()) break;
+      if (may_stop || i == n) continue;
+    }
+    // A stage's end, a time scale to recompute or levels out of the steps'
+    // range: the envelopes' own ticks.
+    if (tick_a) env_a_.tick();
+    if (tick_b) env_b_.tick();
+    if (move != gate_move::holds) s.declick = declick_step(s.declick);
+    out_a[i] = env_a_.level();
+    out_b[i] = env_b_.level();
+    out_gate[i] = s.declick;
+    ++i;
+    if (stops()) break;
+  }
+  declick_level_ = s.declick;
+  return i;
 }
 
 // The array a connection's source takes its values from, and how: shift 0

@@ -99,17 +99,48 @@ class envelope {
   }
   void set_level(int32_t level) { level_ = level; }
   // tick() n times on `first` and, side by side, on `second` (may be null),
-  // the level of `first` after each tick into levels[i]. While both go on
-  // falling or holding (decay, sustain, release; or idle) their states sit
-  // in registers, and each tick's level hangs on the one before through a
-  // product, a shift and a subtraction alone; an attack, a stage's end or a
-  // pending time scale go through tick() itself. With stop_at_zero the run
+  // the level of `first` after each tick into levels[i]. While both stay
+  // in their stages their states sit in registers (run_state), and each
+  // tick's level hangs on the one before through a product, a shift and a
+  // subtraction alone; a stage's end or a pending time scale go through
+  // tick() itself. With stop_at_zero the run
   // ends after a tick that leaves the level of `first` at 0, where a
   // caller's stop rule may end the note. moved collects level ^ from_first
   // and level ^ from_second over the ticks (non-zero once a level differed).
   // Returns the ticks run, at least 1 for n >= 1.
   static int run(envelope& first, envelope* second, int32_t* levels, int n, bool stop_at_zero, int32_t from_first,
                  int32_t from_second, int32_t& moved);
+  // One envelope's ticks for a caller that keeps its state in locals over
+  // a run of ticks (envelope::run, a voice's source stage). It counts the
+  // offset o = level - goal: a tick's level + floor(coef (goal - level) /
+  // 2^31) is goal + floor(o keep / 2^31) with keep = 2^31 - coef, so a tick
+  // is o = (o * keep) >> 31, a product and a shift from tick to tick, and
+  // the level goal + o is off that chain. Exact while the stage goes on; a
+  // tick that would end it (ends) is left to tick() itself, after store().
+  // Within a stage the level moves monotonically towards the goal, and the
+  // levels that end it are those from some point on.
+  struct run_state {
+    int64_t goal = 0, keep = int64_t(1) << 31, offset = 0;
+    int32_t lo = 0;     // the levels that end the stage: lo <= level < lo + span
+    uint32_t span = 0;  // 0: none
+
+    // False where the envelope needs tick() itself (a time scale to
+    // recompute, or levels outside the range the steps are exact in).
+    bool load(const envelope& e);
+    // An envelope left alone: the level holds, nothing ends.
+    void hold(int32_t level) {
+      goal = level;
+      keep = int64_t(1) << 31;
+      offset = 0;
+      span = 0;
+    }
+    int64_t next() const { return (offset * keep) >> 31; }
+    int32_t level_at(int64_t o) const { return int32_t(goal + o); }
+    bool ends(int32_t level) const { return uint32_t(level) - uint32_t(lo) < span; }
+    int32_t level() const { return level_at(offset); }
+    void store(envelope& e) const { e.level_ = level(); }
+  };
+
   // Advance a silent voice's envelope by ticks: collected until at least
   // pending_apply_ticks, then applied in closed form.
   void skip(uint32_t ticks);
@@ -159,7 +190,6 @@ class envelope {
   void rescale();
   void end_stage();  // attack -> decay -> sustain; release -> idle
   void apply_ticks(double ticks);  // closed-form stage advance
-  struct falling;  // envelope_run.cpp
 
   row table_[4] = {};  // attack, decay, sustain, release
   int32_t level_ = 0;

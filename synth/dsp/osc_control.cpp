@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "synth/dsp/exp2.h"
+#include "synth/dsp/osc_control_lanes.h"
 #include "synth/dsp/sse2_ops.h"
+#include "synth/dsp/svf_lanes.h"
 
 namespace synth {
 
@@ -220,6 +222,13 @@ void osc_control_repitch_block(const osc_control_inputs& in, float period, const
   const osc_control_inputs held = in;
   const float base = r.base, ratio_b = r.ratio_b, increment_b = r.increment_b;
   int i = 0;
+  // Eight at a time where the lanes run their AVX2 kernels, the rest four
+  // at a time and one by one.
+  if (svf_lanes::active_kernel() == svf_lanes::kernel::avx2) {
+    const osc_control_lanes::held h{base,   held.tune_1, held.tune_2,   period,
+                                    ratio_b, increment_b, held.width_a, follows};
+    i = osc_control_lanes::detail::repitch_avx2(h, pitch_mod, width_mod, n, out);
+  }
 #if defined(__SSE2__)
   const __m128 base4 = _mm_set1_ps(base), tune_1 = _mm_set1_ps(held.tune_1), tune_2 = _mm_set1_ps(held.tune_2);
   const __m128 period4 = _mm_set1_ps(period), ratio_b4 = _mm_set1_ps(ratio_b), held_b = _mm_set1_ps(increment_b);

@@ -133,3 +133,64 @@ TEST(envelope_run, stop_at_zero_ends_after_the_first_silent_tick) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a caller running a block in locals relies on, checked from envelope
+// e's state: a step of run_state is tick()'s level where the stage goes on,
+// and ends() says where tick() ends the stage; continued past that, the
+// levels move monotonically towards the goal and the ending levels come
+// last. Returns whether e loaded (was in the steps' range).
+bool check_run_state(const envelope& e, int& ends_seen) {
+  envelope::run_state s;
+  if (!s.load(e)) return false;
+  envelope ticked = e;
+  ticked.tick();
+  const int64_t o = s.next();
+  const int32_t level = s.level_at(o);
+  if (s.ends(level)) {
+    ++ends_seen;
+    EXPECT_NE(ticked.stage(), e.stage()) << "ends() where tick() goes on, level " << level;
+  } else {
+    EXPECT_EQ(ticked.stage(), e.stage()) << "tick() ends the stage at level " << level;
+    EXPECT_EQ(ticked.level(), level);
+  }
+  // The continuation: monotonic levels, and once ending, ending on.
+  bool ending = false;
+  int32_t previous = e.level();
+  const int direction = s.goal > e.level() ? 1 : s.goal < e.level() ? -1 : 0;
+  envelope::run_state c = s;
+  for (int k = 0; k < 300; ++k) {
+    c.offset = c.next();
+    const int32_t l = c.level();
+    EXPECT_GE((int64_t(l) - previous) * direction, 0) << "a level moved away from the goal";
+    EXPECT_TRUE(!ending || c.ends(l)) << "a level ending the stage followed by one that does not";
+    ending = c.ends(l);
+    previous = l;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST(envelope_run, run_state_steps_as_tick_and_ends_where_it_ends) {
+  std::mt19937 rng(11);
+  auto unit = [&] { return std::uniform_real_distribution<float>(0.f, 1.f)(rng); };
+  int loaded[4] = {0, 0, 0, 0}, ends_seen = 0;
+  for (int round = 0; round < 24; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    envelope e = make({unit() * 0.15f, unit() * 0.2f, round % 4 == 0 ? 1.f : unit(), unit() * 0.2f, 0.f}, 44100.f);
+    e.set_const_attack(round % 3 == 0);
+    e.note_start(round % 5 == 4 ? 3 : 0);
+    for (int t = 0; t < 30000 && e.stage() != envelope::idle; ++t) {
+      if (check_run_state(e, ends_seen) && e.stage() < envelope::idle) ++loaded[e.stage()];
+      if (t == 9000) e.set_sustain(unit());  // the goal moves under a running stage
+      if (t == 12000) e.gate_on();           // a retrigger from the sustain (Const Atk from high up)
+      if (t == 20000) e.gate_off();
+      e.tick();
+    }
+  }
+  // Every stage ran in the steps' range, and stages ended under them.
+  for (int s = 0; s < 4; ++s) EXPECT_GT(loaded[s], 100) << "stage " << s;
+  EXPECT_GT(ends_seen, 40);
+}

@@ -8,6 +8,7 @@
 #include "synth/dsp/noise_generator.h"
 #include "synth/dsp/osc_control.h"
 #include "synth/dsp/oscillator.h"
+#include "tests/support/lane_kernels.h"
 #include "tools/analysis/spectrum.h"
 
 using namespace synth;
@@ -213,8 +214,12 @@ void expect_run_matches_ticks(osc_control_inputs in, const std::vector<int32_t>&
 }  // namespace
 
 TEST(osc_control, a_run_of_pitch_and_width_moves_matches_tick_by_tick) {
-  // Vibrato and width modulation, B following A or held at middle C.
+  // Vibrato and width modulation, B following A or held at middle C, on
+  // either kernel (eight samples to an AVX2 register, four to an SSE2 one).
+  for (synth::svf_lanes::kernel k : test_support::available_kernels())
   for (float keytrack_b : {1.f, 0.f}) {
+    SCOPED_TRACE(test_support::kernel_name(k));
+    test_support::forced_kernel forced(k);
     osc_control_inputs in;
     in.pitch = 57.f;
     in.tune_1 = 1.001f;
@@ -245,10 +250,13 @@ TEST(osc_control, a_run_matches_the_ticks_at_the_edges_of_every_range) {
     width.push_back(i < 8 ? edges[i] : int32_t(i * 9973 % 131072) - 65536);
   }
   const float nan = std::nanf("");
+  for (synth::svf_lanes::kernel k : test_support::available_kernels())
   for (float tune : {1.f, 3.5f, nan}) {
+    test_support::forced_kernel forced(k);
     for (float keytrack_b : {1.f, 0.f}) {
-      for (size_t n : {pitch.size(), size_t(1), size_t(6), pitch.size() - 3}) {
-        SCOPED_TRACE(testing::Message() << "tune " << tune << " keytrack " << keytrack_b << " n " << n);
+      for (size_t n : {pitch.size(), size_t(1), size_t(6), size_t(13), pitch.size() - 3}) {
+        SCOPED_TRACE(testing::Message() << test_support::kernel_name(k) << " tune " << tune << " keytrack "
+                                        << keytrack_b << " n " << n);
         osc_control_inputs in;
         in.pitch = 100.f;
         in.tune_1 = tune;
