@@ -145,8 +145,8 @@ bool voice::repitch_oscillators() {
   return true;
 }
 
-// The increments after a move of the common pitch or the XMod inputs alone,
-// the glide settled and B's detune holding (see osc_control_retune).
+// The increments after a move of the common pitch, B's detune or the XMod
+// inputs alone, the glide settled (see osc_control_retune).
 void voice::retune_oscillators() {
   fill_osc_inputs();
   osc_control_retune(osc_ctl_, osc_in_, ctx_->sample_rate, ctx_->inv_sample_rate, osc_last_);
@@ -665,15 +665,16 @@ bool voice::busy_tick(bool defer_cutoff) {
 
 // The busy tick after the connections: what the destinations reach, given
 // their values at the last tick.
-// With the glide settled and B's detune holding, a move of the common pitch
-// or of the XMod inputs (which XMod moves at every sample) changes only the
-// two increments, and a move of A's width only A's width and spread.
+// With the glide settled, a move of the common pitch, of B's detune or of
+// the XMod inputs (which XMod moves at every sample) changes only B's ratio
+// and the two increments, and a move of A's width only A's width and spread.
 bool voice::busy_controls(int32_t pitch, int32_t width, int32_t detune, float xa, float xb, bool defer_cutoff) {
-  if (dirty_ || glide_moving_ || detune != dst_detune_) {
+  if (dirty_ || glide_moving_) {
     update_oscillators();
     glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
   } else {
-    if (pitch != dst_pitch_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_)) retune_oscillators();
+    if (pitch != dst_pitch_ || detune != dst_detune_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_))
+      retune_oscillators();
     if (width != dst_width_) rewidth_oscillator_a();
   }
   bool cutoff_due = false;

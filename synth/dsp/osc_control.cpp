@@ -182,7 +182,9 @@ void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float 
 
 void osc_control_retune(osc_control_state& s, const osc_control_inputs& in, float sample_rate, float period,
                         osc_control_result& r) {
-  tune_oscillators(s, in, r.base, r.ratio_b, sample_rate, period, r);
+  const float ratio_b = pitch_ratio(in.detune_b_mod) * in.tuning_b;
+  r.ratio_b = ratio_b;
+  tune_oscillators(s, in, r.base, ratio_b, sample_rate, period, r);
 }
 
 void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r) {

@@ -172,12 +172,12 @@ inline osc_control_result osc_control_tick(osc_control_state& s, const osc_contr
 // change (the same float the tick divides out).
 bool osc_control_repitch(const osc_control_inputs& in, float period, osc_control_result& r);
 
-// The tick again when only the common pitch modulation and the XMod
-// inputs moved since `r` was made, with the glide settled (no tick would
-// move it): the frequencies and increments of `r`, the numbers
-// osc_control_tick gives, under any XMod setting and keytrack. The base,
-// B's ratio, widths and PCM starts in `r` stay as they are. `period` as for
-// osc_control_repitch.
+// The tick again when only the modulation of the common pitch, of B's
+// detune and the XMod inputs moved since `r` was made, with the glide
+// settled (no tick would move it): B's ratio, the frequencies and the
+// increments of `r`, the numbers osc_control_tick gives, under any XMod
+// setting and keytrack. The base, widths and PCM starts in `r` stay as they
+// are. `period` as for osc_control_repitch.
 void osc_control_retune(osc_control_state& s, const osc_control_inputs& in, float sample_rate, float period,
                         osc_control_result& r);
 

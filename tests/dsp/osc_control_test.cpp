@@ -279,10 +279,11 @@ void expect_fresh_tick(const osc_control_inputs& in, float sample_rate, const os
 }  // namespace
 
 TEST(osc_control, retune_matches_the_whole_tick_under_every_xmod_setting_and_keytrack) {
-  // XMod moving every sample and vibrato held for runs of samples: the
-  // retune, and the tick that keeps its state, give what a tick from
-  // scratch gives; B's keytrack in between takes the kept note where A's
-  // frequency held. NaN XMod inputs and increments past the limit included.
+  // XMod moving every sample, vibrato held for runs of samples, then B's
+  // detune moving as well: the retune, and the tick that keeps its state,
+  // give what a tick from scratch gives; B's keytrack in between takes the
+  // kept note where A's frequency held. NaN XMod inputs and increments past
+  // the limit included.
   const float nan = std::nanf("");
   for (int32_t setting = 0; setting < xmod_settings; ++setting) {
     for (float keytrack_b : {0.f, 1.f, 0.35f, 0.8f}) {
@@ -303,6 +304,7 @@ TEST(osc_control, retune_matches_the_whole_tick_under_every_xmod_setting_and_key
         in.pitch_mod = int32_t(1500.0 * std::sin(i * 0.05)) / 64 * 64;  // held for a few samples at a time
         in.xmod_a = i == 150 ? nan : float(0.6 * std::sin(i * 0.9));
         in.xmod_b = i % 7 == 0 ? in.xmod_b : float(0.3 * std::cos(i * 1.3));
+        in.detune_b_mod = i < 200 ? 300 : int32_t(700.0 * std::sin(i * 0.2));
         if (i == 300) in.pitch_mod = 8192 * 6;  // far above half the rate
         osc_control_tick(kept, in, rate, kept_r);
         osc_control_retune(retuned, in, rate, 1.f / rate, retuned_r);
