@@ -320,6 +320,7 @@ class voice {
   void fill_osc_inputs();
   void apply_osc_controls();
   bool repitch_oscillators();
+  void retune_oscillators();
   void rewidth_oscillator_a();
   bool begin_tick();
   bool busy_tick(bool defer_cutoff);

@@ -145,6 +145,18 @@ bool voice::repitch_oscillators() {
   return true;
 }
 
+// The increments after a move of the common pitch, B's detune or the XMod
+// inputs alone, the glide settled (see osc_control_retune).
+void voice::retune_oscillators() {
+  fill_osc_inputs();
+  osc_control_retune(osc_ctl_, osc_in_, ctx_->sample_rate, ctx_->inv_sample_rate, osc_last_);
+  hz_a_ = osc_last_.hz_a;
+  osc_a_.set_increment(osc_last_.increment_a);
+  osc_b_.set_increment(osc_last_.increment_b);
+  if (osc_fade_left_[0] > 0) fading_osc_[0].set_increment(osc_last_.increment_a);
+  if (osc_fade_left_[1] > 0) fading_osc_[1].set_increment(osc_last_.increment_b);
+}
+
 void voice::advance_idle_lfos() {
   if (lfo_skipped_[0] > 0) lfo_a_.skip(lfo_skipped_[0]);
   if (lfo_skipped_[1] > 0) lfo_b_.skip(lfo_skipped_[1]);
@@ -653,13 +665,17 @@ bool voice::busy_tick(bool defer_cutoff) {
 
 // The busy tick after the connections: what the destinations reach, given
 // their values at the last tick.
+// With the glide settled, a move of the common pitch, of B's detune or of
+// the XMod inputs (which XMod moves at every sample) changes only B's ratio
+// and the two increments, and a move of A's width only A's width and spread.
 bool voice::busy_controls(int32_t pitch, int32_t width, int32_t detune, float xa, float xb, bool defer_cutoff) {
-  const bool all = dirty_ || glide_moving_ || detune != dst_detune_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_);
-  if (all || (pitch != dst_pitch_ && !repitch_oscillators())) {
+  if (dirty_ || glide_moving_) {
     update_oscillators();
     glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
-  } else if (width != dst_width_) {
-    rewidth_oscillator_a();
+  } else {
+    if (pitch != dst_pitch_ || detune != dst_detune_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_))
+      retune_oscillators();
+    if (width != dst_width_) rewidth_oscillator_a();
   }
   bool cutoff_due = false;
   if (dirty_ || smoothed_filters_)

@@ -136,32 +136,57 @@ float apply_xmod(float hz, int32_t setting, float u, bool self) {
   }
 }
 
-void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate, osc_control_result& r) {
-  const float base = glide_tick(s.glide, in.pitch, in.offset, sample_rate);
-  r.base = base;
+float keytracked_hz(keytrack_memo& m, float hz_a, float keytrack, float sample_rate) {
+  if (hz_a != m.hz_a || keytrack != m.keytrack || sample_rate != m.sample_rate) {
+    const double note = 12.0 * std::log2(std::max(double(hz_a), 1e-6) / note0_hz);
+    m.hz = note_hz((note - 60.0) * keytrack + 60.0, sample_rate);
+    m.hz_a = hz_a;
+    m.keytrack = keytrack;
+    m.sample_rate = sample_rate;
+  }
+  return m.hz;
+}
 
+namespace {
+
+// The frequencies and increments of both oscillators into `r` from the
+// glided base frequency and B's ratio.
+void tune_oscillators(osc_control_state& s, const osc_control_inputs& in, float base, float ratio_b,
+                      float sample_rate, float period, osc_control_result& r) {
   // Oscillator A.
   r.hz_a = hz_a_of(in, base, in.pitch_mod);
-  osc_control_rewidth(in, r);
   const float hz_a = apply_xmod(r.hz_a, in.xmod_setting, in.xmod_a, xmod_uses_a(in.xmod_setting));
-  const float period = 1.f / sample_rate;
   r.increment_a = clamp_increment(hz_a, period);
 
   // Oscillator B: fixed at middle C, following A, or keytracked around middle C.
-  const float ratio_b = pitch_ratio(in.detune_b_mod) * in.tuning_b;
-  r.ratio_b = ratio_b;
-  if (in.keytrack_b == 0.f) {
+  if (in.keytrack_b == 0.f)
     r.hz_b = ratio_b * middle_c_hz;
-  } else if (in.keytrack_b == 1.f) {
+  else if (in.keytrack_b == 1.f)
     r.hz_b = ratio_b * r.hz_a;
-  } else {
-    const double note = 12.0 * std::log2(std::max(double(r.hz_a), 1e-6) / note0_hz);
-    r.hz_b = ratio_b * note_hz((note - 60.0) * in.keytrack_b + 60.0, sample_rate);
-  }
-  r.pending_width_b = pending_width_of(in.width_b);
-  r.pcm_start_b = clamp_unit(in.width_b);
+  else
+    r.hz_b = ratio_b * keytracked_hz(s.keytrack, r.hz_a, in.keytrack_b, sample_rate);
   const float hz_b = apply_xmod(r.hz_b, in.xmod_setting, in.xmod_b, xmod_uses_b(in.xmod_setting));
   r.increment_b = clamp_increment(hz_b, period);
+}
+
+}  // namespace
+
+void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate, osc_control_result& r) {
+  const float base = glide_tick(s.glide, in.pitch, in.offset, sample_rate);
+  const float ratio_b = pitch_ratio(in.detune_b_mod) * in.tuning_b;
+  r.base = base;
+  r.ratio_b = ratio_b;
+  tune_oscillators(s, in, base, ratio_b, sample_rate, 1.f / sample_rate, r);
+  osc_control_rewidth(in, r);
+  r.pending_width_b = pending_width_of(in.width_b);
+  r.pcm_start_b = clamp_unit(in.width_b);
+}
+
+void osc_control_retune(osc_control_state& s, const osc_control_inputs& in, float sample_rate, float period,
+                        osc_control_result& r) {
+  const float ratio_b = pitch_ratio(in.detune_b_mod) * in.tuning_b;
+  r.ratio_b = ratio_b;
+  tune_oscillators(s, in, r.base, ratio_b, sample_rate, period, r);
 }
 
 void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r) {

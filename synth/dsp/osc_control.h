@@ -133,9 +133,25 @@ struct osc_control_result {
   float pcm_start_b = 0.f;
 };
 
+// B's keytrack between 0 and 1 takes A's frequency to a note and back, a
+// logarithm and an exponential: the last result (before B's ratio) is kept
+// with the inputs it was made from, since A's frequency before XMod holds
+// still while XMod alone moves the increments. A rate of 0 marks it empty.
+struct keytrack_memo {
+  float hz_a = 0.f;
+  float keytrack = 0.f;
+  float sample_rate = 0.f;
+  float hz = 0.f;
+};
+
+// B's frequency before its ratio at keytrack k (0 < k < 1, neither end):
+// note_hz of A's note scaled by k around middle C.
+float keytracked_hz(keytrack_memo& m, float hz_a, float keytrack, float sample_rate);
+
 struct osc_control_state {
   glide_state glide;
   xmod_state xmod;
+  keytrack_memo keytrack;
 };
 
 // Writes every field of `r`. A voice passes the record it keeps, so that the
@@ -155,6 +171,15 @@ inline osc_control_result osc_control_tick(osc_control_state& s, const osc_contr
 // conditions do not hold. `period` is 1 / sample rate, made once per rate
 // change (the same float the tick divides out).
 bool osc_control_repitch(const osc_control_inputs& in, float period, osc_control_result& r);
+
+// The tick again when only the modulation of the common pitch, of B's
+// detune and the XMod inputs moved since `r` was made, with the glide
+// settled (no tick would move it): B's ratio, the frequencies and the
+// increments of `r`, the numbers osc_control_tick gives, under any XMod
+// setting and keytrack. The base, widths and PCM starts in `r` stay as they
+// are. `period` as for osc_control_repitch.
+void osc_control_retune(osc_control_state& s, const osc_control_inputs& in, float sample_rate, float period,
+                        osc_control_result& r);
 
 // The part of the tick that oscillator A's width modulation and "Width"
 // reach: its pending width and PCM start in `r`, the numbers

@@ -268,3 +268,84 @@ TEST(osc_control, a_run_matches_the_ticks_at_the_edges_of_every_range) {
     }
   }
 }
+
+namespace {
+
+bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The frequencies and increments of `r` against a tick from a fresh state,
+// which keeps no memo: what the whole tick makes of `in` from scratch.
+void expect_fresh_tick(const osc_control_inputs& in, float sample_rate, const osc_control_result& r) {
+  osc_control_state fresh;
+  const osc_control_result want = osc_control_tick(fresh, in, sample_rate);
+  ASSERT_TRUE(same_bits(r.hz_a, want.hz_a)) << r.hz_a << " " << want.hz_a;
+  ASSERT_TRUE(same_bits(r.hz_b, want.hz_b)) << r.hz_b << " " << want.hz_b;
+  ASSERT_TRUE(same_bits(r.increment_a, want.increment_a)) << r.increment_a << " " << want.increment_a;
+  ASSERT_TRUE(same_bits(r.increment_b, want.increment_b)) << r.increment_b << " " << want.increment_b;
+}
+
+}  // namespace
+
+TEST(osc_control, retune_matches_the_whole_tick_under_every_xmod_setting_and_keytrack) {
+  // XMod moving every sample, vibrato held for runs of samples, then B's
+  // detune moving as well: the retune, and the tick that keeps its state,
+  // give what a tick from scratch gives; B's keytrack in between takes the
+  // kept note where A's frequency held. NaN XMod inputs and increments past
+  // the limit included.
+  const float nan = std::nanf("");
+  for (int32_t setting = 0; setting < xmod_settings; ++setting) {
+    for (float keytrack_b : {0.f, 1.f, 0.35f, 0.8f}) {
+      SCOPED_TRACE(testing::Message() << "xmod " << setting << " keytrack " << keytrack_b);
+      osc_control_inputs in;
+      in.pitch = 64.f;
+      in.offset = 0.25f;
+      in.tune_1 = 2.f;
+      in.tune_2 = 1.01f;
+      in.keytrack_b = keytrack_b;
+      in.tuning_b = 1.5f;
+      in.detune_b_mod = 300;
+      in.xmod_setting = setting;
+      osc_control_state kept, retuned;
+      osc_control_result kept_r, retuned_r;
+      osc_control_tick(retuned, in, rate, retuned_r);
+      for (int i = 0; i < 400; ++i) {
+        in.pitch_mod = int32_t(1500.0 * std::sin(i * 0.05)) / 64 * 64;  // held for a few samples at a time
+        in.xmod_a = i == 150 ? nan : float(0.6 * std::sin(i * 0.9));
+        in.xmod_b = i % 7 == 0 ? in.xmod_b : float(0.3 * std::cos(i * 1.3));
+        in.detune_b_mod = i < 200 ? 300 : int32_t(700.0 * std::sin(i * 0.2));
+        if (i == 300) in.pitch_mod = 8192 * 6;  // far above half the rate
+        osc_control_tick(kept, in, rate, kept_r);
+        osc_control_retune(retuned, in, rate, 1.f / rate, retuned_r);
+        expect_fresh_tick(in, rate, kept_r);
+        expect_fresh_tick(in, rate, retuned_r);
+        if (testing::Test::HasFatalFailure()) return;
+      }
+    }
+  }
+}
+
+TEST(osc_control, keytrack_between_the_ends_follows_each_of_its_inputs) {
+  // The kept note is made again when A's frequency, the keytrack or the
+  // rate moves, each alone; a rate low enough limits B at half of it.
+  osc_control_inputs in;
+  in.pitch = 100.f;
+  in.keytrack_b = 0.5f;
+  osc_control_state s;
+  osc_control_result r;
+  osc_control_tick(s, in, rate, r);
+  expect_fresh_tick(in, rate, r);
+  in.keytrack_b = 0.9f;
+  osc_control_tick(s, in, rate, r);
+  expect_fresh_tick(in, rate, r);
+  for (float other_rate : {48000.f, 1000.f, 44100.f}) {
+    osc_control_tick(s, in, other_rate, r);
+    expect_fresh_tick(in, other_rate, r);
+  }
+  EXPECT_EQ(keytracked_hz(s.keytrack, r.hz_a, 0.9f, 1000.f), 500.f);
+  in.pitch_mod = 8192;
+  osc_control_retune(s, in, rate, 1.f / rate, r);
+  expect_fresh_tick(in, rate, r);
+  in.pitch_mod = 0;
+  osc_control_retune(s, in, rate, 1.f / rate, r);
+  expect_fresh_tick(in, rate, r);
+}

@@ -215,6 +215,33 @@ TEST(engine_null, cross_modulation_kinds_and_fm_of_the_filter) {
   }
 }
 
+TEST(engine_null, cross_modulation_under_vibrato_glide_and_bend_with_b_keytracked_anywhere) {
+  // XMod moves both increments at every sample while LFO A moves the pitch
+  // and A's width (the ramp's spread with it), and LFO B B's detune or not:
+  // a busy tick then retunes only B's ratio and the increments. B fixed,
+  // following A or keytracked in between; notes glide into each other, the
+  // bend moves, and a waveform change crossfades under the held notes.
+  for (int xmod : {1, 6, 11}) {
+    for (float keytrack_b : {0.5f, 0.f, 1.f}) {
+      std::vector<action> notes = {note_on(0, 48),       note_on(6000, 60),   note_off(6100, 48),
+                                   bend(11000, 90),      note_on(16000, 55),  note_off(16000, 60),
+                                   set(24000, p::osc_a_waveform, 1.f),       bend(26000, 30),
+                                   note_off(30000, 55)};
+      expect_null(with("xmod " + std::to_string(xmod) + " keytrack " + std::to_string(keytrack_b),
+                       {set_global(0, p::voices, 2.f), set(0, p::glide_mode, 1.f), set(0, p::glide_time, 0.4f),
+                        set(0, p::osc_xmod, float(xmod)), set(0, p::osc_a_xmod, 0.3f), set(0, p::osc_b_xmod, 0.2f),
+                        set(0, p::osc_a_waveform, 2.f), set(0, p::osc_b_waveform, 4.f),
+                        set(0, p::osc_b_level, 0.7f), set(0, p::osc_b_keytrack, keytrack_b), set(0, p::osc_b_coarse, 7.f),
+                        set(0, p::filter_mode, 2.f), set(0, p::filter_frequency, 0.6f),
+                        set(0, p::env_a_sustain, 1.f), set(0, p::mod_a_rate, 0.45f), set(0, p::pitch_mod_a, 0.08f),
+                        set(0, p::width_mod_a, 0.4f), set(0, p::mod_b_rate, 0.3f),
+                        set(0, p::mod_a_shape, 2.f), set(0, p::mod_b_shape, 2.f),
+                        set(0, p::detune_mod_b, xmod == 1 ? 0.f : 0.15f)},
+                       notes, second * 3 / 4));
+    }
+  }
+}
+
 TEST(engine_null, unison_glide_and_bend) {
   for (int glide = 1; glide <= 4; ++glide) {
     std::vector<action> notes = {note_on(0, 48), note_on(9000, 60), note_off(9100, 48), bend(15000, 100),
