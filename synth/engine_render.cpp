@@ -294,9 +294,9 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
 void synth::prepare_lane_filters(voice* const* members, voice_context::lane_stage* const* stages, int count,
                                  int frames) {
   constexpr int lanes = voice_context::lane_count;
-  state_variable_filter* smoothing[lanes];
-  const float* mixer[lanes];
-  float* smoothed[lanes];
+  state_variable_filter* smoothing[lanes] = {};
+  const float* mixer[lanes] = {};
+  float* smoothed[lanes] = {};
   int fmods = 0;
   for (int m = 0; m < count; ++m) {
     if (!members[m]->lanes_fmod()) continue;
