@@ -7,6 +7,7 @@
 // actually take the staged form, on either filter kernel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -71,10 +72,7 @@ result play(const std::vector<setting>& sound, const std::vector<int>& keys, int
 }
 
 double residual_db(const std::vector<float>& a, const std::vector<float>& b) {
-  std::vector<float> diff(a.size());
-  for (size_t i = 0; i < a.size(); ++i) diff[i] = a[i] - b[i];
-  const double residual = analysis::rms(diff.data(), diff.size());
-  return residual > 0 ? analysis::amplitude_db(residual / analysis::rms(a.data(), a.size())) : -300.0;
+  return analysis::residual_db(a.data(), b.data(), std::min(a.size(), b.size()));
 }
 
 // The sounds: A a multi-ramp whose spread follows the width, B a pulse.

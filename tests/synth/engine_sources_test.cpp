@@ -87,10 +87,7 @@ result play(const std::vector<event>& sound, std::vector<event> events, int fram
 }
 
 double residual_db(const std::vector<float>& a, const std::vector<float>& b) {
-  std::vector<float> diff(a.size());
-  for (size_t i = 0; i < a.size(); ++i) diff[i] = a[i] - b[i];
-  const double residual = analysis::rms(diff.data(), diff.size());
-  return residual > 0 ? analysis::amplitude_db(residual / analysis::rms(a.data(), a.size())) : -300.0;
+  return analysis::residual_db(a.data(), b.data(), std::min(a.size(), b.size()));
 }
 
 // A vibrato from LFO A (so the oscillators move every sample) and envelope

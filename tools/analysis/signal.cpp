@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace analysis {
 
@@ -62,6 +63,13 @@ size_t first_above(const float* x, size_t n, double threshold) {
   for (size_t i = 0; i < n; ++i)
     if (std::fabs(x[i]) > threshold) return i;
   return n;
+}
+
+double residual_db(const float* a, const float* b, size_t n) {
+  std::vector<float> diff(n);
+  for (size_t i = 0; i < n; ++i) diff[i] = a[i] - b[i];
+  const double residual = rms(diff.data(), n);
+  return residual > 0 ? amplitude_db(residual / rms(a, n)) : -300.0;
 }
 
 }  // namespace analysis

@@ -20,6 +20,10 @@ double tone_amplitude(const float* x, size_t n, double rate, double hz);
 
 double amplitude_db(double amplitude);  // 20 log10, floored at -300
 
+// The difference b - a relative to a, in dB of RMS: how far one render
+// nulls against another of the same length (-300 when they are equal).
+double residual_db(const float* a, const float* b, size_t n);
+
 // First frame whose |x| exceeds threshold, or n when none.
 size_t first_above(const float* x, size_t n, double threshold);
 
