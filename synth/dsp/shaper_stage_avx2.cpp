@@ -51,14 +51,14 @@ static lane_set gather_set(const shaper_voice* voices, int count) {
   lane_set s;
   __m256* fields[12] = {&s.tone_g, &s.tone_k, &s.dc_g, &s.dc_k, &s.d,      &s.d1,
                         &s.limit,  &s.k,      &s.c,    &s.bias, &s.tone_s, &s.dc_z};
-  for (int f = 0; f < 12; ++f) *fields[f] = _mm256_load_ps(t[f].v);
+  for (int f = 0; f < 12; ++f) *fields[f] = _mm256_loadu_ps(t[f].v);
   return s;
 }
 
 static void scatter_states(const lane_set& s, const shaper_voice* voices, int count) {
   lane_values tone, dc;
-  _mm256_store_ps(tone.v, s.tone_s);
-  _mm256_store_ps(dc.v, s.dc_z);
+  _mm256_storeu_ps(tone.v, s.tone_s);
+  _mm256_storeu_ps(dc.v, s.dc_z);
   for (int j = 0; j < count; ++j) {
     voices[j].tone->s = tone.v[j];
     voices[j].dc->z = dc.v[j];
@@ -144,7 +144,7 @@ static void shape(const shaper_voice* voices, int count, const int32_t* const* i
     const __m256i x = _mm256_setr_epi32(from[0][i], from[1][i], from[2][i], from[3][i], from[4][i], from[5][i],
                                         from[6][i], from[7][i]);
     alignas(32) int32_t lane_out[lanes];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lane_out), shape8<Mode>(s, x));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(lane_out), shape8<Mode>(s, x));
     for (int j = 0; j < count; ++j) out[j][i] = lane_out[j];
   }
   scatter_states(s, voices, count);
