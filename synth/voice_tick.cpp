@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "synth/dsp/sse2_ops.h"
+#include "synth/dsp/output_gains.h"
 #include "synth/dsp/svf_kernel.h"
 #include "synth/voice.h"
 #include "synth/voice_fixed.h"
@@ -284,42 +284,11 @@ void voice::set_shaper_depth(float x) {
   shaper_.set_depth(x);
 }
 
-namespace {
-
-// The pan law at a pan position (2^16 units either side of the middle).
-void pan_weights(int32_t pan_now, float& left, float& right) {
-  const float pan = float(pan_now) / 65536.f + 0.5f;
-  const float pp = std::clamp(pan, 0.f, 1.f);
-  const float a = (1.f - pp) * (1.f + pp);
-  const float b = (2.f - pp) * pp;
-  left = 0.224f * a * a + 0.776f * a;
-  right = 0.224f * b * b + 0.776f * b;
-}
-
-#if defined(__SSE2__)
-
-// pan_weights of four pan positions, the same float steps (a division by
-// 2^16 is the product with 2^-16, exactly; the clamp's input is never NaN).
-void pan_weights_ps(__m128i pan_now, __m128& left, __m128& right) {
-  const __m128 pan = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(pan_now), _mm_set1_ps(1.f / 65536.f)), _mm_set1_ps(0.5f));
-  const __m128 one = _mm_set1_ps(1.f);
-  const __m128 pp = _mm_min_ps(_mm_max_ps(pan, _mm_setzero_ps()), one);
-  const __m128 a = _mm_mul_ps(_mm_sub_ps(one, pp), _mm_add_ps(one, pp));
-  const __m128 b = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(2.f), pp), pp);
-  const __m128 square = _mm_set1_ps(0.224f), linear = _mm_set1_ps(0.776f);
-  left = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(square, a), a), _mm_mul_ps(linear, a));
-  right = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(square, b), b), _mm_mul_ps(linear, b));
-}
-
-#endif  // __SSE2__
-
-}  // namespace
-
 // The pan law only when the pan moved: the weights are the same numbers.
 void voice::follow_pan(int32_t pan_now) {
   if (pan_now == pan_applied_) return;
   pan_applied_ = pan_now;
-  pan_weights(pan_now, pan_weight_left_, pan_weight_right_);
+  output_gains::pan_weights(pan_now, pan_weight_left_, pan_weight_right_);
 }
 
 // update_output_gains for n ticks with no amplifier fade under way, from
@@ -330,31 +299,20 @@ void voice::output_gains_block(const int32_t* amplitude, const int32_t* pan, flo
   const float velocity_gain = velocity_gain_, unison_left = unison_left_, unison_right = unison_right_;
   int32_t applied = pan_applied_;
   float weight_left = pan_weight_left_, weight_right = pan_weight_right_;
-  int i = 0;
-#if defined(__SSE2__)
-  // Four at a time the pan law runs for every sample: the weights are a
+  // A register at a time the pan law runs for every tick: the weights are a
   // function of the pan alone, so they are the numbers the memo would keep.
-  const __m128i centre4 = _mm_set1_epi32(centre);
-  const __m128 scale = _mm_set1_ps(output_scale), velocity = _mm_set1_ps(velocity_gain);
-  const __m128 to_unit = _mm_set1_ps(inv_2_24), left4 = _mm_set1_ps(unison_left), right4 = _mm_set1_ps(unison_right);
-  for (; i + 4 <= n; i += 4) {
-    __m128 wl, wr;
-    pan_weights_ps(_mm_add_epi32(centre4, _mm_loadu_si128(reinterpret_cast<const __m128i*>(pan + i))), wl, wr);
-    const __m128i amp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(amplitude + i));
-    const __m128 v = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(_mm_cvtepi32_ps(amp), scale), velocity), to_unit);
-    _mm_storeu_ps(gl + i, _mm_mul_ps(_mm_mul_ps(wl, v), left4));
-    _mm_storeu_ps(gr + i, _mm_mul_ps(_mm_mul_ps(wr, v), right4));
-  }
+  const output_gains::gain_run run{amplitude,     pan,         centre, output_scale, velocity_gain, inv_2_24,
+                                   unison_left, unison_right, gl,     gr,           n};
+  int i = output_gains::run(run);
   if (i > 0) {
     applied = centre + pan[i - 1];
-    pan_weights(applied, weight_left, weight_right);
+    output_gains::pan_weights(applied, weight_left, weight_right);
   }
-#endif
   for (; i < n; ++i) {
     const int32_t pan_now = centre + pan[i];
     if (pan_now != applied) {
       applied = pan_now;
-      pan_weights(pan_now, weight_left, weight_right);
+      output_gains::pan_weights(pan_now, weight_left, weight_right);
     }
     const float v = float(amplitude[i]) * output_scale * velocity_gain * inv_2_24;
     gl[i] = weight_left * v * unison_left;

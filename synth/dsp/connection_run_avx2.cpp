@@ -1,6 +1,7 @@
-// The additive connection over a run, four samples to a register in 64-bit
-// lanes: the source (an int32, or an envelope >> 15) times the depth (an
-// int32) is exact in _mm256_mul_epi32; the floor shift by 31 comes from
+// The additive connection over a run, eight samples to a register in 32-bit
+// lanes (add8), or four in 64-bit lanes (add4) for a depth of INT32_MIN and
+// the rest: there the source (an int32, or an envelope >> 15) times the depth
+// (an int32) is exact in _mm256_mul_epi32; the floor shift by 31 comes from
 // avx2::sra; the sum with the destination fits 64 bits and is clamped to
 // +-q31_max as saturate32 does. This file alone is compiled with -mavx2 and
 // runs only after CPU detection has found AVX2; like the filter lanes' kernel
@@ -32,10 +33,41 @@ static inline __m128i add4(__m128i dest, __m128i src, __m256i depth) {
   return _mm256_castsi256_si128(packed);
 }
 
+// Eight samples in 32-bit lanes, for a depth other than INT32_MIN. Then
+// |s * depth| <= 2^31 (2^31 - 1), so (s * depth) >> 31 lies within
+// +-(2^31 - 1): bits 31..62 of the product are the whole of it. The even
+// samples' products take them to their low words, the odd samples' to their
+// high words, and one blend packs the eight. dest + that wraps in 32 bits
+// only where both have one sign and the wrapped sum the other; the true sum
+// then lies past the rail on the side of that sign, and the wrapped sum's
+// sign picks q31_max (for a negative one) or INT32_MIN, which the last step,
+// the floor at -q31_max, shares with a sum of exactly INT32_MIN.
+template <bool env15>
+static inline __m256i add8(__m256i dest, __m256i src, __m256i depth) {
+  if constexpr (env15) src = _mm256_srai_epi32(src, 15);
+  const __m256i even = _mm256_srli_epi64(_mm256_mul_epi32(src, depth), 31);
+  const __m256i odd = _mm256_slli_epi64(_mm256_mul_epi32(_mm256_srli_epi64(src, 32), depth), 1);
+  const __m256i product = _mm256_blend_epi32(even, odd, 0xAA);
+  const __m256i wrapped = _mm256_add_epi32(dest, product);
+  const __m256i overflow =
+      _mm256_and_si256(_mm256_xor_si256(dest, wrapped), _mm256_xor_si256(product, wrapped));
+  const __m256i rail = _mm256_xor_si256(_mm256_srai_epi32(wrapped, 31), _mm256_set1_epi32(INT32_MIN));
+  const __m256 picked = _mm256_blendv_ps(_mm256_castsi256_ps(wrapped), _mm256_castsi256_ps(rail),
+                                         _mm256_castsi256_ps(overflow));  // by each lane's sign bit
+  return _mm256_max_epi32(_mm256_castps_si256(picked), _mm256_set1_epi32(-q31_max));
+}
+
 template <bool env15>
 static void run(int32_t* dest, const int32_t* src, int32_t depth, int n) {
   const __m256i d = _mm256_set1_epi64x(depth);
   int i = 0;
+  if (depth != INT32_MIN) {
+    for (; i + 8 <= n; i += 8) {
+      __m256i* at = reinterpret_cast<__m256i*>(dest + i);
+      const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+      _mm256_storeu_si256(at, add8<env15>(_mm256_loadu_si256(at), s, d));
+    }
+  }
   for (; i + 4 <= n; i += 4) {
     __m128i* at = reinterpret_cast<__m128i*>(dest + i);
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));

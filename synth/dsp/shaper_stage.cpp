@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "synth/dsp/sse2_ops.h"
+#include "synth/dsp/svf_lanes.h"
 
 namespace synth {
 
@@ -185,6 +186,10 @@ void shape_sse(const shaper_voice* voices, int count, const int32_t* const* in, 
 
 void shape_lanes(const shaper_voice* voices, int count, int mode, const int32_t* const* in, int32_t* const* out,
                  int n) {
+#if defined(VORN_AVX2_KERNEL)
+  if (count > 4 && svf_lanes::active_kernel() == svf_lanes::kernel::avx2)
+    return detail::shape_lanes_avx2(voices, count, mode, in, out, n);
+#endif
 #if defined(__SSE2__)
   if (count >= 2) {
     switch (mode) {

@@ -2,7 +2,7 @@
 // lowpass, the highs shaped by the curve of "Mode" around the bias, the
 // lows added back, and the offset the shaping creates removed by a 5 Hz
 // highpass. One voice a sample at a time (shape_sample), or up to eight
-// voices side by side in SSE lanes (shape_lanes), bit for bit the same: the
+// voices side by side in SSE or AVX2 lanes (shape_lanes), bit for bit the same: the
 // lanes do the same float operations in the same order, and the baseline
 // x86 targets have no fused multiply-add the compiler could contract them
 // into.
@@ -47,5 +47,12 @@ inline int32_t shape_sample(const shaper_voice& v, int32_t s) {
 // out[k][i] (in place allowed).
 constexpr int shaper_lanes = 8;
 void shape_lanes(const shaper_voice* voices, int count, int mode, const int32_t* const* in, int32_t* const* out, int n);
+
+namespace detail {
+// Five to eight voices in one set of eight lanes, where the baseline runs
+// two sets of four; only on a CPU with AVX2 (and a build with the kernel).
+void shape_lanes_avx2(const shaper_voice* voices, int count, int mode, const int32_t* const* in,
+                      int32_t* const* out, int n);
+}  // namespace detail
 
 }  // namespace synth

@@ -60,6 +60,31 @@ TEST(connection_run, both_kernels_give_what_connect_gives_sample_by_sample) {
   expect_matches_connect(&detail::add_run_avx2, "avx2");
 }
 
+// Every pairing of destinations and sources around 0, +-2^30 and the rails,
+// at depths whose products land on them: sums just inside, on and past
+// either rail, where a 32-bit sum wraps and where it reaches INT32_MIN.
+TEST(connection_run, sums_at_and_past_the_rails_clamp_as_in_64_bits) {
+  std::vector<int32_t> values;
+  for (const int32_t centre : {INT32_MIN + 2, -(1 << 30), 0, 1 << 30, INT32_MAX - 2})
+    for (int32_t k = -2; k <= 2; ++k) values.push_back(centre + k);
+  std::vector<int32_t> dest, src;
+  for (const int32_t d : values)
+    for (const int32_t s : values) {
+      dest.push_back(d);
+      src.push_back(s);
+    }
+  std::vector<kernel_fn> kernels = {&detail::add_run_scalar, &add_run};
+  if (synth::svf_lanes::avx2_available()) kernels.push_back(&detail::add_run_avx2);
+  for (const kernel_fn run : kernels) {
+    for (const int32_t depth : {q31_max, -q31_max, 1 << 30, -(1 << 30), INT32_MIN}) {
+      std::vector<int32_t> want = dest, got = dest;
+      for (size_t i = 0; i < want.size(); ++i) want[i] = connect(want[i], src[i], depth, 0);
+      run(got.data(), src.data(), source_scale::as_is, depth, int(got.size()));
+      ASSERT_EQ(got, want) << "depth " << depth;
+    }
+  }
+}
+
 TEST(connection_run, a_run_touches_only_its_own_samples) {
   for (const kernel_fn run : {&detail::add_run_scalar, &add_run}) {
     std::vector<int32_t> dest(16, 5), src(16, q31_max);

@@ -6,6 +6,9 @@
 #include <limits>
 #include <vector>
 
+#include "synth/dsp/svf_lanes.h"
+#include "tests/support/lane_kernels.h"
+
 namespace {
 
 using namespace synth;
@@ -25,9 +28,12 @@ TEST(shaper_stage, lanes_give_what_one_voice_at_a_time_gives) {
   // different tones, depths and bias, inputs from silence to full scale with
   // a few at the rails: the lanes' outputs and filter states are the
   // sample-by-sample ones, bit for bit. Blocks shorter than the lanes'
-  // four-sample rows and longer, with a tail.
+  // four-sample rows and longer, with a tail. On SSE2 and on AVX2, whose
+  // kernel takes five voices and more in one set of eight lanes.
   constexpr int most = shaper_lanes;
-  for (const int n : {3, 333}) for (int mode = 0; mode <= 2; ++mode) {
+  for (const svf_lanes::kernel kernel : test_support::available_kernels()) {
+  test_support::forced_kernel forced(kernel);
+  for (const int n : {3, 8, 333}) for (int mode = 0; mode <= 2; ++mode) {
     for (int count = 1; count <= most; ++count) {
       shaper_rig one[most], lanes[most];
       shaper_voice v_one[most], v_lanes[most];
@@ -55,32 +61,47 @@ TEST(shaper_stage, lanes_give_what_one_voice_at_a_time_gives) {
       }
       shape_lanes(v_lanes, count, mode, in_ptr, io, n);
       for (int k = 0; k < count; ++k) {
-        for (int i = 0; i < n; ++i) ASSERT_EQ(out[k][size_t(i)], expect[k][size_t(i)]) << n << "/" << mode << "/" << count << "/" << k << " @" << i;
+        for (int i = 0; i < n; ++i)
+          ASSERT_EQ(out[k][size_t(i)], expect[k][size_t(i)])
+              << test_support::kernel_name(kernel) << " " << n << "/" << mode << "/" << count << "/" << k << " @" << i;
         EXPECT_EQ(lanes[k].tone.s, one[k].tone.s);
         EXPECT_EQ(lanes[k].dc.z, one[k].dc.z);
       }
     }
   }
+  }
 }
 
 TEST(shaper_stage, a_nan_or_a_huge_value_reaches_the_rails_in_both_forms) {
   // A NaN bias (a corrupt smoothing target) makes every output NaN before
-  // the conversion: both forms give the negative rail, not undefined values.
-  shaper_rig a, b;
-  for (shaper_rig* r : {&a, &b}) {
-    r->tone.init(500.f, 44100.f);
-    r->dc.init(5.f, 44100.f);
-    r->curve.set_depth(0.5f);
-  }
+  // the conversion, a huge one an output past the top: both forms give the
+  // rails, not undefined values, in two lanes and in six (AVX2's set of
+  // eight), on each kernel.
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  shaper_voice one = a.voice(0, nan);
-  shaper_voice lanes[2] = {b.voice(0, nan), b.voice(0, nan)};
-  int32_t x[2] = {1000000, -1000000};
-  int32_t* io[2] = {&x[0], &x[1]};
-  const int32_t* in[2] = {&x[0], &x[1]};
-  const int32_t expect = shape_sample(one, 1000000);
-  EXPECT_EQ(expect, -2100000000);
-  shape_lanes(lanes, 2, 0, in, io, 1);
-  EXPECT_EQ(x[0], -2100000000);
-  EXPECT_EQ(x[1], -2100000000);
+  const float biases[] = {nan, 1e30f, nan, 1e30f, nan, 1e30f};
+  for (const svf_lanes::kernel kernel : test_support::available_kernels()) {
+    test_support::forced_kernel forced(kernel);
+    for (const int count : {2, 6}) {
+      shaper_rig one[6], lanes[6];
+      shaper_voice v_lanes[6];
+      int32_t x[6], expect[6];
+      int32_t* io[6];
+      const int32_t* in[6];
+      for (int k = 0; k < count; ++k) {
+        for (shaper_rig* r : {&one[k], &lanes[k]}) {
+          r->tone.init(500.f, 44100.f);
+          r->dc.init(5.f, 44100.f);
+          r->curve.set_depth(0.5f);
+        }
+        v_lanes[k] = lanes[k].voice(2, biases[k]);
+        x[k] = k % 2 ? -1000000 : 1000000;
+        expect[k] = shape_sample(one[k].voice(2, biases[k]), x[k]);
+        EXPECT_EQ(expect[k], k % 2 ? 2100000000 : -2100000000) << k;
+        io[k] = &x[k];
+        in[k] = &x[k];
+      }
+      shape_lanes(v_lanes, count, 2, in, io, 1);
+      for (int k = 0; k < count; ++k) EXPECT_EQ(x[k], expect[k]) << test_support::kernel_name(kernel) << " " << k;
+    }
+  }
 }
