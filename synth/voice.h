@@ -321,10 +321,16 @@ class voice {
   void apply_osc_controls();
   bool repitch_oscillators();
   void retune_oscillators();
+  void reglide_oscillators();
   void rewidth_oscillator_a();
   bool begin_tick();
   bool busy_tick(bool defer_cutoff);
-  bool busy_controls(int32_t pitch, int32_t width, int32_t detune, float xa, float xb, bool defer_cutoff);
+  // The destinations a busy tick compares with their values at the last tick.
+  struct busy_inputs {
+    int32_t pitch, width, detune, cutoff, amplitude;
+    float xmod_a, xmod_b;
+  };
+  bool busy_controls(const busy_inputs& before, bool fresh, bool defer_cutoff);
   void lanes_audio_sample(voice_context::lane_stage& st, int i, bool cutoff_due);
   template <bool busy>
   bool step_as(float* left, float* right, int i, int n, bool noise);
@@ -518,6 +524,7 @@ class voice {
   bool busy_block_ = false;              // this block: the plain tick
   bool moving_block_ = false;            // this block: the ticks ahead, the oscillators' controls per sample
   bool gains_fading_ = false;            // the last gains carried a fade step
+  bool busy_evaluated_ = false;          // this block: a busy tick has evaluated the connections
 
   // Flags and counters.
   bool active_ = false;

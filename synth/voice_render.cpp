@@ -115,6 +115,7 @@ void voice::plan_block() {
                   c.dest != &dst_amplitude_ && c.dest != &dst_pan_;
   }
   moving_block_ = !static_block_ && !staged_block_ && controls_run_ahead(moving, smoothing);
+  busy_evaluated_ = false;
 }
 
 // The sources that move in this block, as planned.
@@ -150,6 +151,19 @@ bool voice::repitch_oscillators() {
 void voice::retune_oscillators() {
   fill_osc_inputs();
   osc_control_retune(osc_ctl_, osc_in_, ctx_->sample_rate, ctx_->inv_sample_rate, osc_last_);
+  hz_a_ = osc_last_.hz_a;
+  osc_a_.set_increment(osc_last_.increment_a);
+  osc_b_.set_increment(osc_last_.increment_b);
+  if (osc_fade_left_[0] > 0) fading_osc_[0].set_increment(osc_last_.increment_a);
+  if (osc_fade_left_[1] > 0) fading_osc_[1].set_increment(osc_last_.increment_b);
+}
+
+// One step of a glide under way, nothing set from outside: the glided
+// base, then the increments as retune_oscillators makes them (the widths,
+// spreads and PCM starts of the last full controls stand).
+void voice::reglide_oscillators() {
+  fill_osc_inputs();
+  osc_control_reglide(osc_ctl_, osc_in_, ctx_->sample_rate, ctx_->inv_sample_rate, osc_last_);
   hz_a_ = osc_last_.hz_a;
   osc_a_.set_increment(osc_last_.increment_a);
   osc_b_.set_increment(osc_last_.increment_b);
@@ -654,13 +668,24 @@ bool voice::block_is_busy() const { return busy_block_ && !static_block_ && !sta
 // is due at this tick (with dst_cutoff_ as its modulation).
 bool voice::busy_tick(bool defer_cutoff) {
   if (!begin_tick()) return false;
-  tick_sources();
+  const uint32_t moved = tick_sources();
   src_.xmod = xmod_modulator(osc_ctl_.xmod, osc_in_.xmod_setting, out_a_, out_b_, ctx_->sample_rate);
-  publish_sources();
-  const int32_t pitch = dst_pitch_, width = dst_width_, detune = dst_detune_;
-  const float xa = dst_xmod_a_, xb = dst_xmod_b_;
-  evaluate_routed_connections();
-  return busy_controls(pitch, width, detune, xa, xb, defer_cutoff);
+  const busy_inputs before{dst_pitch_, dst_width_, dst_detune_, dst_cutoff_, dst_amplitude_, dst_xmod_a_, dst_xmod_b_};
+  // The integer connections are a function of the sources and the depths:
+  // with no source moved, no depth (nor "Volume") smoothing and nothing set
+  // from outside, their sums stand. The XMod inputs follow the modulator
+  // and the float-smoothed XMod depths at every tick.
+  // The first tick of a block makes every control anew, whatever ran before.
+  const bool fresh = dirty_ || !busy_evaluated_;
+  if (fresh || moved != 0 || int_list_.count > 0) {
+    publish_sources();
+    evaluate_routed_connections();
+  } else {
+    dst_xmod_a_ = src_.xmod * xmod_depth_a_;
+    dst_xmod_b_ = src_.xmod * xmod_depth_b_;
+  }
+  busy_evaluated_ = true;
+  return busy_controls(before, fresh, defer_cutoff);
 }
 
 // The busy tick after the connections: what the destinations reach, given
@@ -668,23 +693,39 @@ bool voice::busy_tick(bool defer_cutoff) {
 // With the glide settled, a move of the common pitch, of B's detune or of
 // the XMod inputs (which XMod moves at every sample) changes only B's ratio
 // and the two increments, and a move of A's width only A's width and spread.
-bool voice::busy_controls(int32_t pitch, int32_t width, int32_t detune, float xa, float xb, bool defer_cutoff) {
-  if (dirty_ || glide_moving_) {
+//
+// The filter's controls are a function of the cutoff modulation and the
+// filter's parameters (which only smoothing or a change from outside
+// moves), except under FMod (filter_follows_audio); the output gains of
+// the amplitude, the pan position and the amplifier's fade. Neither is
+// made again while its inputs stand.
+bool voice::busy_controls(const busy_inputs& before, bool fresh, bool defer_cutoff) {
+  if (dirty_) {
     update_oscillators();
     glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
   } else {
-    if (pitch != dst_pitch_ || detune != dst_detune_ || !(xa == dst_xmod_a_) || !(xb == dst_xmod_b_))
+    if (glide_moving_) {
+      reglide_oscillators();
+      glide_moving_ = !glide_settled(osc_ctl_.glide, osc_in_.pitch, osc_in_.offset);
+    } else if (before.pitch != dst_pitch_ || before.detune != dst_detune_ || !(before.xmod_a == dst_xmod_a_) ||
+               !(before.xmod_b == dst_xmod_b_)) {
       retune_oscillators();
-    if (width != dst_width_) rewidth_oscillator_a();
+    }
+    if (before.width != dst_width_) rewidth_oscillator_a();
   }
   bool cutoff_due = false;
   if (dirty_ || smoothed_filters_)
     update_filters();
   else if (defer_cutoff)
     cutoff_due = true;
-  else
+  else if (fresh || before.cutoff != dst_cutoff_ || filter_follows_audio())
     update_cutoff();
-  update_output_gains();
+  // A gain fade leaves the gains off their inputs until the tick after it ends.
+  if (fresh || before.amplitude != dst_amplitude_ || (panning_ >> 16) + dst_pan_ != pan_applied_ || amp_switched_ ||
+      gains_fading_ || gain_fade_remaining_ > 0) {
+    gains_fading_ = amp_switched_ || gain_fade_remaining_ > 0;
+    update_output_gains();
+  }
   dirty_ = false;
   return cutoff_due;
 }

@@ -81,9 +81,11 @@ void voice::publish_sources() {
   src_.lfo30[1] = src_.lfo[1] * 32768;
 }
 
+// An empty list's clock may stand still: an entry's end is counted from
+// the clock as the entry is added.
 void voice::run_smoothing() {
-  int_list_.run(smooth_c_q32_, smooth_c_);
-  float_list_.run(smooth_c_q32_, smooth_c_);
+  if (int_list_.count > 0) int_list_.run(smooth_c_q32_, smooth_c_);
+  if (float_list_.count > 0) float_list_.run(smooth_c_q32_, smooth_c_);
 }
 
 void voice::run_envelopes() {

@@ -189,6 +189,12 @@ void osc_control_retune(osc_control_state& s, const osc_control_inputs& in, floa
   tune_oscillators(s, in, r.base, ratio_b, sample_rate, period, r);
 }
 
+void osc_control_reglide(osc_control_state& s, const osc_control_inputs& in, float sample_rate, float period,
+                         osc_control_result& r) {
+  r.base = glide_tick(s.glide, in.pitch, in.offset, sample_rate);
+  osc_control_retune(s, in, sample_rate, period, r);
+}
+
 void osc_control_rewidth(const osc_control_inputs& in, osc_control_result& r) {
   const float w = width_a_of(in, in.width_mod);
   r.pending_width_a = pending_width_of(w);

@@ -181,6 +181,13 @@ bool osc_control_repitch(const osc_control_inputs& in, float period, osc_control
 void osc_control_retune(osc_control_state& s, const osc_control_inputs& in, float sample_rate, float period,
                         osc_control_result& r);
 
+// The tick again while a glide moves, when nothing but the glide and what
+// osc_control_retune follows moved since `r` was made: one glide step, then
+// the retune from the new base. The record is the one osc_control_tick
+// gives; the widths and PCM starts in `r` stay as they are.
+void osc_control_reglide(osc_control_state& s, const osc_control_inputs& in, float sample_rate, float period,
+                         osc_control_result& r);
+
 // The part of the tick that oscillator A's width modulation and "Width"
 // reach: its pending width and PCM start in `r`, the numbers
 // osc_control_tick gives for `in`.

@@ -349,3 +349,47 @@ TEST(osc_control, keytrack_between_the_ends_follows_each_of_its_inputs) {
   osc_control_retune(s, in, rate, 1.f / rate, r);
   expect_fresh_tick(in, rate, r);
 }
+
+TEST(osc_control, reglide_follows_the_whole_tick_through_every_glide_mode) {
+  // A glide under way with vibrato, B's detune and XMod moving: one glide
+  // step and a retune give the whole tick's record, field for field, and
+  // leave the glide where the whole tick leaves it, until it settles.
+  for (int32_t mode = glide_mode::log; mode < glide_mode::count; ++mode) {
+    for (float keytrack_b : {1.f, 0.f, 0.4f}) {
+      for (int32_t setting : {0, 2, 7}) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode << " keytrack " << keytrack_b << " xmod " << setting);
+        osc_control_state whole, stepped;
+        for (osc_control_state* s : {&whole, &stepped}) {
+          s->glide.mode = mode;
+          glide_set_time(s->glide, 0.2f, rate);
+          glide_start(s->glide, glide_position_of(mode, 48.f, 0.1f, rate), 67.f, 0.1f, rate);
+        }
+        osc_control_inputs in;
+        in.pitch = 67.f;
+        in.offset = 0.1f;
+        in.tune_2 = 1.02f;
+        in.width_a = 0.3f;
+        in.width_b = -0.2f;
+        in.keytrack_b = keytrack_b;
+        in.tuning_b = 1.25f;
+        in.xmod_setting = setting;
+        osc_control_result want, got;
+        osc_control_tick(whole, in, rate, want);
+        osc_control_tick(stepped, in, rate, got);
+        int ticks = 0;
+        for (; ticks < 200000 && !glide_settled(stepped.glide, in.pitch, in.offset); ++ticks) {
+          in.pitch_mod = int32_t(900.0 * std::sin(ticks * 0.01));
+          in.detune_b_mod = ticks % 3 == 0 ? in.detune_b_mod : int32_t(400.0 * std::cos(ticks * 0.003));
+          in.xmod_a = float(0.5 * std::sin(ticks * 0.7));
+          in.xmod_b = float(0.2 * std::cos(ticks * 0.4));
+          osc_control_tick(whole, in, rate, want);
+          osc_control_reglide(stepped, in, rate, 1.f / rate, got);
+          ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "tick " << ticks;
+          ASSERT_EQ(whole.glide.position, stepped.glide.position) << "tick " << ticks;
+        }
+        EXPECT_GT(ticks, 100) << "the glide must take a while";
+        EXPECT_TRUE(glide_settled(whole.glide, in.pitch, in.offset)) << "both settle at the same tick";
+      }
+    }
+  }
+}

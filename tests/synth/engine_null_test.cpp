@@ -631,3 +631,37 @@ TEST(engine_null, shaper_filters_of_several_forms_share_lanes_on_either_kernel) 
     }
   }
 }
+
+TEST(engine_null, busy_voices_whose_sources_hold_still_under_smoothing) {
+  // Smoothing makes every block busy, but here the LFOs crawl, so most
+  // ticks move no source: the connections' sums, the filter's controls and
+  // the gains must stand exactly where the last tick left them, and follow
+  // again at the first tick that moves one. A smoothed XMod depth reaches
+  // the oscillators without any source moving; a smoothed "Panning" and an
+  // amplifier switched to the other envelope (a gain fade) reach the gains
+  // alone; QMod moves the damping every sample while the cutoff holds.
+  const std::vector<action> sounds[] = {
+      {set(0, p::osc_b_level, 0.6f), set(0, p::osc_xmod, 2.f), set(0, p::osc_a_xmod, 0.1f),
+       set(0, p::filter_mode, 1.f), set(0, p::filter_frequency, 0.55f), set(0, p::filter_qmod, 0.4f),
+       set(0, p::env_a_sustain, 1.f), set(0, p::env_b_sustain, 0.5f), set(0, p::mod_a_rate, 0.02f),
+       set(0, p::mod_b_rate, 0.01f), set(0, p::pitch_mod_a, 0.04f), set(0, p::filter_mod_b, 0.3f),
+       set(0, p::panning_mod_a, 0.2f)},
+      {set(0, p::osc_b_level, 0.7f), set(0, p::osc_b_keytrack, 0.5f), set(0, p::filter_mode, 6.f),
+       set(0, p::filter_saturation, 0.5f), set(0, p::filter_frequency, 0.5f), set(0, p::shaper_mode, 1.f),
+       set(0, p::shaper_depth, 0.4f), set(0, p::env_a_sustain, 1.f), set(0, p::env_b_sustain, 0.7f),
+       set(0, p::mod_a_rate, 0.01f), set(0, p::width_mod_a, 0.3f), set(0, p::filter_mod_a, 0.2f)}};
+  for (size_t sound = 0; sound < std::size(sounds); ++sound) {
+    std::vector<action> moves = chord(0, {48, 55, 60, 67}, second);
+    int frame = 1500;
+    for (int round = 0; round < 4; ++round) {
+      moves.push_back(set(frame, p::osc_b_level, 0.3f + 0.15f * float(round)));  // a float value alone
+      moves.push_back(set(frame + 2900, p::panning, round % 2 == 0 ? 0.2f : 0.8f));
+      moves.push_back(set(frame + 5300, p::osc_a_xmod, 0.05f * float(round + 1)));
+      moves.push_back(set(frame + 7100, p::volume_env, round % 2 == 0 ? 2.f : 1.f));  // the amplifier's envelope
+      frame += 9000;
+    }
+    std::vector<action> setup = sounds[sound];
+    expect_null(with(sound == 0 ? "crawling LFOs under XMod and QMod" : "crawling LFOs, keytracked B, shaper",
+                     std::move(setup), std::move(moves), second * 5 / 4));
+  }
+}

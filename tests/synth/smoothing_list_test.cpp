@@ -38,13 +38,14 @@ struct pair_under_test {
   std::vector<T> model_values = std::vector<T>(40, T(0));
   std::map<int, model_entry<T>> model;
   smoothing_list<T> list;
+  bool idle_skips = false;  // as the voice runs it: not at all while it is empty
 
   void add(int slot, T goal, int32_t ticks) {
     list.add(&values[size_t(slot)], goal, ticks, slot % 3 == 0);
     model[slot] = {goal, ticks};
   }
   void tick(uint32_t c_q32, float c) {
-    list.run(c_q32, c);
+    if (!idle_skips || list.count > 0) list.run(c_q32, c);
     for (auto it = model.begin(); it != model.end();) {
       T& x = model_values[size_t(it->first)];
       if (--it->second.remaining <= 0) {
@@ -79,23 +80,29 @@ uint32_t next_random(uint32_t& s) {
 // A schedule of goals landing on the slots at random ticks, some renewing
 // an entry under way, with lengths from 1 tick on; the lists run until all
 // entries have ended.
+// With `sparse`, goals come seldom and end soon, so the list stands empty
+// between them, and it is not run while empty.
 template <typename T, typename Goal>
-void run_schedule(uint32_t start_clock, uint32_t c_q32, float c, Goal goal_of) {
+void run_schedule(uint32_t start_clock, uint32_t c_q32, float c, Goal goal_of, bool sparse = false) {
   pair_under_test<T> p;
   p.list.clock = start_clock;
+  p.idle_skips = sparse;
   uint32_t seed = 99u + start_clock;
+  int empty_ticks = 0;
   for (int t = 0; t < 4000; ++t) {
-    if (t < 3000 && next_random(seed) % 4 == 0) {
+    if (t < 3000 && next_random(seed) % (sparse ? 60 : 4) == 0) {
       const int slot = int(next_random(seed) % 40);
-      const int32_t ticks = int32_t(1 + next_random(seed) % (next_random(seed) % 2 ? 8 : 700));
+      const int32_t ticks = int32_t(1 + next_random(seed) % (next_random(seed) % 2 ? 8 : (sparse ? 90 : 700)));
       p.add(slot, goal_of(seed), ticks);
     }
+    if (t < 3000 && p.list.count == 0) ++empty_ticks;
     p.tick(c_q32, c);
     p.expect_same(t);
     if (::testing::Test::HasFatalFailure()) return;
   }
   EXPECT_EQ(p.list.count, 0);
   EXPECT_EQ(p.list.filter_entries, 0u);
+  if (sparse) EXPECT_GT(empty_ticks, 300) << "the list must stand empty between goals";
 }
 
 }  // namespace
@@ -139,4 +146,17 @@ TEST(smoothing_list, flush_sets_every_goal_and_empties_the_list) {
   EXPECT_EQ(v[1], -7000);
   EXPECT_EQ(list.count, 0);
   EXPECT_EQ(list.filter_entries, 0u);
+}
+
+TEST(smoothing_list, a_list_left_alone_while_empty_takes_new_goals_on_time) {
+  // The voice runs a list only while it holds entries: an end is counted
+  // from the clock as its entry is added, so the clock standing still in
+  // between changes no value at any tick.
+  const auto small = [](uint32_t& s) { return int32_t(next_random(s) % 200001) - 100000; };
+  const auto unit = [](uint32_t& s) { return float(int32_t(next_random(s) % 20001) - 10000) * 1e-4f; };
+  for (uint32_t start : {0u, 0xFFFFFFA0u}) {
+    SCOPED_TRACE(start);
+    run_schedule<int32_t>(start, 2233457u, 0.f, small, true);
+    run_schedule<float>(start, 0u, 5.2e-3f, unit, true);
+  }
 }
