@@ -1,11 +1,11 @@
 // The AVX2 kernel of the filter lanes: one 64-bit lane per filter, four
-// filters in a register, the scalar step's arithmetic operation for
-// operation. This file alone is compiled with -mavx2 (where the build targets
-// x86 with GCC or Clang) and runs only after CPU detection has found AVX2.
-// It calls only intrinsics and functions of internal linkage (its own and
-// avx2_int64.h's), no inline function of a shared header: a copy of one
-// emitted here would carry AVX2 instructions, and the linker may keep that
-// copy for every caller.
+// filters in a register, every value the scalar step computes reproduced bit
+// for bit (the integrators held in forms that make its clamps and shifts
+// cheaper, see below). This file alone is compiled with -mavx2 (where the
+// build targets x86 with GCC or Clang) and runs only after CPU detection has
+// found AVX2. It calls only intrinsics and functions of internal linkage, no
+// inline function of a shared header: a copy of one emitted here would carry
+// AVX2 instructions, and the linker may keep that copy for every caller.
 //
 // What each product relies on (the scalar step forms every product in 64
 // bits; _mm256_mul_epi32 multiplies the signed low words exactly):
