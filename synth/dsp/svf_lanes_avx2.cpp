@@ -1,28 +1,30 @@
 // The AVX2 kernel of the filter lanes: one 64-bit lane per filter, four
-// filters in a register, the scalar step's arithmetic operation for
-// operation. This file alone is compiled with -mavx2 (where the build targets
-// x86 with GCC or Clang) and runs only after CPU detection has found AVX2.
-// It calls only intrinsics and functions of internal linkage (its own and
-// avx2_int64.h's), no inline function of a shared header: a copy of one
-// emitted here would carry AVX2 instructions, and the linker may keep that
-// copy for every caller.
+// filters in a register, every value the scalar step computes reproduced bit
+// for bit (the integrators held in forms that make its clamps and shifts
+// cheaper, see below). This file alone is compiled with -mavx2 (where the
+// build targets x86 with GCC or Clang) and runs only after CPU detection has
+// found AVX2. It calls only intrinsics and functions of internal linkage, no
+// inline function of a shared header: a copy of one emitted here would carry
+// AVX2 instructions, and the linker may keep that copy for every caller.
 //
 // What each product relies on (the scalar step forms every product in 64
 // bits; _mm256_mul_epi32 multiplies the signed low words exactly):
 //   q * band       both int32
 //   f * h          h is below 2^31 while the states stay below 64 units, but
 //                  any 64-bit h is exact: the high word times f is added
-//                  in (mul_wide); f >= 0 (a Q30 coefficient)
+//                  in (mul_shift30); f >= 0 (a Q30 coefficient)
 //   f * b          b = gain band / 2^23: below 2^30 in the first stage (band
-//                  clamped to 2^25), 64-bit in the second (mul_wide)
+//                  clamped to 2^25), 64-bit in the second (mul_shift30_of_sra23)
 //   a * band       both int32; a >= 0 (Q31 from a clamped, non-negative product)
 //   a * t          t < 2^29: the first stage's band is clamped to 2^25, so
 //                  t <= 2^25 + 2^31 * 2^25 / 2^28
 //   gain * band    gain = a t / 2^32 + bias < 2^28, band int32
 // Right shifts are arithmetic (floor); AVX2 shifts 64-bit lanes only
-// logically, so sra builds the floor from the logical shift, except where
-// only the low 32 bits of the result are kept (a sum truncated to int32)
-// or the value is known non-negative.
+// logically, so a floor comes from the logical shift of the sign-flipped
+// value (its bias folded into a neighbouring constant), from a product split
+// into its words, or from the logical shift alone where only the low 32 bits
+// of the result are kept (a sum truncated to int32) or the value is known
+// non-negative.
 #include "synth/dsp/svf_lanes.h"
 
 #if defined(__AVX2__)
@@ -35,7 +37,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "synth/dsp/avx2_int64.h"
 
 namespace synth::svf_lanes {
 
@@ -48,42 +49,74 @@ inline v4 zero() { return _mm256_setzero_si256(); }
 inline v4 splat(int64_t v) { return _mm256_set1_epi64x(v); }
 inline v4 add(v4 a, v4 b) { return _mm256_add_epi64(a, b); }
 inline v4 sub(v4 a, v4 b) { return _mm256_sub_epi64(a, b); }
+inline v4 mul32(v4 a, v4 b) { return _mm256_mul_epi32(a, b); }
+// v + c with c a constant (no operation for 0).
+inline v4 add_c(v4 v, int64_t c) { return c == 0 ? v : add(v, splat(c)); }
 
-using avx2::mul_wide;
-using avx2::sra;
+// How the integrators sit in the 64-bit lanes. The forms keep every value
+// the products read (their low words) as it is and make the clamps, the
+// truncations and the floor shifts cheaper than on plain values:
+//   clamped band     band + double_bias: as a double, 1.5 * 2^52 + band,
+//                    so that one max and one min of doubles clamp it
+//                    (exact for |band| < 2^51; the sums stay below 2^35)
+//   unclamped band   its low word; the high word undefined (only
+//                    multiplies of the low word and the truncated output
+//                    read it)
+//   clamped low      as it is
+//   unclamped low    low + 2^31 in [0, 2^32) (offset binary, high word 0):
+//                    the truncation to int32 is then one mask
+// A stage takes its input biased as xb = x + damping_bias + the low
+// integrator's offset, which folds both constants into one add a sample.
+constexpr int64_t double_bias = 0x4338000000000000;   // 1.5 * 2^52 as a double's bits; low word 0
+constexpr int64_t damping_bias = int64_t(1) << 34;    // biased_damping's 2^(63 - 29)
+constexpr int64_t shift30_bias = int64_t(1) << 33;    // the same bias of a shift by 30
+constexpr int64_t low_offset = int64_t(1) << 31;
 
-// int32_t(v): the low word, sign-extended.
-inline v4 truncate(v4 v) {
-  v4 low_words = _mm256_shuffle_epi32(v, _MM_SHUFFLE(2, 2, 0, 0));
-  return _mm256_blend_epi32(v, _mm256_srai_epi32(low_words, 31), 0xAA);
+template <int32_t low_limit>
+constexpr int64_t offset_of = low_limit == svf::no_limit ? low_offset : 0;
+
+// q band / 2^29 (floor) + damping_bias for any 64-bit product p: the sign
+// bit flipped makes p + 2^63 an unsigned value whose logical shift is
+// floor(p / 2^29) + 2^34.
+inline v4 biased_damping(v4 p) { return _mm256_srli_epi64(_mm256_xor_si256(p, splat(INT64_MIN)), 29); }
+
+// floor(f h / 2^30) for any 64-bit h and f in [0, 2^31): h is its unsigned
+// low word plus 2^32 times its signed high word, and the second product is a
+// whole multiple of 2^30, so floor(f lo / 2^30) + 4 f hi (exact wherever the
+// scalar product fits 64 bits).
+inline v4 mul_shift30(v4 h, v4 f) {
+  const v4 lo = _mm256_srli_epi64(_mm256_mul_epu32(h, f), 30);
+  const v4 hi = _mm256_mul_epi32(_mm256_srli_epi64(h, 32), f);
+  return add(lo, _mm256_slli_epi64(hi, 2));
 }
 
-inline v4 clamp(v4 v, int64_t lo, int64_t hi) {
-  v = _mm256_blendv_epi8(v, splat(hi), _mm256_cmpgt_epi64(v, splat(hi)));
-  return _mm256_blendv_epi8(v, splat(lo), _mm256_cmpgt_epi64(splat(lo), v));
+// floor(f floor(p / 2^23) / 2^30), as mul_shift30 on b = p >> 23: b's low
+// word is the logical shift's, its signed high word p's high word shifted
+// arithmetically by 23 (moved down to where the multiply reads it).
+inline v4 mul_shift30_of_sra23(v4 p, v4 f) {
+  const v4 lo = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(p, 23), f), 30);
+  const v4 hi = _mm256_mul_epi32(_mm256_srli_epi64(_mm256_srai_epi32(p, 23), 32), f);
+  return add(lo, _mm256_slli_epi64(hi, 2));
 }
 
-// state + product / 2^30, narrowed as svf::limit_to<limit> narrows. A
-// truncated sum keeps only the low 32 bits of the quotient, which the
-// logical shift gives as well. words: the truncation left to the reader,
-// the high words undefined (for a state only ever read by multiplies of
-// the low words, and stored as int32).
-template <int32_t limit, bool words = false>
-inline v4 integrate(v4 state, v4 product) {
-  if constexpr (limit == svf::no_limit && words) {
-    return add(state, _mm256_srli_epi64(product, 30));
-  } else if constexpr (limit == svf::no_limit) {
-    return truncate(add(state, _mm256_srli_epi64(product, 30)));
-  } else {
-    return clamp(add(state, sra<30>(product)), -limit, limit);
-  }
+// A value in the double-biased form held to [-limit, limit].
+inline v4 clamp_biased(v4 v, int32_t limit) {
+  const __m256d lo = _mm256_castsi256_pd(splat(double_bias - limit));
+  const __m256d hi = _mm256_castsi256_pd(splat(double_bias + limit));
+  return _mm256_castpd_si256(_mm256_min_pd(_mm256_max_pd(_mm256_castsi256_pd(v), lo), hi));
 }
 
-// svf::saturation::gain. Where band > 0, a band >= 0; a t >= 0 always.
+// The unclamped low integrator's new value from its offset form and a
+// quotient of which only the low word counts.
+inline v4 wrap_low(v4 low, v4 quotient) { return _mm256_blend_epi32(add(low, quotient), zero(), 0xAA); }
+
+// svf::saturation::gain, read only by a multiply of its low word, from a
+// clamped band (|band| < 2^26, its low word read): t = |band| + a max(band,
+// 0) / 2^28 < 2^29, gain = a t / 2^32 + bias; both products are >= 0.
 inline v4 gain_of(v4 band, v4 a, v4 bias) {
-  v4 grown = add(band, _mm256_srli_epi64(_mm256_mul_epi32(a, band), 28));
-  v4 t = _mm256_blendv_epi8(sub(zero(), band), grown, _mm256_cmpgt_epi64(band, zero()));
-  return add(_mm256_srli_epi64(_mm256_mul_epi32(a, t), 32), bias);
+  const v4 grown = _mm256_srli_epi64(mul32(a, _mm256_max_epi32(band, zero())), 28);
+  const v4 t = _mm256_add_epi32(_mm256_abs_epi32(band), grown);
+  return _mm256_add_epi32(_mm256_srli_epi64(mul32(a, t), 32), bias);
 }
 
 // Several sets of four filters, operation by operation: each step of the
@@ -103,59 +136,96 @@ inline vn<n> lift(F f, const A&... a) {
   return o;
 }
 
-inline v4 mul32(v4 a, v4 b) { return _mm256_mul_epi32(a, b); }
+#define VORN_LIFT(name, ...)                                                           \
+  template <int n, class... A>                                                         \
+  inline vn<n> name(const vn<n>& first, const A&... rest) {                            \
+    return lift<n>([](auto... v) { return name(v...); }, first, rest...);              \
+  }
+VORN_LIFT(add)
+VORN_LIFT(sub)
+VORN_LIFT(mul32)
+VORN_LIFT(biased_damping)
+VORN_LIFT(mul_shift30)
+VORN_LIFT(mul_shift30_of_sra23)
+VORN_LIFT(wrap_low)
+VORN_LIFT(gain_of)
+#undef VORN_LIFT
 
 template <int n>
-inline vn<n> add(const vn<n>& a, const vn<n>& b) {
-  return lift<n>([](v4 x, v4 y) { return add(x, y); }, a, b);
+inline vn<n> add_c(const vn<n>& v, int64_t c) {
+  return lift<n>([c](v4 x) { return add_c(x, c); }, v);
 }
 template <int n>
-inline vn<n> sub(const vn<n>& a, const vn<n>& b) {
-  return lift<n>([](v4 x, v4 y) { return sub(x, y); }, a, b);
-}
-template <int n>
-inline vn<n> mul32(const vn<n>& a, const vn<n>& b) {
-  return lift<n>([](v4 x, v4 y) { return mul32(x, y); }, a, b);
-}
-template <int n>
-inline vn<n> mul_wide(const vn<n>& a, const vn<n>& b) {
-  return lift<n>([](v4 x, v4 y) { return mul_wide(x, y); }, a, b);
+inline vn<n> clamp_biased(const vn<n>& v, int32_t limit) {
+  return lift<n>([limit](v4 x) { return clamp_biased(x, limit); }, v);
 }
 template <int k, int n>
-inline vn<n> sra(const vn<n>& a) {
-  return lift<n>([](v4 x) { return sra<k>(x); }, a);
+inline vn<n> srli(const vn<n>& v) {
+  return lift<n>([](v4 x) { return _mm256_srli_epi64(x, k); }, v);
 }
-template <int32_t limit, bool words = false, int n>
-inline vn<n> integrate(const vn<n>& state, const vn<n>& product) {
-  return lift<n>([](v4 x, v4 y) { return integrate<limit, words>(x, y); }, state, product);
-}
+template <int k>
+inline v4 srli(v4 v) { return _mm256_srli_epi64(v, k); }
 template <int n>
-inline vn<n> truncate(const vn<n>& a) {
-  return lift<n>([](v4 x) { return truncate(x); }, a);
+inline vn<n> flip_sign(const vn<n>& v) {
+  return lift<n>([](v4 x) { return _mm256_xor_si256(x, splat(INT64_MIN)); }, v);
 }
-template <int n>
-inline vn<n> gain_of(const vn<n>& band, const vn<n>& a, const vn<n>& bias) {
-  return lift<n>([](v4 x, v4 y, v4 z) { return gain_of(x, y, z); }, band, a, bias);
+inline v4 flip_sign(v4 v) { return _mm256_xor_si256(v, splat(INT64_MIN)); }
+
+// The band integrator after adding a quotient (floor(f h / 2^30)), in its form.
+template <int32_t limit, class V>
+inline V integrate_band(const V& band, const V& quotient) {
+  if constexpr (limit == svf::no_limit) {
+    return add(band, quotient);  // low word
+  } else {
+    return clamp_biased(add(band, quotient), limit);
+  }
 }
 
-// svf::run on four filters (V = v4) or on sets of four (V = vn). An
-// unclamped band integrator outside the own-gain drive is read only by
-// multiplies of its low words: its truncation is left to the caller
-// (truncate) where it is an output.
-template <int32_t band_limit, int32_t low_limit, drive kind, class V>
-inline V run(V& low, V& band, V x, V f, V q, V a, V bias, V& gain) {
-  constexpr bool band_words = band_limit == svf::no_limit && kind != drive::own;
-  V damping = sra<29>(mul32(q, band));
-  V h = sub(sub(x, damping), low);
-  band = integrate<band_limit, band_words>(band, mul_wide(h, f));
-  if constexpr (kind == drive::linear) {
-    low = integrate<low_limit>(low, mul32(band, f));
+// The low integrator after adding floor(p / 2^30) for a 64-bit product p, in
+// its form. The clamped form's floor shift keeps its bias (the sign flip's
+// 2^33) and drops it together with the double bias.
+template <int32_t limit, class V>
+inline V integrate_low(const V& low, const V& p) {
+  if constexpr (limit == svf::no_limit) {
+    return wrap_low(low, srli<30>(p));
   } else {
-    if constexpr (kind == drive::own) gain = gain_of(band, a, bias);
-    V b = sra<23>(mul32(gain, band));
-    low = integrate<low_limit>(low, kind == drive::own ? mul32(b, f) : mul_wide(b, f));
+    const V biased = add(low, add_c(srli<30>(flip_sign(p)), double_bias - shift30_bias));
+    return add_c(clamp_biased(biased, limit), -double_bias);
   }
-  return damping;
+}
+
+// svf::run on four filters (V = v4) or on sets of four (V = vn), on the
+// integrators in their forms (see above) and the input biased as xb. Returns
+// x - q B + the low integrator's offset (the notch output's source).
+template <int32_t band_limit, int32_t low_limit, drive kind, class V>
+inline V run(V& low, V& band, const V& xb, const V& f, const V& q, const V& a, const V& bias, V& gain) {
+  const V xd = sub(xb, biased_damping(mul32(q, band)));
+  band = integrate_band<band_limit>(band, mul_shift30(sub(xd, low), f));
+  if constexpr (kind == drive::linear) {
+    low = integrate_low<low_limit>(low, mul32(band, f));
+  } else if constexpr (kind == drive::own) {
+    // b = gain band / 2^23 is below 2^30 here (band clamped to 2^25): only
+    // its low word, which the logical shift gives, enters the product.
+    gain = gain_of(band, a, bias);
+    low = integrate_low<low_limit>(low, mul32(srli<23>(mul32(gain, band)), f));
+  } else {
+    static_assert(low_limit == svf::no_limit, "a second stage's low integrator is unclamped");
+    low = wrap_low(low, mul_shift30_of_sra23(mul32(gain, band), f));
+  }
+  return xd;
+}
+
+// A stage's output plus a constant k, from its integrators and input in their
+// forms: the low integrator, the band integrator (clamped form), the input
+// less the low integrator (high) or x - damping (notch).
+template <int mode, int32_t low_limit, class V>
+inline V output_plus(int64_t k, const V& xb, const V& low, const V& band, const V& xd) {
+  using sv = state_variable_filter;
+  constexpr int64_t offset = offset_of<low_limit>;
+  if constexpr (mode == sv::low) return add_c(low, k - offset);
+  if constexpr (mode == sv::band) return add_c(band, k - double_bias);
+  if constexpr (mode == sv::high) return add_c(sub(xb, low), k - damping_bias);
+  if constexpr (mode == sv::notch) return add_c(xd, k - offset);
 }
 
 // Sample i of the four lanes' arrays.
@@ -163,14 +233,30 @@ inline __m128i gather32(const int32_t* const p[4], int i) {
   return _mm_set_epi32(p[3][i], p[2][i], p[1][i], p[0][i]);
 }
 
-inline v4 state_of(const lane* lanes, int32_t state_variable_filter::integrators::*field) {
-  return _mm256_set_epi64x(lanes[3].state.*field, lanes[2].state.*field, lanes[1].state.*field,
-                           lanes[0].state.*field);
+// An integrator of four lanes into its form: its value plus the form's
+// bias (see above), and back (the bias's low word dropped from the low word).
+inline v4 state_of(const lane* lanes, int32_t state_variable_filter::integrators::*field, int64_t form_bias) {
+  return add_c(_mm256_set_epi64x(lanes[3].state.*field, lanes[2].state.*field, lanes[1].state.*field,
+                                 lanes[0].state.*field),
+               form_bias);
 }
-inline void set_state(lane* lanes, int32_t state_variable_filter::integrators::*field, v4 v) {
+inline void set_state(lane* lanes, int32_t state_variable_filter::integrators::*field, v4 v, int64_t form_bias) {
   int64_t s[4];
   _mm256_storeu_si256(reinterpret_cast<v4*>(s), v);
-  for (int l = 0; l < 4; ++l) lanes[l].state.*field = int32_t(s[l]);
+  for (int l = 0; l < 4; ++l) lanes[l].state.*field = int32_t(uint32_t(s[l]) - uint32_t(form_bias));
+}
+
+// Output samples of four lanes, limited to output_limit, as int32 words:
+// from a value plus double_bias (whose low word is the value's), or from an
+// int32 held in the low words.
+inline __m128i output_words(v4 y_biased) {
+  const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(clamp_biased(y_biased, svf::output_limit), low_words));
+}
+inline __m128i output_words_of_int32(v4 y) {
+  const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  const __m128i w = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(y, low_words));
+  return _mm_min_epi32(_mm_max_epi32(w, _mm_set1_epi32(-svf::output_limit)), _mm_set1_epi32(svf::output_limit));
 }
 
 // Rows (four samples of one lane) to columns (one sample of four lanes)
@@ -184,7 +270,8 @@ inline void transpose(__m128i& r0, __m128i& r1, __m128i& r2, __m128i& r3) {
   r3 = _mm_unpackhi_epi64(t2, t3);
 }
 
-// What the second stage of a 24 dB form takes from the first.
+// What the second stage of a 24 dB form takes from the first: its input
+// biased (xb), the coefficients and the shared gain.
 template <int sets>
 struct stage1_result {
   vn<sets> y, f, q2, gain;
@@ -211,17 +298,28 @@ inline v4 column(const int32_t (&c)[4]) {
   return _mm256_cvtepi32_epi64(_mm_load_si128(reinterpret_cast<const __m128i*>(c)));
 }
 
-// Samples base .. base + len - 1 of four lanes' arrays into columns.
-inline void to_columns(const int32_t* const p[4], int base, int len, int32_t (*c)[4]) {
+// Samples base .. base + len - 1 of four lanes' arrays into columns, each
+// value limited to [lo, hi] on the way (32 bits at a time: the same values
+// the 64-bit lanes would limit after sign extension).
+inline void to_columns(const int32_t* const p[4], int base, int len, int32_t (*c)[4], int32_t lo = INT32_MIN,
+                       int32_t hi = INT32_MAX) {
+  const __m128i low = _mm_set1_epi32(lo), high = _mm_set1_epi32(hi);
+  const auto limit = [&](__m128i v) {
+    if (lo != INT32_MIN) v = _mm_max_epi32(v, low);
+    return hi != INT32_MAX ? _mm_min_epi32(v, high) : v;
+  };
   int k = 0;
   for (; k + 4 <= len; k += 4) {
     __m128i r0 = load4(p[0] + base + k), r1 = load4(p[1] + base + k);
     __m128i r2 = load4(p[2] + base + k), r3 = load4(p[3] + base + k);
     transpose(r0, r1, r2, r3);
-    store4(c[k], r0), store4(c[k + 1], r1), store4(c[k + 2], r2), store4(c[k + 3], r3);
+    store4(c[k], limit(r0)), store4(c[k + 1], limit(r1)), store4(c[k + 2], limit(r2)), store4(c[k + 3], limit(r3));
   }
   for (; k < len; ++k)
-    for (int l = 0; l < 4; ++l) c[k][l] = p[l][base + k];
+    for (int l = 0; l < 4; ++l) {
+      const int32_t v = p[l][base + k];
+      c[k][l] = v < lo ? lo : v > hi ? hi : v;
+    }
 }
 
 // Columns c[0 .. len - 1] into samples from .. from + len - 1 of four lanes' arrays.
@@ -235,14 +333,6 @@ inline void from_columns(const int32_t (*c)[4], int len, int32_t* const y[4], in
   }
   for (; k < len; ++k)
     for (int l = 0; l < 4; ++l) y[l][from + k] = c[k][l];
-}
-
-// Limits applied to every value of a column, 32 bits at a time (the same
-// values the 64-bit lanes would limit after sign extension).
-inline void limit_columns(int32_t (*c)[4], int len, int32_t lo, int32_t hi) {
-  const __m128i low = _mm_set1_epi32(lo), high = _mm_set1_epi32(hi);
-  for (int k = 0; k < len; ++k)
-    store4(c[k], _mm_min_epi32(_mm_max_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(c[k])), low), high));
 }
 
 // state_variable_filter::step on 4 * sets lanes for n samples. In the 24 dB
@@ -261,6 +351,10 @@ template <int mode, bool cascade, bool saturate, int sets>
   constexpr int32_t low_limit = band_form ? clamp24 : no_limit;
   constexpr drive drive1 = saturate ? drive::own : drive::linear;
   constexpr bool limited = cascade && mode != sv::notch;  // the second stage's damping from the limit
+  constexpr int32_t band2_limit = mode == sv::notch ? clamp25 : no_limit;
+  // The integrators' form biases (see above).
+  constexpr int64_t low1_form = offset_of<low_limit>, band1_form = double_bias;
+  constexpr int64_t low2_form = low_offset, band2_form = band2_limit == no_limit ? 0 : double_bias;
 
   lane_set set[sets];
   V l1, b1, l2, b2;
@@ -271,8 +365,10 @@ template <int mode, bool cascade, bool saturate, int sets>
       t.x[l] = from[l].x, t.f[l] = from[l].f, t.q[l] = from[l].q, t.limit[l] = from[l].limit;
       t.a[l] = from[l].sat_a, t.bias[l] = from[l].sat_bias, t.y[l] = from[l].y;
     }
-    l1.r[s] = state_of(from, &sv::integrators::low), b1.r[s] = state_of(from, &sv::integrators::band);
-    l2.r[s] = state_of(from, &sv::integrators::low2), b2.r[s] = state_of(from, &sv::integrators::band2);
+    l1.r[s] = state_of(from, &sv::integrators::low, low1_form);
+    b1.r[s] = state_of(from, &sv::integrators::band, band1_form);
+    l2.r[s] = state_of(from, &sv::integrators::low2, low2_form);
+    b2.r[s] = state_of(from, &sv::integrators::band2, band2_form);
   }
   // Column k of every set.
   const auto columns = [&](int32_t (lane_set::*c)[chunk][4], int k) {
@@ -283,47 +379,41 @@ template <int mode, bool cascade, bool saturate, int sets>
 
   // Sample k of the chunk.
   auto stage1 = [&](int k) {
-    const V x = columns(&lane_set::cx, k);
+    const V xb = add_c(columns(&lane_set::cx, k), damping_bias + offset_of<low_limit>);
     stage1_result<sets> r{V{}, columns(&lane_set::cf, k), columns(&lane_set::cq, k), V{}};
     V a{}, bias{};
     if constexpr (saturate) a = columns(&lane_set::ca, k), bias = columns(&lane_set::cbias, k);
-    run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
-    V damping1 = run<band_limit, low_limit, drive1>(l1, b1, x, r.f, r.q2, a, bias, r.gain);
-    r.y = mode == sv::low    ? l1
-          : mode == sv::band ? b1
-          : mode == sv::high ? sub(x, l1)
-                             : sub(x, damping1);
+    run<band_limit, low_limit, drive1>(l1, b1, xb, r.f, r.q2, a, bias, r.gain);
+    const V xd = run<band_limit, low_limit, drive1>(l1, b1, xb, r.f, r.q2, a, bias, r.gain);
+    // The second stage's input biased as its xb, or the output plus double_bias.
+    r.y = output_plus<mode, low_limit>(cascade ? damping_bias + low_offset : double_bias, xb, l1, b1, xd);
     if constexpr (limited) r.q2 = columns(&lane_set::climit, k);
     return r;
   };
   auto stage2 = [&](const stage1_result<sets>& r) {
-    constexpr int32_t band2_limit = mode == sv::notch ? clamp25 : no_limit;
     constexpr drive drive2 = saturate ? drive::shared : drive::linear;
     V gain = r.gain;
     run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, V{}, V{}, gain);
-    V damping2 = run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, V{}, V{}, gain);
-    return mode == sv::low    ? l2
-           : mode == sv::band ? truncate(b2)  // see run
-           : mode == sv::high ? sub(r.y, l2)
-                              : sub(r.y, damping2);
+    const V xd = run<band2_limit, no_limit, drive2>(l2, b2, r.y, r.f, r.q2, V{}, V{}, gain);
+    // The unclamped band integrator's low word is the band output itself.
+    if constexpr (mode == sv::band) return b2;
+    else return output_plus<mode, no_limit>(double_bias, r.y, l2, b2, xd);
   };
-  // Output slot k of every set: the clamped outputs' low words.
+  // Output slot k of every set: the clamped outputs' low words (from the
+  // 24 dB band form's int32, else from an output plus double_bias).
+  constexpr bool int32_out = cascade && mode == sv::band;
   auto output = [&](int k, const V& y) {
-    const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
     for (int s = 0; s < sets; ++s) {
-      const v4 limited_y = clamp(y.r[s], -output_limit, output_limit);
-      _mm_store_si128(reinterpret_cast<__m128i*>(set[s].out[k]),
-                      _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(limited_y, low_words)));
+      const __m128i w = int32_out ? output_words_of_int32(y.r[s]) : output_words(y.r[s]);
+      _mm_store_si128(reinterpret_cast<__m128i*>(set[s].out[k]), w);
     }
   };
   auto fill = [&](lane_set& t, int base, int len) {
-    to_columns(t.x, base, len, t.cx);
-    limit_columns(t.cx, len, -input_limit, input_limit);
+    to_columns(t.x, base, len, t.cx, -input_limit, input_limit);
     to_columns(t.f, base, len, t.cf);
     to_columns(t.q, base, len, t.cq);
     if constexpr (limited) {
-      to_columns(t.limit, base, len, t.climit);
-      limit_columns(t.climit, len, INT32_MIN, cascade_damping_max);
+      to_columns(t.limit, base, len, t.climit, INT32_MIN, cascade_damping_max);
     }
     if constexpr (saturate) to_columns(t.a, base, len, t.ca), to_columns(t.bias, base, len, t.cbias);
   };
@@ -355,10 +445,10 @@ template <int mode, bool cascade, bool saturate, int sets>
   }
   for (int s = 0; s < sets; ++s) {
     lane* to = lanes + 4 * s;
-    set_state(to, &sv::integrators::low, l1.r[s]);
-    set_state(to, &sv::integrators::band, b1.r[s]);
-    set_state(to, &sv::integrators::low2, l2.r[s]);
-    set_state(to, &sv::integrators::band2, b2.r[s]);
+    set_state(to, &sv::integrators::low, l1.r[s], low1_form);
+    set_state(to, &sv::integrators::band, b1.r[s], band1_form);
+    set_state(to, &sv::integrators::low2, l2.r[s], low2_form);
+    set_state(to, &sv::integrators::band2, b2.r[s], band2_form);
   }
 }
 
@@ -380,22 +470,23 @@ void held4(held_lane* lanes, int n) {
   for (int s = 0; s < sets; ++s) {
     held_lane* set = lanes + 4 * s;
     for (int l = 0; l < 4; ++l) xs[s][l] = set[l].x, ys[s][l] = set[l].y;
-    low[s] = _mm256_set_epi64x(set[3].state.low, set[2].state.low, set[1].state.low, set[0].state.low);
-    band[s] = _mm256_set_epi64x(set[3].state.band, set[2].state.band, set[1].state.band, set[0].state.band);
+    // In their forms (see above).
+    low[s] = add_c(_mm256_set_epi64x(set[3].state.low, set[2].state.low, set[1].state.low, set[0].state.low),
+                   offset_of<low_limit>);
+    band[s] = add_c(_mm256_set_epi64x(set[3].state.band, set[2].state.band, set[1].state.band, set[0].state.band),
+                    double_bias);
     f[s] = _mm256_set_epi64x(set[3].f, set[2].f, set[1].f, set[0].f);
     q[s] = _mm256_set_epi64x(set[3].q, set[2].q, set[1].q, set[0].q);
   }
   const __m128i in_lo = _mm_set1_epi32(-input_limit), in_hi = _mm_set1_epi32(input_limit);
-  const v4 low_words = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
   // One sample of set s: inputs and outputs one int32 per lane.
   const auto step = [&](int s, __m128i in) {
     const v4 x = _mm256_cvtepi32_epi64(_mm_min_epi32(_mm_max_epi32(in, in_lo), in_hi));
+    const v4 xb = add_c(x, damping_bias + offset_of<low_limit>);
     v4 gain = zero();
-    run<band_limit, low_limit, drive::linear>(low[s], band[s], x, f[s], q[s], zero(), zero(), gain);
-    const v4 damping = run<band_limit, low_limit, drive::linear>(low[s], band[s], x, f[s], q[s], zero(), zero(), gain);
-    v4 y = mode == sv::low ? low[s] : mode == sv::band ? band[s] : mode == sv::high ? sub(x, low[s]) : sub(x, damping);
-    y = clamp(y, -output_limit, output_limit);
-    return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(y, low_words));
+    run<band_limit, low_limit, drive::linear>(low[s], band[s], xb, f[s], q[s], zero(), zero(), gain);
+    const v4 xd = run<band_limit, low_limit, drive::linear>(low[s], band[s], xb, f[s], q[s], zero(), zero(), gain);
+    return output_words(output_plus<mode, low_limit>(double_bias, xb, low[s], band[s], xd));
   };
   const auto load = [](const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
   const auto store = [](int32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); };
@@ -427,8 +518,8 @@ void held4(held_lane* lanes, int n) {
     _mm256_storeu_si256(reinterpret_cast<v4*>(l64), low[s]);
     _mm256_storeu_si256(reinterpret_cast<v4*>(b64), band[s]);
     for (int l = 0; l < 4; ++l) {
-      lanes[4 * s + l].state.low = int32_t(l64[l]);
-      lanes[4 * s + l].state.band = int32_t(b64[l]);
+      lanes[4 * s + l].state.low = int32_t(uint32_t(l64[l]) - uint32_t(offset_of<low_limit>));
+      lanes[4 * s + l].state.band = int32_t(b64[l]);  // the double bias's low word is 0
     }
   }
 }

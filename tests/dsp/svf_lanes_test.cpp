@@ -215,6 +215,46 @@ TEST(svf_lanes, avx2_kernel_matches_the_step_at_extreme_values) {
   }
 }
 
+// The held form (12 dB, coefficient and damping fixed for the block) at the
+// same corners: random coefficients and dampings up to the limit, inputs over
+// the whole 32-bit range, the unclamped low integrators anywhere in 32 bits
+// (so that they wrap) and the band integrators anywhere within their clamp.
+// The AVX2 kernel against the scalar one, one set and two, including runs
+// that are not a whole number of four samples.
+TEST(svf_lanes, avx2_held_kernel_matches_the_scalar_at_extreme_values) {
+  if (!svf_lanes::avx2_available()) GTEST_SKIP() << "no AVX2 on this CPU";
+  std::mt19937 rng(20261208);
+  auto any = [&] { return int32_t(rng()); };
+  auto within = [&](int32_t limit) { return int32_t(rng() % (2 * uint32_t(limit) + 1)) - limit; };
+  for (int n : {3, 97}) {
+    for (int sets : {1, 2}) {
+      for (int variant = 0; variant < 4; ++variant) {
+        SCOPED_TRACE(testing::Message() << "variant " << variant << " sets " << sets << " n " << n);
+        const int count = 4 * sets;
+        std::array<std::vector<int32_t>, max_lanes> x, expected, y;
+        std::array<svf_lanes::held_lane, max_lanes> ref, lanes;
+        for (int l = 0; l < count; ++l) {
+          x[l].resize(size_t(n));
+          for (auto& v : x[l]) v = any();
+          expected[l].assign(size_t(n), 0), y[l].assign(size_t(n), 0);
+          const int32_t f = int32_t(rng() % 0x5A827A00u);
+          const int32_t q = int32_t(rng() % (uint32_t(svf::damping_limit(f)) + 1));
+          const integrators start{any(), within(svf::clamp25), 0, 0};
+          ref[l] = {start, x[l].data(), f, q, expected[l].data()};
+          lanes[l] = {start, x[l].data(), f, q, y[l].data()};
+        }
+        svf_lanes::detail::run_held_scalar(variant, ref.data(), count, n);
+        svf_lanes::detail::run_held_avx2(variant, lanes.data(), sets, n);
+        for (int l = 0; l < count; ++l) {
+          EXPECT_EQ(y[l], expected[l]) << "lane " << l;
+          EXPECT_EQ(lanes[l].state.low, ref[l].state.low) << "lane " << l;
+          EXPECT_EQ(lanes[l].state.band, ref[l].state.band) << "lane " << l;
+        }
+      }
+    }
+  }
+}
+
 // Counts that are not whole sets of four (one lane, five), and blocks longer
 // than the padding lanes' arrays: nothing is written past the caller's
 // lanes or past n samples.
