@@ -59,7 +59,7 @@
 #include "fx/delay_line.h"
 #include "fx/factories.h"
 #include "fx/form.h"
-#include "fx/reverb_network.h"
+#include "fx/reverb_tail.h"
 #include "fx/reverb_structure.h"
 #include "fx/smoothed_effect.h"
 #include "fx/sine.h"
@@ -105,11 +105,6 @@ constexpr float glide_seconds = 0.1f;
 constexpr float low_shelf_hz = 250.f;
 constexpr float first_allpass_share = 0.14f;   // of an element's length
 constexpr float second_allpass_share = 0.22f;
-// The read position's floor, 1.5 samples, and its interpolation coefficient
-// (1 - 0.5) / (1 + 0.5) rounded to nearest: a constant, whatever rounding the
-// processing call runs with (the value the floor has always had).
-constexpr float shortest_read = 1.5f;
-constexpr float eta_at_floor = (1.f - 0.5f) / (1.f + 0.5f);
 constexpr int pad_line = 4;  // samples in each line of a padding lane
 
 float clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
@@ -321,34 +316,40 @@ class reverb final : public smoothed_effect {
     float mod_sum = 0.f;
     for (int at = 0; at < b.frames; at += mod_chunk) {
       const int n = std::min(mod_chunk, b.frames - at);
-      // The glides and the LFO ahead of the samples, then the read positions.
-      float phase[mod_chunk], exc[mod_chunk], wet[mod_chunk], dry[mod_chunk];
+      // The glides ahead of the samples.
+      float exc[mod_chunk], wet[mod_chunk], dry[mod_chunk];
       for (int i = 0; i < n; ++i) {
         if (smooth_.active()) smooth_.tick();
-        lfo_phase_ += lfo_increment_;
-        if (lfo_phase_ >= 1.f) lfo_phase_ -= 1.f;
-        phase[i] = lfo_phase_;
         exc[i] = excursion_;
         wet[i] = wet_;
         dry[i] = dry_;
       }
-      for (int i = 0; i < n; ++i) mod_sum += 0.5f + 0.5f * sine_cycle(phase[i]);
-      modulate(*s, modulated_lanes(*s), phase, exc, n);
-      if (fade_left_ > 0 && fading_) modulate(*fading_, modulated_lanes(*fading_), phase, exc, n);
-      // The input band and the pre-delay's glide, then each structure
-      // section by section over the chunk.
-      float band[2][mod_chunk], pre[mod_chunk], l[mod_chunk], r[mod_chunk];
-      // One loop for the three recursions, so that they overlap.
+      // The LFO, the input band and the pre-delay's glide: one loop on
+      // local copies for their recursions (and the meter's sum), so that
+      // they overlap.
+      float phase[mod_chunk], band[2][mod_chunk], pre[mod_chunk];
       band_state state[2] = {band_[0], band_[1]};
-      float pre_now = pre_now_;
+      float pre_now = pre_now_, lfo = lfo_phase_, sum = mod_sum;
+      const float increment = lfo_increment_, pre_goal = pre_goal_, glide = glide_;
       for (int i = 0; i < n; ++i) {
+        lfo += increment;
+        if (lfo >= 1.f) lfo -= 1.f;
+        phase[i] = lfo;
+        sum += 0.5f + 0.5f * sine_cycle(lfo);
         for (int c = 0; c < 2; ++c) band[c][i] = band_pass(state[c], b.in[c][at + i]);
-        pre_now += (pre_goal_ - pre_now) * glide_;
+        pre_now += (pre_goal - pre_now) * glide;
         pre[i] = pre_now;
       }
       band_[0] = state[0];
       band_[1] = state[1];
       pre_now_ = pre_now;
+      lfo_phase_ = lfo;
+      mod_sum = sum;
+      // The read positions, then each structure section by section over
+      // the chunk.
+      modulate(*s, phase, exc, n);
+      if (fade_left_ > 0 && fading_) modulate(*fading_, phase, exc, n);
+      float l[mod_chunk], r[mod_chunk];
       run(*s, band, pre, n, l, r);
       if (fade_left_ > 0 && fading_) {
         const int m = std::min(n, fade_left_);
@@ -526,36 +527,14 @@ class reverb final : public smoothed_effect {
   // allpass interpolation (Dattorro 1997) reads between them: a fractional
   // delay with a flat magnitude, so the moving read does not dull the tail
   // the way linear interpolation would on every trip round the loop.
-  // lanes: the elements the tail in use reads, padding lanes included.
-  static void modulate(structure& s, int lanes, const float* phase, const float* excursion, int n) {
+  // The fast form works them out several elements to a register, the
+  // padding lanes of its registers too.
+  void modulate(structure& s, const float* phase, const float* excursion, int n) const {
 #if defined(__SSE2__)
-    // Four elements at a time, lane by lane the same operations as below.
-    const __m128 one = _mm_set1_ps(1.f), half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.f);
-    const __m128 limit = _mm_set1_ps(s.excursion_limit), shortest = _mm_set1_ps(shortest_read);
-    for (int i = 0; i < n; ++i) {
-      const __m128 exc = _mm_min_ps(limit, _mm_set1_ps(excursion[i]));
-      const __m128 at = _mm_set1_ps(phase[i]);
-      for (int k = 0; k < lanes; k += sse2_width) {
-        __m128 p = _mm_add_ps(at, _mm_load_ps(s.lfo_offset + k));
-        p = _mm_sub_ps(p, _mm_and_ps(_mm_cmpge_ps(p, one), one));
-        // sine_cycle(p), as parabolic_sine(2 p - 1).
-        const __m128 h = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(2.f), p), one), half);
-        const __m128 y = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(8.f), _mm_mul_ps(_mm_andnot_ps(sign, h), _mm_set1_ps(16.f))), h);
-        const __m128 bend = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, y), one), _mm_set1_ps(0.216f)), one);
-        const __m128 sine = _mm_xor_ps(_mm_mul_ps(bend, y), sign);
-        const __m128 swept = _mm_add_ps(_mm_load_ps(s.ap1_len + k), _mm_mul_ps(exc, sine));
-        const __m128 m = _mm_max_ps(shortest, swept);
-        const __m128i whole = _mm_cvttps_epi32(_mm_sub_ps(m, half));
-        const __m128 frac = _mm_sub_ps(m, _mm_cvtepi32_ps(whole));
-        const __m128 eta = _mm_div_ps(_mm_sub_ps(one, frac), _mm_add_ps(one, frac));
-        const __m128 floor = _mm_cmplt_ps(swept, shortest);
-        _mm_store_si128(reinterpret_cast<__m128i*>(s.whole[i] + k), whole);
-        _mm_store_ps(s.eta[i] + k, _mm_or_ps(_mm_and_ps(floor, _mm_set1_ps(eta_at_floor)), _mm_andnot_ps(floor, eta)));
-      }
-    }
-#else
+    if (lanes_) return reverb_tail::modulate(s, wide_ ? s.lanes : padded(s.n, sse2_width), phase, excursion, n);
+#endif
     for (int i = 0; i < n; ++i)
-      for (int k = 0; k < lanes; ++k) {
+      for (int k = 0; k < s.n; ++k) {
         float p = phase[i] + s.lfo_offset[k];
         if (p >= 1.f) p -= 1.f;
         const float exc = std::min(excursion[i], s.excursion_limit);
@@ -569,13 +548,6 @@ class reverb final : public smoothed_effect {
         const float frac = m - float(s.whole[i][k]);  // 0.5 .. 1.5
         s.eta[i][k] = (1.f - frac) / (1.f + frac);
       }
-#endif
-  }
-
-  // The elements whose read positions the tail in use reads: the network's
-  // kernels run whole registers, of eight with AVX2, else of four.
-  int modulated_lanes(const structure& s) const {
-    return wide_ && !s.ring ? s.lanes : padded(s.n, sse2_width);
   }
 
   float run_element(structure& s, int k, int i, float u) const {

@@ -17,6 +17,12 @@ constexpr int max_diffusers = 8;
 // Frames whose modulated read positions are worked out together, ahead of
 // the sample loop (the LFO does not depend on the signal).
 constexpr int mod_chunk = 64;
+// The modulated read position's floor, 1.5 samples, and its interpolation
+// coefficient (1 - 0.5) / (1 + 0.5) rounded to nearest: a constant,
+// whatever rounding the processing call runs with (the value the floor has
+// always had).
+constexpr float shortest_read = 1.5f;
+constexpr float eta_at_floor = (1.f - 0.5f) / (1.f + 0.5f);
 
 // The lines and fixed lengths of one tail element; its coefficients and
 // states live side by side in the structure (see below).

@@ -1,6 +1,6 @@
-// The network tail four elements to an SSE2 register, and the choice of
+// The tail's SSE2 kernels, four elements to a register, and the choice of
 // kernel.
-#include "fx/reverb_network.h"
+#include "fx/reverb_tail.h"
 
 #include <cstdint>
 
@@ -49,6 +49,34 @@ void add_lanes(float& sum, __m128 v, int count) {
 __m128i load(const int32_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
 
 }  // namespace
+
+void detail::modulate_sse2(structure& s, int lanes, const float* phase, const float* excursion, int n) {
+  // Lane by lane the operations of the sample-by-sample form, the floor's
+  // branch as a choice between the two results.
+  const __m128 one = _mm_set1_ps(1.f), half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.f);
+  const __m128 limit = _mm_set1_ps(s.excursion_limit), shortest = _mm_set1_ps(shortest_read);
+  for (int i = 0; i < n; ++i) {
+    const __m128 exc = _mm_min_ps(limit, _mm_set1_ps(excursion[i]));
+    const __m128 at = _mm_set1_ps(phase[i]);
+    for (int k = 0; k < lanes; k += width) {
+      __m128 p = _mm_add_ps(at, _mm_load_ps(s.lfo_offset + k));
+      p = _mm_sub_ps(p, _mm_and_ps(_mm_cmpge_ps(p, one), one));
+      // sine_cycle(p), as parabolic_sine(2 p - 1).
+      const __m128 h = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(2.f), p), one), half);
+      const __m128 y = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(8.f), _mm_mul_ps(_mm_andnot_ps(sign, h), _mm_set1_ps(16.f))), h);
+      const __m128 bend = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, y), one), _mm_set1_ps(0.216f)), one);
+      const __m128 sine = _mm_xor_ps(_mm_mul_ps(bend, y), sign);
+      const __m128 swept = _mm_add_ps(_mm_load_ps(s.ap1_len + k), _mm_mul_ps(exc, sine));
+      const __m128 m = _mm_max_ps(shortest, swept);
+      const __m128i whole = _mm_cvttps_epi32(_mm_sub_ps(m, half));
+      const __m128 frac = _mm_sub_ps(m, _mm_cvtepi32_ps(whole));
+      const __m128 eta = _mm_div_ps(_mm_sub_ps(one, frac), _mm_add_ps(one, frac));
+      const __m128 floor = _mm_cmplt_ps(swept, shortest);
+      _mm_store_si128(reinterpret_cast<__m128i*>(s.whole[i] + k), whole);
+      _mm_store_ps(s.eta[i] + k, _mm_or_ps(_mm_and_ps(floor, _mm_set1_ps(eta_at_floor)), _mm_andnot_ps(floor, eta)));
+    }
+  }
+}
 
 // For each element exactly the operations of the sample-by-sample form and
 // the plain network's mixing, the delay lines read before and written after
@@ -165,6 +193,13 @@ void detail::network_sse2(structure& s, const float (*x)[mod_chunk], int n, cons
     e.main.pos = q.main_pos[k];
     e.ap2.pos = q.ap2_pos[k];
   }
+}
+
+void modulate(structure& s, int lanes, const float* phase, const float* excursion, int n) {
+#if defined(VORN_AVX2_KERNEL)
+  if (active_kernel() == kernel::avx2) return detail::modulate_avx2(s, lanes, phase, excursion, n);
+#endif
+  detail::modulate_sse2(s, lanes, phase, excursion, n);
 }
 
 void network(structure& s, const float (*x)[mod_chunk], int n, const network_values& v, float* out_l,

@@ -1,13 +1,13 @@
-// The network tail eight elements to an AVX2 register: the same products,
-// sums and order of sums per element as the SSE2 kernel and the
-// sample-by-sample form (compiled with -mavx2 alone: no fused multiply-add).
-// Up to eight elements the lines' positions and the states stay in
-// registers through the chunk; the five reads of a frame are gathers, the
-// three writes go out lane by lane. It runs only after CPU detection has
-// found AVX2 and calls only intrinsics and functions of internal linkage,
-// so no copy of a shared inline function carries AVX2 instructions into
-// other callers.
-#include "fx/reverb_network.h"
+// The tail's AVX2 kernels, eight elements to a register: the same
+// products, sums and order of sums per element as the SSE2 kernels and the
+// sample-by-sample form (compiled with -mavx2 alone: no fused
+// multiply-add). In the network, up to eight elements, the lines'
+// positions and the states stay in registers through the chunk; the five
+// reads of a frame are gathers, the three writes go out lane by lane. It
+// runs only after CPU detection has found AVX2 and calls only intrinsics
+// and functions of internal linkage, so no copy of a shared inline function
+// carries AVX2 instructions into other callers.
+#include "fx/reverb_tail.h"
 
 #if defined(__AVX2__)
 
@@ -52,6 +52,40 @@ static inline float add_lanes(float sum, __m256 v, int count) {
 static inline __m256i load(const int32_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
 static inline void store(int32_t* p, __m256i v) { _mm256_store_si256(reinterpret_cast<__m256i*>(p), v); }
 static inline __m256 gather(const float* memory, __m256i at) { return _mm256_i32gather_ps(memory, at, 4); }
+
+}  // namespace
+
+void detail::modulate_avx2(structure& s, int lanes, const float* phase, const float* excursion, int n) {
+  // Lane by lane the operations of the SSE2 kernel.
+  const __m256 one = _mm256_set1_ps(1.f), half = _mm256_set1_ps(0.5f), sign = _mm256_set1_ps(-0.f);
+  const __m256 limit = _mm256_set1_ps(s.excursion_limit), shortest = _mm256_set1_ps(shortest_read);
+  for (int i = 0; i < n; ++i) {
+    const __m256 exc = _mm256_min_ps(limit, _mm256_set1_ps(excursion[i]));
+    const __m256 at = _mm256_set1_ps(phase[i]);
+    for (int k = 0; k < lanes; k += width) {
+      __m256 p = _mm256_add_ps(at, _mm256_load_ps(s.lfo_offset + k));
+      p = _mm256_sub_ps(p, _mm256_and_ps(_mm256_cmp_ps(p, one, _CMP_GE_OS), one));
+      // sine_cycle(p), as parabolic_sine(2 p - 1).
+      const __m256 h = _mm256_mul_ps(_mm256_sub_ps(_mm256_mul_ps(_mm256_set1_ps(2.f), p), one), half);
+      const __m256 y = _mm256_mul_ps(
+          _mm256_sub_ps(_mm256_set1_ps(8.f), _mm256_mul_ps(_mm256_andnot_ps(sign, h), _mm256_set1_ps(16.f))), h);
+      const __m256 bend =
+          _mm256_add_ps(_mm256_mul_ps(_mm256_sub_ps(_mm256_andnot_ps(sign, y), one), _mm256_set1_ps(0.216f)), one);
+      const __m256 sine = _mm256_xor_ps(_mm256_mul_ps(bend, y), sign);
+      const __m256 swept = _mm256_add_ps(_mm256_load_ps(s.ap1_len + k), _mm256_mul_ps(exc, sine));
+      const __m256 m = _mm256_max_ps(shortest, swept);
+      const __m256i whole = _mm256_cvttps_epi32(_mm256_sub_ps(m, half));
+      const __m256 frac = _mm256_sub_ps(m, _mm256_cvtepi32_ps(whole));
+      const __m256 eta = _mm256_div_ps(_mm256_sub_ps(one, frac), _mm256_add_ps(one, frac));
+      const __m256 floor = _mm256_cmp_ps(swept, shortest, _CMP_LT_OS);
+      store(s.whole[i] + k, whole);
+      _mm256_store_ps(s.eta[i] + k, _mm256_or_ps(_mm256_and_ps(floor, _mm256_set1_ps(eta_at_floor)),
+                                                 _mm256_andnot_ps(floor, eta)));
+    }
+  }
+}
+
+namespace {
 
 // One register of eight elements: where their lines are, as absolute
 // offsets into the structure's memory (each line's first entry and its
