@@ -164,9 +164,10 @@ struct frame_constants {
 
 // One frame of one register: u the elements' inputs, whole and eta their
 // modulated reads. Reads the lines, works out the elements, writes the
-// lines and moves on their positions.
+// lines of the first `live` lanes (nothing hears the padding lanes, so
+// their lines may keep what they hold) and moves on their positions.
 static inline void run_set(float* memory, lane_set& q, __m256 u, const int32_t* whole, const float* eta_row,
-                           const frame_constants& c) {
+                           int live, const frame_constants& c) {
   // The reads: the first allpass at whole and whole + 1 back, the main
   // line's middle and end, the second allpass's end (the next write of
   // each line holds its oldest entry).
@@ -199,7 +200,7 @@ static inline void run_set(float* memory, lane_set& q, __m256 u, const int32_t* 
   _mm256_store_ps(put[0], w);
   _mm256_store_ps(put[1], y1);
   _mm256_store_ps(put[2], w2);
-  for (int j = 0; j < width; ++j) {
+  for (int j = 0; j < live; ++j) {
     memory[to[0][j]] = put[0][j];
     memory[to[1][j]] = put[1][j];
     memory[to[2][j]] = put[2][j];
@@ -236,6 +237,8 @@ void run(structure& s, float* memory, const float (*x)[mod_chunk], int n, const 
   // top lane of the register before it, the first register v[count - 1].
   const __m256i up_one = _mm256_setr_epi32(width - 1, 0, 1, 2, 3, 4, 5, 6);
   const __m256i last = _mm256_set1_epi32((count - 1) % width);
+  int live[sets];
+  for (int r = 0; r < sets; ++r) live[r] = count - r * width < width ? count - r * width : width;
   // The taps of each frame, summed after the frames in element order.
   alignas(32) float tap_l[mod_chunk][sets * width], tap_r[mod_chunk][sets * width];
   for (int i = 0; i < n; ++i) {
@@ -259,7 +262,7 @@ void run(structure& s, float* memory, const float (*x)[mod_chunk], int n, const 
       for (int r = 0; r < sets; ++r) u[r] = _mm256_add_ps(v[r], inj);
     }
     for (int r = 0; r < sets; ++r) {
-      run_set(memory, q[r], u[r], s.whole[i] + r * width, s.eta[i] + r * width, c);
+      run_set(memory, q[r], u[r], s.whole[i] + r * width, s.eta[i] + r * width, live[r], c);
       taps(q[r], tap_l[i] + r * width, tap_r[i] + r * width);
     }
   }
