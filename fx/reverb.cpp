@@ -56,6 +56,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "fx/allpass_span.h"
 #include "fx/delay_line.h"
 #include "fx/factories.h"
 #include "fx/form.h"
@@ -457,14 +458,21 @@ class reverb final : public smoothed_effect {
   }
 
   // Schroeder's allpass over x[0, n) in place (delay_line::allpass sample by
-  // sample), four samples to a register where the line is long enough that
-  // the four reads come before the four writes and no wrap falls among them.
-  static void allpass_run(delay_line& line, float* x, int n, float g) {
+  // sample; the plain form), in the fast form four samples to a register,
+  // eight with AVX2, where the line is long enough that the reads of a
+  // register come before its writes and no wrap falls among them.
+  void allpass_run(delay_line& line, float* x, int n, float g) const {
     int i = 0;
 #if defined(__SSE2__)
-    if (line.size >= 4) {
+    if (lanes_ && line.size >= 4) {
       const __m128 gv = _mm_set1_ps(g);
       while (i + 4 <= n) {
+#if defined(VORN_AVX2_KERNEL)
+        if (wide_ && line.size >= 8) {
+          i += allpass_span_avx2(line.buf, line.size, line.pos, x + i, n - i, g);
+          if (i + 4 > n) break;
+        }
+#endif
         if (line.pos + 4 > line.size) {  // across the wrap one at a time
           x[i] = line.allpass(x[i], g);
           ++i;
@@ -624,8 +632,8 @@ class reverb final : public smoothed_effect {
   float pre_goal_ = 0.f, pre_now_ = 0.f, pre_offset_ = 0.f, glide_ = 1.f, shelf_ = 0.f;
   float diff_gain_ = 0.625f, ap_gain1_ = 0.7f, ap_gain2_ = 0.6f, out_width_ = 1.f;
   float wet_ = 0.125f, dry_ = 0.875f;
-  bool lanes_ = false;  // the network tail several elements to a register
-  bool wide_ = false;   // ... eight to a register
+  bool lanes_ = false;  // the fast form: diffusers and tail several samples or elements to a register
+  bool wide_ = false;   // ... and AVX2's registers of eight
   platform::relaxed<float> meter_{0.f};
 };
 
