@@ -24,7 +24,9 @@
 //    one-pole lowpass at "Low-cut" subtracted in full (c = 1): a highpass
 //    whose 2 Hz floor also keeps DC from building up in the loop.
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -295,9 +297,8 @@ class mdelay final : public smoothed_effect {
     oversampler_2x os[2] = {os_[0], os_[1]};
     int w = w_;
     const step_values v = values();
-    read_at reads[2 * lfo_chunk][2];
-    for (int c = 0; c < 2; ++c)
-      for (int j = 0; j < 2 * n; ++j) reads[j][c] = position(l[c], lfo_[c][j], mask, v);
+    line_reads reads[2];
+    for (int c = 0; c < 2; ++c) positions(l[c], lfo_[c], 2 * n, mask, v, reads[c]);
 #if defined(__SSE2__)
     // The four allpass chains of each direction side by side: left branch
     // A, left B, right A, right B.
@@ -315,8 +316,10 @@ class mdelay final : public smoothed_effect {
 #else
       for (int c = 0; c < 2; ++c) os[c].up.run(b.in[c][at + i], even[c], odd[c]);
 #endif
-      filter_write(l, even, buf, w, mask, m, reads[2 * i], v);
-      filter_write(l, odd, buf, w, mask, m, reads[2 * i + 1], v);
+      for (int j = 2 * i; j < 2 * i + 2; ++j) {
+        const read_at r[2] = {{reads[0].whole[j], reads[0].weight[j]}, {reads[1].whole[j], reads[1].weight[j]}};
+        filter_write(l, j == 2 * i ? even : odd, buf, w, mask, m, r, v);
+      }
 #if defined(__SSE2__)
       _mm_store_ps(q, down.run(_mm_setr_ps(odd[0], even[0], odd[1], even[1])));
       put(b.out[0], at + i, 0.5f * (q[0] + q[1]), replace);
@@ -376,17 +379,75 @@ class mdelay final : public smoothed_effect {
     float weight;
   };
 
-  // One line's time one step along its glide, and its read position there.
-  static read_at position(line_state& st, float lfo, int mask, const step_values& k) {
-    float step = (st.goal - st.delay) * k.glide;
+  // A line's time one step along its glide towards goal.
+  static float glided(float delay, float goal, float glide) {
+    float step = (goal - delay) * glide;
     step = step > max_glide ? max_glide : (step < -max_glide ? -max_glide : step);
-    st.delay += step;
-    float d = st.delay + k.excursion * (1.f + lfo);
+    return delay + step;
+  }
+
+  // The read position at a time of `delay` samples and the LFO value lfo.
+  static read_at read_position(float delay, float lfo, int mask, float excursion) {
+    float d = delay + excursion * (1.f + lfo);
     d = d < 1.f ? 1.f : (d > float(mask - 3) ? float(mask - 3) : d);
     const int di = int(d);
     const float phi = d - float(di);
     // Raised-cosine weight 0.5 - 0.5 cos(pi phi); cos(pi phi) = parabolic_sine(phi - 0.5).
     return {di, 0.5f - 0.5f * parabolic_sine(phi - 0.5f)};
+  }
+
+  // One line's time one step along its glide, and its read position there.
+  static read_at position(line_state& st, float lfo, int mask, const step_values& k) {
+    st.delay = glided(st.delay, st.goal, k.glide);
+    return read_position(st.delay, lfo, mask, k.excursion);
+  }
+
+  // A line's read positions for a chunk's steps.
+  struct line_reads {
+    int whole[2 * lfo_chunk];
+    float weight[2 * lfo_chunk];
+  };
+
+  // position() for the first `steps` steps of one line, lfo its LFO values:
+  // the glide's recursion first, then the reads, four steps to a register
+  // with lane by lane the same operations. A glide at rest (a step that
+  // leaves the time's bits as they are) stays there: every later step
+  // computes the same.
+  static void positions(line_state& st, const float* lfo, int steps, int mask, const step_values& k,
+                        line_reads& out) {
+    float delay[2 * lfo_chunk];
+    float now = st.delay;
+    for (int j = 0; j < steps; ++j) {
+      const float next = glided(now, st.goal, k.glide);
+      if (std::bit_cast<uint32_t>(next) == std::bit_cast<uint32_t>(now)) {
+        std::fill(delay + j, delay + steps, now);
+        break;
+      }
+      delay[j] = now = next;
+    }
+    st.delay = now;
+    int j = 0;
+#if defined(__SSE2__)
+    const __m128 one = _mm_set1_ps(1.f), half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.f);
+    const __m128 excursion = _mm_set1_ps(k.excursion), top = _mm_set1_ps(float(mask - 3));
+    for (; j + 4 <= steps; j += 4) {
+      __m128 d = _mm_add_ps(_mm_loadu_ps(delay + j), _mm_mul_ps(excursion, _mm_add_ps(one, _mm_loadu_ps(lfo + j))));
+      d = _mm_min_ps(top, _mm_max_ps(one, d));  // (1 > d ? 1 : d), then (top < d ? top : d)
+      const __m128i whole = _mm_cvttps_epi32(d);
+      // parabolic_sine(phi - 0.5)
+      const __m128 h = _mm_mul_ps(_mm_sub_ps(_mm_sub_ps(d, _mm_cvtepi32_ps(whole)), half), half);
+      const __m128 y = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(8.f), _mm_mul_ps(_mm_andnot_ps(sign, h), _mm_set1_ps(16.f))), h);
+      const __m128 bend = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, y), one), _mm_set1_ps(0.216f)), one);
+      const __m128 cosine = _mm_xor_ps(_mm_mul_ps(bend, y), sign);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out.whole + j), whole);
+      _mm_storeu_ps(out.weight + j, _mm_sub_ps(half, _mm_mul_ps(half, cosine)));
+    }
+#endif
+    for (; j < steps; ++j) {
+      const read_at r = read_position(delay[j], lfo[j], mask, k.excursion);
+      out.whole[j] = r.whole;
+      out.weight[j] = r.weight;
+    }
   }
 
   static void line_step(line_state* l, float* x, float* const* buf, int& w_pos, int mask, int m, const float* lfo,

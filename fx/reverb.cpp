@@ -50,16 +50,18 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "fx/allpass_span.h"
 #include "fx/delay_line.h"
 #include "fx/factories.h"
 #include "fx/form.h"
+#include "fx/reverb_tail.h"
+#include "fx/reverb_structure.h"
 #include "fx/smoothed_effect.h"
 #include "fx/sine.h"
 #include "fx/time_law.h"
@@ -68,6 +70,8 @@
 namespace fx {
 
 namespace {
+
+using namespace reverb_tail;
 
 enum {
   mix, gain, rate, depth, pre_delay, feedback, frequency, band_width,
@@ -94,8 +98,6 @@ constexpr param_desc params[count] = {
 constexpr param_group group_table[] = {{"Global", nullptr, 0}, {"Diffuse", nullptr, 8}, {"Tail", nullptr, 13},
                                   {nullptr, nullptr, 0}};
 
-constexpr int max_elements = 16;
-constexpr int max_diffusers = 8;
 constexpr float max_pre_seconds = 0.2f;
 constexpr float pre_width_seconds = 0.001f;
 constexpr float max_excursion_seconds = 0.004f;
@@ -104,14 +106,6 @@ constexpr float glide_seconds = 0.1f;
 constexpr float low_shelf_hz = 250.f;
 constexpr float first_allpass_share = 0.14f;   // of an element's length
 constexpr float second_allpass_share = 0.22f;
-// Frames whose modulated read positions are worked out together, ahead of
-// the sample loop (the LFO does not depend on the signal).
-constexpr int mod_chunk = 64;
-// The read position's floor, 1.5 samples, and its interpolation coefficient
-// (1 - 0.5) / (1 + 0.5) rounded to nearest: a constant, whatever rounding the
-// processing call runs with (the value the floor has always had).
-constexpr float shortest_read = 1.5f;
-constexpr float eta_at_floor = (1.f - 0.5f) / (1.f + 0.5f);
 constexpr int pad_line = 4;  // samples in each line of a padding lane
 
 float clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
@@ -143,58 +137,6 @@ void spread_lengths(float* out, int n, float shortest, float ratio, float power,
   }
 }
 
-// The lines and fixed lengths of one tail element; its coefficients and
-// states live side by side in the structure (see below).
-struct element {
-  delay_line ap1;       // modulated allpass (buffer longer than its length)
-  delay_line main;      // the delay, with a tap in its middle
-  int tap = 1;
-  delay_line ap2;
-  float length_ratio = 1.f;  // loop length / mean loop length
-};
-
-// Elements rounded up to whole registers of four: the lanes past n run on
-// small lines of their own, with a gain of zero, and nobody listens to them.
-constexpr int lane_width = 4;
-constexpr int padded(int n) { return (n + lane_width - 1) / lane_width * lane_width; }
-
-struct structure {
-  std::unique_ptr<float[]> memory;
-  int n = 1;
-  int lanes = lane_width;  // padded(n)
-  bool ring = false;
-  float mean_seconds = 0.036f;
-  float excursion_limit = 1.f;  // samples
-  delay_line pre[2];
-  delay_line diff[2][max_diffusers];
-  int diff_count = 2;
-  element el[max_elements];
-  // Per element, side by side: the first allpass's unmodulated length and
-  // LFO phase offset, the coefficients (audio thread) and the states.
-  alignas(16) float ap1_len[max_elements] = {};
-  alignas(16) float lfo_offset[max_elements] = {};
-  alignas(16) float g[max_elements] = {};
-  alignas(16) float pole[max_elements] = {};
-  alignas(16) float cut[max_elements] = {};
-  alignas(16) float damp[max_elements] = {};
-  alignas(16) float shelf[max_elements] = {};
-  alignas(16) float out[max_elements] = {};
-  alignas(16) float mid[max_elements] = {};
-  alignas(16) float interp[max_elements] = {};
-  // Per frame of the current chunk and element: the whole part of the
-  // modulated first allpass's delay and its allpass interpolation coefficient.
-  alignas(16) int whole[mod_chunk][max_elements];
-  alignas(16) float eta[mod_chunk][max_elements];
-  // Per element: the element whose output feeds it in the network (the
-  // previous one, round the loop; itself below three elements).
-  int feeder[max_elements];
-
-  // The compiler takes 16-byte blocks from plain new for granted on 32-bit
-  // Windows while the C runtime's malloc gives 8, so the side-by-side rows
-  // above ask for their alignment outright.
-  static void* operator new(size_t bytes) { return ::operator new(bytes, std::align_val_t(alignof(structure))); }
-  static void operator delete(void* p) { ::operator delete(p, std::align_val_t(alignof(structure))); }
-};
 struct build_values {
   float rate;
   int n;
@@ -241,7 +183,7 @@ std::unique_ptr<structure> build(const build_values& v) {
   }
   const int pre = int((max_pre_seconds + pre_width_seconds) * v.rate) + 4;
   total += size_t(pre) * 2;
-  s->lanes = padded(s->n);
+  s->lanes = padded(s->n, avx2_width);
   total += size_t(s->lanes - s->n) * size_t(excursion + 2 + 2 * pad_line);
 
   s->memory = std::make_unique<float[]>(total);  // zeroed
@@ -370,38 +312,45 @@ class reverb final : public smoothed_effect {
     }
 #if defined(__SSE2__)
     lanes_ = active_form() == form::fast;
+    wide_ = lanes_ && active_kernel() == kernel::avx2;
 #endif
     float mod_sum = 0.f;
     for (int at = 0; at < b.frames; at += mod_chunk) {
       const int n = std::min(mod_chunk, b.frames - at);
-      // The glides and the LFO ahead of the samples, then the read positions.
-      float phase[mod_chunk], exc[mod_chunk], wet[mod_chunk], dry[mod_chunk];
+      // The glides ahead of the samples.
+      float exc[mod_chunk], wet[mod_chunk], dry[mod_chunk];
       for (int i = 0; i < n; ++i) {
         if (smooth_.active()) smooth_.tick();
-        lfo_phase_ += lfo_increment_;
-        if (lfo_phase_ >= 1.f) lfo_phase_ -= 1.f;
-        phase[i] = lfo_phase_;
         exc[i] = excursion_;
         wet[i] = wet_;
         dry[i] = dry_;
       }
-      for (int i = 0; i < n; ++i) mod_sum += 0.5f + 0.5f * sine_cycle(phase[i]);
-      modulate(*s, phase, exc, n);
-      if (fade_left_ > 0 && fading_) modulate(*fading_, phase, exc, n);
-      // The input band and the pre-delay's glide, then each structure
-      // section by section over the chunk.
-      float band[2][mod_chunk], pre[mod_chunk], l[mod_chunk], r[mod_chunk];
-      // One loop for the three recursions, so that they overlap.
+      // The LFO, the input band and the pre-delay's glide: one loop on
+      // local copies for their recursions (and the meter's sum), so that
+      // they overlap.
+      float phase[mod_chunk], band[2][mod_chunk], pre[mod_chunk];
       band_state state[2] = {band_[0], band_[1]};
-      float pre_now = pre_now_;
+      float pre_now = pre_now_, lfo = lfo_phase_, sum = mod_sum;
+      const float increment = lfo_increment_, pre_goal = pre_goal_, glide = glide_;
       for (int i = 0; i < n; ++i) {
+        lfo += increment;
+        if (lfo >= 1.f) lfo -= 1.f;
+        phase[i] = lfo;
+        sum += 0.5f + 0.5f * sine_cycle(lfo);
         for (int c = 0; c < 2; ++c) band[c][i] = band_pass(state[c], b.in[c][at + i]);
-        pre_now += (pre_goal_ - pre_now) * glide_;
+        pre_now += (pre_goal - pre_now) * glide;
         pre[i] = pre_now;
       }
       band_[0] = state[0];
       band_[1] = state[1];
       pre_now_ = pre_now;
+      lfo_phase_ = lfo;
+      mod_sum = sum;
+      // The read positions, then each structure section by section over
+      // the chunk.
+      modulate(*s, phase, exc, n);
+      if (fade_left_ > 0 && fading_) modulate(*fading_, phase, exc, n);
+      float l[mod_chunk], r[mod_chunk];
       run(*s, band, pre, n, l, r);
       if (fade_left_ > 0 && fading_) {
         const int m = std::min(n, fade_left_);
@@ -495,10 +444,10 @@ class reverb final : public smoothed_effect {
       }
       for (int k = 0; k < s.diff_count; ++k) allpass_run(s.diff[c][k], x[c], n, diff_gain_);
     }
-#if defined(__SSE2__)
-    if (lanes_ && !s.ring) return network_lanes(s, x, n, out_l, out_r);
-#endif
     const float norm = tail_output_scale[size_t(s.n - 1)];
+#if defined(__SSE2__)
+    if (lanes_ && !s.ring) return network(s, x, n, {ap_gain1_, ap_gain2_, shelf_, norm}, out_l, out_r);
+#endif
     for (int i = 0; i < n; ++i) {
       const float frame[2] = {x[0][i], x[1][i]};
       float sum_l = 0.f, sum_r = 0.f;
@@ -509,14 +458,21 @@ class reverb final : public smoothed_effect {
   }
 
   // Schroeder's allpass over x[0, n) in place (delay_line::allpass sample by
-  // sample), four samples to a register where the line is long enough that
-  // the four reads come before the four writes and no wrap falls among them.
-  static void allpass_run(delay_line& line, float* x, int n, float g) {
+  // sample; the plain form), in the fast form four samples to a register,
+  // eight with AVX2, where the line is long enough that the reads of a
+  // register come before its writes and no wrap falls among them.
+  void allpass_run(delay_line& line, float* x, int n, float g) const {
     int i = 0;
 #if defined(__SSE2__)
-    if (line.size >= 4) {
+    if (lanes_ && line.size >= 4) {
       const __m128 gv = _mm_set1_ps(g);
       while (i + 4 <= n) {
+#if defined(VORN_AVX2_KERNEL)
+        if (wide_ && line.size >= 8) {
+          i += allpass_span_avx2(line.buf, line.size, line.pos, x + i, n - i, g);
+          if (i + 4 > n) break;
+        }
+#endif
         if (line.pos + 4 > line.size) {  // across the wrap one at a time
           x[i] = line.allpass(x[i], g);
           ++i;
@@ -579,36 +535,14 @@ class reverb final : public smoothed_effect {
   // allpass interpolation (Dattorro 1997) reads between them: a fractional
   // delay with a flat magnitude, so the moving read does not dull the tail
   // the way linear interpolation would on every trip round the loop.
-  static void modulate(structure& s, const float* phase, const float* excursion, int n) {
+  // The fast form works them out several elements to a register, the
+  // padding lanes of its registers too.
+  void modulate(structure& s, const float* phase, const float* excursion, int n) const {
 #if defined(__SSE2__)
-    // Four elements at a time (the padding lanes too), lane by lane the
-    // same operations as below.
-    const __m128 one = _mm_set1_ps(1.f), half = _mm_set1_ps(0.5f), sign = _mm_set1_ps(-0.f);
-    const __m128 limit = _mm_set1_ps(s.excursion_limit), shortest = _mm_set1_ps(shortest_read);
-    for (int i = 0; i < n; ++i) {
-      const __m128 exc = _mm_min_ps(limit, _mm_set1_ps(excursion[i]));
-      const __m128 at = _mm_set1_ps(phase[i]);
-      for (int k = 0; k < s.lanes; k += lane_width) {
-        __m128 p = _mm_add_ps(at, _mm_load_ps(s.lfo_offset + k));
-        p = _mm_sub_ps(p, _mm_and_ps(_mm_cmpge_ps(p, one), one));
-        // sine_cycle(p), as parabolic_sine(2 p - 1).
-        const __m128 h = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(2.f), p), one), half);
-        const __m128 y = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(8.f), _mm_mul_ps(_mm_andnot_ps(sign, h), _mm_set1_ps(16.f))), h);
-        const __m128 bend = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_andnot_ps(sign, y), one), _mm_set1_ps(0.216f)), one);
-        const __m128 sine = _mm_xor_ps(_mm_mul_ps(bend, y), sign);
-        const __m128 swept = _mm_add_ps(_mm_load_ps(s.ap1_len + k), _mm_mul_ps(exc, sine));
-        const __m128 m = _mm_max_ps(shortest, swept);
-        const __m128i whole = _mm_cvttps_epi32(_mm_sub_ps(m, half));
-        const __m128 frac = _mm_sub_ps(m, _mm_cvtepi32_ps(whole));
-        const __m128 eta = _mm_div_ps(_mm_sub_ps(one, frac), _mm_add_ps(one, frac));
-        const __m128 floor = _mm_cmplt_ps(swept, shortest);
-        _mm_store_si128(reinterpret_cast<__m128i*>(s.whole[i] + k), whole);
-        _mm_store_ps(s.eta[i] + k, _mm_or_ps(_mm_and_ps(floor, _mm_set1_ps(eta_at_floor)), _mm_andnot_ps(floor, eta)));
-      }
-    }
-#else
+    if (lanes_) return reverb_tail::modulate(s, wide_ ? s.lanes : padded(s.n, sse2_width), phase, excursion, n);
+#endif
     for (int i = 0; i < n; ++i)
-      for (int k = 0; k < s.lanes; ++k) {
+      for (int k = 0; k < s.n; ++k) {
         float p = phase[i] + s.lfo_offset[k];
         if (p >= 1.f) p -= 1.f;
         const float exc = std::min(excursion[i], s.excursion_limit);
@@ -622,7 +556,6 @@ class reverb final : public smoothed_effect {
         const float frac = m - float(s.whole[i][k]);  // 0.5 .. 1.5
         s.eta[i][k] = (1.f - frac) / (1.f + frac);
       }
-#endif
   }
 
   float run_element(structure& s, int k, int i, float u) const {
@@ -646,161 +579,6 @@ class reverb final : public smoothed_effect {
     s.out[k] = e.ap2.allpass(y3, ap_gain2_) * s.g[k];
     return s.out[k];
   }
-
-#if defined(__SSE2__)
-  // The positions of the tail's lines, four elements to a register, as
-  // offsets into the structure's memory: each line's start, length and next
-  // write, and the main line's middle tap.
-  struct lane_lines {
-    alignas(16) int32_t ap1_start[max_elements], ap1_size[max_elements], ap1_pos[max_elements];
-    alignas(16) int32_t main_start[max_elements], main_size[max_elements], main_pos[max_elements];
-    alignas(16) int32_t tap[max_elements];
-    alignas(16) int32_t ap2_start[max_elements], ap2_size[max_elements], ap2_pos[max_elements];
-  };
-
-  // x < 0 ? x + size : x, lane by lane.
-  static __m128i wrap_below(__m128i x, __m128i size) {
-    return _mm_add_epi32(x, _mm_and_si128(_mm_cmplt_epi32(x, _mm_setzero_si128()), size));
-  }
-  // The next write position: x + 1, back to 0 at size.
-  static __m128i advance(__m128i x, __m128i size) {
-    const __m128i next = _mm_add_epi32(x, _mm_set1_epi32(1));
-    return _mm_andnot_si128(_mm_cmpeq_epi32(next, size), next);
-  }
-
-  // sum + v[0] + v[1] ... in that order, over the first `count` lanes (all
-  // four from four on).
-  static void add_lanes(float& sum, __m128 v, int count) {
-    sum += _mm_cvtss_f32(v);
-    if (count > 1) sum += _mm_cvtss_f32(_mm_shuffle_ps(v, v, 1));
-    if (count > 2) sum += _mm_cvtss_f32(_mm_movehl_ps(v, v));
-    if (count > 3) sum += _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3));
-  }
-
-  // The network over frames [0, n) of the chunk, four elements to a
-  // register: for each element exactly the operations of run_element and
-  // the plain network's mixing, the delay lines read before and written
-  // after the arithmetic of a frame (no line is read where it is written in
-  // the same frame). x: the diffused input per channel; out: the taps' sums.
-  void network_lanes(structure& s, const float (*x)[mod_chunk], int n, float* out_l, float* out_r) const {
-    const int count = s.n;
-    float* const memory = s.memory.get();
-    lane_lines q;
-    for (int k = 0; k < s.lanes; ++k) {
-      const element& e = s.el[k];
-      q.ap1_start[k] = int32_t(e.ap1.buf - memory);
-      q.ap1_size[k] = e.ap1.size;
-      q.ap1_pos[k] = e.ap1.pos;
-      q.main_start[k] = int32_t(e.main.buf - memory);
-      q.main_size[k] = e.main.size;
-      q.main_pos[k] = e.main.pos;
-      q.tap[k] = e.tap;
-      q.ap2_start[k] = int32_t(e.ap2.buf - memory);
-      q.ap2_size[k] = e.ap2.size;
-      q.ap2_pos[k] = e.ap2.pos;
-    }
-    const float norm = tail_output_scale[size_t(count - 1)];
-    const bool loop = count >= 3;
-    const __m128 g1 = _mm_set1_ps(ap_gain1_), g2 = _mm_set1_ps(ap_gain2_);
-    const __m128 shelf_g = _mm_set1_ps(shelf_), shelf_k = _mm_set1_ps(1.f + shelf_);
-    for (int i = 0; i < n; ++i) {
-      // The sums in element order, from whole registers (the states were
-      // just stored four at a time, and one of four read back would wait).
-      float h = 0.f;
-      for (int k = 0; k < count; k += lane_width) add_lanes(h, _mm_load_ps(s.out + k), count - k);
-      h *= 2.f / float(count);
-      // v[k] = out[k] - h. Element k hears v[k - 1] round the loop from
-      // three elements on (the register of v shifted up a lane, the previous
-      // register's top lane coming in, v[count - 1] for the first), below
-      // that itself.
-      const __m128 hv = _mm_set1_ps(h);
-      __m128 previous = _mm_set1_ps(s.out[count - 1] - h);
-      // injection(k, x) for k, k + 1, k + 2, k + 3 with k a multiple of four.
-      const __m128 inj = _mm_setr_ps(x[0][i], x[1][i], -x[0][i], -x[1][i]);
-      for (int k = 0; k < s.lanes; k += lane_width) {
-        const __m128i p1 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap1_pos + k));
-        const __m128i size1 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap1_size + k));
-        const __m128i start1 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap1_start + k));
-        const __m128i pm = _mm_load_si128(reinterpret_cast<const __m128i*>(q.main_pos + k));
-        const __m128i size_m = _mm_load_si128(reinterpret_cast<const __m128i*>(q.main_size + k));
-        const __m128i start_m = _mm_load_si128(reinterpret_cast<const __m128i*>(q.main_start + k));
-        const __m128i p2 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap2_pos + k));
-        const __m128i size2 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap2_size + k));
-        const __m128i start2 = _mm_load_si128(reinterpret_cast<const __m128i*>(q.ap2_start + k));
-        // The reads: the first allpass at whole and whole + 1 back, the main
-        // line's middle and end, the second allpass's end.
-        const __m128i near = wrap_below(_mm_sub_epi32(p1, _mm_load_si128(reinterpret_cast<const __m128i*>(s.whole[i] + k))), size1);
-        const __m128i far = wrap_below(_mm_sub_epi32(near, _mm_set1_epi32(1)), size1);
-        const __m128i middle = wrap_below(_mm_sub_epi32(pm, _mm_load_si128(reinterpret_cast<const __m128i*>(q.tap + k))), size_m);
-        alignas(16) int32_t at[5][lane_width], to[3][lane_width];
-        _mm_store_si128(reinterpret_cast<__m128i*>(at[0]), _mm_add_epi32(start1, near));
-        _mm_store_si128(reinterpret_cast<__m128i*>(at[1]), _mm_add_epi32(start1, far));
-        _mm_store_si128(reinterpret_cast<__m128i*>(at[2]), _mm_add_epi32(start_m, middle));
-        _mm_store_si128(reinterpret_cast<__m128i*>(at[3]), _mm_add_epi32(start_m, pm));
-        _mm_store_si128(reinterpret_cast<__m128i*>(at[4]), _mm_add_epi32(start2, p2));
-        _mm_store_si128(reinterpret_cast<__m128i*>(to[0]), _mm_add_epi32(start1, p1));
-        _mm_store_si128(reinterpret_cast<__m128i*>(q.ap1_pos + k), advance(p1, size1));
-        _mm_store_si128(reinterpret_cast<__m128i*>(q.main_pos + k), advance(pm, size_m));
-        _mm_store_si128(reinterpret_cast<__m128i*>(q.ap2_pos + k), advance(p2, size2));
-        const __m128 a = _mm_setr_ps(memory[at[0][0]], memory[at[0][1]], memory[at[0][2]], memory[at[0][3]]);
-        const __m128 b = _mm_setr_ps(memory[at[1][0]], memory[at[1][1]], memory[at[1][2]], memory[at[1][3]]);
-        const __m128 in2 = _mm_setr_ps(memory[at[3][0]], memory[at[3][1]], memory[at[3][2]], memory[at[3][3]]);
-        const __m128 delayed = _mm_setr_ps(memory[at[4][0]], memory[at[4][1]], memory[at[4][2]], memory[at[4][3]]);
-        _mm_store_ps(s.mid + k, _mm_setr_ps(memory[at[2][0]], memory[at[2][1]], memory[at[2][2]], memory[at[2][3]]));
-        // The arithmetic of run_element.
-        const __m128 v = _mm_sub_ps(_mm_load_ps(s.out + k), hv);
-        const __m128 shifted = _mm_castsi128_ps(_mm_or_si128(_mm_slli_si128(_mm_castps_si128(v), 4),
-                                                             _mm_srli_si128(_mm_castps_si128(previous), 12)));
-        previous = v;
-        const __m128 u = _mm_add_ps(loop ? shifted : v, inj);
-        const __m128 eta = _mm_load_ps(s.eta[i] + k);
-        const __m128 d = _mm_sub_ps(_mm_add_ps(_mm_mul_ps(eta, a), b), _mm_mul_ps(eta, _mm_load_ps(s.interp + k)));
-        _mm_store_ps(s.interp + k, d);
-        const __m128 w = _mm_add_ps(u, _mm_mul_ps(g1, d));
-        const __m128 y1 = _mm_sub_ps(d, _mm_mul_ps(g1, w));
-        const __m128 damp = _mm_add_ps(in2, _mm_mul_ps(_mm_sub_ps(_mm_load_ps(s.damp + k), in2), _mm_load_ps(s.pole + k)));
-        _mm_store_ps(s.damp + k, damp);
-        const __m128 lp = _mm_div_ps(_mm_add_ps(_mm_mul_ps(shelf_g, damp), _mm_load_ps(s.shelf + k)), shelf_k);
-        _mm_store_ps(s.shelf + k, _mm_add_ps(_mm_mul_ps(_mm_sub_ps(damp, lp), shelf_g), lp));
-        const __m128 y3 = _mm_sub_ps(damp, _mm_mul_ps(_mm_load_ps(s.cut + k), lp));
-        const __m128 w2 = _mm_add_ps(y3, _mm_mul_ps(g2, delayed));
-        _mm_store_ps(s.out + k, _mm_mul_ps(_mm_sub_ps(delayed, _mm_mul_ps(g2, w2)), _mm_load_ps(s.g + k)));
-        // The writes, each where its line was read last (main, second allpass)
-        // or at its next position (first allpass).
-        alignas(16) float put1[lane_width], put_m[lane_width], put2[lane_width];
-        _mm_store_ps(put1, w);
-        _mm_store_ps(put_m, y1);
-        _mm_store_ps(put2, w2);
-        for (int j = 0; j < lane_width; ++j) {
-          memory[to[0][j]] = put1[j];
-          memory[at[3][j]] = put_m[j];
-          memory[at[4][j]] = put2[j];
-        }
-      }
-      // tap(k, ...) for every element: the left hears the ends of the even
-      // elements and the middles of the odd ones, the right the reverse,
-      // with the signs of tap.
-      float sum_l = 0.f, sum_r = 0.f;
-      for (int k = 0; k < count; k += lane_width) {
-        const __m128 o = _mm_load_ps(s.out + k), m = _mm_load_ps(s.mid + k);
-        const __m128 even = _mm_castsi128_ps(_mm_setr_epi32(-1, 0, -1, 0));
-        // left: out 0, mid 1, -out 2, -mid 3; right: mid 0, -out 1, -mid 2, out 3
-        const __m128 left = _mm_or_ps(_mm_and_ps(even, o), _mm_andnot_ps(even, m));
-        const __m128 right = _mm_or_ps(_mm_and_ps(even, m), _mm_andnot_ps(even, o));
-        add_lanes(sum_l, _mm_xor_ps(left, _mm_setr_ps(0.f, 0.f, -0.f, -0.f)), count - k);
-        add_lanes(sum_r, _mm_xor_ps(right, _mm_setr_ps(0.f, -0.f, -0.f, 0.f)), count - k);
-      }
-      out_l[i] = sum_l * norm;
-      out_r[i] = sum_r * norm;
-    }
-    for (int k = 0; k < s.lanes; ++k) {
-      element& e = s.el[k];
-      e.ap1.pos = q.ap1_pos[k];
-      e.main.pos = q.main_pos[k];
-      e.ap2.pos = q.ap2_pos[k];
-    }
-  }
-#endif
 
   // Per-element gains and damping for the current values (audio thread).
   void tune(structure& s) const {
@@ -854,7 +632,8 @@ class reverb final : public smoothed_effect {
   float pre_goal_ = 0.f, pre_now_ = 0.f, pre_offset_ = 0.f, glide_ = 1.f, shelf_ = 0.f;
   float diff_gain_ = 0.625f, ap_gain1_ = 0.7f, ap_gain2_ = 0.6f, out_width_ = 1.f;
   float wet_ = 0.125f, dry_ = 0.875f;
-  bool lanes_ = false;  // the network tail four elements to a register
+  bool lanes_ = false;  // the fast form: diffusers and tail several samples or elements to a register
+  bool wide_ = false;   // ... and AVX2's registers of eight
   platform::relaxed<float> meter_{0.f};
 };
 
