@@ -322,6 +322,7 @@ class voice {
   bool repitch_oscillators();
   void retune_oscillators();
   void reglide_oscillators();
+  void take_increments();
   void rewidth_oscillator_a();
   bool begin_tick();
   bool busy_tick(bool defer_cutoff);

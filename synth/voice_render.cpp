@@ -133,16 +133,22 @@ bool voice::filter_follows_audio() const {
   return fmod_on(path_) || (path_fade_left_ > 0 && fmod_on(fading_path_));
 }
 
-// The increments after a move of the common pitch alone; false when the
-// full oscillator controls must run (see osc_control_repitch).
-bool voice::repitch_oscillators() {
-  fill_osc_inputs();
-  if (!osc_control_repitch(osc_in_, ctx_->inv_sample_rate, osc_last_)) return false;
+// A's frequency and both increments of the last control record into the
+// oscillators (and their fading copies while a waveform fade runs).
+void voice::take_increments() {
   hz_a_ = osc_last_.hz_a;
   osc_a_.set_increment(osc_last_.increment_a);
   osc_b_.set_increment(osc_last_.increment_b);
   if (osc_fade_left_[0] > 0) fading_osc_[0].set_increment(osc_last_.increment_a);
   if (osc_fade_left_[1] > 0) fading_osc_[1].set_increment(osc_last_.increment_b);
+}
+
+// The increments after a move of the common pitch alone; false when the
+// full oscillator controls must run (see osc_control_repitch).
+bool voice::repitch_oscillators() {
+  fill_osc_inputs();
+  if (!osc_control_repitch(osc_in_, ctx_->inv_sample_rate, osc_last_)) return false;
+  take_increments();
   return true;
 }
 
@@ -151,11 +157,7 @@ bool voice::repitch_oscillators() {
 void voice::retune_oscillators() {
   fill_osc_inputs();
   osc_control_retune(osc_ctl_, osc_in_, ctx_->sample_rate, ctx_->inv_sample_rate, osc_last_);
-  hz_a_ = osc_last_.hz_a;
-  osc_a_.set_increment(osc_last_.increment_a);
-  osc_b_.set_increment(osc_last_.increment_b);
-  if (osc_fade_left_[0] > 0) fading_osc_[0].set_increment(osc_last_.increment_a);
-  if (osc_fade_left_[1] > 0) fading_osc_[1].set_increment(osc_last_.increment_b);
+  take_increments();
 }
 
 // One step of a glide under way, nothing set from outside: the glided
@@ -164,11 +166,7 @@ void voice::retune_oscillators() {
 void voice::reglide_oscillators() {
   fill_osc_inputs();
   osc_control_reglide(osc_ctl_, osc_in_, ctx_->sample_rate, ctx_->inv_sample_rate, osc_last_);
-  hz_a_ = osc_last_.hz_a;
-  osc_a_.set_increment(osc_last_.increment_a);
-  osc_b_.set_increment(osc_last_.increment_b);
-  if (osc_fade_left_[0] > 0) fading_osc_[0].set_increment(osc_last_.increment_a);
-  if (osc_fade_left_[1] > 0) fading_osc_[1].set_increment(osc_last_.increment_b);
+  take_increments();
 }
 
 void voice::advance_idle_lfos() {

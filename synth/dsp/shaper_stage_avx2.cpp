@@ -13,6 +13,8 @@
 
 #include <immintrin.h>
 
+#include "synth/dsp/avx2_transpose.h"
+
 namespace synth::detail {
 
 namespace {
@@ -108,23 +110,7 @@ static inline __m256i shape8(lane_set& s, __m256i in) {
 
 // Rows (eight samples of one voice) to columns (one sample of eight
 // voices) and back: the same shuffle both ways.
-static inline void transpose(__m256i r[lanes]) {
-  __m256i t[lanes], u[lanes];
-  for (int j = 0; j < lanes; j += 2) {
-    t[j] = _mm256_unpacklo_epi32(r[j], r[j + 1]);
-    t[j + 1] = _mm256_unpackhi_epi32(r[j], r[j + 1]);
-  }
-  for (int j = 0; j < lanes; j += 4) {
-    u[j] = _mm256_unpacklo_epi64(t[j], t[j + 2]);
-    u[j + 1] = _mm256_unpackhi_epi64(t[j], t[j + 2]);
-    u[j + 2] = _mm256_unpacklo_epi64(t[j + 1], t[j + 3]);
-    u[j + 3] = _mm256_unpackhi_epi64(t[j + 1], t[j + 3]);
-  }
-  for (int j = 0; j < 4; ++j) {
-    r[j] = _mm256_permute2x128_si256(u[j], u[j + 4], 0x20);
-    r[j + 4] = _mm256_permute2x128_si256(u[j], u[j + 4], 0x31);
-  }
-}
+static inline void transpose(__m256i (&r)[lanes]) { avx2::transpose8x8_epi32(r); }
 
 template <int Mode>
 static void shape(const shaper_voice* voices, int count, const int32_t* const* in, int32_t* const* out, int n) {

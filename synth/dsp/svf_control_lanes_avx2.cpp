@@ -33,6 +33,8 @@
 
 #include <cstdint>
 
+#include "synth/dsp/avx2_transpose.h"
+
 namespace synth::svf_lanes {
 
 namespace {
@@ -118,25 +120,7 @@ inline void step(state& s, const constants& k, v8 cutoff_mod, v8 due, __m256 smo
   s.q = _mm256_min_epi32(q, limit);
 }
 
-// Eight rows to eight columns: r[j] holds element l of row j in lane l
-// before, element j of row l in lane j after.
-inline void transpose8(v8 (&r)[8]) {
-  v8 t[8], u[8];
-  for (int j = 0; j < 8; j += 2) {
-    t[j] = _mm256_unpacklo_epi32(r[j], r[j + 1]);
-    t[j + 1] = _mm256_unpackhi_epi32(r[j], r[j + 1]);
-  }
-  for (int j = 0; j < 8; j += 4) {
-    u[j] = _mm256_unpacklo_epi64(t[j], t[j + 2]);
-    u[j + 1] = _mm256_unpackhi_epi64(t[j], t[j + 2]);
-    u[j + 2] = _mm256_unpacklo_epi64(t[j + 1], t[j + 3]);
-    u[j + 3] = _mm256_unpackhi_epi64(t[j + 1], t[j + 3]);
-  }
-  for (int j = 0; j < 4; ++j) {
-    r[j] = _mm256_permute2x128_si256(u[j], u[j + 4], 0x20);
-    r[j + 4] = _mm256_permute2x128_si256(u[j], u[j + 4], 0x31);
-  }
-}
+inline void transpose8(v8 (&r)[8]) { avx2::transpose8x8_epi32(r); }
 
 // The due bytes of samples i .. i + 7 of eight lanes as eight rows: row j
 // all ones in lane l where lane l's update is due at sample i + j. The bytes

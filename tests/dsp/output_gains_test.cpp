@@ -19,11 +19,7 @@ using namespace synth;
 
 namespace {
 
-uint32_t bits(float x) {
-  uint32_t b;
-  std::memcpy(&b, &x, sizeof b);
-  return b;
-}
+uint32_t bits(float x) { return test_support::float_bits(x); }
 
 struct ticks {
   std::vector<int32_t> amplitude, pan;

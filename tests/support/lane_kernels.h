@@ -2,11 +2,21 @@
 // always, AVX2 where the CPU offers it.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "synth/dsp/svf_lanes.h"
 
 namespace test_support {
+
+// A float's bits, for comparing kernels' outputs bit for bit (NaNs and
+// signed zeros included, which == would not tell apart).
+inline uint32_t float_bits(float x) {
+  uint32_t b;
+  std::memcpy(&b, &x, sizeof b);
+  return b;
+}
 
 inline std::vector<synth::svf_lanes::kernel> available_kernels() {
   std::vector<synth::svf_lanes::kernel> k{synth::svf_lanes::kernel::scalar};
