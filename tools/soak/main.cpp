@@ -95,11 +95,13 @@ void report_slow_block(int64_t block, double cpu_seconds, soak::host& h, const s
 // SOAK_SLOW_STATES=folder: the state at the first slow block of a run of
 // them (the block before was in bound), as slow-BLOCK.vornstate, for
 // bench/automation_blocks --state to play the same sound. The save runs
-// between blocks, outside the timed call.
+// between blocks, outside the timed call. SOAK_SLOW_FROM=BLOCK keeps only
+// those from that block on (a slow block late in a long run).
 void keep_slow_state(int64_t block, soak::host& h) {
   static int kept = 0;
   const char* folder = std::getenv("SOAK_SLOW_STATES");
   if (!folder || !*folder || kept >= slow_states_kept) return;
+  if (double(block) < env_number("SOAK_SLOW_FROM", 0.0)) return;
   ++kept;
   const std::string path = std::string(folder) + "/slow-" + std::to_string(block) + ".vornstate";
   const std::string outcome = h.save_state_to(path);
