@@ -416,7 +416,8 @@ int32_t* voice::stage_destination(const int32_t* dest) {
 // The connections that lead a destination's list from sources holding still
 // through the block (the keytrack, a settled envelope or gate) give the
 // same value at every sample: it is made once and the destination starts
-// from it.
+// from it (the first moving additive connection writes the destination from
+// it in the same pass).
 void voice::stage_connections(int from, int n) {
   voice_context::control_stage& c = ctx_->controls;
   int32_t* dests[6] = {c.amplitude.data(), c.pan.data(), c.pitch.data(), c.width.data(), c.detune.data(),
@@ -436,16 +437,21 @@ void voice::stage_connections(int from, int n) {
       held_value[d] = connect(held_value[d], *conn.source, depth, kind);
       continue;
     }
-    if (!moving[d]) {
-      moving[d] = true;
-      std::fill(dest + from, dest + n, held_value[d]);
+    const bool first = !moving[d];
+    moving[d] = true;
+    if (src && kind == 0 && shift != 2) {
+      const auto scale = shift == 1 ? modulation::source_scale::env15 : modulation::source_scale::as_is;
+      if (first) {
+        modulation::add_run_onto(dest + from, held_value[d], src + from, scale, int32_t(depth), n - from);
+      } else {
+        modulation::add_run(dest + from, src + from, scale, int32_t(depth), n - from);
+      }
+      continue;
     }
+    if (first) std::fill(dest + from, dest + n, held_value[d]);
     if (!src) {
       const int64_t held = *conn.source;
       for (int i = from; i < n; ++i) dest[i] = connect(dest[i], held, depth, kind);
-    } else if (kind == 0 && shift != 2) {
-      const auto scale = shift == 1 ? modulation::source_scale::env15 : modulation::source_scale::as_is;
-      modulation::add_run(dest + from, src + from, scale, int32_t(depth), n - from);
     } else if (shift == 1) {
       for (int i = from; i < n; ++i) dest[i] = connect(dest[i], src[i] >> 15, depth, kind);
     } else if (shift == 2) {
