@@ -334,15 +334,30 @@ int voice::stage_envelopes(int from, int n, bool tick_a, bool tick_b) {
   // Under the declick gate, where a gate at declick_silent would end the note.
   s.gate_floor = amp_env_select_ == 0 && stops_with(0, envelope::idle, declick_silent) ? declick_silent : INT32_MIN;
   const auto stops = [&] { return stops_with(amp.level(), amp.stage(), s.declick); };
+  // Where a level of 0 would end the note in the amplifier's stage.
+  const auto set_masks = [&] {
+    const int32_t amp_mask = amp_env_select_ != 0 && stops_with(0, amp.stage(), s.declick) ? 0 : -1;
+    s.mask_a = amp_env_select_ == 1 ? amp_mask : -1;
+    s.mask_b = amp_env_select_ == 2 ? amp_mask : -1;
+  };
+  if (!tick_a && !tick_b && move == gate_move::holds && from < n) {
+    // Nothing moves: every sample is the first, and the runs below would
+    // stop at the first or not at all.
+    const int32_t la = env_a_.level(), lb = env_b_.level();
+    set_masks();
+    const bool may_stop = ((la | s.mask_a) & (lb | s.mask_b)) == 0 || s.declick <= s.gate_floor;
+    const int frames = may_stop && stops() ? from + 1 : n;
+    std::fill(out_a + from, out_a + frames, la);
+    std::fill(out_b + from, out_b + frames, lb);
+    std::fill(out_gate + from, out_gate + frames, s.declick);
+    return frames;
+  }
   int i = from;
   while (i < n) {
     if (!tick_a) s.a.hold(env_a_.level());
     if (!tick_b) s.b.hold(env_b_.level());
     if ((!tick_a || s.a.load(env_a_)) && (!tick_b || s.b.load(env_b_))) {
-      // Where a level of 0 would end the note in the amplifier's stage.
-      const int32_t amp_mask = amp_env_select_ != 0 && stops_with(0, amp.stage(), s.declick) ? 0 : -1;
-      s.mask_a = amp_env_select_ == 1 ? amp_mask : -1;
-      s.mask_b = amp_env_select_ == 2 ? amp_mask : -1;
+      set_masks();
       bool may_stop = false;
       switch (move) {
         case gate_move::holds: i = stage_run_unchecked<gate_move::holds>(s, out_a, out_b, out_gate, i, n, may_stop); break;
@@ -401,7 +416,8 @@ int32_t* voice::stage_destination(const int32_t* dest) {
 // The connections that lead a destination's list from sources holding still
 // through the block (the keytrack, a settled envelope or gate) give the
 // same value at every sample: it is made once and the destination starts
-// from it.
+// from it (the first moving additive connection writes the destination from
+// it in the same pass).
 void voice::stage_connections(int from, int n) {
   voice_context::control_stage& c = ctx_->controls;
   int32_t* dests[6] = {c.amplitude.data(), c.pan.data(), c.pitch.data(), c.width.data(), c.detune.data(),
@@ -421,16 +437,21 @@ void voice::stage_connections(int from, int n) {
       held_value[d] = connect(held_value[d], *conn.source, depth, kind);
       continue;
     }
-    if (!moving[d]) {
-      moving[d] = true;
-      std::fill(dest + from, dest + n, held_value[d]);
+    const bool first = !moving[d];
+    moving[d] = true;
+    if (src && kind == 0 && shift != 2) {
+      const auto scale = shift == 1 ? modulation::source_scale::env15 : modulation::source_scale::as_is;
+      if (first) {
+        modulation::add_run_onto(dest + from, held_value[d], src + from, scale, int32_t(depth), n - from);
+      } else {
+        modulation::add_run(dest + from, src + from, scale, int32_t(depth), n - from);
+      }
+      continue;
     }
+    if (first) std::fill(dest + from, dest + n, held_value[d]);
     if (!src) {
       const int64_t held = *conn.source;
       for (int i = from; i < n; ++i) dest[i] = connect(dest[i], held, depth, kind);
-    } else if (kind == 0 && shift != 2) {
-      const auto scale = shift == 1 ? modulation::source_scale::env15 : modulation::source_scale::as_is;
-      modulation::add_run(dest + from, src + from, scale, int32_t(depth), n - from);
     } else if (shift == 1) {
       for (int i = from; i < n; ++i) dest[i] = connect(dest[i], src[i] >> 15, depth, kind);
     } else if (shift == 2) {

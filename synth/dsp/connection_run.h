@@ -31,10 +31,17 @@ enum class source_scale { as_is, env15 };
 // kernel where the filter lanes run theirs (svf_lanes::active_kernel()).
 void add_run(int32_t* dest, const int32_t* src, source_scale scale, int32_t depth, int n);
 
+// dest[i] = connect(base, scaled src[i], depth, 0): add_run onto a
+// destination that holds `base` at every sample, without the pass that
+// would fill it first.
+void add_run_onto(int32_t* dest, int32_t base, const int32_t* src, source_scale scale, int32_t depth, int n);
+
 namespace detail {
 void add_run_scalar(int32_t* dest, const int32_t* src, source_scale scale, int32_t depth, int n);
+void add_run_onto_scalar(int32_t* dest, int32_t base, const int32_t* src, source_scale scale, int32_t depth, int n);
 // Only on a CPU with AVX2 (and a build with the kernel).
 void add_run_avx2(int32_t* dest, const int32_t* src, source_scale scale, int32_t depth, int n);
+void add_run_onto_avx2(int32_t* dest, int32_t base, const int32_t* src, source_scale scale, int32_t depth, int n);
 }  // namespace detail
 
 }  // namespace synth::modulation

@@ -57,34 +57,51 @@ static inline __m256i add8(__m256i dest, __m256i src, __m256i depth) {
   return _mm256_max_epi32(_mm256_castps_si256(picked), _mm256_set1_epi32(-q31_max));
 }
 
-template <bool env15>
-static void run(int32_t* dest, const int32_t* src, int32_t depth, int n) {
+// onto: every sample's destination is `base`, not what dest holds.
+template <bool env15, bool onto>
+static void run(int32_t* dest, int32_t base, const int32_t* src, int32_t depth, int n) {
   const __m256i d = _mm256_set1_epi64x(depth);
+  const __m256i base8 = _mm256_set1_epi32(base);
   int i = 0;
   if (depth != INT32_MIN) {
     for (; i + 8 <= n; i += 8) {
       __m256i* at = reinterpret_cast<__m256i*>(dest + i);
       const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-      _mm256_storeu_si256(at, add8<env15>(_mm256_loadu_si256(at), s, d));
+      _mm256_storeu_si256(at, add8<env15>(onto ? base8 : _mm256_loadu_si256(at), s, d));
     }
   }
   for (; i + 4 <= n; i += 4) {
     __m128i* at = reinterpret_cast<__m128i*>(dest + i);
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    _mm_storeu_si128(at, add4<env15>(_mm_loadu_si128(at), s, d));
+    _mm_storeu_si128(at, add4<env15>(onto ? _mm256_castsi256_si128(base8) : _mm_loadu_si128(at), s, d));
   }
-  // The last one to three samples: the baseline build's loop (out of line,
-  // so no AVX2 copy of it is made here).
-  if (i < n) detail::add_run_scalar(dest + i, src + i, env15 ? source_scale::env15 : source_scale::as_is, depth, n - i);
+  // The last one to three samples: the baseline build's loops (out of line,
+  // so no AVX2 copy of them is made here).
+  if (i == n) return;
+  const source_scale scale = env15 ? source_scale::env15 : source_scale::as_is;
+  if (onto) {
+    detail::add_run_onto_scalar(dest + i, base, src + i, scale, depth, n - i);
+  } else {
+    detail::add_run_scalar(dest + i, src + i, scale, depth, n - i);
+  }
 }
 
 }  // namespace
 
 void detail::add_run_avx2(int32_t* dest, const int32_t* src, source_scale scale, int32_t depth, int n) {
   if (scale == source_scale::env15) {
-    run<true>(dest, src, depth, n);
+    run<true, false>(dest, 0, src, depth, n);
   } else {
-    run<false>(dest, src, depth, n);
+    run<false, false>(dest, 0, src, depth, n);
+  }
+}
+
+void detail::add_run_onto_avx2(int32_t* dest, int32_t base, const int32_t* src, source_scale scale, int32_t depth,
+                               int n) {
+  if (scale == source_scale::env15) {
+    run<true, true>(dest, base, src, depth, n);
+  } else {
+    run<false, true>(dest, base, src, depth, n);
   }
 }
 
@@ -96,6 +113,10 @@ namespace synth::modulation {
 // Never called without AVX2 (active_kernel() is scalar then).
 void detail::add_run_avx2(int32_t* dest, const int32_t* src, source_scale scale, int32_t depth, int n) {
   add_run_scalar(dest, src, scale, depth, n);
+}
+void detail::add_run_onto_avx2(int32_t* dest, int32_t base, const int32_t* src, source_scale scale, int32_t depth,
+                               int n) {
+  add_run_onto_scalar(dest, base, src, scale, depth, n);
 }
 }  // namespace synth::modulation
 

@@ -295,7 +295,7 @@ void lfo::tick() {
 template <lfo::shape_id S>
 void lfo::tick_steady(int32_t* out, int n) {
 #if defined(VORN_AVX2_KERNEL)
-  // Ramp and sine four ticks at a time where the CPU has AVX2; the pulse
+  // Ramp and sine eight ticks at a time where the CPU has AVX2; the pulse
   // flag and the state as the last tick leaves them.
   if (S != pulse && n > 0 && svf_lanes::active_kernel() == svf_lanes::kernel::avx2) {
     lfo_steady::detail::steady_avx2({phase_, increment_, width_, k1_, k2_, bias_offset_, S == sine}, out, n);

@@ -1,5 +1,5 @@
-// The steady LFO shapes ("Ramp", "Sine") over a run of ticks, four ticks to
-// a register: the phase moves by a fixed increment and nothing else changes
+// The steady LFO shapes ("Ramp", "Sine") over a run of ticks, eight ticks
+// to a register: the phase moves by a fixed increment and nothing else changes
 // (no noise, no delay, no rate change), so every tick's value is a function
 // of its phase alone and the ticks need not wait on one another.
 #pragma once

@@ -85,11 +85,50 @@ TEST(connection_run, sums_at_and_past_the_rails_clamp_as_in_64_bits) {
   }
 }
 
+// add_run_onto against connect() from the held base, on the same corners:
+// bases at and near the rails and 0, every depth, lengths around the width.
+using onto_fn = void (*)(int32_t*, int32_t, const int32_t*, source_scale, int32_t, int);
+
+void expect_onto_matches_connect(onto_fn run, const char* name) {
+  std::mt19937 rng(11);
+  const int32_t depths[] = {INT32_MIN, -q31_max, -1, 0, 1, 12345, 1 << 30, q31_max};
+  const int32_t bases[] = {INT32_MIN, -q31_max, -(1 << 30), -1, 0, 1, 1 << 30, q31_max};
+  for (const source_scale scale : {source_scale::as_is, source_scale::env15}) {
+    for (const int32_t depth : depths) {
+      for (const int32_t base : bases) {
+        for (int n = 0; n <= 19; ++n) {
+          const case_data c = corner_case(rng, n);
+          std::vector<int32_t> want(static_cast<size_t>(n)), got = c.dest;  // what dest held before is not read
+          for (int i = 0; i < n; ++i) {
+            const int64_t s = scale == source_scale::env15 ? (c.src[size_t(i)] >> 15) : c.src[size_t(i)];
+            want[size_t(i)] = connect(base, s, depth, 0);
+          }
+          run(got.data(), base, c.src.data(), scale, depth, n);
+          ASSERT_EQ(got, want) << name << " depth " << depth << " base " << base << " n " << n << " env15 "
+                               << (scale == source_scale::env15);
+        }
+      }
+    }
+  }
+}
+
+TEST(connection_run, onto_a_held_base_gives_what_connect_gives_in_both_kernels) {
+  expect_onto_matches_connect(&detail::add_run_onto_scalar, "scalar");
+  expect_onto_matches_connect(&add_run_onto, "picked");
+  if (!synth::svf_lanes::avx2_available()) GTEST_SKIP() << "no AVX2 on this CPU: the AVX2 kernel was not run";
+  expect_onto_matches_connect(&detail::add_run_onto_avx2, "avx2");
+}
+
 TEST(connection_run, a_run_touches_only_its_own_samples) {
   for (const kernel_fn run : {&detail::add_run_scalar, &add_run}) {
     std::vector<int32_t> dest(16, 5), src(16, q31_max);
     run(dest.data() + 3, src.data() + 3, source_scale::as_is, q31_max, 6);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(dest[size_t(i)], i >= 3 && i < 9 ? q31_max : 5) << i;
+  }
+  for (const onto_fn run : {&detail::add_run_onto_scalar, &add_run_onto}) {
+    std::vector<int32_t> dest(16, 5), src(16, 1 << 30);
+    run(dest.data() + 3, 7, src.data() + 3, source_scale::as_is, 1 << 30, 6);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(dest[size_t(i)], i >= 3 && i < 9 ? 7 + (1 << 29) : 5) << i;
   }
 }
 

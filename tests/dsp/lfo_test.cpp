@@ -328,7 +328,7 @@ TEST(lfo, keysync_restarts_each_shape_at_its_start) {
 namespace {
 
 // One LFO ticked sample by sample against one run in blocks of uneven
-// lengths (1 to 3 leave the four-tick kernel only a partial register), in
+// lengths (1 to 7 leave the eight-tick kernel only a partial register), in
 // the block kernel given: outputs, phase and flags after each block match.
 void expect_blocks_match_ticks(synth::svf_lanes::kernel k) {
   synth::svf_lanes::force_kernel(k);
@@ -396,5 +396,55 @@ TEST(lfo, a_block_of_ticks_gives_what_tick_by_tick_gives) {
   const bool avx2 = synth::svf_lanes::avx2_available();
   if (avx2) expect_blocks_match_ticks(synth::svf_lanes::kernel::avx2);
   synth::svf_lanes::force_kernel(active);
-  if (!avx2) GTEST_SKIP() << "no AVX2 on this CPU: the four-tick kernel was not run";
+  if (!avx2) GTEST_SKIP() << "no AVX2 on this CPU: the eight-tick kernel was not run";
+}
+
+namespace {
+
+// The ramp and the sine in blocks against tick by tick at widths across the
+// whole knob (the slopes run from 2^15 to nearly 2^31, the steep ones far
+// past the clamp at most positions), both biases, over whole cycles slow
+// enough to visit every 16-bit position; the kernel given runs the blocks.
+void expect_every_width_matches_ticks(synth::svf_lanes::kernel k) {
+  synth::svf_lanes::force_kernel(k);
+  // Rate 0.15: 0.728 Hz, 65900 ticks a cycle at 48 kHz, increments below 2^16.
+  constexpr int cycle_ticks = 70000;
+  std::vector<int32_t> got(cycle_ticks), want(cycle_ticks);
+  for (int shape : {int(lfo::ramp), int(lfo::sine)}) {
+    for (int step = 0; step <= 128; ++step) {
+      const float width = step == 1 ? 1e-6f : step == 127 ? 1.f - 1e-6f : float(step) / 128.f;
+      for (int32_t bias : {0, 1}) {
+        SCOPED_TRACE(testing::Message() << "shape " << shape << " width " << width << " bias " << bias);
+        rig a(3), b(3);
+        for (rig* r : {&a, &b}) {
+          r->mod.set_shape(shape);
+          r->mod.set_range(lfo::low);
+          r->mod.set_rate(0.15f);
+          r->mod.set_width(width);
+          r->mod.set_bias(bias);
+          r->mod.note_start();
+        }
+        for (int i = 0; i < cycle_ticks; ++i) {
+          a.tick();
+          want[size_t(i)] = a.mod.output();
+        }
+        b.mod.tick_block(got.data(), cycle_ticks);
+        int bad = 0;
+        while (bad < cycle_ticks && got[size_t(bad)] == want[size_t(bad)]) ++bad;
+        ASSERT_EQ(bad, cycle_ticks) << "first difference at tick " << bad;
+        EXPECT_EQ(b.mod.phase(), a.mod.phase());
+      }
+    }
+  }
+}
+
+}  // namespace
+
+TEST(lfo, ramp_and_sine_blocks_match_ticks_at_every_width) {
+  const synth::svf_lanes::kernel active = synth::svf_lanes::active_kernel();
+  expect_every_width_matches_ticks(synth::svf_lanes::kernel::scalar);
+  const bool avx2 = synth::svf_lanes::avx2_available();
+  if (avx2) expect_every_width_matches_ticks(synth::svf_lanes::kernel::avx2);
+  synth::svf_lanes::force_kernel(active);
+  if (!avx2) GTEST_SKIP() << "no AVX2 on this CPU: the eight-tick kernel was not run";
 }
