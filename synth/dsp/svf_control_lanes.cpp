@@ -1,9 +1,9 @@
 // state_variable_filter::controls_lanes and controls_columns: the filters'
 // state into plain lane records, the AVX2 kernel over them (padded out to
 // eight lanes), the state back. Where AVX2 is not in use, each filter runs
-// its own controls_block:
-// its loop has no chain from sample to sample but the damping's, so the
-// out-of-order core overlaps the samples already.
+// its own controls_block (rows only): its loop has no chain from sample to
+// sample but the damping's, so the out-of-order core overlaps the samples
+// already.
 #include <algorithm>
 
 #include "synth/dsp/svf_control_lanes.h"
