@@ -149,7 +149,8 @@ void bm_main_filter_lanes(benchmark::State& state) {
       }
       if (from_columns) {
         svf_lanes::run_columns(variant, l.data(), lanes, run,
-                               {column_at(0, at), column_at(1, at), column_at(2, at), column_at(3, at), column_at(4, at)});
+                               {column_at(0, at), column_at(1, at), column_at(2, at), column_at(3, at),
+                                column_at(4, at)});
       } else {
         svf_lanes::run(variant, l.data(), lanes, run);
       }
@@ -198,7 +199,9 @@ void bm_main_filter_coefficients(benchmark::State& state) {
   for (auto& v : out) v.resize(block * lanes);
   std::array<std::vector<std::array<int32_t, lanes>>, 5> columns;  // controls_columns' f, q, limit2, a, bias
   for (auto& c : columns) c.resize(run);
-  const auto column_of = [&](int c) { return reinterpret_cast<state_variable_filter::column*>(columns[size_t(c)].data()); };
+  const auto column_of = [&](int c) {
+    return reinterpret_cast<state_variable_filter::column*>(columns[size_t(c)].data());
+  };
   std::array<state_variable_filter::control_lane, lanes> group;
   for (auto _ : state) {
     for (size_t at = 0; at < block; at += run) {

@@ -439,7 +439,10 @@ template <int mode, bool cascade, bool saturate, int sets>
       to_columns<8>(t.f, base, len, made.f, 4 * s);
       to_columns<8>(t.q, base, len, made.q, 4 * s);
       if constexpr (limited) to_columns<8>(t.limit, base, len, made.limit2, 4 * s, INT32_MIN, cascade_damping_max);
-      if constexpr (saturate) to_columns<8>(t.a, base, len, made.a, 4 * s), to_columns<8>(t.bias, base, len, made.bias, 4 * s);
+      if constexpr (saturate) {
+        to_columns<8>(t.a, base, len, made.a, 4 * s);
+        to_columns<8>(t.bias, base, len, made.bias, 4 * s);
+      }
     }
   };
 
