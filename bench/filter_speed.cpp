@@ -103,14 +103,16 @@ BENCHMARK(bm_main_filter_audio_rate_mod)->Arg(0)->Arg(1);
 
 // Four or eight (arg 2) filters of one variant in lanes, 256-sample runs
 // over the noise block (each lane a different stretch of it), with the
-// coefficient arrays filled beforehand as the voice fills them.
+// coefficient arrays filled beforehand as the voice fills them, the scalar
+// kernel (arg 1: 0), the AVX2 one (1), or the AVX2 one from columns (2).
 // "per_sample" is per filter-sample.
 void bm_main_filter_lanes(benchmark::State& state) {
   using namespace synth;
   constexpr int run = svf_lanes::max_block;
   const int variant = int(state.range(0));
   const int lanes = int(state.range(2));
-  const auto k = svf_lanes::kernel(state.range(1));
+  const bool from_columns = state.range(1) == 2;
+  const auto k = from_columns ? svf_lanes::kernel::avx2 : svf_lanes::kernel(state.range(1));
   if (k == svf_lanes::kernel::avx2 && !svf_lanes::avx2_available()) {
     state.SkipWithError("no AVX2 on this CPU");
     return;
@@ -127,6 +129,13 @@ void bm_main_filter_lanes(benchmark::State& state) {
     coefficients[2][i] = f.damping_limit(), coefficients[3][i] = f.saturation_gain().a;
     coefficients[4][i] = f.saturation_gain().bias;
   }
+  using column = state_variable_filter::column;
+  std::array<std::vector<std::array<int32_t, 8>>, 5> columns;  // the same, eight lanes to a row
+  for (int c = 0; c < 5; ++c) {
+    columns[size_t(c)].resize(block);
+    for (size_t i = 0; i < block; ++i) columns[size_t(c)][i].fill(coefficients[size_t(c)][i]);
+  }
+  const auto column_at = [&](int c, size_t at) { return reinterpret_cast<column*>(columns[size_t(c)][at].data()); };
   const auto& x = noise_block();
   std::vector<int32_t> y(block * lanes);
   std::array<svf_lanes::lane, svf_lanes::max_lanes> l{};
@@ -138,7 +147,13 @@ void bm_main_filter_lanes(benchmark::State& state) {
                 coefficients[1].data() + at, coefficients[2].data() + at, coefficients[3].data() + at,
                 coefficients[4].data() + at, y.data() + i * block + at};
       }
-      svf_lanes::run(variant, l.data(), lanes, run);
+      if (from_columns) {
+        svf_lanes::run_columns(variant, l.data(), lanes, run,
+                               {column_at(0, at), column_at(1, at), column_at(2, at), column_at(3, at),
+                                column_at(4, at)});
+      } else {
+        svf_lanes::run(variant, l.data(), lanes, run);
+      }
     }
     benchmark::DoNotOptimize(y.data());
     benchmark::ClobberMemory();
@@ -147,24 +162,25 @@ void bm_main_filter_lanes(benchmark::State& state) {
       double(block * lanes), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   static const char* names[] = {"low12", "band12", "high12", "notch12", "low24", "band24", "high24", "notch24"};
   state.SetLabel(std::string(names[variant & 7]) + ((variant & 8) ? " sat" : "") +
-                 (k == svf_lanes::kernel::avx2 ? " avx2 " : " scalar ") + std::to_string(lanes));
+                 (from_columns ? " avx2 columns " : k == svf_lanes::kernel::avx2 ? " avx2 " : " scalar ") +
+                 std::to_string(lanes));
 }
-BENCHMARK(bm_main_filter_lanes)->ArgsProduct({{0, 4, 12, 15}, {0, 1}, {4, 8}});
+BENCHMARK(bm_main_filter_lanes)->ArgsProduct({{0, 4, 12, 15}, {0, 1, 2}, {4, 8}});
 
 // The per-sample coefficients of four saturating filters under FMod (the
 // smoothed mixer given), 256-sample runs with a control tick every 32
 // samples: each filter's controls_block (arg 0), or the four together in
-// controls_lanes with the scalar (1) or AVX2 (2) kernel. "per_sample" is
-// per filter-sample.
+// controls_lanes with the scalar (1) or AVX2 (2) kernel, or in
+// controls_columns (3, AVX2). "per_sample" is per filter-sample.
 void bm_main_filter_coefficients(benchmark::State& state) {
   using namespace synth;
   constexpr int lanes = state_variable_filter::max_control_lanes, run = svf_lanes::max_block;
   const int how = int(state.range(0));
-  if (how == 2 && !svf_lanes::avx2_available()) {
+  if (how >= 2 && !svf_lanes::avx2_available()) {
     state.SkipWithError("no AVX2 on this CPU");
     return;
   }
-  svf_lanes::force_kernel(how == 2 ? svf_lanes::kernel::avx2 : svf_lanes::kernel::scalar);
+  svf_lanes::force_kernel(how >= 2 ? svf_lanes::kernel::avx2 : svf_lanes::kernel::scalar);
   std::array<state_variable_filter, lanes> filters;
   std::array<filter_controls, lanes> controls;
   std::vector<int32_t> cutoff_mod(block);
@@ -181,6 +197,11 @@ void bm_main_filter_coefficients(benchmark::State& state) {
   }
   std::array<std::vector<int32_t>, 5> out;  // f, q, limit, a, bias of all lanes
   for (auto& v : out) v.resize(block * lanes);
+  std::array<std::vector<std::array<int32_t, lanes>>, 5> columns;  // controls_columns' f, q, limit2, a, bias
+  for (auto& c : columns) c.resize(run);
+  const auto column_of = [&](int c) {
+    return reinterpret_cast<state_variable_filter::column*>(columns[size_t(c)].data());
+  };
   std::array<state_variable_filter::control_lane, lanes> group;
   for (auto _ : state) {
     for (size_t at = 0; at < block; at += run) {
@@ -194,17 +215,22 @@ void bm_main_filter_coefficients(benchmark::State& state) {
                                     group[l].out);
         }
       }
-      if (how != 0) state_variable_filter::controls_lanes(group.data(), lanes, run);
+      if (how == 1 || how == 2) state_variable_filter::controls_lanes(group.data(), lanes, run);
+      if (how == 3) {
+        state_variable_filter::controls_columns(
+            group.data(), lanes, run,
+            {column_of(0), column_of(1), column_of(2), column_of(3), column_of(4)});
+      }
     }
     benchmark::DoNotOptimize(out[0].data());
     benchmark::ClobberMemory();
   }
   state.counters["per_sample"] = benchmark::Counter(
       double(block * lanes), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-  static const char* names[] = {"each controls_block", "lanes scalar", "lanes avx2"};
+  static const char* names[] = {"each controls_block", "lanes scalar", "lanes avx2", "columns avx2"};
   state.SetLabel(names[how]);
 }
-BENCHMARK(bm_main_filter_coefficients)->Arg(0)->Arg(1)->Arg(2);
+BENCHMARK(bm_main_filter_coefficients)->Arg(0)->Arg(1)->Arg(2)->Arg(3);
 
 void bm_shaper_filter(benchmark::State& state) {
   const int32_t mode = int32_t(state.range(0));

@@ -250,7 +250,8 @@ class synth final : private allocator_client, private route_client {
   int render_voices(float* l, float* r, int n);
   void run_lane_shapers(const int16_t* active, const int* batch, int batched);
   void run_lane_filters(const int16_t* active, const int* batch, int batched);
-  void prepare_lane_filters(voice* const* members, voice_context::lane_stage* const* stages, int count, int frames);
+  bool prepare_lane_filters(voice* const* members, voice_context::lane_stage* const* stages, int count, int frames,
+                            bool columns);
   void render_lanes(const int16_t* active, const bool* in_lanes, int16_t* frames, int count, float* l, float* r,
                     int n);
   void render_staged_lanes(const int16_t* active, int16_t* frames, int count, float* l, float* r, int n);

@@ -231,7 +231,8 @@ void synth::render_lanes(const int16_t* active, const bool* in_lanes, int16_t* f
 // same frames side by side (the whole batch can be one run), each from the
 // coefficients its own updates and modulation give every sample. The
 // coefficients of all the runs that sounded the same frames are made
-// together first, so that up to eight filters share the coefficient lanes.
+// together first, so that up to eight filters share the coefficient lanes;
+// a run alone with its frames may take them as columns, untransposed.
 void synth::run_lane_filters(const int16_t* active, const int* batch, int batched) {
   constexpr int lanes = voice_context::lane_count;
   struct run_group {
@@ -239,6 +240,7 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
     voice* members[svf_lanes::max_lanes];
     voice_context::lane_stage* stages[svf_lanes::max_lanes];
     int count, frames, variant;
+    bool columns;  // the coefficients are in context_.columns
   };
   run_group groups[lanes];
   int grouped = 0;
@@ -251,6 +253,7 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
     g.frames = context_.lanes[size_t(k)].frames;
     g.variant = first.filter_variant();
     g.count = 0;
+    g.columns = false;
     for (int j = k; j < batched; ++j) {
       voice& v = voices_[size_t(active[batch[j]])];
       if (g.count == svf_lanes::max_lanes) break;
@@ -270,30 +273,41 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
     if (prepared[k]) continue;
     voice* members[lanes];
     voice_context::lane_stage* stages[lanes];
-    int count = 0;
+    int count = 0, runs = 0;
     for (int j = k; j < grouped; ++j) {
       if (prepared[j] || groups[j].frames != groups[k].frames) continue;
       prepared[j] = true;
+      ++runs;
       for (int m = 0; m < groups[j].count; ++m) {
         members[count] = groups[j].members[m];
         stages[count++] = groups[j].stages[m];
       }
     }
-    prepare_lane_filters(members, stages, count, groups[k].frames);
+    groups[k].columns = prepare_lane_filters(members, stages, count, groups[k].frames, runs == 1);
   }
+  voice_context::filter_columns& c = context_.columns;
+  const svf_lanes::coefficient_columns columns = {c.f, c.q, c.limit2, c.sat_a, c.sat_bias};
   for (int k = 0; k < grouped; ++k) {
     run_group& g = groups[k];
-    svf_lanes::run(g.variant, g.lane, g.count, g.frames);
+    if (g.columns) {
+      svf_lanes::run_columns(g.variant, g.lane, g.count, g.frames, columns);
+    } else {
+      svf_lanes::run(g.variant, g.lane, g.count, g.frames);
+    }
     for (int m = 0; m < g.count; ++m) g.members[m]->main_filter().set_state(g.lane[m].state);
   }
 }
 
 // The inputs and per-sample coefficients of a group of filters: the FMod
 // smoothers side by side, then the coefficients of the voices under FMod
-// alone together, the others' each on its own.
-void synth::prepare_lane_filters(voice* const* members, voice_context::lane_stage* const* stages, int count,
-                                 int frames) {
+// alone together, the others' each on its own. With `columns` (the group is
+// one run of the filter lanes) and every voice under FMod alone, the
+// coefficients go to context_.columns where the kernel allows: returns true
+// if they did.
+bool synth::prepare_lane_filters(voice* const* members, voice_context::lane_stage* const* stages, int count,
+                                 int frames, bool columns) {
   constexpr int lanes = voice_context::lane_count;
+  static_assert(lanes == state_variable_filter::max_control_lanes, "a run's coefficients are one set of columns");
   state_variable_filter* smoothing[lanes] = {};
   const float* mixer[lanes] = {};
   float* smoothed[lanes] = {};
@@ -315,7 +329,15 @@ void synth::prepare_lane_filters(voice* const* members, voice_context::lane_stag
                               stages[m]->cutoff.data(), stages[m]->due.data(), stages[m]->smoothed.data(),
                               voice::lanes_coefficients(*stages[m])};
   }
-  if (controlled > 0) state_variable_filter::controls_lanes(controls, controlled, frames);
+  if (controlled == 0) return false;
+  if (columns && controlled == count) {
+    voice_context::filter_columns& c = context_.columns;
+    if (state_variable_filter::controls_columns(controls, controlled, frames,
+                                                {c.f, c.q, c.limit2, c.sat_a, c.sat_bias}))
+      return true;
+  }
+  state_variable_filter::controls_lanes(controls, controlled, frames);
+  return false;
 }
 
 // The shapers of a batch: voices with one shaper mode that sounded the

@@ -68,6 +68,15 @@ struct voice_context {
     std::array<float, max_block> smoothed{};  // the FMod smoother's output
   };
   std::array<lane_stage, lane_count> lanes{};
+  // The main filters' per-sample coefficients of one run of the lanes as
+  // columns, sample i of lane l at [i][l], where the coefficients of the
+  // run's voices are made side by side (state_variable_filter::
+  // controls_columns) and the filters read them that way.
+  struct filter_columns {
+    int32_t f[max_block][lane_count], q[max_block][lane_count], limit2[max_block][lane_count];
+    int32_t sat_a[max_block][lane_count], sat_bias[max_block][lane_count];
+  };
+  filter_columns columns{};
   // The controls of one voice's busy block a stage at a time: the sources
   // of every sample, then what the connections make of them.
   struct control_stage {

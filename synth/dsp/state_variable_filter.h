@@ -99,6 +99,22 @@ class state_variable_filter {
   };
   static constexpr int max_control_lanes = 8;
   static void controls_lanes(const control_lane* lanes, int count, int n);
+  // The same coefficients as columns, sample i of lane l at [i][l], for a
+  // kernel that runs one sample of several filters at a time (svf_lanes::
+  // run_columns); the lanes' `out` rows are left alone. limit2 is what the
+  // 24 dB forms but the notch damp their second stage with:
+  // min(damping_limit(), svf::cascade_damping_max). The lanes from count to
+  // max_control_lanes hold lane 0's coefficients again. Only where the
+  // AVX2 kernel runs (see controls_lanes): false, and nothing done, elsewhere.
+  using column = int32_t[max_control_lanes];
+  struct coefficient_columns {
+    column* f;
+    column* q;
+    column* limit2;
+    column* sat_a;
+    column* sat_bias;
+  };
+  static bool controls_columns(const control_lane* lanes, int count, int n, const coefficient_columns& out);
   // The FMod smoothers of several filters over their mixers, side by side:
   // each smoother's chain of dependent steps overlaps the others'.
   static void smooth_fmod(state_variable_filter* const* filters, const float* const* mixer, float* const* smoothed,
@@ -147,6 +163,10 @@ class state_variable_filter {
     out.sat_bias[i] = sat_.bias;
   }
   void set_coefficient(int32_t f, int32_t saturation);
+  // controls_lanes' and controls_columns' AVX2 kernel: whether it runs
+  // these lanes, and the run (columns null: to the lanes' rows).
+  static bool vector_lanes(const control_lane* lanes, int count);
+  static void vector_controls(const control_lane* lanes, int count, int n, const coefficient_columns* columns);
   void held_controls_block(const filter_controls& c, const int32_t* cutoff_mod, const uint8_t* due, int n,
                            const coefficient_run& out);
 

@@ -1,8 +1,9 @@
-// state_variable_filter::controls_lanes: the filters' state into plain lane
-// records, the AVX2 kernel over them (padded out to eight lanes), the state
-// back. Where AVX2 is not in use, each filter runs its own controls_block:
-// its loop has no chain from sample to sample but the damping's, so the
-// out-of-order core overlaps the samples already.
+// state_variable_filter::controls_lanes and controls_columns: the filters'
+// state into plain lane records, the AVX2 kernel over them (padded out to
+// eight lanes), the state back. Where AVX2 is not in use, each filter runs
+// its own controls_block (rows only): its loop has no chain from sample to
+// sample but the damping's, so the out-of-order core overlaps the samples
+// already.
 #include <algorithm>
 
 #include "synth/dsp/svf_control_lanes.h"
@@ -21,7 +22,7 @@ struct dropped_run {
 };
 
 // Runs of at most max_block samples (the length of the padding lanes' outputs).
-void run_padded(control_run* runs, int count, int n) {
+void run_padded(control_run* runs, int count, int n, const svf_lanes::coefficient_columns* columns) {
   dropped_run dropped;
   for (int l = count; l < svf_lanes::control_lanes; ++l) {
     runs[l] = runs[0];
@@ -39,7 +40,14 @@ void run_padded(control_run* runs, int count, int n) {
       const auto& o = runs[l].out;
       moved[l].out = {o.f + at, o.q + at, o.limit + at, o.sat_a + at, o.sat_bias + at};
     }
-    svf_lanes::detail::controls_avx2(moved, part);
+    if (columns) {
+      const svf_lanes::coefficient_columns c = *columns;
+      const svf_lanes::coefficient_columns part_columns = {c.f + done, c.q + done, c.limit2 + done,
+                                                           c.sat_a + done, c.sat_bias + done};
+      svf_lanes::detail::controls_avx2(moved, part, &part_columns);
+    } else {
+      svf_lanes::detail::controls_avx2(moved, part, nullptr);
+    }
     for (int l = 0; l < svf_lanes::control_lanes; ++l) {
       moved[l].cutoff_mod = runs[l].cutoff_mod;
       moved[l].due = runs[l].due;
@@ -52,23 +60,21 @@ void run_padded(control_run* runs, int count, int n) {
 
 }  // namespace
 
-void state_variable_filter::controls_lanes(const control_lane* lanes, int count, int n) {
-  if (count <= 0 || n <= 0) return;
-  count = std::min(count, max_control_lanes);
+bool state_variable_filter::vector_lanes(const control_lane* lanes, int count) {
+#if defined(VORN_AVX2_KERNEL)
   bool shared_table = true;
   for (int l = 1; l < count; ++l) shared_table &= lanes[l].filter->table_ == lanes[0].filter->table_;
-#if defined(VORN_AVX2_KERNEL)
-  const bool vector = shared_table && svf_lanes::active_kernel() == svf_lanes::kernel::avx2;
+  return shared_table && svf_lanes::active_kernel() == svf_lanes::kernel::avx2;
 #else
-  const bool vector = false;
+  (void)lanes, (void)count;
+  return false;
 #endif
-  if (!vector) {
-    for (int l = 0; l < count; ++l) {
-      const control_lane& c = lanes[l];
-      c.filter->controls_block(*c.controls, c.cutoff_mod, c.due, nullptr, c.smoothed, n, c.out);
-    }
-    return;
-  }
+}
+
+// The AVX2 kernel over the filters' state in plain lane records (padded out
+// to eight lanes), the state back.
+void state_variable_filter::vector_controls(const control_lane* lanes, int count, int n,
+                                            const coefficient_columns* columns) {
 #if defined(VORN_AVX2_KERNEL)
   control_run runs[svf_lanes::control_lanes];
   for (int l = 0; l < count; ++l) {
@@ -78,7 +84,7 @@ void state_variable_filter::controls_lanes(const control_lane* lanes, int count,
                c.controls->saturation, c.controls->fmod, s.saturating_, c.cutoff_mod, c.due, c.smoothed, c.out,
                s.cutoff_, s.f_, s.q_, s.limit_, s.sat_.a, s.sat_.bias};
   }
-  run_padded(runs, count, n);
+  run_padded(runs, count, n, columns);
   for (int l = 0; l < count; ++l) {
     state_variable_filter& s = *lanes[l].filter;
     const control_run& r = runs[l];
@@ -88,7 +94,30 @@ void state_variable_filter::controls_lanes(const control_lane* lanes, int count,
     s.limit_ = r.limit;
     s.sat_ = {r.sat_a, r.sat_bias};
   }
+#else
+  (void)lanes, (void)count, (void)n, (void)columns;
 #endif
+}
+
+void state_variable_filter::controls_lanes(const control_lane* lanes, int count, int n) {
+  if (count <= 0 || n <= 0) return;
+  count = std::min(count, max_control_lanes);
+  if (vector_lanes(lanes, count)) {
+    vector_controls(lanes, count, n, nullptr);
+    return;
+  }
+  for (int l = 0; l < count; ++l) {
+    const control_lane& c = lanes[l];
+    c.filter->controls_block(*c.controls, c.cutoff_mod, c.due, nullptr, c.smoothed, n, c.out);
+  }
+}
+
+bool state_variable_filter::controls_columns(const control_lane* lanes, int count, int n,
+                                             const coefficient_columns& out) {
+  count = std::min(count, max_control_lanes);
+  if (count <= 0 || !vector_lanes(lanes, count)) return false;
+  if (n > 0) vector_controls(lanes, count, n, &out);
+  return true;
 }
 
 }  // namespace synth

@@ -29,9 +29,13 @@ struct control_run {
 // The kernel's width: state_variable_filter::max_control_lanes.
 constexpr int control_lanes = state_variable_filter::max_control_lanes;
 
+using coefficient_columns = state_variable_filter::coefficient_columns;
+
 namespace detail {
-// Exactly control_lanes lanes, n >= 0. Only for a CPU with AVX2.
-void controls_avx2(control_run* lanes, int n);
+// Exactly control_lanes lanes, n >= 0. Only for a CPU with AVX2. With
+// columns null the coefficients go to each lane's `out` rows, else to the
+// columns (n of them) alone.
+void controls_avx2(control_run* lanes, int n, const coefficient_columns* columns);
 }  // namespace detail
 
 }  // namespace synth::svf_lanes

@@ -217,6 +217,49 @@ void run_arrays(state& s, const constants& k, const arrays& p, int n) {
   }
 }
 
+// Sample i's coefficients of the eight lanes, one register each, as columns.
+inline void store_column(const state& s, const coefficient_columns& c, int i) {
+  _mm256_storeu_si256(reinterpret_cast<v8*>(c.f[i]), s.f);
+  _mm256_storeu_si256(reinterpret_cast<v8*>(c.q[i]), s.q);
+  _mm256_storeu_si256(reinterpret_cast<v8*>(c.limit2[i]), _mm256_min_epi32(s.limit, splat(svf::cascade_damping_max)));
+  _mm256_storeu_si256(reinterpret_cast<v8*>(c.sat_a[i]), s.sat_a);
+  _mm256_storeu_si256(reinterpret_cast<v8*>(c.sat_bias[i]), s.sat_bias);
+}
+
+// The columns' form: each sample's registers stored as they come, no
+// transposes; the inputs still arrive as the lanes' rows.
+void run_columns(state& s, const constants& k, const arrays& p, const coefficient_columns& c, int n) {
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    v8 mod[8], sm[8];
+    for (int l = 0; l < 8; ++l) {
+      mod[l] = load(p.cutoff_mod[l] + i);
+      sm[l] = load(p.smoothed[l] + i);
+    }
+    transpose8(mod);
+    transpose8(sm);
+    v8 due[8];
+    due_rows(p.due, i, due);
+#pragma GCC unroll 8
+    for (int j = 0; j < 8; ++j) {
+      step(s, k, mod[j], due[j], _mm256_castsi256_ps(sm[j]));
+      store_column(s, c, i + j);
+    }
+  }
+  for (; i < n; ++i) {
+    alignas(32) int32_t mod[8], due[8];
+    alignas(32) float sm[8];
+    for (int l = 0; l < 8; ++l) {
+      mod[l] = p.cutoff_mod[l][i];
+      sm[l] = p.smoothed[l][i];
+      due[l] = p.due[l][i] ? -1 : 0;
+    }
+    step(s, k, _mm256_load_si256(reinterpret_cast<const v8*>(mod)), _mm256_load_si256(reinterpret_cast<const v8*>(due)),
+         _mm256_load_ps(sm));
+    store_column(s, c, i);
+  }
+}
+
 template <typename T, typename F>
 inline v8 gather_field(const control_run* lanes, F field) {
   alignas(32) T v[8];
@@ -224,7 +267,7 @@ inline v8 gather_field(const control_run* lanes, F field) {
   return _mm256_load_si256(reinterpret_cast<const v8*>(v));
 }
 
-void run8(control_run* lanes, int n) {
+void run8(control_run* lanes, int n, const coefficient_columns* columns) {
   constants k;
   k.entries = lanes[0].entries;
   k.base = gather_field<int32_t>(lanes, [](const control_run& r) { return r.base; });
@@ -252,7 +295,11 @@ void run8(control_run* lanes, int n) {
     p.sat_a[l] = lanes[l].out.sat_a;
     p.sat_bias[l] = lanes[l].out.sat_bias;
   }
-  run_arrays(s, k, p, n);
+  if (columns) {
+    run_columns(s, k, p, *columns, n);
+  } else {
+    run_arrays(s, k, p, n);
+  }
 
   alignas(32) int32_t values[6][8];
   _mm256_store_si256(reinterpret_cast<v8*>(values[0]), s.cutoff);
@@ -273,8 +320,8 @@ void run8(control_run* lanes, int n) {
 
 }  // namespace
 
-void detail::controls_avx2(control_run* lanes, int n) {
-  if (n > 0) run8(lanes, n);
+void detail::controls_avx2(control_run* lanes, int n, const coefficient_columns* columns) {
+  if (n > 0) run8(lanes, n, columns);
 }
 
 }  // namespace synth::svf_lanes

@@ -120,14 +120,39 @@ namespace {
 
 // A count that is not a whole number of sets: the AVX2 kernel runs silent
 // lanes beside the caller's.
-void run_avx2_padded(int variant, lane* lanes, int count, int sets, int n) {
+void run_avx2_padded(int variant, lane* lanes, int count, int sets, int n, const coefficient_columns* columns) {
   lane padded[max_lanes];
   int32_t dropped[max_block];
   for (int l = 0; l < 4 * sets; ++l) {
     padded[l] = l < count ? lanes[l] : lane{{}, zeros, zeros, zeros, zeros, zeros, zeros, dropped};
   }
-  detail::run_avx2(variant, padded, sets, n);
+  detail::run_avx2(variant, padded, sets, n, columns);
   for (int l = 0; l < count; ++l) lanes[l].state = padded[l].state;
+}
+
+// The AVX2 kernel on count lanes, from rows (columns null) or columns.
+void run_vector(int variant, lane* lanes, int count, int n, const coefficient_columns* columns) {
+  const int sets = count > 4 ? 2 : 1;
+  if (count == 4 * sets) {
+    detail::run_avx2(variant, lanes, sets, n, columns);
+    return;
+  }
+  // The silent lanes' arrays hold max_block samples: longer runs go in parts.
+  for (int done = 0; done < n; done += max_block) {
+    lane part[max_lanes];
+    for (int l = 0; l < count; ++l) {
+      const lane& c = lanes[l];
+      const auto at = [done](const int32_t* p) { return p ? p + done : nullptr; };
+      part[l] = {c.state, c.x + done, at(c.f), at(c.q), at(c.limit), at(c.sat_a), at(c.sat_bias), c.y + done};
+    }
+    coefficient_columns moved;
+    if (columns) {
+      const coefficient_columns& c = *columns;
+      moved = {c.f + done, c.q + done, c.limit2 + done, c.sat_a + done, c.sat_bias + done};
+    }
+    run_avx2_padded(variant, part, count, sets, std::min(n - done, max_block), columns ? &moved : nullptr);
+    for (int l = 0; l < count; ++l) lanes[l].state = part[l].state;
+  }
 }
 
 }  // namespace
@@ -161,25 +186,16 @@ void run_held(int variant, held_lane* lanes, int count, int n) {
 void run(int variant, lane* lanes, int count, int n) {
   if (count <= 0 || n <= 0) return;
   if (count > max_lanes) count = max_lanes;
-  const int sets = count > 4 ? 2 : 1;
   if (active_kernel() == kernel::scalar) {
     detail::run_scalar(variant, lanes, count, n);
-  } else if (count == 4 * sets) {
-    detail::run_avx2(variant, lanes, sets, n);
   } else {
-    // The silent lanes' arrays hold max_block samples: longer runs go in parts.
-    for (int done = 0; done < n; done += max_block) {
-      lane part[max_lanes];
-      for (int l = 0; l < count; ++l) {
-        const lane& c = lanes[l];
-        part[l] = {c.state, c.x + done, c.f + done, c.q + done, c.limit ? c.limit + done : nullptr,
-                   c.sat_a ? c.sat_a + done : nullptr, c.sat_bias ? c.sat_bias + done : nullptr,
-                   c.y + done};
-      }
-      run_avx2_padded(variant, part, count, sets, std::min(n - done, max_block));
-      for (int l = 0; l < count; ++l) lanes[l].state = part[l].state;
-    }
+    run_vector(variant, lanes, count, n, nullptr);
   }
+}
+
+void run_columns(int variant, lane* lanes, int count, int n, const coefficient_columns& columns) {
+  if (count <= 0 || n <= 0) return;
+  run_vector(variant, lanes, std::min(count, max_lanes), n, &columns);
 }
 
 }  // namespace synth::svf_lanes

@@ -38,6 +38,14 @@ struct lane {
 // count in 1..max_lanes, n in 0..max_block. No allocation, no locks.
 void run(int variant, lane* lanes, int count, int n);
 
+// run with the coefficients as columns (state_variable_filter::
+// controls_columns): lane l's from column l, for every lane up to the next
+// whole set of four (the lanes beyond count run on silence, their outputs
+// dropped); the lanes' f, q, limit, sat_a and sat_bias are not read. Only
+// while the AVX2 kernel is active (controls_columns returned true).
+using coefficient_columns = state_variable_filter::coefficient_columns;
+void run_columns(int variant, lane* lanes, int count, int n, const coefficient_columns& columns);
+
 // Filters of a 12 dB linear variant (0..3) whose coefficient and damping
 // hold through the block (the shaper's filter): up to max_held_lanes side
 // by side, each lane exactly what run gives with f and q at every sample.
@@ -63,7 +71,8 @@ bool avx2_available();
 namespace detail {
 void run_scalar(int variant, lane* lanes, int count, int n);
 // Exactly 4 * sets lanes, sets 1 or 2, any n. Only for a CPU with AVX2.
-void run_avx2(int variant, lane* lanes, int sets, int n);
+// columns null: the coefficients from the lanes' rows.
+void run_avx2(int variant, lane* lanes, int sets, int n, const coefficient_columns* columns);
 void run_held_scalar(int variant, held_lane* lanes, int count, int n);
 // Exactly 4 * sets lanes, sets 1 or 2, n up to max_block. Only for a CPU with AVX2.
 void run_held_avx2(int variant, held_lane* lanes, int sets, int n);

@@ -288,21 +288,28 @@ constexpr int chunk = 32;
 struct lane_set {
   const int32_t *x[4], *f[4], *q[4], *limit[4], *a[4], *bias[4];
   int32_t* y[4];
-  alignas(16) int32_t cx[chunk][4], cf[chunk][4], cq[chunk][4], climit[chunk][4], ca[chunk][4], cbias[chunk][4];
+  alignas(16) int32_t cx[chunk][4];
   alignas(16) int32_t out[chunk + 1][4];
+};
+
+// A chunk's coefficients as columns of eight lanes (set s in lanes 4 s ..
+// 4 s + 3), made from the lanes' rows where the caller has no columns.
+struct chunk_columns {
+  int32_t f[chunk][8], q[chunk][8], limit2[chunk][8], a[chunk][8], bias[chunk][8];
 };
 
 inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void store4(int32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-inline v4 column(const int32_t (&c)[4]) {
-  return _mm256_cvtepi32_epi64(_mm_load_si128(reinterpret_cast<const __m128i*>(c)));
-}
+// Lanes at .. at + 3 of a column, each in a 64-bit lane.
+inline v4 column(const int32_t* c) { return _mm256_cvtepi32_epi64(load4(c)); }
 
-// Samples base .. base + len - 1 of four lanes' arrays into columns, each
-// value limited to [lo, hi] on the way (32 bits at a time: the same values
-// the 64-bit lanes would limit after sign extension).
-inline void to_columns(const int32_t* const p[4], int base, int len, int32_t (*c)[4], int32_t lo = INT32_MIN,
-                       int32_t hi = INT32_MAX) {
+// Samples base .. base + len - 1 of four lanes' arrays into lanes at .. at +
+// 3 of columns of width lanes, each value limited to [lo, hi] on the way (32
+// bits at a time: the same values the 64-bit lanes would limit after sign
+// extension).
+template <int width>
+inline void to_columns(const int32_t* const p[4], int base, int len, int32_t (*c)[width], int at,
+                       int32_t lo = INT32_MIN, int32_t hi = INT32_MAX) {
   const __m128i low = _mm_set1_epi32(lo), high = _mm_set1_epi32(hi);
   const auto limit = [&](__m128i v) {
     if (lo != INT32_MIN) v = _mm_max_epi32(v, low);
@@ -313,12 +320,13 @@ inline void to_columns(const int32_t* const p[4], int base, int len, int32_t (*c
     __m128i r0 = load4(p[0] + base + k), r1 = load4(p[1] + base + k);
     __m128i r2 = load4(p[2] + base + k), r3 = load4(p[3] + base + k);
     transpose(r0, r1, r2, r3);
-    store4(c[k], limit(r0)), store4(c[k + 1], limit(r1)), store4(c[k + 2], limit(r2)), store4(c[k + 3], limit(r3));
+    store4(c[k] + at, limit(r0)), store4(c[k + 1] + at, limit(r1));
+    store4(c[k + 2] + at, limit(r2)), store4(c[k + 3] + at, limit(r3));
   }
   for (; k < len; ++k)
     for (int l = 0; l < 4; ++l) {
       const int32_t v = p[l][base + k];
-      c[k][l] = v < lo ? lo : v > hi ? hi : v;
+      c[k][at + l] = v < lo ? lo : v > hi ? hi : v;
     }
 }
 
@@ -335,14 +343,16 @@ inline void from_columns(const int32_t (*c)[4], int len, int32_t* const y[4], in
     for (int l = 0; l < 4; ++l) y[l][from + k] = c[k][l];
 }
 
-// state_variable_filter::step on 4 * sets lanes for n samples. In the 24 dB
+// state_variable_filter::step on 4 * sets lanes for n samples, the
+// coefficients from the caller's columns or (columns null) from the lanes'
+// rows turned into columns a chunk at a time. In the 24 dB
 // forms the second stage of sample i runs beside the first stage of sample
 // i + 1: the two chains are independent, so the core overlaps them, as it
 // overlaps the two sets' chains. Flattened: with thirty-two forms of it the
 // compiler would otherwise call run out of line, its registers passed
 // through memory.
 template <int mode, bool cascade, bool saturate, int sets>
-[[gnu::flatten]] void step4(lane* lanes, int n) {
+[[gnu::flatten]] void step4(lane* lanes, int n, const coefficient_columns* columns) {
   using sv = state_variable_filter;
   using namespace svf;
   using V = vn<sets>;
@@ -370,24 +380,32 @@ template <int mode, bool cascade, bool saturate, int sets>
     l2.r[s] = state_of(from, &sv::integrators::low2, low2_form);
     b2.r[s] = state_of(from, &sv::integrators::band2, band2_form);
   }
-  // Column k of every set.
-  const auto columns = [&](int32_t (lane_set::*c)[chunk][4], int k) {
+  // The chunk's coefficient columns: sample k of the chunk in row k.
+  chunk_columns made;
+  coefficient_columns c;
+  // Row k of the columns c.*field, every set.
+  const auto coefficients = [&](state_variable_filter::column* coefficient_columns::*field, int k) {
     V v;
-    for (int s = 0; s < sets; ++s) v.r[s] = column((set[s].*c)[k]);
+    for (int s = 0; s < sets; ++s) v.r[s] = column((c.*field)[k] + 4 * s);
     return v;
   };
 
   // Sample k of the chunk.
   auto stage1 = [&](int k) {
-    const V xb = add_c(columns(&lane_set::cx, k), damping_bias + offset_of<low_limit>);
-    stage1_result<sets> r{V{}, columns(&lane_set::cf, k), columns(&lane_set::cq, k), V{}};
+    V x;
+    for (int s = 0; s < sets; ++s) x.r[s] = column(set[s].cx[k]);
+    const V xb = add_c(x, damping_bias + offset_of<low_limit>);
+    stage1_result<sets> r{V{}, coefficients(&coefficient_columns::f, k), coefficients(&coefficient_columns::q, k),
+                          V{}};
     V a{}, bias{};
-    if constexpr (saturate) a = columns(&lane_set::ca, k), bias = columns(&lane_set::cbias, k);
+    if constexpr (saturate) {
+      a = coefficients(&coefficient_columns::sat_a, k), bias = coefficients(&coefficient_columns::sat_bias, k);
+    }
     run<band_limit, low_limit, drive1>(l1, b1, xb, r.f, r.q2, a, bias, r.gain);
     const V xd = run<band_limit, low_limit, drive1>(l1, b1, xb, r.f, r.q2, a, bias, r.gain);
     // The second stage's input biased as its xb, or the output plus double_bias.
     r.y = output_plus<mode, low_limit>(cascade ? damping_bias + low_offset : double_bias, xb, l1, b1, xd);
-    if constexpr (limited) r.q2 = columns(&lane_set::climit, k);
+    if constexpr (limited) r.q2 = coefficients(&coefficient_columns::limit2, k);
     return r;
   };
   auto stage2 = [&](const stage1_result<sets>& r) {
@@ -408,20 +426,30 @@ template <int mode, bool cascade, bool saturate, int sets>
       _mm_store_si128(reinterpret_cast<__m128i*>(set[s].out[k]), w);
     }
   };
-  auto fill = [&](lane_set& t, int base, int len) {
-    to_columns(t.x, base, len, t.cx, -input_limit, input_limit);
-    to_columns(t.f, base, len, t.cf);
-    to_columns(t.q, base, len, t.cq);
-    if constexpr (limited) {
-      to_columns(t.limit, base, len, t.climit, INT32_MIN, cascade_damping_max);
+  auto fill = [&](int base, int len) {
+    for (lane_set& t : set) to_columns<4>(t.x, base, len, t.cx, 0, -input_limit, input_limit);
+    if (columns) {
+      const coefficient_columns& from = *columns;
+      c = {from.f + base, from.q + base, from.limit2 + base, from.sat_a + base, from.sat_bias + base};
+      return;
     }
-    if constexpr (saturate) to_columns(t.a, base, len, t.ca), to_columns(t.bias, base, len, t.cbias);
+    c = {made.f, made.q, made.limit2, made.a, made.bias};
+    for (int s = 0; s < sets; ++s) {
+      const lane_set& t = set[s];
+      to_columns<8>(t.f, base, len, made.f, 4 * s);
+      to_columns<8>(t.q, base, len, made.q, 4 * s);
+      if constexpr (limited) to_columns<8>(t.limit, base, len, made.limit2, 4 * s, INT32_MIN, cascade_damping_max);
+      if constexpr (saturate) {
+        to_columns<8>(t.a, base, len, made.a, 4 * s);
+        to_columns<8>(t.bias, base, len, made.bias, 4 * s);
+      }
+    }
   };
 
   stage1_result<sets> pending;
   for (int base = 0; base < n; base += chunk) {
     const int len = std::min(chunk, n - base);
-    for (lane_set& t : set) fill(t, base, len);
+    fill(base, len);
     if constexpr (cascade) {
       int k = 0;
       if (base == 0) pending = stage1(0), k = 1;
@@ -532,7 +560,7 @@ constexpr held_fn held_kernels[2][4] = {
     {&held4<0, 2>, &held4<1, 2>, &held4<2, 2>, &held4<3, 2>},
 };
 
-using step4_fn = void (*)(lane*, int);
+using step4_fn = void (*)(lane*, int, const coefficient_columns*);
 
 template <int sets, int... v>
 constexpr auto step4_row(std::integer_sequence<int, v...>) {
@@ -547,8 +575,8 @@ constexpr std::array<std::array<step4_fn, state_variable_filter::variant_count>,
 
 }  // namespace
 
-void detail::run_avx2(int variant, lane* lanes, int sets, int n) {
-  if (n > 0) kernels[sets > 1 ? 1 : 0][variant & 15](lanes, n);
+void detail::run_avx2(int variant, lane* lanes, int sets, int n, const coefficient_columns* columns) {
+  if (n > 0) kernels[sets > 1 ? 1 : 0][variant & 15](lanes, n, columns);
 }
 
 void detail::run_held_avx2(int variant, held_lane* lanes, int sets, int n) {

@@ -5,8 +5,10 @@
 // saturation, resonance and pattern of control ticks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -143,6 +145,60 @@ void check_group(std::vector<voice>& voices) {
   }
 }
 
+// The same coefficients as columns: where the AVX2 kernel runs, column l of
+// sample i holds what lane l's own controls_block records (the second
+// stage's damping held to cascade_damping_max), the padding columns lane
+// 0's again, the lanes' rows are left alone and each filter ends where its
+// own run leaves it. Elsewhere nothing is made and nothing moves.
+void check_columns(std::vector<voice>& voices) {
+  using column = state_variable_filter::column;
+  const std::vector<voice> before = voices;
+  std::vector<voice> reference = voices;
+  const int n = int(voices[0].due.size()), count = int(voices.size());
+  std::vector<lane_input> lanes;
+  for (voice& v : voices) lanes.push_back(v.lane());
+  for (voice& r : reference) {
+    r.filter.controls_block(r.controls, r.cutoff_mod.data(), r.due.data(), nullptr, r.smoothed.data(), n, r.out());
+  }
+  constexpr int width = state_variable_filter::max_control_lanes;
+  // One sample past n: must stay untouched.
+  std::unique_ptr<column[]> f, q, limit2, a, bias;
+  for (auto* c : {&f, &q, &limit2, &a, &bias}) {
+    c->reset(new column[size_t(n) + 1]);
+    for (int i = 0; i <= n; ++i) std::fill((*c)[size_t(i)], (*c)[size_t(i)] + width, 77);
+  }
+  const bool made = state_variable_filter::controls_columns(lanes.data(), count, n,
+                                                            {f.get(), q.get(), limit2.get(), a.get(), bias.get()});
+  ASSERT_EQ(made, svf_lanes::active_kernel() == kernel::avx2);
+  const std::vector<int32_t> untouched(size_t(n) + 1, 77);
+  for (int l = 0; l < count; ++l) ASSERT_EQ(voices[size_t(l)].f, untouched) << "lane " << l << " rows";
+  for (int l = 0; l < width; ++l) {
+    SCOPED_TRACE("column " + std::to_string(l));
+    const voice& r = reference[size_t(l < count ? l : 0)];
+    for (int i = 0; i <= n; ++i) {
+      const size_t at = size_t(i);
+      const bool written = made && i < n;
+      ASSERT_EQ(f[at][l], written ? r.f[at] : 77) << "sample " << i;
+      ASSERT_EQ(q[at][l], written ? r.q[at] : 77) << "sample " << i;
+      ASSERT_EQ(limit2[at][l], written ? std::min(r.limit[at], svf::cascade_damping_max) : 77) << "sample " << i;
+      ASSERT_EQ(a[at][l], written ? r.sat_a[at] : 77) << "sample " << i;
+      ASSERT_EQ(bias[at][l], written ? r.sat_bias[at] : 77) << "sample " << i;
+    }
+  }
+  for (int l = 0; l < count; ++l) {
+    SCOPED_TRACE("lane " + std::to_string(l));
+    if (made) {
+      expect_same_state(voices[size_t(l)], reference[size_t(l)]);
+    } else {
+      const state_variable_filter &s = voices[size_t(l)].filter, &b = before[size_t(l)].filter;
+      ASSERT_EQ(s.coefficient(), b.coefficient());
+      ASSERT_EQ(s.damping(), b.damping());
+      ASSERT_EQ(s.damping_limit(), b.damping_limit());
+      ASSERT_EQ(s.saturation_gain().a, b.saturation_gain().a);
+    }
+  }
+}
+
 class control_lanes : public testing::TestWithParam<kernel> {
  protected:
   void SetUp() override {
@@ -177,6 +233,23 @@ TEST_P(control_lanes, lanes_with_different_tables_still_match) {
   std::vector<voice> voices;
   for (int l = 0; l < 8; ++l) voices.push_back(make_voice(rng, 67, ticks::random, l == 0, table_at(l == 2 ? 96000 : 44100)));
   check_group(voices);
+}
+
+TEST_P(control_lanes, columns_match_each_filter_over_counts_lengths_and_tick_patterns) {
+  std::mt19937 rng(13);
+  constexpr ticks patterns[] = {ticks::all, ticks::none, ticks::every_third, ticks::first_missing, ticks::random};
+  for (int n : {1, 7, 8, 9, 64, 256, 301}) {
+    for (int count = 1; count <= 8; ++count) {
+      for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("n " + std::to_string(n) + ", count " + std::to_string(count) + ", round " +
+                     std::to_string(round));
+        std::vector<voice> voices;
+        for (int l = 0; l < count; ++l)
+          voices.push_back(make_voice(rng, n, patterns[(round + l) % 5], (round + l) % 2 == 1, table_at(44100)));
+        check_columns(voices);
+      }
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(kernels, control_lanes, testing::Values(kernel::scalar, kernel::avx2),

@@ -4,8 +4,10 @@
 // end in the same integrators, bit for bit, in both kernels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -68,6 +70,24 @@ struct recording {
 
 constexpr int max_lanes = svf_lanes::max_lanes;
 static_assert(max_lanes == 8, "the lanes below are set up for eight filters");
+
+// The coefficients of eight recordings as columns (state_variable_filter::
+// controls_columns' form: the second stage's damping held to
+// cascade_damping_max), n samples from each.
+struct column_block {
+  using column = state_variable_filter::column;
+  std::unique_ptr<column[]> f, q, limit2, a, bias;
+
+  column_block(const recording* r, int n) {
+    for (auto* c : {&f, &q, &limit2, &a, &bias}) c->reset(new column[size_t(n)]());
+    for (int l = 0; l < max_lanes; ++l)
+      for (size_t i = 0; i < size_t(n); ++i) {
+        f[i][l] = r[l].f[i], q[i][l] = r[l].q[i], limit2[i][l] = std::min(r[l].limit[i], svf::cascade_damping_max);
+        a[i][l] = r[l].sat_a[i], bias[i][l] = r[l].sat_bias[i];
+      }
+  }
+  svf_lanes::coefficient_columns columns() { return {f.get(), q.get(), limit2.get(), a.get(), bias.get()}; }
+};
 
 // Input of lane l: full-scale noise beyond the 16-unit limit, a clipping
 // square wave, quiet noise, a square wave at the limit, and (lanes 4..7)
@@ -132,7 +152,8 @@ recording record(int variant, int l, int n) {
 }
 
 // Every variant, 1 to 8 lanes, block lengths around the kernels' steps
-// (four samples, chunks of 32) and beyond a block.
+// (four samples, chunks of 32) and beyond a block; the coefficients from
+// the lanes' rows and, in the AVX2 kernel, from columns.
 void expect_matches_filters(kernel k) {
   svf_lanes::force_kernel(k);
   ASSERT_EQ(svf_lanes::active_kernel(), k);
@@ -140,15 +161,25 @@ void expect_matches_filters(kernel k) {
     for (int variant = 0; variant < state_variable_filter::variant_count; ++variant) {
       std::array<recording, max_lanes> r;
       for (int l = 0; l < max_lanes; ++l) r[l] = record(variant, l, n);
-      for (int count = 1; count <= max_lanes; ++count) {
-        SCOPED_TRACE(testing::Message() << "n " << n << " variant " << variant << " lanes " << count);
-        std::array<std::vector<int32_t>, max_lanes> y;
-        std::array<lane, max_lanes> lanes;
-        for (int l = 0; l < count; ++l) y[l].assign(n, 0), lanes[l] = r[l].as_lane(y[l]);
-        svf_lanes::run(variant, lanes.data(), count, n);
-        for (int l = 0; l < count; ++l) {
-          EXPECT_EQ(y[l], r[l].y) << "lane " << l;
-          EXPECT_TRUE(same(lanes[l].state, r[l].end)) << "lane " << l;
+      column_block block(r.data(), n);
+      for (bool from_columns : {false, true}) {
+        if (from_columns && k != kernel::avx2) continue;
+        for (int count = 1; count <= max_lanes; ++count) {
+          SCOPED_TRACE(testing::Message() << "n " << n << " variant " << variant << " lanes " << count
+                                          << (from_columns ? " from columns" : " from rows"));
+          std::array<std::vector<int32_t>, max_lanes> y;
+          std::array<lane, max_lanes> lanes;
+          for (int l = 0; l < count; ++l) y[l].assign(n, 0), lanes[l] = r[l].as_lane(y[l]);
+          if (from_columns) {
+            for (int l = 0; l < count; ++l) lanes[l].f = lanes[l].q = lanes[l].limit = nullptr;
+            svf_lanes::run_columns(variant, lanes.data(), count, n, block.columns());
+          } else {
+            svf_lanes::run(variant, lanes.data(), count, n);
+          }
+          for (int l = 0; l < count; ++l) {
+            EXPECT_EQ(y[l], r[l].y) << "lane " << l;
+            EXPECT_TRUE(same(lanes[l].state, r[l].end)) << "lane " << l;
+          }
         }
       }
     }
@@ -206,10 +237,25 @@ TEST(svf_lanes, avx2_kernel_matches_the_step_at_extreme_values) {
       r[l].end = ref.state;
       lanes[l] = r[l].as_lane(y[l]);
     }
-    svf_lanes::detail::run_avx2(variant, lanes.data(), sets, n);
+    svf_lanes::detail::run_avx2(variant, lanes.data(), sets, n, nullptr);
     for (int l = 0; l < count; ++l) {
       EXPECT_EQ(y[l], expected[l]) << "lane " << l;
       EXPECT_TRUE(same(lanes[l].state, r[l].end)) << "lane " << l;
+    }
+    // The same from columns: the lanes beyond count hold lane 0's coefficients.
+    std::vector<recording> eight = r;
+    eight.resize(max_lanes, r[0]);
+    column_block block(eight.data(), n);
+    for (int l = 0; l < count; ++l) {
+      y[l].assign(n, 0);
+      lanes[l] = r[l].as_lane(y[l]);
+      lanes[l].f = lanes[l].q = lanes[l].limit = lanes[l].sat_a = lanes[l].sat_bias = nullptr;
+    }
+    const svf_lanes::coefficient_columns columns = block.columns();
+    svf_lanes::detail::run_avx2(variant, lanes.data(), sets, n, &columns);
+    for (int l = 0; l < count; ++l) {
+      EXPECT_EQ(y[l], expected[l]) << "lane " << l << " from columns";
+      EXPECT_TRUE(same(lanes[l].state, r[l].end)) << "lane " << l << " from columns";
     }
   }
   }
