@@ -89,9 +89,12 @@ static int32_t lanes_from(run_io& io) {
                                       _mm256_andnot_ps(rising, _mm256_cmp_ps(sum, previous, _CMP_LE_OQ)));
     const int32_t good = _mm256_movemask_ps(_mm256_andnot_ps(event, _mm256_castsi256_ps(same)));
     if (left >= lanes && good == 0xFF) {
-      _mm256_storeu_ps(io.phases + i, sum);
-      phase = lane7(sum);
-      lost = lane7(sum_lost);
+      // Every lane's step gave its guess bit for bit: the state carried on
+      // is the guesses', which come from the doubles alone, so the next
+      // register need not wait for this one's check.
+      _mm256_storeu_ps(io.phases + i, guess);
+      phase = lane7(guess);
+      lost = lane7(guess_lost);
       total = lane3_pd(total_hi);
       i += lanes;
       continue;
