@@ -398,6 +398,22 @@ float oscillator::step_value() {
   }
 }
 
+namespace {
+
+// naive() for a waveform W known at compile time, with the width and
+// increment in force: the same expressions, without the call and the switch
+// that the loops taking one sample at a time would pay for every sample.
+template <int32_t W>
+inline float naive_of(float p, float width, float increment) {
+  if constexpr (W == waveform::pulse) return p >= width ? 1.f : -1.f;
+  if constexpr (W == waveform::ramp) return 2.f * p - 1.f - 2.f * minblep.integral * increment;
+  if constexpr (W == waveform::triangle)
+    return std::fabs(0.5f - p) * 4.f - 1.f + 4.f * minblep.integral * increment * (p >= 0.5f ? -1.f : 1.f);
+  return 0.f;
+}
+
+}  // namespace
+
 // Sample i of a run of a waveform other than the sine: set_increment,
 // set_pending_width (with `increment` and `width`, else null) and render(),
 // with the phase and its compensation in the caller's locals, as advance()
@@ -420,11 +436,11 @@ inline float oscillator::run_sample(float& phase, float& lost, const float* incr
   }
   float v;
   if constexpr (W == waveform::pulse)
-    v = naive(phase) + (2.f * width_ - 1.f);  // remove the pulse's mean
+    v = naive_of<W>(phase, width_, increment_) + (2.f * width_ - 1.f);  // remove the pulse's mean
   else if constexpr (W == waveform::staircase)
     v = held_;
   else
-    v = naive(phase);
+    v = naive_of<W>(phase, width_, increment_);
   return out_.process(v);
 }
 
@@ -456,9 +472,9 @@ void oscillator::stretch_output(float* v, int32_t n, const float* increment) {
   // The naive value of sample i, as run_sample takes it.
   auto value = [&](int32_t i) {
     if (increment) set_increment(increment[i]);
-    if constexpr (W == waveform::pulse) return naive(v[i]) + (2.f * width_ - 1.f);  // remove the pulse's mean
+    if constexpr (W == waveform::pulse) return naive_of<W>(v[i], width_, increment_) + (2.f * width_ - 1.f);
     if constexpr (W == waveform::staircase) return held_;
-    return naive(v[i]);
+    return naive_of<W>(v[i], width_, increment_);
   };
   float delayed = out_.delayed;
   int32_t i = 0;

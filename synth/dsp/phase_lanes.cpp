@@ -91,9 +91,12 @@ int32_t lanes_from(run_io& io) {
     const int32_t good = _mm_movemask_ps(_mm_andnot_ps(event, _mm_castsi128_ps(same)));
     const int32_t take_all = left >= lanes ? 0xF : (1 << left) - 1;
     if ((good & take_all) == take_all && left >= lanes) {
-      _mm_storeu_ps(io.phases + i, sum);
-      phase = lane3(sum);
-      lost = lane3(sum_lost);
+      // Every lane's step gave its guess bit for bit: the state carried on
+      // is the guesses', which come from the doubles alone, so the next
+      // register need not wait for this one's check.
+      _mm_storeu_ps(io.phases + i, guess);
+      phase = lane3(guess);
+      lost = lane3(guess_lost);
       total = _mm_unpackhi_pd(total_hi, total_hi);
       i += lanes;
       continue;

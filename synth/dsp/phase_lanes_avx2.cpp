@@ -63,10 +63,13 @@ static int32_t lanes_from(run_io& io) {
     } else {
       if (left >= lanes) {
         inc = limited(_mm256_loadu_ps(io.increment + i));
-      } else {  // the lanes past the end repeat the last increment and are not taken
-        float tail[lanes];
-        for (int32_t k = 0; k < lanes; ++k) tail[k] = io.increment[i + (k < left ? k : left - 1)];
-        inc = limited(_mm256_loadu_ps(tail));
+      } else {
+        // The lanes past the end read 0 and are not taken: a lane's guess
+        // and check involve only the increments up to its own, so theirs
+        // change nothing taken. One masked load, not a store of single
+        // floats read back as a register (a failed store forwarding).
+        const __m256i below = _mm256_cmpgt_epi32(_mm256_set1_epi32(left), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        inc = limited(_mm256_maskload_ps(io.increment + i, below));
       }
       lo = running_sums(_mm256_cvtps_pd(_mm256_castps256_ps128(inc)));
       hi = _mm256_add_pd(running_sums(_mm256_cvtps_pd(_mm256_extractf128_ps(inc, 1))), lane3_pd(lo));
@@ -89,16 +92,19 @@ static int32_t lanes_from(run_io& io) {
                                       _mm256_andnot_ps(rising, _mm256_cmp_ps(sum, previous, _CMP_LE_OQ)));
     const int32_t good = _mm256_movemask_ps(_mm256_andnot_ps(event, _mm256_castsi256_ps(same)));
     if (left >= lanes && good == 0xFF) {
-      _mm256_storeu_ps(io.phases + i, sum);
-      phase = lane7(sum);
-      lost = lane7(sum_lost);
+      // Every lane's step gave its guess bit for bit: the state carried on
+      // is the guesses', which come from the doubles alone, so the next
+      // register need not wait for this one's check.
+      _mm256_storeu_ps(io.phases + i, guess);
+      phase = lane7(guess);
+      lost = lane7(guess_lost);
       total = lane3_pd(total_hi);
       i += lanes;
       continue;
     }
     // The samples before the first that fails (or the end).
-    int32_t take = 0;
-    while (take < left && take < lanes && (good >> take & 1)) ++take;
+    const int32_t first_bad = __builtin_ctz(~good | (1 << lanes));
+    const int32_t take = first_bad < left ? first_bad : left;
     float s[lanes], sl[lanes];
     _mm256_storeu_ps(s, sum);
     _mm256_storeu_ps(sl, sum_lost);

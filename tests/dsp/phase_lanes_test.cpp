@@ -80,3 +80,39 @@ TEST(phase_lanes, every_phase_taken_is_add_increments_and_nearly_all_are_taken) 
     }
   }
 }
+
+TEST(phase_lanes, offers_shorter_than_a_register_take_add_increments_phases_and_read_nothing_past_the_end) {
+  // Every offer from 1 to 19 samples, each array ending right at the offer's
+  // end (the last register cut short, read through the tail), at a vibrato
+  // that never reaches an event: the phases taken are add_increment's, and
+  // most of each offer is taken, through either kernel.
+  for (svf_lanes::kernel kernel : test_support::available_kernels()) {
+    test_support::forced_kernel forced(kernel);
+    SCOPED_TRACE(kernel == svf_lanes::kernel::avx2 ? "AVX2" : "SSE2");
+    float phase = 0.1f, lost = 0.f;
+    int offered = 0, taken = 0;
+    for (int round = 0; round < 40; ++round) {
+      for (int n = 1; n <= 19; ++n) {
+        // Exactly n increments on the heap: a read past them is caught by
+        // the address sanitizer build.
+        std::vector<float> increment(static_cast<size_t>(n)), phases(static_cast<size_t>(n), -1.f);
+        for (int k = 0; k < n; ++k)
+          increment[size_t(k)] = 1e-4f * (1.f + 0.3f * std::sin(0.37f * float(round * 19 + k)));
+        phase_lanes::run_io io{phase, lost, increment.data(), 0.f, 1.f, 0.f, n, phases.data()};
+        const int m = phase_lanes::run(io);
+        ASSERT_LE(m, n);
+        for (int k = 0; k < m; ++k) {
+          add_increment(phase, lost, increment[size_t(k)]);
+          ASSERT_EQ(bits(phases[size_t(k)]), bits(phase)) << "offer " << n << " @" << k;
+        }
+        ASSERT_EQ(bits(io.phase), bits(phase));
+        ASSERT_EQ(bits(io.lost), bits(lost));
+        for (int k = m; k < n; ++k) add_increment(phase, lost, increment[size_t(k)]);  // the caller's steps
+        offered += n;
+        taken += m;
+      }
+    }
+    ASSERT_LT(phase, 1.f);  // no event was offered
+    EXPECT_GE(taken, offered * 3 / 4);
+  }
+}
