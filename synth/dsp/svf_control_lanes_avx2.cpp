@@ -171,18 +171,36 @@ struct arrays {
   int32_t* sat_bias[8];
 };
 
+// Samples i..i+7 of the eight lanes' inputs, one register per sample.
+inline void load_eight(const arrays& p, int i, v8 (&mod)[8], v8 (&sm)[8], v8 (&due)[8]) {
+  for (int l = 0; l < 8; ++l) {
+    mod[l] = load(p.cutoff_mod[l] + i);
+    sm[l] = load(p.smoothed[l] + i);
+  }
+  transpose8(mod);
+  transpose8(sm);
+  due_rows(p.due, i, due);
+}
+
+// One step at sample i, its inputs gathered from the lanes' rows (a run's
+// last few samples).
+inline void step_single(state& s, const constants& k, const arrays& p, int i) {
+  alignas(32) int32_t mod[8], due[8];
+  alignas(32) float sm[8];
+  for (int l = 0; l < 8; ++l) {
+    mod[l] = p.cutoff_mod[l][i];
+    sm[l] = p.smoothed[l][i];
+    due[l] = p.due[l][i] ? -1 : 0;
+  }
+  step(s, k, _mm256_load_si256(reinterpret_cast<const v8*>(mod)), _mm256_load_si256(reinterpret_cast<const v8*>(due)),
+       _mm256_load_ps(sm));
+}
+
 void run_arrays(state& s, const constants& k, const arrays& p, int n) {
   int i = 0;
   for (; i + 8 <= n; i += 8) {
-    v8 mod[8], sm[8];
-    for (int l = 0; l < 8; ++l) {
-      mod[l] = load(p.cutoff_mod[l] + i);
-      sm[l] = load(p.smoothed[l] + i);
-    }
-    transpose8(mod);
-    transpose8(sm);
-    v8 due[8];
-    due_rows(p.due, i, due);
+    v8 mod[8], sm[8], due[8];
+    load_eight(p, i, mod, sm, due);
     v8 f[8], q[8], limit[8], a[8], bias[8];
 #pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) {
@@ -200,15 +218,7 @@ void run_arrays(state& s, const constants& k, const arrays& p, int n) {
     store8(bias, p.sat_bias, i);
   }
   for (; i < n; ++i) {
-    alignas(32) int32_t mod[8], due[8];
-    alignas(32) float sm[8];
-    for (int l = 0; l < 8; ++l) {
-      mod[l] = p.cutoff_mod[l][i];
-      sm[l] = p.smoothed[l][i];
-      due[l] = p.due[l][i] ? -1 : 0;
-    }
-    step(s, k, _mm256_load_si256(reinterpret_cast<const v8*>(mod)), _mm256_load_si256(reinterpret_cast<const v8*>(due)),
-         _mm256_load_ps(sm));
+    step_single(s, k, p, i);
     store1(s.f, p.f, i);
     store1(s.q, p.q, i);
     store1(s.limit, p.limit, i);
@@ -231,15 +241,8 @@ inline void store_column(const state& s, const coefficient_columns& c, int i) {
 void run_columns(state& s, const constants& k, const arrays& p, const coefficient_columns& c, int n) {
   int i = 0;
   for (; i + 8 <= n; i += 8) {
-    v8 mod[8], sm[8];
-    for (int l = 0; l < 8; ++l) {
-      mod[l] = load(p.cutoff_mod[l] + i);
-      sm[l] = load(p.smoothed[l] + i);
-    }
-    transpose8(mod);
-    transpose8(sm);
-    v8 due[8];
-    due_rows(p.due, i, due);
+    v8 mod[8], sm[8], due[8];
+    load_eight(p, i, mod, sm, due);
 #pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) {
       step(s, k, mod[j], due[j], _mm256_castsi256_ps(sm[j]));
@@ -247,15 +250,7 @@ void run_columns(state& s, const constants& k, const arrays& p, const coefficien
     }
   }
   for (; i < n; ++i) {
-    alignas(32) int32_t mod[8], due[8];
-    alignas(32) float sm[8];
-    for (int l = 0; l < 8; ++l) {
-      mod[l] = p.cutoff_mod[l][i];
-      sm[l] = p.smoothed[l][i];
-      due[l] = p.due[l][i] ? -1 : 0;
-    }
-    step(s, k, _mm256_load_si256(reinterpret_cast<const v8*>(mod)), _mm256_load_si256(reinterpret_cast<const v8*>(due)),
-         _mm256_load_ps(sm));
+    step_single(s, k, p, i);
     store_column(s, c, i);
   }
 }
