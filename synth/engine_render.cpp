@@ -18,6 +18,11 @@ namespace {
 // call adds the finished result to whatever the host left in its buffers.
 constexpr int scratch_frames = voice_context::max_block;
 
+// The context's filter columns as the coefficient and filter kernels take them.
+svf_lanes::coefficient_columns columns_of(voice_context::filter_columns& c) {
+  return {c.f, c.q, c.limit2, c.sat_a, c.sat_bias};
+}
+
 }  // namespace
 
 void synth::apply_pending_changes() {
@@ -285,8 +290,7 @@ void synth::run_lane_filters(const int16_t* active, const int* batch, int batche
     }
     groups[k].columns = prepare_lane_filters(members, stages, count, groups[k].frames, runs == 1);
   }
-  voice_context::filter_columns& c = context_.columns;
-  const svf_lanes::coefficient_columns columns = {c.f, c.q, c.limit2, c.sat_a, c.sat_bias};
+  const svf_lanes::coefficient_columns columns = columns_of(context_.columns);
   for (int k = 0; k < grouped; ++k) {
     run_group& g = groups[k];
     if (g.columns) {
@@ -330,12 +334,9 @@ bool synth::prepare_lane_filters(voice* const* members, voice_context::lane_stag
                               voice::lanes_coefficients(*stages[m])};
   }
   if (controlled == 0) return false;
-  if (columns && controlled == count) {
-    voice_context::filter_columns& c = context_.columns;
-    if (state_variable_filter::controls_columns(controls, controlled, frames,
-                                                {c.f, c.q, c.limit2, c.sat_a, c.sat_bias}))
-      return true;
-  }
+  if (columns && controlled == count &&
+      state_variable_filter::controls_columns(controls, controlled, frames, columns_of(context_.columns)))
+    return true;
   state_variable_filter::controls_lanes(controls, controlled, frames);
   return false;
 }

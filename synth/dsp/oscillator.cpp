@@ -161,12 +161,27 @@ void oscillator::update_ratios() {
 // residuals would otherwise add a mean of 2 I increment; the triangle's
 // corners would otherwise carry a square wave of +-4 I increment, which is
 // in band and raises its odd harmonics by about 2 dB at 880 Hz.
+namespace {
+
+// The naive value of waveform W (not the staircase) with the width and
+// increment in force; the loops taking one sample at a time call it for
+// their W directly, without naive()'s switch.
+template <int32_t W>
+inline float naive_of(float p, float width, float increment) {
+  if constexpr (W == waveform::pulse) return p >= width ? 1.f : -1.f;
+  if constexpr (W == waveform::ramp) return 2.f * p - 1.f - 2.f * minblep.integral * increment;
+  if constexpr (W == waveform::triangle)
+    return std::fabs(0.5f - p) * 4.f - 1.f + 4.f * minblep.integral * increment * (p >= 0.5f ? -1.f : 1.f);
+  return 0.f;
+}
+
+}  // namespace
+
 float oscillator::naive(float p) const {
   switch (waveform_) {
-    case waveform::pulse: return p >= width_ ? 1.f : -1.f;
-    case waveform::ramp: return 2.f * p - 1.f - 2.f * minblep.integral * increment_;
-    case waveform::triangle:
-      return std::fabs(0.5f - p) * 4.f - 1.f + 4.f * minblep.integral * increment_ * slope_sign(p);
+    case waveform::pulse: return naive_of<waveform::pulse>(p, width_, increment_);
+    case waveform::ramp: return naive_of<waveform::ramp>(p, width_, increment_);
+    case waveform::triangle: return naive_of<waveform::triangle>(p, width_, increment_);
     case waveform::staircase: return held_;
     default: return 0.f;
   }
@@ -397,22 +412,6 @@ float oscillator::step_value() {
     return naive(phase_);
   }
 }
-
-namespace {
-
-// naive() for a waveform W known at compile time, with the width and
-// increment in force: the same expressions, without the call and the switch
-// that the loops taking one sample at a time would pay for every sample.
-template <int32_t W>
-inline float naive_of(float p, float width, float increment) {
-  if constexpr (W == waveform::pulse) return p >= width ? 1.f : -1.f;
-  if constexpr (W == waveform::ramp) return 2.f * p - 1.f - 2.f * minblep.integral * increment;
-  if constexpr (W == waveform::triangle)
-    return std::fabs(0.5f - p) * 4.f - 1.f + 4.f * minblep.integral * increment * (p >= 0.5f ? -1.f : 1.f);
-  return 0.f;
-}
-
-}  // namespace
 
 // Sample i of a run of a waveform other than the sine: set_increment,
 // set_pending_width (with `increment` and `width`, else null) and render(),

@@ -113,6 +113,10 @@ class state_variable_filter {
     column* limit2;
     column* sat_a;
     column* sat_bias;
+    // The same columns from sample `at` on. Out of line: the AVX2 kernel
+    // files call it too (an inline copy emitted there could carry AVX2
+    // instructions to every caller).
+    coefficient_columns from(int at) const;
   };
   static bool controls_columns(const control_lane* lanes, int count, int n, const coefficient_columns& out);
   // The FMod smoothers of several filters over their mixers, side by side:

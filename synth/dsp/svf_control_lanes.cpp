@@ -41,9 +41,7 @@ void run_padded(control_run* runs, int count, int n, const svf_lanes::coefficien
       moved[l].out = {o.f + at, o.q + at, o.limit + at, o.sat_a + at, o.sat_bias + at};
     }
     if (columns) {
-      const svf_lanes::coefficient_columns c = *columns;
-      const svf_lanes::coefficient_columns part_columns = {c.f + done, c.q + done, c.limit2 + done,
-                                                           c.sat_a + done, c.sat_bias + done};
+      const svf_lanes::coefficient_columns part_columns = columns->from(done);
       svf_lanes::detail::controls_avx2(moved, part, &part_columns);
     } else {
       svf_lanes::detail::controls_avx2(moved, part, nullptr);
@@ -59,6 +57,10 @@ void run_padded(control_run* runs, int count, int n, const svf_lanes::coefficien
 }
 
 }  // namespace
+
+state_variable_filter::coefficient_columns state_variable_filter::coefficient_columns::from(int at) const {
+  return {f + at, q + at, limit2 + at, sat_a + at, sat_bias + at};
+}
 
 bool state_variable_filter::vector_lanes(const control_lane* lanes, int count) {
 #if defined(VORN_AVX2_KERNEL)

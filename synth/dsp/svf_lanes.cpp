@@ -146,10 +146,7 @@ void run_vector(int variant, lane* lanes, int count, int n, const coefficient_co
       part[l] = {c.state, c.x + done, at(c.f), at(c.q), at(c.limit), at(c.sat_a), at(c.sat_bias), c.y + done};
     }
     coefficient_columns moved;
-    if (columns) {
-      const coefficient_columns& c = *columns;
-      moved = {c.f + done, c.q + done, c.limit2 + done, c.sat_a + done, c.sat_bias + done};
-    }
+    if (columns) moved = columns->from(done);
     run_avx2_padded(variant, part, count, sets, std::min(n - done, max_block), columns ? &moved : nullptr);
     for (int l = 0; l < count; ++l) lanes[l].state = part[l].state;
   }

@@ -429,8 +429,7 @@ template <int mode, bool cascade, bool saturate, int sets>
   auto fill = [&](int base, int len) {
     for (lane_set& t : set) to_columns<4>(t.x, base, len, t.cx, 0, -input_limit, input_limit);
     if (columns) {
-      const coefficient_columns& from = *columns;
-      c = {from.f + base, from.q + base, from.limit2 + base, from.sat_a + base, from.sat_bias + base};
+      c = columns->from(base);
       return;
     }
     c = {made.f, made.q, made.limit2, made.a, made.bias};
