@@ -12,6 +12,9 @@ namespace synth {
 
 namespace {
 
+// log2 of note 0's frequency, made once.
+const float log2_note0 = float(std::log2(double(note0_hz)));
+
 float clamp_unit(float x) { return x > 0.f ? (x < 1.f ? x : 1.f) : 0.f; }
 
 // hz times the sample period (1 / rate, made once per tick): a product
@@ -44,12 +47,15 @@ float hz_a_of(const osc_control_inputs& in, float base, int32_t u) {
 float pending_width_of(float w) { return clamp_unit((w + 1.f) * 0.5f); }
 float width_a_of(const osc_control_inputs& in, float width_mod) { return width_mod * width_mod_scale + in.width_a; }
 
-}  // namespace
-
-float note_hz(double semitones, float sample_rate) {
-  float hz = exp2_fast(float(semitones / 12.0)) * note0_hz;
+// The frequency `octaves` above note 0, held to 0 .. half the rate.
+float octaves_hz(float octaves, float sample_rate) {
+  const float hz = exp2_fast(octaves) * note0_hz;
   return std::clamp(hz, 0.f, sample_rate * 0.5f);
 }
+
+}  // namespace
+
+float note_hz(double semitones, float sample_rate) { return octaves_hz(float(semitones / 12.0), sample_rate); }
 
 float b_tuning_ratio(float coarse, float fine) { return exp2_fast((coarse + fine) / 12.f); }
 
@@ -138,8 +144,11 @@ float apply_xmod(float hz, int32_t setting, float u, bool self) {
 
 float keytracked_hz(keytrack_memo& m, float hz_a, float keytrack, float sample_rate) {
   if (hz_a != m.hz_a || keytrack != m.keytrack || sample_rate != m.sample_rate) {
-    const double note = 12.0 * std::log2(std::max(double(hz_a), 1e-6) / note0_hz);
-    m.hz = note_hz((note - 60.0) * keytrack + 60.0, sample_rate);
+    // In octaves above note 0: A's note a, then (a - 5) k + 5 around middle
+    // C (note 60, five octaves up).
+    constexpr float middle_c_octaves = 5.f;
+    const float a = log2_fast(std::max(hz_a, 1e-6f)) - log2_note0;
+    m.hz = octaves_hz((a - middle_c_octaves) * keytrack + middle_c_octaves, sample_rate);
     m.hz_a = hz_a;
     m.keytrack = keytrack;
     m.sample_rate = sample_rate;

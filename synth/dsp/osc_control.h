@@ -145,7 +145,7 @@ struct keytrack_memo {
 };
 
 // B's frequency before its ratio at keytrack k (0 < k < 1, neither end):
-// note_hz of A's note scaled by k around middle C.
+// A's pitch scaled by k around middle C, held to 0 .. half the rate.
 float keytracked_hz(keytrack_memo& m, float hz_a, float keytrack, float sample_rate);
 
 struct osc_control_state {

@@ -41,6 +41,29 @@ TEST(exp2, pitch_ratio_matches_exp2_of_the_fixed_point_pitch) {
   EXPECT_LT(worst, 5e-6);
 }
 
+TEST(exp2, log2_fast_is_within_two_ten_millionths_of_an_octave_and_exact_at_whole_octaves) {
+  // Every mantissa region (both sides of the sqrt(2) fold) over the range a
+  // frequency takes, from far below note 0 to far above any rate.
+  double worst = 0;
+  float worst_x = 0.f;
+  for (double x = 1e-6; x < 1e6; x *= 1.000123) {
+    // Past an octave or two from 1 the float's own rounding of the result
+    // (half a step: 2^-24 of its size) is the coarser limit.
+    const double exact = std::log2(double(float(x)));
+    const double err = std::fabs(double(log2_fast(float(x))) - exact) / std::max(1.0, std::fabs(exact));
+    if (err > worst) worst = err, worst_x = float(x);
+  }
+  EXPECT_LT(worst, 1.5e-7) << "at " << worst_x;
+  for (int e = -20; e <= 20; ++e) EXPECT_EQ(log2_fast(std::ldexp(1.f, e)), float(e)) << e;
+  // Rising: a keytracked pitch never runs backwards as A's frequency rises.
+  float previous = log2_fast(1.f);
+  for (float x = 1.f; x < 4.f; x = std::nextafter(x, 8.f) + 3e-7f) {
+    const float y = log2_fast(x);
+    ASSERT_GE(y, previous) << x;
+    previous = y;
+  }
+}
+
 TEST(noise_generator, first_values_from_the_seed) {
   noise_generator n;
   EXPECT_EQ(n.state, 0xB160BEEFu);
