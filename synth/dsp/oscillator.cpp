@@ -7,8 +7,10 @@
 #include "synth/dsp/correction_rows.h"
 #include "synth/dsp/exp2.h"
 #include "synth/dsp/exp2_lanes.h"
+#include "synth/dsp/multi_ramp_sample.h"
 #include "synth/dsp/phase_lanes.h"
 #include "synth/dsp/sse2_ops.h"
+#include "synth/dsp/svf_lanes.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -372,8 +374,24 @@ inline void add_rows(__m128 (&slot)[4], const correction_rows& rows, int32_t at,
 // ramp that crossed two levels sends its wrapped ramps to wrap_ramp, also in
 // ramp order. The ramps' values are then summed in ramp order, so the
 // sample is the scalar loop's, bit for bit (render_multi_ramp_scalar
-// below). Lanes past the count keep their phase.
+// below). Lanes past the count keep their phase. Where the CPU has AVX2,
+// the eight-lane step (multi_ramp_sample) takes the samples whose ramps all
+// cross one level at most.
 float oscillator::render_multi_ramp() {
+#if defined(VORN_AVX2_KERNEL)
+  static_assert(multi_ramp_sample::max_ramps == max_saws);
+  if (svf_lanes::active_kernel() == svf_lanes::kernel::avx2) {
+    const multi_ramp_sample::sample_io io{saw_phase_,           saw_lost_,  saw_ratio_,
+                                          increment_,           2.f * minblep.integral,
+                                          saw_count_,           out_.step.slots,
+                                          out_.step.index & correction_ring::mask, &minblep_by_phase};
+    multi_ramp_sample::sample_out done;
+    if (multi_ramp_sample::step_avx2(io, done)) {
+      if (done.wrapped && out_.step.pending < blep_taps) out_.step.pending = blep_taps;
+      return out_.process(done.sum) * saw_gain_;
+    }
+  }
+#endif
   const __m128 inc = _mm_set1_ps(increment_);
   const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f);
   const __m128 two = _mm_set1_ps(2.f), minus_one = _mm_set1_ps(-1.f);

@@ -1,6 +1,7 @@
-// The multi-ramp's per-sample step (render(), the ramps four to a register)
-// held against its scalar definition, one ramp after another, sample by
-// sample: every output and every ramp's phase equal, for every ramp count
+// The multi-ramp's per-sample step (render(): the ramps four to an SSE2
+// register, or eight to an AVX2 one where the CPU has it) held against its
+// scalar definition, one ramp after another, sample by sample, with each
+// kernel: every output and every ramp's phase equal, for every ramp count
 // around the register's width, rising, falling and through-zero pitches,
 // ramps that wrap more than once a sample, and a count that shrinks and
 // grows again (ramps past the count must keep their phases).
@@ -12,8 +13,10 @@
 #include <string>
 
 #include "synth/dsp/oscillator.h"
+#include "synth/dsp/svf_lanes.h"
 
 using namespace synth;
+using svf_lanes::kernel;
 
 namespace {
 
@@ -52,7 +55,18 @@ void expect_same(oscillator* osc, const motion& m, int from, int n) {
 
 }  // namespace
 
-TEST(multi_ramp_sample, vector_step_is_the_scalar_step_bit_for_bit) {
+// Each test once with the SSE2 step (the kernel choice "scalar" leaves the
+// baseline in force) and once with the AVX2 one.
+class multi_ramp_sample : public testing::TestWithParam<kernel> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == kernel::avx2 && !svf_lanes::avx2_available()) GTEST_SKIP() << "no AVX2 on this CPU";
+    svf_lanes::force_kernel(GetParam());
+  }
+  void TearDown() override { svf_lanes::force_kernel(svf_lanes::avx2_available() ? kernel::avx2 : kernel::scalar); }
+};
+
+TEST_P(multi_ramp_sample, vector_step_is_the_scalar_step_bit_for_bit) {
   const motion motions[] = {
       {"vibrato, rising", 0.02f, 0.004f, 0.05f, 0.6f},
       {"vibrato, falling", -0.015f, 0.003f, 0.07f, 0.6f},
@@ -71,7 +85,7 @@ TEST(multi_ramp_sample, vector_step_is_the_scalar_step_bit_for_bit) {
   }
 }
 
-TEST(multi_ramp_sample, ramps_past_a_shrunk_count_keep_their_phases) {
+TEST_P(multi_ramp_sample, ramps_past_a_shrunk_count_keep_their_phases) {
   const motion m = {"vibrato, rising", 0.03f, 0.01f, 0.09f, 0.8f};
   oscillator osc[2];
   prepare(osc, 16, m.spread);
@@ -139,7 +153,7 @@ wrap_tally expect_same_counting(oscillator* osc, const motion& m, int n) {
 // detuned to the widest the control gives, pitches that rise, fall, pass
 // through zero and come near half a cycle a sample (where a register holds
 // several wraps at once).
-TEST(multi_ramp_sample, every_count_spread_and_pitch_is_the_scalar_step_bit_for_bit) {
+TEST_P(multi_ramp_sample, every_count_spread_and_pitch_is_the_scalar_step_bit_for_bit) {
   const motion motions[] = {
       {"rising vibrato", 0.03f, 0.01f, 0.05f, 0.f},
       {"near half a cycle, rising", 0.45f, 0.05f, 0.2f, 0.f},
@@ -166,7 +180,7 @@ TEST(multi_ramp_sample, every_count_spread_and_pitch_is_the_scalar_step_bit_for_
 // Spreads that put some ramps' steps over a cycle a sample near the top
 // pitch: in one register (and one sample) ramps that cross two levels
 // beside ramps that cross one, rising and falling.
-TEST(multi_ramp_sample, ramps_crossing_two_levels_beside_ramps_crossing_one) {
+TEST_P(multi_ramp_sample, ramps_crossing_two_levels_beside_ramps_crossing_one) {
   for (float centre : {0.47f, -0.47f}) {
     for (float spread : {6.f, 12.f}) {
       for (int count : {8, 11, 16}) {
@@ -187,7 +201,7 @@ TEST(multi_ramp_sample, ramps_crossing_two_levels_beside_ramps_crossing_one) {
 // (never a ring's length without a wrap): it moves on by one slot a sample,
 // so with wraps at every sample index modulo its size the corrections start
 // at every slot of it, over and over.
-TEST(multi_ramp_sample, a_long_run_wraps_at_every_ring_position) {
+TEST_P(multi_ramp_sample, a_long_run_wraps_at_every_ring_position) {
   for (int count : {3, 16}) {
     SCOPED_TRACE(std::to_string(count) + " ramps");
     oscillator osc[2];
@@ -199,3 +213,8 @@ TEST(multi_ramp_sample, a_long_run_wraps_at_every_ring_position) {
     EXPECT_GT(t.wraps, n / 2 * count / 8);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(kernels, multi_ramp_sample, testing::Values(kernel::scalar, kernel::avx2),
+                         [](const testing::TestParamInfo<kernel>& info) {
+                           return std::string(info.param == kernel::avx2 ? "avx2" : "sse2");
+                         });
