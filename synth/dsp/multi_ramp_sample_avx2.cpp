@@ -68,9 +68,9 @@ static inline void insert_wraps(const group_step& s, const sample_io& io, __m256
 // values need no division: they come first, the corrections after the
 // check that no ramp crossed two levels.
 template <int32_t G>
-static inline bool step_groups(const sample_io& io, sample_out& out) {
+static inline float step_groups(const sample_io& io, float increment, sample_outcome& outcome) {
   const __m256 zero = _mm256_setzero_ps(), one = _mm256_set1_ps(1.f);
-  const __m256 inc = _mm256_set1_ps(io.increment), mean = _mm256_set1_ps(io.mean_correction);
+  const __m256 inc = _mm256_set1_ps(increment), mean = _mm256_set1_ps(io.mean_correction);
   group_step s[G];
   __m256 phase[G], lost[G];
   alignas(16) float values[G * lanes];
@@ -95,13 +95,14 @@ static inline bool step_groups(const sample_io& io, sample_out& out) {
     // (2 p - 1) - d * mean correction; 2 p as p + p.
     _mm256_storeu_ps(values + g * lanes, _mm256_sub_ps(_mm256_sub_ps(_mm256_add_ps(p, p), one), _mm256_mul_ps(d, mean)));
   }
-  if (_mm256_movemask_ps(again) != 0) return false;
+  outcome.done = _mm256_movemask_ps(again) == 0;
+  if (!outcome.done) return 0.f;
   for (int32_t g = 0; g < G; ++g) {
     _mm256_storeu_ps(io.phase + g * lanes, phase[g]);
     _mm256_storeu_ps(io.lost + g * lanes, lost[g]);
   }
-  out.wrapped = _mm256_movemask_ps(wrapped) != 0;
-  if (out.wrapped) {
+  outcome.wrapped = _mm256_movemask_ps(wrapped) != 0;
+  if (outcome.wrapped) {
     __m256 slot[2] = {_mm256_loadu_ps(io.slots), _mm256_loadu_ps(io.slots + lanes)};
     for (int32_t g = 0; g < G; ++g)
       if (_mm256_movemask_ps(_mm256_or_ps(s[g].up, s[g].down)) != 0) insert_wraps(s[g], io, slot);
@@ -110,14 +111,13 @@ static inline bool step_groups(const sample_io& io, sample_out& out) {
   }
   float v = 0.f;
   for (int32_t k = 0; k < io.count; ++k) v += values[k];
-  out.sum = v;
-  return true;
+  return v;
 }
 
 }  // namespace
 
-bool step_avx2(const sample_io& io, sample_out& out) {
-  return io.count > lanes ? step_groups<2>(io, out) : step_groups<1>(io, out);
+float step_avx2(const sample_io& io, float increment, sample_outcome& outcome) {
+  return io.count > lanes ? step_groups<2>(io, increment, outcome) : step_groups<1>(io, increment, outcome);
 }
 
 }  // namespace synth::multi_ramp_sample

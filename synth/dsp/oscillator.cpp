@@ -381,14 +381,13 @@ float oscillator::render_multi_ramp() {
 #if defined(VORN_AVX2_KERNEL)
   static_assert(multi_ramp_sample::max_ramps == max_saws);
   if (svf_lanes::active_kernel() == svf_lanes::kernel::avx2) {
-    const multi_ramp_sample::sample_io io{saw_phase_,           saw_lost_,  saw_ratio_,
-                                          increment_,           2.f * minblep.integral,
-                                          saw_count_,           out_.step.slots,
-                                          out_.step.index & correction_ring::mask, &minblep_by_phase};
-    multi_ramp_sample::sample_out done;
-    if (multi_ramp_sample::step_avx2(io, done)) {
-      if (done.wrapped && out_.step.pending < blep_taps) out_.step.pending = blep_taps;
-      return out_.process(done.sum) * saw_gain_;
+    const multi_ramp_sample::sample_io io{saw_phase_, saw_lost_, saw_ratio_, 2.f * minblep.integral, saw_count_,
+                                          out_.step.slots, out_.step.index & correction_ring::mask, &minblep_by_phase};
+    multi_ramp_sample::sample_outcome outcome;
+    const float v = multi_ramp_sample::step_avx2(io, increment_, outcome);
+    if (outcome.done) {
+      if (outcome.wrapped && out_.step.pending < blep_taps) out_.step.pending = blep_taps;
+      return out_.process(v) * saw_gain_;
     }
   }
 #endif
