@@ -65,6 +65,28 @@ void bm_multi_ramp_16(benchmark::State& state) {
 }
 BENCHMARK(bm_multi_ramp_16);
 
+// The 16-ramp multi-ramp one sample at a time as a cross-modulated voice
+// runs it: each sample's increment moved by the last output, so each sample
+// waits for the one before; at 440 Hz (argument 0) or 1760 Hz, where
+// several ramps wrap in most samples, and with a spread of 0.5.
+void bm_multi_ramp_16_fed_back(benchmark::State& state) {
+  synth::noise_generator noise;
+  synth::oscillator o;
+  const float pitch = increment * (state.range(0) != 0 ? 4.f : 1.f);
+  setup(o, noise, synth::waveform::ramp, pitch);
+  o.set_saw_count(16);
+  o.set_spread(0.5f);
+  float last = 0.f;
+  for (auto _ : state) {
+    o.set_increment(pitch * (1.f + 0.5f * last));
+    last = o.render();
+  }
+  benchmark::DoNotOptimize(last);
+  state.SetLabel(state.range(0) != 0 ? "1760 Hz" : "440 Hz");
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(bm_multi_ramp_16_fed_back)->Arg(0)->Arg(1);
+
 // A free-running oscillator in 64-sample blocks, as a voice renders it: with
 // its increment fixed through the block (argument 0) or one of its own per
 // sample, a slow vibrato (argument 1), at 440 Hz or two octaves up

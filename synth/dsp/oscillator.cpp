@@ -7,8 +7,10 @@
 #include "synth/dsp/correction_rows.h"
 #include "synth/dsp/exp2.h"
 #include "synth/dsp/exp2_lanes.h"
+#include "synth/dsp/multi_ramp_sample.h"
 #include "synth/dsp/phase_lanes.h"
 #include "synth/dsp/sse2_ops.h"
+#include "synth/dsp/svf_lanes.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -313,17 +315,85 @@ namespace {
 // left for the group (4 or more: index 0).
 alignas(16) constexpr int32_t live_lanes[4][4] = {{-1, -1, -1, -1}, {-1, 0, 0, 0}, {-1, -1, 0, 0}, {-1, -1, -1, 0}};
 
+// The wraps of a group of four ramps that each crossed one level at most
+// this sample, worked out for the four lanes at once: what wrap_ramp gives
+// a ramp that wrapped once (the phase back by one level, the wrap's
+// sub-sample time and the jump's sign) with the same float operations.
+struct single_wraps {
+  __m128 phase;                 // every lane's phase after its wrap
+  alignas(16) int32_t row[4];   // the wrap's row of the residual table (position_in_table)
+  alignas(16) float fraction[4];
+  alignas(16) float jump[4];    // +2 rising past 1, -2 falling below 0
+};
+
+// up: rising ramps at or past 1, down: falling ramps below 0 (live lanes
+// only), q their phases after the step d. A rising wrap happened (q - 1) / d
+// samples before the end of the sample, a falling one (q + 0) / d: q for a
+// phase below 0 (never -0). Lanes that did not wrap divide by 1.
+inline void wrap_once(__m128 q, __m128 d, __m128 up, __m128 down, single_wraps& w) {
+  const __m128 one = _mm_set1_ps(1.f), zero = _mm_setzero_ps();
+  const __m128 wrapped = _mm_or_ps(up, down);
+  const __m128 below = _mm_sub_ps(q, one);
+  const __m128 t = _mm_div_ps(sse2::select_ps(up, below, q), sse2::select_ps(wrapped, d, one));
+  w.phase = sse2::select_ps(up, below, sse2::select_ps(down, _mm_add_ps(q, one), q));
+  // position_in_table(blep_phases, t), four at a time: x held to 0 (and NaN
+  // read as 0), row i = int(x) at most phases - 1, fraction at most 1.
+  __m128 x = _mm_mul_ps(_mm_set1_ps(float(blep_phases)), t);
+  x = _mm_and_ps(_mm_cmpgt_ps(x, zero), x);
+  __m128i i = _mm_cvttps_epi32(x);
+  const __m128i last = _mm_set1_epi32(blep_phases - 1);
+  i = sse2::select_epi32(_mm_cmpgt_epi32(i, last), last, i);
+  __m128 f = _mm_sub_ps(x, _mm_cvtepi32_ps(i));
+  f = sse2::select_ps(_mm_cmpgt_ps(f, one), one, f);
+  _mm_store_si128(reinterpret_cast<__m128i*>(w.row), i);
+  _mm_store_ps(w.fraction, f);
+  _mm_store_ps(w.jump, sse2::select_ps(up, _mm_set1_ps(2.f), _mm_set1_ps(-2.f)));
+}
+
+// insert_correction_rows(ring, rows, t, amplitude) on the ring's slots held
+// in four registers, for a ring read from slot `at` and the position of t:
+// each slot gets the same product, (d0 + (d1 - d0) f) amplitude, added the
+// same way.
+inline void add_rows(__m128 (&slot)[4], const correction_rows& rows, int32_t at, int32_t row, float f, float amplitude) {
+  const float* l = rows.row[row] + blep_taps - at;
+  const float* r = rows.row[row + 1] + blep_taps - at;
+  const __m128 fv = _mm_set1_ps(f), a = _mm_set1_ps(amplitude);
+  for (int32_t s = 0; s < 4; ++s) {
+    const __m128 d0 = _mm_loadu_ps(l + 4 * s), d1 = _mm_loadu_ps(r + 4 * s);
+    slot[s] = _mm_add_ps(slot[s], _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_sub_ps(d1, d0), fv)), a));
+  }
+}
+
 }  // namespace
 
 // One sample of every ramp, four ramps to an SSE2 register. Each lane does
 // the scalar step exactly: d = ratio * increment, add_increment, the wrap
-// test; a ramp that wrapped leaves the register for wrap_ramp, which puts
-// its corrections into the ring in ramp order; the ramps' values are then
-// summed in ramp order, so the sample is the scalar loop's, bit for bit
-// (render_multi_ramp_scalar below). Lanes past the count keep their phase.
+// test; the wraps of a register whose ramps crossed one level at most (the
+// rule but for steps near a cycle a sample) are done in the register, their
+// corrections added to the ring's slots in ramp order; a register with a
+// ramp that crossed two levels sends its wrapped ramps to wrap_ramp, also in
+// ramp order. The ramps' values are then summed in ramp order, so the
+// sample is the scalar loop's, bit for bit (render_multi_ramp_scalar
+// below). Lanes past the count keep their phase. Where the CPU has AVX2,
+// the eight-lane step (multi_ramp_sample) takes the samples whose ramps all
+// cross one level at most.
 float oscillator::render_multi_ramp() {
+#if defined(VORN_AVX2_KERNEL)
+  static_assert(multi_ramp_sample::max_ramps == max_saws);
+  if (svf_lanes::active_kernel() == svf_lanes::kernel::avx2) {
+    const multi_ramp_sample::sample_io io{saw_phase_, saw_lost_, saw_ratio_, 2.f * minblep.integral, saw_count_,
+                                          out_.step.slots, out_.step.index & correction_ring::mask, &minblep_by_phase};
+    multi_ramp_sample::sample_outcome outcome;
+    const float v = multi_ramp_sample::step_avx2(io, increment_, outcome);
+    if (outcome.done) {
+      if (outcome.wrapped && out_.step.pending < blep_taps) out_.step.pending = blep_taps;
+      return out_.process(v) * saw_gain_;
+    }
+  }
+#endif
   const __m128 inc = _mm_set1_ps(increment_);
   const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f);
+  const __m128 two = _mm_set1_ps(2.f), minus_one = _mm_set1_ps(-1.f);
   const __m128 mean_correction = _mm_set1_ps(2.f * minblep.integral);
   alignas(16) float values[max_saws];
   const int32_t groups = (saw_count_ + 3) >> 2;
@@ -339,18 +409,38 @@ float oscillator::render_multi_ramp() {
     const __m128 sum = _mm_add_ps(q0, y);
     _mm_storeu_ps(lost, sse2::select_ps(live, _mm_sub_ps(_mm_sub_ps(sum, q0), y), lost0));
     __m128 q = sse2::select_ps(live, sum, q0);
-    // wrap_ramp's two cases: rising past 1, falling below 0.
-    const __m128 up = _mm_and_ps(_mm_cmpgt_ps(d, zero), _mm_cmpge_ps(q, one));
-    const __m128 down = _mm_and_ps(_mm_cmplt_ps(d, zero), _mm_cmplt_ps(q, zero));
-    const int wraps = _mm_movemask_ps(_mm_and_ps(live, _mm_or_ps(up, down)));
-    _mm_storeu_ps(phase, q);
+    // wrap_ramp's two cases: rising past 1, falling below 0; it crosses one
+    // level for a phase below 2 (rising) or at least -1 (falling).
+    const __m128 up = _mm_and_ps(live, _mm_and_ps(_mm_cmpgt_ps(d, zero), _mm_cmpge_ps(q, one)));
+    const __m128 down = _mm_and_ps(live, _mm_and_ps(_mm_cmplt_ps(d, zero), _mm_cmplt_ps(q, zero)));
+    int wraps = _mm_movemask_ps(_mm_or_ps(up, down));
     if (wraps != 0) {
-      alignas(16) float dk[4];
-      _mm_store_ps(dk, d);
-      for (int32_t l = 0; l < 4; ++l)
-        if (wraps >> l & 1) wrap_ramp(4 * g + l, dk[l]);
-      q = _mm_loadu_ps(phase);
+      const __m128 again = _mm_or_ps(_mm_and_ps(up, _mm_cmpge_ps(q, two)), _mm_and_ps(down, _mm_cmplt_ps(q, minus_one)));
+      if (_mm_movemask_ps(again) == 0) {
+        single_wraps w;
+        wrap_once(q, d, up, down, w);
+        q = w.phase;
+        correction_ring& ring = out_.step;
+        const int32_t at = ring.index & correction_ring::mask;
+        __m128 slot[4];
+        for (int32_t s = 0; s < 4; ++s) slot[s] = _mm_loadu_ps(ring.slots + 4 * s);
+        do {
+          const int32_t l = __builtin_ctz(uint32_t(wraps));
+          add_rows(slot, minblep_by_phase, at, w.row[l], w.fraction[l], w.jump[l]);
+          wraps &= wraps - 1;
+        } while (wraps != 0);
+        for (int32_t s = 0; s < 4; ++s) _mm_storeu_ps(ring.slots + 4 * s, slot[s]);
+        if (ring.pending < blep_taps) ring.pending = blep_taps;
+      } else {
+        _mm_storeu_ps(phase, q);
+        alignas(16) float dk[4];
+        _mm_store_ps(dk, d);
+        for (int32_t l = 0; l < 4; ++l)
+          if (wraps >> l & 1) wrap_ramp(4 * g + l, dk[l]);
+        q = _mm_loadu_ps(phase);
+      }
     }
+    _mm_storeu_ps(phase, q);
     // (2 q - 1) - d * mean correction; 2 q as q + q, the same float.
     _mm_store_ps(values + 4 * g,
                  _mm_sub_ps(_mm_sub_ps(_mm_add_ps(q, q), one), _mm_mul_ps(d, mean_correction)));
