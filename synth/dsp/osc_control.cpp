@@ -142,17 +142,22 @@ float apply_xmod(float hz, int32_t setting, float u, bool self) {
   }
 }
 
-float keytracked_hz(keytrack_memo& m, float hz_a, float keytrack, float sample_rate) {
-  if (hz_a != m.hz_a || keytrack != m.keytrack || sample_rate != m.sample_rate) {
-    // In octaves above note 0: A's note a, then (a - 5) k + 5 around middle
-    // C (note 60, five octaves up).
-    constexpr float middle_c_octaves = 5.f;
-    const float a = log2_fast(std::max(hz_a, 1e-6f)) - log2_note0;
-    m.hz = octaves_hz((a - middle_c_octaves) * keytrack + middle_c_octaves, sample_rate);
-    m.hz_a = hz_a;
-    m.keytrack = keytrack;
-    m.sample_rate = sample_rate;
+float keytracked_hz(keytrack_memo& m, float hz_held, int32_t pitch_mod, float keytrack, float sample_rate) {
+  if (hz_held != m.hz_held || m.sample_rate == 0.f) {
+    m.hz_held = hz_held;
+    m.octaves_held = log2_fast(std::max(hz_held, 1e-6f)) - log2_note0;
+  } else if (pitch_mod == m.pitch_mod && keytrack == m.keytrack && sample_rate == m.sample_rate) {
+    return m.hz;
   }
+  // In octaves above note 0: A's pitch a, then (a - 5) k + 5 around middle
+  // C (note 60, five octaves up).
+  constexpr float middle_c_octaves = 5.f;
+  constexpr float octaves_per_unit = 1.f / 8192.f;
+  const float a = m.octaves_held + float(pitch_mod) * octaves_per_unit;
+  m.hz = octaves_hz((a - middle_c_octaves) * keytrack + middle_c_octaves, sample_rate);
+  m.pitch_mod = pitch_mod;
+  m.keytrack = keytrack;
+  m.sample_rate = sample_rate;
   return m.hz;
 }
 
@@ -173,7 +178,8 @@ void tune_oscillators(osc_control_state& s, const osc_control_inputs& in, float 
   else if (in.keytrack_b == 1.f)
     r.hz_b = ratio_b * r.hz_a;
   else
-    r.hz_b = ratio_b * keytracked_hz(s.keytrack, r.hz_a, in.keytrack_b, sample_rate);
+    r.hz_b = ratio_b * keytracked_hz(s.keytrack, base * in.tune_1 * in.tune_2, in.pitch_mod, in.keytrack_b,
+                                     sample_rate);
   const float hz_b = apply_xmod(r.hz_b, in.xmod_setting, in.xmod_b, xmod_uses_b(in.xmod_setting));
   r.increment_b = clamp_increment(hz_b, period);
 }

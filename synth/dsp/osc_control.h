@@ -133,20 +133,26 @@ struct osc_control_result {
   float pcm_start_b = 0.f;
 };
 
-// B's keytrack between 0 and 1 takes A's frequency to a note and back, a
-// logarithm and an exponential: the last result (before B's ratio) is kept
-// with the inputs it was made from, since A's frequency before XMod holds
-// still while XMod alone moves the increments. A rate of 0 marks it empty.
+// B's keytrack between 0 and 1 takes A's pitch to octaves and back. A's
+// frequency before its pitch modulation (the glided base times the tunings)
+// holds still while an LFO moves the modulation, so its logarithm is kept
+// with it, and the modulation u (1/8192 octave) adds to it as it stands;
+// the last result (before B's ratio) is kept with all its inputs, since XMod
+// alone moves the increments. A rate of 0 marks it empty.
 struct keytrack_memo {
-  float hz_a = 0.f;
+  float hz_held = 0.f;
+  float octaves_held = 0.f;  // log2(hz_held / note 0's frequency)
+  int32_t pitch_mod = 0;
   float keytrack = 0.f;
   float sample_rate = 0.f;
   float hz = 0.f;
 };
 
-// B's frequency before its ratio at keytrack k (0 < k < 1, neither end):
-// A's pitch scaled by k around middle C, held to 0 .. half the rate.
-float keytracked_hz(keytrack_memo& m, float hz_a, float keytrack, float sample_rate);
+// B's frequency before its ratio at keytrack k (0 < k < 1, neither end): A's
+// pitch (hz_held raised by u) scaled by k around middle C, held to 0 .. half
+// the rate. The modulation counts as the exact 2^(u / 8192) that pitch_ratio
+// approximates to 4e-6 (0.006 cent).
+float keytracked_hz(keytrack_memo& m, float hz_held, int32_t pitch_mod, float keytrack, float sample_rate);
 
 struct osc_control_state {
   glide_state glide;

@@ -325,24 +325,30 @@ TEST(osc_control, retune_matches_the_whole_tick_under_every_xmod_setting_and_key
 }
 
 TEST(osc_control, keytrack_between_the_ends_scales_the_distance_from_middle_c) {
-  // A at any pitch a float frequency reaches below half the rate, B at
-  // keytrack k sits k times as far from middle C, in cents, as A does.
+  // A at any pitch a float frequency reaches below half the rate, raised or
+  // lowered by its modulation, B at keytrack k sits k times as far from
+  // middle C, in cents, as A does.
   keytrack_memo m;
   double worst = 0;
   for (float k : {0.05f, 0.25f, 0.5f, 0.805f, 0.999f}) {
-    for (double note = -24; note <= 134; note += 0.37) {
-      const float hz_a = float(equal_tempered(60) * std::exp2((note - 60) / 12.0));
-      const double expected = equal_tempered(60) * std::exp2(k * std::log2(double(hz_a) / equal_tempered(60)));
-      worst = std::max(worst, std::fabs(analysis::cents(keytracked_hz(m, hz_a, k, rate), expected)));
+    for (int32_t u : {0, 3001, -8192 * 2 - 77}) {
+      for (double note = -24; note <= 134; note += 0.37) {
+        const float held = float(equal_tempered(60) * std::exp2((note - 60) / 12.0));
+        const double hz_a = held * std::exp2(u / 8192.0);
+        const double expected =
+            std::min(equal_tempered(60) * std::exp2(k * std::log2(hz_a / equal_tempered(60))), rate / 2.0);
+        worst = std::max(worst, std::fabs(analysis::cents(keytracked_hz(m, held, u, k, rate), expected)));
+      }
     }
   }
   EXPECT_LT(worst, 0.01);  // the exponential's table; the logarithm adds a few millionths
-  EXPECT_EQ(keytracked_hz(m, 20000.f, 0.999f, 30000.f), 15000.f);  // held to half the rate
+  EXPECT_EQ(keytracked_hz(m, 20000.f, 0, 0.999f, 30000.f), 15000.f);  // held to half the rate
 }
 
 TEST(osc_control, keytrack_between_the_ends_follows_each_of_its_inputs) {
-  // The kept note is made again when A's frequency, the keytrack or the
-  // rate moves, each alone; a rate low enough limits B at half of it.
+  // The kept pitch is made again when A's held frequency, its modulation,
+  // the keytrack or the rate moves, each alone; a rate low enough limits B
+  // at half of it.
   osc_control_inputs in;
   in.pitch = 100.f;
   in.keytrack_b = 0.5f;
@@ -357,7 +363,7 @@ TEST(osc_control, keytrack_between_the_ends_follows_each_of_its_inputs) {
     osc_control_tick(s, in, other_rate, r);
     expect_fresh_tick(in, other_rate, r);
   }
-  EXPECT_EQ(keytracked_hz(s.keytrack, r.hz_a, 0.9f, 1000.f), 500.f);
+  EXPECT_EQ(keytracked_hz(s.keytrack, r.hz_a, 0, 0.9f, 1000.f), 500.f);
   in.pitch_mod = 8192;
   osc_control_retune(s, in, rate, 1.f / rate, r);
   expect_fresh_tick(in, rate, r);

@@ -102,7 +102,9 @@ void run_schedule(uint32_t start_clock, uint32_t c_q32, float c, Goal goal_of, b
   }
   EXPECT_EQ(p.list.count, 0);
   EXPECT_EQ(p.list.filter_entries, 0u);
-  if (sparse) EXPECT_GT(empty_ticks, 300) << "the list must stand empty between goals";
+  if (sparse) {
+    EXPECT_GT(empty_ticks, 300) << "the list must stand empty between goals";
+  }
 }
 
 }  // namespace
