@@ -40,17 +40,54 @@ void prepare(oscillator* osc, int count, float spread) {
   }
 }
 
-// n samples: osc[0] through render(), osc[1] through the scalar step.
-void expect_same(oscillator* osc, const motion& m, int from, int n) {
+// The wraps of the live ramps, sample by sample; how many ramp steps were
+// of a cycle or more (|ratio * increment| >= 1: the ramp may cross two
+// levels) and how many below; the samples with wraps by their index modulo
+// the ring's size, and the longest stretch without.
+struct wrap_tally {
+  long samples_with_wraps = 0, wraps = 0, fast_steps = 0, slow_steps = 0;
+  uint32_t positions = 0;
+  int last_wrap = 0, longest_gap = 0;
+};
+
+void tally(const oscillator& o, const float* before, float inc, int i, wrap_tally& t) {
+  int wrapped = 0;
+  for (int k = 0; k < o.saw_count(); ++k) {
+    const float d = o.saw_ratio(k) * inc;
+    const float moved = o.saw_phase(k) - before[k];
+    if ((d > 0.f && moved < 0.f) || (d < 0.f && moved > 0.f)) ++wrapped;
+    (std::fabs(d) >= 1.f ? t.fast_steps : t.slow_steps) += 1;
+  }
+  t.wraps += wrapped;
+  if (wrapped == 0) return;
+  ++t.samples_with_wraps;
+  t.positions |= 1u << (i % correction_ring::size);
+  t.longest_gap = std::max(t.longest_gap, i - t.last_wrap);
+  t.last_wrap = i;
+}
+
+// Samples from..from+n-1: osc[0] through render(), osc[1] through the scalar
+// step, sample i at the increment centre + depth sin(rate i); the wraps of
+// osc[0] counted into `t` when given.
+void expect_same(oscillator* osc, const motion& m, int from, int n, wrap_tally* t = nullptr) {
+  float before[oscillator::max_saws];
   for (int i = from; i < from + n; ++i) {
+    for (int k = 0; k < oscillator::max_saws; ++k) before[k] = osc[0].saw_phase(k);
     const float inc = m.centre + m.depth * std::sin(float(i) * m.rate);
     osc[0].set_increment(inc);
     osc[1].set_increment(inc);
     const float got = osc[0].render();
     const float expect = osc[1].render_multi_ramp_scalar();
     ASSERT_EQ(got, expect) << "@" << i;
+    if (t) tally(osc[0], before, osc[0].increment(), i, *t);
   }
   for (int k = 0; k < oscillator::max_saws; ++k) ASSERT_EQ(osc[0].saw_phase(k), osc[1].saw_phase(k)) << "ramp " << k;
+}
+
+wrap_tally expect_same_counting(oscillator* osc, const motion& m, int n) {
+  wrap_tally t;
+  expect_same(osc, m, 0, n, &t);
+  return t;
 }
 
 }  // namespace
@@ -99,55 +136,6 @@ TEST_P(multi_ramp_sample, ramps_past_a_shrunk_count_keep_their_phases) {
   expect_same(osc, m, 500, 300);
 }
 
-namespace {
-
-// The wraps of the live ramps, sample by sample; how many ramp steps were
-// of a cycle or more (|ratio * increment| >= 1: the ramp may cross two
-// levels) and how many below; the samples with wraps by their index modulo
-// the ring's size, and the longest stretch without.
-struct wrap_tally {
-  long samples_with_wraps = 0, wraps = 0, fast_steps = 0, slow_steps = 0;
-  uint32_t positions = 0;
-  int last_wrap = 0, longest_gap = 0;
-};
-
-void tally(const oscillator& o, const float* before, float inc, int i, wrap_tally& t) {
-  int wrapped = 0;
-  for (int k = 0; k < o.saw_count(); ++k) {
-    const float d = o.saw_ratio(k) * inc;
-    const float moved = o.saw_phase(k) - before[k];
-    if ((d > 0.f && moved < 0.f) || (d < 0.f && moved > 0.f)) ++wrapped;
-    (std::fabs(d) >= 1.f ? t.fast_steps : t.slow_steps) += 1;
-  }
-  t.wraps += wrapped;
-  if (wrapped == 0) return;
-  ++t.samples_with_wraps;
-  t.positions |= 1u << (i % correction_ring::size);
-  t.longest_gap = std::max(t.longest_gap, i - t.last_wrap);
-  t.last_wrap = i;
-}
-
-// expect_same with a tally of the wraps of osc[0]; the increment of sample i
-// is centre + depth sin(rate i).
-wrap_tally expect_same_counting(oscillator* osc, const motion& m, int n) {
-  wrap_tally t;
-  float before[oscillator::max_saws];
-  for (int i = 0; i < n; ++i) {
-    for (int k = 0; k < oscillator::max_saws; ++k) before[k] = osc[0].saw_phase(k);
-    const float inc = m.centre + m.depth * std::sin(float(i) * m.rate);
-    osc[0].set_increment(inc);
-    osc[1].set_increment(inc);
-    const float got = osc[0].render();
-    const float expect = osc[1].render_multi_ramp_scalar();
-    EXPECT_EQ(got, expect) << "@" << i;
-    if (got != expect) return t;
-    tally(osc[0], before, osc[0].increment(), i, t);
-  }
-  for (int k = 0; k < oscillator::max_saws; ++k) EXPECT_EQ(osc[0].saw_phase(k), osc[1].saw_phase(k)) << "ramp " << k;
-  return t;
-}
-
-}  // namespace
 
 // Every count (registers cut short at every length), spreads from barely
 // detuned to the widest the control gives, pitches that rise, fall, pass
