@@ -8,7 +8,7 @@
 //
 //   bench/automation_blocks [--blocks N] [--chord B] [--only K] [--patch SEED] [--param P] [--state FILE]
 //                           [--soak SEED --from BLOCK] [--set P=V ...] [--trace MS] [--saws N]
-//                           [--plugin path/to/vorn.so]
+//                           [--pace US] [--plugin path/to/vorn.so]
 //
 // --only K runs that row alone (for a profiler); --patch SEED (not 0) sets
 // every host parameter to a random value first, as the soak's automation
@@ -25,13 +25,18 @@
 // one setting of a slow sound changed, to see what it costs. --trace MS
 // prints every block that took longer than MS (its number from the row's
 // first block). --saws N gives the Ramp waveform N ramps (1..16; the
-// instance's own count otherwise, 16 by default).
+// instance's own count otherwise, 16 by default). --pace US sleeps US
+// microseconds before every block, as a host's audio thread waits for the
+// next period: the caches and the core's clock as a real-time host leaves
+// them, against the same blocks back to back.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -119,7 +124,7 @@ class soak_automation {
 
 row_figures run_row(vsthost::plugin_instance& p, int32_t per_block, int64_t blocks, int64_t chord_every,
                     uint32_t patch_seed, int32_t only_param, int32_t notes, soak_automation* soak_lanes,
-                    double trace_over) {
+                    double trace_over, int32_t pace_us) {
   if (notes == pool)
     p.effect()->setParameter(p.effect(), voices_param, (float(voices_steps - 1) + 0.5f) / (float(voices_steps - 1) + 0.999f));
   for (int32_t i = 0; patch_seed != 0 && i < host_parameters; ++i)
@@ -141,6 +146,7 @@ row_figures run_row(vsthost::plugin_instance& p, int32_t per_block, int64_t bloc
       const float value = float(next_random(seed) % 10000) / 9999.f;
       p.effect()->setParameter(p.effect(), index, value);
     }
+    if (pace_us > 0) std::this_thread::sleep_for(std::chrono::microseconds(pace_us));
     const double t0 = bench::thread_cpu_seconds();
     p.process(l.data(), r.data(), frames);
     cpu.push_back(bench::thread_cpu_seconds() - t0);
@@ -170,6 +176,7 @@ int main(int argc, char** argv) {
   uint64_t soak_seed = 0;
   double trace_ms = 0.0;
   int32_t saws = 0;
+  int32_t pace_us = 0;
   std::vector<std::pair<int32_t, float>> settings;
   int64_t soak_from = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -183,6 +190,7 @@ int main(int argc, char** argv) {
       settings.emplace_back(std::atoi(argv[i + 1]), std::strtof(std::strchr(argv[i + 1], '=') + 1, nullptr));
     else if (!std::strcmp(argv[i], "--saws")) saws = std::clamp(std::atoi(argv[i + 1]), 1, 16);
     else if (!std::strcmp(argv[i], "--trace")) trace_ms = std::atof(argv[i + 1]);
+    else if (!std::strcmp(argv[i], "--pace")) pace_us = std::clamp(std::atoi(argv[i + 1]), 0, 100000);
     else if (!std::strcmp(argv[i], "--soak")) soak_seed = std::strtoull(argv[i + 1], nullptr, 10);
     else if (!std::strcmp(argv[i], "--from")) soak_from = std::max<int64_t>(0, std::atoll(argv[i + 1]));
     else if (!std::strcmp(argv[i], "--patch")) patch_seed = uint32_t(std::strtoul(argv[i + 1], nullptr, 10));
@@ -209,7 +217,8 @@ int main(int argc, char** argv) {
       std::printf("(%d notes, %d ramps to a Ramp oscillator)\n", int(notes), int(command(p, cmd_saw_count, nullptr, ignored)));
     std::unique_ptr<soak_automation> soak_lanes;
     if (soak_seed != 0) soak_lanes = std::make_unique<soak_automation>(soak_seed, soak_from);
-    const row_figures f = run_row(p, k, blocks, chord_every, patch_seed, only_param, notes, soak_lanes.get(), trace_ms * 1e-3);
+    const row_figures f = run_row(p, k, blocks, chord_every, patch_seed, only_param, notes, soak_lanes.get(), trace_ms * 1e-3,
+                                  pace_us);
     if (soak_lanes)
       std::printf("%-28s %10.3f %10.3f %10.3f %10.2f\n", "soak", f.median * 1e3, f.p99 * 1e3, f.worst * 1e3, 100.0 * f.over);
     else
