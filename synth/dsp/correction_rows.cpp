@@ -1,8 +1,6 @@
 #include "synth/dsp/correction_rows.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "synth/dsp/correction_rows_sse2.h"
 
 namespace synth {
 
@@ -26,21 +24,14 @@ void insert_correction_rows(correction_ring& ring, const correction_rows& rows, 
   const table_position where = position_in_table(blep_phases, t);
   const int32_t j = where.row;
   const float f = where.fraction;
+#if defined(__SSE2__)
+  __m128 slot[4];
+  for (int32_t s = 0; s < 4; ++s) slot[s] = _mm_loadu_ps(ring.slots + 4 * s);
+  add_correction_rows(slot, rows, ring.index & correction_ring::mask, j, f, amplitude);
+  for (int32_t s = 0; s < 4; ++s) _mm_storeu_ps(ring.slots + 4 * s, slot[s]);
+#else
   const float* left = rows.row[j];
   const float* right = rows.row[j + 1];
-#if defined(__SSE2__)
-  // Tap k goes to slot (index + k) & mask: slot s takes tap (s - index) & mask,
-  // entry taps + s - index of a row.
-  const int32_t at = ring.index & correction_ring::mask;
-  const float* l = left + blep_taps - at;
-  const float* r = right + blep_taps - at;
-  const __m128 fv = _mm_set1_ps(f), a = _mm_set1_ps(amplitude);
-  for (int32_t s = 0; s < correction_ring::size; s += 4) {
-    const __m128 d0 = _mm_loadu_ps(l + s), d1 = _mm_loadu_ps(r + s);
-    const __m128 c = _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_sub_ps(d1, d0), fv)), a);
-    _mm_storeu_ps(ring.slots + s, _mm_add_ps(_mm_loadu_ps(ring.slots + s), c));
-  }
-#else
   for (int32_t k = 0; k < blep_taps; ++k)
     ring.slots[(ring.index + k) & correction_ring::mask] += (left[k] + (right[k] - left[k]) * f) * amplitude;
 #endif

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "synth/dsp/correction_rows.h"
+#include "synth/dsp/correction_rows_sse2.h"
 #include "synth/dsp/exp2.h"
 #include "synth/dsp/exp2_lanes.h"
 #include "synth/dsp/multi_ramp_sample.h"
@@ -350,20 +351,6 @@ inline void wrap_once(__m128 q, __m128 d, __m128 up, __m128 down, single_wraps& 
   _mm_store_ps(w.jump, sse2::select_ps(up, _mm_set1_ps(2.f), _mm_set1_ps(-2.f)));
 }
 
-// insert_correction_rows(ring, rows, t, amplitude) on the ring's slots held
-// in four registers, for a ring read from slot `at` and the position of t:
-// each slot gets the same product, (d0 + (d1 - d0) f) amplitude, added the
-// same way.
-inline void add_rows(__m128 (&slot)[4], const correction_rows& rows, int32_t at, int32_t row, float f, float amplitude) {
-  const float* l = rows.row[row] + blep_taps - at;
-  const float* r = rows.row[row + 1] + blep_taps - at;
-  const __m128 fv = _mm_set1_ps(f), a = _mm_set1_ps(amplitude);
-  for (int32_t s = 0; s < 4; ++s) {
-    const __m128 d0 = _mm_loadu_ps(l + 4 * s), d1 = _mm_loadu_ps(r + 4 * s);
-    slot[s] = _mm_add_ps(slot[s], _mm_mul_ps(_mm_add_ps(d0, _mm_mul_ps(_mm_sub_ps(d1, d0), fv)), a));
-  }
-}
-
 }  // namespace
 
 // One sample of every ramp, four ramps to an SSE2 register. Each lane does
@@ -426,7 +413,7 @@ float oscillator::render_multi_ramp() {
         for (int32_t s = 0; s < 4; ++s) slot[s] = _mm_loadu_ps(ring.slots + 4 * s);
         do {
           const int32_t l = __builtin_ctz(uint32_t(wraps));
-          add_rows(slot, minblep_by_phase, at, w.row[l], w.fraction[l], w.jump[l]);
+          add_correction_rows(slot, minblep_by_phase, at, w.row[l], w.fraction[l], w.jump[l]);
           wraps &= wraps - 1;
         } while (wraps != 0);
         for (int32_t s = 0; s < 4; ++s) _mm_storeu_ps(ring.slots + 4 * s, slot[s]);
