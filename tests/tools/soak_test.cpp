@@ -14,6 +14,7 @@
 
 #include "tests/support/scratch.h"
 #include "tools/soak/soak_checker.h"
+#include "tools/soak/soak_replay.h"
 #include "tools/soak/soak_schedule.h"
 #include "tools/soak/soak_sound.h"
 
@@ -120,6 +121,61 @@ TEST(soak_checker, a_saved_file_must_be_one_whole_chunk_with_no_temporary_beside
   check.loaded(whole, "not a state file", 6.0);
   EXPECT_EQ(check.count(soak::breach::load), 1);
   std::filesystem::remove_all(dir);
+}
+
+// The replay's verdict: an over-bound call stands when the replay timed the
+// same samples over the bound again (judged on the lesser time), or could
+// not play the same samples at all; it falls when the replay was in bound.
+TEST(soak_replay, a_call_stands_only_when_its_replay_is_over_too_or_plays_other_samples) {
+  block_of_samples ok;
+  const uint64_t h = soak::block_hash(ok.left.data(), ok.right.data(), frames);
+  block_of_samples other = ok;
+  other.right[63] = std::nextafter(other.right[63], 1.f);  // one bit in the last sample
+  EXPECT_NE(soak::block_hash(other.left.data(), other.right.data(), frames), h);
+  EXPECT_NE(soak::block_hash(ok.right.data(), ok.left.data(), frames), h) << "the channels are not interchangeable";
+
+  const double bound = 0.7e-3;
+  const std::vector<soak::timed_block> run = {
+      {10, 0.9e-3, h}, {11, 4.0e-3, h}, {12, 0.8e-3, h}, {13, 2.0e-3, h + 1}, {14, 1.0e-3, h}};
+  const std::vector<soak::timed_block> replay = {
+      {10, 0.8e-3, h},   // over again: stands at 0.8
+      {11, 0.3e-3, h},   // a stall in the run: falls
+      {12, 0.9e-3, h},   // over again: stands at the run's 0.8
+      {13, 0.1e-3, h}};  // other samples: stands at the run's 2.0; 14 never played: stands
+  const soak::confirmation c = soak::confirm(run, replay, bound);
+  EXPECT_EQ(c.again, 2);
+  EXPECT_EQ(c.not_again, 1);
+  EXPECT_EQ(c.different, 2);
+  EXPECT_EQ(c.counted(), 4);
+  EXPECT_EQ(c.worst_block, 13);
+  EXPECT_DOUBLE_EQ(c.worst_seconds, 2.0e-3);
+  const soak::confirmation exact = soak::confirm({{10, 0.9e-3, h}}, {{10, bound, h}}, bound);
+  EXPECT_EQ(exact.counted(), 0) << "a replay at the bound is in bound";
+
+  const std::filesystem::path dir = test_support::make_scratch_dir("soak-replay");
+  ASSERT_FALSE(dir.empty());
+  const std::string path = (dir / "blocks.txt").string();
+  ASSERT_TRUE(soak::write_timed_blocks(path, run));
+  std::vector<soak::timed_block> back;
+  ASSERT_TRUE(soak::read_timed_blocks(path, back));
+  ASSERT_EQ(back.size(), run.size());
+  for (size_t i = 0; i < run.size(); ++i) {
+    EXPECT_EQ(back[i].block, run[i].block);
+    EXPECT_EQ(back[i].hash, run[i].hash);
+    EXPECT_NEAR(back[i].cpu_seconds, run[i].cpu_seconds, 1e-9);
+  }
+  std::filesystem::remove_all(dir);
+
+  soak::checker check;
+  check.block(ok.left.data(), ok.right.data(), frames, 1.0, 1.0, 1.0);
+  check.block(ok.left.data(), ok.right.data(), frames, 1.0, 1.0, 2.0);
+  check.stuck_voices(1, 1, 3.0);
+  check.judge_process_time(1);
+  EXPECT_EQ(check.count(soak::breach::process_time), 1);
+  check.judge_process_time(0);
+  EXPECT_EQ(check.count(soak::breach::process_time), 0);
+  ASSERT_EQ(check.first_breaches().size(), 1u) << "only the stuck note's line is left";
+  EXPECT_TRUE(check.failed()) << "the stuck note still fails the soak";
 }
 
 TEST(soak_schedule, a_seed_replays_and_the_first_minute_does_everything_the_soak_promises) {

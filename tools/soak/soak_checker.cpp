@@ -16,6 +16,7 @@
 // which the finite check reports too).
 #include "tools/soak/soak_checker.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -106,6 +107,18 @@ void checker::block(const float* left, const float* right, int32_t frames, doubl
     m->worst_wall_seconds = std::max(m->worst_wall_seconds, wall_seconds);
     m->peak = std::max(m->peak, peak);
   }
+}
+
+void checker::judge_process_time(int64_t counted) {
+  int64_t& n = counts_[size_t(breach::process_time)];
+  counted = std::min(counted, n);
+  total_ -= n - counted;
+  n = counted;
+  if (counted > 0) return;
+  const std::string name = breach_name(breach::process_time);
+  first_.erase(std::remove_if(first_.begin(), first_.end(),
+                              [&](const std::string& text) { return text.compare(0, name.size(), name) == 0; }),
+               first_.end());
 }
 
 void checker::stuck_voices(int32_t held, int32_t sounding, double seconds) {

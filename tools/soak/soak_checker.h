@@ -78,6 +78,10 @@ class checker {
   // A load of a file this soak saved whole must succeed.
   void loaded(const std::string& path, const std::string& outcome, double seconds);
 
+  // The replay's verdict on the process-time breaches: only `counted` of
+  // them stand (tools/soak/soak_replay.h).
+  void judge_process_time(int64_t counted);
+
   bool failed() const { return total_ > 0; }
   int64_t count(breach b) const { return counts_[size_t(b)]; }
   // "stuck note at 3:12.40: 2 voices held ..." for the first breach of each kind.

@@ -13,6 +13,7 @@
 
 #include "plugin/vst2/tool_request.h"
 #include "riff/chunk.h"
+#include "tools/soak/soak_replay.h"
 #include "tools/ahx/module.h"
 #include "tools/ahx/song_text.h"
 
@@ -429,6 +430,7 @@ double host::process(checker& check, double seconds) {
   getrusage(RUSAGE_THREAD, &u1);
   last_faults_ = u1.ru_minflt - u0.ru_minflt + u1.ru_majflt - u0.ru_majflt;
   last_switches_ = u1.ru_nivcsw - u0.ru_nivcsw;
+  last_hash_ = block_hash(left_.data(), right_.data(), block_frames);
   check.block(left_.data(), right_.data(), block_frames, cpu1 - cpu0, wall1 - wall0, seconds);
   return cpu1 - cpu0;
 }

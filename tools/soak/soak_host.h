@@ -62,6 +62,8 @@ class host {
   // CLOCK_MONOTONIC at the start of the last process call, in seconds (to
   // find a slow block's samples in a profile recorded on that clock).
   double last_start() const { return last_start_; }
+  // The bits of the last block's samples (tools/soak/soak_replay.h).
+  uint64_t last_hash() const { return last_hash_; }
   // What is sounding, for the log of a slow block (tools/soak/soak_sound.h):
   // the program, its telling settings, the slots' effects, the voices by stage.
   std::string sound_now();
@@ -115,6 +117,7 @@ class host {
   done_counts done_;
   int64_t last_faults_ = 0, last_switches_ = 0;
   double last_start_ = 0.0;
+  uint64_t last_hash_ = 0;
 };
 
 }  // namespace soak
