@@ -149,6 +149,10 @@ TEST(soak_replay, a_call_stands_only_when_its_replay_is_over_too_or_plays_other_
   EXPECT_EQ(c.counted(), 4);
   EXPECT_EQ(c.worst_block, 13);
   EXPECT_DOUBLE_EQ(c.worst_seconds, 2.0e-3);
+  ASSERT_EQ(c.run_times.size(), 4u);
+  EXPECT_EQ(c.run_times[1].block, 12);
+  EXPECT_DOUBLE_EQ(c.replay_times[1].cpu_seconds, 0.9e-3);
+  EXPECT_EQ(c.replay_times[2].hash, 0u) << "block 13's replay played other samples";
   const soak::confirmation exact = soak::confirm({{10, 0.9e-3, h}}, {{10, bound, h}}, bound);
   EXPECT_EQ(exact.counted(), 0) << "a replay at the bound is in bound";
 

@@ -243,6 +243,13 @@ void judge_over_bound_calls(const std::vector<soak::timed_block>& over, const so
               "samples; the worst of the lesser times %.3f ms (block %lld)\n",
               over.size(), static_cast<long long>(c.again), static_cast<long long>(c.not_again),
               static_cast<long long>(c.different), c.worst_seconds * 1e3, static_cast<long long>(c.worst_block));
+  for (size_t i = 0; i < c.run_times.size(); ++i) {
+    const soak::timed_block &run = c.run_times[i], &again = c.replay_times[i];
+    char replayed[48] = "the replay played other samples";
+    if (again.hash == run.hash) std::snprintf(replayed, sizeof replayed, "replay %.3f ms", again.cpu_seconds * 1e3);
+    std::printf("  over in both: block %lld at %s, run %.3f ms, %s\n", static_cast<long long>(run.block),
+                soak::clock_text(double(run.block) / soak::blocks_per_second).c_str(), run.cpu_seconds * 1e3, replayed);
+  }
   check.judge_process_time(c.counted());
 }
 

@@ -61,15 +61,21 @@ confirmation confirm(const std::vector<timed_block>& run, const std::vector<time
   for (const timed_block& b : run) {
     const auto found = again.find(b.block);
     double judged = b.cpu_seconds;
+    timed_block replayed{b.block, 0.0, 0};
     if (found == again.end() || found->second->hash != b.hash) {
       ++c.different;
     } else {
+      replayed = *found->second;
       judged = std::min(b.cpu_seconds, found->second->cpu_seconds);
       if (judged <= bound_seconds) {
         ++c.not_again;
         continue;
       }
       ++c.again;
+    }
+    if (c.run_times.size() < confirmation::kept_blocks) {
+      c.run_times.push_back(b);
+      c.replay_times.push_back(replayed);
     }
     if (judged > c.worst_seconds) {
       c.worst_seconds = judged;

@@ -46,6 +46,10 @@ struct confirmation {
   int64_t different = 0;  // the replay played other samples, or not the block
   double worst_seconds = 0.0;  // the worst lesser time of the two, over those that count
   int64_t worst_block = -1;
+  // The first of those that count (at most kept_blocks): the run's time,
+  // and the replay's (0 when it played other samples).
+  static constexpr size_t kept_blocks = 24;
+  std::vector<timed_block> run_times, replay_times;
   int64_t counted() const { return again + different; }
 };
 confirmation confirm(const std::vector<timed_block>& run, const std::vector<timed_block>& replay,
