@@ -176,6 +176,7 @@ TEST(soak_replay, a_call_stands_only_when_its_replay_is_over_too_or_plays_other_
   check.stuck_voices(1, 1, 3.0);
   check.judge_process_time(1);
   EXPECT_EQ(check.count(soak::breach::process_time), 1);
+  EXPECT_EQ(check.first_breaches().size(), 1u) << "the first raw reading's line goes";
   check.judge_process_time(0);
   EXPECT_EQ(check.count(soak::breach::process_time), 0);
   ASSERT_EQ(check.first_breaches().size(), 1u) << "only the stuck note's line is left";

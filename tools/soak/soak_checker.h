@@ -79,7 +79,7 @@ class checker {
   void loaded(const std::string& path, const std::string& outcome, double seconds);
 
   // The replay's verdict on the process-time breaches: only `counted` of
-  // them stand (tools/soak/soak_replay.h).
+  // them stand (tools/soak/soak_replay.h), and the first raw one's line goes.
   void judge_process_time(int64_t counted);
 
   bool failed() const { return total_ > 0; }
