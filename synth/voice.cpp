@@ -258,7 +258,7 @@ void voice::set_param(int index, float v, bool smooth) {
       set_smoothed(&panning_, to_q31(v), smooth, true);
       break;
     case p::glide_mode:
-      osc_ctl_.glide.mode = std::clamp(w, 0, glide_mode::count - 1);
+      glide_set_mode(osc_ctl_.glide, w, osc_in_.pitch, osc_in_.offset, ctx_->sample_rate);
       break;
     case p::glide_time:
       glide_set_time(osc_ctl_.glide, v, ctx_->control_rate);

@@ -86,6 +86,21 @@ void glide_start(glide_state& g, double from, float pitch, float offset, float s
   }
 }
 
+void glide_set_mode(glide_state& g, int32_t mode, float pitch, float offset, float sample_rate) {
+  mode = std::clamp(mode, 0, glide_mode::count - 1);
+  if (mode == g.mode) return;
+  const bool was_hz = glide_in_hz(g.mode), now_hz = glide_in_hz(mode);
+  g.mode = mode;
+  if (!(sample_rate > 0.f)) return;
+  if (now_hz && !was_hz)
+    g.position = double(note_hz(g.position + double(offset), sample_rate));
+  else if (was_hz && !now_hz)
+    g.position = g.position > 0.0 ? 12.0 * std::log2(g.position / double(note0_hz)) - double(offset) : double(pitch);
+  // The exponential modes keep no step; a linear one coming after them
+  // would otherwise stand still.
+  if (mode == glide_mode::linear || mode == glide_mode::linear_hz) glide_start(g, g.position, pitch, offset, sample_rate);
+}
+
 float glide_tick(glide_state& g, float pitch, float offset, float sample_rate) {
   const double p = pitch;
   if (!g.enabled || g.mode <= glide_mode::off || g.mode >= glide_mode::count) {

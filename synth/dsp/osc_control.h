@@ -59,6 +59,12 @@ double glide_position_of(int32_t mode, float pitch, float offset, float sample_r
 // A glide starts at a note: departs from `from` (in the mode's domain) and
 // sets the linear step r.
 void glide_start(glide_state& g, double from, float pitch, float offset, float sample_rate);
+// A new mode while a note sounds: the position moves into the new mode's
+// domain (Hz or semitones) at the frequency it stands for, so the pitch goes
+// on from where it was instead of leaping (a position of 261.6 Hz read as
+// 261.6 semitones is far above the Nyquist frequency); a linear mode's step
+// is made anew from there, as at a glide's start.
+void glide_set_mode(glide_state& g, int32_t mode, float pitch, float offset, float sample_rate);
 // One control tick towards P; returns the glided base frequency F in Hz.
 float glide_tick(glide_state& g, float pitch, float offset, float sample_rate);
 // The glide sits on its target: a tick would leave it and its result as they are.

@@ -130,6 +130,34 @@ TEST(osc_control, glide_modes_reach_their_targets_in_the_stated_time) {
   EXPECT_NEAR(glide_tick(g, 69, 12, rate), 880, 0.02);
 }
 
+// Switching between a pitch mode and a Hz mode mid-glide carries the
+// position across at the frequency it stands for: the next tick's frequency
+// is where the last one left off (within one tick's move, a few cents), and
+// the glide still ends on the target, a linear mode after an exponential one
+// included. Without the conversion a position of ~300 Hz read as semitones
+// lands at the Nyquist frequency.
+TEST(osc_control, a_new_glide_mode_mid_glide_goes_on_from_the_pitch_it_had) {
+  const float control_rate = rate;
+  const float from = 48, to = 62, offset = 3;
+  for (int32_t first : {glide_mode::off, glide_mode::log, glide_mode::linear, glide_mode::log_hz, glide_mode::linear_hz})
+    for (int32_t second : {glide_mode::log, glide_mode::linear, glide_mode::log_hz, glide_mode::linear_hz}) {
+      SCOPED_TRACE(std::to_string(first) + " to " + std::to_string(second));
+      glide_state g;
+      g.mode = first;
+      glide_set_time(g, 0.4f, control_rate);
+      glide_start(g, glide_position_of(first, from, offset, rate), to, offset, rate);
+      float before = 0.f;
+      for (int i = 0; i < 500; ++i) before = glide_tick(g, to, offset, rate);
+      glide_set_mode(g, second, to, offset, rate);
+      EXPECT_EQ(g.mode, second);
+      const float after = glide_tick(g, to, offset, rate);
+      EXPECT_LT(std::fabs(1200.0 * std::log2(double(after) / double(before))), 5.0) << before << " Hz then " << after;
+      float last = after;
+      for (int i = 0; i < 200000; ++i) last = glide_tick(g, to, offset, rate);
+      EXPECT_NEAR(last, 440.0 * std::exp2((to + offset - 69.0) / 12.0), 0.01);
+    }
+}
+
 TEST(osc_control, xmod_sources_and_kinds) {
   // Setting m: source (m - 1) mod 3, kind (m - 1) div 3.
   EXPECT_FALSE(xmod_on(0));
