@@ -13,11 +13,12 @@
 #include <time.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -42,14 +43,6 @@ float fixed_work(std::vector<float>& buffer, int rounds) {
       acc += buffer[size_t(i)] * buffer[size_t((i + 17) % work_floats)];
     }
   return acc;
-}
-
-void sleep_until(double when) {
-  timespec t{};
-  t.tv_sec = time_t(when);
-  t.tv_nsec = long((when - double(t.tv_sec)) * 1e9);
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {
-  }
 }
 
 // The rounds whose median CPU time comes nearest `target` seconds.
@@ -93,7 +86,7 @@ int main(int argc, char** argv) {
     deadline += block_seconds;
     const double t = now(CLOCK_MONOTONIC);
     if (pace == "free" || t >= deadline) deadline = t;
-    else if (pace == "sleep") sleep_until(deadline);
+    else if (pace == "sleep") std::this_thread::sleep_for(std::chrono::duration<double>(deadline - t));
     else while (now(CLOCK_MONOTONIC) < deadline) {}
   }
   const int64_t over = std::count_if(times.begin(), times.end(), [](float t) { return t > bound_seconds; });

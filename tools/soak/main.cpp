@@ -309,9 +309,11 @@ int main(int argc, char** argv) {
       if (block == to_time[next_to_time].block) timed_again.push_back({block, cpu, h.last_hash()});
       while (next_to_time < to_time.size() && to_time[next_to_time].block <= block) ++next_to_time;
     } else {
-      if (slow) over.push_back({block, cpu, h.last_hash()});
-      if (slow) report_slow_block(block, cpu, h, actions, previous, free_run);
-      if (slow && !last_slow) keep_slow_state(block, h);
+      if (slow) {
+        over.push_back({block, cpu, h.last_hash()});
+        report_slow_block(block, cpu, h, actions, previous, free_run);
+        if (!last_slow) keep_slow_state(block, h);
+      }
       last_slow = slow;
       attribution.add(actions, previous, slow);
     }
