@@ -124,7 +124,7 @@ void player::render_frames(float* left, float* right, int32_t frames) {
   const bool guarded = song_.format == song_format::ahx;
   for (int32_t done = 0; done < frames;) {
     const int32_t n = std::min(frames - done, synth::synth::stepped_capacity);
-    engine_.begin_stepped(n);
+    engine_.begin_stepped(n, song_.channels);  // channel j plays slot j
     for (int32_t i = 0; i < n; ++i) {
       sample_step();
       engine_.render_step(i);

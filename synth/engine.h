@@ -197,11 +197,14 @@ class synth final : private allocator_client, private route_client {
   // sets a voice up for a row rather than over that set-up a frame later.
   void sequence_settle() { apply_pending_changes(); }
   // Rendering a frame at a time: begin a piece of at most stepped_capacity
-  // frames, render its frames in order (the player changes voices in
-  // between), end it into the outputs (added) through the master stage and
-  // the effect slots, which run over the whole piece.
+  // frames, render its frames in order (the player changes the voices of the
+  // first `stepped_slots` slots in between), end it into the outputs (added)
+  // through the master stage and the effect slots, which run over the whole
+  // piece. The voices of the other slots, which nothing changes within the
+  // piece, render at its end in one run, as in a block of their own: the same
+  // samples, without a block's set-up at every frame.
   static constexpr int stepped_capacity = voice_context::max_block;
-  void begin_stepped(int frames);
+  void begin_stepped(int frames, int stepped_slots);
   void render_step(int frame);
   void end_stepped(float* left, float* right, int frames);
 
@@ -247,7 +250,9 @@ class synth final : private allocator_client, private route_client {
   voice::expression start_expression(int note) const;
   void update_rate_context();
   // One block of every voice into l/r (added); returns how many sounded.
+  // Within a stepped piece, only the voices of the slots it does not step.
   int render_voices(float* l, float* r, int n);
+  bool runs_in_block(int index) const { return index % voice_slots_ >= stepped_slots_; }
   void run_lane_shapers(const int16_t* active, const int* batch, int batched);
   void run_lane_filters(const int16_t* active, const int* batch, int batched);
   bool prepare_lane_filters(voice* const* members, voice_context::lane_stage* const* stages, int count, int frames,
@@ -346,6 +351,7 @@ class synth final : private allocator_client, private route_client {
   std::array<float, max_voice_slots> sequence_gain_;
   std::array<float, max_voice_slots> sequence_offset_{};
   std::array<int32_t, max_voices> idle_frames_{};
+  int stepped_slots_ = 0;  // slots 0 .. stepped_slots_ - 1 step a frame at a time; 0 outside a piece
   int stepped_rendered_ = 0;
 };
 

@@ -94,7 +94,7 @@ int synth::render_voices_reference(float* l, float* r, int n) {
   int rendered = 0;
   for (int i = 0; i < pool_size(); ++i) {
     voice& v = voices_[size_t(i)];
-    if (!v.begin_or_catch_up(n)) continue;
+    if (!runs_in_block(i) || !v.begin_or_catch_up(n)) continue;
     ++rendered;
     v.render_reference(l, r, n);
   }
@@ -119,7 +119,7 @@ int synth::render_voices(float* l, float* r, int n) {
   int count = 0;
   for (int i = 0; i < pool_size(); ++i) {
     voice& v = voices_[size_t(i)];
-    if (!v.begin_or_catch_up(n)) continue;
+    if (!runs_in_block(i) || !v.begin_or_catch_up(n)) continue;
     noisy[size_t(count)] = v.reads_noise();
     active[size_t(count++)] = int16_t(i);
   }

@@ -79,7 +79,7 @@ void synth::sequence_clear_shapes() {
   spread_unison(-1);
 }
 
-void synth::begin_stepped(int frames) {
+void synth::begin_stepped(int frames, int stepped_slots) {
   frames = std::clamp(frames, 0, stepped_capacity);
   apply_pending_changes();
   output_.set_gain(output_gain_);
@@ -87,25 +87,30 @@ void synth::begin_stepped(int frames) {
   std::memset(context_.scratch_left.data(), 0, sizeof(float) * size_t(frames));
   std::memset(context_.scratch_right.data(), 0, sizeof(float) * size_t(frames));
   std::fill(idle_frames_.begin(), idle_frames_.begin() + pool_size(), 0);
+  stepped_slots_ = std::clamp(stepped_slots, 0, int(voice_slots_));
   stepped_rendered_ = 0;
 }
 
+// The stepped slots' voices, a frame each, in pool order.
 void synth::render_step(int frame) {
   float* l = context_.scratch_left.data() + frame;
   float* r = context_.scratch_right.data() + frame;
   int rendered = 0;
-  for (int i = 0; i < pool_size(); ++i) {
-    voice& v = voices_[size_t(i)];
-    if (v.active() && v.should_stop()) v.stop();
-    if (!v.active()) {
-      ++idle_frames_[size_t(i)];
-      continue;
+  for (int layer = 0; layer < unison_layers_; ++layer) {
+    for (int slot = 0; slot < stepped_slots_; ++slot) {
+      const int i = layer * voice_slots_ + slot;
+      voice& v = voices_[size_t(i)];
+      if (v.active() && v.should_stop()) v.stop();
+      if (!v.active()) {
+        ++idle_frames_[size_t(i)];
+        continue;
+      }
+      ++rendered;
+      if (reference_engine_)
+        v.render_reference(l, r, 1);
+      else
+        v.render(l, r, 1);
     }
-    ++rendered;
-    if (reference_engine_)
-      v.render_reference(l, r, 1);
-    else
-      v.render(l, r, 1);
   }
   stepped_rendered_ = std::max(stepped_rendered_, rendered);
 }
@@ -118,13 +123,16 @@ void synth::end_stepped(float* left, float* right, int frames) {
   }
   float* l = context_.scratch_left.data();
   float* r = context_.scratch_right.data();
-  if (stepped_rendered_ > 0 || output_.residue() > 1e-9f) output_.process(l, r, frames);
+  const int run = reference_engine_ ? render_voices_reference(l, r, frames) : render_voices(l, r, frames);
+  stepped_slots_ = 0;
+  const int rendered = stepped_rendered_ + run;
+  if (rendered > 0 || output_.residue() > 1e-9f) output_.process(l, r, frames);
   effects_->run(l, r, frames, sample_rate_);  // an empty chain returns at once
   for (int f = 0; f < frames; ++f) {
     left[f] += l[f];
     right[f] += r[f];
   }
-  voices_rendered_ = stepped_rendered_;
+  voices_rendered_ = rendered;
 }
 
 }  // namespace synth

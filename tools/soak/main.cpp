@@ -84,8 +84,9 @@ void report_slow_block(int64_t block, double cpu_seconds, soak::host& h, const s
                        const std::vector<soak::action>& before, bool free_run) {
   static int reported = 0;
   static double worst = 0.0;
-  // The first ones, every one slower than all before it, and every one
-  // that took longer than the block lasts.
+  // The first ones (from SOAK_SLOW_FROM on, if set), every one slower than
+  // all before it, and every one that took longer than the block lasts.
+  if (double(block) < env_number("SOAK_SLOW_FROM", 0.0)) return;
   const bool record = cpu_seconds > worst || cpu_seconds > double(soak::block_frames) / soak::sample_rate;
   worst = std::max(worst, cpu_seconds);
   if (++reported > slow_blocks_reported && !record) return;
@@ -108,8 +109,8 @@ void report_slow_block(int64_t block, double cpu_seconds, soak::host& h, const s
 // SOAK_SLOW_STATES=folder: the state at the first slow block of a run of
 // them (the block before was in bound), as slow-BLOCK.vornstate, for
 // bench/automation_blocks --state to play the same sound. The save runs
-// between blocks, outside the timed call. SOAK_SLOW_FROM=BLOCK keeps only
-// those from that block on (a slow block late in a long run).
+// between blocks, outside the timed call. SOAK_SLOW_FROM=BLOCK keeps (and
+// reports) only those from that block on (a slow block late in a long run).
 void keep_slow_state(int64_t block, soak::host& h) {
   static int kept = 0;
   const char* folder = std::getenv("SOAK_SLOW_STATES");
