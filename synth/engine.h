@@ -197,12 +197,13 @@ class synth final : private allocator_client, private route_client {
   // sets a voice up for a row rather than over that set-up a frame later.
   void sequence_settle() { apply_pending_changes(); }
   // Rendering a frame at a time: begin a piece of at most stepped_capacity
-  // frames, render its frames in order (the player changes the voices of the
-  // first `stepped_slots` slots in between), end it into the outputs (added)
-  // through the master stage and the effect slots, which run over the whole
-  // piece. The voices of the other slots, which nothing changes within the
-  // piece, render at its end in one run, as in a block of their own: the same
-  // samples, without a block's set-up at every frame.
+  // frames, step through its frames in order (the player changes the voices
+  // of the first `stepped_slots` slots in between), end it into the outputs
+  // (added) through the master stage and the effect slots, which run over the
+  // whole piece. A stepped slot's voices render in runs, each up to a frame at
+  // which the player changes them; the other slots' voices, which nothing
+  // changes within the piece, in one run at its end. Runs give the samples a
+  // frame at a time gives, without a block's set-up at every frame.
   static constexpr int stepped_capacity = voice_context::max_block;
   void begin_stepped(int frames, int stepped_slots);
   void render_step(int frame);
@@ -253,6 +254,7 @@ class synth final : private allocator_client, private route_client {
   // Within a stepped piece, only the voices of the slots it does not step.
   int render_voices(float* l, float* r, int n);
   bool runs_in_block(int index) const { return index % voice_slots_ >= stepped_slots_; }
+  void flush_stepped(int slot);
   void run_lane_shapers(const int16_t* active, const int* batch, int batched);
   void run_lane_filters(const int16_t* active, const int* batch, int batched);
   bool prepare_lane_filters(voice* const* members, voice_context::lane_stage* const* stages, int count, int frames,
@@ -346,13 +348,15 @@ class synth final : private allocator_client, private route_client {
   platform::relaxed<bool> midi_activity_{false};
   bool reference_engine_ = false;
   std::array<voice, max_voices> voices_;
-  // Sequence player: per-slot amplitude and pitch offset, and the frames each
-  // silent voice owes its envelopes and LFOs within a stepped piece.
+  // Sequence player: per-slot amplitude and pitch offset; within a stepped
+  // piece, the frame due (frames before it may render), each stepped slot's
+  // first frame not rendered yet, and which voices sounded.
   std::array<float, max_voice_slots> sequence_gain_;
   std::array<float, max_voice_slots> sequence_offset_{};
-  std::array<int32_t, max_voices> idle_frames_{};
-  int stepped_slots_ = 0;  // slots 0 .. stepped_slots_ - 1 step a frame at a time; 0 outside a piece
-  int stepped_rendered_ = 0;
+  int stepped_slots_ = 0;  // slots 0 .. stepped_slots_ - 1 are stepped; 0 outside a piece
+  int stepped_frame_ = 0;
+  std::array<int32_t, max_voice_slots> stepped_from_{};
+  std::array<bool, max_voices> stepped_sounded_{};
 };
 
 }  // namespace synth

@@ -1,7 +1,9 @@
 // The engine's side of song playback: the sequence player drives voice slots
 // directly (loading programs, starting, releasing, cutting, shaping their
-// amplitude and pitch) and renders the voices one frame at a time, so that
-// the rows of a song fall on exact frames.
+// amplitude and pitch) between any two frames, so that the rows and commands
+// of a song fall on exact frames. A slot's voices render in runs: up to the
+// frame at which the player next changes them, just before the change lands,
+// so a voice pays a block's set-up per change rather than per frame.
 #include <algorithm>
 #include <cstring>
 
@@ -19,6 +21,7 @@ void synth::sequence_use_slots(int slots) {
 
 void synth::sequence_load(int slot, int program) {
   if (slot < 0 || slot >= voice_slots_ || program < 0 || program >= bank_size) return;
+  flush_stepped(slot);
   for (int layer = 0; layer < unison_layers_; ++layer) {
     voice& v = layer_voice(slot, layer);
     v.load_program(program, bank_.slots[size_t(program)]);
@@ -28,11 +31,13 @@ void synth::sequence_load(int slot, int program) {
 
 void synth::sequence_param(int slot, int index, float value) {
   if (slot < 0 || slot >= voice_slots_) return;
+  flush_stepped(slot);
   for (int layer = 0; layer < unison_layers_; ++layer) layer_voice(slot, layer).set_param(index, value, false);
 }
 
 void synth::sequence_start(int slot, int note, bool retrigger) {
   if (slot < 0 || slot >= voice_slots_) return;
+  flush_stepped(slot);  // a silent voice settles what it owes before it sounds again
   if (!tuning_.key_sounds(note)) {  // a key the tuning leaves out is silent
     release_note(slot, 0);
     return;
@@ -40,10 +45,6 @@ void synth::sequence_start(int slot, int note, bool retrigger) {
   for (int layer = 0; layer < unison_layers_; ++layer) {
     const int index = layer * voice_slots_ + slot;
     voice& v = voices_[size_t(index)];
-    if (idle_frames_[size_t(index)] > 0) {  // settle what it owes before it sounds again
-      v.catch_up(idle_frames_[size_t(index)]);
-      idle_frames_[size_t(index)] = 0;
-    }
     if (retrigger) v.clear();
     v.set_note(note);
     v.set_velocity(1.f);
@@ -58,22 +59,28 @@ void synth::sequence_start(int slot, int note, bool retrigger) {
   spread_unison(slot);
 }
 
-void synth::sequence_release(int slot) { release_note(slot, 0); }
+void synth::sequence_release(int slot) {
+  flush_stepped(slot);
+  release_note(slot, 0);
+}
 
 void synth::sequence_cut(int slot) {
   if (slot < 0 || slot >= voice_slots_) return;
+  flush_stepped(slot);
   for (int layer = 0; layer < unison_layers_; ++layer) layer_voice(slot, layer).kill();
 }
 
 void synth::sequence_shape(int slot, float gain, float semitones) {
   if (slot < 0 || slot >= voice_slots_) return;
   if (sequence_gain_[size_t(slot)] == gain && sequence_offset_[size_t(slot)] == semitones) return;
+  flush_stepped(slot);
   sequence_gain_[size_t(slot)] = gain;
   sequence_offset_[size_t(slot)] = semitones;
   spread_unison(slot);
 }
 
 void synth::sequence_clear_shapes() {
+  flush_stepped(-1);
   sequence_gain_.fill(1.f);
   sequence_offset_.fill(0.f);
   spread_unison(-1);
@@ -86,46 +93,56 @@ void synth::begin_stepped(int frames, int stepped_slots) {
   output_.set_highpass(flag(engine_flag::block_dc));
   std::memset(context_.scratch_left.data(), 0, sizeof(float) * size_t(frames));
   std::memset(context_.scratch_right.data(), 0, sizeof(float) * size_t(frames));
-  std::fill(idle_frames_.begin(), idle_frames_.begin() + pool_size(), 0);
-  stepped_slots_ = std::clamp(stepped_slots, 0, int(voice_slots_));
-  stepped_rendered_ = 0;
+  // The reference engine steps every slot a frame at a time: the plain
+  // order of the work, against which the runs are checked.
+  stepped_slots_ = reference_engine_ ? int(voice_slots_) : std::clamp(stepped_slots, 0, int(voice_slots_));
+  stepped_frame_ = 0;
+  stepped_from_.fill(0);
+  stepped_sounded_.fill(false);
 }
 
-// The stepped slots' voices, a frame each, in pool order.
+// Frame `frame` is due: the stepped slots' voices render up to it when the
+// player next changes them, or at the piece's end.
 void synth::render_step(int frame) {
-  float* l = context_.scratch_left.data() + frame;
-  float* r = context_.scratch_right.data() + frame;
-  int rendered = 0;
-  for (int layer = 0; layer < unison_layers_; ++layer) {
-    for (int slot = 0; slot < stepped_slots_; ++slot) {
-      const int i = layer * voice_slots_ + slot;
-      voice& v = voices_[size_t(i)];
-      if (v.active() && v.should_stop()) v.stop();
-      if (!v.active()) {
-        ++idle_frames_[size_t(i)];
-        continue;
-      }
-      ++rendered;
-      if (reference_engine_)
-        v.render_reference(l, r, 1);
-      else
-        v.render(l, r, 1);
-    }
+  stepped_frame_ = std::clamp(frame + 1, 0, stepped_capacity);
+  if (reference_engine_) flush_stepped(-1);
+}
+
+// Slot `slot`'s voices (every stepped slot's for -1) from the first frame
+// they have not rendered up to the frame due, as a block of their own;
+// nothing outside a stepped piece.
+void synth::flush_stepped(int slot) {
+  if (slot < 0) {
+    for (int s = 0; s < stepped_slots_; ++s) flush_stepped(s);
+    return;
   }
-  stepped_rendered_ = std::max(stepped_rendered_, rendered);
+  if (slot >= stepped_slots_) return;
+  const int from = stepped_from_[size_t(slot)], n = stepped_frame_ - from;
+  if (n <= 0) return;
+  stepped_from_[size_t(slot)] = stepped_frame_;
+  float* l = context_.scratch_left.data() + from;
+  float* r = context_.scratch_right.data() + from;
+  for (int layer = 0; layer < unison_layers_; ++layer) {
+    const int i = layer * voice_slots_ + slot;
+    voice& v = voices_[size_t(i)];
+    if (!v.begin_or_catch_up(n)) continue;
+    stepped_sounded_[size_t(i)] = true;
+    if (reference_engine_)
+      v.render_reference(l, r, n);
+    else
+      v.render(l, r, n);
+  }
 }
 
 void synth::end_stepped(float* left, float* right, int frames) {
   frames = std::clamp(frames, 0, stepped_capacity);
-  for (int i = 0; i < pool_size(); ++i) {
-    if (idle_frames_[size_t(i)] > 0) voices_[size_t(i)].catch_up(idle_frames_[size_t(i)]);
-    idle_frames_[size_t(i)] = 0;
-  }
+  stepped_frame_ = frames;
+  flush_stepped(-1);
   float* l = context_.scratch_left.data();
   float* r = context_.scratch_right.data();
   const int run = reference_engine_ ? render_voices_reference(l, r, frames) : render_voices(l, r, frames);
+  const int rendered = run + int(std::count(stepped_sounded_.begin(), stepped_sounded_.end(), true));
   stepped_slots_ = 0;
-  const int rendered = stepped_rendered_ + run;
   if (rendered > 0 || output_.residue() > 1e-9f) output_.process(l, r, frames);
   effects_->run(l, r, frames, sample_rate_);  // an empty chain returns at once
   for (int f = 0; f < frames; ++f) {
