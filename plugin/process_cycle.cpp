@@ -21,7 +21,8 @@ int32_t note_source_of(instance::note_detail what) {
 
 }  // namespace
 
-// While a song plays, its player renders the piece a frame at a time.
+// While a song plays, its player steps through the piece a frame at a time
+// (the voices render in runs between its changes).
 void instance::render_piece(float* left, float* right, int32_t frames) {
   if (parts_->player.mode() == sequencer::player::playing) parts_->player.tick(left, right, frames);
   else parts_->engine.render(left, right, frames);

@@ -1,8 +1,9 @@
 // The sequence player: steps through the loaded song row by row, drives the
-// instance's voices directly (channel j plays voice slot j), renders the
-// engine a frame at a time so that rows fall on exact frames, runs the cell
-// commands and the AHX instrument playlists, and writes one line of text per
-// row for the editor's display.
+// instance's voices directly (channel j plays voice slot j), steps the
+// engine a frame at a time so that rows and commands fall on exact frames
+// (the engine renders each slot in runs between the player's changes), runs
+// the cell commands and the AHX instrument playlists, and writes one line of
+// text per row for the editor's display.
 //
 // Threads: everything here runs under the engine lock, on the audio thread
 // (tick) or on the editor's thread (load, start, stop, loop limit).
