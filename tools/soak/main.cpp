@@ -47,6 +47,12 @@ double env_number(const char* name, double fallback) {
   return end && *end == '\0' && v > 0 ? v : fallback;
 }
 
+// SOAK_SLOW_FROM=BLOCK: slow blocks before it are neither reported nor kept.
+bool before_slow_from(int64_t block) {
+  static const double from = env_number("SOAK_SLOW_FROM", 0.0);
+  return double(block) < from;
+}
+
 uint64_t seed_of_run() {
   const char* text = std::getenv("SOAK_SEED");
   if (text && *text) return std::strtoull(text, nullptr, 10);
@@ -86,7 +92,7 @@ void report_slow_block(int64_t block, double cpu_seconds, soak::host& h, const s
   static double worst = 0.0;
   // The first ones (from SOAK_SLOW_FROM on, if set), every one slower than
   // all before it, and every one that took longer than the block lasts.
-  if (double(block) < env_number("SOAK_SLOW_FROM", 0.0)) return;
+  if (before_slow_from(block)) return;
   const bool record = cpu_seconds > worst || cpu_seconds > double(soak::block_frames) / soak::sample_rate;
   worst = std::max(worst, cpu_seconds);
   if (++reported > slow_blocks_reported && !record) return;
@@ -115,7 +121,7 @@ void keep_slow_state(int64_t block, soak::host& h) {
   static int kept = 0;
   const char* folder = std::getenv("SOAK_SLOW_STATES");
   if (!folder || !*folder || kept >= slow_states_kept) return;
-  if (double(block) < env_number("SOAK_SLOW_FROM", 0.0)) return;
+  if (before_slow_from(block)) return;
   ++kept;
   const std::string path = std::string(folder) + "/slow-" + std::to_string(block) + ".vornstate";
   const std::string outcome = h.save_state_to(path);
