@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "synth/dsp/exp2.h"
 #include "synth/dsp/osc_control_lanes.h"
@@ -29,15 +30,6 @@ float clamp_increment(float hz, float period) {
 
 double clamp_step(double d, double r) { return d > r ? r : (d < -r ? -r : d); }
 
-float memo_note_hz(glide_state& g, double semitones, float sample_rate) {
-  if (semitones != g.memo_semitones || sample_rate != g.memo_rate) {
-    g.memo_semitones = semitones;
-    g.memo_rate = sample_rate;
-    g.memo_hz = note_hz(semitones, sample_rate);
-  }
-  return g.memo_hz;
-}
-
 // A's frequency before XMod at a common pitch modulation u.
 float hz_a_of(const osc_control_inputs& in, float base, int32_t u) {
   return base * pitch_ratio(u) * in.tune_1 * in.tune_2;
@@ -51,6 +43,18 @@ float width_a_of(const osc_control_inputs& in, float width_mod) { return width_m
 float octaves_hz(float octaves, float sample_rate) {
   const float hz = exp2_fast(octaves) * note0_hz;
   return std::clamp(hz, 0.f, sample_rate * 0.5f);
+}
+
+// note_hz, kept with its exponent (see glide_state::memo_octaves).
+float memo_note_hz(glide_state& g, double semitones, float sample_rate) {
+  if (semitones != g.memo_semitones || sample_rate != g.memo_rate) {
+    g.memo_semitones = semitones;
+    g.memo_rate = sample_rate;
+    const float octaves = float(semitones / 12.0);
+    g.memo_hz = octaves_hz(octaves, sample_rate);
+    g.memo_octaves = g.memo_hz < sample_rate * 0.5f ? octaves : std::numeric_limits<float>::quiet_NaN();
+  }
+  return g.memo_hz;
 }
 
 }  // namespace
@@ -101,11 +105,12 @@ void glide_set_mode(glide_state& g, int32_t mode, float pitch, float offset, flo
   if (mode == glide_mode::linear || mode == glide_mode::linear_hz) glide_start(g, g.position, pitch, offset, sample_rate);
 }
 
-float glide_tick(glide_state& g, float pitch, float offset, float sample_rate) {
+float glide_tick(glide_state& g, float pitch, float offset, float sample_rate, float& octaves) {
   const double p = pitch;
   if (!g.enabled || g.mode <= glide_mode::off || g.mode >= glide_mode::count) {
     const float hz = memo_note_hz(g, p + offset, sample_rate);
     g.position = glide_in_hz(g.mode) ? double(hz) : p;
+    octaves = g.memo_octaves;
     return hz;
   }
   switch (g.mode) {
@@ -114,9 +119,12 @@ float glide_tick(glide_state& g, float pitch, float offset, float sample_rate) {
       double& pos = g.position;
       pos += g.mode == glide_mode::log ? (p - pos) * g.coefficient : clamp_step(p - pos, g.step);
       if (std::fabs(p - pos) <= glide_snap_semitones) pos = p;
-      return memo_note_hz(g, pos + offset, sample_rate);
+      const float hz = memo_note_hz(g, pos + offset, sample_rate);
+      octaves = g.memo_octaves;
+      return hz;
     }
     default: {
+      octaves = std::numeric_limits<float>::quiet_NaN();
       const double target = memo_note_hz(g, p + offset, sample_rate);
       double& h = g.position;
       if (g.mode == glide_mode::log_hz) {
@@ -157,31 +165,52 @@ float apply_xmod(float hz, int32_t setting, float u, bool self) {
   }
 }
 
-float keytracked_hz(keytrack_memo& m, float hz_held, int32_t pitch_mod, float keytrack, float sample_rate) {
-  if (hz_held != m.hz_held || m.sample_rate == 0.f) {
-    m.hz_held = hz_held;
-    m.octaves_held = log2_fast(std::max(hz_held, 1e-6f)) - log2_note0;
-  } else if (pitch_mod == m.pitch_mod && keytrack == m.keytrack && sample_rate == m.sample_rate) {
+namespace {
+
+// B's keytracked frequency (before its ratio) from A's held pitch in octaves
+// above note 0; the last result stands while its inputs do.
+float keytracked_from(keytrack_memo& m, float octaves_held, int32_t pitch_mod, float keytrack, float sample_rate) {
+  if (octaves_held == m.octaves_held && pitch_mod == m.pitch_mod && keytrack == m.keytrack &&
+      sample_rate == m.sample_rate && m.sample_rate != 0.f)
     return m.hz;
-  }
   // In octaves above note 0: A's pitch a, then (a - 5) k + 5 around middle
   // C (note 60, five octaves up).
   constexpr float middle_c_octaves = 5.f;
   constexpr float octaves_per_unit = 1.f / 8192.f;
-  const float a = m.octaves_held + float(pitch_mod) * octaves_per_unit;
+  const float a = octaves_held + float(pitch_mod) * octaves_per_unit;
   m.hz = octaves_hz((a - middle_c_octaves) * keytrack + middle_c_octaves, sample_rate);
+  m.octaves_held = octaves_held;
   m.pitch_mod = pitch_mod;
   m.keytrack = keytrack;
   m.sample_rate = sample_rate;
   return m.hz;
 }
 
+}  // namespace
+
+float keytracked_hz(keytrack_memo& m, float hz_held, int32_t pitch_mod, float keytrack, float sample_rate) {
+  if (!(hz_held == m.hz_held)) {
+    m.hz_held = hz_held;
+    m.hz_octaves = log2_fast(std::max(hz_held, 1e-6f)) - log2_note0;
+  }
+  return keytracked_from(m, m.hz_octaves, pitch_mod, keytrack, sample_rate);
+}
+
+float keytracked_octaves(keytrack_memo& m, float base_octaves, float tunings, int32_t pitch_mod, float keytrack,
+                         float sample_rate) {
+  if (!(tunings == m.tunings)) {
+    m.tunings = tunings;
+    m.tunings_octaves = log2_fast(std::max(tunings, 1e-6f));
+  }
+  return keytracked_from(m, base_octaves + m.tunings_octaves, pitch_mod, keytrack, sample_rate);
+}
+
 namespace {
 
 // The frequencies and increments of both oscillators into `r` from the
 // glided base frequency and B's ratio.
-void tune_oscillators(osc_control_state& s, const osc_control_inputs& in, float base, float ratio_b,
-                      float sample_rate, float period, osc_control_result& r) {
+void tune_oscillators(osc_control_state& s, const osc_control_inputs& in, float base, float base_octaves,
+                      float ratio_b, float sample_rate, float period, osc_control_result& r) {
   // Oscillator A.
   r.hz_a = hz_a_of(in, base, in.pitch_mod);
   const float hz_a = apply_xmod(r.hz_a, in.xmod_setting, in.xmod_a, xmod_uses_a(in.xmod_setting));
@@ -192,6 +221,9 @@ void tune_oscillators(osc_control_state& s, const osc_control_inputs& in, float 
     r.hz_b = ratio_b * middle_c_hz;
   else if (in.keytrack_b == 1.f)
     r.hz_b = ratio_b * r.hz_a;
+  else if (base_octaves == base_octaves)
+    r.hz_b = ratio_b * keytracked_octaves(s.keytrack, base_octaves, in.tune_1 * in.tune_2, in.pitch_mod,
+                                          in.keytrack_b, sample_rate);
   else
     r.hz_b = ratio_b * keytracked_hz(s.keytrack, base * in.tune_1 * in.tune_2, in.pitch_mod, in.keytrack_b,
                                      sample_rate);
@@ -202,11 +234,13 @@ void tune_oscillators(osc_control_state& s, const osc_control_inputs& in, float 
 }  // namespace
 
 void osc_control_tick(osc_control_state& s, const osc_control_inputs& in, float sample_rate, osc_control_result& r) {
-  const float base = glide_tick(s.glide, in.pitch, in.offset, sample_rate);
+  float octaves;
+  const float base = glide_tick(s.glide, in.pitch, in.offset, sample_rate, octaves);
   const float ratio_b = pitch_ratio(in.detune_b_mod) * in.tuning_b;
   r.base = base;
+  r.base_octaves = octaves;
   r.ratio_b = ratio_b;
-  tune_oscillators(s, in, base, ratio_b, sample_rate, 1.f / sample_rate, r);
+  tune_oscillators(s, in, base, octaves, ratio_b, sample_rate, 1.f / sample_rate, r);
   osc_control_rewidth(in, r);
   r.pending_width_b = pending_width_of(in.width_b);
   r.pcm_start_b = clamp_unit(in.width_b);
@@ -216,12 +250,12 @@ void osc_control_retune(osc_control_state& s, const osc_control_inputs& in, floa
                         osc_control_result& r) {
   const float ratio_b = pitch_ratio(in.detune_b_mod) * in.tuning_b;
   r.ratio_b = ratio_b;
-  tune_oscillators(s, in, r.base, ratio_b, sample_rate, period, r);
+  tune_oscillators(s, in, r.base, r.base_octaves, ratio_b, sample_rate, period, r);
 }
 
 void osc_control_reglide(osc_control_state& s, const osc_control_inputs& in, float sample_rate, float period,
                          osc_control_result& r) {
-  r.base = glide_tick(s.glide, in.pitch, in.offset, sample_rate);
+  r.base = glide_tick(s.glide, in.pitch, in.offset, sample_rate, r.base_octaves);
   osc_control_retune(s, in, sample_rate, period, r);
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 namespace synth {
 
@@ -44,6 +45,9 @@ struct glide_state {
   double memo_semitones = -1.0e300;
   float memo_rate = 0.f;
   float memo_hz = 0.f;
+  // memo_hz in octaves above note 0, the exponent it was made from; NaN
+  // where it was held at half the rate, and so no longer 2^octaves.
+  float memo_octaves = 0.f;
 };
 
 constexpr double glide_snap_semitones = 0.01;
@@ -66,7 +70,14 @@ void glide_start(glide_state& g, double from, float pitch, float offset, float s
 // is made anew from there, as at a glide's start.
 void glide_set_mode(glide_state& g, int32_t mode, float pitch, float offset, float sample_rate);
 // One control tick towards P; returns the glided base frequency F in Hz.
-float glide_tick(glide_state& g, float pitch, float offset, float sample_rate);
+// `octaves` receives F in octaves above note 0 where the tick made F from a
+// pitch (the pitch modes, or no glide) and F is not held at half the rate;
+// NaN otherwise (the Hz modes glide in Hz).
+float glide_tick(glide_state& g, float pitch, float offset, float sample_rate, float& octaves);
+inline float glide_tick(glide_state& g, float pitch, float offset, float sample_rate) {
+  float octaves;
+  return glide_tick(g, pitch, offset, sample_rate, octaves);
+}
 // The glide sits on its target: a tick would leave it and its result as they are.
 bool glide_settled(const glide_state& g, float pitch, float offset);
 
@@ -128,6 +139,7 @@ struct osc_control_inputs {
 
 struct osc_control_result {
   float base = 0.f;            // F, the glided base frequency
+  float base_octaves = 0.f;    // F in octaves above note 0, NaN where unknown (glide_tick)
   float ratio_b = 1.f;         // B's detune modulation and tuning ratio
   float hz_a = 0.f;            // before XMod (what B's keytrack follows)
   float hz_b = 0.f;            // before XMod
@@ -146,8 +158,11 @@ struct osc_control_result {
 // the last result (before B's ratio) is kept with all its inputs, since XMod
 // alone moves the increments. A rate of 0 marks it empty.
 struct keytrack_memo {
-  float hz_held = 0.f;
-  float octaves_held = 0.f;  // log2(hz_held / note 0's frequency)
+  float hz_held = std::numeric_limits<float>::quiet_NaN();  // none yet
+  float hz_octaves = 0.f;    // log2(hz_held / note 0's frequency)
+  float tunings = 1.f;       // the product of A's tuning factors, and its log2
+  float tunings_octaves = 0.f;
+  float octaves_held = 0.f;  // the held pitch the last result was made from
   int32_t pitch_mod = 0;
   float keytrack = 0.f;
   float sample_rate = 0.f;
@@ -159,6 +174,13 @@ struct keytrack_memo {
 // the rate. The modulation counts as the exact 2^(u / 8192) that pitch_ratio
 // approximates to 4e-6 (0.006 cent).
 float keytracked_hz(keytrack_memo& m, float hz_held, int32_t pitch_mod, float keytrack, float sample_rate);
+// The same from A's held pitch in octaves above note 0 where the glide knows
+// it (its base in octaves plus the log2 of the tuning factors' product, kept
+// with the product): no logarithm of a frequency at every tick of a glide.
+// The result differs from keytracked_hz's by the exponential table's error
+// in A's base (under 1e-5 octave), scaled by k.
+float keytracked_octaves(keytrack_memo& m, float base_octaves, float tunings, int32_t pitch_mod, float keytrack,
+                         float sample_rate);
 
 struct osc_control_state {
   glide_state glide;

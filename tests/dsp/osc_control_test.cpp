@@ -443,3 +443,56 @@ TEST(osc_control, reglide_follows_the_whole_tick_through_every_glide_mode) {
     }
   }
 }
+
+TEST(osc_control, keytrack_takes_a_glides_pitch_as_it_would_take_its_frequency) {
+  // B keytracked between the ends takes A's pitch from the glide in octaves
+  // where the glide makes it from a pitch; the logarithm of A's frequency
+  // gives the same B to within the exponential table's error, k times. Held
+  // at half the rate, and in the Hz modes, B comes from the frequency itself,
+  // bit for bit, however the kept memo was last made.
+  osc_control_inputs in;
+  in.tune_1 = 1.01f;
+  in.tune_2 = 0.97f;
+  in.keytrack_b = 0.3f;
+  in.tuning_b = 1.5f;
+  const auto from_frequency = [&](const osc_control_result& r) {
+    keytrack_memo m;
+    return r.ratio_b * keytracked_hz(m, r.base * in.tune_1 * in.tune_2, in.pitch_mod, in.keytrack_b, rate);
+  };
+  for (int32_t mode : {glide_mode::off, glide_mode::log, glide_mode::linear}) {
+    SCOPED_TRACE(testing::Message() << "mode " << mode);
+    osc_control_state s;
+    s.glide.mode = mode;
+    glide_set_time(s.glide, 0.3f, rate);
+    glide_start(s.glide, 20.0, 110.f, 0.f, rate);
+    in.pitch = 110.f;
+    double worst = 0;
+    osc_control_result r;
+    for (int tick = 0; tick < 30000; ++tick) {
+      in.pitch_mod = int32_t(2000.0 * std::sin(tick * 0.002));
+      osc_control_tick(s, in, rate, r);
+      ASSERT_TRUE(r.base_octaves == r.base_octaves) << "tick " << tick;
+      worst = std::max(worst, std::fabs(analysis::cents(r.hz_b, from_frequency(r))));
+    }
+    EXPECT_LT(worst, 0.005);
+    in.pitch = 150.f;  // A far above half the rate: B from the held frequency
+    osc_control_tick(s, in, rate, r);
+    if (mode == glide_mode::off) {
+      EXPECT_FALSE(r.base_octaves == r.base_octaves);
+      EXPECT_EQ(r.hz_b, from_frequency(r));
+    }
+  }
+  osc_control_state s;  // a pitch mode's memo, then the Hz mode mid-glide
+  s.glide.mode = glide_mode::log;
+  glide_set_time(s.glide, 0.3f, rate);
+  glide_start(s.glide, 40.0, 70.f, 0.f, rate);
+  in.pitch = 70.f;
+  osc_control_result r;
+  for (int tick = 0; tick < 200; ++tick) osc_control_tick(s, in, rate, r);
+  glide_set_mode(s.glide, glide_mode::log_hz, in.pitch, in.offset, rate);
+  for (int tick = 0; tick < 200; ++tick) {
+    osc_control_tick(s, in, rate, r);
+    ASSERT_FALSE(r.base_octaves == r.base_octaves);
+    ASSERT_EQ(r.hz_b, from_frequency(r)) << "tick " << tick;
+  }
+}
