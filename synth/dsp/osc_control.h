@@ -151,12 +151,14 @@ struct osc_control_result {
   float pcm_start_b = 0.f;
 };
 
-// B's keytrack between 0 and 1 takes A's pitch to octaves and back. A's
-// frequency before its pitch modulation (the glided base times the tunings)
-// holds still while an LFO moves the modulation, so its logarithm is kept
-// with it, and the modulation u (1/8192 octave) adds to it as it stands;
-// the last result (before B's ratio) is kept with all its inputs, since XMod
-// alone moves the increments. A rate of 0 marks it empty.
+// B's keytrack between 0 and 1 takes A's pitch in octaves, then back to a
+// frequency. The pitch comes from the glide where it knows it (the log2 of
+// the tunings' product kept with the product), else from A's frequency before
+// its pitch modulation (the glided base times the tunings), whose logarithm
+// is kept with it while an LFO moves the modulation; the modulation u (1/8192
+// octave) adds to it as it stands. The last result (before B's ratio) is kept
+// with all its inputs, since XMod alone moves the increments. A rate of 0
+// marks it empty.
 struct keytrack_memo {
   float hz_held = std::numeric_limits<float>::quiet_NaN();  // none yet
   float hz_octaves = 0.f;    // log2(hz_held / note 0's frequency)
