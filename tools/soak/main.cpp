@@ -232,11 +232,15 @@ void print_verdict(uint64_t seed, double minutes, const soak::checker& check, co
 // The run's over-bound calls timed again in a replay of the seed
 // (tools/soak/soak_replay.h); the checker then counts only those that were
 // over in both plays or that the replay could not play the same.
-void judge_over_bound_calls(const std::vector<soak::timed_block>& over, const soak::replay_request& request,
+void judge_over_bound_calls(const soak::over_bound_calls& calls, const soak::replay_request& request,
                             soak::checker& check) {
+  const std::vector<soak::timed_block>& over = calls.kept;
   if (over.empty()) return;
   std::printf("replaying the seed to time the %zu over-bound calls again (%s)...\n", over.size(),
               request.paced ? "at real time before each of them" : "back to back");
+  if (calls.not_kept > 0)
+    std::printf("  %lld more over-bound calls were past the %zu kept for the replay: they count\n",
+                static_cast<long long>(calls.not_kept), soak::over_bound_calls::capacity);
   std::fflush(stdout);
   std::vector<soak::timed_block> replay;
   std::string error;
@@ -257,7 +261,7 @@ void judge_over_bound_calls(const std::vector<soak::timed_block>& over, const so
     std::printf("  over in both: block %lld at %s, run %.3f ms, %s\n", static_cast<long long>(run.block),
                 soak::clock_text(double(run.block) / soak::blocks_per_second).c_str(), run.cpu_seconds * 1e3, replayed);
   }
-  check.judge_process_time(c.counted());
+  check.judge_process_time(c.counted() + calls.not_kept);
 }
 
 }  // namespace
@@ -289,8 +293,9 @@ int main(int argc, char** argv) {
   bounds.time_fraction = env_number("SOAK_BOUND_PERCENT", 100.0 * bounds.time_fraction) / 100.0;
   soak::checker check(bounds);
   std::vector<soak::action> actions, previous;
-  std::vector<soak::timed_block> over, timed_again;
-  over.reserve(4096);  // the soak's own memory stays flat beside the instance's
+  soak::over_bound_calls over;
+  std::vector<soak::timed_block> timed_again;
+  timed_again.reserve(to_time.size());
   slow_attribution attribution;
   actions.reserve(1024);
   previous.reserve(1024);
@@ -317,7 +322,7 @@ int main(int argc, char** argv) {
       while (next_to_time < to_time.size() && to_time[next_to_time].block <= block) ++next_to_time;
     } else {
       if (slow) {
-        over.push_back({block, cpu, h.last_hash()});
+        over.add({block, cpu, h.last_hash()});
         report_slow_block(block, cpu, h, actions, previous, free_run);
         if (!last_slow) keep_slow_state(block, h);
       }

@@ -19,6 +19,18 @@ extern char** environ;
 
 namespace soak {
 
+over_bound_calls::over_bound_calls() {
+  kept.resize(capacity);  // value-initialised: every page written now
+  kept.clear();           // the storage stays
+}
+
+void over_bound_calls::add(const timed_block& b) {
+  if (kept.size() < capacity)
+    kept.push_back(b);
+  else
+    ++not_kept;
+}
+
 uint64_t block_hash(const float* left, const float* right, int32_t frames) {
   constexpr uint64_t fnv_offset = 14695981039346656037ull, fnv_prime = 1099511628211ull;
   uint64_t h = fnv_offset;

@@ -35,6 +35,20 @@ struct timed_block {
 // FNV-1a over the bits of both channels' samples.
 uint64_t block_hash(const float* left, const float* right, int32_t frames);
 
+// The run's over-bound calls, kept for the replay in storage made whole
+// before the run (every page written), so that the soak's own bookkeeping
+// never moves the heap and the RSS it checks for the instance, however many
+// calls run over. Past its capacity a call is not kept: it counts as over
+// without a replay.
+struct over_bound_calls {
+  static constexpr size_t capacity = 65536;  // 1.5 MB of timed blocks
+  std::vector<timed_block> kept;
+  int64_t not_kept = 0;
+
+  over_bound_calls();
+  void add(const timed_block& b);
+};
+
 // One "block cpu_seconds hash" line each.
 bool write_timed_blocks(const std::string& path, const std::vector<timed_block>& blocks);
 bool read_timed_blocks(const std::string& path, std::vector<timed_block>& blocks);
