@@ -163,7 +163,7 @@ int synth::render_voices(float* l, float* r, int n) {
       in_lanes[size_t(a)] = true;  // render_lanes
       continue;
     }
-    if (v.block_is_staged() || v.block_moves_oscillators() || v.block_is_busy()) {
+    if (v.block_is_staged() || v.block_moves_oscillators() || v.block_is_busy() || v.replans_after_change(n)) {
       frames[size_t(a)] = int16_t(v.render_alone(l, r, n));
       continue;
     }

@@ -216,9 +216,14 @@ class voice {
   // noise never takes it.
   bool block_moves_oscillators() const { return moving_block_; }
   void render_moving(float* left, float* right, int n, bool noise);
-  // A static, staged, moving or busy block on its own, begin_block done and no noise
-  // read; the frames the voice sounded in it.
+  // A block on its own (static, staged, moving, busy, or one that replans
+  // after a change), begin_block done and no noise read; the frames the
+  // voice sounded in it.
   int render_alone(float* left, float* right, int n);
+  // A block planned for the fast tick sample by sample only because a value
+  // was set from outside: render_alone takes its first tick alone and plans
+  // the rest anew.
+  bool replans_after_change(int n) const;
   bool step(float* left, float* right, int i, int n, bool noise);
   void end_block();
   // A busy block whose stages can be split across voices (voice_lanes.cpp):
@@ -295,6 +300,7 @@ class voice {
   int32_t* stage_destination(const int32_t* dest);
   void control_tick();
   void render_plain(float* left, float* right, int n, bool noise);
+  void render_planned(float* left, float* right, int n, bool noise);
   uint32_t tick_sources();
   void publish_sources();
   void render_sample(float* left, float* right);

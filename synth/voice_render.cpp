@@ -739,38 +739,52 @@ void voice::render_busy(float* left, float* right, int n, bool noise) {
 
 int voice::render_alone(float* left, float* right, int n) {
   const int32_t before = frames_rendered_;
-  if (block_is_static())
-    render_static(left, right, n, false);
-  else if (block_is_staged())
-    render_staged(left, right, n, false);
-  else if (moving_block_)
-    render_moving(left, right, n, false);
-  else
-    render_busy(left, right, n, false);
+  render_planned(left, right, n, false);
   return frames_rendered_ - before;
 }
 
 void voice::render(float* left, float* right, int n) {
   begin_block();
+  render_planned(left, right, n, true);
+}
+
+// The block as plan_block planned it. A block that would run the fast tick
+// sample by sample only because a value was set from outside (dirty_: a
+// host's automation, a program change) takes that change's full tick on its
+// first sample alone and plans the rest anew, where it mostly holds still
+// again: one automated setting then costs the sounding voices a tick each,
+// not the block sample by sample. The plan is the same at any tick boundary,
+// so the samples are the same.
+void voice::render_planned(float* left, float* right, int n, bool noise) {
   if (block_is_static()) {
-    render_static(left, right, n, true);
+    render_static(left, right, n, noise);
     return;
   }
   if (block_is_staged()) {
-    render_staged(left, right, n, true);
+    render_staged(left, right, n, noise);
     return;
   }
   if (moving_block_) {
-    render_moving(left, right, n, true);
+    render_moving(left, right, n, noise);
     return;
   }
   if (block_is_busy()) {
-    render_busy(left, right, n, true);
+    render_busy(left, right, n, noise);
+    return;
+  }
+  if (replans_after_change(n)) {
+    if (!step(left, right, 0, n, noise)) return;
+    plan_block();
+    render_planned(left + 1, right + 1, n - 1, noise);
     return;
   }
   for (int i = 0; i < n; ++i)
-    if (!step(left, right, i, n, true)) return;
+    if (!step(left, right, i, n, noise)) return;
   end_block();
 }
+
+// The first tick of a dirty block clears dirty_ (the divider ticks every
+// sample), so the block is planned again at most once.
+bool voice::replans_after_change(int n) const { return dirty_ && n > 1 && ctx_->control_divider == 1; }
 
 }  // namespace synth

@@ -692,3 +692,42 @@ TEST(engine_null, busy_voices_whose_sources_hold_still_under_smoothing) {
                      std::move(setup), std::move(moves), second * 5 / 4));
   }
 }
+
+TEST(engine_null, settings_changed_under_a_chord_every_few_blocks_take_one_tick_then_the_plan) {
+  // A host automating settings the voices take at once (envelope times and
+  // sustain, LFO rates and shapes, keytrack, the filter's trigger): every
+  // change dirties the sounding voices, whose block then ticks its first
+  // sample on its own and is planned again for the rest, held still, staged,
+  // moving or busy as the new setting leaves it. Some changes land where a
+  // voice is mid-attack or releasing, some voices read noise.
+  std::vector<action> events;
+  for (int k = 0; k < 6; ++k) events.push_back(note_on(k * 41, 45 + 4 * k, 60 + 9 * k));
+  for (int k = 0; k < 6; k += 2) events.push_back(note_off(14000 + 977 * k, 45 + 4 * k));
+  events.push_back(note_on(16000, 52));
+  const int settings[] = {p::env_a_decay, p::env_b_sustain, p::mod_a_rate, p::env_b_attack,
+                          p::mod_b_rate,  p::env_a_sustain, p::mod_b_shape, p::env_b_release,
+                          p::filter_trigger, p::mod_a_keytrack, p::env_a_release, p::mod_a_shape};
+  int frame = 300;
+  for (int k = 0; frame < 26000; ++k) {
+    const int index = settings[k % std::size(settings)];
+    const float value = index == p::mod_a_shape || index == p::mod_b_shape ? float(k % 4)
+                        : index == p::filter_trigger                        ? float(k % 2)
+                                                                            : 0.1f + 0.07f * float(k % 11);
+    events.push_back(set(frame, index, value));
+    frame += 64 * (1 + k % 3) + (k % 5) * 7;
+  }
+  struct sound {
+    std::string name;
+    std::vector<action> setup;
+  };
+  const sound sounds[] = {
+      {"an envelope on the cutoff, a tremolo",
+       {set(0, p::filter_mode, 5.f), set(0, p::filter_frequency, 0.35f), set(0, p::filter_env_b, 0.4f),
+        set(0, p::volume_mod_a, 0.3f), set(0, p::osc_b_level, 0.5f), set(0, p::osc_a_waveform, 2.f)}},
+      {"vibrato from LFO B, noise in the mix",
+       {set(0, p::filter_mode, 1.f), set(0, p::filter_frequency, 0.5f), set(0, p::pitch_mod_b, 0.05f),
+        set(0, p::noise_level, 0.3f), set(0, p::osc_a_waveform, 3.f)}},
+      {"held still but for the amplifier", {set(0, p::filter_mode, 2.f), set(0, p::filter_frequency, 0.4f)}},
+  };
+  for (const sound& s : sounds) expect_null(with(s.name, s.setup, events, second * 2 / 3));
+}
