@@ -43,6 +43,12 @@ struct voice_context {
   std::array<int32_t, max_block> stage_cutoff{};
   std::array<int32_t, max_block> stage_level{};  // the amplifier's envelope
   std::array<uint8_t, max_block> stage_cutoff_due{};
+  // A staged block's smoothed main-filter controls, tick by tick.
+  struct filter_stage {
+    std::array<int32_t, max_block> frequency{}, saturation{};
+    std::array<float, max_block> resonance{};
+  };
+  filter_stage filter_values{};
 
   // A busy block of several voices in stages (synth/voice_lanes.cpp): each
   // voice's ticks, oscillators and mixer first, then the main filters of

@@ -62,8 +62,48 @@ bool gate_fixed(int trigger, const lfo& a, const lfo& b) {
 
 }  // namespace
 
+// Smoothing that reaches the sound only through the output gains or the
+// main filter's own controls lets the block stay staged (see staged_tick);
+// a block that would not be staged without it is planned as smoothing.
+// A block that starts dirty (after a change from outside, or after a busy
+// block) may be staged from its second tick: replan_staged_ says to try.
 void voice::plan_block() {
   const bool smoothing = int_list_.count > 0 || float_list_.count > 0;
+  smoothing_staged_ = smoothing ? staged_smoothing() : 0;
+  replan_staged_ = smoothing_staged_ != 0 && dirty_;
+  plan_for(smoothing && smoothing_staged_ == 0);
+  if (smoothing_staged_ != 0 && !staged_block_) {
+    smoothing_staged_ = 0;
+    plan_for(true);
+  }
+}
+
+// The kinds of smoothing under way that a staged block can follow tick by
+// tick: smooth_gains for "Volume", "Panning" and the depths of the tremolo
+// and the auto-pan; smooth_filter for the main filter's "Frequency",
+// "Resonance" and "Saturation". 0 when any other value is smoothing.
+uint8_t voice::staged_smoothing() const {
+  uint8_t kinds = 0;
+  for (int i = 0; i < int_list_.count; ++i) {
+    const int32_t* t = int_list_.entries[size_t(i)].target;
+    if (t == &volume_ || t == &panning_ || t == &depth_[p::volume_mod_a] || t == &depth_[p::volume_mod_b] ||
+        t == &depth_[p::panning_mod_a] || t == &depth_[p::panning_mod_b])
+      kinds |= smooth_gains;
+    else if (t == &filter_ctl_.frequency || t == &filter_ctl_.saturation)
+      kinds |= smooth_filter;
+    else
+      return 0;
+  }
+  for (int i = 0; i < float_list_.count; ++i) {
+    if (float_list_.entries[size_t(i)].target != &filter_ctl_.resonance) return 0;
+    kinds |= smooth_filter;
+  }
+  return kinds;
+}
+
+// The plan of a block, with `smoothing` when values smooth that only the
+// busy tick follows.
+void voice::plan_for(bool smoothing) {
   bool read[2] = {false, false};
   for (int i = 0; i < int_conn_count_; ++i) {
     const int32_t* s = int_conn_[size_t(i)].source;
@@ -89,9 +129,9 @@ void voice::plan_block() {
   declick_settled_ = key_gate_ ? declick_level_ == declick_top : declick_level_ == 0;
   const bool steady = !dirty_ && !smoothing && !xmod_on(osc_in_.xmod_setting) && !glide_moving_ &&
                       ctx_->control_divider == 1;
-  static_block_ = steady && !filter_follows_audio() && !lfo_ticks_[0] && !lfo_ticks_[1] &&
-                  envelope_settled_[0] && envelope_settled_[1] && declick_settled_ && !amp_switched_ &&
-                  !gains_fading_;
+  static_block_ = steady && smoothing_staged_ == 0 && !filter_follows_audio() && !lfo_ticks_[0] &&
+                  !lfo_ticks_[1] && envelope_settled_[0] && envelope_settled_[1] && declick_settled_ &&
+                  !amp_switched_ && !gains_fading_;
   // Sources that move in this block reach only the amplitude, the pan and
   // the filter's cutoff: the oscillators hold still, the ticks can run ahead
   // of the audio and hand it a gain and a cutoff per sample.
@@ -271,20 +311,26 @@ void voice::fast_tick() {
 // The tick of a staged block (see plan_block): the same steps as
 // fast_tick, minus what cannot change; the filter's update is left to the
 // audio stage (true when it is due at this sample).
+//
+// Smoothing the plan let stay staged runs first, as at every tick: a
+// smoothed gain makes the gain connections and the gains again, a smoothed
+// filter control makes the filter's update due (render_path hands it the
+// tick's values).
 bool voice::staged_tick() {
+  const bool smoothed = smoothing_staged_ != 0 && (int_list_.count > 0 || float_list_.count > 0);
+  if (smoothed) run_smoothing();
+  const bool smoothed_gains = smoothed && (smoothing_staged_ & smooth_gains) != 0;
   uint32_t moved = tick_sources();
-  bool gains = false, cutoff = false;
-  if (moved != 0) {
-    publish_sources();
-    if ((moved & connection_sources_) != 0) {
-      const int32_t amp = dst_amplitude_, pan = dst_pan_, cut = dst_cutoff_;
-      if (staged_cutoff_)
-        evaluate_connections();
-      else
-        evaluate_gain_connections();
-      gains = amp != dst_amplitude_ || pan != dst_pan_;
-      cutoff = cut != dst_cutoff_;
-    }
+  bool gains = smoothed_gains, cutoff = smoothed && (smoothing_staged_ & smooth_filter) != 0;
+  if (moved != 0) publish_sources();
+  if ((moved & connection_sources_) != 0 || smoothed_gains) {
+    const int32_t amp = dst_amplitude_, pan = dst_pan_, cut = dst_cutoff_;
+    if (staged_cutoff_)
+      evaluate_connections();
+    else
+      evaluate_gain_connections();
+    gains = gains || amp != dst_amplitude_ || pan != dst_pan_;
+    cutoff = cutoff || cut != dst_cutoff_;
   }
   if (gains || amp_switched_ || gains_fading_) {
     gains_fading_ = amp_switched_ || gain_fade_remaining_ > 0;
@@ -367,7 +413,23 @@ void voice::render_path(float* left, float* right, int n, float* mix, const floa
   if (bare && !cut) {
     for (int i = 0; i < n; ++i) mix[i] = float(float_to_fixed(mix[i], 16777216.f));
   }
-  if (cut) {
+  if (cut && (smoothing_staged_ & smooth_filter) != 0) {
+    // The smoothed filter controls of each tick, which the filter's
+    // audio-rate modulation reads at every sample as well.
+    const voice_context::filter_stage& fs = ctx_->filter_values;
+    for (int i = 0; i < n; ++i) {
+      filter_ctl_.frequency = fs.frequency[size_t(i)];
+      filter_ctl_.saturation = fs.saturation[size_t(i)];
+      filter_ctl_.resonance = fs.resonance[size_t(i)];
+      if (due[i]) {
+        dst_cutoff_ = cut[i];
+        update_cutoff();
+      }
+      const float s = float(run_path(path_, mix[i]));
+      left[i] += gl[i] * s;
+      right[i] += gr[i] * s;
+    }
+  } else if (cut) {
     for (int i = 0; i < n; ++i) {
       if (due[i]) {
         dst_cutoff_ = cut[i];
@@ -435,7 +497,9 @@ void voice::render_static(float* left, float* right, int n, bool noise) {
 // "Volume": no tremolo, no pan modulation, no cutoff moving). This is how
 // most notes spend their attack, decay and release.
 bool voice::gains_follow_amp_envelope() const {
-  if (lfo_ticks_[0] || lfo_ticks_[1] || !declick_settled_ || staged_cutoff_ || gain_conn_count_ > 1) return false;
+  if (lfo_ticks_[0] || lfo_ticks_[1] || !declick_settled_ || staged_cutoff_ || gain_conn_count_ > 1 ||
+      smoothing_staged_ != 0)
+    return false;
   // The one gain connection, if any, is the amplifier's source (rebuild_connections puts it first).
   if (gain_conn_count_ == 1 && (int_conn_[0].kind != 0 || int_conn_[0].dest != &dst_amplitude_ ||
                                 int_conn_[0].depth != &volume_))
@@ -574,11 +638,18 @@ bool voice::render_staged(float* left, float* right, int n, bool noise) {
 int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_t* due, int n, bool noise,
                            bool& any_due) {
   any_due = false;
+  const bool follow_filter = (smoothing_staged_ & smooth_filter) != 0;
+  voice_context::filter_stage& fs = ctx_->filter_values;
   for (int i = 0; i < n; ++i) {
     if (noise) ctx_->noise.next();
     nz[i] = noise ? ctx_->noise.out_float : 0.f;
     due[i] = staged_tick() ? 1 : 0;
     any_due = any_due || due[i];
+    if (follow_filter) {
+      fs.frequency[size_t(i)] = filter_ctl_.frequency;
+      fs.saturation[size_t(i)] = filter_ctl_.saturation;
+      fs.resonance[size_t(i)] = filter_ctl_.resonance;
+    }
     cut[i] = dst_cutoff_;
     gl[i] = gain_left_;
     gr[i] = gain_right_;
@@ -591,7 +662,9 @@ int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_
 // engine groups voices with one filter variant, see engine_staged.cpp):
 // oscillators a block at a time and a main filter to share.
 bool voice::block_stages_in_lanes() const {
-  return path_.filter_mode > 0 &&
+  // The lanes make a block's coefficients from one set of filter controls:
+  // a smoothed filter control keeps the voice on its own.
+  return path_.filter_mode > 0 && (smoothing_staged_ & smooth_filter) == 0 &&
          (block_is_staged() || (block_is_static() && oscillators_free_running()) || moving_block_);
 }
 
@@ -753,8 +826,11 @@ void voice::render(float* left, float* right, int n) {
 // host's automation, a program change) takes that change's full tick on its
 // first sample alone and plans the rest anew, where it mostly holds still
 // again: one automated setting then costs the sounding voices a tick each,
-// not the block sample by sample. The plan is the same at any tick boundary,
-// so the samples are the same.
+// not the block sample by sample. So does a dirty block that would be busy
+// only for smoothing a staged block can follow (replan_staged_): an
+// automated "Volume" or filter "Frequency" keeps the voices staged while it
+// glides. The plan is the same at any tick boundary, so the samples are the
+// same.
 void voice::render_planned(float* left, float* right, int n, bool noise) {
   if (block_is_static()) {
     render_static(left, right, n, noise);
@@ -768,7 +844,7 @@ void voice::render_planned(float* left, float* right, int n, bool noise) {
     render_moving(left, right, n, noise);
     return;
   }
-  if (block_is_busy()) {
+  if (block_is_busy() && !(replan_staged_ && replans_after_change(n))) {
     render_busy(left, right, n, noise);
     return;
   }

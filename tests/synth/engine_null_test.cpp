@@ -731,3 +731,51 @@ TEST(engine_null, settings_changed_under_a_chord_every_few_blocks_take_one_tick_
   };
   for (const sound& s : sounds) expect_null(with(s.name, s.setup, events, second * 2 / 3));
 }
+
+TEST(engine_null, gains_and_filter_controls_automated_under_a_chord_smooth_tick_by_tick) {
+  // A host automating "Volume", "Panning", the tremolo and auto-pan depths
+  // and the main filter's "Frequency", "Resonance" and "Saturation" while a
+  // chord sounds: the voices smooth each change over their ticks, through
+  // the filter's audio-rate modulation (which reads the smoothed resonance
+  // and saturation at every sample) as well as its updates, and a depth
+  // leaving 0 joins the connections at once. Where something else moves the
+  // oscillators (vibrato) the same changes smooth in busy blocks.
+  std::vector<action> events;
+  for (int k = 0; k < 5; ++k) events.push_back(note_on(k * 53, 48 + 5 * k, 70 + 10 * k));
+  for (int k = 0; k < 5; k += 2) events.push_back(note_off(15000 + 1013 * k, 48 + 5 * k));
+  const int settings[] = {p::filter_frequency, p::volume,     p::filter_resonance, p::panning,
+                          p::filter_saturation, p::volume_mod_a, p::filter_frequency, p::panning_mod_a};
+  int frame = 200;
+  for (int k = 0; frame < 24000; ++k) {
+    const int index = settings[k % std::size(settings)];
+    const bool bipolar = index == p::panning || index == p::volume_mod_a || index == p::panning_mod_a;
+    const float value = bipolar ? -0.6f + 0.13f * float(k % 10) : 0.2f + 0.06f * float(k % 12);
+    events.push_back(set(frame, index, value));
+    frame += 64 * (1 + k % 4) + (k % 3) * 11;
+  }
+  struct sound {
+    std::string name;
+    std::vector<action> setup;
+  };
+  const sound sounds[] = {
+      {"24 dB saturating filter swept by an envelope, a tremolo",
+       {set(0, p::filter_mode, 5.f), set(0, p::filter_saturation, 0.4f), set(0, p::filter_env_b, 0.4f),
+        set(0, p::env_b_decay, 0.3f), set(0, p::env_b_sustain, 0.3f), set(0, p::mod_a_rate, 0.4f),
+        set(0, p::osc_a_waveform, 2.f), set(0, p::osc_b_level, 0.5f)}},
+      {"FMod and QMod on a band filter, a shaper",
+       {set(0, p::filter_mode, 3.f), set(0, p::filter_fmod, 0.3f), set(0, p::filter_qmod, 0.4f),
+        set(0, p::shaper_mode, 1.f), set(0, p::shaper_depth, 0.4f), set(0, p::osc_a_waveform, 3.f)}},
+      {"no filter, noise in the mix", {set(0, p::noise_level, 0.4f), set(0, p::osc_a_waveform, 1.f)}},
+      {"vibrato through a low filter",
+       {set(0, p::filter_mode, 1.f), set(0, p::pitch_mod_b, 0.04f), set(0, p::mod_b_rate, 0.5f)}},
+  };
+  for (const sound& s : sounds) expect_null(with(s.name, s.setup, events, second * 2 / 3));
+  // The pan alone: its smoothing moves the gains without the amplitude.
+  std::vector<action> panned;
+  for (int k = 0; k < 3; ++k) panned.push_back(note_on(k * 29, 50 + 7 * k, 90));
+  for (int k = 0; k < 40; ++k) panned.push_back(set(300 + 400 * k + (k % 3) * 64, p::panning, k % 2 ? 0.7f : -0.5f));
+  expect_null(with("the pan alone",
+                   {set(0, p::filter_mode, 1.f), set(0, p::env_a_attack, 0.f), set(0, p::env_a_decay, 0.f),
+                    set(0, p::env_a_sustain, 1.f)},
+                   panned, second / 2));
+}
