@@ -413,24 +413,17 @@ void voice::render_path(float* left, float* right, int n, float* mix, const floa
   if (bare && !cut) {
     for (int i = 0; i < n; ++i) mix[i] = float(float_to_fixed(mix[i], 16777216.f));
   }
-  if (cut && (smoothing_staged_ & smooth_filter) != 0) {
-    // The smoothed filter controls of each tick, which the filter's
+  if (cut) {
+    // Smoothed filter controls: each tick's values, which the filter's
     // audio-rate modulation reads at every sample as well.
+    const bool follow = (smoothing_staged_ & smooth_filter) != 0;
     const voice_context::filter_stage& fs = ctx_->filter_values;
     for (int i = 0; i < n; ++i) {
-      filter_ctl_.frequency = fs.frequency[size_t(i)];
-      filter_ctl_.saturation = fs.saturation[size_t(i)];
-      filter_ctl_.resonance = fs.resonance[size_t(i)];
-      if (due[i]) {
-        dst_cutoff_ = cut[i];
-        update_cutoff();
+      if (follow) {
+        filter_ctl_.frequency = fs.frequency[size_t(i)];
+        filter_ctl_.saturation = fs.saturation[size_t(i)];
+        filter_ctl_.resonance = fs.resonance[size_t(i)];
       }
-      const float s = float(run_path(path_, mix[i]));
-      left[i] += gl[i] * s;
-      right[i] += gr[i] * s;
-    }
-  } else if (cut) {
-    for (int i = 0; i < n; ++i) {
       if (due[i]) {
         dst_cutoff_ = cut[i];
         update_cutoff();
