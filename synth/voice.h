@@ -532,7 +532,6 @@ class voice {
   bool staged_block_ = false;            // this block: only gains and cutoff move
   bool staged_cutoff_ = false;           // ... and the cutoff among them
   uint8_t smoothing_staged_ = 0;         // ... and smoothing it follows (smooth_gains, smooth_filter)
-  bool replan_staged_ = false;           // this block: dirty, with smoothing a staged block could follow
   bool busy_block_ = false;              // this block: the plain tick
   bool moving_block_ = false;            // this block: the ticks ahead, the oscillators' controls per sample
   bool gains_fading_ = false;            // the last gains carried a fade step

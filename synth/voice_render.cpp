@@ -65,12 +65,9 @@ bool gate_fixed(int trigger, const lfo& a, const lfo& b) {
 // Smoothing that reaches the sound only through the output gains or the
 // main filter's own controls lets the block stay staged (see staged_tick);
 // a block that would not be staged without it is planned as smoothing.
-// A block that starts dirty (after a change from outside, or after a busy
-// block) may be staged from its second tick: replan_staged_ says to try.
 void voice::plan_block() {
   const bool smoothing = int_list_.count > 0 || float_list_.count > 0;
   smoothing_staged_ = smoothing ? staged_smoothing() : 0;
-  replan_staged_ = smoothing_staged_ != 0 && dirty_;
   plan_for(smoothing && smoothing_staged_ == 0);
   if (smoothing_staged_ != 0 && !staged_block_) {
     smoothing_staged_ = 0;
@@ -820,7 +817,7 @@ void voice::render(float* left, float* right, int n) {
 // first sample alone and plans the rest anew, where it mostly holds still
 // again: one automated setting then costs the sounding voices a tick each,
 // not the block sample by sample. So does a dirty block that would be busy
-// only for smoothing a staged block can follow (replan_staged_): an
+// only for smoothing a staged block can follow (as after a busy block): an
 // automated "Volume" or filter "Frequency" keeps the voices staged while it
 // glides. The plan is the same at any tick boundary, so the samples are the
 // same.
@@ -837,7 +834,7 @@ void voice::render_planned(float* left, float* right, int n, bool noise) {
     render_moving(left, right, n, noise);
     return;
   }
-  if (block_is_busy() && !(replan_staged_ && replans_after_change(n))) {
+  if (block_is_busy() && !(replans_after_change(n) && staged_smoothing() != 0)) {
     render_busy(left, right, n, noise);
     return;
   }
