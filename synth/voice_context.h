@@ -49,6 +49,11 @@ struct voice_context {
     std::array<float, max_block> resonance{};
   };
   filter_stage filter_values{};
+  // A staged block's smoothed mixer levels (A, B, ring, noise), tick by tick.
+  struct mixer_stage {
+    std::array<float, max_block> a{}, b{}, ring{}, noise{};
+  };
+  mixer_stage mixer_values{};
 
   // A busy block of several voices in stages (synth/voice_lanes.cpp): each
   // voice's ticks, oscillators and mixer first, then the main filters of

@@ -78,7 +78,8 @@ void voice::plan_block() {
 // The kinds of smoothing under way that a staged block can follow tick by
 // tick: smooth_gains for "Volume", "Panning" and the depths of the tremolo
 // and the auto-pan; smooth_filter for the main filter's "Frequency",
-// "Resonance" and "Saturation". 0 when any other value is smoothing.
+// "Resonance" and "Saturation"; smooth_mixer for the four mixer levels
+// (which the audio alone reads). 0 when any other value is smoothing.
 uint8_t voice::staged_smoothing() const {
   uint8_t kinds = 0;
   for (int i = 0; i < int_list_.count; ++i) {
@@ -92,8 +93,13 @@ uint8_t voice::staged_smoothing() const {
       return 0;
   }
   for (int i = 0; i < float_list_.count; ++i) {
-    if (float_list_.entries[size_t(i)].target != &filter_ctl_.resonance) return 0;
-    kinds |= smooth_filter;
+    const float* t = float_list_.entries[size_t(i)].target;
+    if (t == &filter_ctl_.resonance)
+      kinds |= smooth_filter;
+    else if (t == &mix_a_ || t == &mix_b_ || t == &mix_ring_ || t == &mix_noise_)
+      kinds |= smooth_mixer;
+    else
+      return 0;
   }
   return kinds;
 }
@@ -397,6 +403,14 @@ void voice::render_sources(float* mix, int n, const float* nz) {
   }
   out_a_ = a[n - 1];
   out_b_ = b[n - 1];
+  if ((smoothing_staged_ & smooth_mixer) != 0) {  // each tick's levels (staged_controls)
+    const voice_context::mixer_stage& lv = ctx_->mixer_values;
+    for (int i = 0; i < n; ++i) {
+      const voice_mixer mixer{lv.a[size_t(i)], lv.b[size_t(i)], lv.ring[size_t(i)], lv.noise[size_t(i)]};
+      mix[i] = mixer.mix(a[i], b[i], nz[i]);
+    }
+    return;
+  }
   const voice_mixer mixer = mixer_levels();
   for (int i = 0; i < n; ++i) mix[i] = mixer.mix(a[i], b[i], nz[i]);
 }
@@ -629,7 +643,9 @@ int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_
                            bool& any_due) {
   any_due = false;
   const bool follow_filter = (smoothing_staged_ & smooth_filter) != 0;
+  const bool follow_mixer = (smoothing_staged_ & smooth_mixer) != 0;
   voice_context::filter_stage& fs = ctx_->filter_values;
+  voice_context::mixer_stage& lv = ctx_->mixer_values;
   for (int i = 0; i < n; ++i) {
     if (noise) ctx_->noise.next();
     nz[i] = noise ? ctx_->noise.out_float : 0.f;
@@ -639,6 +655,12 @@ int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_
       fs.frequency[size_t(i)] = filter_ctl_.frequency;
       fs.saturation[size_t(i)] = filter_ctl_.saturation;
       fs.resonance[size_t(i)] = filter_ctl_.resonance;
+    }
+    if (follow_mixer) {
+      lv.a[size_t(i)] = mix_a_;
+      lv.b[size_t(i)] = mix_b_;
+      lv.ring[size_t(i)] = mix_ring_;
+      lv.noise[size_t(i)] = mix_noise_;
     }
     cut[i] = dst_cutoff_;
     gl[i] = gain_left_;
