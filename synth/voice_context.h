@@ -46,7 +46,7 @@ struct voice_context {
   // A staged block's smoothed main-filter controls, tick by tick.
   struct filter_stage {
     std::array<int32_t, max_block> frequency{}, saturation{};
-    std::array<float, max_block> resonance{};
+    std::array<float, max_block> resonance{}, fmod{}, qmod{};
   };
   filter_stage filter_values{};
   // A staged block's smoothed mixer levels (A, B, ring, noise), tick by tick.

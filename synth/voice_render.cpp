@@ -78,7 +78,7 @@ void voice::plan_block() {
 // The kinds of smoothing under way that a staged block can follow tick by
 // tick: smooth_gains for "Volume", "Panning" and the depths of the tremolo
 // and the auto-pan; smooth_filter for the main filter's "Frequency",
-// "Resonance" and "Saturation"; smooth_mixer for the four mixer levels
+// "Resonance", "Saturation", "FMod" and "QMod"; smooth_mixer for the four mixer levels
 // (which the audio alone reads). 0 when any other value is smoothing.
 uint8_t voice::staged_smoothing() const {
   uint8_t kinds = 0;
@@ -94,7 +94,7 @@ uint8_t voice::staged_smoothing() const {
   }
   for (int i = 0; i < float_list_.count; ++i) {
     const float* t = float_list_.entries[size_t(i)].target;
-    if (t == &filter_ctl_.resonance)
+    if (t == &filter_ctl_.resonance || t == &filter_ctl_.fmod || t == &filter_ctl_.qmod)
       kinds |= smooth_filter;
     else if (t == &mix_a_ || t == &mix_b_ || t == &mix_ring_ || t == &mix_noise_)
       kinds |= smooth_mixer;
@@ -434,6 +434,8 @@ void voice::render_path(float* left, float* right, int n, float* mix, const floa
         filter_ctl_.frequency = fs.frequency[size_t(i)];
         filter_ctl_.saturation = fs.saturation[size_t(i)];
         filter_ctl_.resonance = fs.resonance[size_t(i)];
+        filter_ctl_.fmod = fs.fmod[size_t(i)];
+        filter_ctl_.qmod = fs.qmod[size_t(i)];
       }
       if (due[i]) {
         dst_cutoff_ = cut[i];
@@ -655,6 +657,8 @@ int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_
       fs.frequency[size_t(i)] = filter_ctl_.frequency;
       fs.saturation[size_t(i)] = filter_ctl_.saturation;
       fs.resonance[size_t(i)] = filter_ctl_.resonance;
+      fs.fmod[size_t(i)] = filter_ctl_.fmod;
+      fs.qmod[size_t(i)] = filter_ctl_.qmod;
     }
     if (follow_mixer) {
       lv.a[size_t(i)] = mix_a_;

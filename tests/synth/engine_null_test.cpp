@@ -734,9 +734,9 @@ TEST(engine_null, settings_changed_under_a_chord_every_few_blocks_take_one_tick_
 
 TEST(engine_null, gains_filter_and_mixer_controls_automated_under_a_chord_smooth_tick_by_tick) {
   // A host automating "Volume", "Panning", the tremolo and auto-pan depths,
-  // the main filter's "Frequency", "Resonance" and "Saturation" and the four
-  // mixer levels while a chord sounds: the voices smooth each change over
-  // their ticks, through
+  // the main filter's "Frequency", "Resonance", "Saturation", "FMod" and
+  // "QMod" and the four mixer levels while a chord sounds: the voices smooth
+  // each change over their ticks, through
   // the filter's audio-rate modulation (which reads the smoothed resonance
   // and saturation at every sample) as well as its updates, and a depth
   // leaving 0 joins the connections at once. Where something else moves the
@@ -746,7 +746,8 @@ TEST(engine_null, gains_filter_and_mixer_controls_automated_under_a_chord_smooth
   for (int k = 0; k < 5; k += 2) events.push_back(note_off(15000 + 1013 * k, 48 + 5 * k));
   const int settings[] = {p::filter_frequency, p::volume,        p::filter_resonance, p::panning,
                           p::osc_b_level,       p::filter_saturation, p::volume_mod_a,   p::noise_level,
-                          p::filter_frequency,  p::panning_mod_a,     p::osc_a_level,    p::ringmod_level};
+                          p::filter_frequency,  p::panning_mod_a,     p::osc_a_level,    p::ringmod_level,
+                          p::filter_fmod,       p::filter_qmod};
   int frame = 200;
   for (int k = 0; frame < 24000; ++k) {
     const int index = settings[k % std::size(settings)];
