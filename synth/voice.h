@@ -345,7 +345,8 @@ class voice {
   // The fast engine (voice_render.cpp).
   void plan_block();
   void plan_for(bool smoothing);
-  enum : uint8_t { smooth_gains = 1, smooth_filter = 2, smooth_mixer = 4 };
+  enum : uint8_t { smooth_gains = 1, smooth_filter = 2, smooth_mixer = 4, smooth_cutoff = 8 };
+  bool depth_reaches_cutoff_only(const int32_t* depth) const;
   uint8_t staged_smoothing() const;
   uint32_t moving_sources() const;
   void fast_tick();
@@ -531,7 +532,7 @@ class voice {
   bool static_block_ = false;            // this block: no control work at all
   bool staged_block_ = false;            // this block: only gains and cutoff move
   bool staged_cutoff_ = false;           // ... and the cutoff among them
-  uint8_t smoothing_staged_ = 0;         // ... and smoothing it follows (smooth_gains, _filter, _mixer)
+  uint8_t smoothing_staged_ = 0;         // ... and smoothing it follows (smooth_gains, _filter, _mixer, _cutoff)
   bool busy_block_ = false;              // this block: the plain tick
   bool moving_block_ = false;            // this block: the ticks ahead, the oscillators' controls per sample
   bool gains_fading_ = false;            // the last gains carried a fade step

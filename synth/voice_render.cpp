@@ -78,8 +78,10 @@ void voice::plan_block() {
 // The kinds of smoothing under way that a staged block can follow tick by
 // tick: smooth_gains for "Volume", "Panning" and the depths of the tremolo
 // and the auto-pan; smooth_filter for the main filter's "Frequency",
-// "Resonance", "Saturation", "FMod" and "QMod"; smooth_mixer for the four mixer levels
-// (which the audio alone reads). 0 when any other value is smoothing.
+// "Resonance", "Saturation", "FMod" and "QMod"; smooth_mixer for the four
+// mixer levels (which the audio alone reads); smooth_cutoff for the depths
+// of connections into the main filter's cutoff alone (an envelope's or an
+// LFO's amount on it, its keytrack). 0 when any other value is smoothing.
 uint8_t voice::staged_smoothing() const {
   uint8_t kinds = 0;
   for (int i = 0; i < int_list_.count; ++i) {
@@ -89,6 +91,8 @@ uint8_t voice::staged_smoothing() const {
       kinds |= smooth_gains;
     else if (t == &filter_ctl_.frequency || t == &filter_ctl_.saturation)
       kinds |= smooth_filter;
+    else if (depth_reaches_cutoff_only(t))
+      kinds |= smooth_cutoff;
     else
       return 0;
   }
@@ -102,6 +106,22 @@ uint8_t voice::staged_smoothing() const {
       return 0;
   }
   return kinds;
+}
+
+// A modulation depth that some connection of this block reads, and only
+// connections into the main filter's cutoff (the shaper filter's keytrack
+// depth is read by its update instead, never through a connection).
+bool voice::depth_reaches_cutoff_only(const int32_t* depth) const {
+  if (depth < depth_.data() || depth >= depth_.data() + depth_.size() || depth == &depth_[p::shflt_keytrack])
+    return false;
+  bool read = false;
+  for (int i = 0; i < int_conn_count_; ++i) {
+    const int_connection& c = int_conn_[size_t(i)];
+    if (c.depth != depth) continue;
+    if (c.dest != &dst_cutoff_) return false;
+    read = true;
+  }
+  return read;
 }
 
 // The plan of a block, with `smoothing` when values smooth that only the
@@ -317,18 +337,20 @@ void voice::fast_tick() {
 //
 // Smoothing the plan let stay staged runs first, as at every tick: a
 // smoothed gain makes the gain connections and the gains again, a smoothed
-// filter control makes the filter's update due (render_path hands it the
-// tick's values).
+// cutoff depth every connection (the filter's update is due where the sum
+// moved), a smoothed filter control makes the filter's update due
+// (render_path hands it the tick's values).
 bool voice::staged_tick() {
   const bool smoothed = smoothing_staged_ != 0 && (int_list_.count > 0 || float_list_.count > 0);
   if (smoothed) run_smoothing();
   const bool smoothed_gains = smoothed && (smoothing_staged_ & smooth_gains) != 0;
+  const bool smoothed_depths = smoothed && (smoothing_staged_ & smooth_cutoff) != 0;
   uint32_t moved = tick_sources();
   bool gains = smoothed_gains, cutoff = smoothed && (smoothing_staged_ & smooth_filter) != 0;
   if (moved != 0) publish_sources();
-  if ((moved & connection_sources_) != 0 || smoothed_gains) {
+  if ((moved & connection_sources_) != 0 || smoothed_gains || smoothed_depths) {
     const int32_t amp = dst_amplitude_, pan = dst_pan_, cut = dst_cutoff_;
-    if (staged_cutoff_)
+    if (staged_cutoff_ || smoothed_depths)
       evaluate_connections();
     else
       evaluate_gain_connections();

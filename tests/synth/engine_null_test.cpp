@@ -735,23 +735,25 @@ TEST(engine_null, settings_changed_under_a_chord_every_few_blocks_take_one_tick_
 TEST(engine_null, gains_filter_and_mixer_controls_automated_under_a_chord_smooth_tick_by_tick) {
   // A host automating "Volume", "Panning", the tremolo and auto-pan depths,
   // the main filter's "Frequency", "Resonance", "Saturation", "FMod" and
-  // "QMod" and the four mixer levels while a chord sounds: the voices smooth
-  // each change over their ticks, through
-  // the filter's audio-rate modulation (which reads the smoothed resonance
-  // and saturation at every sample) as well as its updates, and a depth
-  // leaving 0 joins the connections at once. Where something else moves the
-  // oscillators (vibrato) the same changes smooth in busy blocks.
+  // "QMod", its envelope, LFO and keytrack amounts and the four mixer levels
+  // while a chord sounds: the voices smooth each change over their ticks,
+  // through the filter's audio-rate modulation (which reads the smoothed
+  // resonance and saturation at every sample) as well as its updates, and a
+  // depth leaving 0 joins the connections at once. Where something else
+  // moves the oscillators (vibrato) the same changes smooth in busy blocks.
   std::vector<action> events;
   for (int k = 0; k < 5; ++k) events.push_back(note_on(k * 53, 48 + 5 * k, 70 + 10 * k));
   for (int k = 0; k < 5; k += 2) events.push_back(note_off(15000 + 1013 * k, 48 + 5 * k));
   const int settings[] = {p::filter_frequency, p::volume,        p::filter_resonance, p::panning,
                           p::osc_b_level,       p::filter_saturation, p::volume_mod_a,   p::noise_level,
                           p::filter_frequency,  p::panning_mod_a,     p::osc_a_level,    p::ringmod_level,
-                          p::filter_fmod,       p::filter_qmod};
+                          p::filter_fmod,       p::filter_env_b,      p::filter_qmod,    p::filter_mod_a,
+                          p::filter_keytrack};
   int frame = 200;
   for (int k = 0; frame < 24000; ++k) {
     const int index = settings[k % std::size(settings)];
-    const bool bipolar = index == p::panning || index == p::volume_mod_a || index == p::panning_mod_a;
+    const bool bipolar = index == p::panning || index == p::volume_mod_a || index == p::panning_mod_a ||
+                         index == p::filter_env_b || index == p::filter_mod_a || index == p::filter_keytrack;
     const float value = bipolar ? -0.6f + 0.13f * float(k % 10) : 0.2f + 0.06f * float(k % 12);
     events.push_back(set(frame, index, value));
     frame += 64 * (1 + k % 4) + (k % 3) * 11;
@@ -781,4 +783,16 @@ TEST(engine_null, gains_filter_and_mixer_controls_automated_under_a_chord_smooth
                    {set(0, p::filter_mode, 1.f), set(0, p::env_a_attack, 0.f), set(0, p::env_a_decay, 0.f),
                     set(0, p::env_a_sustain, 1.f)},
                    panned, second / 2));
+  // The cutoff's keytrack and envelope amounts alone over a held sound: their
+  // smoothing moves the cutoff while no source does.
+  std::vector<action> amounts;
+  for (int k = 0; k < 3; ++k) amounts.push_back(note_on(k * 31, 45 + 9 * k, 100));
+  for (int k = 0; k < 40; ++k)
+    amounts.push_back(set(2000 + 400 * k + (k % 3) * 64, k % 2 ? p::filter_keytrack : p::filter_env_b,
+                          -0.7f + 0.11f * float(k % 13)));
+  expect_null(with("the cutoff's amounts alone",
+                   {set(0, p::filter_mode, 5.f), set(0, p::filter_resonance, 0.6f), set(0, p::filter_frequency, 0.4f),
+                    set(0, p::env_a_attack, 0.f), set(0, p::env_a_decay, 0.f), set(0, p::env_a_sustain, 1.f),
+                    set(0, p::env_b_attack, 0.f), set(0, p::env_b_decay, 0.f), set(0, p::env_b_sustain, 0.8f)},
+                   amounts, second / 2));
 }
