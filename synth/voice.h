@@ -345,7 +345,10 @@ class voice {
   // The fast engine (voice_render.cpp).
   void plan_block();
   void plan_for(bool smoothing);
-  enum : uint8_t { smooth_gains = 1, smooth_filter = 2, smooth_mixer = 4, smooth_cutoff = 8 };
+  enum : uint8_t { smooth_gains = 1, smooth_filter = 2, smooth_mixer = 4, smooth_cutoff = 8, smooth_path = 16 };
+  // What a staged tick leaves due at its sample: the main filter's update
+  // (update_cutoff), or every path control's (update_filters).
+  enum : uint8_t { due_cutoff = 1, due_path = 2 };
   bool depth_reaches_cutoff_only(const int32_t* depth) const;
   uint8_t staged_smoothing() const;
   uint32_t moving_sources() const;
@@ -353,7 +356,9 @@ class voice {
   void advance_idle_lfos();
   bool filter_follows_audio() const;
   bool oscillators_free_running() const;
-  bool staged_tick();
+  uint8_t staged_tick();
+  void keep_path_controls(voice_context::path_stage& ps, int i) const;
+  void take_path_controls(const voice_context::path_stage& ps, int i);
   bool controls_run_ahead(uint32_t moving, bool smoothing) const;
   int moving_controls(voice_context::lane_stage& st, int n);
   void keep_tick_controls(voice_context::lane_stage& st, int i, bool cutoff_due);
@@ -532,7 +537,7 @@ class voice {
   bool static_block_ = false;            // this block: no control work at all
   bool staged_block_ = false;            // this block: only gains and cutoff move
   bool staged_cutoff_ = false;           // ... and the cutoff among them
-  uint8_t smoothing_staged_ = 0;         // ... and smoothing it follows (smooth_gains, _filter, _mixer, _cutoff)
+  uint8_t smoothing_staged_ = 0;         // ... and smoothing it follows (smooth_gains, ...)
   bool busy_block_ = false;              // this block: the plain tick
   bool moving_block_ = false;            // this block: the ticks ahead, the oscillators' controls per sample
   bool gains_fading_ = false;            // the last gains carried a fade step

@@ -43,12 +43,13 @@ struct voice_context {
   std::array<int32_t, max_block> stage_cutoff{};
   std::array<int32_t, max_block> stage_level{};  // the amplifier's envelope
   std::array<uint8_t, max_block> stage_cutoff_due{};
-  // A staged block's smoothed main-filter controls, tick by tick.
-  struct filter_stage {
-    std::array<int32_t, max_block> frequency{}, saturation{};
-    std::array<float, max_block> resonance{}, fmod{}, qmod{};
+  // A staged block's smoothed path controls, tick by tick: the main
+  // filter's, the shaper's and the shaper filter's.
+  struct path_stage {
+    std::array<int32_t, max_block> frequency{}, saturation{}, shflt_frequency{}, shflt_keytrack{};
+    std::array<float, max_block> resonance{}, fmod{}, qmod{}, shaper_depth{}, shaper_bias{}, shaper_tone{};
   };
-  filter_stage filter_values{};
+  path_stage path_values{};
   // A staged block's smoothed mixer levels (A, B, ring, noise), tick by tick.
   struct mixer_stage {
     std::array<float, max_block> a{}, b{}, ring{}, noise{};

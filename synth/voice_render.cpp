@@ -78,10 +78,12 @@ void voice::plan_block() {
 // The kinds of smoothing under way that a staged block can follow tick by
 // tick: smooth_gains for "Volume", "Panning" and the depths of the tremolo
 // and the auto-pan; smooth_filter for the main filter's "Frequency",
-// "Resonance", "Saturation", "FMod" and "QMod"; smooth_mixer for the four
-// mixer levels (which the audio alone reads); smooth_cutoff for the depths
-// of connections into the main filter's cutoff alone (an envelope's or an
-// LFO's amount on it, its keytrack). 0 when any other value is smoothing.
+// "Resonance", "Saturation", "FMod" and "QMod"; smooth_path for the
+// shaper's "Depth", "Symm" and "Tone" and the shaper filter's "Frequency"
+// and "Keytrack"; smooth_mixer for the four mixer levels (which the audio
+// alone reads); smooth_cutoff for the depths of connections into the main
+// filter's cutoff alone (an envelope's or an LFO's amount on it, its
+// keytrack). 0 when any other value is smoothing.
 uint8_t voice::staged_smoothing() const {
   uint8_t kinds = 0;
   for (int i = 0; i < int_list_.count; ++i) {
@@ -91,6 +93,8 @@ uint8_t voice::staged_smoothing() const {
       kinds |= smooth_gains;
     else if (t == &filter_ctl_.frequency || t == &filter_ctl_.saturation)
       kinds |= smooth_filter;
+    else if (t == &shflt_frequency_ || t == &depth_[p::shflt_keytrack])
+      kinds |= smooth_path;
     else if (depth_reaches_cutoff_only(t))
       kinds |= smooth_cutoff;
     else
@@ -102,6 +106,8 @@ uint8_t voice::staged_smoothing() const {
       kinds |= smooth_filter;
     else if (t == &mix_a_ || t == &mix_b_ || t == &mix_ring_ || t == &mix_noise_)
       kinds |= smooth_mixer;
+    else if (t == &shaper_depth_ || t == &shaper_bias_ || t == &shaper_tone_)
+      kinds |= smooth_path;
     else
       return 0;
   }
@@ -338,9 +344,10 @@ void voice::fast_tick() {
 // Smoothing the plan let stay staged runs first, as at every tick: a
 // smoothed gain makes the gain connections and the gains again, a smoothed
 // cutoff depth every connection (the filter's update is due where the sum
-// moved), a smoothed filter control makes the filter's update due
-// (render_path hands it the tick's values).
-bool voice::staged_tick() {
+// moved), a smoothed filter control makes the filter's update due, a
+// smoothed shaper or shaper filter control every path control's
+// (render_path hands them the tick's values).
+uint8_t voice::staged_tick() {
   const bool smoothed = smoothing_staged_ != 0 && (int_list_.count > 0 || float_list_.count > 0);
   if (smoothed) run_smoothing();
   const bool smoothed_gains = smoothed && (smoothing_staged_ & smooth_gains) != 0;
@@ -361,7 +368,8 @@ bool voice::staged_tick() {
     gains_fading_ = amp_switched_ || gain_fade_remaining_ > 0;
     update_output_gains();
   }
-  return cutoff || filter_follows_audio();
+  if (smoothed && (smoothing_staged_ & smooth_path) != 0) return due_path;
+  return cutoff || filter_follows_audio() ? due_cutoff : 0;
 }
 
 bool voice::reads_noise() const {
@@ -447,21 +455,17 @@ void voice::render_path(float* left, float* right, int n, float* mix, const floa
     for (int i = 0; i < n; ++i) mix[i] = float(float_to_fixed(mix[i], 16777216.f));
   }
   if (cut) {
-    // Smoothed filter controls: each tick's values, which the filter's
-    // audio-rate modulation reads at every sample as well.
-    const bool follow = (smoothing_staged_ & smooth_filter) != 0;
-    const voice_context::filter_stage& fs = ctx_->filter_values;
+    // Smoothed path controls: each tick's values, which the filter's
+    // audio-rate modulation and the shaper read at every sample as well.
+    const bool follow = (smoothing_staged_ & (smooth_filter | smooth_path)) != 0;
     for (int i = 0; i < n; ++i) {
-      if (follow) {
-        filter_ctl_.frequency = fs.frequency[size_t(i)];
-        filter_ctl_.saturation = fs.saturation[size_t(i)];
-        filter_ctl_.resonance = fs.resonance[size_t(i)];
-        filter_ctl_.fmod = fs.fmod[size_t(i)];
-        filter_ctl_.qmod = fs.qmod[size_t(i)];
-      }
+      if (follow) take_path_controls(ctx_->path_values, i);
       if (due[i]) {
         dst_cutoff_ = cut[i];
-        update_cutoff();
+        if (due[i] == due_path)
+          update_filters();
+        else
+          update_cutoff();
       }
       const float s = float(run_path(path_, mix[i]));
       left[i] += gl[i] * s;
@@ -666,22 +670,15 @@ bool voice::render_staged(float* left, float* right, int n, bool noise) {
 int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_t* due, int n, bool noise,
                            bool& any_due) {
   any_due = false;
-  const bool follow_filter = (smoothing_staged_ & smooth_filter) != 0;
+  const bool follow_path = (smoothing_staged_ & (smooth_filter | smooth_path)) != 0;
   const bool follow_mixer = (smoothing_staged_ & smooth_mixer) != 0;
-  voice_context::filter_stage& fs = ctx_->filter_values;
   voice_context::mixer_stage& lv = ctx_->mixer_values;
   for (int i = 0; i < n; ++i) {
     if (noise) ctx_->noise.next();
     nz[i] = noise ? ctx_->noise.out_float : 0.f;
-    due[i] = staged_tick() ? 1 : 0;
+    due[i] = staged_tick();
     any_due = any_due || due[i];
-    if (follow_filter) {
-      fs.frequency[size_t(i)] = filter_ctl_.frequency;
-      fs.saturation[size_t(i)] = filter_ctl_.saturation;
-      fs.resonance[size_t(i)] = filter_ctl_.resonance;
-      fs.fmod[size_t(i)] = filter_ctl_.fmod;
-      fs.qmod[size_t(i)] = filter_ctl_.qmod;
-    }
+    if (follow_path) keep_path_controls(ctx_->path_values, i);
     if (follow_mixer) {
       lv.a[size_t(i)] = mix_a_;
       lv.b[size_t(i)] = mix_b_;
@@ -696,13 +693,44 @@ int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_
   return n;
 }
 
+// The smoothed path controls of the tick at sample i, kept for the audio
+// stage, and handed back to the path there.
+void voice::keep_path_controls(voice_context::path_stage& ps, int i) const {
+  const size_t k = size_t(i);
+  ps.frequency[k] = filter_ctl_.frequency;
+  ps.saturation[k] = filter_ctl_.saturation;
+  ps.resonance[k] = filter_ctl_.resonance;
+  ps.fmod[k] = filter_ctl_.fmod;
+  ps.qmod[k] = filter_ctl_.qmod;
+  ps.shaper_depth[k] = shaper_depth_;
+  ps.shaper_bias[k] = shaper_bias_;
+  ps.shaper_tone[k] = shaper_tone_;
+  ps.shflt_frequency[k] = shflt_frequency_;
+  ps.shflt_keytrack[k] = depth_[p::shflt_keytrack];
+}
+
+void voice::take_path_controls(const voice_context::path_stage& ps, int i) {
+  const size_t k = size_t(i);
+  filter_ctl_.frequency = ps.frequency[k];
+  filter_ctl_.saturation = ps.saturation[k];
+  filter_ctl_.resonance = ps.resonance[k];
+  filter_ctl_.fmod = ps.fmod[k];
+  filter_ctl_.qmod = ps.qmod[k];
+  shaper_depth_ = ps.shaper_depth[k];
+  shaper_bias_ = ps.shaper_bias[k];
+  shaper_tone_ = ps.shaper_tone[k];
+  shflt_frequency_ = ps.shflt_frequency[k];
+  depth_[p::shflt_keytrack] = ps.shflt_keytrack[k];
+}
+
 // A static or staged block whose path can run beside other voices' (the
 // engine groups voices with one filter variant, see engine_staged.cpp):
 // oscillators a block at a time and a main filter to share.
 bool voice::block_stages_in_lanes() const {
   // The lanes make a block's coefficients from one set of filter controls:
-  // a smoothed filter control keeps the voice on its own.
-  return path_.filter_mode > 0 && (smoothing_staged_ & smooth_filter) == 0 &&
+  // a smoothed filter, shaper or shaper filter control keeps the voice on
+  // its own.
+  return path_.filter_mode > 0 && (smoothing_staged_ & (smooth_filter | smooth_path)) == 0 &&
          (block_is_staged() || (block_is_static() && oscillators_free_running()) || moving_block_);
 }
 

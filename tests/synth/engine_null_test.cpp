@@ -735,12 +735,14 @@ TEST(engine_null, settings_changed_under_a_chord_every_few_blocks_take_one_tick_
 TEST(engine_null, gains_filter_and_mixer_controls_automated_under_a_chord_smooth_tick_by_tick) {
   // A host automating "Volume", "Panning", the tremolo and auto-pan depths,
   // the main filter's "Frequency", "Resonance", "Saturation", "FMod" and
-  // "QMod", its envelope, LFO and keytrack amounts and the four mixer levels
-  // while a chord sounds: the voices smooth each change over their ticks,
-  // through the filter's audio-rate modulation (which reads the smoothed
-  // resonance and saturation at every sample) as well as its updates, and a
-  // depth leaving 0 joins the connections at once. Where something else
-  // moves the oscillators (vibrato) the same changes smooth in busy blocks.
+  // "QMod", its envelope, LFO and keytrack amounts, the shaper's "Depth",
+  // "Symm" and "Tone", the shaper filter's "Frequency" and "Keytrack" and the
+  // four mixer levels while a chord sounds: the voices smooth each change
+  // over their ticks, through the filter's audio-rate modulation (which reads
+  // the smoothed resonance and saturation at every sample) and the shaper as
+  // well as their updates, and a depth leaving 0 joins the connections at
+  // once. Where something else moves the oscillators (vibrato) the same
+  // changes smooth in busy blocks.
   std::vector<action> events;
   for (int k = 0; k < 5; ++k) events.push_back(note_on(k * 53, 48 + 5 * k, 70 + 10 * k));
   for (int k = 0; k < 5; k += 2) events.push_back(note_off(15000 + 1013 * k, 48 + 5 * k));
@@ -748,12 +750,14 @@ TEST(engine_null, gains_filter_and_mixer_controls_automated_under_a_chord_smooth
                           p::osc_b_level,       p::filter_saturation, p::volume_mod_a,   p::noise_level,
                           p::filter_frequency,  p::panning_mod_a,     p::osc_a_level,    p::ringmod_level,
                           p::filter_fmod,       p::filter_env_b,      p::filter_qmod,    p::filter_mod_a,
-                          p::filter_keytrack};
+                          p::filter_keytrack,   p::shaper_depth,      p::shflt_frequency, p::shaper_symm,
+                          p::shflt_keytrack,    p::shaper_tone};
   int frame = 200;
   for (int k = 0; frame < 24000; ++k) {
     const int index = settings[k % std::size(settings)];
     const bool bipolar = index == p::panning || index == p::volume_mod_a || index == p::panning_mod_a ||
-                         index == p::filter_env_b || index == p::filter_mod_a || index == p::filter_keytrack;
+                         index == p::filter_env_b || index == p::filter_mod_a || index == p::filter_keytrack ||
+                         index == p::shflt_keytrack;
     const float value = bipolar ? -0.6f + 0.13f * float(k % 10) : 0.2f + 0.06f * float(k % 12);
     events.push_back(set(frame, index, value));
     frame += 64 * (1 + k % 4) + (k % 3) * 11;
@@ -767,9 +771,10 @@ TEST(engine_null, gains_filter_and_mixer_controls_automated_under_a_chord_smooth
        {set(0, p::filter_mode, 5.f), set(0, p::filter_saturation, 0.4f), set(0, p::filter_env_b, 0.4f),
         set(0, p::env_b_decay, 0.3f), set(0, p::env_b_sustain, 0.3f), set(0, p::mod_a_rate, 0.4f),
         set(0, p::osc_a_waveform, 2.f), set(0, p::osc_b_level, 0.5f)}},
-      {"FMod and QMod on a band filter, a shaper",
+      {"FMod and QMod on a band filter, a shaper and its filter",
        {set(0, p::filter_mode, 3.f), set(0, p::filter_fmod, 0.3f), set(0, p::filter_qmod, 0.4f),
-        set(0, p::shaper_mode, 1.f), set(0, p::shaper_depth, 0.4f), set(0, p::osc_a_waveform, 3.f)}},
+        set(0, p::shaper_mode, 1.f), set(0, p::shaper_depth, 0.4f), set(0, p::osc_a_waveform, 3.f),
+        set(0, p::shflt_mode, 1.f), set(0, p::shflt_resonance, 0.5f)}},
       {"no filter, noise in the mix", {set(0, p::noise_level, 0.4f), set(0, p::osc_a_waveform, 1.f)}},
       {"vibrato through a low filter",
        {set(0, p::filter_mode, 1.f), set(0, p::pitch_mod_b, 0.04f), set(0, p::mod_b_rate, 0.5f)}},
