@@ -21,8 +21,8 @@
 //   envelope's attack, decay or release, a tremolo); the ticks first, then
 //   the audio in stages with a gain per sample;
 // - busy: LFOs move the oscillators or the filter every sample (or XMod, a
-//   glide, smoothing): the plain tick, since nearly everything must be
-//   recomputed anyway;
+//   glide, smoothing a staged block cannot follow): the plain tick, since
+//   nearly everything must be recomputed anyway;
 // - moving oscillators: LFOs or envelopes move the oscillators' pitch or
 //   width (and maybe the gains and the cutoff) every sample, but the ticks
 //   can run ahead of the audio (see controls_run_ahead, voice_moving.cpp):
@@ -62,9 +62,10 @@ bool gate_fixed(int trigger, const lfo& a, const lfo& b) {
 
 }  // namespace
 
-// Smoothing that reaches the sound only through the output gains or the
-// main filter's own controls lets the block stay staged (see staged_tick);
-// a block that would not be staged without it is planned as smoothing.
+// Smoothing that reaches the sound only through the output gains, the
+// mixer, the path's controls or the cutoff's modulation lets the block stay
+// staged (see staged_smoothing, staged_tick); a block that would not be
+// staged without it is planned as smoothing.
 void voice::plan_block() {
   const bool smoothing = int_list_.count > 0 || float_list_.count > 0;
   smoothing_staged_ = smoothing ? staged_smoothing() : 0;
