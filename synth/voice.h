@@ -94,14 +94,6 @@ struct voice_path {
   int shflt_mode = 0;           // 0 bypass
 };
 
-// The mixer's levels: oscillator A, B, their ring product and the noise.
-struct voice_mixer {
-  float a, b, ring, noise;
-  float mix(float out_a, float out_b, float noise_value) const {
-    return out_a * a + out_b * b + out_a * out_b * ring + noise_value * noise;
-  }
-};
-
 // A stepped change that swaps a signal path (waveform, filter mode and
 // family, shaper mode, shaper filter mode, the amplifier's envelope) under a
 // sounding voice crossfades from the old path, run on in a copy, to the new

@@ -14,6 +14,14 @@
 
 namespace synth {
 
+// The mixer's levels: oscillator A, B, their ring product and the noise.
+struct voice_mixer {
+  float a, b, ring, noise;
+  float mix(float out_a, float out_b, float noise_value) const {
+    return out_a * a + out_b * b + out_a * out_b * ring + noise_value * noise;
+  }
+};
+
 struct voice_context {
   static constexpr int max_block = 256;  // frames per render piece
 
@@ -50,11 +58,8 @@ struct voice_context {
     std::array<float, max_block> resonance{}, fmod{}, qmod{}, shaper_depth{}, shaper_bias{}, shaper_tone{};
   };
   path_stage path_values{};
-  // A staged block's smoothed mixer levels (A, B, ring, noise), tick by tick.
-  struct mixer_stage {
-    std::array<float, max_block> a{}, b{}, ring{}, noise{};
-  };
-  mixer_stage mixer_values{};
+  // A staged block's smoothed mixer levels, tick by tick.
+  std::array<voice_mixer, max_block> mixer_values{};
 
   // A busy block of several voices in stages (synth/voice_lanes.cpp): each
   // voice's ticks, oscillators and mixer first, then the main filters of

@@ -115,12 +115,11 @@ uint8_t voice::staged_smoothing() const {
   return kinds;
 }
 
-// A modulation depth that some connection of this block reads, and only
-// connections into the main filter's cutoff (the shaper filter's keytrack
-// depth is read by its update instead, never through a connection).
+// A value some connection of this block reads as its depth, and only
+// connections into the main filter's cutoff (false for a value no
+// connection reads, such as the shaper filter's keytrack depth, which its
+// update reads instead).
 bool voice::depth_reaches_cutoff_only(const int32_t* depth) const {
-  if (depth < depth_.data() || depth >= depth_.data() + depth_.size() || depth == &depth_[p::shflt_keytrack])
-    return false;
   bool read = false;
   for (int i = 0; i < int_conn_count_; ++i) {
     const int_connection& c = int_conn_[size_t(i)];
@@ -435,11 +434,7 @@ void voice::render_sources(float* mix, int n, const float* nz) {
   out_a_ = a[n - 1];
   out_b_ = b[n - 1];
   if ((smoothing_staged_ & smooth_mixer) != 0) {  // each tick's levels (staged_controls)
-    const voice_context::mixer_stage& lv = ctx_->mixer_values;
-    for (int i = 0; i < n; ++i) {
-      const voice_mixer mixer{lv.a[size_t(i)], lv.b[size_t(i)], lv.ring[size_t(i)], lv.noise[size_t(i)]};
-      mix[i] = mixer.mix(a[i], b[i], nz[i]);
-    }
+    for (int i = 0; i < n; ++i) mix[i] = ctx_->mixer_values[size_t(i)].mix(a[i], b[i], nz[i]);
     return;
   }
   const voice_mixer mixer = mixer_levels();
@@ -673,19 +668,13 @@ int voice::staged_controls(float* nz, float* gl, float* gr, int32_t* cut, uint8_
   any_due = false;
   const bool follow_path = (smoothing_staged_ & (smooth_filter | smooth_path)) != 0;
   const bool follow_mixer = (smoothing_staged_ & smooth_mixer) != 0;
-  voice_context::mixer_stage& lv = ctx_->mixer_values;
   for (int i = 0; i < n; ++i) {
     if (noise) ctx_->noise.next();
     nz[i] = noise ? ctx_->noise.out_float : 0.f;
     due[i] = staged_tick();
     any_due = any_due || due[i];
     if (follow_path) keep_path_controls(ctx_->path_values, i);
-    if (follow_mixer) {
-      lv.a[size_t(i)] = mix_a_;
-      lv.b[size_t(i)] = mix_b_;
-      lv.ring[size_t(i)] = mix_ring_;
-      lv.noise[size_t(i)] = mix_noise_;
-    }
+    if (follow_mixer) ctx_->mixer_values[size_t(i)] = mixer_levels();
     cut[i] = dst_cutoff_;
     gl[i] = gain_left_;
     gr[i] = gain_right_;
